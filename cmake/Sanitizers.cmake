@@ -1,0 +1,10 @@
+# One sanitizer configuration per build tree, chosen with QUORVEL_SANITIZE.
+if(QUORVEL_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(QUORVEL_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT QUORVEL_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "QUORVEL_SANITIZE must be empty, 'address' or 'thread'")
+endif()

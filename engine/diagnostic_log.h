@@ -1,0 +1,26 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+
+namespace brenvik {
+
+// The engine's optional diagnostic log. Each message is appended on its own (the file is opened,
+// written and closed per message) so the log survives a crash up to its last line. Messages
+// are dropped silently while logging is off or when the file cannot be opened.
+class DiagnosticLog {
+public:
+    void setEnabled(bool on) { enabled_.store(on, std::memory_order_relaxed); }
+    bool enabled() const { return enabled_.load(std::memory_order_relaxed); }
+
+    // Appends message exactly as given (callers include the trailing line feed).
+    void write(const char* message) const;
+
+    // $XDG_STATE_HOME/pellam.log, or $HOME/.local/state/pellam.log; the directory is created.
+    static std::string path();
+
+private:
+    std::atomic<bool> enabled_{false};
+};
+
+}  // namespace brenvik

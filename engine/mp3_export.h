@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "frame.h"
+
+namespace brenvik {
+
+// Encodes frames into an MP3 file through the encoder library libbladeenc.so, loaded by name
+// at each call; returns 0, or -1 (library or entry point missing), -2 (file cannot be opened or
+// written), -3 (stream cannot be opened or flushed), -4 (buffer allocation), -5 (encoding).
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames);
+
+}  // namespace brenvik

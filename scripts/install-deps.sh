@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorvel needs to build, run and test, when any is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ ninja-build pkg-config clang
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  portaudio19-dev libmp3lame-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libmpg123-dev lame
+  xvfb xauth xdotool x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

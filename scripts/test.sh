@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the normal build, then the
+# engine tests again under AddressSanitizer+UBSan and under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+configure_and_build() {  # dir, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+echo "== sanitizer build: AddressSanitizer + UndefinedBehaviorSanitizer =="
+configure_and_build build-asan -DQUORVEL_SANITIZE=address -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan -L 'engine|encoder' --output-on-failure -j "$jobs"
+
+echo "== sanitizer build: ThreadSanitizer =="
+configure_and_build build-tsan -DQUORVEL_SANITIZE=thread -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L engine --output-on-failure -j "$jobs"
+
+echo "== full build and all tests =="
+configure_and_build build
+QT_QPA_PLATFORM=offscreen BRENVIK_AUDIO=sim ctest --test-dir build --output-on-failure -j "$jobs"
