@@ -1,8 +1,186 @@
 #include "mp3_export.h"
 
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "../encoder/bladeenc.h"
+
 namespace brenvik {
 
-// Placeholder until MP3 export lands.
-int32_t saveAsMp3(const char*, std::span<const Frame>) { return -1; }
+namespace {
+
+constexpr int32_t kMp3Ok = 0;
+constexpr int32_t kMp3NoEncoder = -1;
+constexpr int32_t kMp3DiskError = -2;
+constexpr int32_t kMp3StreamError = -3;
+constexpr int32_t kMp3MemoryError = -4;
+constexpr int32_t kMp3EncodingError = -5;
+
+constexpr const char* kEncoderLibrary = "libbladeenc.so";
+constexpr uint32_t kMp3SampleRate = 44100;
+constexpr uint16_t kMp3Bitrate = 192;
+
+struct EncoderApi {
+    decltype(&beInitStream) initStream;
+    decltype(&beEncodeChunk) encodeChunk;
+    decltype(&beDeinitStream) deinitStream;
+    decltype(&beCloseStream) closeStream;
+    decltype(&beVersion) version;
+};
+
+template <typename Function>
+bool resolve(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Loads the encoder library anew; it is never unloaded, so the entry points stay valid.
+std::optional<EncoderApi> loadEncoder() {
+    void* library = dlopen(kEncoderLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (!library) return std::nullopt;
+    EncoderApi api{};
+    const bool complete = resolve(library, "beInitStream", api.initStream) &&
+                          resolve(library, "beEncodeChunk", api.encodeChunk) &&
+                          resolve(library, "beDeinitStream", api.deinitStream) &&
+                          resolve(library, "beCloseStream", api.closeStream) &&
+                          resolve(library, "beVersion", api.version);
+    return complete ? std::optional(api) : std::nullopt;
+}
+
+BE_CONFIG mp3Config() {
+    BE_CONFIG config;
+    std::memset(&config, 0, sizeof config);  // flags and the reserved tail
+    config.kind = BE_KIND_MP3;
+    config.sampleRate = kMp3SampleRate;
+    config.mode = BE_MODE_STEREO;
+    config.bitrate = kMp3Bitrate;
+    return config;
+}
+
+class OutputFile {
+public:
+    explicit OutputFile(const char* path)
+        : fd_(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)) {}
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile() {
+        if (isOpen()) ::close(fd_);
+    }
+
+    bool isOpen() const { return fd_ >= 0; }
+
+    // Writes all bytes, resuming after partial writes; false when the file takes no more.
+    bool writeAll(const uint8_t* bytes, std::size_t count) {
+        while (count > 0) {
+            const ssize_t written = ::write(fd_, bytes, count);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    // Closes now so that a failure the system reports only at close is not lost.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Closes an open encoder stream on every way out of the export.
+class EncoderStream {
+public:
+    EncoderStream(const EncoderApi& api, uint32_t handle) : api_(api), handle_(handle) {}
+    EncoderStream(const EncoderStream&) = delete;
+    EncoderStream& operator=(const EncoderStream&) = delete;
+    ~EncoderStream() { api_.closeStream(handle_); }
+
+    uint32_t handle() const { return handle_; }
+
+private:
+    const EncoderApi& api_;
+    uint32_t handle_;
+};
+
+std::unique_ptr<uint8_t[]> allocateBuffer(std::size_t bytes) {
+    try {
+        return std::make_unique_for_overwrite<uint8_t[]>(bytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// Feeds the frames to an open stream chunk by chunk, copying each chunk out of the track, then
+// flushes the stream; every output goes to the file as it comes.
+int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Frame> frames,
+                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, OutputFile& file) {
+    // An encoder that takes no samples per chunk would never get through the frames.
+    if (samplesPerChunk == 0 && !frames.empty()) return kMp3StreamError;
+    const auto output = allocateBuffer(outputBufferBytes);
+    if (!output) return kMp3MemoryError;
+    const std::size_t chunkBytes = std::size_t{samplesPerChunk} * 2;
+    const auto input = allocateBuffer(chunkBytes);
+    if (!input) return kMp3MemoryError;
+
+    const auto* track = reinterpret_cast<const uint8_t*>(frames.data());
+    const std::size_t total = frames.size_bytes();
+    uint32_t produced = 0;
+    for (std::size_t done = 0; done < total;) {
+        const std::size_t chunk = std::min(chunkBytes, total - done);
+        std::memcpy(input.get(), track + done, chunk);
+        const auto samples = static_cast<uint32_t>(chunk / 2);
+        if (api.encodeChunk(stream, samples, reinterpret_cast<const int16_t*>(input.get()),
+                            output.get(), &produced) != 0 ||
+            produced > outputBufferBytes) {
+            return kMp3EncodingError;
+        }
+        if (!file.writeAll(output.get(), produced)) return kMp3DiskError;
+        done += chunk;
+    }
+
+    if (api.deinitStream(stream, output.get(), &produced) != 0 || produced > outputBufferBytes) {
+        return kMp3StreamError;
+    }
+    return file.writeAll(output.get(), produced) ? kMp3Ok : kMp3DiskError;
+}
+
+}  // namespace
+
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames) {
+    const std::optional<EncoderApi> api = loadEncoder();
+    if (!api) return kMp3NoEncoder;
+
+    OutputFile file(path);
+    if (!file.isOpen()) return kMp3DiskError;
+
+    const BE_CONFIG config = mp3Config();
+    uint32_t samplesPerChunk = 0;
+    uint32_t outputBufferBytes = 0;
+    uint32_t handle = 0;
+    if (api->initStream(&config, &samplesPerChunk, &outputBufferBytes, &handle) != 0) {
+        return kMp3StreamError;
+    }
+    int32_t result;
+    {
+        EncoderStream stream(*api, handle);
+        result = encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes,
+                              file);
+    }
+    if (result != kMp3Ok) return result;
+    return file.close() ? kMp3Ok : kMp3DiskError;
+}
 
 }  // namespace brenvik
