@@ -1,0 +1,3 @@
+#include "editor.h"
+
+void Editor::helpAbout() {}

@@ -1,0 +1,33 @@
+#include "editor.h"
+
+#include <array>
+
+Editor::Editor(EngineApi& engine, WindowPort& window) : engine_(engine), window_(window) {}
+
+void Editor::enableControls(bool enabled)
+{
+    // Stop, the effects, Help and the view are not in the list: they stay usable while the
+    // transport runs.
+    static constexpr std::array locked{
+        LockableControl::cmdCut, LockableControl::cmdNew, LockableControl::cmdOpen,
+        LockableControl::cmdPlay, LockableControl::cmdProps, LockableControl::cmdRec,
+        LockableControl::cmdSave, LockableControl::hscView, LockableControl::hscZoom,
+        LockableControl::mnuControlPlay, LockableControl::mnuControlRecord,
+        LockableControl::mnuEdit, LockableControl::mnuFile,
+    };
+    for (LockableControl control : locked) window_.setControlEnabled(control, enabled);
+}
+
+void Editor::setTitle()
+{
+    const std::string& spec = frm.FILESPEC;
+    const auto first = spec.find_first_not_of(' ');
+    const std::string trimmed =
+        first == std::string::npos ? std::string() : spec.substr(first, spec.find_last_not_of(' ') - first + 1);
+    window_.setCaption("Dravenna - " + trimmed);
+}
+
+void Editor::showEngineError(const std::string& prefix, int32_t code)
+{
+    window_.messageBox(prefix + std::to_string(code));
+}

@@ -1,0 +1,77 @@
+// The editor's logic: the state of the main window and every command and routine behind its
+// controls. Plain C++: it reaches the engine through EngineApi and the windowing layer through
+// WindowPort, so tests can drive it without a display.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editor_state.h"
+#include "engine_binding.h"
+#include "window_port.h"
+
+class Editor {
+public:
+    Editor(EngineApi& engine, WindowPort& window);
+
+    ModPellam mod;        // the module globals of modPellam
+    FrmPellamVars frm;    // the variables of frmPellam
+
+    // Start-up and shut-down.
+    void startup();          // the main window loads
+    void startupNew();       // File New with bStartup set
+    bool queryClose();       // the close sequence; whether the window may close
+    void openDevices();
+    void closeDevices();
+
+    // Commands of the menus and toolbar.
+    void fileNew();
+    void fileOpen();
+    void fileProps();        // File Properties
+    void fileSaveAs();
+    void fileExit();
+    void editCut();
+    void editSelectAll();
+    void controlPlay();
+    void controlRecord();
+    void controlStop();
+    void fxFadeIn();
+    void fxFadeOut();
+    void helpAbout();
+    void followTransport();  // the transport's follow loop, used by Play and Record
+
+    // Window routines.
+    void enableControls(bool enabled);
+    void setTitle();
+
+    // View navigation and selection.
+    void selectWholeTrack();
+    void hscViewChanged();   // hscView Change and Scroll
+    void zoomChanged();      // hscZoom Change and Scroll
+    void mouseDown(float x);
+    void mouseMove(float x);
+    void mouseUp(float x);
+
+    // View mapping and drawing.
+    int32_t xToFrame(int32_t x) const;
+    int32_t frameToX(int32_t frame) const;
+    void updateViewStart();
+    void drawTrack();
+    void drawSelection();
+
+    // Tick frames of the current view, first to last (the frames DrawTrack marks on top).
+    struct TickRange {
+        int32_t first = 0;
+        int32_t last = 0;
+        int32_t spacing = 0;
+    };
+    TickRange tickRange() const;
+
+private:
+    void showEngineError(const std::string& prefix, int32_t code);
+    bool viewHasTrack() const;  // the engine is open and the scales are valid
+
+    EngineApi& engine_;
+    WindowPort& window_;
+    int32_t engineTrackLength_ = 0;  // the length the engine is open with
+};

@@ -1,0 +1,7 @@
+#include "editor.h"
+
+void Editor::editCut() {}
+
+void Editor::fxFadeIn() {}
+
+void Editor::fxFadeOut() {}

@@ -1,0 +1,37 @@
+// The editor's one way to the audio engine: a table of the thirteen exports of libbrenvik.so,
+// resolved all or none.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "brenvik.h"
+
+struct EngineApi {
+    decltype(&::OpenLib) OpenLib = nullptr;
+    decltype(&::CloseLib) CloseLib = nullptr;
+    decltype(&::TrackRead) TrackRead = nullptr;
+    decltype(&::TrackWrite) TrackWrite = nullptr;
+    decltype(&::TrackClear) TrackClear = nullptr;
+    decltype(&::PlayWav) PlayWav = nullptr;
+    decltype(&::RecordWav) RecordWav = nullptr;
+    decltype(&::StopWav) StopWav = nullptr;
+    decltype(&::GetPosition) GetPosition = nullptr;
+    decltype(&::IsPlaying) IsPlaying = nullptr;
+    decltype(&::LoadWave) LoadWave = nullptr;
+    decltype(&::SaveAsWave) SaveAsWave = nullptr;
+    decltype(&::SaveAsMp3) SaveAsMp3 = nullptr;
+};
+
+// Loads libraryName (dlopen) and resolves the thirteen exports into api. On success returns an
+// empty text and api is complete; on failure returns the loader's error text and api is left
+// untouched, so a table is never half bound. The library stays loaded for the process.
+std::string bindEngine(const char* libraryName, EngineApi& api);
+
+// Called with the loader's text when the lazy binding fails; it must not return.
+using EngineBindFailure = std::function<void(const std::string& loaderError)>;
+
+// The program's engine table. Each entry first binds libraryName, at the first call of any of
+// them, then forwards. When the binding fails, onFailure gets the loader's text; should it
+// return, the text goes to standard error and the process exits with status 1.
+EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure);

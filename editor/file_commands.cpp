@@ -1,0 +1,5 @@
+#include "editor.h"
+
+void Editor::fileOpen() {}
+
+void Editor::fileSaveAs() {}

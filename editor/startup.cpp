@@ -1,0 +1,94 @@
+// Bringing the editor up and down: start-up, File New, opening and closing the engine, and the
+// close sequence that stores the track length.
+#include <filesystem>
+
+#include "editor.h"
+#include "editor_numbers.h"
+#include "track_memory.h"
+
+namespace {
+
+const char* const kSettingsSection = "Defaults";
+const char* const kMemoryKey = "Memory";
+
+void changeToProgramDirectory()
+{
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) std::filesystem::current_path(program.parent_path(), error);
+}
+
+}  // namespace
+
+void Editor::startup()
+{
+    window_.showMainWindow();
+    changeToProgramDirectory();
+    frm.GREEN = rgb(196, 32, 196);
+    frm.BLUE = rgb(32, 32, 240);
+    frm.RED = rgb(255, 0, 0);
+    frm.DARKGREEN = rgb(16, 96, 64);
+    window_.picView().setPenMode(PenMode::Xor);
+    frm.hscale = float(window_.picView().height() / 131072.0);
+    frm.zoom = window_.scrollValue(ScrollBar::hscZoom);
+    startupNew();
+    window_.repaintMainWindow();
+}
+
+void Editor::startupNew()
+{
+    mod.bStartup = true;
+    fileNew();
+    mod.bStartup = false;
+}
+
+void Editor::fileNew()
+{
+    frm.FILESPEC.clear();
+    mod.trklen = trackLengthFromSetting(
+        window_.readSetting(kSettingsSection, kMemoryKey, std::to_string(kDefaultTrackLength)));
+    frm.mlTempo = 100;
+    fileProps();
+}
+
+void Editor::openDevices()
+{
+    frm.lRet = engine_.OpenLib(mod.trklen, 0);
+    if (frm.lRet != 0) {
+        showEngineError("There was an error opening the device drivers: ", frm.lRet);
+        frm.bInitLib = false;
+        engine_.CloseLib();
+        return;
+    }
+    frm.bInitLib = true;
+    engineTrackLength_ = mod.trklen;
+    frm.tscale = float(mod.trklen / double(window_.picView().width()));
+    selectWholeTrack();
+}
+
+void Editor::closeDevices()
+{
+    if (!frm.bInitLib) return;
+    frm.lRet = engine_.CloseLib();
+    if (frm.lRet != 0) showEngineError("Error in CloseLib: ", frm.lRet);
+    frm.bInitLib = false;
+}
+
+void Editor::fileExit()
+{
+    window_.closeMainWindow();
+}
+
+bool Editor::queryClose()
+{
+    if (frm.WAVEPLAYING) {
+        window_.messageBox("Stop track first!");
+        return false;
+    }
+    window_.busySetText("Shutting down...");
+    window_.busyInit();
+    closeDevices();
+    window_.writeSetting(kSettingsSection, kMemoryKey, std::to_string(mod.trklen));
+    window_.busyUnload();
+    return true;
+}

@@ -1,0 +1,40 @@
+// Pixel columns of picView to frames of the track and back, and the view's left edge.
+#include "editor.h"
+#include "editor_numbers.h"
+
+bool Editor::viewHasTrack() const
+{
+    return frm.bInitLib && frm.tscale > 0.0f && frm.zoom >= 1;
+}
+
+int32_t Editor::xToFrame(int32_t x) const
+{
+    int32_t f = frm.zoom >= 2 ? toLong(double(frm.tscale) * x / frm.zoom + frm.trkbegin)
+                              : toLong(double(frm.tscale) * x);
+    if (f < 0) f = 0;
+    if (f > mod.trklen - 2) f = mod.trklen - 2;
+    return f;
+}
+
+int32_t Editor::frameToX(int32_t frame) const
+{
+    // Without a track there is no scale; everything lies at the left edge.
+    if (!viewHasTrack()) return 0;
+    const int32_t d = checkedSub(frame, frm.trkbegin);
+    int32_t x = frm.zoom >= 2 ? toLong(d / (double(frm.tscale) / frm.zoom)) : toLong(d / double(frm.tscale));
+    if (x < 0) x = 0;
+    const float lastColumn = window_.picView().width() - 1;
+    if (x > lastColumn) x = toLong(lastColumn);
+    return x;
+}
+
+void Editor::updateViewStart()
+{
+    frm.zoom = window_.scrollValue(ScrollBar::hscZoom);
+    if (frm.zoom < 2) {
+        frm.trkbegin = 0;
+        return;
+    }
+    const double hidden = mod.trklen - double(mod.trklen) / frm.zoom;
+    frm.trkbegin = toLong(hidden * window_.scrollValue(ScrollBar::hscView) / 32768.0);
+}

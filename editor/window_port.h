@@ -1,0 +1,84 @@
+// What the editor's logic needs of the windowing layer. The Qt main window implements it; tests
+// give a fake. Texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editor_state.h"
+#include "physical_memory.h"
+
+enum class MessageIcon { None, Critical, Warning };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+// The thirteen controls that EnableControls locks while the transport runs, in its order.
+enum class LockableControl {
+    cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
+    hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
+};
+
+enum class WindowLabel { lblLength, lblMem };
+enum class ScrollBar { hscZoom, hscView };
+enum class PenMode { Copy, Xor };
+
+// The track view picView: a kept picture in pixel units with one pen.
+class ViewSurface {
+public:
+    virtual ~ViewSurface() = default;
+    virtual float width() const = 0;
+    virtual float height() const = 0;
+    virtual void clear() = 0;  // to the black background
+    virtual int32_t penColor() const = 0;  // 0x00BBGGRR
+    virtual void setPenColor(int32_t color) = 0;
+    virtual void setPenMode(PenMode mode) = 0;
+    virtual void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
+    virtual void rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
+    virtual void repaint() = 0;  // show what was drawn
+};
+
+class WindowPort {
+public:
+    virtual ~WindowPort() = default;
+
+    // A message box under title; returns the button pressed.
+    virtual MessageAnswer messageBox(const std::string& text, MessageIcon icon = MessageIcon::None,
+                                     MessageButtons buttons = MessageButtons::Ok,
+                                     const std::string& title = "Quorvel") = 0;
+
+    // The busy window FrmMessage: one instance, created by the first use.
+    virtual void busySetText(const std::string& text) = 0;
+    virtual void busyInit() = 0;    // shows it and returns after five 50 ms ticks
+    virtual void busyHide() = 0;
+    virtual void busyUnload() = 0;
+
+    // Dispatches all pending window events once and returns.
+    virtual void processEvents() = 0;
+    // Dispatches window events, waiting for them at most maxMilliseconds.
+    virtual void waitForEvents(int maxMilliseconds) = 0;
+
+    // The project settings dialog, modal; it reads and writes the globals in mod.
+    virtual void showProjectSettings(ModPellam& mod) = 0;
+    // The file browse dialog; the chosen path, or empty when cancelled.
+    virtual std::string browseFile(const std::string& title, const std::string& pattern) = 0;
+
+    virtual void showMainWindow() = 0;
+    virtual void closeMainWindow() = 0;  // a close request; the close sequence decides
+    virtual void repaintMainWindow() = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+    virtual void setLabelText(WindowLabel label, const std::string& text) = 0;
+    virtual void setControlEnabled(LockableControl control, bool enabled) = 0;
+    virtual int32_t scrollValue(ScrollBar bar) const = 0;
+    virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
+    virtual void setScrollVisible(ScrollBar bar, bool visible) = 0;
+
+    // The per-user settings store of application "Quorvel".
+    virtual std::string readSetting(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) = 0;
+    virtual void writeSetting(const std::string& section, const std::string& key,
+                              const std::string& value) = 0;
+
+    virtual PhysicalMemory physicalMemory() const = 0;
+
+    virtual ViewSurface& picView() = 0;
+};
