@@ -1,0 +1,214 @@
+// The encoder library's own entry points: configuration checks, handles, sizes and version.
+#include "bladeenc.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "mp3_frames.h"
+
+namespace {
+
+BE_CONFIG config(uint32_t rate = 44100, uint8_t mode = BE_MODE_STEREO, uint16_t bitrate = 192) {
+    BE_CONFIG c;
+    std::memset(&c, 0, sizeof c);
+    c.kind = BE_KIND_MP3;
+    c.sampleRate = rate;
+    c.mode = mode;
+    c.bitrate = bitrate;
+    return c;
+}
+
+struct OpenedStream {
+    uint32_t result;
+    uint32_t samplesPerChunk = 0;
+    uint32_t outputBufferBytes = 0;
+    uint32_t handle = 0;
+};
+
+OpenedStream open(const BE_CONFIG& c) {
+    OpenedStream s{};
+    s.result = beInitStream(&c, &s.samplesPerChunk, &s.outputBufferBytes, &s.handle);
+    return s;
+}
+
+// A chord that LAME has to work on, different for each channel and each seed.
+std::vector<int16_t> music(uint32_t frames, int seed) {
+    std::vector<int16_t> samples(frames * 2);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const double t = i / 44100.0;
+        samples[2 * i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * (220 + 40 * seed) * t));
+        samples[2 * i + 1] = static_cast<int16_t>(6000 * std::sin(2 * M_PI * (330 + 70 * seed) * t));
+    }
+    return samples;
+}
+
+// Encodes the chunk of samples that starts at `at` and appends the output to out.
+void encodeChunkAt(const OpenedStream& s, const std::vector<int16_t>& samples, std::size_t at,
+                   std::vector<uint8_t>& out) {
+    std::vector<uint8_t> buffer(s.outputBufferBytes);
+    const auto count =
+        static_cast<uint32_t>(std::min<std::size_t>(s.samplesPerChunk, samples.size() - at));
+    uint32_t produced = 0;
+    ASSERT_EQ(beEncodeChunk(s.handle, count, &samples[at], buffer.data(), &produced), BE_OK);
+    out.insert(out.end(), buffer.begin(), buffer.begin() + produced);
+}
+
+void flushInto(const OpenedStream& s, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> buffer(s.outputBufferBytes);
+    uint32_t produced = 0;
+    ASSERT_EQ(beDeinitStream(s.handle, buffer.data(), &produced), BE_OK);
+    out.insert(out.end(), buffer.begin(), buffer.begin() + produced);
+}
+
+std::vector<uint8_t> encodeAll(const OpenedStream& s, const std::vector<int16_t>& samples) {
+    std::vector<uint8_t> out;
+    for (std::size_t at = 0; at < samples.size(); at += s.samplesPerChunk) {
+        encodeChunkAt(s, samples, at, out);
+    }
+    flushInto(s, out);
+    return out;
+}
+
+TEST(BladeEncConfig, UnsupportedSettings_AreRefused) {
+    std::vector<BE_CONFIG> refused;
+    BE_CONFIG c = config();
+    c.kind = 1;
+    refused.push_back(c);
+    refused.push_back(config(22050));
+    refused.push_back(config(44100, 4));
+    refused.push_back(config(44100, BE_MODE_STEREO, 0));
+    refused.push_back(config(44100, BE_MODE_STEREO, 200));
+    refused.push_back(config(44100, BE_MODE_STEREO, 384));
+    c = config();
+    c.crc = 2;
+    refused.push_back(c);
+    for (const BE_CONFIG& r : refused) {
+        const OpenedStream s = open(r);
+        EXPECT_NE(s.result, BE_OK) << "rate " << r.sampleRate << " mode " << int(r.mode)
+                                   << " bitrate " << r.bitrate;
+    }
+    uint32_t n = 0;
+    EXPECT_NE(beInitStream(nullptr, &n, &n, &n), BE_OK);
+}
+
+TEST(BladeEncConfig, EverySupportedRateModeAndBitrate_OpensAStream) {
+    for (uint32_t rate : {32000u, 44100u, 48000u}) {
+        for (uint8_t mode = BE_MODE_STEREO; mode <= BE_MODE_MONO; ++mode) {
+            for (uint16_t bitrate : {32, 128, 192, 320}) {
+                const OpenedStream s = open(config(rate, mode, bitrate));
+                ASSERT_EQ(s.result, BE_OK) << rate << " " << int(mode) << " " << bitrate;
+                EXPECT_EQ(beCloseStream(s.handle), BE_OK);
+            }
+        }
+    }
+}
+
+TEST(BladeEncStream, ReportsOneMp3FrameOfSamplesPerChunkAndRoomForLamesWorstCase) {
+    const OpenedStream stereo = open(config());
+    const OpenedStream mono = open(config(44100, BE_MODE_MONO));
+    ASSERT_EQ(stereo.result, BE_OK);
+    ASSERT_EQ(mono.result, BE_OK);
+
+    EXPECT_EQ(stereo.samplesPerChunk, 2304u);
+    EXPECT_EQ(mono.samplesPerChunk, 1152u);
+    EXPECT_GE(stereo.outputBufferBytes, 1152 * 5 / 4 + 7200u);
+
+    beCloseStream(stereo.handle);
+    beCloseStream(mono.handle);
+}
+
+TEST(BladeEncStream, FramesCarryTheConfiguredHeader) {
+    BE_CONFIG c = config(48000, BE_MODE_MONO, 64);
+    c.crc = 1;
+    c.privateBit = 1;
+    c.copyright = 1;
+    c.original = 1;
+    const OpenedStream s = open(c);
+    ASSERT_EQ(s.result, BE_OK);
+    std::vector<int16_t> left(48000 / 2);
+    for (std::size_t i = 0; i < left.size(); ++i) left[i] = static_cast<int16_t>(5000 * std::sin(i * 0.05));
+
+    const std::vector<Mp3FrameHeader> frames = mp3Frames(encodeAll(s, left));
+    beCloseStream(s.handle);
+
+    ASSERT_FALSE(frames.empty());
+    for (const Mp3FrameHeader& f : frames) {
+        EXPECT_EQ(f.sampleRate, 48000);
+        EXPECT_EQ(f.bitrate, 64);
+        EXPECT_EQ(f.mode, BE_MODE_MONO);
+        EXPECT_TRUE(f.crc && f.privateBit && f.copyright && f.original);
+    }
+}
+
+TEST(BladeEncStream, MisusedCalls_GetErrorsNotCrashes) {
+    const OpenedStream s = open(config());
+    ASSERT_EQ(s.result, BE_OK);
+    std::vector<int16_t> samples(s.samplesPerChunk + 2);
+    std::vector<uint8_t> out(s.outputBufferBytes);
+    uint32_t produced = 0;
+
+    EXPECT_EQ(beEncodeChunk(s.handle, s.samplesPerChunk + 2, samples.data(), out.data(), &produced),
+              BE_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(beEncodeChunk(s.handle, 3, samples.data(), out.data(), &produced), BE_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(beEncodeChunk(s.handle, 4, samples.data(), out.data(), nullptr), BE_ERR_BAD_ARGUMENT);
+    ASSERT_EQ(beDeinitStream(s.handle, out.data(), &produced), BE_OK);
+    EXPECT_EQ(beEncodeChunk(s.handle, 4, samples.data(), out.data(), &produced), BE_ERR_STREAM_STATE);
+    EXPECT_EQ(beCloseStream(s.handle), BE_OK);
+
+    for (uint32_t unknown : {0u, s.handle, 12345u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(beEncodeChunk(unknown, 4, samples.data(), out.data(), &produced), BE_ERR_BAD_HANDLE);
+        EXPECT_EQ(beDeinitStream(unknown, out.data(), &produced), BE_ERR_BAD_HANDLE);
+        EXPECT_EQ(beCloseStream(unknown), BE_ERR_BAD_HANDLE);
+    }
+}
+
+TEST(BladeEncStream, SeveralOpenStreams_EncodeIndependently) {
+    const std::vector<int16_t> first = music(44100, 1);
+    const std::vector<int16_t> second = music(44100, 2);
+    const OpenedStream alone = open(config());
+    const std::vector<uint8_t> expected = encodeAll(alone, first);
+    beCloseStream(alone.handle);
+
+    // Two streams fed in turns, chunk for chunk.
+    const OpenedStream a = open(config());
+    const OpenedStream b = open(config());
+    ASSERT_NE(a.handle, b.handle);
+    std::vector<uint8_t> outA;
+    std::vector<uint8_t> outB;
+    for (std::size_t at = 0; at < first.size(); at += a.samplesPerChunk) {
+        encodeChunkAt(a, first, at, outA);
+        encodeChunkAt(b, second, at, outB);
+    }
+    flushInto(a, outA);
+    EXPECT_EQ(beCloseStream(a.handle), BE_OK);
+    EXPECT_EQ(beCloseStream(b.handle), BE_OK);
+
+    EXPECT_EQ(outA, expected);
+}
+
+TEST(BladeEncVersion, ReportsLibraryOneZeroLameAndTheBuildDate) {
+    BE_VERSION v;
+    std::memset(&v, 0xAB, sizeof v);
+
+    beVersion(&v);
+
+    EXPECT_EQ(v.libraryMajor, 1);
+    EXPECT_EQ(v.libraryMinor, 0);
+    EXPECT_EQ(v.encoderMajor, 3);  // LAME 3.x
+    EXPECT_GE(v.day, 1);
+    EXPECT_LE(v.day, 31);
+    EXPECT_GE(v.month, 1);
+    EXPECT_LE(v.month, 12);
+    const std::time_t now = std::time(nullptr);
+    EXPECT_GE(v.year, 2024);
+    EXPECT_LE(v.year, std::gmtime(&now)->tm_year + 1900 + 1);
+    EXPECT_EQ(v.homepage[0], '\0');
+    EXPECT_EQ(v.homepage[128], '\0');
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <dlfcn.h>
+
+#include <string>
+
+#include "brenvik.h"
+
+// The engine's exports that the MP3 tests use, from a libbrenvik.so loaded by path as the
+// editor loads it; its $ORIGIN then decides which libbladeenc.so the export finds.
+struct EngineLibrary {
+    decltype(&OpenLib) openLib = nullptr;
+    decltype(&CloseLib) closeLib = nullptr;
+    decltype(&TrackWrite) trackWrite = nullptr;
+    decltype(&SaveAsMp3) saveAsMp3 = nullptr;
+
+    // Empty on success, else the loader's error. The library stays loaded for the process.
+    std::string load(const std::string& path) {
+        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!library) return dlerror();
+        openLib = reinterpret_cast<decltype(openLib)>(dlsym(library, "OpenLib"));
+        closeLib = reinterpret_cast<decltype(closeLib)>(dlsym(library, "CloseLib"));
+        trackWrite = reinterpret_cast<decltype(trackWrite)>(dlsym(library, "TrackWrite"));
+        saveAsMp3 = reinterpret_cast<decltype(saveAsMp3)>(dlsym(library, "SaveAsMp3"));
+        const bool complete = openLib && closeLib && trackWrite && saveAsMp3;
+        return complete ? std::string() : "an engine export is missing in " + path;
+    }
+};

@@ -1,0 +1,177 @@
+// SaveAsMp3 through the engine library, with the recording fake encoder beside the engine copy.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine_library.h"
+#include "test_files.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr int32_t kTrackFrames = 4096;
+constexpr int kChunkSamples = 1000;
+constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000";
+
+int16_t patternValue(int32_t valueIndex) { return static_cast<int16_t>(valueIndex * 7919 + 3); }
+
+// The bytes the fake hands back for frames [from, to): the samples themselves.
+std::vector<uint8_t> patternBytes(int32_t from, int32_t to) {
+    std::vector<uint8_t> bytes;
+    for (int32_t i = from * 2; i < to * 2; ++i) {
+        const auto value = static_cast<uint16_t>(patternValue(i));
+        bytes.push_back(static_cast<uint8_t>(value & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(value >> 8));
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> withFlush(std::vector<uint8_t> bytes) {
+    for (char c : std::string("FLUSH")) bytes.push_back(static_cast<uint8_t>(c));
+    return bytes;
+}
+
+std::size_t openDescriptorCount() {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
+}
+
+class Mp3ExportWithFakeEncoder : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("BRENVIK_AUDIO", "sim", 1);
+        const std::string error = engine.load(FAKE_ENCODER_DIR "/libbrenvik.so");
+        ASSERT_EQ(error, "");
+    }
+
+    void SetUp() override {
+        ASSERT_NE(engine.openLib, nullptr);
+        setenv("FAKE_BLADEENC_LOG", logPath.c_str(), 1);
+        setenv("FAKE_BLADEENC_CHUNK", std::to_string(kChunkSamples).c_str(), 1);
+        unsetenv("FAKE_BLADEENC_FAIL");
+        ASSERT_EQ(engine.openLib(kTrackFrames, 0), 0);
+        for (int32_t i = 0; i < kTrackFrames * 2; ++i) {
+            ASSERT_EQ(engine.trackWrite(i, patternValue(i)), 0);
+        }
+    }
+
+    void TearDown() override {
+        if (engine.closeLib) engine.closeLib();
+    }
+
+    std::vector<std::string> calls() const {
+        std::vector<std::string> lines;
+        std::ifstream in(logPath);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    static inline EngineLibrary engine;
+    TempDirectory dir;
+    const std::string logPath = dir.file("calls.log");
+    const std::string mp3Path = dir.file("out.mp3");
+};
+
+TEST_F(Mp3ExportWithFakeEncoder, TwoAndAHalfChunks_EncodesTwoFullChunksAndAHalfThenFlushesAndCloses) {
+    // 1250 frames are 2500 samples: two chunks of 1000 and one of 500.
+    ASSERT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), 0);
+
+    EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
+                                     "beEncodeChunk 42 500", "beDeinitStream 42",
+                                     "beCloseStream 42"));
+}
+
+TEST_F(Mp3ExportWithFakeEncoder, File_IsTheEncoderOutputsInOrderThenTheFlush) {
+    {
+        std::ofstream old(mp3Path, std::ios::binary);
+        old << std::string(20000, 'x');  // longer than the export: the file must be truncated
+    }
+    ASSERT_EQ(engine.saveAsMp3(7, 1257, mp3Path.c_str()), 0);
+
+    EXPECT_EQ(readBytes(mp3Path), withFlush(patternBytes(7, 1257)));
+}
+
+TEST_F(Mp3ExportWithFakeEncoder, NewFile_IsReadableAndWritableByItsOwnerOnly) {
+    ASSERT_EQ(engine.saveAsMp3(0, 10, mp3Path.c_str()), 0);
+
+    struct stat info {};
+    ASSERT_EQ(stat(mp3Path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(Mp3ExportWithFakeEncoder, EmptyRange_OnlyOpensFlushesAndClosesTheStream) {
+    ASSERT_EQ(engine.saveAsMp3(500, 500, mp3Path.c_str()), 0);
+
+    EXPECT_THAT(calls(), ElementsAre(kInit, "beDeinitStream 42", "beCloseStream 42"));
+    EXPECT_EQ(readBytes(mp3Path), withFlush({}));
+}
+
+TEST_F(Mp3ExportWithFakeEncoder, OutputInMissingDirectory_FailsWithDiskErrorBeforeTheEncoderIsUsed) {
+    const std::string path = dir.file("missing/out.mp3");
+
+    EXPECT_EQ(engine.saveAsMp3(0, 100, path.c_str()), -2);
+
+    EXPECT_THAT(calls(), IsEmpty());
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStream) {
+    const std::size_t descriptors = openDescriptorCount();
+
+    EXPECT_EQ(engine.saveAsMp3(0, 1250, "/dev/full"), -2);
+
+    EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beCloseStream 42"));
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+}
+
+TEST_F(Mp3ExportWithFakeEncoder, ChunkSizeOfZero_FailsWithStreamErrorInsteadOfLoopingForever) {
+    setenv("FAKE_BLADEENC_CHUNK", "0", 1);
+
+    EXPECT_EQ(engine.saveAsMp3(0, 100, mp3Path.c_str()), -3);
+
+    EXPECT_THAT(calls(), ElementsAre(kInit, "beCloseStream 42"));
+}
+
+struct EncoderFailure {
+    const char* entryPoint;
+    int32_t result;
+    std::vector<std::string> calls;
+};
+
+void PrintTo(const EncoderFailure& failure, std::ostream* os) {
+    *os << failure.entryPoint << " fails";
+}
+
+class Mp3ExportEncoderFailure : public Mp3ExportWithFakeEncoder,
+                                public ::testing::WithParamInterface<EncoderFailure> {};
+
+TEST_P(Mp3ExportEncoderFailure, GivesItsCodeAndReleasesTheStreamAndTheFile) {
+    setenv("FAKE_BLADEENC_FAIL", GetParam().entryPoint, 1);
+    const std::size_t descriptors = openDescriptorCount();
+
+    EXPECT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), GetParam().result);
+
+    EXPECT_EQ(calls(), GetParam().calls);
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_TRUE(std::filesystem::exists(mp3Path));  // a partly written file stays
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachEntryPoint, Mp3ExportEncoderFailure,
+    ::testing::Values(
+        EncoderFailure{"beInitStream", -3, {kInit}},
+        EncoderFailure{"beEncodeChunk", -5, {kInit, "beEncodeChunk 42 1000", "beCloseStream 42"}},
+        EncoderFailure{"beDeinitStream", -3,
+                       {kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
+                        "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"}}),
+    [](const auto& info) { return std::string(info.param.entryPoint); });
+
+}  // namespace
