@@ -73,8 +73,8 @@ void bindOrExit()
     LazyEngine& engine = lazyEngine();
     const std::string error = bindEngine(engine.libraryName.c_str(), engine.api);
     if (error.empty()) return;
-    if (engine.onFailure) engine.onFailure(error);
     std::fprintf(stderr, "%s\n", error.c_str());
+    if (engine.onFailure) engine.onFailure(error);
     std::exit(1);
 }
 

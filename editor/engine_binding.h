@@ -28,10 +28,10 @@ struct EngineApi {
 // untouched, so a table is never half bound. The library stays loaded for the process.
 std::string bindEngine(const char* libraryName, EngineApi& api);
 
-// Called with the loader's text when the lazy binding fails; it must not return.
+// Shows the loader's text when the lazy binding fails; the process then exits.
 using EngineBindFailure = std::function<void(const std::string& loaderError)>;
 
 // The program's engine table. Each entry first binds libraryName, at the first call of any of
-// them, then forwards. When the binding fails, onFailure gets the loader's text; should it
-// return, the text goes to standard error and the process exits with status 1.
+// them, then forwards. When the binding fails, the loader's text goes to standard error and to
+// onFailure, and the process exits with status 1.
 EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure);

@@ -1,0 +1,331 @@
+#include "frm_pellam.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTimer>
+#include <QToolButton>
+
+#include "browse.h"
+#include "classic_window.h"
+#include "frm_message.h"
+#include "frm_proj_props.h"
+#include "view_widget.h"
+
+using quorvel::twipsRect;
+
+namespace {
+
+QString qText(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QMessageBox::Icon qIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Menus and their items are both switched, so that a locked menu's shortcuts are locked too.
+void setMenuEnabled(QMenu* menu, bool enabled)
+{
+    menu->menuAction()->setEnabled(enabled);
+    for (QAction* item : menu->actions()) item->setEnabled(enabled);
+}
+
+}  // namespace
+
+FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      editor_(engine, *this)
+{
+    setWindowTitle("Dravenna");
+    createActions();
+    createMenus();
+    createControls();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+FrmPellam::~FrmPellam() = default;
+
+QAction* FrmPellam::addCommand(const char* name, const char* caption, void (Editor::*command)(),
+                               QKeySequence shortcut)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, command] { (editor_.*command)(); });
+    return action;
+}
+
+void FrmPellam::createActions()
+{
+    mnuFileNew = addCommand("mnuFileNew", "&New", &Editor::fileNew, QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen = addCommand("mnuFileOpen", "&Open", &Editor::fileOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileProps = addCommand("mnuFileProps", "&Properties", &Editor::fileProps);
+    mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", &Editor::fileSaveAs);
+    mnuFileExit = addCommand("mnuFileExit", "E&xit", &Editor::fileExit);
+    mnuEditCut = addCommand("mnuEditCut", "C&ut", &Editor::editCut, QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuEditSelectAll = addCommand("mnuEditSelectAll", "Select &All", &Editor::editSelectAll,
+                                  QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuControlPlay = addCommand("mnuControlPlay", "&Play", &Editor::controlPlay, QKeySequence(Qt::Key_F5));
+    mnuControlRecord = addCommand("mnuControlRecord", "&Record", &Editor::controlRecord, QKeySequence(Qt::Key_F6));
+    mnuControlStop = addCommand("mnuControlStop", "&Stop", &Editor::controlStop, QKeySequence(Qt::Key_F7));
+    mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", &Editor::fxFadeIn);
+    mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", &Editor::fxFadeOut);
+    mnuHelpAbout = addCommand("mnuHelpAbout", "&About", &Editor::helpAbout);
+}
+
+void FrmPellam::createMenus()
+{
+    mnuFile = menuBar()->addMenu("&File");
+    mnuFile->setObjectName("mnuFile");
+    mnuFile->addActions({mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit});
+    mnuEdit = menuBar()->addMenu("&Edit");
+    mnuEdit->setObjectName("mnuEdit");
+    mnuEdit->addActions({mnuEditCut, mnuEditSelectAll});
+    mnuControl = menuBar()->addMenu("&Control");
+    mnuControl->setObjectName("mnuControl");
+    mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop});
+    mnuFX = menuBar()->addMenu("F&X");
+    mnuFX->setObjectName("mnuFX");
+    mnuFX->addActions({mnuFXFadeIn, mnuFXFadeOut});
+    mnuHelp = menuBar()->addMenu("&Help");
+    mnuHelp->setObjectName("mnuHelp");
+    mnuHelp->addAction(mnuHelpAbout);
+}
+
+QToolButton* FrmPellam::addButton(const char* name, const char* tooltip, ToolbarPicture picture,
+                                  int leftTwips, void (Editor::*command)())
+{
+    auto* button = new QToolButton(centralWidget());
+    button->setObjectName(name);
+    button->setToolTip(tooltip);
+    button->setIcon(toolbarIcon(picture));
+    button->setIconSize({16, 16});
+    button->setGeometry(twipsRect(leftTwips, 0, 375, 375));
+    connect(button, &QToolButton::clicked, this, [this, command] { (editor_.*command)(); });
+    return button;
+}
+
+QScrollBar* FrmPellam::addTrackScrollBar(const char* name, int topTwips, int minimum, int maximum, int value)
+{
+    auto* bar = new QScrollBar(Qt::Horizontal, fraTrack);
+    bar->setObjectName(name);
+    bar->setGeometry(twipsRect(120, topTwips, 9735, 135));
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setValue(value);
+    return bar;
+}
+
+void FrmPellam::createControls()
+{
+    auto* client = new QWidget(this);
+    client->setFixedSize(twipsRect(0, 0, 9975, 2655).size());
+    setCentralWidget(client);
+
+    cmdNew = addButton("cmdNew", "New", ToolbarPicture::New, 0, &Editor::fileNew);
+    cmdOpen = addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, &Editor::fileOpen);
+    cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720, &Editor::fileSaveAs);
+    cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080, &Editor::fileProps);
+    // A Cut button that did nothing would puzzle anyone; it runs Edit Cut like its menu item.
+    cmdCut = addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, &Editor::editCut);
+    cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040, &Editor::controlPlay);
+    cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400, &Editor::controlRecord);
+    cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, &Editor::controlStop);
+
+    lblLength = new QLabel("Len:", client);
+    lblLength->setObjectName("lblLength");
+    lblLength->setGeometry(twipsRect(4320, 120, 855, 255));
+    lblMem = new QLabel("Mem:", client);
+    lblMem->setObjectName("lblMem");
+    lblMem->setGeometry(twipsRect(5160, 120, 1215, 255));
+
+    fraTrack = new QGroupBox(client);
+    fraTrack->setObjectName("fraTrack");
+    fraTrack->setGeometry(twipsRect(0, 360, 9975, 2295));
+    hscZoom = addTrackScrollBar("hscZoom", 120, 1, 256, 1);
+    picView_ = new ViewWidget(fraTrack);
+    picView_->setObjectName("picView");
+    picView_->setGeometry(twipsRect(120, 240, 9735, 1935));
+    picView_->setEditor(&editor_);
+    hscView = addTrackScrollBar("hscView", 2160, 0, 32767, 0);
+
+    // Change and Scroll (the thumb dragged) alike: valueChanged reports both.
+    connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.zoomChanged(); });
+    connect(hscView, &QScrollBar::valueChanged, this, [this] { editor_.hscViewChanged(); });
+}
+
+MessageAnswer FrmPellam::messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
+                                    const std::string& title)
+{
+    const auto standardButtons = buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                                  : QMessageBox::StandardButtons(QMessageBox::Ok);
+    const auto answer = quorvel::showMessage(this, qText(text), qText(title), standardButtons, qIcon(icon));
+    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+FrmMessage& FrmPellam::busy()
+{
+    if (!busy_) busy_ = new FrmMessage(this);
+    return *busy_;
+}
+
+void FrmPellam::busySetText(const std::string& text)
+{
+    busy().setText(qText(text));
+}
+
+void FrmPellam::busyInit()
+{
+    busy().init();
+}
+
+void FrmPellam::busyHide()
+{
+    if (busy_) busy_->hide();
+}
+
+void FrmPellam::busyUnload()
+{
+    // Deleted later: an Init further down the stack may still be turning events.
+    if (!busy_) return;
+    busy_->hide();
+    busy_->deleteLater();
+    busy_ = nullptr;
+}
+
+void FrmPellam::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void FrmPellam::waitForEvents(int maxMilliseconds)
+{
+    QTimer wakeUp;
+    wakeUp.setSingleShot(true);
+    wakeUp.start(maxMilliseconds);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void FrmPellam::showProjectSettings(ModPellam& mod)
+{
+    FrmProjProps dialog(mod, physicalMemory().totalBytes, this);
+    dialog.exec();
+}
+
+std::string FrmPellam::browseFile(const std::string& title, const std::string& pattern)
+{
+    return BrowseFile(qText(title), qText(pattern)).toStdString();
+}
+
+void FrmPellam::showMainWindow()
+{
+    show();
+}
+
+void FrmPellam::closeMainWindow()
+{
+    close();
+}
+
+void FrmPellam::repaintMainWindow()
+{
+    update();
+}
+
+void FrmPellam::setCaption(const std::string& caption)
+{
+    setWindowTitle(qText(caption));
+}
+
+void FrmPellam::setLabelText(WindowLabel label, const std::string& text)
+{
+    (label == WindowLabel::lblLength ? lblLength : lblMem)->setText(qText(text));
+}
+
+void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
+{
+    switch (control) {
+    case LockableControl::cmdCut: cmdCut->setEnabled(enabled); break;
+    case LockableControl::cmdNew: cmdNew->setEnabled(enabled); break;
+    case LockableControl::cmdOpen: cmdOpen->setEnabled(enabled); break;
+    case LockableControl::cmdPlay: cmdPlay->setEnabled(enabled); break;
+    case LockableControl::cmdProps: cmdProps->setEnabled(enabled); break;
+    case LockableControl::cmdRec: cmdRec->setEnabled(enabled); break;
+    case LockableControl::cmdSave: cmdSave->setEnabled(enabled); break;
+    case LockableControl::hscView: hscView->setEnabled(enabled); break;
+    case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
+    case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
+    case LockableControl::mnuControlRecord: mnuControlRecord->setEnabled(enabled); break;
+    case LockableControl::mnuEdit: setMenuEnabled(mnuEdit, enabled); break;
+    case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
+    }
+}
+
+QScrollBar* FrmPellam::scrollBar(ScrollBar bar) const
+{
+    return bar == ScrollBar::hscZoom ? hscZoom : hscView;
+}
+
+int32_t FrmPellam::scrollValue(ScrollBar bar) const
+{
+    return scrollBar(bar)->value();
+}
+
+void FrmPellam::setScrollValue(ScrollBar bar, int32_t value)
+{
+    scrollBar(bar)->setValue(value);
+}
+
+void FrmPellam::setScrollVisible(ScrollBar bar, bool visible)
+{
+    scrollBar(bar)->setVisible(visible);
+}
+
+std::string FrmPellam::readSetting(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue)
+{
+    QSettings settings("Quorvel", "Quorvel");
+    return settings.value(qText(section + "/" + key), qText(defaultValue)).toString().toStdString();
+}
+
+void FrmPellam::writeSetting(const std::string& section, const std::string& key, const std::string& value)
+{
+    QSettings settings("Quorvel", "Quorvel");
+    settings.setValue(qText(section + "/" + key), qText(value));
+}
+
+PhysicalMemory FrmPellam::physicalMemory() const
+{
+    return readPhysicalMemory();
+}
+
+ViewSurface& FrmPellam::picView()
+{
+    return *picView_;
+}
+
+void FrmPellam::closeEvent(QCloseEvent* event)
+{
+    if (editor_.queryClose())
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,107 @@
+// frmPellam: the main window. It lays out the controls and menus, forwards every event to the
+// Editor, and serves the Editor as its WindowPort.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "editor.h"
+#include "frm_message.h"
+#include "toolbar_icons.h"
+#include "window_port.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QToolButton;
+class ViewWidget;
+
+class FrmPellam : public QMainWindow, public WindowPort {
+    Q_OBJECT
+public:
+    explicit FrmPellam(EngineApi& engine, QWidget* parent = nullptr);
+    ~FrmPellam() override;
+
+    Editor& editor() { return editor_; }
+    ViewWidget& view() { return *picView_; }
+    FrmMessage* busyWindow() const { return busy_; }
+
+    MessageAnswer messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
+                             const std::string& title) override;
+    void busySetText(const std::string& text) override;
+    void busyInit() override;
+    void busyHide() override;
+    void busyUnload() override;
+    void processEvents() override;
+    void waitForEvents(int maxMilliseconds) override;
+    void showProjectSettings(ModPellam& mod) override;
+    std::string browseFile(const std::string& title, const std::string& pattern) override;
+    void showMainWindow() override;
+    void closeMainWindow() override;
+    void repaintMainWindow() override;
+    void setCaption(const std::string& caption) override;
+    void setLabelText(WindowLabel label, const std::string& text) override;
+    void setControlEnabled(LockableControl control, bool enabled) override;
+    int32_t scrollValue(ScrollBar bar) const override;
+    void setScrollValue(ScrollBar bar, int32_t value) override;
+    void setScrollVisible(ScrollBar bar, bool visible) override;
+    std::string readSetting(const std::string& section, const std::string& key,
+                            const std::string& defaultValue) override;
+    void writeSetting(const std::string& section, const std::string& key, const std::string& value) override;
+    PhysicalMemory physicalMemory() const override;
+    ViewSurface& picView() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createControls();
+    QAction* addCommand(const char* name, const char* caption, void (Editor::*command)(),
+                        QKeySequence shortcut = {});
+    QToolButton* addButton(const char* name, const char* tooltip, ToolbarPicture picture,
+                           int leftTwips, void (Editor::*command)());
+    QScrollBar* addTrackScrollBar(const char* name, int topTwips, int minimum, int maximum, int value);
+    QScrollBar* scrollBar(ScrollBar bar) const;
+    FrmMessage& busy();
+
+    Editor editor_;
+    QPointer<FrmMessage> busy_;
+
+    QToolButton* cmdNew = nullptr;
+    QToolButton* cmdOpen = nullptr;
+    QToolButton* cmdSave = nullptr;
+    QToolButton* cmdProps = nullptr;
+    QToolButton* cmdCut = nullptr;
+    QToolButton* cmdPlay = nullptr;
+    QToolButton* cmdRec = nullptr;
+    QToolButton* cmdStop = nullptr;
+    QLabel* lblLength = nullptr;
+    QLabel* lblMem = nullptr;
+    QGroupBox* fraTrack = nullptr;
+    QScrollBar* hscZoom = nullptr;
+    ViewWidget* picView_ = nullptr;
+    QScrollBar* hscView = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuControl = nullptr;
+    QMenu* mnuFX = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileProps = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QAction* mnuEditCut = nullptr;
+    QAction* mnuEditSelectAll = nullptr;
+    QAction* mnuControlPlay = nullptr;
+    QAction* mnuControlRecord = nullptr;
+    QAction* mnuControlStop = nullptr;
+    QAction* mnuFXFadeIn = nullptr;
+    QAction* mnuFXFadeOut = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+};

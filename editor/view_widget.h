@@ -1,0 +1,51 @@
+// picView: the track view. It keeps its picture in an image, so what was drawn survives being
+// covered, and draws with one pen in copy or XOR mode, without antialiasing.
+#pragma once
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include "window_port.h"
+
+class Editor;
+
+class ViewWidget : public QWidget, public ViewSurface {
+    Q_OBJECT
+public:
+    explicit ViewWidget(QWidget* parent = nullptr);
+    ~ViewWidget() override;
+
+    // Mouse events go to this editor, with x in pixels as a float.
+    void setEditor(Editor* editor) { editor_ = editor; }
+    // The kept picture, as painted so far.
+    const QImage& image();
+
+    float width() const override;
+    float height() const override;
+    void clear() override;
+    int32_t penColor() const override { return penColor_; }
+    void setPenColor(int32_t color) override;
+    void setPenMode(PenMode mode) override;
+    void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
+    void rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
+    void repaint() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPainter& painter();   // begun on the image when first needed, ended before it is shown
+    void endPainting();
+    QColor penQColor() const;
+
+    QImage image_;
+    QPainter painter_;
+    int32_t penColor_ = 0;
+    PenMode penMode_ = PenMode::Copy;
+    Editor* editor_ = nullptr;
+};
