@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+#include "wave_device.h"
+
+namespace brenvik::device {
+
+// The back end that BRENVIK_AUDIO names at this moment: "sim" is the simulated card configured
+// by the BRENVIK_SIM_* variables, anything else PortAudio.
+std::unique_ptr<WaveBackend> backendFromEnvironment();
+
+}  // namespace brenvik::device

@@ -1,0 +1,338 @@
+#include "portaudio_device.h"
+
+#include <portaudio.h>
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "byte_ring.h"
+#include "frame.h"
+#include "queued_device.h"
+
+namespace brenvik::device {
+
+namespace {
+
+constexpr std::chrono::microseconds kPumpInterval{5000};
+constexpr std::size_t kOutputRingBytes = kSampleRate / 5 * kBytesPerFrame;  // 0.2 s
+constexpr std::size_t kInputRingBytes = kSampleRate * kBytesPerFrame;       // 1 s
+constexpr std::size_t kChunkBytes = 4096;
+constexpr std::array<std::string_view, 3> kAlsaFallbacks{"pipewire", "pulse", "default"};
+
+bool isAlsaDevice(const PaDeviceInfo& info, std::string_view name)
+{
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
+    return api && api->type == paALSA && info.name && name == info.name;
+}
+
+// The default device first, then ALSA's named devices.
+std::vector<PaDeviceIndex> candidateDevices(bool input)
+{
+    std::vector<PaDeviceIndex> candidates;
+    const PaDeviceIndex preferred = input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+    if (preferred != paNoDevice) {
+        candidates.push_back(preferred);
+    }
+    for (std::string_view name : kAlsaFallbacks) {
+        for (PaDeviceIndex index = 0; index < Pa_GetDeviceCount(); ++index) {
+            const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+            if (index != preferred && info && isAlsaDevice(*info, name)) {
+                candidates.push_back(index);
+            }
+        }
+    }
+    return candidates;
+}
+
+// Opens the first candidate that takes the engine's format; null when none does.
+PaStream* openStream(bool input, PaStreamCallback* callback, void* user)
+{
+    for (PaDeviceIndex index : candidateDevices(input)) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (!info || (input ? info->maxInputChannels : info->maxOutputChannels) < kChannels) {
+            continue;
+        }
+        const PaStreamParameters parameters{
+            index, kChannels, paInt16,
+            input ? info->defaultHighInputLatency : info->defaultHighOutputLatency, nullptr};
+        PaStream* stream = nullptr;
+        if (Pa_OpenStream(&stream, input ? &parameters : nullptr, input ? nullptr : &parameters,
+                          kSampleRate, paFramesPerBufferUnspecified, paNoFlag, callback,
+                          user) == paNoError) {
+            return stream;
+        }
+    }
+    return nullptr;
+}
+
+// A PortAudio stream behind the queue. The stream is started and stopped on the pump thread
+// only; PortAudio's callback touches nothing but the ring and atomics.
+class PortAudioDevice : public QueuedDevice {
+public:
+    bool open(bool input, PaStreamCallback* callback)
+    {
+        stream_ = openStream(input, callback, this);
+        if (stream_) {
+            startWorker(kPumpInterval, [this] { pump(); });
+        }
+        return stream_ != nullptr;
+    }
+
+protected:
+    using QueuedDevice::QueuedDevice;
+
+    virtual void pump() = 0;
+
+    bool startStream()
+    {
+        running_ = running_ || Pa_StartStream(stream_) == paNoError;
+        return running_;
+    }
+    void stopStream()
+    {
+        if (running_) {
+            Pa_AbortStream(stream_);
+            running_ = false;
+        }
+    }
+    // Called by the concrete device's destructor and close, once the pump has stopped.
+    void closeStream(const char* lostWhat)
+    {
+        if (stream_) {
+            stopStream();
+            Pa_CloseStream(stream_);
+            stream_ = nullptr;
+        }
+        if (const uint32_t lost = glitches_.exchange(0); lost > 0) {
+            std::fprintf(stderr, "brenvik: %u %s\n", lost, lostWhat);
+        }
+    }
+
+    std::atomic<uint32_t> glitches_{0};  // input overflows or output underflows, never fatal
+
+private:
+    PaStream* stream_ = nullptr;
+    bool running_ = false;  // pump thread, or the controlling thread once the pump has stopped
+};
+
+class PortAudioOutput final : public PortAudioDevice, public WaveOutput {
+public:
+    PortAudioOutput(WaveCallback callback, void* context)
+        : PortAudioDevice(callback, context, kOutputDone)
+    {
+    }
+    ~PortAudioOutput() override
+    {
+        shutDown();
+        closeStream("output underflows");
+    }
+
+    int32_t write(WaveHeader& header) override { return enqueue(header); }
+
+    static int onStream(const void*, void* output, unsigned long frames,
+                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
+    {
+        auto& self = *static_cast<PortAudioOutput*>(user);
+        const std::span out(static_cast<std::byte*>(output), frames * kBytesPerFrame);
+        const std::size_t played = self.ring_.pop(out);
+        std::memset(out.data() + played, 0, out.size() - played);  // a gap plays as silence
+        if ((played < out.size() && self.feeding_.load(std::memory_order_relaxed)) ||
+            (flags & paOutputUnderflow)) {
+            self.glitches_.fetch_add(1, std::memory_order_relaxed);
+        }
+        self.playedBytes_.fetch_add(played, std::memory_order_release);
+        return paContinue;
+    }
+
+private:
+    // Moves queued bytes into the ring and hands each header back once PortAudio has played
+    // its last byte, so the frame count equals the range length when the header comes back.
+    void pump() override
+    {
+        std::vector<WaveHeader*> played;
+        bool start = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (!open_) {
+                return;
+            }
+            feedRing();
+            bytesMoved_ = playedBytes_.load(std::memory_order_acquire);
+            while (!awaiting_.empty() && awaiting_.front().second <= bytesMoved_) {
+                BufferQueue::markDone(*awaiting_.front().first);
+                played.push_back(awaiting_.front().first);
+                awaiting_.pop_front();
+            }
+            start = ring_.readable() > 0;
+        }
+        if (start && !startStream()) {
+            glitches_.fetch_add(1, std::memory_order_relaxed);
+        }
+        for (WaveHeader* header : played) {
+            handBack(header);
+        }
+    }
+
+    void feedRing()
+    {
+        std::array<std::byte, kChunkBytes> chunk;
+        while (ring_.writable() > 0) {
+            WaveHeader* emptied = nullptr;
+            const std::size_t wanted = std::min(ring_.writable(), chunk.size());
+            const std::size_t given = queue_.drain(std::span(chunk).first(wanted), emptied);
+            if (given == 0 && emptied == nullptr) {
+                break;
+            }
+            ring_.push(std::span(chunk).first(given));
+            fedBytes_ += given;
+            if (emptied != nullptr) {
+                awaiting_.emplace_back(emptied, fedBytes_);
+            }
+        }
+        feeding_.store(!queue_.empty(), std::memory_order_relaxed);
+    }
+
+    void stopMoving(std::vector<WaveHeader*>& held) override
+    {
+        stopStream();
+        ring_.clear();
+        playedBytes_.store(0);
+        fedBytes_ = 0;
+        feeding_.store(false);
+        for (const auto& [header, end] : std::exchange(awaiting_, {})) {
+            held.push_back(header);
+        }
+    }
+    bool holdsHeaders() const override { return !awaiting_.empty(); }
+    void afterClose() override { closeStream("output underflows"); }
+
+    ByteRing ring_{kOutputRingBytes};
+    std::atomic<uint64_t> playedBytes_{0};  // since the last reset
+    std::atomic<bool> feeding_{false};      // more queued bytes wait for room in the ring
+    uint64_t fedBytes_ = 0;                 // guarded by mutex_
+    std::deque<std::pair<WaveHeader*, uint64_t>> awaiting_;  // guarded; header, end byte
+};
+
+class PortAudioInput final : public PortAudioDevice, public WaveInput {
+public:
+    PortAudioInput(WaveCallback callback, void* context)
+        : PortAudioDevice(callback, context, kInputData)
+    {
+    }
+    ~PortAudioInput() override
+    {
+        shutDown();
+        closeStream("input overflows");
+    }
+
+    int32_t addBuffer(WaveHeader& header) override { return enqueue(header); }
+
+    int32_t start() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            if (!open_) {
+                return kInvalidHandle;
+            }
+        }
+        bool started = false;
+        onDeviceThread([this, &started] { started = startStream(); });
+        return started ? kNoError : kError;
+    }
+
+    // Frames that find no room in the ring are replaced by as many silent ones as soon as there
+    // is room again, so the frame count of what is recorded stays exact.
+    static int onStream(const void* input, void*, unsigned long frames,
+                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
+    {
+        auto& self = *static_cast<PortAudioInput*>(user);
+        const std::size_t bytes = frames * kBytesPerFrame;
+        std::size_t lost = self.lostBytes_.load(std::memory_order_relaxed);
+        lost -= self.ring_.pushSilence(lost);
+        std::size_t taken = 0;
+        if (lost == 0) {
+            taken = input ? self.ring_.push({static_cast<const std::byte*>(input), bytes})
+                          : self.ring_.pushSilence(bytes);
+        }
+        if (taken < bytes || (flags & paInputOverflow)) {
+            self.glitches_.fetch_add(1, std::memory_order_relaxed);
+        }
+        self.lostBytes_.store(lost + bytes - taken, std::memory_order_relaxed);
+        return paContinue;
+    }
+
+private:
+    void pump() override
+    {
+        std::array<std::byte, kChunkBytes> chunk;
+        while (const std::size_t got = ring_.pop(chunk)) {
+            capture(std::span(chunk).first(got));
+        }
+    }
+
+    void stopMoving(std::vector<WaveHeader*>&) override
+    {
+        stopStream();
+        ring_.clear();
+        lostBytes_.store(0);
+    }
+    void afterClose() override
+    {
+        closeStream("input overflows");
+        notify(kInputClose);
+    }
+
+    ByteRing ring_{kInputRingBytes};
+    std::atomic<std::size_t> lostBytes_{0};  // PortAudio's thread, or while the stream is stopped
+};
+
+template <typename Device, typename Interface>
+int32_t openDevice(bool initialised, bool input, WaveCallback callback, void* context,
+                   std::unique_ptr<Interface>& device)
+{
+    if (!initialised) {
+        return kBadDeviceId;
+    }
+    auto opened = std::make_unique<Device>(callback, context);
+    if (!opened->open(input, &Device::onStream)) {
+        return kBadDeviceId;
+    }
+    device = std::move(opened);
+    return kNoError;
+}
+
+}  // namespace
+
+PortAudioBackend::PortAudioBackend() : initialised_(Pa_Initialize() == paNoError) {}
+
+PortAudioBackend::~PortAudioBackend()
+{
+    if (initialised_) {
+        Pa_Terminate();
+    }
+}
+
+int32_t PortAudioBackend::openOutput(WaveCallback callback, void* context,
+                                     std::unique_ptr<WaveOutput>& device)
+{
+    return openDevice<PortAudioOutput>(initialised_, false, callback, context, device);
+}
+
+int32_t PortAudioBackend::openInput(WaveCallback callback, void* context,
+                                    std::unique_ptr<WaveInput>& device)
+{
+    const int32_t result =
+        openDevice<PortAudioInput>(initialised_, true, callback, context, device);
+    if (result == kNoError) {
+        callback(context, kInputOpen, nullptr);
+    }
+    return result;
+}
+
+}  // namespace brenvik::device

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "wave_device.h"
+
+namespace brenvik::device {
+
+class SimDevice;
+
+// Drives simulated devices from a test: advance(n) moves every open device by n frames, and
+// their callbacks run synchronously on the caller's thread. Reset runs inline as well.
+class ManualClock {
+public:
+    void advance(uint32_t frames);
+
+    void attach(SimDevice* device);
+    void detach(SimDevice* device);
+
+private:
+    std::mutex mutex_;
+    std::vector<SimDevice*> devices_;
+};
+
+// The simulated card: 44100 frames a second times speed, in periods of 441 frames.
+struct SimConfig {
+    double speed = 1.0;
+    std::string inputPath;   // a 16-bit stereo 44100 Hz WAV file to loop; empty: counter pattern
+    std::string outputPath;  // raw PCM file that played frames are appended to; empty: none
+    bool failOutputOpen = false;
+    bool failInputOpen = false;
+    std::shared_ptr<ManualClock> manualClock;  // none: each device runs on a real-time thread
+
+    // BRENVIK_SIM_SPEED, BRENVIK_SIM_INPUT, BRENVIK_SIM_OUTPUT, BRENVIK_SIM_FAIL (a comma list
+    // of "out-open" and "in-open").
+    static SimConfig fromEnvironment();
+};
+
+class SimBackend final : public WaveBackend {
+public:
+    explicit SimBackend(SimConfig config) : config_(std::move(config)) {}
+
+    int32_t openOutput(WaveCallback callback, void* context,
+                       std::unique_ptr<WaveOutput>& device) override;
+    int32_t openInput(WaveCallback callback, void* context,
+                      std::unique_ptr<WaveInput>& device) override;
+
+private:
+    SimConfig config_;
+};
+
+}  // namespace brenvik::device

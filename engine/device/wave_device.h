@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace brenvik::device {
+
+// Results of the wave device layer. The numbers are those of the Windows multimedia system, so a
+// code that reaches the editor means the same as on the original platform.
+inline constexpr int32_t kNoError = 0;
+inline constexpr int32_t kError = 1;           // an unspecified back-end failure
+inline constexpr int32_t kBadDeviceId = 2;     // no default device, or it cannot be opened
+inline constexpr int32_t kAllocated = 4;       // the device is in use
+inline constexpr int32_t kInvalidHandle = 5;   // the device is not open
+inline constexpr int32_t kNoMemory = 7;        // memory cannot be allocated
+inline constexpr int32_t kInvalidParam = 11;   // a missing header or buffer
+inline constexpr int32_t kBadFormat = 32;      // the device refuses the format
+inline constexpr int32_t kStillPlaying = 33;   // the header is still queued
+inline constexpr int32_t kUnprepared = 34;     // the header is not prepared
+
+// Messages passed to the device callbacks.
+inline constexpr uint32_t kOutputDone = 0x3BD;  // MM_WOM_DONE: a played header is handed back
+inline constexpr uint32_t kInputOpen = 0x3BE;   // MM_WIM_OPEN
+inline constexpr uint32_t kInputClose = 0x3BF;  // MM_WIM_CLOSE
+inline constexpr uint32_t kInputData = 0x3C0;   // MM_WIM_DATA: a filled header is handed back
+
+// Header flag bits.
+inline constexpr uint32_t kHeaderDone = 0x01;
+inline constexpr uint32_t kHeaderPrepared = 0x02;
+inline constexpr uint32_t kHeaderInQueue = 0x10;
+
+// A buffer handed to a device, as the platform's wave header. The owner fills data and length
+// (and sets flags to 0) while the header is not queued; from queuing until the device hands it
+// back the device owns bytesRecorded and flags, and the owner must neither change nor free it.
+struct WaveHeader {
+    std::byte* data = nullptr;
+    uint32_t bufferLength = 0;   // bytes
+    uint32_t bytesRecorded = 0;  // bytes filled (input) or played (output) so far
+    uint32_t flags = 0;
+};
+
+// The engine's callback: message is one of the messages above; header is the header handed back
+// (kOutputDone, kInputData) or null. Called on a thread of the device layer, one message at a
+// time per device; kInputOpen and kInputClose are delivered before open and close return. A
+// callback may queue headers again on its own device; it must not reset or close that device.
+using WaveCallback = void (*)(void* context, uint32_t message, WaveHeader* header);
+
+// Operations shared by both directions. Every operation on a device that is closed returns
+// kInvalidHandle. Callers may use a device from one thread at a time (plus its own callback).
+class WaveDevice {
+public:
+    virtual ~WaveDevice() = default;
+
+    // Marks a header ready for queuing; preparing a prepared header is harmless.
+    virtual int32_t prepare(WaveHeader& header) = 0;
+    // Undoes prepare; kStillPlaying while the header is queued.
+    virtual int32_t unprepare(WaveHeader& header) = 0;
+    // Stops the device and hands back every queued header through the callback (done flag set,
+    // in-queue flag cleared), in queue order, on the layer's thread; returns only after the last
+    // one was handed back. The frame count starts again from 0.
+    virtual int32_t reset() = 0;
+    // Frames the device has moved since it was opened or last reset (wraps at 2^32).
+    virtual int32_t position(uint32_t& frames) = 0;
+    // Closes the device; kStillPlaying (and the device stays open) while headers are queued.
+    // After close no callback runs any more.
+    virtual int32_t close() = 0;
+};
+
+// Plays queued headers one after another; each is handed back with kOutputDone when played.
+class WaveOutput : public virtual WaveDevice {
+public:
+    // Queues a header: kUnprepared unless prepared, kStillPlaying when already queued.
+    virtual int32_t write(WaveHeader& header) = 0;
+};
+
+// Records into queued headers one after another once started; each is handed back with
+// kInputData when full. Frames captured while no header is queued are lost but still counted.
+class WaveInput : public virtual WaveDevice {
+public:
+    // Queues a header: kUnprepared unless prepared, kStillPlaying when already queued.
+    virtual int32_t addBuffer(WaveHeader& header) = 0;
+    virtual int32_t start() = 0;
+};
+
+// Opens the default devices for the engine's one format: 44100 Hz, 2 channels, 16-bit PCM.
+// Devices must be closed or destroyed before their back end is destroyed.
+class WaveBackend {
+public:
+    virtual ~WaveBackend() = default;
+
+    // On success device holds the open device; otherwise it stays empty and the error is returned.
+    virtual int32_t openOutput(WaveCallback callback, void* context,
+                               std::unique_ptr<WaveOutput>& device) = 0;
+    // Delivers kInputOpen before it returns.
+    virtual int32_t openInput(WaveCallback callback, void* context,
+                              std::unique_ptr<WaveInput>& device) = 0;
+};
+
+}  // namespace brenvik::device
