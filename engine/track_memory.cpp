@@ -1,0 +1,61 @@
+#include "track_memory.h"
+
+#include <algorithm>
+
+namespace brenvik {
+
+bool TrackMemory::allocate(int32_t frames)
+{
+    *this = TrackMemory();
+    if (frames < 1 || frames > kMaxFrames) {
+        return false;
+    }
+    // calloc hands out zeroed pages lazily, so a large track costs nothing until it is used.
+    std::unique_ptr<Frame[], FreeDeleter> track(
+        static_cast<Frame*>(std::calloc(static_cast<std::size_t>(frames), sizeof(Frame))));
+    const std::size_t scratchBytes = static_cast<std::size_t>(frames) / 2;
+    std::unique_ptr<std::byte[], FreeDeleter> scratch(
+        static_cast<std::byte*>(std::calloc(std::max<std::size_t>(scratchBytes, 1), 1)));
+    if (!track || !scratch) {
+        return false;
+    }
+    track_ = std::move(track);
+    scratch_ = std::move(scratch);
+    length_ = frames;
+    scratchBytes_ = scratchBytes;
+    return true;
+}
+
+Frame* TrackMemory::frameOfValue(int32_t index) const
+{
+    if (index < 0 || index >= 2 * length_) {
+        return nullptr;
+    }
+    return &track_[index / 2];
+}
+
+int32_t TrackMemory::readValue(int32_t index) const
+{
+    const Frame* frame = frameOfValue(index);
+    if (!frame) {
+        return -1;
+    }
+    return index % 2 ? frame->right : frame->left;
+}
+
+int32_t TrackMemory::writeValue(int32_t index, int32_t value)
+{
+    Frame* frame = frameOfValue(index);
+    if (!frame) {
+        return -1;
+    }
+    (index % 2 ? frame->right : frame->left) = static_cast<int16_t>(value);
+    return 0;
+}
+
+void TrackMemory::clear(FrameRange range)
+{
+    std::ranges::fill(frames(range), Frame{0, 0});
+}
+
+}  // namespace brenvik

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+#include "frame.h"
+#include "frame_range.h"
+
+namespace brenvik {
+
+// The track and the scratch block of an open engine, allocated and freed together; empty while
+// the engine is closed. Their addresses stay fixed while a device may write into the track.
+class TrackMemory {
+public:
+    // The longest track whose bytes a device buffer can still count (32-bit lengths).
+    static constexpr int32_t kMaxFrames = 0x3FFFFFFF;
+
+    // Allocates a zeroed track of `frames` frames and a scratch block of frames / 2 bytes;
+    // false, with nothing held, when frames is out of range or the memory is not there.
+    bool allocate(int32_t frames);
+
+    bool empty() const { return length_ == 0; }
+    int64_t length() const { return length_; }
+    std::span<Frame> frames() { return {track_.get(), static_cast<std::size_t>(length_)}; }
+    std::span<Frame> frames(FrameRange range) { return frames().subspan(range.from, range.size()); }
+    std::span<std::byte> scratch() { return {scratch_.get(), scratchBytes_}; }
+
+    // A 16-bit value by value index (frame * 2 + channel), sign-extended; -1 outside the track.
+    int32_t readValue(int32_t index) const;
+    // Stores the low 16 bits of value; -1 outside the track, else 0.
+    int32_t writeValue(int32_t index, int32_t value);
+    void clear(FrameRange range);
+
+private:
+    struct FreeDeleter {
+        void operator()(void* block) const { std::free(block); }
+    };
+    Frame* frameOfValue(int32_t index) const;
+
+    std::unique_ptr<Frame[], FreeDeleter> track_;
+    std::unique_ptr<std::byte[], FreeDeleter> scratch_;
+    int64_t length_ = 0;
+    std::size_t scratchBytes_ = 0;
+};
+
+}  // namespace brenvik
