@@ -1,0 +1,188 @@
+#include <algorithm>
+#include <cstring>
+
+#include "wav_file.h"
+#include "wav_io.h"
+
+namespace brenvik {
+namespace {
+
+// The header checks compare only the first three bytes of the RIFF, WAVE and fmt markers.
+constexpr size_t kComparedMarkerBytes = 3;
+constexpr int32_t kLoadFlagChannels = 1;
+constexpr int32_t kLoadFlagSampleRate = 2;
+constexpr uint8_t kMonoChannels = 1;
+
+// The reader's one 4-byte buffer over a buffered stdio file. A read that meets the end of the
+// file leaves the bytes it could not fill as they were, and the checks that follow see those.
+class WordReader {
+public:
+    explicit WordReader(std::FILE* file) : file_(file) {}
+
+    // False when the file ended before all four bytes.
+    bool read() { return std::fread(word_.data(), 1, word_.size(), file_) == word_.size(); }
+
+    bool startsWith(const wav::ChunkId& id, size_t count) const
+    {
+        return std::equal(id.begin(), id.begin() + count, word_.begin());
+    }
+    uint8_t byte(size_t index) const { return static_cast<uint8_t>(word_[index]); }
+    uint16_t low16() const { return static_cast<uint16_t>(byte(0) | byte(1) << 8); }
+    uint32_t u32() const { return low16() | static_cast<uint32_t>(byte(2) | byte(3) << 8) << 16; }
+    int32_t s32() const { return static_cast<int32_t>(u32()); }
+
+    // Reads and discards, in blocks; stops at the end of the file.
+    void skip(uint64_t count)
+    {
+        std::array<char, 16384> discard;
+        while (count > 0) {
+            const size_t block = static_cast<size_t>(std::min<uint64_t>(count, discard.size()));
+            if (std::fread(discard.data(), 1, block, file_) != block) {
+                return;
+            }
+            count -= block;
+        }
+    }
+    // Reads up to count bytes straight into data; returns how many arrived.
+    size_t readInto(std::byte* data, size_t count) { return std::fread(data, 1, count, file_); }
+
+private:
+    std::FILE* file_;
+    std::array<char, 4> word_{};
+};
+
+struct WaveFormat {
+    bool mono = false;
+    int32_t loadFlags = 0;
+};
+
+// Skips what is left of a chunk whose first `consumed` bytes were read, and its pad byte when
+// its size is odd. A size with the top bit set skips nothing.
+void skipChunkRest(WordReader& reader, int32_t size, uint32_t consumed)
+{
+    if (size < 0) {
+        return;
+    }
+    const auto bytes = static_cast<uint32_t>(size);
+    reader.skip((bytes > consumed ? bytes - consumed : 0) + (bytes & 1));
+}
+
+// "RIFF", the RIFF size, "WAVE" and "fmt ": 0, or the code that rejects the file.
+int32_t checkRiffHeader(WordReader& reader, const DiagnosticLog& log)
+{
+    reader.read();
+    if (!reader.startsWith(wav::kRiffId, kComparedMarkerBytes)) {
+        log.write("No Riff.\n");
+        return kLoadNoRiff;
+    }
+    reader.read();
+    reader.read();
+    if (!reader.startsWith(wav::kWaveId, kComparedMarkerBytes)) {
+        log.write("No Wave.\n");
+        return kLoadNoWave;
+    }
+    reader.read();
+    if (!reader.startsWith(wav::kFmtId, kComparedMarkerBytes)) {
+        log.write("No fmt_.\n");
+        return kLoadNoFmt;
+    }
+    return 0;
+}
+
+// The format chunk that must follow the form type directly. Only low bytes of 16-bit fields
+// and the low 16 bits of the sample rate are compared.
+int32_t readFormat(WordReader& reader, const DiagnosticLog& log, WaveFormat& format)
+{
+    reader.read();
+    const int32_t chunkSize = reader.s32();
+    reader.read();
+    if (reader.byte(0) != wav::kPcmFormatTag) {
+        log.write("Not PCM.\n");
+        return kLoadNotPcm;
+    }
+    const uint8_t channels = reader.byte(2);
+    format.mono = channels == kMonoChannels;
+    format.loadFlags |= channels != kChannels ? kLoadFlagChannels : 0;
+    reader.read();
+    format.loadFlags |= reader.low16() != kSampleRate ? kLoadFlagSampleRate : 0;
+    reader.read();  // byte rate
+    reader.read();  // block align, bits per sample
+    if (reader.byte(2) != kBitsPerSample) {
+        return kLoadNot16Bit;
+    }
+    skipChunkRest(reader, chunkSize, wav::kFmtChunkBytes);
+    return 0;
+}
+
+// Walks the chunks up to "data" (all four bytes compared); false when the file ends first.
+bool findDataChunk(WordReader& reader)
+{
+    while (reader.read()) {
+        if (reader.startsWith(wav::kDataId, wav::kDataId.size())) {
+            return true;
+        }
+        reader.read();
+        skipChunkRest(reader, reader.s32(), 0);
+    }
+    return false;
+}
+
+// Turns `samples` mono values at the start of the track into frames with the value in both
+// channels, from the last to the first so that no value is overwritten before it is used.
+void widenMono(std::span<Frame> track, size_t samples)
+{
+    const auto* values = reinterpret_cast<const std::byte*>(track.data());
+    for (size_t i = samples; i-- > 0;) {
+        int16_t value;
+        std::memcpy(&value, values + i * sizeof(int16_t), sizeof value);
+        track[i] = Frame{value, value};
+    }
+}
+
+// Reads the data chunk into the track from frame 0; returns the bytes of audio now stored
+// there, whole 16-bit values only.
+size_t readSamples(WordReader& reader, std::span<Frame> track, bool mono, const DiagnosticLog& log)
+{
+    reader.read();
+    const size_t declared = reader.u32();
+    const size_t room = mono ? track.size_bytes() / 2 : track.size_bytes();
+    const size_t arrived =
+        reader.readInto(reinterpret_cast<std::byte*>(track.data()), std::min(declared, room));
+    const size_t values = arrived / sizeof(int16_t);
+    if (!mono) {
+        return values * sizeof(int16_t);
+    }
+    log.write("Converting to stereo.\n");
+    widenMono(track, values);
+    return values * sizeof(Frame);
+}
+
+}  // namespace
+
+int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log)
+{
+    log.write("LoadWavToBuf\n");
+    wav::File file(std::fopen(path, "rb"));
+    if (!file) {
+        return kLoadCannotOpen;
+    }
+    WordReader reader(file.get());
+    WaveFormat format;
+    if (const int32_t rejection = checkRiffHeader(reader, log); rejection != 0) {
+        return rejection;
+    }
+    if (const int32_t rejection = readFormat(reader, log, format); rejection != 0) {
+        return rejection;
+    }
+    // Nothing of the track is touched before the file is known to hold audio.
+    if (!findDataChunk(reader)) {
+        return kLoadNoData;
+    }
+    const size_t stored = readSamples(reader, track, format.mono, log);
+    file.reset();
+    std::ranges::fill(std::as_writable_bytes(track).subspan(stored), std::byte{0});
+    log.write("Wave loaded.\n");
+    return format.loadFlags;
+}
+
+}  // namespace brenvik

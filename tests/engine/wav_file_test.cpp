@@ -1,0 +1,338 @@
+#include "wav_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace brenvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Byte images of WAV files, written by hand so that every header field is visible in the test.
+std::string le16(uint16_t value)
+{
+    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+std::string le32(uint32_t value)
+{
+    return le16(static_cast<uint16_t>(value & 0xFFFF)) + le16(static_cast<uint16_t>(value >> 16));
+}
+
+std::string chunk(const std::string& id, const std::string& body)
+{
+    return id + le32(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? "\x7F" : "");
+}
+
+std::string formatChunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                        const std::string& extension = "")
+{
+    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align)
+                             + le16(bits) + extension);
+}
+
+std::string riff(const std::string& chunks, const std::string& id = "RIFF")
+{
+    return id + le32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+std::string values(const std::vector<int16_t>& samples)
+{
+    std::string bytes;
+    for (int16_t s : samples) {
+        bytes += le16(static_cast<uint16_t>(s));
+    }
+    return bytes;
+}
+
+// Stereo values (100 + i, -100 - i) for frame i, as they lie in a file.
+std::string stereoFrames(int count)
+{
+    std::vector<int16_t> samples;
+    for (int i = 0; i < count; ++i) {
+        samples.push_back(static_cast<int16_t>(100 + i));
+        samples.push_back(static_cast<int16_t>(-100 - i));
+    }
+    return values(samples);
+}
+
+std::string stereoWave(int frames, uint32_t rate = 44100)
+{
+    return riff(formatChunk(1, 2, rate, 16) + chunk("data", stereoFrames(frames)));
+}
+
+constexpr Frame kOldFrame{0x1111, 0x2222};
+
+class WavFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "wav_file_test.XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        setenv("XDG_STATE_HOME", dir_.c_str(), 1);
+        log_.setEnabled(true);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string writeFile(const std::string& bytes, const std::string& name = "in.wav") const
+    {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+        return path(name);
+    }
+    static std::string readFile(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string logText() const { return readFile(path("pellam.log")); }
+
+    int32_t load(const std::string& bytes) { return loadWave(writeFile(bytes).c_str(), track_, log_); }
+
+    static bool isFrame(const Frame& f, int left, int right) { return f.left == left && f.right == right; }
+    bool trackUntouched() const
+    {
+        return std::all_of(track_.begin(), track_.end(),
+                           [](const Frame& f) { return isFrame(f, kOldFrame.left, kOldFrame.right); });
+    }
+    bool framesZeroFrom(size_t first) const
+    {
+        return std::all_of(track_.begin() + static_cast<ptrdiff_t>(first), track_.end(),
+                           [](const Frame& f) { return isFrame(f, 0, 0); });
+    }
+    bool framesLoaded(size_t count) const
+    {
+        for (size_t i = 0; i < count; ++i) {
+            if (!isFrame(track_[i], 100 + static_cast<int>(i), -100 - static_cast<int>(i))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    fs::path dir_;
+    DiagnosticLog log_;
+    std::vector<Frame> track_ = std::vector<Frame>(16, kOldFrame);
+};
+
+// A 16-frame track whose frame i is (100 + i, -100 - i).
+std::vector<Frame> countingTrack()
+{
+    std::vector<Frame> track;
+    for (int i = 0; i < 16; ++i) {
+        track.push_back({static_cast<int16_t>(100 + i), static_cast<int16_t>(-100 - i)});
+    }
+    return track;
+}
+
+const std::string kHeaderForData32 = std::string("RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0"
+                                                 "\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0data\x20\0\0\0",
+                                                 44);
+
+TEST_F(WavFileTest, SaveFramesTwoToNine_WritesKnownImage)
+{
+    const auto track = countingTrack();
+    ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).subspan(2, 8), log_), 0);
+    const std::string file = readFile(path("out.wav"));
+    ASSERT_EQ(file.size(), 76u);
+    EXPECT_EQ(file.substr(0, 44), kHeaderForData32);
+    EXPECT_EQ(file.substr(44), stereoFrames(10).substr(8));
+    EXPECT_EQ(logText(), "SaveBufToWave\n");
+}
+
+TEST_F(WavFileTest, SaveEmptyRange_Writes44ByteHeader)
+{
+    ASSERT_EQ(saveAsWave(path("out.wav").c_str(), {}, log_), 0);
+    std::string expected = kHeaderForData32;
+    expected.replace(4, 4, le32(36));
+    expected.replace(40, 4, le32(0));
+    EXPECT_EQ(readFile(path("out.wav")), expected);
+}
+
+TEST_F(WavFileTest, SaveThenLoad_GivesTheSameFrames)
+{
+    const auto saved = countingTrack();
+    ASSERT_EQ(saveAsWave(path("out.wav").c_str(), saved, log_), 0);
+    EXPECT_EQ(loadWave(path("out.wav").c_str(), track_, log_), 0);
+    EXPECT_TRUE(framesLoaded(16));
+}
+
+TEST_F(WavFileTest, SaveWhereNoFileCanBeCreated_ReturnsMinusOne)
+{
+    const auto track = countingTrack();
+    EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), -1);
+}
+
+TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOne)
+{
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    const auto track = countingTrack();
+    EXPECT_EQ(saveAsWave("/dev/full", track, log_), -1);
+    // The header alone fits stdio's buffer; the failure shows only when the file is closed.
+    EXPECT_EQ(saveAsWave("/dev/full", {}, log_), -1);
+}
+
+TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
+{
+    EXPECT_EQ(load(stereoWave(10)), 0);
+    EXPECT_TRUE(framesLoaded(10));
+    EXPECT_TRUE(framesZeroFrom(10));
+    EXPECT_EQ(logText(), "LoadWavToBuf\nWave loaded.\n");
+}
+
+TEST_F(WavFileTest, LoadFileLongerThanTrack_FillsTrackWithFirstFrames)
+{
+    EXPECT_EQ(load(stereoWave(40)), 0);
+    EXPECT_TRUE(framesLoaded(16));
+}
+
+TEST_F(WavFileTest, LoadMonoFile_PutsEachSampleInBothChannels)
+{
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))), 1);
+    for (int i = 0; i < 10; ++i) {
+        const int sample = i == 1 || i == 9 ? -(i + 1) : i + 1;
+        EXPECT_TRUE(isFrame(track_[i], sample, sample)) << i;
+    }
+    EXPECT_TRUE(framesZeroFrom(10));
+    EXPECT_EQ(logText(), "LoadWavToBuf\nConverting to stereo.\nWave loaded.\n");
+}
+
+TEST_F(WavFileTest, LoadMonoFileLongerThanTrack_WidensFirstTrackLengthSamples)
+{
+    std::vector<int16_t> samples;
+    for (int16_t i = 0; i < 40; ++i) {
+        samples.push_back(static_cast<int16_t>(i + 1));
+    }
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values(samples)))), 1);
+    EXPECT_TRUE(isFrame(track_[0], 1, 1));
+    EXPECT_TRUE(isFrame(track_[15], 16, 16));
+}
+
+TEST_F(WavFileTest, LoadOtherRateOrChannels_FlagsItAndLoadsFramesUnchanged)
+{
+    EXPECT_EQ(load(stereoWave(10, 22050)), 2);
+    EXPECT_TRUE(framesLoaded(10));
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 22050, 16) + chunk("data", values({7})))), 3);
+    EXPECT_TRUE(isFrame(track_[0], 7, 7));
+    // Four channels are taken as raw values, two per frame.
+    EXPECT_EQ(load(riff(formatChunk(1, 4, 44100, 16) + chunk("data", stereoFrames(6)))), 1);
+    EXPECT_TRUE(framesLoaded(6));
+    EXPECT_TRUE(framesZeroFrom(6));
+}
+
+TEST_F(WavFileTest, LoadComparesOnlyLowBytesOfFormatFields)
+{
+    // Format tag 257 passes as PCM, 258 channels count as 2, 109636 Hz as 44100 Hz.
+    EXPECT_EQ(load(riff(formatChunk(257, 258, 44100 + 65536, 16) + chunk("data", stereoFrames(4)))), 0);
+    EXPECT_TRUE(framesLoaded(4));
+    // RIFX passes: only three bytes of the marker are compared.
+    EXPECT_EQ(load(riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(4)), "RIFX")), 0);
+    EXPECT_TRUE(framesLoaded(4));
+}
+
+TEST_F(WavFileTest, LoadSkipsOtherChunksExtensionsAndPadBytes)
+{
+    const std::string data = chunk("data", stereoFrames(5));
+    const std::string pcm = formatChunk(1, 2, 44100, 16);
+    for (const std::string& file : {
+             riff(pcm + chunk("LIST", "abcd") + data),
+             riff(pcm + chunk("odd ", "abc") + data),
+             riff(formatChunk(1, 2, 44100, 16, le16(0)) + data),
+             riff(formatChunk(1, 2, 44100, 16, "x") + data),
+             // A size with the top bit set skips nothing: the data chunk follows at once.
+             riff(pcm + "junk" + le32(0x80000000u) + data),
+         }) {
+        track_.assign(16, kOldFrame);
+        EXPECT_EQ(load(file), 0);
+        EXPECT_TRUE(framesLoaded(5));
+        EXPECT_TRUE(framesZeroFrom(5));
+    }
+}
+
+TEST_F(WavFileTest, LoadTruncatedData_ZeroesFromTheEndOfWhatWasRead)
+{
+    const std::string header = riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(40);
+    EXPECT_EQ(load(header + stereoFrames(6)), 0);
+    EXPECT_TRUE(framesLoaded(6));
+    EXPECT_TRUE(framesZeroFrom(6));
+
+    // A half value at the end is dropped with the rest of its frame's silence.
+    track_.assign(16, kOldFrame);
+    EXPECT_EQ(load(header + stereoFrames(6) + "\x55\x55\x55"), 0);
+    EXPECT_TRUE(framesLoaded(6));
+    EXPECT_TRUE(isFrame(track_[6], 0x5555, 0));
+    EXPECT_TRUE(framesZeroFrom(7));
+
+    track_.assign(16, kOldFrame);
+    const std::string mono = riff(formatChunk(1, 1, 44100, 16)) + "data" + le32(20);
+    EXPECT_EQ(load(mono + values({4, 5, 6}) + "\x01"), 1);
+    EXPECT_TRUE(isFrame(track_[2], 6, 6));
+    EXPECT_TRUE(framesZeroFrom(3));
+}
+
+TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
+{
+    EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), kLoadCannotOpen);
+    EXPECT_TRUE(trackUntouched());
+    EXPECT_EQ(logText(), "LoadWavToBuf\n");
+}
+
+TEST_F(WavFileTest, LoadReadOnlyFile_Loads)
+{
+    const std::string file = writeFile(stereoWave(3));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(loadWave(file.c_str(), track_, log_), 0);
+    EXPECT_TRUE(framesLoaded(3));
+}
+
+struct BrokenFile {
+    const char* name;
+    std::string bytes;
+    int32_t result;
+    const char* logTail;
+};
+
+class WavRejectionTest : public WavFileTest, public ::testing::WithParamInterface<BrokenFile> {};
+
+TEST_P(WavRejectionTest, LoadRejectsAndLeavesTrack)
+{
+    EXPECT_EQ(load(GetParam().bytes), GetParam().result);
+    EXPECT_TRUE(trackUntouched());
+    EXPECT_EQ(logText(), std::string("LoadWavToBuf\n") + GetParam().logTail);
+}
+
+const std::string kPcm = formatChunk(1, 2, 44100, 16);
+const std::string kData = chunk("data", stereoFrames(2));
+
+INSTANTIATE_TEST_SUITE_P(
+    BrokenHeaders, WavRejectionTest,
+    ::testing::Values(
+        BrokenFile{"EmptyFile", "", kLoadNoRiff, "No Riff.\n"},
+        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), kLoadNoRiff, "No Riff.\n"},
+        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, kLoadNoWave, "No Wave.\n"},
+        BrokenFile{"DataBeforeFormat", riff(kData + kPcm), kLoadNoFmt, "No fmt_.\n"},
+        // The file ends after "WAVE": the read buffer still holds "WAVE" when fmt is checked.
+        BrokenFile{"EndsAfterFormType", riff(""), kLoadNoFmt, "No fmt_.\n"},
+        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), kLoadNotPcm, "Not PCM.\n"},
+        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), kLoadNot16Bit, ""},
+        BrokenFile{"NoDataChunk", riff(kPcm + chunk("LIST", "abcd")), kLoadNoData, ""},
+        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData), kLoadNoData, ""},
+        BrokenFile{"EndsInChunkId", riff(kPcm + "da"), kLoadNoData, ""}),
+    [](const ::testing::TestParamInfo<BrokenFile>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace brenvik
