@@ -1,0 +1,79 @@
+#include "browse.h"
+
+#include "classic_window.h"
+#include "drives.h"
+#include "file_system.h"
+#include "file_lists.h"
+#include "frm_browse.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace quorvel {
+namespace {
+
+// The real lookup and an overwrite question shown over the window that asked for the file.
+class DesktopRulesHost final : public BrowseRulesHost {
+public:
+    explicit DesktopRulesHost(QWidget* parent) : parent_(parent) {}
+
+    QString firstMatch(const QString& pathPattern) override { return quorvel::firstMatch(pathPattern); }
+
+    bool confirmOverwrite() override
+    {
+        return showMessage(parent_,
+                           QStringLiteral("This file already exists.  Are you sure you want to "
+                                          "overwrite it?"),
+                           QStringLiteral("Alert"), QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::NoIcon)
+            == QMessageBox::Yes;
+    }
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace
+
+void prepareBrowseDialog(FrmBrowse& dialog, const QString& title, const QString& pattern)
+{
+    dialog.File1->setPattern(pattern);
+    dialog.LstPattern->clear();
+    dialog.LstPattern->addItem(pattern);
+    dialog.LstPattern->setCurrentRow(0);  // runs the list's Click event: File1 takes the pattern
+    dialog.LstPattern->addItem(QStringLiteral("*.*"));
+    dialog.setWindowTitle(title);
+}
+
+QString applyBrowseRules(const QString& title, const QString& pattern, const QString& name,
+                         BrowseRulesHost& host)
+{
+    if (name.isEmpty())
+        return name;
+    const QString mode = title.left(4).toUpper();
+    if (mode == u"OPEN")
+        return host.firstMatch(name).isEmpty() ? QString() : name;
+    if (mode == u"SAVE") {
+        // The lookup comes before the extension is added: "song" is new even beside "song.wav".
+        if (!host.firstMatch(name).isEmpty())
+            return host.confirmOverwrite() ? name : QString();
+        if (!name.contains(u'.'))
+            return name + pattern.mid(1, 4);
+    }
+    return name;
+}
+
+}  // namespace quorvel
+
+QString BrowseFile(const QString& title, const QString& pattern)
+{
+    QWidget* caller = QApplication::activeWindow();
+    FrmBrowse dialog(quorvel::MountedDrives::process(), caller);
+    quorvel::prepareBrowseDialog(dialog, title, pattern);
+
+    // A dialog closed any other way than OK or a double click has emptied its name box.
+    const QString name = dialog.exec() == QDialog::Accepted ? dialog.TxtFileName->text() : QString();
+    quorvel::DesktopRulesHost host(caller);
+    return quorvel::applyBrowseRules(title, pattern, name, host);
+}
