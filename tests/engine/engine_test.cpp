@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "device/sim_device.h"
+#include "engine.h"
+#include "log_capture.h"
+
+namespace brenvik {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The engine on the simulated card, moved by hand: every callback runs inside clock->advance.
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest()
+        : engine([this] {
+              ++backendsMade;
+              device::SimConfig config = sim;
+              config.manualClock = clock;
+              return std::make_unique<device::SimBackend>(config);
+          })
+    {
+    }
+    ~EngineTest() override { engine.close(); }
+
+    static uint32_t counterAt(const Frame& frame)
+    {
+        return static_cast<uint16_t>(frame.left) | static_cast<uint32_t>(frame.right) << 16;
+    }
+    void fillTrack(int16_t base)
+    {
+        std::span<Frame> frames = engine.track().frames();
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            frames[i] = {static_cast<int16_t>(base + i), static_cast<int16_t>(-base - int(i))};
+        }
+    }
+
+    LogCapture log;
+    std::shared_ptr<device::ManualClock> clock = std::make_shared<device::ManualClock>();
+    device::SimConfig sim;
+    int backendsMade = 0;
+    Engine engine;
+};
+
+TEST_F(EngineTest, OpenAndCloseLogTheirStepsInOrder)
+{
+    ASSERT_EQ(engine.open(1000, true), 0);
+    EXPECT_EQ(engine.close(), 0);
+    EXPECT_EQ(log.lines(), (Lines{"OpenLib\n", "waveOpenOut\n", "waveOpenIn\n",
+                                  "WaveInProc:WIM_OPEN\n", "CloseLib\n", "waveCloseOut\n",
+                                  "waveCloseIn\n", "WaveInProc:WIM_CLOSE\n"}));
+}
+
+TEST_F(EngineTest, LoggingOffWritesNothingEvenWhenADeviceFails)
+{
+    sim.failOutputOpen = true;
+    EXPECT_EQ(engine.open(1000, false), device::kBadDeviceId);
+    engine.close();
+    EXPECT_FALSE(log.exists());
+
+    EXPECT_EQ(engine.open(1000, 5), device::kBadDeviceId);  // any non-zero switch turns it on
+    EXPECT_FALSE(log.lines().empty());
+}
+
+TEST_F(EngineTest, FailingOutputOpenStopsBeforeTheInputSide)
+{
+    sim.failOutputOpen = true;
+    EXPECT_EQ(engine.open(1000, true), device::kBadDeviceId);
+    EXPECT_EQ(log.lines(), (Lines{"OpenLib\n", "waveOpenOut\n", "Err: waveOutOpen\n"}));
+    EXPECT_EQ(engine.track().length(), 1000);  // the track is still there
+
+    // Closing calls every device step on devices that are not open; they are only logged.
+    EXPECT_EQ(engine.close(), device::kInvalidHandle);
+    EXPECT_EQ(log.linesFrom("CloseLib\n"),
+              (Lines{"CloseLib\n", "waveCloseOut\n", "Err: waveOutReset\n", "Err: waveOutClose\n",
+                     "waveCloseIn\n", "Err:waveInUnprepareHeader\n", "Err:waveInUnprepareHeader\n",
+                     "Err: waveInClose\n", "Err:CloseLib\n"}));
+}
+
+TEST_F(EngineTest, FailingInputOpenShowsAsTheSecondPreparation)
+{
+    sim.failInputOpen = true;
+    EXPECT_EQ(engine.open(1000, true), device::kInvalidHandle);
+    EXPECT_EQ(log.lines(), (Lines{"OpenLib\n", "waveOpenOut\n", "waveOpenIn\n", "Err: waveInOpen\n",
+                                  "Err:waveInPrepareHeader\n", "Err:waveInPrepareHeader\n"}));
+}
+
+TEST_F(EngineTest, TrackThatCannotBeHadOpensNothingAndLeavesEverythingSafe)
+{
+    for (int32_t length : {0, -5, TrackMemory::kMaxFrames + 1}) {
+        EXPECT_EQ(engine.open(length, true), device::kNoMemory);
+        EXPECT_EQ(backendsMade, 0);
+        EXPECT_EQ(engine.track().readValue(0), -1);
+        EXPECT_EQ(engine.track().writeValue(0, 1), -1);
+        engine.clearTrack(FrameRange::clipped(0, 10, engine.track().length()));
+        EXPECT_EQ(engine.play(FrameRange::clipped(0, 10, 0)), device::kInvalidHandle);
+        EXPECT_EQ(engine.stop(), device::kInvalidHandle);
+        EXPECT_EQ(engine.record(), device::kInvalidHandle);
+        EXPECT_EQ(engine.position(), 0);
+        engine.stop();
+        EXPECT_EQ(engine.close(), 0);
+    }
+}
+
+TEST_F(EngineTest, TrackValuesAreReadAndWrittenByValueIndex)
+{
+    ASSERT_EQ(engine.open(16, false), 0);
+    TrackMemory& track = engine.track();
+    EXPECT_EQ(track.writeValue(31, 1234), 0);
+    EXPECT_EQ(track.readValue(31), 1234);
+    EXPECT_EQ(track.frames()[15].right, 1234);
+    EXPECT_EQ(track.readValue(32), -1);
+    EXPECT_EQ(track.readValue(-1), -1);
+    EXPECT_EQ(track.writeValue(32, 5), -1);
+    EXPECT_EQ(track.writeValue(-1, 5), -1);
+
+    track.writeValue(4, 70000);
+    EXPECT_EQ(track.readValue(4), 4464);
+    track.writeValue(5, -1);
+    EXPECT_EQ(track.readValue(5), -1);
+    EXPECT_EQ(track.readValue(6), 0);  // a fresh track is silent
+}
+
+TEST_F(EngineTest, ClearSilencesTheClippedRangeOnly)
+{
+    ASSERT_EQ(engine.open(100, true), 0);
+    fillTrack(1);
+    engine.clearTrack(FrameRange::clipped(40, 40, 100));
+    EXPECT_EQ(engine.track().frames()[40].left, 41);
+    engine.clearTrack(FrameRange::clipped(10, 20, 100));
+    EXPECT_EQ(engine.track().frames()[9].left, 10);
+    EXPECT_EQ(engine.track().frames()[10].left, 0);
+    EXPECT_EQ(engine.track().frames()[19].right, 0);
+    EXPECT_EQ(engine.track().frames()[20].left, 21);
+    engine.clearTrack(FrameRange::clipped(90, 5000, 100));
+    EXPECT_EQ(engine.track().frames()[99].left, 0);
+    EXPECT_EQ(log.linesFrom("deleteBuf\n").size(), 3u);
+}
+
+TEST_F(EngineTest, RecordingWrapsTheRingAndStopRotatesItOldestFirst)
+{
+    ASSERT_EQ(engine.open(1000, true), 0);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(2500);
+    EXPECT_EQ(engine.position(), 500);
+    EXPECT_TRUE(engine.isPlaying());
+
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_FALSE(engine.isPlaying());
+    // The position was taken before the reset: the track reads frames 1500 ... 2499 in order.
+    for (std::size_t i = 0; i < 1000; ++i) {
+        ASSERT_EQ(counterAt(engine.track().frames()[i]), 1500 + i) << i;
+    }
+}
+
+TEST_F(EngineTest, RingLogsEachHalfAndStopHandsBothBackUnqueued)
+{
+    ASSERT_EQ(engine.open(1000, true), 0);
+    engine.record();
+    clock->advance(3000);
+    engine.stop();
+
+    Lines expected{"Record\n"};
+    for (int half = 0; half < 6; ++half) {
+        expected.push_back("WaveInProc:WIM_DATA\n");
+        expected.push_back("WaveInProc:WIM_DATA:Adding Buffer\n");
+    }
+    expected.insert(expected.end(),
+                    {"Stop\n", "WaveInProc:WIM_DATA\n", "WaveInProc:WIM_DATA\n"});
+    EXPECT_EQ(log.linesFrom("Record\n"), expected);
+
+    // Neither half is left queued, so closing unprepares and closes cleanly.
+    EXPECT_EQ(engine.close(), 0);
+}
+
+TEST_F(EngineTest, StopAfterFewerThanTenFramesLeavesTheTrackInPlace)
+{
+    ASSERT_EQ(engine.open(100, false), 0);
+    fillTrack(1000);
+    engine.record();
+    clock->advance(9);
+    engine.stop();
+    for (std::size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(counterAt(engine.track().frames()[i]), i);
+    }
+    EXPECT_EQ(engine.track().frames()[9].left, 1009);
+    EXPECT_EQ(engine.track().frames()[99].left, 1099);
+}
+
+TEST_F(EngineTest, PlaybackEndClearsIsPlayingAndKeepsThePositionUntilStop)
+{
+    const auto sinkPath = log.dir() / "played.raw";
+    std::filesystem::create_directories(log.dir());
+    sim.outputPath = sinkPath;
+    ASSERT_EQ(engine.open(1000, true), 0);
+    fillTrack(7);
+
+    ASSERT_EQ(engine.play(FrameRange::clipped(100, 300, 1000)), 0);
+    clock->advance(150);
+    EXPECT_TRUE(engine.isPlaying());
+    EXPECT_EQ(engine.position(), 150);
+    clock->advance(1000);
+    EXPECT_FALSE(engine.isPlaying());
+    EXPECT_EQ(engine.position(), 200);
+
+    std::ifstream sink(sinkPath, std::ios::binary);
+    std::vector<char> played((std::istreambuf_iterator<char>(sink)), {});
+    ASSERT_EQ(played.size(), 200 * sizeof(Frame));
+    EXPECT_EQ(std::memcmp(played.data(), &engine.track().frames()[100], played.size()), 0);
+
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_EQ(engine.position(), 0);
+    EXPECT_EQ(log.linesFrom("Play\n"), (Lines{"Play\n", "Stop\n"}));
+}
+
+TEST_F(EngineTest, PlaybackRangeIsClippedToTheTrack)
+{
+    ASSERT_EQ(engine.open(1000, false), 0);
+    ASSERT_EQ(engine.play(FrameRange::clipped(900, 5000, 1000)), 0);
+    clock->advance(5000);
+    EXPECT_FALSE(engine.isPlaying());
+    EXPECT_EQ(engine.position(), 100);
+    engine.stop();
+}
+
+TEST_F(EngineTest, StopWhileIdleResetsAndUnpreparesHarmlessly)
+{
+    ASSERT_EQ(engine.open(100, true), 0);
+    fillTrack(3);
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_EQ(engine.track().frames()[0].left, 3);
+    EXPECT_EQ(engine.track().frames()[99].left, 102);
+    EXPECT_EQ(log.linesFrom("Stop\n"), (Lines{"Stop\n"}));
+}
+
+TEST_F(EngineTest, CloseStopsARunningRecordingBeforeFreeingTheTrack)
+{
+    ASSERT_EQ(engine.open(1000, false), 0);
+    engine.record();
+    clock->advance(700);
+    EXPECT_EQ(engine.close(), 0);
+    EXPECT_FALSE(engine.isPlaying());
+    clock->advance(5000);  // no device is left to write into the freed track
+    EXPECT_EQ(engine.position(), 0);
+
+    ASSERT_EQ(engine.open(500, false), 0);  // and the engine opens again afresh
+    EXPECT_EQ(engine.record(), 0);
+    clock->advance(600);
+    EXPECT_EQ(engine.position(), 100);
+}
+
+TEST_F(EngineTest, CloseStopsARunningPlayback)
+{
+    ASSERT_EQ(engine.open(1000, false), 0);
+    engine.play(FrameRange::clipped(0, 1000, 1000));
+    clock->advance(10);
+    EXPECT_EQ(engine.close(), 0);
+    EXPECT_FALSE(engine.isPlaying());
+    clock->advance(5000);
+}
+
+TEST_F(EngineTest, FailedRecordKeepsIsPlayingUntilStop)
+{
+    sim.failInputOpen = true;
+    engine.open(1000, true);
+    EXPECT_EQ(engine.record(), device::kInvalidHandle);
+    EXPECT_TRUE(engine.isPlaying());
+    EXPECT_EQ(log.linesFrom("Record\n"),
+              (Lines{"Record\n", "Err:waveInAddBuffer\n", "Err:waveInAddBuffer\n",
+                     "Err:waveInStart\n"}));
+    EXPECT_EQ(engine.stop(), device::kInvalidHandle);
+    EXPECT_FALSE(engine.isPlaying());
+    EXPECT_EQ(log.lines().back(), "Err:waveInReset\n");
+}
+
+}  // namespace
+}  // namespace brenvik

@@ -1,0 +1,175 @@
+// The engine as the editor sees it: the shared library, bound by path, on the real-time
+// simulated card running many times faster than real time.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "log_capture.h"
+
+namespace {
+
+struct Library {
+    void* handle = dlopen(BRENVIK_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+
+    template <typename Function>
+    Function* get(const char* name) const
+    {
+        return reinterpret_cast<Function*>(dlsym(handle, name));
+    }
+};
+
+const Library& library()
+{
+    static Library loaded;
+    return loaded;
+}
+
+#define BRENVIK_BIND(name, type) const auto name = library().get<type>(#name)
+BRENVIK_BIND(OpenLib, int32_t(int32_t, int32_t));
+BRENVIK_BIND(CloseLib, int32_t());
+BRENVIK_BIND(TrackRead, int32_t(int32_t));
+BRENVIK_BIND(TrackWrite, int32_t(int32_t, int32_t));
+BRENVIK_BIND(TrackClear, int32_t(int32_t, int32_t));
+BRENVIK_BIND(PlayWav, int32_t(int32_t, int32_t));
+BRENVIK_BIND(RecordWav, int32_t());
+BRENVIK_BIND(StopWav, int32_t());
+BRENVIK_BIND(GetPosition, int32_t());
+BRENVIK_BIND(IsPlaying, int32_t());
+#undef BRENVIK_BIND
+
+// Waits for something the simulated card's own thread brings about.
+bool eventually(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+uint32_t counterAt(int32_t frame)
+{
+    return static_cast<uint16_t>(TrackRead(2 * frame)) |
+           static_cast<uint32_t>(TrackRead(2 * frame + 1)) << 16;
+}
+
+class ExportsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(library().handle, nullptr) << dlerror();
+        ::setenv("BRENVIK_AUDIO", "sim", 1);
+        ::setenv("BRENVIK_SIM_SPEED", "100", 1);
+    }
+    void TearDown() override
+    {
+        ::unsetenv("BRENVIK_AUDIO");
+        ::unsetenv("BRENVIK_SIM_SPEED");
+        ::unsetenv("BRENVIK_SIM_OUTPUT");
+    }
+
+    LogCapture log;
+};
+
+TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
+{
+    const int32_t length = 4410;
+    ASSERT_EQ(OpenLib(length, 0), 0);
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(IsPlaying(), 1);
+    // Seeing the ring position fall back proves the device has passed the end of the track.
+    int32_t last = 0;
+    EXPECT_TRUE(eventually([&] {
+        const int32_t now = GetPosition();
+        const bool wrapped = now < last;
+        last = now;
+        return wrapped;
+    }));
+    EXPECT_EQ(StopWav(), 0);
+    EXPECT_EQ(IsPlaying(), 0);
+    const uint32_t first = counterAt(0);
+    for (int32_t frame = 1; frame < length; ++frame) {
+        ASSERT_EQ(counterAt(frame), first + frame) << frame;
+    }
+    EXPECT_EQ(CloseLib(), 0);
+}
+
+TEST_F(ExportsTest, PlaybackPlaysExactlyTheClippedRange)
+{
+    const auto sink = log.dir() / "played.raw";
+    std::filesystem::create_directories(log.dir());
+    ::setenv("BRENVIK_SIM_OUTPUT", sink.c_str(), 1);
+    ASSERT_EQ(OpenLib(8820, 0), 0);
+    for (int32_t index = 0; index < 2 * 8820; ++index) {
+        TrackWrite(index, index);
+    }
+    ASSERT_EQ(PlayWav(4410, 100000), 0);
+    EXPECT_TRUE(eventually([] { return IsPlaying() == 0; }));
+    EXPECT_EQ(GetPosition(), 4410);
+
+    std::ifstream in(sink, std::ios::binary);
+    std::vector<int16_t> played(2 * 4410 + 1);
+    in.read(reinterpret_cast<char*>(played.data()), played.size() * 2);
+    ASSERT_EQ(in.gcount(), 4410 * 4);
+    for (int32_t value = 0; value < 2 * 4410; ++value) {
+        ASSERT_EQ(played[value], static_cast<int16_t>(2 * 4410 + value));
+    }
+    EXPECT_EQ(StopWav(), 0);
+    EXPECT_EQ(CloseLib(), 0);
+}
+
+TEST_F(ExportsTest, CloseWhileRecordingStopsTheCardFirst)
+{
+    ASSERT_EQ(OpenLib(1000, 1), 0);
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_TRUE(eventually([] { return GetPosition() > 0; }));
+    EXPECT_EQ(CloseLib(), 0);
+    EXPECT_EQ(IsPlaying(), 0);
+    EXPECT_EQ(TrackRead(0), -1);
+    EXPECT_EQ(log.lines().back(), "WaveInProc:WIM_CLOSE\n");
+}
+
+TEST_F(ExportsTest, RangesOutsideTheTrackAreClippedAndBadLengthsRefused)
+{
+    EXPECT_EQ(OpenLib(0, 1), 7);
+    EXPECT_EQ(TrackRead(0), -1);
+    EXPECT_EQ(TrackWrite(0, 1), -1);
+    EXPECT_EQ(TrackClear(-100, 100), 0);
+    EXPECT_EQ(CloseLib(), 0);
+
+    ASSERT_EQ(OpenLib(100, 0), 0);
+    TrackWrite(199, 5);
+    EXPECT_EQ(TrackClear(-100, 50), 0);
+    EXPECT_EQ(TrackClear(60, 40), 0);
+    EXPECT_EQ(TrackRead(199), 5);
+    EXPECT_EQ(TrackClear(50, 1000000), 0);
+    EXPECT_EQ(TrackRead(199), 0);
+    EXPECT_EQ(CloseLib(), 0);
+}
+
+// This machine has no sound card: PortAudio finds no device that opens, and says so.
+TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
+{
+    ::unsetenv("BRENVIK_AUDIO");
+    const int32_t result = OpenLib(1000, 1);
+    if (result == 0) {
+        CloseLib();
+        GTEST_SKIP() << "a sound device is present";
+    }
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"OpenLib\n", "waveOpenOut\n",
+                                                     "Err: waveOutOpen\n"}));
+    CloseLib();
+}
+
+}  // namespace
