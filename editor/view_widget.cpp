@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "editor.h"
 
@@ -77,16 +79,31 @@ void ViewWidget::setPenMode(PenMode mode)
 
 void ViewWidget::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    painter().drawLine(x1, y1, x2, y2);
+    // A line covers its first point up to, not including, its last one, so a bar of length 0
+    // leaves the centre line under it untouched.
+    if (x1 == x2 && y1 == y2) return;
+    if (x1 == x2 || y1 == y2) {
+        const int32_t stepX = x2 > x1 ? 1 : x2 < x1 ? -1 : 0;
+        const int32_t stepY = y2 > y1 ? 1 : y2 < y1 ? -1 : 0;
+        const QRect span = QRect(QPoint(x1, y1), QPoint(x2 - stepX, y2 - stepY)).normalized();
+        fillClipped(span);
+        return;
+    }
+    const int32_t steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
+    const QPointF last(x1 + double(x2 - x1) * (steps - 1) / steps, y1 + double(y2 - y1) * (steps - 1) / steps);
+    painter().drawLine(QPointF(x1, y1), QPointF(std::round(last.x()), std::round(last.y())));
 }
 
 void ViewWidget::rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    // Filled between the two corners, both included, so the selection spans whole columns.
-    const QRect area = QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
-                             QPoint(std::max(x1, x2), std::max(y1, y2)))
-                           .intersected(image_.rect());
-    if (!area.isEmpty()) painter().fillRect(area, penQColor());
+    // Filled between the two corners, both included, so a one-frame selection still shows.
+    fillClipped(QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized());
+}
+
+void ViewWidget::fillClipped(const QRect& area)
+{
+    const QRect visible = area.intersected(image_.rect());
+    if (!visible.isEmpty()) painter().fillRect(visible, penQColor());
 }
 
 void ViewWidget::repaint()

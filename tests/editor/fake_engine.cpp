@@ -1,0 +1,76 @@
+#include "fake_engine.h"
+
+namespace {
+
+FakeEngine* current = nullptr;
+
+bool insideTrack(int32_t index)
+{
+    return current->open && index >= 0 && size_t(index) < current->track.size();
+}
+
+int32_t fakeOpenLib(int32_t trackLength, int32_t logging)
+{
+    current->calls.push_back("OpenLib " + std::to_string(trackLength) + " " + std::to_string(logging));
+    if (current->openResult != 0) return current->openResult;
+    current->track.assign(size_t(trackLength) * 2, 0);
+    current->open = true;
+    return 0;
+}
+
+int32_t fakeCloseLib()
+{
+    current->calls.push_back("CloseLib");
+    current->open = false;
+    current->track.clear();
+    return current->closeResult;
+}
+
+int32_t fakeTrackRead(int32_t index)
+{
+    ++current->readCount;
+    return insideTrack(index) ? current->track[size_t(index)] : -1;
+}
+
+int32_t fakeTrackWrite(int32_t index, int32_t value)
+{
+    if (!insideTrack(index)) return -1;
+    current->track[size_t(index)] = int16_t(value);
+    return 0;
+}
+
+int32_t fakeTrackClear(int32_t from, int32_t to)
+{
+    current->calls.push_back("TrackClear " + std::to_string(from) + " " + std::to_string(to));
+    return 0;
+}
+
+int32_t fakeRange(int32_t, int32_t) { return 0; }
+int32_t fakeNone() { return 0; }
+int32_t fakePath(const char*) { return 0; }
+int32_t fakeRangePath(int32_t, int32_t, const char*) { return 0; }
+
+}  // namespace
+
+FakeEngine::FakeEngine() { current = this; }
+
+FakeEngine::~FakeEngine() { current = nullptr; }
+
+EngineApi FakeEngine::api() const
+{
+    EngineApi api;
+    api.OpenLib = fakeOpenLib;
+    api.CloseLib = fakeCloseLib;
+    api.TrackRead = fakeTrackRead;
+    api.TrackWrite = fakeTrackWrite;
+    api.TrackClear = fakeTrackClear;
+    api.PlayWav = fakeRange;
+    api.RecordWav = fakeNone;
+    api.StopWav = fakeNone;
+    api.GetPosition = fakeNone;
+    api.IsPlaying = fakeNone;
+    api.LoadWave = fakePath;
+    api.SaveAsWave = fakeRangePath;
+    api.SaveAsMp3 = fakeRangePath;
+    return api;
+}

@@ -1,0 +1,22 @@
+// An engine for tests behind the same thirteen entry points: a track in memory, a log of the
+// calls, and results that a test can set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine_binding.h"
+
+struct FakeEngine {
+    int32_t openResult = 0;
+    int32_t closeResult = 0;
+    std::vector<std::string> calls;
+    std::vector<int16_t> track;  // two values per frame
+    bool open = false;
+    int32_t readCount = 0;
+
+    FakeEngine();
+    ~FakeEngine();
+    EngineApi api() const;
+};

@@ -1,0 +1,128 @@
+// A WindowPort for tests: records what the editor shows and asks, answers from settable values,
+// and keeps a view that records its drawing operations.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "track_memory.h"
+#include "window_port.h"
+
+struct ViewOp {
+    enum Kind { Clear, Line, Rectangle, Repaint } kind;
+    int32_t color = 0;
+    PenMode mode = PenMode::Copy;
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool operator==(const ViewOp&) const = default;
+};
+
+class FakeView : public ViewSurface {
+public:
+    float viewWidth = 649.0f;   // the main window's picView: 9735 x 1935 twips
+    float viewHeight = 129.0f;
+    int32_t pen = 0;
+    PenMode mode = PenMode::Copy;
+    std::vector<ViewOp> ops;
+
+    float width() const override { return viewWidth; }
+    float height() const override { return viewHeight; }
+    void clear() override { ops.push_back({ViewOp::Clear}); }
+    int32_t penColor() const override { return pen; }
+    void setPenColor(int32_t color) override { pen = color; }
+    void setPenMode(PenMode newMode) override { mode = newMode; }
+    void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override
+    {
+        ops.push_back({ViewOp::Line, pen, mode, x1, y1, x2, y2});
+    }
+    void rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override
+    {
+        ops.push_back({ViewOp::Rectangle, pen, mode, x1, y1, x2, y2});
+    }
+    void repaint() override { ops.push_back({ViewOp::Repaint}); }
+
+    std::vector<ViewOp> linesIn(int32_t color) const
+    {
+        std::vector<ViewOp> found;
+        for (const ViewOp& op : ops)
+            if (op.kind == ViewOp::Line && op.color == color) found.push_back(op);
+        return found;
+    }
+};
+
+// What the project settings dialog does on OK, without a window: whole megabytes of trklen.
+inline void acceptSettingsUnchanged(ModPellam& mod)
+{
+    mod.bPropsCancel = false;
+    const int32_t megabytes = megabytesOfTrack(mod.trklen);
+    mod.trktime = recordingTimeText(megabytes);
+    mod.trklen = megabytes * kFramesPerMegabyte;
+}
+
+class FakeWindow : public WindowPort {
+public:
+    std::vector<std::string> log;  // what the user would see, in order
+    std::map<std::string, std::string> settings;  // "Section/Key" -> value
+    std::map<LockableControl, bool> enabled;
+    std::vector<LockableControl> enableOrder;
+    std::map<WindowLabel, std::string> labels;
+    std::string caption = "Dravenna";
+    int32_t hscZoom = 1;
+    int32_t hscView = 0;
+    bool hscViewVisible = true;
+    PhysicalMemory memory{8ull << 30, 2ull << 30};
+    std::function<void(ModPellam&)> projectSettings = acceptSettingsUnchanged;
+    std::vector<bool> startupFlagsSeen;  // bStartup at each showing of the dialog
+    ViewSurface* view = &fakeView;
+    FakeView fakeView;
+
+    MessageAnswer messageBox(const std::string& text, MessageIcon, MessageButtons buttons,
+                             const std::string&) override
+    {
+        log.push_back("message: " + text);
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+    }
+    void busySetText(const std::string& text) override { log.push_back("busy text: " + text); }
+    void busyInit() override { log.push_back("busy init"); }
+    void busyHide() override { log.push_back("busy hide"); }
+    void busyUnload() override { log.push_back("busy unload"); }
+    void processEvents() override {}
+    void waitForEvents(int) override {}
+    void showProjectSettings(ModPellam& mod) override
+    {
+        log.push_back("project settings");
+        startupFlagsSeen.push_back(mod.bStartup);
+        projectSettings(mod);
+    }
+    std::string browseFile(const std::string&, const std::string&) override { return {}; }
+    void showMainWindow() override { log.push_back("show"); }
+    void closeMainWindow() override { log.push_back("close request"); }
+    void repaintMainWindow() override {}
+    void setCaption(const std::string& text) override { caption = text; }
+    void setLabelText(WindowLabel label, const std::string& text) override { labels[label] = text; }
+    void setControlEnabled(LockableControl control, bool state) override
+    {
+        enabled[control] = state;
+        enableOrder.push_back(control);
+    }
+    int32_t scrollValue(ScrollBar bar) const override { return bar == ScrollBar::hscZoom ? hscZoom : hscView; }
+    void setScrollValue(ScrollBar bar, int32_t value) override { (bar == ScrollBar::hscZoom ? hscZoom : hscView) = value; }
+    void setScrollVisible(ScrollBar bar, bool visible) override
+    {
+        if (bar == ScrollBar::hscView) hscViewVisible = visible;
+    }
+    std::string readSetting(const std::string& section, const std::string& key,
+                            const std::string& defaultValue) override
+    {
+        const auto found = settings.find(section + "/" + key);
+        return found == settings.end() ? defaultValue : found->second;
+    }
+    void writeSetting(const std::string& section, const std::string& key, const std::string& value) override
+    {
+        log.push_back("setting " + section + "/" + key + " = " + value);
+        settings[section + "/" + key] = value;
+    }
+    PhysicalMemory physicalMemory() const override { return memory; }
+    ViewSurface& picView() override { return *view; }
+};

@@ -1,0 +1,145 @@
+#include "editor_fixture.h"
+
+namespace {
+
+using Selection = EditorFixture;
+
+TEST_F(Selection, ClickWithoutMovement_SelectsOneFrame)
+{
+    startUp();
+    editor.mouseDown(200.0f);
+    editor.mouseUp(200.0f);
+    EXPECT_EQ(editor.mod.clipbegin, editor.xToFrame(200));
+    EXPECT_EQ(editor.mod.clipend, editor.mod.clipbegin);
+    EXPECT_EQ(editor.frm.clipmode, 0);
+}
+
+TEST_F(Selection, DragFromRightToLeft_EndsOrdered)
+{
+    startUp();
+    editor.mouseDown(400.0f);
+    editor.mouseMove(100.0f);
+    EXPECT_EQ(editor.frm.clipmode, 1);
+    EXPECT_LT(editor.mod.clipend, editor.mod.clipbegin);
+    editor.mouseUp(100.0f);
+    EXPECT_EQ(editor.mod.clipbegin, editor.xToFrame(100));
+    EXPECT_EQ(editor.mod.clipend, editor.xToFrame(400));
+}
+
+TEST_F(Selection, DragsPastTheEdgesEndAtTheTrackEnds)
+{
+    startUp();
+    editor.mouseDown(300.0f);
+    editor.mouseUp(-50.0f);
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    editor.mouseDown(300.0f);
+    editor.mouseUp(900.0f);
+    EXPECT_EQ(editor.mod.clipend, 1048574);
+}
+
+TEST_F(Selection, PointerPositionsRoundHalvesToEven)
+{
+    startUp();
+    editor.mouseDown(100.5f);
+    EXPECT_EQ(editor.mod.clipbegin, editor.xToFrame(100));
+    editor.mouseUp(101.5f);
+    EXPECT_EQ(editor.mod.clipend, editor.xToFrame(102));
+}
+
+TEST_F(Selection, MovesWithoutAPressedButtonChangeNothing)
+{
+    startUp();
+    editor.mouseMove(100.0f);
+    editor.mouseUp(100.0f);
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.mod.clipend, 1048574);
+    EXPECT_TRUE(window.fakeView.ops.empty());
+}
+
+TEST_F(Selection, EveryRectangleIsErasedBeforeTheNextIsDrawn)
+{
+    startUp();
+    editor.mouseDown(100.0f);
+    editor.mouseMove(150.0f);
+    editor.mouseUp(170.0f);  // the final rectangle follows the release, not the last move
+    std::vector<ViewOp> rectangles;
+    for (const ViewOp& op : window.fakeView.ops)
+        if (op.kind == ViewOp::Rectangle) rectangles.push_back(op);
+    ASSERT_EQ(rectangles.size(), 6u);
+    EXPECT_EQ(rectangles[0].x1, 0);  // the whole track's, erased
+    EXPECT_EQ(rectangles[0].x2, 648);
+    for (size_t i = 1; i + 1 < rectangles.size(); i += 2) {
+        EXPECT_EQ(rectangles[i].x1, rectangles[i + 1].x1);
+        EXPECT_EQ(rectangles[i].x2, rectangles[i + 1].x2);
+    }
+    EXPECT_EQ(rectangles.back().x1, 100);
+    EXPECT_EQ(rectangles.back().x2, 170);
+    for (const ViewOp& op : rectangles) EXPECT_EQ(op.mode, PenMode::Xor);
+}
+
+TEST_F(Selection, SelectAll_SelectsFramesZeroToTrackLengthMinusTwo)
+{
+    startUp();
+    editor.mouseDown(100.0f);
+    editor.editSelectAll();
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.mod.clipend, 1048574);
+    EXPECT_EQ(editor.frm.clipmode, 0);
+}
+
+using Navigation = EditorFixture;
+
+TEST_F(Navigation, ZoomShowsTheViewBarAndRedrawsFromTheNewStart)
+{
+    startUp();
+    window.hscViewVisible = false;
+    window.hscZoom = 2;
+    window.hscView = 16384;
+    editor.zoomChanged();
+    EXPECT_TRUE(window.hscViewVisible);
+    EXPECT_EQ(editor.frm.trkbegin, 262144);
+    EXPECT_EQ(window.fakeView.ops.front().kind, ViewOp::Clear);
+}
+
+TEST_F(Navigation, ScrollingAtZoomOneRedrawsTheSamePicture)
+{
+    startUp();
+    editor.drawTrack();
+    const std::vector<ViewOp> before = window.fakeView.ops;
+    window.fakeView.ops.clear();
+    window.hscView = 20000;
+    editor.hscViewChanged();
+    EXPECT_EQ(editor.frm.trkbegin, 0);
+    EXPECT_EQ(window.fakeView.ops, before);
+}
+
+using WindowRoutines = EditorFixture;
+
+TEST_F(WindowRoutines, LockingLeavesStopEffectsHelpAndTheViewUsable)
+{
+    editor.enableControls(false);
+    const std::vector<LockableControl> expected{
+        LockableControl::cmdCut, LockableControl::cmdNew, LockableControl::cmdOpen,
+        LockableControl::cmdPlay, LockableControl::cmdProps, LockableControl::cmdRec,
+        LockableControl::cmdSave, LockableControl::hscView, LockableControl::hscZoom,
+        LockableControl::mnuControlPlay, LockableControl::mnuControlRecord,
+        LockableControl::mnuEdit, LockableControl::mnuFile};
+    EXPECT_EQ(window.enableOrder, expected);
+    for (const auto& [control, state] : window.enabled) EXPECT_FALSE(state);
+    editor.enableControls(true);
+    for (const auto& [control, state] : window.enabled) EXPECT_TRUE(state);
+}
+
+TEST_F(WindowRoutines, TitleIsDravennaAndTheTrimmedFileSpec)
+{
+    editor.setTitle();
+    EXPECT_EQ(window.caption, "Dravenna - ");
+    editor.frm.FILESPEC = "  /music/take.wav ";
+    editor.setTitle();
+    EXPECT_EQ(window.caption, "Dravenna - /music/take.wav");
+    editor.frm.FILESPEC = "   ";
+    editor.setTitle();
+    EXPECT_EQ(window.caption, "Dravenna - ");
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#include "editor_fixture.h"
+
+namespace {
+
+using StartUp = EditorFixture;
+using Strings = std::vector<std::string>;
+
+TEST_F(StartUp, NoStoredSetting_OpensTheDefaultTrackAndSelectsItAll)
+{
+    editor.startup();
+    EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
+    EXPECT_TRUE(editor.frm.bInitLib);
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.mod.clipend, 1048574);
+    EXPECT_EQ(editor.frm.mlTempo, 100);
+    EXPECT_FALSE(editor.mod.bStartup);
+    EXPECT_EQ(window.startupFlagsSeen, std::vector<bool>{true});
+    EXPECT_EQ(window.caption, "Dravenna - ");
+    EXPECT_EQ(window.labels[WindowLabel::lblLength], "Len: 00.24");
+    EXPECT_EQ(window.labels[WindowLabel::lblMem], "Mem: 2048MB");
+    EXPECT_FLOAT_EQ(editor.frm.hscale, 129.0f / 131072.0f);
+    EXPECT_EQ(editor.frm.zoom, 1);
+    EXPECT_EQ(editor.frm.RED, 0x0000FF);
+    EXPECT_EQ(editor.frm.BLUE, 0xF02020);
+    EXPECT_EQ(editor.frm.GREEN, 0xC420C4);
+    EXPECT_EQ(editor.frm.DARKGREEN, 0x406010);
+    EXPECT_EQ(window.log, (Strings{"show", "project settings", "busy text: Changing properties ...",
+                                   "busy init", "busy hide"}));
+}
+
+TEST_F(StartUp, StoredLengthIsUsed)
+{
+    window.settings["Defaults/Memory"] = "2097152";
+    editor.startup();
+    EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 2097152 0"});
+    EXPECT_EQ(editor.mod.clipend, 2097150);
+}
+
+TEST_F(StartUp, StoredTextThatIsNoNumber_GivesTheDefault)
+{
+    window.settings["Defaults/Memory"] = "lots";
+    editor.startup();
+    EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
+}
+
+TEST_F(StartUp, EngineThatCannotOpen_IsReportedMarkedClosedAndClosedOnce)
+{
+    fakeEngine.openResult = 2;
+    editor.startup();
+    EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib"}));
+    EXPECT_FALSE(editor.frm.bInitLib);
+    EXPECT_NE(std::find(window.log.begin(), window.log.end(),
+                        "message: There was an error opening the device drivers: 2"),
+              window.log.end());
+    EXPECT_TRUE(editor.queryClose());  // still closable
+    EXPECT_EQ(window.settings["Defaults/Memory"], "1048576");
+}
+
+using Properties = EditorFixture;
+
+TEST_F(Properties, AcceptedChange_ReopensTheEngineWithTheNewLength)
+{
+    startUp();
+    window.projectSettings = [](ModPellam& mod) {
+        mod.bPropsCancel = false;
+        mod.trklen = 8 * 262144;
+        mod.trktime = "00.48";
+    };
+    editor.fileProps();
+    EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib", "OpenLib 2097152 0"}));
+    EXPECT_EQ(editor.mod.clipend, 2097150);
+    EXPECT_EQ(window.labels[WindowLabel::lblLength], "Len: 00.48");
+    EXPECT_FLOAT_EQ(editor.frm.tscale, 2097152.0f / 649.0f);
+}
+
+TEST_F(Properties, Cancel_KeepsTheEngineAndStillRedraws)
+{
+    startUp();
+    window.projectSettings = [](ModPellam& mod) { mod.bPropsCancel = true; };
+    editor.fileProps();
+    EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
+    EXPECT_EQ(window.log, Strings{"project settings"});
+    ASSERT_FALSE(window.fakeView.ops.empty());
+    EXPECT_EQ(window.fakeView.ops.front().kind, ViewOp::Clear);
+}
+
+TEST_F(Properties, FileNewCancelledAfterReadingAnotherLength_KeepsTheEngineTrackLength)
+{
+    startUp();
+    window.settings["Defaults/Memory"] = "4194304";
+    window.projectSettings = [](ModPellam& mod) { mod.bPropsCancel = true; };
+    editor.fileNew();
+    EXPECT_EQ(editor.mod.trklen, 1048576);
+    EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
+}
+
+TEST_F(Properties, FileNew_TakesTheStoredLengthNotTheCurrentOne)
+{
+    startUp();
+    window.projectSettings = [](ModPellam& mod) { mod.trklen = 8 * 262144; };
+    editor.fileProps();
+    window.projectSettings = acceptSettingsUnchanged;
+    editor.fileNew();
+    EXPECT_EQ(fakeEngine.calls.back(), "OpenLib 1048576 0");
+    EXPECT_EQ(window.caption, "Dravenna - ");
+}
+
+using ShutDown = EditorFixture;
+
+TEST_F(ShutDown, ClosesTheEngineAndStoresTheLength)
+{
+    startUp();
+    editor.mod.trklen = 2097152;  // as a settings change leaves it
+    EXPECT_TRUE(editor.queryClose());
+    EXPECT_EQ(fakeEngine.calls.back(), "CloseLib");
+    EXPECT_FALSE(editor.frm.bInitLib);
+    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init",
+                                   "setting Defaults/Memory = 2097152", "busy unload"}));
+}
+
+TEST_F(ShutDown, RefusedWhileTheTransportRuns)
+{
+    startUp();
+    editor.frm.WAVEPLAYING = true;
+    EXPECT_FALSE(editor.queryClose());
+    EXPECT_EQ(window.log, Strings{"message: Stop track first!"});
+    EXPECT_TRUE(editor.frm.bInitLib);
+}
+
+TEST_F(ShutDown, CloseErrorIsReportedAndTheSettingStillWritten)
+{
+    startUp();
+    fakeEngine.closeResult = 5;
+    EXPECT_TRUE(editor.queryClose());
+    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init", "message: Error in CloseLib: 5",
+                                   "setting Defaults/Memory = 1048576", "busy unload"}));
+    EXPECT_FALSE(editor.frm.bInitLib);
+}
+
+TEST_F(ShutDown, CloseDevicesWhenNeverOpened_CallsNothing)
+{
+    editor.closeDevices();
+    EXPECT_TRUE(fakeEngine.calls.empty());
+    EXPECT_TRUE(window.log.empty());
+}
+
+TEST_F(ShutDown, FileExitAsksTheWindowToClose)
+{
+    editor.fileExit();
+    EXPECT_EQ(window.log, Strings{"close request"});
+}
+
+}  // namespace
