@@ -24,3 +24,16 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L engine --output-on-f
 echo "== full build and all tests =="
 configure_and_build build
 QT_QPA_PLATFORM=offscreen BRENVIK_AUDIO=sim ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== fuzz: LoadWave under libFuzzer, AddressSanitizer and UBSan =="
+if command -v clang++ >/dev/null; then
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUORVEL_FUZZ=ON \
+    -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target load_wave_fuzz
+  # New inputs go to the build tree; the committed seeds are only read.
+  mkdir -p build-fuzz/fuzz-corpus
+  build-fuzz/tests/load_wave_fuzz -max_total_time=20 -dict=tests/fuzz/load_wave.dict \
+    build-fuzz/fuzz-corpus tests/fuzz/corpus
+else
+  echo "clang++ not found: the LoadWave fuzz run is skipped"
+fi
