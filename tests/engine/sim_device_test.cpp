@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <cstring>
@@ -82,7 +83,7 @@ TEST_F(SimDeviceTest, HeaderRulesFollowThePlatform)
 
 TEST_F(SimDeviceTest, OutputPlaysQueuedFramesIntoTheSinkAndHandsEachHeaderBack)
 {
-    const auto sinkPath = std::filesystem::temp_directory_path() / "brenvik-sim-sink.raw";
+    const auto sinkPath = std::filesystem::temp_directory_path() / ("brenvik-sim-sink-" + std::to_string(::getpid()) + ".raw");
     std::filesystem::remove(sinkPath);
     SimConfig config;
     config.outputPath = sinkPath;
@@ -179,7 +180,7 @@ TEST_F(SimDeviceTest, InputRecordsTheCounterPatternThroughARingOfTwoHeaders)
 
 TEST_F(SimDeviceTest, InputLoopsAWaveFileAndRefusesOtherFormats)
 {
-    const auto path = std::filesystem::temp_directory_path() / "brenvik-sim-source.wav";
+    const auto path = std::filesystem::temp_directory_path() / ("brenvik-sim-source-" + std::to_string(::getpid()) + ".wav");
     auto writeWave = [&](uint16_t channels, std::vector<int16_t> samples) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
