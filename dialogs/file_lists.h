@@ -51,6 +51,8 @@ protected:
     // Enter on another entry moves there; on the current directory it is left to the dialog
     // (its default button).
     void keyPressEvent(QKeyEvent* event) override;
+    // The tree is always fully open, so it draws no expand and collapse marks.
+    void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
 private:
     void showPath();
