@@ -34,48 +34,38 @@ int32_t BufferQueue::add(WaveHeader& header)
     return kNoError;
 }
 
-WaveHeader* BufferQueue::popIfComplete()
+template <typename Copy>
+std::size_t BufferQueue::moveFront(std::size_t wanted, WaveHeader*& completed, Copy copy)
 {
-    WaveHeader* front = queue_.front();
-    if (front->bytesRecorded < front->bufferLength) {
-        return nullptr;
+    completed = nullptr;
+    if (queue_.empty()) {
+        return 0;
     }
-    queue_.pop_front();
-    return front;
+    WaveHeader& front = *queue_.front();
+    const std::size_t moved = std::min<std::size_t>(front.bufferLength - front.bytesRecorded, wanted);
+    if (moved > 0) {
+        copy(front.data + front.bytesRecorded, moved);
+    }
+    front.bytesRecorded += static_cast<uint32_t>(moved);
+    if (front.bytesRecorded >= front.bufferLength) {
+        completed = &front;
+        queue_.pop_front();
+    }
+    return moved;
 }
 
 std::size_t BufferQueue::fill(std::span<const std::byte> bytes, WaveHeader*& filled)
 {
-    filled = nullptr;
-    if (queue_.empty()) {
-        return 0;
-    }
-    WaveHeader& front = *queue_.front();
-    const std::size_t room = front.bufferLength - front.bytesRecorded;
-    const std::size_t taken = std::min(room, bytes.size());
-    if (taken > 0) {
-        std::memcpy(front.data + front.bytesRecorded, bytes.data(), taken);
-    }
-    front.bytesRecorded += static_cast<uint32_t>(taken);
-    filled = popIfComplete();
-    return taken;
+    return moveFront(bytes.size(), filled, [&](std::byte* at, std::size_t count) {
+        std::memcpy(at, bytes.data(), count);
+    });
 }
 
 std::size_t BufferQueue::drain(std::span<std::byte> bytes, WaveHeader*& emptied)
 {
-    emptied = nullptr;
-    if (queue_.empty()) {
-        return 0;
-    }
-    WaveHeader& front = *queue_.front();
-    const std::size_t left = front.bufferLength - front.bytesRecorded;
-    const std::size_t given = std::min(left, bytes.size());
-    if (given > 0) {
-        std::memcpy(bytes.data(), front.data + front.bytesRecorded, given);
-    }
-    front.bytesRecorded += static_cast<uint32_t>(given);
-    emptied = popIfComplete();
-    return given;
+    return moveFront(bytes.size(), emptied, [&](const std::byte* at, std::size_t count) {
+        std::memcpy(bytes.data(), at, count);
+    });
 }
 
 std::vector<WaveHeader*> BufferQueue::takeAll()

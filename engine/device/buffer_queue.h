@@ -34,7 +34,10 @@ public:
     static void markDone(WaveHeader& header);
 
 private:
-    WaveHeader* popIfComplete();
+    // Moves up to wanted bytes between the front header and the caller through copy(at, count);
+    // a front header that is complete afterwards leaves the queue and is returned in completed.
+    template <typename Copy>
+    std::size_t moveFront(std::size_t wanted, WaveHeader*& completed, Copy copy);
 
     std::deque<WaveHeader*> queue_;
 };
