@@ -44,7 +44,10 @@ public:
         }
     }
     // Reads up to count bytes straight into data; returns how many arrived.
-    size_t readInto(std::byte* data, size_t count) { return std::fread(data, 1, count, file_); }
+    size_t readInto(std::byte* data, size_t count)
+    {
+        return count == 0 ? 0 : std::fread(data, 1, count, file_);
+    }
 
 private:
     std::FILE* file_;

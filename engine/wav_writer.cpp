@@ -62,7 +62,7 @@ int32_t saveAsWave(const char* path, std::span<const Frame> frames, const Diagno
     const size_t dataBytes = frames.size_bytes();
     const auto header = waveHeader(static_cast<uint32_t>(dataBytes));
     const bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size()
-        && std::fwrite(frames.data(), 1, dataBytes, file.get()) == dataBytes;
+        && (dataBytes == 0 || std::fwrite(frames.data(), 1, dataBytes, file.get()) == dataBytes);
     // The close flushes what stdio still holds, so a full disk may show only here.
     const bool closed = std::fclose(file.release()) == 0;
     return written && closed ? 0 : -1;
