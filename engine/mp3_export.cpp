@@ -115,9 +115,10 @@ private:
     uint32_t handle_;
 };
 
-std::unique_ptr<uint8_t[]> allocateBuffer(std::size_t bytes) {
+template <typename T>
+std::unique_ptr<T[]> allocateBuffer(std::size_t count) {
     try {
-        return std::make_unique_for_overwrite<uint8_t[]>(bytes);
+        return std::make_unique_for_overwrite<T[]>(count);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -129,21 +130,20 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
                      uint32_t samplesPerChunk, uint32_t outputBufferBytes, OutputFile& file) {
     // An encoder that takes no samples per chunk would never get through the frames.
     if (samplesPerChunk == 0 && !frames.empty()) return kMp3StreamError;
-    const auto output = allocateBuffer(outputBufferBytes);
+    const auto output = allocateBuffer<uint8_t>(outputBufferBytes);
     if (!output) return kMp3MemoryError;
-    const std::size_t chunkBytes = std::size_t{samplesPerChunk} * 2;
-    const auto input = allocateBuffer(chunkBytes);
+    const auto input = allocateBuffer<int16_t>(samplesPerChunk);
     if (!input) return kMp3MemoryError;
 
     const auto* track = reinterpret_cast<const uint8_t*>(frames.data());
     const std::size_t total = frames.size_bytes();
+    const std::size_t chunkBytes = std::size_t{samplesPerChunk} * sizeof(int16_t);
     uint32_t produced = 0;
     for (std::size_t done = 0; done < total;) {
         const std::size_t chunk = std::min(chunkBytes, total - done);
         std::memcpy(input.get(), track + done, chunk);
-        const auto samples = static_cast<uint32_t>(chunk / 2);
-        if (api.encodeChunk(stream, samples, reinterpret_cast<const int16_t*>(input.get()),
-                            output.get(), &produced) != 0 ||
+        const auto samples = static_cast<uint32_t>(chunk / sizeof(int16_t));
+        if (api.encodeChunk(stream, samples, input.get(), output.get(), &produced) != 0 ||
             produced > outputBufferBytes) {
             return kMp3EncodingError;
         }
