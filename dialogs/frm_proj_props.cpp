@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <algorithm>
+
 #include "classic_window.h"
 #include "editor_numbers.h"
 #include "track_memory.h"
@@ -19,6 +21,8 @@ QLabel* addLabel(QWidget* parent, const char* text, QRect geometry)
 {
     auto* label = new QLabel(text, parent);
     label->setGeometry(geometry);
+    // The desktop's font runs wider than the classic one; a caption keeps its full text.
+    label->resize(std::max(geometry.width(), label->sizeHint().width()), geometry.height());
     return label;
 }
 
@@ -38,6 +42,7 @@ FrmProjProps::FrmProjProps(ModPellam& mod, uint64_t totalMemoryBytes, QWidget* p
 {
     setWindowTitle("Project Settings");
     setFixedSize(twipsRect(0, 0, 4575, 1635).size());
+    setFont(quorvel::dialogFont(8, false));
     createControls();
     load(totalMemoryBytes);
     CmdOK->setFocus();

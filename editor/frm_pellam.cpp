@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "browse.h"
 #include "classic_window.h"
 #include "frm_message.h"
@@ -121,6 +123,16 @@ QToolButton* FrmPellam::addButton(const char* name, const char* tooltip, Toolbar
     return button;
 }
 
+QLabel* FrmPellam::addLabel(const char* name, const char* caption, QRect geometry)
+{
+    auto* label = new QLabel(caption, centralWidget());
+    label->setObjectName(name);
+    label->setFont(quorvel::dialogFont(8, false));
+    label->setGeometry(geometry);
+    label->setMinimumWidth(geometry.width());
+    return label;
+}
+
 QScrollBar* FrmPellam::addTrackScrollBar(const char* name, int topTwips, int minimum, int maximum, int value)
 {
     auto* bar = new QScrollBar(Qt::Horizontal, fraTrack);
@@ -149,12 +161,8 @@ void FrmPellam::createControls()
     cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400, &Editor::controlRecord);
     cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, &Editor::controlStop);
 
-    lblLength = new QLabel("Len:", client);
-    lblLength->setObjectName("lblLength");
-    lblLength->setGeometry(twipsRect(4320, 120, 855, 255));
-    lblMem = new QLabel("Mem:", client);
-    lblMem->setObjectName("lblMem");
-    lblMem->setGeometry(twipsRect(5160, 120, 1215, 255));
+    lblLength = addLabel("lblLength", "Len:", twipsRect(4320, 120, 855, 255));
+    lblMem = addLabel("lblMem", "Mem:", twipsRect(5160, 120, 1215, 255));
 
     fraTrack = new QGroupBox(client);
     fraTrack->setObjectName("fraTrack");
@@ -257,7 +265,10 @@ void FrmPellam::setCaption(const std::string& caption)
 
 void FrmPellam::setLabelText(WindowLabel label, const std::string& text)
 {
-    (label == WindowLabel::lblLength ? lblLength : lblMem)->setText(qText(text));
+    // A label grows to the right when its text needs more than its design width (many MB).
+    QLabel* shown = label == WindowLabel::lblLength ? lblLength : lblMem;
+    shown->setText(qText(text));
+    shown->resize(std::max(shown->minimumWidth(), shown->sizeHint().width()), shown->height());
 }
 
 void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
