@@ -1,5 +1,107 @@
+// File Open and Save As. The file dialog names the file, its last three characters choose the
+// format, and the engine does the reading and writing.
+//
+// The window's texts are UTF-8, which is also the system's 8-bit encoding for file names here,
+// so a path goes to the engine exactly as the dialog returned it.
+#include <cstdint>
+#include <string>
+
 #include "editor.h"
 
-void Editor::fileOpen() {}
+namespace {
 
-void Editor::fileSaveAs() {}
+const char* const kUnsupportedExtension = "Unsupported file extension!";
+
+// The file type key: the last three characters of the path, upper-cased. Only the characters
+// count, not what follows a dot: "take.wave" gives "AVE" and "takewav" gives "WAV".
+std::string fileTypeKey(const std::string& path)
+{
+    std::string key = path.substr(path.size() < 3 ? 0 : path.size() - 3);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+// LoadWave's results 0 to 3: the audio is in the track, with a channel or rate warning above 0.
+bool audioWasLoaded(int32_t loadResult)
+{
+    return loadResult >= 0 && loadResult <= 3;
+}
+
+// The one message after an MP3 export, success included.
+std::string mp3SaveMessage(int32_t code)
+{
+    switch (code) {
+    case 0: return "Successfully Saved!";
+    case -1:
+        return "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
+               "Make sure you have this file before saving as an mp3.";
+    case -2: return "Error in SaveAsMp3: Disk Error.";
+    case -3: return "Error in SaveAsMp3: Stream Error.";
+    case -4: return "Error in SaveAsMp3: Memory Error.";
+    case -5: return "Error in SaveAsMp3: Encoding Error.";
+    default: return "Error in SaveAsMp3: Unknown Error.";
+    }
+}
+
+using SaveExport = decltype(EngineApi::SaveAsWave);
+
+// Writes the selection through one of the engine's save exports under the busy window.
+int32_t saveSelection(WindowPort& window, SaveExport save, const ModPellam& mod, const std::string& path)
+{
+    window.busySetText("Saving file ...");
+    window.busyInit();
+    const int32_t result = save(mod.clipbegin, mod.clipend, path.c_str());
+    window.busyHide();
+    return result;
+}
+
+// The title names the file the track now comes from or was last saved to.
+void makeCurrentFile(Editor& editor, const std::string& path)
+{
+    editor.frm.FILESPEC = path;
+    editor.setTitle();
+}
+
+}  // namespace
+
+void Editor::fileOpen()
+{
+    const std::string path = window_.browseFile("Open", "*.wav");
+    if (path.empty()) return;
+    if (fileTypeKey(path) != "WAV") {
+        window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
+        return;
+    }
+    window_.busySetText("Opening file ...");
+    window_.busyInit();
+    selectWholeTrack();
+    // The track is not cleared first: the engine leaves it untouched when it rejects a file and
+    // zeroes what follows the audio after a good load, so a file that turns out not to be a
+    // usable WAV keeps the recording the view still shows.
+    frm.lRet = engine_.LoadWave(path.c_str());
+    window_.busyHide();
+    if (frm.lRet != 0) showEngineError("Error in LoadWave: ", frm.lRet);
+    if (!audioWasLoaded(frm.lRet)) return;
+    // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
+    makeCurrentFile(*this, path);
+    drawTrack();
+}
+
+void Editor::fileSaveAs()
+{
+    const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
+    if (path.empty()) return;
+    const std::string key = fileTypeKey(path);
+    if (key == "WAV") {
+        frm.lRet = saveSelection(window_, engine_.SaveAsWave, mod, path);
+        if (frm.lRet != 0) showEngineError("Error in SaveAsWave: ", frm.lRet);
+    } else if (key == "MP3") {
+        frm.lRet = saveSelection(window_, engine_.SaveAsMp3, mod, path);
+        window_.messageBox(mp3SaveMessage(frm.lRet));
+    } else {
+        window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
+        return;
+    }
+    if (frm.lRet == 0) makeCurrentFile(*this, path);
+}
