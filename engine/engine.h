@@ -66,12 +66,16 @@ private:
     static void pointHeader(device::WaveHeader& header, std::span<std::byte> bytes);
     void pointRecordHeaders();
     void logIf(int32_t result, const char* message) const;
+    // Called with each record header handed back: remembers the ring frame after its last
+    // recorded byte, which is where the newest audio ends.
+    void noteRecordedEnd(const device::WaveHeader& header);
 
     DiagnosticLog log_;
     const BackendFactory makeBackend_;
     TrackMemory memory_;
     int32_t transportMode_ = kIdle;
     std::atomic<uint8_t> deviceActive_{0};
+    std::atomic<int32_t> newestRecordedFrame_{0};  // written by the input callback
     device::WaveHeader playHeader_;
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;

@@ -24,6 +24,7 @@ int32_t Engine::record()
 {
     log_.write("Record\n");
     transportMode_ = kRecording;
+    newestRecordedFrame_.store(0);
     deviceActive_.store(1);
     logIf(input().addBuffer(recordHeaderA_), "Err:waveInAddBuffer\n");
     logIf(input().addBuffer(recordHeaderB_), "Err:waveInAddBuffer\n");
@@ -40,9 +41,15 @@ int32_t Engine::stop()
     int32_t result = device::kNoError;
     if (transportMode_ == kRecording) {
         // The reset sets the frame count back to 0, so the ring position is taken before it.
-        const int32_t ringPosition = position();
+        int32_t ringPosition = position();
         result = input().reset();
         logIf(result, "Err:waveInReset\n");
+        if (result == device::kNoError) {
+            // The card runs on between the query and the reset, and it may have filled a half
+            // that was no longer queued again: the oldest audio starts where the newest audio
+            // really ends, which the headers handed back (the last ones by the reset) tell.
+            ringPosition = newestRecordedFrame_.load();
+        }
         if (!memory_.empty()) {
             reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
         }
@@ -66,6 +73,16 @@ int32_t Engine::position()
     return static_cast<int32_t>(frames);
 }
 
+void Engine::noteRecordedEnd(const device::WaveHeader& header)
+{
+    if (header.bytesRecorded == 0 || memory_.empty()) {
+        return;
+    }
+    const std::byte* ring = std::as_bytes(memory_.frames()).data();
+    const auto endByte = static_cast<int64_t>(header.data - ring) + header.bytesRecorded;
+    newestRecordedFrame_.store(static_cast<int32_t>(endByte / kBytesPerFrame % memory_.length()));
+}
+
 void Engine::outputCallback(void* context, uint32_t message, device::WaveHeader*)
 {
     if (message == device::kOutputDone) {
@@ -85,6 +102,7 @@ void Engine::inputCallback(void* context, uint32_t message, device::WaveHeader* 
         break;
     case device::kInputData:
         engine.log_.write("WaveInProc:WIM_DATA\n");
+        engine.noteRecordedEnd(*header);
         if (engine.deviceActive_.load() != 0) {
             engine.log_.write("WaveInProc:WIM_DATA:Adding Buffer\n");
             engine.input().addBuffer(*header);
