@@ -226,10 +226,13 @@ void FrmPellam::processEvents()
 
 void FrmPellam::waitForEvents(int maxMilliseconds)
 {
-    QTimer wakeUp;
-    wakeUp.setSingleShot(true);
-    wakeUp.start(maxMilliseconds);
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // Events are handled as they come until the timer ends the loop; in between the thread
+    // sleeps. Returning at the first event instead would let a caller that repaints on every
+    // pass spin on its own paint events. A command run from an event (a fade, a message box)
+    // may outlast the interval; the loop then ends as soon as that command returns.
+    QEventLoop loop;
+    QTimer::singleShot(maxMilliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void FrmPellam::showProjectSettings(ModPellam& mod)

@@ -1,9 +1,79 @@
+// Play, Record and Stop, and the follow loop that keeps the window alive while the engine plays
+// or records: it moves a position marker over the view and lets Stop, the fades, About and mouse
+// selection run nested inside it.
 #include "editor.h"
+#include "editor_numbers.h"
 
-void Editor::controlPlay() {}
+namespace {
 
-void Editor::controlRecord() {}
+// How long one pass of the follow loop hands the window its events: about one screen frame, so
+// the marker moves smoothly while the loop sleeps instead of spinning a processor core.
+constexpr int kFollowPassMilliseconds = 15;
 
-void Editor::controlStop() {}
+}  // namespace
 
-void Editor::followTransport() {}
+void Editor::controlPlay()
+{
+    enableControls(false);
+    // An empty or reversed selection goes to the engine as it is; the engine clips the range.
+    frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
+    if (frm.lRet != 0) showEngineError("Error in PlayTrack: ", frm.lRet);
+    followTransport();
+    frm.lRet = engine_.StopWav();
+    if (frm.lRet != 0) showEngineError("Error in StopTrack: ", frm.lRet);
+}
+
+void Editor::controlRecord()
+{
+    // The whole ring is recorded; the redraw after Stop shows this selection.
+    mod.clipbegin = 0;
+    mod.clipend = checkedSub(mod.trklen, 2);
+    enableControls(false);
+    frm.lRet = engine_.RecordWav();
+    if (frm.lRet != 0) showEngineError("Error in RecordTrack: ", frm.lRet);
+    followTransport();
+
+    // Stopping turns the ring so that the oldest frame comes first, which takes a moment.
+    window_.busySetText("Reordering track...");
+    window_.busyInit();
+    frm.lRet = engine_.StopWav();
+    if (frm.lRet != 0) showEngineError("Error in StopTrack: ", frm.lRet);
+    drawTrack();
+    window_.busyHide();
+}
+
+void Editor::controlStop()
+{
+    // The Play or Record command whose loop is running sees the flag and stops the engine.
+    frm.WAVEPLAYING = false;
+}
+
+void Editor::followTransport()
+{
+    window_.busyHide();
+    frm.WAVEPLAYING = true;
+    ViewSurface& view = window_.picView();
+    // The marker is a line across the view in its XOR pen: drawing it twice leaves no trace.
+    const auto toggleMarker = [&view](int32_t x) {
+        if (x <= 0 || x >= view.width()) return;
+        view.line(x, 0, x, toLong(view.height()));
+        view.repaint();
+    };
+    for (;;) {
+        // A playback ends by itself; a recording (or a transport that failed to start) only by
+        // Stop. WAVEPLAYING stays True after a playback ended by itself.
+        if (engine_.IsPlaying() == 0 || !frm.WAVEPLAYING) break;
+
+        // clipbegin is read anew, so a selection made during playback moves the marker at once.
+        const int32_t f = checkedAdd(mod.clipbegin, engine_.GetPosition());
+        const int32_t d = checkedSub(f, frm.trkbegin);
+        // Without an open track the view has no scale, and the marker stays off (column 0).
+        const int32_t x = viewHasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0;
+
+        // Shown while the events are handled, taken away before the next pass.
+        toggleMarker(x);
+        window_.waitForEvents(kFollowPassMilliseconds);
+        toggleMarker(x);
+    }
+    enableControls(true);
+}

@@ -9,6 +9,16 @@
 
 #include "editor.h"
 
+namespace {
+
+// The pixels between two corners, both included, in whichever order they come.
+QRect spanning(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)));
+}
+
+}  // namespace
+
 ViewWidget::ViewWidget(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -23,6 +33,7 @@ ViewWidget::~ViewWidget()
 
 const QImage& ViewWidget::image()
 {
+    fitPictureToSize();
     endPainting();
     return image_;
 }
@@ -39,6 +50,7 @@ float ViewWidget::height() const
 
 QPainter& ViewWidget::painter()
 {
+    fitPictureToSize();
     if (!painter_.isActive()) {
         painter_.begin(&image_);
         painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -61,6 +73,7 @@ QColor ViewWidget::penQColor() const
 
 void ViewWidget::clear()
 {
+    fitPictureToSize();
     endPainting();
     image_.fill(Qt::black);
 }
@@ -85,8 +98,7 @@ void ViewWidget::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     if (x1 == x2 || y1 == y2) {
         const int32_t stepX = x2 > x1 ? 1 : x2 < x1 ? -1 : 0;
         const int32_t stepY = y2 > y1 ? 1 : y2 < y1 ? -1 : 0;
-        const QRect span = QRect(QPoint(x1, y1), QPoint(x2 - stepX, y2 - stepY)).normalized();
-        fillClipped(span);
+        fillClipped(spanning(x1, y1, x2 - stepX, y2 - stepY));
         return;
     }
     const int32_t steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
@@ -97,13 +109,14 @@ void ViewWidget::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 void ViewWidget::rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
     // Filled between the two corners, both included, so a one-frame selection still shows.
-    fillClipped(QRect(QPoint(x1, y1), QPoint(x2, y2)).normalized());
+    fillClipped(spanning(x1, y1, x2, y2));
 }
 
 void ViewWidget::fillClipped(const QRect& area)
 {
+    QPainter& pen = painter();
     const QRect visible = area.intersected(image_.rect());
-    if (!visible.isEmpty()) painter().fillRect(visible, penQColor());
+    if (!visible.isEmpty()) pen.fillRect(visible, penQColor());
 }
 
 void ViewWidget::repaint()
@@ -114,6 +127,7 @@ void ViewWidget::repaint()
 
 void ViewWidget::paintEvent(QPaintEvent* event)
 {
+    fitPictureToSize();
     endPainting();
     QPainter widgetPainter(this);
     widgetPainter.drawImage(event->rect(), image_, event->rect());
@@ -122,11 +136,19 @@ void ViewWidget::paintEvent(QPaintEvent* event)
 void ViewWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    fitPictureToSize();
+}
+
+void ViewWidget::fitPictureToSize()
+{
+    // A hidden widget gets its resize event only when shown; drawing may come before that.
+    if (image_.size() == size()) return;
     endPainting();
     QImage resized(size(), QImage::Format_RGB32);
     resized.fill(Qt::black);
     QPainter copy(&resized);
     copy.drawImage(0, 0, image_);
+    copy.end();
     image_ = resized;
 }
 

@@ -41,6 +41,7 @@ protected:
 private:
     QPainter& painter();   // begun on the image when first needed, ended before it is shown
     void endPainting();
+    void fitPictureToSize();
     void fillClipped(const QRect& area);  // with the pen's colour and mode
     QColor penQColor() const;
 

@@ -76,11 +76,18 @@ public:
     std::vector<bool> startupFlagsSeen;  // bStartup at each showing of the dialog
     ViewSurface* view = &fakeView;
     FakeView fakeView;
+    std::string browseAnswer;  // what the file dialog returns; empty is Cancel
+    MessageIcon lastMessageIcon = MessageIcon::None;
+    MessageButtons lastMessageButtons = MessageButtons::Ok;
+    std::string lastMessageTitle;
 
-    MessageAnswer messageBox(const std::string& text, MessageIcon, MessageButtons buttons,
-                             const std::string&) override
+    MessageAnswer messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
+                             const std::string& title) override
     {
         log.push_back("message: " + text);
+        lastMessageIcon = icon;
+        lastMessageButtons = buttons;
+        lastMessageTitle = title;
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
     void busySetText(const std::string& text) override { log.push_back("busy text: " + text); }
@@ -95,7 +102,11 @@ public:
         startupFlagsSeen.push_back(mod.bStartup);
         projectSettings(mod);
     }
-    std::string browseFile(const std::string&, const std::string&) override { return {}; }
+    std::string browseFile(const std::string& title, const std::string& pattern) override
+    {
+        log.push_back("browse: " + title + " " + pattern);
+        return browseAnswer;
+    }
     void showMainWindow() override { log.push_back("show"); }
     void closeMainWindow() override { log.push_back("close request"); }
     void repaintMainWindow() override {}

@@ -1,0 +1,408 @@
+// File Open and Save As, run by the editor against the real engine on the simulated sound card.
+// The file dialog is the fake window's answer; the files, good and broken, are written here.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "editor.h"
+#include "fake_window.h"
+#include "real_engine.h"
+#include "track_memory.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kUnsupported = "message: Unsupported file extension!";
+const std::string kMissingEncoder =
+    "message: Error in SaveAsMp3: Unable to load Bladeenc.dll.  Make sure you have this file before "
+    "saving as an mp3.";
+
+struct WavFormat {
+    uint16_t formatTag = 1;
+    uint16_t channels = 2;
+    uint32_t sampleRate = 44100;
+    uint16_t bitsPerSample = 16;
+};
+
+void put16(std::string& bytes, uint16_t value)
+{
+    bytes += char(value & 0xFF);
+    bytes += char(value >> 8);
+}
+
+void put32(std::string& bytes, uint32_t value)
+{
+    put16(bytes, uint16_t(value & 0xFFFF));
+    put16(bytes, uint16_t(value >> 16));
+}
+
+// A canonical 44-byte-header WAV file of the given 16-bit values.
+std::string wavBytes(const std::vector<int16_t>& values, WavFormat format = {})
+{
+    const uint32_t dataBytes = uint32_t(values.size() * 2);
+    const uint16_t blockAlign = uint16_t(format.channels * format.bitsPerSample / 8);
+    std::string bytes = "RIFF";
+    put32(bytes, 36 + dataBytes);
+    bytes += "WAVEfmt ";
+    put32(bytes, 16);
+    put16(bytes, format.formatTag);
+    put16(bytes, format.channels);
+    put32(bytes, format.sampleRate);
+    put32(bytes, format.sampleRate * blockAlign);
+    put16(bytes, blockAlign);
+    put16(bytes, format.bitsPerSample);
+    bytes += "data";
+    put32(bytes, dataBytes);
+    for (int16_t value : values) put16(bytes, uint16_t(value));
+    return bytes;
+}
+
+std::string readBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+fs::path makeTempDirectory()
+{
+    std::string pattern = (fs::temp_directory_path() / "quorvel-files-XXXXXX").string();
+    return mkdtemp(pattern.data());
+}
+
+// The messages the user saw, in order.
+std::vector<std::string> messagesIn(const std::vector<std::string>& log)
+{
+    std::vector<std::string> messages;
+    for (const std::string& line : log)
+        if (line.starts_with("message: ")) messages.push_back(line);
+    return messages;
+}
+
+// One megabyte of track keeps the loads and the redraws small.
+void useOneMegabyteTrack(FakeWindow& window)
+{
+    window.settings["Defaults/Memory"] = std::to_string(kFramesPerMegabyte);
+}
+
+class FileCommands : public ::testing::Test {
+protected:
+    FakeWindow window;
+    Editor editor{realEngine(), window};
+    EngineApi& engine = realEngine();
+    fs::path dir = makeTempDirectory();
+
+    void SetUp() override
+    {
+        useOneMegabyteTrack(window);
+        editor.startup();
+        ASSERT_TRUE(editor.frm.bInitLib);
+        engine.TrackClear(0, editor.mod.trklen);
+        window.log.clear();
+        window.fakeView.ops.clear();
+    }
+
+    void TearDown() override
+    {
+        editor.closeDevices();
+        fs::remove_all(dir);
+    }
+
+    int32_t trklen() const { return editor.mod.trklen; }
+
+    void open(const fs::path& path)
+    {
+        window.browseAnswer = path.string();
+        editor.fileOpen();
+    }
+
+    void saveAs(const fs::path& path)
+    {
+        window.browseAnswer = path.string();
+        editor.fileSaveAs();
+    }
+
+    bool redrawn() const
+    {
+        for (const ViewOp& op : window.fakeView.ops)
+            if (op.kind == ViewOp::Clear) return true;
+        return false;
+    }
+
+    // A recording to protect: a distinct value at the start, the middle and the very end.
+    void writeRecording()
+    {
+        for (int32_t index : recordingIndexes()) engine.TrackWrite(index, recordingValue(index));
+    }
+
+    bool recordingIntact() const
+    {
+        for (int32_t index : recordingIndexes())
+            if (engine.TrackRead(index) != recordingValue(index)) return false;
+        return true;
+    }
+
+    std::vector<int32_t> recordingIndexes() const { return {0, 1, trklen(), 2 * trklen() - 1}; }
+    static int32_t recordingValue(int32_t index) { return 1000 + index % 20000; }
+};
+
+TEST_F(FileCommands, Open_AcceptsTheWavEndingInAnyCaseAndWithoutADot)
+{
+    const std::vector<int16_t> audio{11, -12, 13, -14};
+    for (const char* name : {"a.WAV", "b.wav", "c.Wav", "takewav", "t\xc3\xa6k.wav"}) {
+        SCOPED_TRACE(name);
+        writeBytes(dir / name, wavBytes(audio));
+        engine.TrackClear(0, trklen());
+        window.log.clear();
+        open(dir / name);
+        EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
+        EXPECT_EQ(editor.frm.lRet, 0);
+        EXPECT_EQ(engine.TrackRead(2), 13);
+        EXPECT_EQ(engine.TrackRead(3), -14);
+    }
+}
+
+TEST_F(FileCommands, Open_RefusesOtherEndings_WithTheCriticalBoxAndLeavesTheTrack)
+{
+    writeRecording();
+    for (const char* name : {"take.mp3", "take.wave", "take.wa"}) {
+        SCOPED_TRACE(name);
+        writeBytes(dir / name, wavBytes({1, 2}));
+        window.log.clear();
+        open(dir / name);
+        EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Open *.wav", kUnsupported}));
+        EXPECT_EQ(window.lastMessageIcon, MessageIcon::Critical);
+        EXPECT_TRUE(recordingIntact());
+    }
+}
+
+TEST_F(FileCommands, Open_Cancelled_ChangesNothing)
+{
+    writeRecording();
+    editor.mod.clipbegin = editor.mod.clipend = 5;
+    open("");
+    EXPECT_EQ(window.log, std::vector<std::string>{"browse: Open *.wav"});
+    EXPECT_EQ(editor.mod.clipbegin, 5);
+    EXPECT_TRUE(recordingIntact());
+}
+
+TEST_F(FileCommands, Open_GoodFile_LoadsSelectsAllRedrawsAndNamesTheFile)
+{
+    writeRecording();
+    editor.mod.clipbegin = editor.mod.clipend = 5;
+    writeBytes(dir / "song.wav", wavBytes({100, -100, 200, -200}));
+    open(dir / "song.wav");
+
+    EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...",
+                                                    "busy init", "busy hide"}));
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.mod.clipend, trklen() - 2);
+    EXPECT_EQ(engine.TrackRead(0), 100);
+    EXPECT_EQ(engine.TrackRead(3), -200);
+    // Everything after the file's audio is silent, the last frames included.
+    EXPECT_EQ(engine.TrackRead(trklen()), 0);
+    EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), 0);
+    EXPECT_TRUE(redrawn());
+    EXPECT_EQ(editor.frm.FILESPEC, (dir / "song.wav").string());
+    EXPECT_EQ(window.caption, "Dravenna - " + (dir / "song.wav").string());
+}
+
+TEST_F(FileCommands, Open_ReadOnlyFile_Loads)
+{
+    writeBytes(dir / "kept.wav", wavBytes({7, 8}));
+    chmod((dir / "kept.wav").c_str(), 0444);
+    open(dir / "kept.wav");
+    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
+    EXPECT_EQ(engine.TrackRead(1), 8);
+}
+
+TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndKeepsTheRecordingAndTheView)
+{
+    const std::string good = wavBytes({1, 2, 3, 4});
+    auto with = [&good](size_t offset, const std::string& replacement) {
+        std::string bytes = good;
+        return bytes.replace(offset, replacement.size(), replacement);
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t code;
+    };
+    const std::vector<Case> cases{
+        {"no riff.wav", with(0, "JUNK"), 10},
+        {"no wave.wav", with(8, "AVI "), 11},
+        {"no fmt.wav", with(12, "LIST"), 12},
+        {"float.wav", wavBytes({0, 0}, {.formatTag = 3}), 13},
+        {"8 bit.wav", wavBytes({0, 0}, {.bitsPerSample = 8}), 14},
+        {"no data.wav", good.substr(0, 36), 16},
+    };
+    for (const Case& c : cases) writeBytes(dir / c.name, c.bytes);
+
+    writeRecording();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.log.clear();
+        open(dir / c.name);
+        EXPECT_EQ(window.log,
+                  (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...", "busy init",
+                                            "busy hide", "message: Error in LoadWave: " + std::to_string(c.code)}));
+        EXPECT_TRUE(recordingIntact());
+        EXPECT_FALSE(redrawn());
+        EXPECT_EQ(editor.frm.FILESPEC, "");
+    }
+
+    // A file that went away after it was chosen cannot be opened.
+    open(dir / "gone.wav");
+    EXPECT_EQ(messagesIn(window.log).back(), "message: Error in LoadWave: 15");
+    EXPECT_TRUE(recordingIntact());
+}
+
+TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeThenTheLoadedAudio)
+{
+    const int16_t loud = 16384;
+    const std::vector<int16_t> mono(size_t(trklen()), loud);
+    const std::vector<int16_t> stereo(size_t(2 * trklen()), loud);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t code;
+    };
+    const std::vector<Case> cases{
+        {"mono.wav", wavBytes(mono, {.channels = 1}), 1},
+        {"slow.wav", wavBytes(stereo, {.sampleRate = 22050}), 2},
+        {"slow mono.wav", wavBytes(mono, {.channels = 1, .sampleRate = 22050}), 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / c.name, c.bytes);
+        engine.TrackClear(0, trklen());
+        window.log.clear();
+        window.fakeView.ops.clear();
+        open(dir / c.name);
+        EXPECT_EQ(messagesIn(window.log),
+                  std::vector<std::string>{"message: Error in LoadWave: " + std::to_string(c.code)});
+        EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), loud);  // both channels, to the end
+        EXPECT_TRUE(redrawn());
+        int32_t longestBar = 0;
+        for (const ViewOp& bar : window.fakeView.linesIn(editor.frm.RED))
+            longestBar = std::max(longestBar, std::abs(bar.y2 - bar.y1));
+        EXPECT_GT(longestBar, 0) << "the view still shows the silent track";
+        EXPECT_EQ(editor.frm.FILESPEC, (dir / c.name).string());
+    }
+}
+
+TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
+{
+    for (int32_t index = 0; index < 20; ++index) engine.TrackWrite(index, index * 3 - 20);
+    editor.mod.clipbegin = 2;
+    editor.mod.clipend = 10;
+    saveAs(dir / "take.wav");
+
+    EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...",
+                                                    "busy init", "busy hide"}));
+    std::vector<int16_t> expected;
+    for (int32_t index = 4; index < 20; ++index) expected.push_back(int16_t(index * 3 - 20));
+    EXPECT_EQ(readBytes(dir / "take.wav"), wavBytes(expected));
+    EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.wav").string());
+    EXPECT_EQ(window.caption, "Dravenna - " + (dir / "take.wav").string());
+    EXPECT_EQ(editor.mod.clipbegin, 2);
+    EXPECT_FALSE(redrawn());
+}
+
+TEST_F(FileCommands, SaveAsWav_EmptySelection_WritesTheHeaderOnly)
+{
+    editor.mod.clipbegin = editor.mod.clipend = 100;
+    saveAs(dir / "click.WAV");
+    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
+    EXPECT_EQ(readBytes(dir / "click.WAV"), wavBytes({}));
+}
+
+TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndKeepsTheTitle)
+{
+    const std::string before = window.caption;
+    saveAs(dir / "missing" / "take.wav");
+    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Error in SaveAsWave: -1"});
+    EXPECT_EQ(editor.frm.FILESPEC, "");
+    EXPECT_EQ(window.caption, before);
+}
+
+TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
+{
+    // A sanitizer runtime makes the engine's dlopen search the test's own paths, so the encoder
+    // beside the engine is loaded first by path; the bare-name dlopen then finds it loaded.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    dlopen((fs::path(BRENVIK_LIBRARY_PATH).parent_path() / "libbladeenc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+    for (int32_t index = 0; index < 2 * 44100; ++index) engine.TrackWrite(index, (index % 200) * 100);
+    editor.mod.clipbegin = 0;
+    editor.mod.clipend = 44100;
+    saveAs(dir / "take.Mp3");
+    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Successfully Saved!"});
+    EXPECT_EQ(window.lastMessageIcon, MessageIcon::None);
+    const std::string mp3 = readBytes(dir / "take.Mp3");
+    ASSERT_GT(mp3.size(), 1000u);
+    EXPECT_EQ(uint8_t(mp3[0]), 0xFF);  // an MPEG audio frame header first, no tag
+    EXPECT_EQ(uint8_t(mp3[1]) & 0xE0, 0xE0);
+    EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.Mp3").string());
+
+    window.log.clear();
+    saveAs(dir / "missing" / "take.mp3");
+    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Error in SaveAsMp3: Disk Error."});
+    EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.Mp3").string());
+}
+
+TEST_F(FileCommands, SaveAs_UnsupportedExtension_ShowsTheCriticalBoxAndWritesNothing)
+{
+    saveAs(dir / "take.ogg");
+    EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Save as *.wav;*.mp3", kUnsupported}));
+    EXPECT_EQ(window.lastMessageIcon, MessageIcon::Critical);
+    EXPECT_FALSE(fs::exists(dir / "take.ogg"));
+}
+
+// Saves an MP3 through a copy of the engine alone in a directory, so that no encoder library
+// sits beside it; exits 0 when the user saw exactly the missing-library message and no file
+// was written.
+[[noreturn]] void saveMp3WithoutEncoder()
+{
+    const fs::path dir = makeTempDirectory();
+    fs::copy_file(BRENVIK_LIBRARY_PATH, dir / "libbrenvik.so");
+    EngineApi alone;
+    const std::string error = bindEngine((dir / "libbrenvik.so").c_str(), alone);
+    FakeWindow window;
+    useOneMegabyteTrack(window);
+    Editor editor{alone, window};
+    if (error.empty()) {
+        editor.startup();
+        window.browseAnswer = (dir / "take.mp3").string();
+        editor.fileSaveAs();
+        editor.closeDevices();
+    }
+    const std::vector<std::string> messages = messagesIn(window.log);
+    for (const std::string& message : messages) std::cerr << message << "\n";
+    const bool written = fs::exists(dir / "take.mp3");
+    fs::remove_all(dir);
+    std::exit(error.empty() && messages == std::vector<std::string>{kMissingEncoder} && !written ? 0 : 1);
+}
+
+TEST(FileCommandsWithoutEncoder, SaveAsMp3_ShowsTheMissingLibraryMessageAndWritesNothing)
+{
+    // A fresh process: an encoder loaded by another test would be found by its name.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(saveMp3WithoutEncoder(), ::testing::ExitedWithCode(0), "Unable to load Bladeenc.dll.  Make sure");
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+// The main window on the offscreen platform over the real engine: its controls and menus, the
+// start-up through the settings dialog, the locks of the transport, and the close sequence.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+#include "frm_pellam.h"
+#include "modal_script.h"
+#include "real_engine.h"
+#include "view_widget.h"
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
+
+    void SetUp() override { QSettings("Quorvel", "Quorvel").clear(); }
+    void TearDown() override { window.editor().closeDevices(); }
+
+    FrmPellam window{realEngine()};
+
+    template <typename Widget>
+    Widget* child(const char* name)
+    {
+        auto* found = window.findChild<Widget*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    // Start-up with the settings dialog's OK pressed, as the user does.
+    void startUpAcceptingSettings()
+    {
+        ModalScript script({[](QWidget* dialog) {
+            dialog->findChild<QPushButton*>("CmdOK")->click();
+        }});
+        window.editor().startup();
+        EXPECT_TRUE(script.finished());
+        EXPECT_EQ(script.unexpected, 0);
+    }
+};
+
+TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(window.windowTitle(), "Dravenna");
+    EXPECT_EQ(window.centralWidget()->size(), QSize(665, 177));
+    const struct {
+        const char* name;
+        const char* tooltip;
+        int left;
+    } buttons[] = {{"cmdNew", "New", 0},     {"cmdOpen", "Open", 24},     {"cmdSave", "Save", 48},
+                   {"cmdProps", "Properties", 72}, {"cmdCut", "Cut", 104}, {"cmdPlay", "Play", 136},
+                   {"cmdRec", "Record", 160}, {"cmdStop", "Stop", 184}};
+    for (const auto& button : buttons) {
+        auto* found = child<QToolButton>(button.name);
+        EXPECT_EQ(found->geometry(), QRect(button.left, 0, 25, 25)) << button.name;
+        EXPECT_EQ(found->toolTip(), button.tooltip);
+        EXPECT_FALSE(found->icon().isNull());
+    }
+    EXPECT_EQ(child<QWidget>("picView")->geometry(), QRect(8, 16, 649, 129));
+    auto* zoom = child<QScrollBar>("hscZoom");
+    EXPECT_EQ(zoom->minimum(), 1);
+    EXPECT_EQ(zoom->maximum(), 256);
+    EXPECT_EQ(zoom->value(), 1);
+    auto* view = child<QScrollBar>("hscView");
+    EXPECT_EQ(view->maximum(), 32767);
+    EXPECT_EQ(view->pageStep(), 1);
+    EXPECT_EQ(child<QLabel>("lblLength")->text(), "Len:");
+    EXPECT_EQ(child<QLabel>("lblMem")->text(), "Mem:");
+}
+
+TEST_F(MainWindow, MenusCarryTheirCaptionsAndShortcuts)
+{
+    QStringList menus;
+    for (QAction* menu : window.menuBar()->actions()) menus << menu->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Control", "F&X", "&Help"}));
+    const struct {
+        const char* name;
+        const char* caption;
+        QKeySequence shortcut;
+    } items[] = {{"mnuFileNew", "&New", QKeySequence("Ctrl+N")},
+                 {"mnuFileOpen", "&Open", QKeySequence("Ctrl+O")},
+                 {"mnuFileProps", "&Properties", {}},
+                 {"mnuFileSaveAs", "&Save As...", {}},
+                 {"mnuFileExit", "E&xit", {}},
+                 {"mnuEditCut", "C&ut", QKeySequence("Ctrl+X")},
+                 {"mnuEditSelectAll", "Select &All", QKeySequence("Ctrl+A")},
+                 {"mnuControlPlay", "&Play", QKeySequence("F5")},
+                 {"mnuControlRecord", "&Record", QKeySequence("F6")},
+                 {"mnuControlStop", "&Stop", QKeySequence("F7")},
+                 {"mnuFXFadeIn", "Fade &In", {}},
+                 {"mnuFXFadeOut", "Fade &Out", {}},
+                 {"mnuHelpAbout", "&About", {}}};
+    for (const auto& item : items) {
+        auto* action = child<QAction>(item.name);
+        EXPECT_EQ(action->text(), item.caption);
+        EXPECT_EQ(action->shortcut(), item.shortcut) << item.name;
+    }
+}
+
+TEST_F(MainWindow, StartUp_OpensTheEngineAndShowsTheTrack)
+{
+    startUpAcceptingSettings();
+    Editor& editor = window.editor();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(editor.frm.bInitLib);
+    EXPECT_EQ(editor.mod.trklen, 1048576);
+    EXPECT_EQ(editor.mod.clipend, 1048574);
+    EXPECT_EQ(window.windowTitle(), "Dravenna - ");
+    EXPECT_EQ(child<QLabel>("lblLength")->text(), "Len: 00.24");
+    EXPECT_TRUE(child<QLabel>("lblMem")->text().contains(QRegularExpression("^Mem: \\d+MB$")));
+    ASSERT_NE(window.busyWindow(), nullptr);
+    EXPECT_FALSE(window.busyWindow()->isVisible());
+    EXPECT_EQ(window.busyWindow()->text(), "Changing properties ...");
+    EXPECT_EQ(window.view().image().pixel(300, 0), qRgb(16, 96, 64));  // the whole track selected
+}
+
+TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
+{
+    startUpAcceptingSettings();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    Editor& editor = window.editor();
+    editor.mouseDown(100.0f);
+    editor.mouseUp(100.0f);
+
+    editor.enableControls(false);
+    EXPECT_FALSE(child<QToolButton>("cmdPlay")->isEnabled());
+    EXPECT_FALSE(child<QScrollBar>("hscZoom")->isEnabled());
+    EXPECT_TRUE(child<QToolButton>("cmdStop")->isEnabled());
+    EXPECT_TRUE(child<QAction>("mnuControlStop")->isEnabled());
+    EXPECT_TRUE(child<QAction>("mnuFXFadeIn")->isEnabled());
+    EXPECT_TRUE(child<QAction>("mnuHelpAbout")->isEnabled());
+    EXPECT_TRUE(child<QWidget>("picView")->isEnabled());
+    QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_NE(editor.mod.clipbegin, 0);
+
+    editor.enableControls(true);
+    QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_TRUE(child<QToolButton>("cmdPlay")->isEnabled());
+}
+
+TEST_F(MainWindow, CloseWhileTheTransportRuns_IsRefused)
+{
+    startUpAcceptingSettings();
+    window.editor().frm.WAVEPLAYING = true;
+    QList<SeenMessage> seen;
+    ModalScript script({answer(QMessageBox::Ok, &seen)});
+    EXPECT_FALSE(window.close());
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen[0].text, "Stop track first!");
+    EXPECT_EQ(seen[0].title, "Quorvel");
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.editor().frm.bInitLib);
+    window.editor().frm.WAVEPLAYING = false;
+}
+
+TEST_F(MainWindow, Close_ClosesTheEngineStoresTheLengthAndUnloadsTheBusyWindow)
+{
+    startUpAcceptingSettings();
+    window.editor().mod.trklen = 2097152;  // as an accepted 8 MB change leaves it
+    window.editor().closeDevices();
+    window.editor().openDevices();
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.editor().frm.bInitLib);
+    EXPECT_EQ(window.busyWindow(), nullptr);
+    EXPECT_EQ(QSettings("Quorvel", "Quorvel").value("Defaults/Memory").toString(), "2097152");
+}
+
+}  // namespace

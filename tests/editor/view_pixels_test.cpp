@@ -1,0 +1,138 @@
+// The track view's pixels, drawn by the editor into the real view widget over the real engine.
+#include <gtest/gtest.h>
+
+#include "editor.h"
+#include "editor_numbers.h"
+#include "fake_window.h"
+#include "real_engine.h"
+#include "view_widget.h"
+
+namespace {
+
+QRgb shown(int32_t color)
+{
+    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+class ViewPixels : public ::testing::Test {
+protected:
+    ViewWidget view;
+    FakeWindow window;
+    Editor editor{realEngine(), window};
+    const QRgb black = qRgb(0, 0, 0);
+
+    void SetUp() override
+    {
+        view.resize(649, 129);
+        window.view = &view;
+        editor.startup();
+        ASSERT_TRUE(editor.frm.bInitLib);
+        realEngine().TrackClear(0, editor.mod.trklen);
+    }
+
+    void TearDown() override { editor.closeDevices(); }
+
+    // The frame whose samples column x shows at zoom 1.
+    int32_t frameOfColumn(int32_t x) const { return toLong(double(editor.frm.tscale) * x); }
+
+    void selectColumn(int32_t x)
+    {
+        editor.mod.clipbegin = editor.mod.clipend = editor.xToFrame(x);
+    }
+
+    QRgb pixel(int x, int y) { return view.image().pixel(x, y); }
+};
+
+TEST_F(ViewPixels, SilentTrack_ShowsCentreLinesAndTicksOnly)
+{
+    selectColumn(600);
+    editor.drawTrack();
+    const int32_t blue = editor.frm.BLUE;
+    for (int x : {1, 50, 300, 647}) {
+        EXPECT_EQ(pixel(x, 32), shown(blue)) << x;
+        EXPECT_EQ(pixel(x, 97), shown(blue)) << x;
+        EXPECT_EQ(pixel(x, 31), black) << x;
+        EXPECT_EQ(pixel(x, 96), black) << x;
+    }
+    EXPECT_EQ(pixel(0, 32), black);    // column 0 has no centre line
+    EXPECT_EQ(pixel(648, 32), black);  // a line stops short of its last point
+
+    for (int32_t tick = 0; tick <= 987840; tick += 141120) {
+        const int x = editor.frameToX(tick);
+        for (int y = 0; y < 5; ++y) EXPECT_EQ(pixel(x, y), shown(editor.frm.GREEN)) << x << "," << y;
+        EXPECT_EQ(pixel(x, 5), black) << x;
+    }
+    EXPECT_EQ(editor.frameToX(141120), 87);
+}
+
+TEST_F(ViewPixels, SampleValues_DrawBarsAboutTheirCentreLines)
+{
+    const int32_t f = frameOfColumn(100);
+    realEngine().TrackWrite(2 * f, 32767);       // left: 32 pixels either way
+    realEngine().TrackWrite(2 * f + 1, -16384);  // right: 16 pixels, whatever the sign
+    selectColumn(600);
+    editor.drawTrack();
+
+    const QRgb red = shown(editor.frm.RED);
+    EXPECT_EQ(pixel(100, 0), black);
+    for (int y = 1; y <= 64; ++y) EXPECT_EQ(pixel(100, y), red) << y;
+    EXPECT_EQ(pixel(100, 65), black);
+    EXPECT_EQ(pixel(100, 80), black);
+    for (int y = 81; y <= 112; ++y) EXPECT_EQ(pixel(100, y), red) << y;
+    EXPECT_EQ(pixel(100, 113), black);
+    EXPECT_EQ(pixel(99, 20), black);
+    EXPECT_EQ(pixel(101, 20), black);
+}
+
+TEST_F(ViewPixels, SelectionIsAnXorBandOverTheFullHeight)
+{
+    editor.mod.clipbegin = editor.xToFrame(200);
+    editor.mod.clipend = editor.xToFrame(210);
+    editor.drawTrack();
+    const QRgb band = shown(editor.frm.DARKGREEN);
+    for (int x = 200; x <= 210; ++x) {
+        EXPECT_EQ(pixel(x, 0), band) << x;
+        EXPECT_EQ(pixel(x, 128), band) << x;
+        EXPECT_EQ(pixel(x, 32), shown(editor.frm.BLUE ^ editor.frm.DARKGREEN)) << x;
+    }
+    EXPECT_EQ(pixel(199, 0), black);
+    EXPECT_EQ(pixel(211, 0), black);
+}
+
+TEST_F(ViewPixels, DrawingTheSelectionTwice_LeavesThePictureUnchanged)
+{
+    const int32_t f = frameOfColumn(300);
+    realEngine().TrackWrite(2 * f, 20000);
+    editor.mod.clipbegin = editor.xToFrame(250);
+    editor.mod.clipend = editor.xToFrame(350);
+    editor.drawTrack();
+    const QImage before = view.image().copy();
+    editor.drawSelection();
+    EXPECT_NE(view.image(), before);
+    editor.drawSelection();
+    EXPECT_EQ(view.image(), before);
+}
+
+TEST_F(ViewPixels, MouseDragLeavesExactlyTheFinalSelectionOnScreen)
+{
+    editor.drawTrack();
+    editor.mouseDown(100.0f);
+    editor.mouseMove(180.0f);
+    editor.mouseMove(140.0f);
+    editor.mouseUp(160.0f);
+    const QImage dragged = view.image().copy();
+    editor.drawTrack();
+    EXPECT_EQ(view.image(), dragged);
+}
+
+TEST_F(ViewPixels, EngineClosed_ViewIsEmpty)
+{
+    editor.closeDevices();
+    editor.drawTrack();
+    for (int x = 0; x < 649; x += 7)
+        for (int y : {0, 31, 32, 33, 64, 96, 97, 98, 128})
+            EXPECT_EQ(pixel(x, y), (y == 32 || y == 97) && x >= 1 && x <= 647 ? shown(editor.frm.BLUE) : black)
+                << x << "," << y;
+}
+
+}  // namespace
