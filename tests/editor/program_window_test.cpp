@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -101,6 +102,7 @@ class ProgramWindow : public ::testing::Test {
 protected:
     fs::path home = fs::temp_directory_path() / ("quorvel-window-test-" + std::to_string(getpid()));
     std::string display;
+    std::unique_ptr<Child> xvfb;
 
     void SetUp() override
     {
@@ -109,9 +111,42 @@ protected:
             if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed: the real-window check needs it";
         fs::remove_all(home);
         fs::create_directories(home / "config");
+        startServer();
     }
 
     void TearDown() override { fs::remove_all(home); }
+
+    void startServer()
+    {
+        int displayPipe[2];
+        ASSERT_EQ(pipe(displayPipe), 0);
+        // The server picks a free display and writes its number into the pipe it inherits.
+        xvfb = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]),
+                                                                "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                                       currentEnvironment());
+        close(displayPipe[1]);
+        std::string number;
+        char digit = 0;
+        while (read(displayPipe[0], &digit, 1) == 1 && digit != '\n') number += digit;
+        close(displayPipe[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not report its display";
+        display = ":" + number;
+    }
+
+    // The program on the server, with its own settings and the simulated sound card.
+    std::unique_ptr<Child> startProgram(const std::map<std::string, std::string>& extraEnvironment = {})
+    {
+        auto environment = currentEnvironment();
+        environment.erase("QT_QPA_PLATFORM");
+        environment["DISPLAY"] = display;
+        environment["HOME"] = home.string();
+        environment["XDG_CONFIG_HOME"] = (home / "config").string();
+        environment["BRENVIK_AUDIO"] = "sim";
+        for (const auto& [name, value] : extraEnvironment) environment[name] = value;
+        auto program = std::make_unique<Child>(std::vector<std::string>{QUORVEL_PROGRAM}, environment);
+        EXPECT_TRUE(program->started());
+        return program;
+    }
 
     std::optional<std::string> x11(const std::string& command)
     {
@@ -134,34 +169,26 @@ protected:
         }
         return false;
     }
+
+    // Closes the main window through File Exit; the program's exit status.
+    std::optional<int> exitThroughTheMenu(Child& program, const std::string& mainWindow)
+    {
+        EXPECT_TRUE(x11("xdotool windowfocus --sync " + mainWindow + " key alt+f x"));
+        return program.waitForExit(std::chrono::seconds(20));
+    }
+
+    std::string storedSettings()
+    {
+        std::ifstream settings(home / "config" / "Quorvel" / "Quorvel.conf");
+        std::stringstream text;
+        text << settings.rdbuf();
+        return text.str();
+    }
 };
 
 TEST_F(ProgramWindow, StartsAcceptsTheSettingsShowsTheTrackAndClosesStoringTheLength)
 {
-    int displayPipe[2];
-    ASSERT_EQ(pipe(displayPipe), 0);
-    // The server picks a free display and writes its number into the pipe it inherits.
-    Child xvfb({"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1024x768x24", "-nolisten",
-                "tcp"},
-               currentEnvironment());
-    close(displayPipe[1]);
-    ASSERT_TRUE(xvfb.started());
-    std::string number;
-    char digit = 0;
-    while (read(displayPipe[0], &digit, 1) == 1 && digit != '\n') number += digit;
-    close(displayPipe[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb did not report its display";
-    display = ":" + number;
-
-    auto environment = currentEnvironment();
-    environment.erase("QT_QPA_PLATFORM");
-    environment["DISPLAY"] = display;
-    environment["HOME"] = home.string();
-    environment["XDG_CONFIG_HOME"] = (home / "config").string();
-    environment["BRENVIK_AUDIO"] = "sim";
-    Child quorvel({QUORVEL_PROGRAM}, environment);
-    ASSERT_TRUE(quorvel.started());
-
+    auto quorvel = startProgram();
     ASSERT_TRUE(waitForWindow("^Project Settings$")) << "the settings dialog did not appear";
     ASSERT_TRUE(x11("xdotool key Return"));
     const auto mainWindow = waitForWindow("^Dravenna - $");
@@ -172,12 +199,26 @@ TEST_F(ProgramWindow, StartsAcceptsTheSettingsShowsTheTrackAndClosesStoringTheLe
     EXPECT_TRUE(x11("import -window " + *mainWindow + " " + screenshot.string()));
     EXPECT_GT(fs::file_size(screenshot), 1000u);
 
-    ASSERT_TRUE(x11("xdotool windowfocus --sync " + *mainWindow + " key alt+f x"));
-    EXPECT_EQ(quorvel.waitForExit(std::chrono::seconds(20)), std::optional<int>(0));
-    std::ifstream settings(home / "config" / "Quorvel" / "Quorvel.conf");
-    std::stringstream text;
-    text << settings.rdbuf();
-    EXPECT_NE(text.str().find("[Defaults]\nMemory=1048576"), std::string::npos) << text.str();
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), std::optional<int>(0));
+    EXPECT_NE(storedSettings().find("[Defaults]\nMemory=1048576"), std::string::npos) << storedSettings();
+}
+
+TEST_F(ProgramWindow, WithoutSoundDevices_ReportsTheErrorAndStaysUsableAndClosable)
+{
+    auto quorvel = startProgram({{"BRENVIK_SIM_FAIL", "out-open,in-open"}});
+    ASSERT_TRUE(waitForWindow("^Project Settings$"));
+    ASSERT_TRUE(x11("xdotool key Return"));
+    const auto message = waitForWindow("^Quorvel$");
+    ASSERT_TRUE(message) << "no message box";
+    const fs::path screenshot = fs::current_path() / "device-error.png";
+    EXPECT_TRUE(x11("import -window " + *message + " " + screenshot.string()));
+    ASSERT_TRUE(x11("xdotool windowfocus --sync " + *message + " key Return"));
+    ASSERT_TRUE(waitUntilGone("^Quorvel$"));
+    const auto mainWindow = waitForWindow("^Dravenna - $");
+    ASSERT_TRUE(mainWindow);
+    ASSERT_TRUE(waitUntilGone("^Please wait"));
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), std::optional<int>(0));
+    EXPECT_NE(storedSettings().find("Memory=1048576"), std::string::npos);
 }
 
 }  // namespace
