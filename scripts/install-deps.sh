@@ -8,6 +8,7 @@ packages=(
   portaudio19-dev libmp3lame-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev lame
+  dpkg-dev file
   xvfb xauth xdotool x11-apps imagemagick
 )
 
