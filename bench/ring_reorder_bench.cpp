@@ -14,19 +14,21 @@ namespace {
 
 using brenvik::Frame;
 
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 
-double bestSeconds(const std::function<void()>& work)
+double seconds(const std::function<void()>& work)
 {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+// Best times of the three contenders, run in turn so that a busy machine slows all alike.
+struct Times {
+    double memcpy = 1e30;
+    double reorder = 1e30;
+    double rotate = 1e30;
+};
 
 }  // namespace
 
@@ -39,11 +41,8 @@ int main(int argc, char** argv)
     std::vector<Frame> copy(length, Frame{3, 4});
     std::vector<std::byte> scratch(length / 2, std::byte{5});
 
-    const double memcpySeconds = bestSeconds(
-        [&] { std::memcpy(copy.data(), track.data(), length * sizeof(Frame)); });
-    std::printf("track %zu frames (%zu MB); one memcpy of the track: %.1f ms\n", length, megabytes,
-                memcpySeconds * 1e3);
-    std::printf("%12s %3s %10s  %18s  %18s\n", "p", "q", "r", "reorderRing/memcpy",
+    std::printf("track %zu frames (%zu MB), best of %d runs each\n", length, megabytes, kRuns);
+    std::printf("%12s %3s %10s  %10s  %18s  %18s\n", "p", "q", "r", "memcpy ms", "reorderRing/memcpy",
                 "std::rotate/memcpy");
 
     const size_t positions[] = {
@@ -58,13 +57,20 @@ int main(int argc, char** argv)
         length - 1000,          // just before the end
     };
     for (size_t p : positions) {
-        const double reorder = bestSeconds(
-            [&] { brenvik::reorderRing(track, scratch, static_cast<int64_t>(p)); });
-        const double rotate = bestSeconds([&] {
-            std::rotate(track.begin(), track.begin() + static_cast<ptrdiff_t>(p), track.end());
-        });
-        std::printf("%12zu %3zu %10zu  %18.2f  %18.2f\n", p, p / eighth, p % eighth,
-                    reorder / memcpySeconds, rotate / memcpySeconds);
+        Times best;
+        for (int run = 0; run < kRuns; ++run) {
+            best.memcpy = std::min(best.memcpy, seconds([&] {
+                std::memcpy(copy.data(), track.data(), length * sizeof(Frame));
+            }));
+            best.reorder = std::min(best.reorder, seconds([&] {
+                brenvik::reorderRing(track, scratch, static_cast<int64_t>(p));
+            }));
+            best.rotate = std::min(best.rotate, seconds([&] {
+                std::rotate(track.begin(), track.begin() + static_cast<ptrdiff_t>(p), track.end());
+            }));
+        }
+        std::printf("%12zu %3zu %10zu  %10.1f  %18.2f  %18.2f\n", p, p / eighth, p % eighth,
+                    best.memcpy * 1e3, best.reorder / best.memcpy, best.rotate / best.memcpy);
     }
     return 0;
 }
