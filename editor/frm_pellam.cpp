@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>

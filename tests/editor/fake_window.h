@@ -94,8 +94,20 @@ public:
     void busyInit() override { log.push_back("busy init"); }
     void busyHide() override { log.push_back("busy hide"); }
     void busyUnload() override { log.push_back("busy unload"); }
-    void processEvents() override {}
-    void waitForEvents(int) override {}
+    // Runs where the window would handle its pending events, so a test can act as the user
+    // there (press Stop, drag a selection) or move time on.
+    std::function<void()> onEvents;
+    int lastWaitMilliseconds = 0;  // the longest a caller was last willing to wait for events
+
+    void processEvents() override
+    {
+        if (onEvents) onEvents();
+    }
+    void waitForEvents(int maxMilliseconds) override
+    {
+        lastWaitMilliseconds = maxMilliseconds;
+        if (onEvents) onEvents();
+    }
     void showProjectSettings(ModPellam& mod) override
     {
         log.push_back("project settings");

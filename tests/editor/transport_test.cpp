@@ -1,0 +1,432 @@
+// Play, Record, Stop and the follow loop: first against a scripted engine whose transport runs
+// for a set number of passes (the marker and the order of the steps, exactly), then against the
+// real engine on the simulated card (what is recorded and what is played).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "editor.h"
+#include "editor_fixture.h"
+#include "fake_window.h"
+#include "track_memory.h"
+#ifdef BRENVIK_LIBRARY_PATH
+#include "real_engine.h"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The transport half of an engine, played from a script: it reports itself active for the
+// next activePasses questions and answers GetPosition with position.
+struct TransportScript {
+    std::vector<std::string> calls;
+    int32_t playResult = 0;
+    int32_t recordResult = 0;
+    int32_t stopResult = 0;
+    int32_t activePasses = 0;
+    int32_t position = 0;
+    std::function<void()> onStop;  // runs inside StopWav
+};
+
+TransportScript* script = nullptr;
+
+int32_t scriptedPlay(int32_t from, int32_t to)
+{
+    script->calls.push_back("PlayWav " + std::to_string(from) + " " + std::to_string(to));
+    return script->playResult;
+}
+
+int32_t scriptedRecord()
+{
+    script->calls.push_back("RecordWav");
+    return script->recordResult;
+}
+
+int32_t scriptedStop()
+{
+    script->calls.push_back("StopWav");
+    if (script->onStop) script->onStop();
+    return script->stopResult;
+}
+
+int32_t scriptedIsPlaying()
+{
+    script->calls.push_back("IsPlaying");
+    if (script->activePasses <= 0) return 0;
+    --script->activePasses;
+    return 1;
+}
+
+int32_t scriptedPosition()
+{
+    script->calls.push_back("GetPosition");
+    return script->position;
+}
+
+const std::vector<LockableControl> kLockedControls{
+    LockableControl::cmdCut, LockableControl::cmdNew, LockableControl::cmdOpen,
+    LockableControl::cmdPlay, LockableControl::cmdProps, LockableControl::cmdRec,
+    LockableControl::cmdSave, LockableControl::hscView, LockableControl::hscZoom,
+    LockableControl::mnuControlPlay, LockableControl::mnuControlRecord,
+    LockableControl::mnuEdit, LockableControl::mnuFile,
+};
+
+bool allControls(const FakeWindow& window, bool state)
+{
+    for (LockableControl control : kLockedControls) {
+        const auto found = window.enabled.find(control);
+        if (found == window.enabled.end() || found->second != state) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> without(const std::vector<std::string>& calls, const std::string& polled)
+{
+    std::vector<std::string> kept;
+    for (const std::string& call : calls)
+        if (call != polled) kept.push_back(call);
+    return kept;
+}
+
+class ScriptedTransport : public EditorFixture {
+protected:
+    TransportScript transport;
+
+    void SetUp() override
+    {
+        script = &transport;
+        engine.PlayWav = scriptedPlay;
+        engine.RecordWav = scriptedRecord;
+        engine.StopWav = scriptedStop;
+        engine.IsPlaying = scriptedIsPlaying;
+        engine.GetPosition = scriptedPosition;
+        startUp();
+    }
+    void TearDown() override { script = nullptr; }
+
+    // The marker lines drawn so far: vertical lines across the whole view in the XOR pen.
+    std::vector<int32_t> markerColumns() const
+    {
+        std::vector<int32_t> columns;
+        for (const ViewOp& op : window.fakeView.ops) {
+            if (op.kind != ViewOp::Line) continue;
+            EXPECT_EQ(op.mode, PenMode::Xor);
+            EXPECT_EQ(op.x1, op.x2);
+            EXPECT_EQ(op.y1, 0);
+            EXPECT_EQ(op.y2, 129);
+            columns.push_back(op.x1);
+        }
+        return columns;
+    }
+
+    // The frame whose marker sits in column x of the current view.
+    int32_t frameAtColumn(int32_t x) const { return editor.xToFrame(x); }
+};
+
+TEST_F(ScriptedTransport, StopWhileIdle_OnlyClearsTheRunFlag)
+{
+    editor.frm.WAVEPLAYING = true;
+    editor.controlStop();
+    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_TRUE(transport.calls.empty());
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_TRUE(window.enableOrder.empty());
+}
+
+TEST_F(ScriptedTransport, Play_PlaysTheSelectionUntilTheEngineIsIdle_ThenStops)
+{
+    editor.mod.clipbegin = 5000;
+    editor.mod.clipend = 70000;
+    transport.activePasses = 3;
+    int passes = 0;
+    window.onEvents = [&] {
+        ++passes;
+        EXPECT_TRUE(allControls(window, false));
+    };
+    editor.controlPlay();
+
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
+              (std::vector<std::string>{"PlayWav 5000 70000", "StopWav"}));
+    EXPECT_TRUE(allControls(window, true));
+    // The run flag stays set after a playback that ended by itself; only Stop clears it.
+    EXPECT_TRUE(editor.frm.WAVEPLAYING);
+    EXPECT_TRUE(window.log == std::vector<std::string>{"busy hide"});
+    // The loop hands the window its events with a short wait, not a bare poll.
+    EXPECT_GE(window.lastWaitMilliseconds, 10);
+    EXPECT_LE(window.lastWaitMilliseconds, 20);
+}
+
+TEST_F(ScriptedTransport, Play_EmptySelectionGoesToTheEngineAsItIs)
+{
+    editor.mod.clipbegin = 777;
+    editor.mod.clipend = 777;
+    editor.controlPlay();
+    EXPECT_EQ(without(transport.calls, "IsPlaying"), (std::vector<std::string>{"PlayWav 777 777", "StopWav"}));
+    EXPECT_TRUE(allControls(window, true));
+}
+
+TEST_F(ScriptedTransport, Marker_DrawnBeforeTheEventsAndErasedAfter_AtClipbeginPlusPosition)
+{
+    editor.mod.clipbegin = frameAtColumn(100);
+    transport.position = frameAtColumn(300) - editor.mod.clipbegin;
+    transport.activePasses = 2;
+    std::vector<size_t> opsAtEvents;
+    window.onEvents = [&] {
+        opsAtEvents.push_back(window.fakeView.ops.size());
+        // A selection made with the mouse during playback moves the marker on the next pass.
+        editor.mod.clipbegin = frameAtColumn(200);
+    };
+    editor.controlPlay();
+
+    // Each pass: the line and a repaint before the events, the same again after them.
+    EXPECT_EQ(markerColumns(), (std::vector<int32_t>{300, 300, 400, 400}));
+    EXPECT_EQ(opsAtEvents, (std::vector<size_t>{2, 6}));
+    EXPECT_EQ(window.fakeView.ops.back().kind, ViewOp::Repaint);
+    EXPECT_EQ(window.fakeView.ops[0].color, editor.frm.RED);
+}
+
+TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWidth)
+{
+    struct Case {
+        int32_t zoom, viewPosition, frame;
+        bool drawn;
+    };
+    const int32_t trklen = editor.mod.trklen;
+    const Case cases[] = {
+        {1, 0, 0, false},                      // column 0
+        {1, 0, frameAtColumn(1), true},        // column 1
+        {1, 0, frameAtColumn(648), true},      // the last column
+        {1, 0, trklen - 2, false},             // column 649: the width
+        {256, 0, trklen / 2, false},           // zoomed in, right of the visible window
+        {256, 32767, 1000, false},             // zoomed in, left of it
+    };
+    for (const Case& c : cases) {
+        setZoom(c.zoom, c.viewPosition);
+        window.fakeView.ops.clear();
+        editor.mod.clipbegin = 0;
+        transport.position = c.frame;
+        transport.activePasses = 1;
+        editor.controlPlay();
+        EXPECT_EQ(markerColumns().size(), c.drawn ? 2u : 0u) << c.zoom << " " << c.frame;
+    }
+}
+
+TEST_F(ScriptedTransport, Marker_OffWhileTheEngineIsNotOpen)
+{
+    editor.closeDevices();
+    window.fakeView.ops.clear();
+    transport.position = 100000;
+    transport.activePasses = 2;
+    editor.controlPlay();
+    EXPECT_TRUE(markerColumns().empty());
+    EXPECT_TRUE(allControls(window, true));
+}
+
+TEST_F(ScriptedTransport, FailedPlay_ReportsTheCodeAndStillFollowsUntilStop)
+{
+    transport.playResult = -7;
+    transport.stopResult = 11;
+    transport.activePasses = 1000000;  // an engine whose start failed reports itself active
+    int passes = 0;
+    window.onEvents = [&] {
+        if (++passes == 5) editor.controlStop();
+    };
+    editor.controlPlay();
+
+    EXPECT_EQ(passes, 5);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"message: Error in PlayTrack: -7", "busy hide",
+                                                    "message: Error in StopTrack: 11"}));
+    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_TRUE(allControls(window, true));
+}
+
+TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnderTheBusyWindow)
+{
+    editor.mod.clipbegin = 100;
+    editor.mod.clipend = 200;
+    transport.recordResult = 6;
+    transport.stopResult = -2;
+    transport.activePasses = 1000000;
+    bool unlockedAtStopWav = false;
+    transport.onStop = [&] { unlockedAtStopWav = allControls(window, true); };
+    window.onEvents = [&] {
+        EXPECT_EQ(editor.mod.clipbegin, 0);
+        EXPECT_EQ(editor.mod.clipend, editor.mod.trklen - 2);
+        EXPECT_TRUE(allControls(window, false));
+        editor.controlStop();
+    };
+    editor.controlRecord();
+
+    EXPECT_TRUE(unlockedAtStopWav);
+    EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
+              (std::vector<std::string>{"RecordWav", "StopWav"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "message: Error in RecordTrack: 6", "busy hide",
+                              "busy text: Reordering track...", "busy init",
+                              "message: Error in StopTrack: -2", "busy hide"}));
+    // The redraw shows the whole ring selected.
+    const ViewOp& selection = window.fakeView.ops[window.fakeView.ops.size() - 2];
+    EXPECT_EQ(selection.kind, ViewOp::Rectangle);
+    EXPECT_EQ(selection.x1, editor.frameToX(0));
+    EXPECT_EQ(selection.x2, editor.frameToX(editor.mod.trklen - 2));
+}
+
+#ifdef BRENVIK_LIBRARY_PATH
+
+// ---- Against the real engine on the simulated card ------------------------------------------
+
+// Frame n of the simulated card's counter pattern: left n & 0xFFFF, right n >> 16.
+uint32_t counterAt(EngineApi& engine, int32_t frame)
+{
+    const auto left = uint32_t(uint16_t(engine.TrackRead(2 * frame)));
+    const auto right = uint32_t(uint16_t(engine.TrackRead(2 * frame + 1)));
+    return left | (right << 16);
+}
+
+std::vector<int16_t> readRaw(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<int16_t> values(bytes.size() / 2);
+    std::memcpy(values.data(), bytes.data(), values.size() * 2);
+    return values;
+}
+
+class RealTransport : public ::testing::Test {
+protected:
+    FakeWindow window;
+    EngineApi& engine = realEngine();
+    Editor editor{engine, window};
+    fs::path played = fs::temp_directory_path() / ("quorvel-played-" + std::to_string(getpid()) + ".raw");
+
+    // speed: how many times faster than real time the card runs.
+    void startUp(const char* speed)
+    {
+        setenv("BRENVIK_SIM_SPEED", speed, 1);
+        setenv("BRENVIK_SIM_OUTPUT", played.c_str(), 1);
+        fs::remove(played);
+        window.settings["Defaults/Memory"] = std::to_string(kFramesPerMegabyte);
+        editor.startup();
+        ASSERT_TRUE(editor.frm.bInitLib);
+        window.log.clear();
+        window.fakeView.ops.clear();
+    }
+
+    void TearDown() override
+    {
+        editor.closeDevices();
+        unsetenv("BRENVIK_SIM_SPEED");
+        unsetenv("BRENVIK_SIM_OUTPUT");
+        fs::remove(played);
+    }
+
+    int32_t trklen() const { return editor.mod.trklen; }
+};
+
+TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFramesAreSelected)
+{
+    startUp("40");
+    int32_t last = 0;
+    bool wrapped = false;
+    window.onEvents = [&] {
+        const int32_t position = engine.GetPosition();
+        wrapped = wrapped || position < last;
+        last = position;
+        if (wrapped && position > trklen() / 3) editor.controlStop();
+    };
+    editor.controlRecord();
+
+    ASSERT_TRUE(wrapped);
+    EXPECT_EQ(engine.IsPlaying(), 0);
+    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.mod.clipend, trklen() - 2);
+    const uint32_t oldest = counterAt(engine, 0);
+    EXPECT_GT(oldest, uint32_t(trklen() / 3));  // the first lap was overwritten
+    int32_t breaks = 0;
+    for (int32_t frame = 1; frame < trklen(); ++frame)
+        breaks += counterAt(engine, frame) != oldest + uint32_t(frame);
+    EXPECT_EQ(breaks, 0);
+    EXPECT_TRUE(allControls(window, true));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy hide", "busy text: Reordering track...",
+                                                    "busy init", "busy hide"}));
+}
+
+TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenCloseIsRefusedUntilStop)
+{
+    startUp("200");
+    for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, index % 30011 - 15000);
+    editor.mod.clipbegin = 12345;
+    editor.mod.clipend = 200000;
+    bool lockedWhilePlaying = true;
+    window.onEvents = [&] { lockedWhilePlaying = lockedWhilePlaying && allControls(window, false); };
+    editor.controlPlay();
+
+    EXPECT_TRUE(lockedWhilePlaying);
+    EXPECT_EQ(engine.IsPlaying(), 0);
+    const std::vector<int16_t> values = readRaw(played);
+    ASSERT_EQ(values.size(), size_t(2 * (200000 - 12345)));
+    int32_t wrong = 0;
+    for (size_t i = 0; i < values.size(); ++i) wrong += values[i] != engine.TrackRead(2 * 12345 + int32_t(i));
+    EXPECT_EQ(wrong, 0);
+
+    // The playback ended by itself: the controls are back, the run flag is still set.
+    EXPECT_TRUE(allControls(window, true));
+    EXPECT_TRUE(editor.frm.WAVEPLAYING);
+    EXPECT_FALSE(editor.queryClose());
+    EXPECT_EQ(window.log.back(), "message: Stop track first!");
+    editor.controlStop();
+    EXPECT_TRUE(editor.queryClose());
+}
+
+TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
+{
+    startUp("1");
+    for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, 8000);
+    editor.mod.clipbegin = 0;
+    editor.mod.clipend = 100000;
+    int passes = 0;
+    size_t opsBeforeSelection = 0;
+    window.onEvents = [&] {
+        ++passes;
+        if (passes == 2) editor.fxFadeOut();
+        if (passes == 3) {
+            opsBeforeSelection = window.fakeView.ops.size();
+            editor.mouseDown(500.0f);
+            editor.mouseUp(600.0f);
+        }
+        if (passes == 5) editor.controlStop();
+    };
+    editor.controlPlay();
+
+    EXPECT_EQ(passes, 5);
+    EXPECT_EQ(engine.IsPlaying(), 0);
+    // The fade ran whole, with its busy window, while the engine played.
+    EXPECT_EQ(engine.TrackRead(0), 8000);
+    EXPECT_EQ(engine.TrackRead(2 * 100000), 0);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy hide", "busy text: Applying Effects ...",
+                                                    "busy init", "busy hide"}));
+    // After the mouse selection the marker starts from the new clipbegin.
+    EXPECT_EQ(editor.mod.clipbegin, editor.xToFrame(500));
+    bool markerMoved = false;
+    for (size_t i = opsBeforeSelection; i < window.fakeView.ops.size(); ++i) {
+        const ViewOp& op = window.fakeView.ops[i];
+        if (op.kind == ViewOp::Line && op.color == editor.frm.RED && op.x1 >= 500) markerMoved = true;
+    }
+    EXPECT_TRUE(markerMoved);
+}
+
+#endif  // BRENVIK_LIBRARY_PATH
+
+}  // namespace
