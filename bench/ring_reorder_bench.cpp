@@ -1,13 +1,12 @@
 // Times the record-ring rotation on a 256 MB track at several ring positions, as a ratio to one
 // memcpy of the track, with std::rotate on the same buffer beside it.
+#include "bench_clock.h"
 #include "ring_reorder.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -16,12 +15,7 @@ using brenvik::Frame;
 
 constexpr int kRuns = 5;
 
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::seconds;
 
 // Best times of the three contenders, run in turn so that a busy machine slows all alike.
 struct Times {

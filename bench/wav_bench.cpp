@@ -1,14 +1,13 @@
 // Times saving and loading a 256 MB track as a WAV file against `cp` of the same file, in one
 // run on one file system; prints each speed as a ratio to cp's (above 1 is faster than cp).
+#include "bench_clock.h"
 #include "wav_file.h"
 
-#include <stdlib.h>
+#include <stdlib.h>  // mkdtemp
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,12 +18,7 @@ using brenvik::Frame;
 
 constexpr int kRuns = 3;
 
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::seconds;
 
 }  // namespace
 
