@@ -78,7 +78,7 @@ int32_t checkRiffHeader(WordReader& reader, const DiagnosticLog& log)
         log.write("No Riff.\n");
         return kLoadNoRiff;
     }
-    reader.read();
+    reader.read();  // RIFF size
     reader.read();
     if (!reader.startsWith(wav::kWaveId, kComparedMarkerBytes)) {
         log.write("No Wave.\n");
