@@ -4,6 +4,8 @@
 #include <functional>
 #include <thread>
 
+#include "brenvik.h"
+
 // Waits for something a device thread brings about, polling without sleeping; false once the
 // limit has passed, so an engine that never gets there fails the test instead of hanging it.
 inline bool eventually(const std::function<bool()>& condition,
@@ -17,4 +19,17 @@ inline bool eventually(const std::function<bool()>& condition,
         std::this_thread::yield();
     }
     return true;
+}
+
+// Waits, during a recording, until the ring position falls back: the input device has then
+// passed the end of the track at least once.
+inline bool ringWraps()
+{
+    int32_t last = GetPosition();
+    return eventually([&] {
+        const int32_t now = GetPosition();
+        const bool wrapped = now < last;
+        last = now;
+        return wrapped;
+    });
 }

@@ -44,18 +44,6 @@ uint32_t counterAt(int32_t frame)
     return ::testing::AssertionSuccess();
 }
 
-// A fall of the ring position means the card has passed the end of the track at least once.
-bool ringWraps()
-{
-    int32_t last = GetPosition();
-    return eventually([&] {
-        const int32_t now = GetPosition();
-        const bool wrapped = now < last;
-        last = now;
-        return wrapped;
-    });
-}
-
 void recordAndCheckRotation()
 {
     ASSERT_EQ(RecordWav(), 0);

@@ -1,0 +1,187 @@
+// The PortAudio back end against a real ALSA configuration: the test's own ~/.asoundrc routes
+// ALSA's "default" device to the null device, the playback side through a file plugin that
+// keeps every byte played. ALSA's null device is not paced like a card, so input overflows and
+// output underflows happen for real; they must be counted, never be fatal, and lose no frame.
+#include <portaudio.h>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bounded_wait.h"
+#include "brenvik.h"
+#include "log_capture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kTrackLength = 44100;
+
+bool portAudioHasAlsa()
+{
+    if (Pa_Initialize() != paNoError) {
+        return false;
+    }
+    const bool alsa = Pa_HostApiTypeIdToHostApiIndex(paALSA) >= 0;
+    Pa_Terminate();
+    return alsa;
+}
+
+// The frames of a raw 16-bit stereo file, with the silent ones left out: the back end plays
+// silence before, after and in the gaps of the audio it is given.
+std::vector<uint32_t> audibleFrames(const fs::path& raw)
+{
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<uint32_t> frames;
+    for (uint32_t frame = 0; in.read(reinterpret_cast<char*>(&frame), sizeof frame);) {
+        if (frame != 0) {
+            frames.push_back(frame);
+        }
+    }
+    return frames;
+}
+
+// Standard error into a file for as long as it lives: the back end reports its glitch counts
+// there when a device closes.
+class StderrCapture {
+public:
+    explicit StderrCapture(const fs::path& file) : path_(file)
+    {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        if (std::FILE* sink = std::fopen(file.c_str(), "w")) {
+            ::dup2(::fileno(sink), 2);
+            std::fclose(sink);
+        }
+    }
+    ~StderrCapture() { restore(); }
+
+    std::string text()
+    {
+        restore();
+        std::ifstream in(path_);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    void restore()
+    {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved_, 2);
+            ::close(saved_);
+            saved_ = -1;
+        }
+    }
+
+    fs::path path_;
+    int saved_ = -1;
+};
+
+class AlsaDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // ALSA reads ~/.asoundrc when PortAudio first initialises it, so the home comes first.
+        home = log.dir() / "home";
+        fs::create_directories(home);
+        std::ofstream(home / ".asoundrc") << "pcm.!default {\n"
+                                             "  type asym\n"
+                                             "  playback.pcm {\n"
+                                             "    type file\n"
+                                             "    slave.pcm \"null\"\n"
+                                             "    file \"" << played().string() << "\"\n"
+                                             "    format \"raw\"\n"
+                                             "  }\n"
+                                             "  capture.pcm \"null\"\n"
+                                             "}\n";
+        ::setenv("HOME", home.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        ::unsetenv("ALSA_CONFIG_PATH");
+        ::unsetenv("BRENVIK_AUDIO");
+        if (!portAudioHasAlsa()) {
+            GTEST_SKIP() << "PortAudio was built without its ALSA host API";
+        }
+    }
+
+    fs::path played() const { return home / "played.raw"; }
+
+    LogCapture log;
+    fs::path home;
+};
+
+// The frames i of the track hold (i + 1, -(i + 1)): never silent, each one different.
+void fillTrackWithNumberedFrames()
+{
+    for (int32_t frame = 0; frame < kTrackLength; ++frame) {
+        TrackWrite(2 * frame, frame + 1);
+        TrackWrite(2 * frame + 1, -(frame + 1));
+    }
+}
+
+uint32_t numberedFrame(int32_t frame)
+{
+    return static_cast<uint16_t>(frame + 1) | static_cast<uint32_t>(-(frame + 1)) << 16;
+}
+
+void recordUntilTheRingWraps()
+{
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(IsPlaying(), 1);
+    EXPECT_TRUE(ringWraps()) << "the input device never went round the ring";
+    EXPECT_EQ(StopWav(), 0);
+    EXPECT_EQ(IsPlaying(), 0);
+}
+
+// Plays the range to its end: IsPlaying drops and the position is the range's length.
+void playToTheEnd(int32_t from, int32_t to)
+{
+    ASSERT_EQ(PlayWav(from, to), 0);
+    EXPECT_TRUE(eventually([] { return IsPlaying() == 0; })) << "the playback never ended";
+    EXPECT_EQ(GetPosition(), to - from);
+    EXPECT_EQ(StopWav(), 0);
+}
+
+TEST_F(AlsaDeviceTest, DefaultDeviceOpensRecordsPlaysAndCloses)
+{
+    ASSERT_EQ(OpenLib(kTrackLength, 1), 0);
+    recordUntilTheRingWraps();
+    playToTheEnd(100, 541);
+    EXPECT_EQ(CloseLib(), 0);
+
+    const std::vector<std::string> lines = log.lines();
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.starts_with("Err"); }));
+}
+
+TEST_F(AlsaDeviceTest, OverflowsAndUnderflowsAreCountedAndNeverLoseAFrame)
+{
+    StderrCapture errors(log.dir() / "stderr.txt");
+    ASSERT_EQ(OpenLib(kTrackLength, 0), 0);
+    // The null device takes frames far faster than the engine's rings refill.
+    recordUntilTheRingWraps();
+    fillTrackWithNumberedFrames();
+    const int32_t from = 1000;
+    const int32_t to = kTrackLength - 1000;  // five times the output ring
+    playToTheEnd(from, to);
+    EXPECT_EQ(CloseLib(), 0);
+
+    // Every frame of the range reached the device once, in order; gaps were filled with silence.
+    std::vector<uint32_t> expected;
+    for (int32_t frame = from; frame < to; ++frame) {
+        expected.push_back(numberedFrame(frame));
+    }
+    EXPECT_EQ(audibleFrames(played()), expected);
+    const std::string reported = errors.text();
+    EXPECT_NE(reported.find(" input overflows\n"), std::string::npos) << reported;
+    EXPECT_NE(reported.find(" output underflows\n"), std::string::npos) << reported;
+}
+
+}  // namespace
