@@ -3,6 +3,8 @@
 #include "editor.h"
 #include "editor_numbers.h"
 
+#include <cmath>
+
 namespace {
 
 // A selection must be longer than these many frames, else the command quietly does nothing.
@@ -41,7 +43,9 @@ void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mo
         frm.lRet = v;
         const int32_t k = frm.lTrk - s;
         const double y = ramp == Ramp::In ? (k * rate) * v : (1.0 - rate * k) * v;
-        const int32_t w = toLong(y);
+        // |gain| <= 1 keeps y within 16 bits, so no overflow check is needed; rint rounds halves
+        // to even like the editor's other conversions and, unlike nearbyint, costs no call.
+        const int32_t w = static_cast<int32_t>(std::rint(y));
         frm.lRet = w;
         engine.TrackWrite(frm.lTrk, w);
     }
