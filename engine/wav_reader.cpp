@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -142,12 +144,11 @@ void widenMono(std::span<Frame> track, size_t samples)
     }
 }
 
-// Reads the data chunk into the track from frame 0; returns the bytes of audio now stored
-// there, whole 16-bit values only.
-size_t readSamples(WordReader& reader, std::span<Frame> track, bool mono, const DiagnosticLog& log)
+// Reads the data chunk's declared bytes into the track from frame 0; returns the bytes of audio
+// now stored there, whole 16-bit values only.
+size_t readSamples(WordReader& reader, size_t declared, std::span<Frame> track, bool mono,
+                   const DiagnosticLog& log)
 {
-    reader.read();
-    const size_t declared = reader.u32();
     const size_t room = mono ? track.size_bytes() / 2 : track.size_bytes();
     const size_t arrived =
         reader.readInto(reinterpret_cast<std::byte*>(track.data()), std::min(declared, room));
@@ -166,7 +167,9 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
 {
     log.write("LoadWavToBuf\n");
     wav::File file(std::fopen(path, "rb"));
-    if (!file) {
+    // A directory opens for reading here, but it is no more a file to load than elsewhere.
+    struct stat status {};
+    if (!file || ::fstat(::fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) {
         return kLoadCannotOpen;
     }
     WordReader reader(file.get());
@@ -177,11 +180,12 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
     if (const int32_t rejection = readFormat(reader, log, format); rejection != 0) {
         return rejection;
     }
-    // Nothing of the track is touched before the file is known to hold audio.
-    if (!findDataChunk(reader)) {
+    // Nothing of the track is touched before the file is known to hold audio: a data chunk
+    // whose size the file cuts short holds none.
+    if (!findDataChunk(reader) || !reader.read()) {
         return kLoadNoData;
     }
-    const size_t stored = readSamples(reader, track, format.mono, log);
+    const size_t stored = readSamples(reader, reader.u32(), track, format.mono, log);
     file.reset();
     std::ranges::fill(std::as_writable_bytes(track).subspan(stored), std::byte{0});
     log.write("Wave loaded.\n");
