@@ -1,0 +1,408 @@
+// Every bad input the engine can meet through its exports, as one table: each row names the
+// input, does it, and says the clear result it must give. For every row nothing is lost: the
+// track holds what it held unless the row says otherwise, and every file that was there before
+// still has its bytes.
+#include <sys/stat.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../encoder/engine_library.h"
+#include "bounded_wait.h"
+#include "brenvik.h"
+#include "log_capture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kLength = 1000;  // frames in the track
+constexpr int32_t kValues = 2 * kLength;
+constexpr int kFileFrames = 10;    // frames in the crafted WAV files
+// Error numbers passed through from the devices, and the engine's own codes.
+constexpr int32_t kInvalidHandle = 5;
+constexpr int32_t kNoMemory = 7;
+constexpr int32_t kLoadNoRiff = 10;
+constexpr int32_t kLoadNoWave = 11;
+constexpr int32_t kLoadNot16Bit = 14;
+constexpr int32_t kLoadCannotOpen = 15;
+constexpr int32_t kLoadNoData = 16;
+constexpr int32_t kWaveCannotCreate = -1;
+constexpr int32_t kMp3DiskError = -2;
+
+using Track = std::vector<int16_t>;
+
+// --- Crafted WAV files -------------------------------------------------------------------------
+
+std::string le32(uint32_t value)
+{
+    return {static_cast<char>(value), static_cast<char>(value >> 8),
+            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+}
+
+// A 16-bit stereo 44100 Hz file of kFileFrames frames (100 + i, -100 - i). The sizes default to
+// the true ones; beforeData is put between the format and the data chunk.
+struct WavImage {
+    std::optional<uint32_t> riffSize;
+    uint32_t fmtSize = 16;
+    std::optional<uint32_t> dataSize;
+    std::string beforeData;
+
+    std::string bytes() const
+    {
+        std::string samples;
+        for (int frame = 0; frame < kFileFrames; ++frame) {
+            samples += le32(static_cast<uint16_t>(100 + frame) |
+                            static_cast<uint32_t>(static_cast<uint16_t>(-100 - frame)) << 16);
+        }
+        const std::string format = "fmt " + le32(fmtSize) + std::string("\x01\x00\x02\x00", 4) +
+                                   le32(44100) + le32(176400) + std::string("\x04\x00\x10\x00", 4);
+        const std::string body = "WAVE" + format + beforeData + "data" +
+                                 le32(dataSize.value_or(samples.size())) + samples;
+        return "RIFF" + le32(riffSize.value_or(body.size())) + body;
+    }
+};
+
+const std::string kGoodWav = WavImage{}.bytes();
+
+std::string wavWith(const std::function<void(WavImage&)>& edit)
+{
+    WavImage image;
+    edit(image);
+    return image.bytes();
+}
+constexpr std::size_t kHeaderBytes = 44;
+
+// The track after loading the crafted file: its frames, then silence.
+void holdsTheFileFrames(Track& track)
+{
+    std::fill(track.begin(), track.end(), 0);
+    for (int frame = 0; frame < kFileFrames; ++frame) {
+        track[2 * frame] = static_cast<int16_t>(100 + frame);
+        track[2 * frame + 1] = static_cast<int16_t>(-100 - frame);
+    }
+}
+
+// --- The table ---------------------------------------------------------------------------------
+
+enum class Engine { kOpen, kNeverOpened, kClosed };
+
+struct Paths {
+    std::string dir;  // the test's scratch directory
+    std::string in;   // the row's input file, when it has one
+    std::string out;  // a file name nothing exists under yet
+};
+
+struct Row {
+    std::string name;
+    Engine engine;
+    std::function<int32_t(const Paths&)> action;
+    int32_t expected;
+    std::optional<std::string> input = std::nullopt;     // the bytes of Paths::in
+    std::function<void(Track&)> changes = nullptr;       // what the row may change in the track
+    std::optional<uintmax_t> outBytes = std::nullopt;    // the size of Paths::out afterwards
+};
+
+void PrintTo(const Row& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+// A playback of a bad range is allowed to run out by itself before it is stopped.
+int32_t playToTheEnd(int32_t from, int32_t to)
+{
+    const int32_t result = PlayWav(from, to);
+    EXPECT_TRUE(eventually([] { return IsPlaying() == 0; }));
+    StopWav();
+    return result;
+}
+
+// Calls a transport export on a closed engine and stops it again, so IsPlaying drops.
+int32_t thenStop(int32_t result)
+{
+    StopWav();
+    return result;
+}
+
+std::vector<Row> badValueIndexes()
+{
+    std::vector<Row> rows;
+    for (const auto& [label, index] : std::vector<std::pair<std::string, int32_t>>{
+             {"minus1", -1}, {"2L", kValues}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
+        rows.push_back({"TrackRead_" + label, Engine::kOpen,
+                        [index](const Paths&) { return TrackRead(index); }, -1});
+        rows.push_back({"TrackWrite_" + label, Engine::kOpen,
+                        [index](const Paths&) { return TrackWrite(index, 1234); }, -1});
+    }
+    return rows;
+}
+
+std::vector<Row> badFrameRanges()
+{
+    const auto silenceFrom = [](int32_t frame) {
+        return [frame](Track& track) { std::fill(track.begin() + 2 * frame, track.end(), 0); };
+    };
+    return {
+        {"TrackClear_before_the_track", Engine::kOpen,
+         [](const Paths&) { return TrackClear(-100, 0); }, 0},
+        {"TrackClear_past_the_end", Engine::kOpen,
+         [](const Paths&) { return TrackClear(kLength, kLength + 100); }, 0},
+        {"TrackClear_reversed", Engine::kOpen, [](const Paths&) { return TrackClear(600, 400); },
+         0},
+        {"TrackClear_over_the_end_clears_to_the_end", Engine::kOpen,
+         [](const Paths&) { return TrackClear(kLength - 10, kLength + 10); }, 0, std::nullopt,
+         silenceFrom(kLength - 10)},
+        {"TrackClear_INT32_MIN_to_INT32_MAX_clears_the_track", Engine::kOpen,
+         [](const Paths&) { return TrackClear(INT32_MIN, INT32_MAX); }, 0, std::nullopt,
+         silenceFrom(0)},
+        {"PlayWav_past_the_end", Engine::kOpen,
+         [](const Paths&) { return playToTheEnd(kLength, kLength + 100); }, 0},
+        {"PlayWav_reversed", Engine::kOpen, [](const Paths&) { return playToTheEnd(600, 400); },
+         0},
+        {"PlayWav_INT32_MIN_to_INT32_MAX", Engine::kOpen,
+         [](const Paths&) { return playToTheEnd(INT32_MIN, INT32_MAX); }, 0},
+        {"SaveAsWave_past_the_end", Engine::kOpen,
+         [](const Paths& p) { return SaveAsWave(kLength, kLength + 100, p.out.c_str()); }, 0,
+         std::nullopt, nullptr, kHeaderBytes},
+        {"SaveAsWave_reversed", Engine::kOpen,
+         [](const Paths& p) { return SaveAsWave(600, 400, p.out.c_str()); }, 0, std::nullopt,
+         nullptr, kHeaderBytes},
+        {"SaveAsWave_over_the_end_saves_to_the_end", Engine::kOpen,
+         [](const Paths& p) { return SaveAsWave(kLength - 10, INT32_MAX, p.out.c_str()); }, 0,
+         std::nullopt, nullptr, kHeaderBytes + 40},
+        {"SaveAsMp3_past_the_end", Engine::kOpen,
+         [](const Paths& p) { return SaveAsMp3(kLength, kLength + 100, p.out.c_str()); }, 0},
+        {"SaveAsMp3_reversed", Engine::kOpen,
+         [](const Paths& p) { return SaveAsMp3(600, 400, p.out.c_str()); }, 0},
+    };
+}
+
+std::vector<Row> badTrackLengths()
+{
+    std::vector<Row> rows;
+    for (const auto& [label, length] : std::vector<std::pair<std::string, int32_t>>{
+             {"0", 0}, {"minus1", -1}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
+        rows.push_back({"OpenLib_length_" + label, Engine::kClosed,
+                        [length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
+    }
+    return rows;
+}
+
+// Before OpenLib and after CloseLib there is no track and no device: the track exports see a
+// track of no frames, the device exports get the device layer's "not open".
+std::vector<Row> exportsWithoutAnOpenEngine()
+{
+    return {
+        {"TrackRead_after_CloseLib", Engine::kClosed, [](const Paths&) { return TrackRead(0); },
+         -1},
+        {"TrackWrite_before_OpenLib", Engine::kNeverOpened,
+         [](const Paths&) { return TrackWrite(0, 1); }, -1},
+        {"TrackClear_after_CloseLib", Engine::kClosed,
+         [](const Paths&) { return TrackClear(0, 10); }, 0},
+        {"PlayWav_before_OpenLib", Engine::kNeverOpened,
+         [](const Paths&) { return thenStop(PlayWav(0, 10)); }, kInvalidHandle},
+        {"RecordWav_after_CloseLib", Engine::kClosed,
+         [](const Paths&) { return thenStop(RecordWav()); }, kInvalidHandle},
+        {"StopWav_before_OpenLib", Engine::kNeverOpened, [](const Paths&) { return StopWav(); },
+         kInvalidHandle},
+        {"GetPosition_after_CloseLib", Engine::kClosed, [](const Paths&) { return GetPosition(); },
+         0},
+        {"IsPlaying_before_OpenLib", Engine::kNeverOpened,
+         [](const Paths&) { return IsPlaying(); }, 0},
+        {"CloseLib_after_CloseLib", Engine::kClosed, [](const Paths&) { return CloseLib(); }, 0},
+        {"LoadWave_after_CloseLib_loads_nothing", Engine::kClosed,
+         [](const Paths& p) { return LoadWave(p.in.c_str()); }, 0, kGoodWav},
+        {"SaveAsWave_before_OpenLib_saves_no_frames", Engine::kNeverOpened,
+         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, 0, std::nullopt,
+         nullptr, kHeaderBytes},
+        {"SaveAsMp3_after_CloseLib", Engine::kClosed,
+         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, 0},
+    };
+}
+
+std::vector<Row> badPaths()
+{
+    const auto wave = [](std::string path) {
+        return [path](const Paths&) { return SaveAsWave(0, kLength, path.c_str()); };
+    };
+    const auto mp3 = [](std::string path) {
+        return [path](const Paths&) { return SaveAsMp3(0, kLength, path.c_str()); };
+    };
+    const std::string missingDir = "/nonexistent-brenvik-dir/out";
+    const std::string inProc = "/proc/brenvik-bad-input-out";
+    return {
+        {"LoadWave_null_path", Engine::kOpen, [](const Paths&) { return LoadWave(nullptr); },
+         kLoadCannotOpen},
+        {"SaveAsWave_null_path", Engine::kOpen,
+         [](const Paths&) { return SaveAsWave(0, 10, nullptr); }, kWaveCannotCreate},
+        {"SaveAsMp3_null_path", Engine::kOpen,
+         [](const Paths&) { return SaveAsMp3(0, 10, nullptr); }, kMp3DiskError},
+        {"LoadWave_missing_file", Engine::kOpen,
+         [](const Paths& p) { return LoadWave(p.out.c_str()); }, kLoadCannotOpen},
+        {"SaveAsWave_in_a_missing_directory", Engine::kOpen, wave(missingDir + ".wav"),
+         kWaveCannotCreate},
+        {"SaveAsMp3_in_a_missing_directory", Engine::kOpen, mp3(missingDir + ".mp3"),
+         kMp3DiskError},
+        {"SaveAsWave_inside_proc", Engine::kOpen, wave(inProc + ".wav"), kWaveCannotCreate},
+        {"SaveAsMp3_inside_proc", Engine::kOpen, mp3(inProc + ".mp3"), kMp3DiskError},
+        {"SaveAsWave_to_dev_full", Engine::kOpen, wave("/dev/full"), kWaveCannotCreate},
+        {"SaveAsWave_empty_range_to_dev_full", Engine::kOpen,
+         [](const Paths&) { return SaveAsWave(5, 5, "/dev/full"); }, kWaveCannotCreate},
+        {"SaveAsMp3_to_dev_full", Engine::kOpen, mp3("/dev/full"), kMp3DiskError},
+        {"LoadWave_read_only_file_loads", Engine::kOpen,
+         [](const Paths& p) {
+             fs::permissions(p.in, fs::perms::owner_read | fs::perms::group_read |
+                                       fs::perms::others_read);
+             return LoadWave(p.in.c_str());
+         },
+         0, kGoodWav, holdsTheFileFrames},
+        {"LoadWave_directory", Engine::kOpen, [](const Paths& p) { return LoadWave(p.dir.c_str()); },
+         kLoadCannotOpen},
+        {"SaveAsWave_directory", Engine::kOpen,
+         [](const Paths& p) { return SaveAsWave(0, 10, p.dir.c_str()); }, kWaveCannotCreate},
+        {"SaveAsMp3_directory", Engine::kOpen,
+         [](const Paths& p) { return SaveAsMp3(0, 10, p.dir.c_str()); }, kMp3DiskError},
+    };
+}
+
+std::vector<Row> badWavFiles()
+{
+    const auto load = [](const Paths& p) { return LoadWave(p.in.c_str()); };
+    return {
+        {"data_size_larger_than_the_file_loads_what_is_there", Engine::kOpen, load, 0,
+         wavWith([](WavImage& w) { w.dataSize = 0x7FFFFFF0; }), holdsTheFileFrames},
+        {"RIFF_size_huge_is_not_used", Engine::kOpen, load, 0,
+         wavWith([](WavImage& w) { w.riffSize = 0xFFFFFFFF; }), holdsTheFileFrames},
+        {"fmt_chunk_size_huge_skips_to_the_end", Engine::kOpen, load, kLoadNoData,
+         wavWith([](WavImage& w) { w.fmtSize = 0x7FFFFFF0; })},
+        {"fmt_chunk_size_with_the_top_bit_skips_nothing", Engine::kOpen, load, 0,
+         wavWith([](WavImage& w) { w.fmtSize = 0x80000010; }), holdsTheFileFrames},
+        {"chunk_size_with_the_top_bit_skips_nothing", Engine::kOpen, load, 0,
+         wavWith([](WavImage& w) { w.beforeData = "LIST" + le32(0x80000001); }), holdsTheFileFrames},
+        {"header_cut_inside_the_format_chunk", Engine::kOpen, load, kLoadNot16Bit,
+         kGoodWav.substr(0, 24)},
+        {"header_cut_before_the_data_chunk", Engine::kOpen, load, kLoadNoData,
+         kGoodWav.substr(0, 36)},
+        {"header_cut_inside_the_data_size", Engine::kOpen, load, kLoadNoData,
+         kGoodWav.substr(0, 42)},
+        {"empty_file", Engine::kOpen, load, kLoadNoRiff, ""},
+        {"only_RIFF", Engine::kOpen, load, kLoadNoWave, "RIFF"},
+    };
+}
+
+std::vector<Row> allRows()
+{
+    std::vector<Row> rows;
+    for (auto part : {badValueIndexes(), badFrameRanges(), badTrackLengths(),
+                      exportsWithoutAnOpenEngine(), badPaths(), badWavFiles()}) {
+        rows.insert(rows.end(), part.begin(), part.end());
+    }
+    return rows;
+}
+
+// --- The check ---------------------------------------------------------------------------------
+
+Track readTrack()
+{
+    Track track(kValues);
+    for (int32_t index = 0; index < kValues; ++index) {
+        track[index] = static_cast<int16_t>(TrackRead(index));
+    }
+    return track;
+}
+
+std::map<fs::path, std::string> filesIn(const fs::path& dir)
+{
+    std::map<fs::path, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path()] = {std::istreambuf_iterator<char>(in), {}};
+    }
+    return files;
+}
+
+class BadInputTest : public ::testing::TestWithParam<Row> {
+protected:
+    void SetUp() override
+    {
+        ::setenv("BRENVIK_AUDIO", "sim", 1);
+        ::setenv("BRENVIK_SIM_SPEED", "100", 1);
+        EngineLibrary::preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
+        paths.dir = (log.dir() / "files").string();
+        paths.in = paths.dir + "/in.wav";
+        paths.out = paths.dir + "/out";
+        fs::create_directories(paths.dir);
+    }
+    void TearDown() override
+    {
+        CloseLib();
+        fs::permissions(paths.dir, fs::perms::owner_all, fs::perm_options::add);
+    }
+
+    // A track whose every value is known and none is silent.
+    static void fillTrack()
+    {
+        for (int32_t index = 0; index < kValues; ++index) {
+            TrackWrite(index, 7 * index + 3);
+        }
+    }
+
+    LogCapture log;
+    Paths paths;
+};
+
+TEST_P(BadInputTest, GivesItsClearResultAndLosesNothing)
+{
+    const Row& row = GetParam();
+    if (row.input) {
+        std::ofstream(paths.in, std::ios::binary) << *row.input;
+    }
+    if (row.engine != Engine::kNeverOpened) {
+        ASSERT_EQ(OpenLib(kLength, 0), 0);
+        fillTrack();
+    }
+    if (row.engine == Engine::kClosed) {
+        ASSERT_EQ(CloseLib(), 0);
+    }
+    Track expected = readTrack();
+    if (row.changes) {
+        row.changes(expected);
+    }
+    const auto filesBefore = filesIn(paths.dir);
+
+    EXPECT_EQ(row.action(paths), row.expected);
+
+    EXPECT_EQ(readTrack(), expected) << "the track changed";
+    EXPECT_EQ(IsPlaying(), 0);
+    const auto filesAfter = filesIn(paths.dir);
+    for (const auto& [path, bytes] : filesBefore) {
+        EXPECT_EQ(filesAfter.at(path), bytes) << path << " changed";
+    }
+    if (row.outBytes) {
+        ASSERT_TRUE(fs::exists(paths.out));
+        EXPECT_EQ(fs::file_size(paths.out), *row.outBytes);
+    }
+    if (row.engine != Engine::kOpen) {
+        EXPECT_EQ(TrackRead(0), -1) << "the engine opened a track";
+    }
+    // Whatever came before, the engine still opens and works.
+    ASSERT_EQ(OpenLib(kLength, 0), 0);
+    EXPECT_EQ(TrackWrite(kValues - 1, 5), 0);
+    EXPECT_EQ(TrackRead(kValues - 1), 5);
+    EXPECT_EQ(CloseLib(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBadInput, BadInputTest, ::testing::ValuesIn(allRows()),
+                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+
+}  // namespace
