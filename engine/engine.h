@@ -76,6 +76,7 @@ private:
     int32_t transportMode_ = kIdle;
     std::atomic<uint8_t> deviceActive_{0};
     std::atomic<int32_t> newestRecordedFrame_{0};  // written by the input callback
+    std::atomic<bool> ringWrapped_{false};          // written by the input callback
     device::WaveHeader playHeader_;
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;

@@ -3,6 +3,11 @@
 
 namespace brenvik {
 
+namespace {
+// A recording that stops before this many frames without wrapping is not turned.
+constexpr int32_t kShortestTurnedRecording = 10;
+}  // namespace
+
 int32_t Engine::play(FrameRange range)
 {
     log_.write("Play\n");
@@ -25,6 +30,7 @@ int32_t Engine::record()
     log_.write("Record\n");
     transportMode_ = kRecording;
     newestRecordedFrame_.store(0);
+    ringWrapped_.store(false);
     deviceActive_.store(1);
     logIf(input().addBuffer(recordHeaderA_), "Err:waveInAddBuffer\n");
     logIf(input().addBuffer(recordHeaderB_), "Err:waveInAddBuffer\n");
@@ -50,7 +56,10 @@ int32_t Engine::stop()
             // really ends, which the headers handed back (the last ones by the reset) tell.
             ringPosition = newestRecordedFrame_.load();
         }
-        if (!memory_.empty()) {
+        // A recording of fewer than 10 frames is left where it is; once the ring has wrapped it
+        // is always turned, or up to 9 of the newest frames would stay ahead of the oldest.
+        const bool worthTurning = ringWrapped_.load() || ringPosition >= kShortestTurnedRecording;
+        if (!memory_.empty() && worthTurning) {
             reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
         }
     } else {
@@ -77,6 +86,9 @@ void Engine::noteRecordedEnd(const device::WaveHeader& header)
 {
     if (header.bytesRecorded == 0 || memory_.empty()) {
         return;
+    }
+    if (&header == &recordHeaderB_ && header.bytesRecorded == header.bufferLength) {
+        ringWrapped_.store(true);  // the second half is full: every frame was written once
     }
     const std::byte* ring = std::as_bytes(memory_.frames()).data();
     const auto endByte = static_cast<int64_t>(header.data - ring) + header.bytesRecorded;

@@ -7,9 +7,6 @@
 namespace brenvik {
 namespace {
 
-// A ring position this close to the start is taken as a recording that never got going.
-constexpr int64_t kFirstRotatedPosition = 10;
-
 // For the coarse step the track's body is cut into a power of two of equal blocks, at least this
 // many, so that the one extra block copy per cycle and the fine slide (at most a block) stay cheap
 // and the whole rotation near two passes over the track.
@@ -24,11 +21,12 @@ constexpr size_t kCachedBlockFrames = 65536;
 class RingMemory {
 public:
     RingMemory(std::span<Frame> track, std::span<std::byte> scratch)
-        : track_(reinterpret_cast<std::byte*>(track.data())), length_(track.size()),
+        : frames_(track), track_(reinterpret_cast<std::byte*>(track.data())), length_(track.size()),
           scratch_(scratch.data()), scratchFrames_(scratch.size() / sizeof(Frame))
     {
     }
 
+    std::span<Frame> frames() const { return frames_; }
     size_t length() const { return length_; }
     size_t scratchFrames() const { return scratchFrames_; }
 
@@ -57,6 +55,7 @@ public:
 private:
     static size_t bytes(size_t frames) { return frames * sizeof(Frame); }
 
+    std::span<Frame> frames_;
     std::byte* track_;
     size_t length_;
     std::byte* scratch_;
@@ -115,6 +114,9 @@ void rotateInSteps(RingMemory& ring, size_t position)
     const size_t length = ring.length();
     const size_t step = ring.scratchFrames();
     if (step == 0) {
+        // A track of fewer than 8 frames has no room for a frame in its scratch block; it is
+        // turned by swaps instead.
+        std::rotate(ring.frames().begin(), ring.frames().begin() + position, ring.frames().end());
         return;
     }
     if (position <= length - position) {
@@ -180,7 +182,7 @@ void rotateByBlocks(RingMemory& ring, Blocks blocks, size_t position)
 void reorderRing(std::span<Frame> track, std::span<std::byte> scratch, int64_t p)
 {
     const auto length = static_cast<int64_t>(track.size());
-    if (p < kFirstRotatedPosition || p >= length) {
+    if (p <= 0 || p >= length) {
         return;
     }
     RingMemory ring(track, scratch);

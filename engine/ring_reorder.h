@@ -9,9 +9,9 @@
 namespace brenvik {
 
 // Rotates a stopped record ring in place so that it reads oldest-first: afterwards frame i holds
-// what frame (i + p) mod L held before (L = track.size()). Positions below 10 leave the track as
-// it is. The only extra memory is scratch, which must hold at least L / 2 bytes (one eighth of
-// the track); any L and any 0 <= p < L are handled exactly.
+// what frame (i + p) mod L held before (L = track.size()); a position outside 1..L-1 leaves the
+// track as it is. The only extra memory is scratch, which must hold at least L / 2 bytes (one
+// eighth of the track); any L and any 0 <= p < L are handled exactly.
 void reorderRing(std::span<Frame> track, std::span<std::byte> scratch, int64_t p);
 
 }  // namespace brenvik

@@ -192,6 +192,17 @@ TEST_F(EngineTest, StopAfterFewerThanTenFramesLeavesTheTrackInPlace)
     EXPECT_EQ(engine.track().frames()[99].left, 1099);
 }
 
+TEST_F(EngineTest, StopJustPastAWrapStillReadsOldestFirst)
+{
+    ASSERT_EQ(engine.open(100, false), 0);
+    engine.record();
+    clock->advance(105);  // the ring has wrapped and stands at frame 5
+    engine.stop();
+    for (std::size_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(counterAt(engine.track().frames()[i]), i + 5) << i;
+    }
+}
+
 TEST_F(EngineTest, PlaybackEndClearsIsPlayingAndKeepsThePositionUntilStop)
 {
     const auto sinkPath = log.dir() / "played.raw";
