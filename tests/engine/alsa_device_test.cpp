@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "bounded_wait.h"
+#include "transport_steps.h"
 #include "brenvik.h"
 #include "log_capture.h"
 
@@ -129,15 +129,6 @@ void fillTrackWithNumberedFrames()
 uint32_t numberedFrame(int32_t frame)
 {
     return static_cast<uint16_t>(frame + 1) | static_cast<uint32_t>(-(frame + 1)) << 16;
-}
-
-void recordUntilTheRingWraps()
-{
-    ASSERT_EQ(RecordWav(), 0);
-    EXPECT_EQ(IsPlaying(), 1);
-    EXPECT_TRUE(ringWraps()) << "the input device never went round the ring";
-    EXPECT_EQ(StopWav(), 0);
-    EXPECT_EQ(IsPlaying(), 0);
 }
 
 // Plays the range to its end: IsPlaying drops and the position is the range's length.

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "../encoder/engine_library.h"
-#include "bounded_wait.h"
+#include "transport_steps.h"
 #include "brenvik.h"
 #include "log_capture.h"
 

@@ -4,7 +4,11 @@
 #include <functional>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "brenvik.h"
+
+// Steps through the shared library's transport exports, every wait bounded.
 
 // Waits for something a device thread brings about, polling without sleeping; false once the
 // limit has passed, so an engine that never gets there fails the test instead of hanging it.
@@ -32,4 +36,14 @@ inline bool ringWraps()
         last = now;
         return wrapped;
     });
+}
+
+// Records until the ring has wrapped, then stops: the track then holds a whole ring of audio.
+inline void recordUntilTheRingWraps()
+{
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(IsPlaying(), 1);
+    ASSERT_TRUE(ringWraps()) << "the ring position never fell back";
+    ASSERT_EQ(StopWav(), 0);
+    EXPECT_EQ(IsPlaying(), 0);
 }
