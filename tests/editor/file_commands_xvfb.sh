@@ -165,10 +165,17 @@ read -r channels rate <<<"$(od -An -t u2 -j 22 -N 2 "$wav") $(od -An -t u4 -j 24
 
 # The simulated card records its frame count n as (n & 0xFFFF, n >> 16): after a wrap and the
 # turn of the ring the file starts with a frame recorded after the first pass, oldest first.
-read -r l0 r0 l1 r1 <<<"$(od -An -t u2 -j 44 -N 8 "$wav")"
-first=$((r0 * 65536 + l0))
-second=$((r1 * 65536 + l1))
-[ "$first" -gt 0 ] && [ "$second" -eq $((first + 1)) ] || fail "WAV starts with frames $first, $second"
+# Every frame follows the one before it, with no seam where the ring was turned.
+seam=$(od -An -v -t u2 -j 44 -w4 "$wav" | awk '
+  { n = $2 * 65536 + $1 }
+  NR == 1 { first = n }
+  NR > 1 && n != last + 1 { print "frame " NR - 1 ": " last " then " n; exit }
+  { last = n }
+  END { if (first == 0) print "frame 0 is 0: the ring never wrapped" }')
+[ -z "$seam" ] || fail "WAV frames are not one oldest-first run: $seam"
+
+# Closing stored the track length.
+grep -qx 'Memory=262144' "$XDG_CONFIG_HOME/Quorvel/Quorvel.conf" || fail "the setting was not stored"
 
 [ "$(stat -c %s "$mp3")" -gt 100000 ] || fail "MP3 is only $(stat -c %s "$mp3") bytes"
 read -r sync0 sync1 <<<"$(od -An -t u1 -N 2 "$mp3")"
