@@ -53,10 +53,16 @@ void Editor::followTransport()
     window_.busyHide();
     frm.WAVEPLAYING = true;
     ViewSurface& view = window_.picView();
-    // The marker is a line across the view in its XOR pen: drawing it twice leaves no trace.
-    const auto toggleMarker = [&view](int32_t x) {
-        if (x <= 0 || x >= view.width()) return;
-        view.line(x, 0, x, toLong(view.height()));
+    // The marker is a line across the view in its XOR pen, so drawing it again takes it away.
+    // It is on screen while the events are handled. It is only redrawn when its column changes:
+    // each repaint costs the window far more than a pass of the loop does.
+    int32_t marker = 0;  // the column it is drawn in; 0 when it is not drawn
+    const auto moveMarker = [&view, &marker](int32_t x) {
+        if (x <= 0 || x >= view.width()) x = 0;  // left of or at the edges: not drawn
+        if (x == marker) return;
+        if (marker != 0) view.line(marker, 0, marker, toLong(view.height()));
+        if (x != 0) view.line(x, 0, x, toLong(view.height()));
+        marker = x;
         view.repaint();
     };
     for (;;) {
@@ -67,13 +73,10 @@ void Editor::followTransport()
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t f = checkedAdd(mod.clipbegin, engine_.GetPosition());
         const int32_t d = checkedSub(f, frm.trkbegin);
-        // Without an open track the view has no scale, and the marker stays off (column 0).
-        const int32_t x = viewHasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0;
-
-        // Shown while the events are handled, taken away before the next pass.
-        toggleMarker(x);
+        // Without an open track the view has no scale, and there is no marker to show.
+        moveMarker(viewHasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0);
         window_.waitForEvents(kFollowPassMilliseconds);
-        toggleMarker(x);
     }
+    moveMarker(0);
     enableControls(true);
 }

@@ -177,7 +177,7 @@ TEST_F(ScriptedTransport, Play_EmptySelectionGoesToTheEngineAsItIs)
     EXPECT_TRUE(allControls(window, true));
 }
 
-TEST_F(ScriptedTransport, Marker_DrawnBeforeTheEventsAndErasedAfter_AtClipbeginPlusPosition)
+TEST_F(ScriptedTransport, Marker_ShownWhileTheEventsAreHandled_AtClipbeginPlusPosition)
 {
     editor.mod.clipbegin = frameAtColumn(100);
     transport.position = frameAtColumn(300) - editor.mod.clipbegin;
@@ -190,11 +190,20 @@ TEST_F(ScriptedTransport, Marker_DrawnBeforeTheEventsAndErasedAfter_AtClipbeginP
     };
     editor.controlPlay();
 
-    // Each pass: the line and a repaint before the events, the same again after them.
+    // Drawn and shown before the first events; moved (erased, drawn, shown) before the second;
+    // erased and shown once the loop is over, so no marker is left.
     EXPECT_EQ(markerColumns(), (std::vector<int32_t>{300, 300, 400, 400}));
-    EXPECT_EQ(opsAtEvents, (std::vector<size_t>{2, 6}));
+    EXPECT_EQ(opsAtEvents, (std::vector<size_t>{2, 5}));
     EXPECT_EQ(window.fakeView.ops.back().kind, ViewOp::Repaint);
     EXPECT_EQ(window.fakeView.ops[0].color, editor.frm.RED);
+}
+
+TEST_F(ScriptedTransport, Marker_StandingStill_IsDrawnOnceAndErasedAtTheEnd)
+{
+    transport.position = frameAtColumn(50);
+    transport.activePasses = 4;
+    editor.controlPlay();
+    EXPECT_EQ(markerColumns(), (std::vector<int32_t>{50, 50}));
 }
 
 TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWidth)

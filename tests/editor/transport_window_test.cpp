@@ -1,0 +1,70 @@
+// The follow loop in the real main window on the offscreen platform, over the real engine: its
+// wait hands the window every event (timers included), and commands run nested inside it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+
+#include "frm_pellam.h"
+#include "modal_script.h"
+#include "real_engine.h"
+#include "view_widget.h"
+
+namespace {
+
+class TransportWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
+
+    void SetUp() override
+    {
+        QSettings("Quorvel", "Quorvel").clear();
+        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+        window.editor().startup();
+        ASSERT_TRUE(script.finished());
+    }
+    void TearDown() override { window.editor().closeDevices(); }
+
+    FrmPellam window{realEngine()};
+};
+
+TEST_F(TransportWindow, WaitForEvents_ReturnsWhenNothingHappens_AndHandlesWhatComes)
+{
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    window.waitForEvents(15);  // a wait that no timer ended would never return
+    EXPECT_TRUE(handled);
+    window.waitForEvents(15);
+}
+
+TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClicked)
+{
+    Editor& editor = window.editor();
+    bool lockedInside = false;
+    QList<SeenMessage> seen;
+    ModalScript about({answer(QMessageBox::Ok, &seen)});
+    QTimer::singleShot(100, [&] {
+        lockedInside = !window.findChild<QToolButton*>("cmdPlay")->isEnabled() &&
+                       window.findChild<QAction*>("mnuFXFadeIn")->isEnabled();
+        window.findChild<QAction*>("mnuHelpAbout")->trigger();
+        window.findChild<QAction*>("mnuFXFadeIn")->trigger();
+        window.findChild<QToolButton*>("cmdStop")->click();
+    });
+    window.findChild<QAction*>("mnuControlRecord")->trigger();
+
+    EXPECT_TRUE(lockedInside);
+    EXPECT_EQ(seen.size(), 1);
+    EXPECT_TRUE(about.finished());
+    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_EQ(realEngine().IsPlaying(), 0);
+    EXPECT_TRUE(window.findChild<QToolButton*>("cmdPlay")->isEnabled());
+    EXPECT_EQ(editor.mod.clipend, editor.mod.trklen - 2);  // the redraw after Stop shows the ring
+    // No marker is left: column 300 of the top row shows the selection colour only.
+    EXPECT_EQ(window.view().image().pixel(300, 0), qRgb(16, 96, 64));
+}
+
+}  // namespace
