@@ -13,7 +13,10 @@
 
 namespace {
 
-constexpr int32_t kTrackLength = 8000;  // not a multiple of the card's 441-frame period
+// The card moves in periods of 441 frames, and 18 periods end 2 frames past the end of this ring
+// (36 periods 4 frames, and so on): many recordings stop just past the ring's start, where a
+// wrapped ring must still be turned.
+constexpr int32_t kTrackLength = 18 * 441 - 2;
 constexpr int kDefaultCycles = 1000;
 
 // QUORVEL_SOAK_CYCLES lets the sanitizer runs do fewer cycles.
