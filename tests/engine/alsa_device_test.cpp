@@ -160,7 +160,7 @@ TEST_F(AlsaDeviceTest, OverflowsAndUnderflowsAreCountedAndNeverLoseAFrame)
     recordUntilTheRingWraps();
     fillTrackWithNumberedFrames();
     const int32_t from = 1000;
-    const int32_t to = kTrackLength - 1000;  // five times the output ring
+    const int32_t to = kTrackLength - 1000;  // about five times the output ring
     playToTheEnd(from, to);
     EXPECT_EQ(CloseLib(), 0);
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "transport_steps.h"
 #include "brenvik.h"
+#include "transport_steps.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ namespace {
 constexpr int32_t kTrackLength = 18 * 441 - 2;
 constexpr int kDefaultCycles = 1000;
 
-// QUORVEL_SOAK_CYCLES lets the sanitizer runs do fewer cycles.
+// QUORVEL_SOAK_CYCLES asks for another count, a longer soak by hand for instance.
 int cycles()
 {
     const char* text = std::getenv("QUORVEL_SOAK_CYCLES");
