@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "transport_steps.h"
 #include "brenvik.h"
 #include "log_capture.h"
+#include "transport_steps.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "../encoder/engine_library.h"
-#include "transport_steps.h"
 #include "brenvik.h"
 #include "log_capture.h"
+#include "transport_steps.h"
 
 namespace {
 
