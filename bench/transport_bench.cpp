@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -33,27 +32,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A child process, ended with SIGKILL and reaped when it goes out of scope.
+// A child process with this process's environment, killed and reaped when it goes out of scope.
 class Child {
 public:
-    Child(std::vector<std::string> arguments, const std::map<std::string, std::string>& extraEnvironment)
+    explicit Child(std::vector<std::string> arguments)
     {
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
-        std::map<std::string, std::string> variables;
-        for (char** entry = environ; *entry; ++entry) {
-            const std::string text = *entry;
-            const auto equals = text.find('=');
-            if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-        for (const auto& [name, value] : extraEnvironment) variables[name] = value;
-        std::vector<std::string> texts;
-        for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& text : texts) envp.push_back(text.data());
-        envp.push_back(nullptr);
-        if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
     }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -157,15 +144,18 @@ int main(int argc, char** argv)
     const fs::path home = fs::temp_directory_path() / ("quorvel-bench-" + std::to_string(getpid()));
     fs::create_directories(home);
 
-    Child xvfb({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {});
+    Child xvfb({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     if (!waitForPath("/tmp/.X11-unix/X" + std::to_string(displayNumber), 10)) {
         std::fprintf(stderr, "Xvfb did not start on %s\n", display.c_str());
         return 1;
     }
+    // The program, and xdotool after it, see the private display and a private settings store.
     setenv("DISPLAY", display.c_str(), 1);
-    Child quorvel({program.string()}, {{"BRENVIK_AUDIO", "sim"}, {"QT_QPA_PLATFORM", "xcb"},
-                                       {"XDG_CONFIG_HOME", (home / "config").string()},
-                                       {"XDG_STATE_HOME", (home / "state").string()}});
+    setenv("BRENVIK_AUDIO", "sim", 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+    Child quorvel({program.string()});
     const std::string pid = std::to_string(quorvel.pid());
     // The settings dialog comes first; Return takes its default button.
     if (!run("timeout 20 xdotool search --sync --onlyvisible --pid " + pid + " >/dev/null")) {
