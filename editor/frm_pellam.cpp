@@ -25,6 +25,8 @@ using quorvel::twipsRect;
 
 namespace {
 
+constexpr QRect kLblMemGeometry = twipsRect(5160, 120, 1215, 255);
+
 QString qText(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -163,7 +165,7 @@ void FrmPellam::createControls()
     cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, &Editor::controlStop);
 
     lblLength = addLabel("lblLength", "Len:", twipsRect(4320, 120, 855, 255));
-    lblMem = addLabel("lblMem", "Mem:", twipsRect(5160, 120, 1215, 255));
+    lblMem = addLabel("lblMem", "Mem:", kLblMemGeometry);
 
     fraTrack = new QGroupBox(client);
     fraTrack->setObjectName("fraTrack");
@@ -273,6 +275,15 @@ void FrmPellam::setLabelText(WindowLabel label, const std::string& text)
     QLabel* shown = label == WindowLabel::lblLength ? lblLength : lblMem;
     shown->setText(qText(text));
     shown->resize(std::max(shown->minimumWidth(), shown->sizeHint().width()), shown->height());
+    keepLabelsApart();
+}
+
+// The desktop font is wider than the one the layout was made for: a length that outgrows its
+// field pushes the memory label to the right instead of running into it.
+void FrmPellam::keepLabelsApart()
+{
+    constexpr int kGapPixels = 8;
+    lblMem->move(std::max(kLblMemGeometry.left(), lblLength->geometry().right() + kGapPixels), lblMem->y());
 }
 
 void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
