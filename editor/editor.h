@@ -74,4 +74,7 @@ private:
     EngineApi& engine_;
     WindowPort& window_;
     int32_t engineTrackLength_ = 0;  // the length the engine is open with
+    // The column of the transport's position marker, 0 while none is drawn. A full redraw
+    // (a fade nested in the follow loop) wipes the marker, so it resets this too.
+    int32_t markerColumn_ = 0;
 };

@@ -46,6 +46,7 @@ void Editor::drawTrack()
     ViewSurface& view = window_.picView();
     const CentreRows rows = centreRows(view.height());
     view.clear();
+    markerColumn_ = 0;
     view.setPenMode(PenMode::Copy);
 
     // Without an open engine there is nothing to read: the view shows its empty frame only.

@@ -56,13 +56,12 @@ void Editor::followTransport()
     // The marker is a line across the view in its XOR pen, so drawing it again takes it away.
     // It is on screen while the events are handled. It is only redrawn when its column changes:
     // each repaint costs the window far more than a pass of the loop does.
-    int32_t marker = 0;  // the column it is drawn in; 0 when it is not drawn
-    const auto moveMarker = [&view, &marker](int32_t x) {
+    const auto moveMarker = [this, &view](int32_t x) {
         if (x <= 0 || x >= view.width()) x = 0;  // left of or at the edges: not drawn
-        if (x == marker) return;
-        if (marker != 0) view.line(marker, 0, marker, toLong(view.height()));
+        if (x == markerColumn_) return;
+        if (markerColumn_ != 0) view.line(markerColumn_, 0, markerColumn_, toLong(view.height()));
         if (x != 0) view.line(x, 0, x, toLong(view.height()));
-        marker = x;
+        markerColumn_ = x;
         view.repaint();
     };
     for (;;) {

@@ -11,6 +11,10 @@
 
 namespace {
 
+// A pixel of the picture (QImage::Format_RGB32) is 0xFFRRGGBB; a pen only touches its colour.
+constexpr QRgb kOpaque = 0xFF000000u;
+constexpr QRgb kColourBits = 0x00FFFFFFu;
+
 // The pixels between two corners, both included, in whichever order they come.
 QRect spanning(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
@@ -76,6 +80,7 @@ void ViewWidget::clear()
     fitPictureToSize();
     endPainting();
     image_.fill(Qt::black);
+    changed_ = image_.rect();
 }
 
 void ViewWidget::setPenColor(int32_t color)
@@ -103,7 +108,9 @@ void ViewWidget::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     }
     const int32_t steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
     const QPointF last(x1 + double(x2 - x1) * (steps - 1) / steps, y1 + double(y2 - y1) * (steps - 1) / steps);
-    painter().drawLine(QPointF(x1, y1), QPointF(std::round(last.x()), std::round(last.y())));
+    const QPoint end(int(std::round(last.x())), int(std::round(last.y())));
+    painter().drawLine(QPoint(x1, y1), end);
+    changed_ |= spanning(x1, y1, end.x(), end.y()).intersected(image_.rect());
 }
 
 void ViewWidget::rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -114,15 +121,29 @@ void ViewWidget::rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 
 void ViewWidget::fillClipped(const QRect& area)
 {
-    QPainter& pen = painter();
+    // Bars, centre lines, the selection and the marker are all upright rectangles: they are
+    // written straight into the picture, which costs far less than a painter per line.
+    fitPictureToSize();
+    endPainting();
     const QRect visible = area.intersected(image_.rect());
-    if (!visible.isEmpty()) pen.fillRect(visible, penQColor());
+    if (visible.isEmpty()) return;
+    const QRgb colour = penQColor().rgb() & kColourBits;
+    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        for (int x = visible.left(); x <= visible.right(); ++x) {
+            row[x] = penMode_ == PenMode::Xor ? row[x] ^ colour : kOpaque | colour;
+        }
+    }
+    changed_ |= visible;
 }
 
 void ViewWidget::repaint()
 {
+    // Only what was drawn since the last repaint goes to the screen: the transport's marker
+    // moves by two one-pixel columns many times a second.
     endPainting();
-    update();
+    if (!changed_.isEmpty()) update(changed_);
+    changed_ = QRect();
 }
 
 void ViewWidget::paintEvent(QPaintEvent* event)

@@ -42,12 +42,13 @@ private:
     QPainter& painter();   // begun on the image when first needed, ended before it is shown
     void endPainting();
     void fitPictureToSize();
-    void fillClipped(const QRect& area);  // with the pen's colour and mode
+    void fillClipped(const QRect& area);  // with the pen's colour and mode, directly in the picture
     QColor penQColor() const;
 
     QImage image_;
     QPainter painter_;
     int32_t penColor_ = 0;
     PenMode penMode_ = PenMode::Copy;
+    QRect changed_;  // drawn since the last repaint
     Editor* editor_ = nullptr;
 };

@@ -67,4 +67,22 @@ TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClic
     EXPECT_EQ(window.view().image().pixel(300, 0), qRgb(16, 96, 64));
 }
 
+TEST_F(TransportWindow, Play_WithAFadeNestedWhileTheMarkerShows_LeavesNoMarkerBehind)
+{
+    Editor& editor = window.editor();
+    for (int32_t index = 0; index < 2 * editor.mod.trklen; index += 97) {
+        realEngine().TrackWrite(index, 20000);
+    }
+    editor.drawTrack();
+    // A quarter of a second in, the marker stands a few columns from the left; the fade's
+    // redraw wipes it while it is shown.
+    QTimer::singleShot(250, [&] { window.findChild<QAction*>("mnuFXFadeIn")->trigger(); });
+    QTimer::singleShot(300, [&] { window.findChild<QToolButton*>("cmdStop")->click(); });
+    window.findChild<QAction*>("mnuControlPlay")->trigger();
+
+    const QImage afterPlay = window.view().image();
+    editor.drawTrack();
+    EXPECT_EQ(afterPlay, window.view().image());
+}
+
 }  // namespace
