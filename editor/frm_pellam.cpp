@@ -227,14 +227,14 @@ void FrmPellam::processEvents()
     QCoreApplication::processEvents();
 }
 
-void FrmPellam::waitForEvents(int maxMilliseconds)
+void FrmPellam::waitForEvents(int milliseconds)
 {
     // Events are handled as they come until the timer ends the loop; in between the thread
     // sleeps. Returning at the first event instead would let a caller that repaints on every
     // pass spin on its own paint events. A command run from an event (a fade, a message box)
     // may outlast the interval; the loop then ends as soon as that command returns.
     QEventLoop loop;
-    QTimer::singleShot(maxMilliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 

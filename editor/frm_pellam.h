@@ -35,7 +35,7 @@ public:
     void busyHide() override;
     void busyUnload() override;
     void processEvents() override;
-    void waitForEvents(int maxMilliseconds) override;
+    void waitForEvents(int milliseconds) override;
     void showProjectSettings(ModPellam& mod) override;
     std::string browseFile(const std::string& title, const std::string& pattern) override;
     void showMainWindow() override;

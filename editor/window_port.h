@@ -54,8 +54,9 @@ public:
 
     // Dispatches all pending window events once and returns.
     virtual void processEvents() = 0;
-    // Dispatches window events, waiting for them at most maxMilliseconds.
-    virtual void waitForEvents(int maxMilliseconds) = 0;
+    // Dispatches window events as they come for about `milliseconds`, sleeping in between; a
+    // command run from one of them may make it return later.
+    virtual void waitForEvents(int milliseconds) = 0;
 
     // The project settings dialog, modal; it reads and writes the globals in mod.
     virtual void showProjectSettings(ModPellam& mod) = 0;

@@ -103,9 +103,9 @@ public:
     {
         if (onEvents) onEvents();
     }
-    void waitForEvents(int maxMilliseconds) override
+    void waitForEvents(int milliseconds) override
     {
-        lastWaitMilliseconds = maxMilliseconds;
+        lastWaitMilliseconds = milliseconds;
         if (onEvents) onEvents();
     }
     void showProjectSettings(ModPellam& mod) override
