@@ -20,10 +20,10 @@ void Editor::enableControls(bool enabled)
 
 void Editor::setTitle()
 {
-    const std::string& spec = frm.FILESPEC;
-    const auto first = spec.find_first_not_of(' ');
+    const std::string& path = frm.FILESPEC;
+    const auto first = path.find_first_not_of(' ');
     const std::string trimmed =
-        first == std::string::npos ? std::string() : spec.substr(first, spec.find_last_not_of(' ') - first + 1);
+        first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
     window_.setCaption("Dravenna - " + trimmed);
 }
 
