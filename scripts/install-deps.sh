@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ ninja-build pkg-config clang
+  cmake g++ ninja-build pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   portaudio19-dev libmp3lame-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the normal build, then the
-# engine tests again under AddressSanitizer+UBSan and under ThreadSanitizer.
+# Installs what is missing, builds everything and runs every test: the engine and encoder tests
+# under AddressSanitizer+UBSan, the engine tests under ThreadSanitizer, a short fuzz run over the
+# WAV reader, and last the normal build with every test (its summary closes the output).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,10 +22,6 @@ echo "== sanitizer build: ThreadSanitizer =="
 configure_and_build build-tsan -DQUORVEL_SANITIZE=thread -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L engine --output-on-failure -j "$jobs"
 
-echo "== full build and all tests =="
-configure_and_build build
-QT_QPA_PLATFORM=offscreen BRENVIK_AUDIO=sim ctest --test-dir build --output-on-failure -j "$jobs"
-
 echo "== fuzz: LoadWave under libFuzzer, AddressSanitizer and UBSan =="
 if command -v clang++ >/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUORVEL_FUZZ=ON \
@@ -37,3 +34,7 @@ if command -v clang++ >/dev/null; then
 else
   echo "clang++ not found: the LoadWave fuzz run is skipped"
 fi
+
+echo "== full build and all tests =="
+configure_and_build build
+QT_QPA_PLATFORM=offscreen BRENVIK_AUDIO=sim ctest --test-dir build --output-on-failure -j "$jobs"
