@@ -222,11 +222,6 @@ void FrmPellam::busyUnload()
     busy_ = nullptr;
 }
 
-void FrmPellam::processEvents()
-{
-    QCoreApplication::processEvents();
-}
-
 void FrmPellam::waitForEvents(int milliseconds)
 {
     // Events are handled as they come until the timer ends the loop; in between the thread
@@ -313,11 +308,6 @@ QScrollBar* FrmPellam::scrollBar(ScrollBar bar) const
 int32_t FrmPellam::scrollValue(ScrollBar bar) const
 {
     return scrollBar(bar)->value();
-}
-
-void FrmPellam::setScrollValue(ScrollBar bar, int32_t value)
-{
-    scrollBar(bar)->setValue(value);
 }
 
 void FrmPellam::setScrollVisible(ScrollBar bar, bool visible)

@@ -34,7 +34,6 @@ public:
     void busyInit() override;
     void busyHide() override;
     void busyUnload() override;
-    void processEvents() override;
     void waitForEvents(int milliseconds) override;
     void showProjectSettings(ModPellam& mod) override;
     std::string browseFile(const std::string& title, const std::string& pattern) override;
@@ -45,7 +44,6 @@ public:
     void setLabelText(WindowLabel label, const std::string& text) override;
     void setControlEnabled(LockableControl control, bool enabled) override;
     int32_t scrollValue(ScrollBar bar) const override;
-    void setScrollValue(ScrollBar bar, int32_t value) override;
     void setScrollVisible(ScrollBar bar, bool visible) override;
     std::string readSetting(const std::string& section, const std::string& key,
                             const std::string& defaultValue) override;

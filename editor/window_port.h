@@ -52,8 +52,6 @@ public:
     virtual void busyHide() = 0;
     virtual void busyUnload() = 0;
 
-    // Dispatches all pending window events once and returns.
-    virtual void processEvents() = 0;
     // Dispatches window events as they come for about `milliseconds`, sleeping in between; a
     // command run from one of them may make it return later.
     virtual void waitForEvents(int milliseconds) = 0;
@@ -70,7 +68,6 @@ public:
     virtual void setLabelText(WindowLabel label, const std::string& text) = 0;
     virtual void setControlEnabled(LockableControl control, bool enabled) = 0;
     virtual int32_t scrollValue(ScrollBar bar) const = 0;
-    virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
     virtual void setScrollVisible(ScrollBar bar, bool visible) = 0;
 
     // The per-user settings store of application "Quorvel".

@@ -91,7 +91,13 @@ public:
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
     void busySetText(const std::string& text) override { log.push_back("busy text: " + text); }
-    void busyInit() override { log.push_back("busy init"); }
+    // Runs while the busy window shows, where it lets the window's events in.
+    std::function<void()> onBusyInit;
+    void busyInit() override
+    {
+        log.push_back("busy init");
+        if (onBusyInit) onBusyInit();
+    }
     void busyHide() override { log.push_back("busy hide"); }
     void busyUnload() override { log.push_back("busy unload"); }
     // Runs where the window would handle its pending events, so a test can act as the user
@@ -99,10 +105,6 @@ public:
     std::function<void()> onEvents;
     int lastWaitMilliseconds = 0;  // the longest a caller was last willing to wait for events
 
-    void processEvents() override
-    {
-        if (onEvents) onEvents();
-    }
     void waitForEvents(int milliseconds) override
     {
         lastWaitMilliseconds = milliseconds;
@@ -130,7 +132,6 @@ public:
         enableOrder.push_back(control);
     }
     int32_t scrollValue(ScrollBar bar) const override { return bar == ScrollBar::hscZoom ? hscZoom : hscView; }
-    void setScrollValue(ScrollBar bar, int32_t value) override { (bar == ScrollBar::hscZoom ? hscZoom : hscView) = value; }
     void setScrollVisible(ScrollBar bar, bool visible) override
     {
         if (bar == ScrollBar::hscView) hscViewVisible = visible;
