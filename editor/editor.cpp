@@ -27,6 +27,19 @@ void Editor::setTitle()
     window_.setCaption("Dravenna - " + trimmed);
 }
 
+Editor::RunningCommand::RunningCommand(Editor& editor) : editor_(editor)
+{
+    ++editor_.runningCommands_;
+}
+
+Editor::RunningCommand::~RunningCommand()
+{
+    if (--editor_.runningCommands_ == 0 && editor_.closePending_) {
+        editor_.closePending_ = false;
+        editor_.window_.closeMainWindow();
+    }
+}
+
 void Editor::showEngineError(const std::string& prefix, int32_t code)
 {
     window_.messageBox(prefix + std::to_string(code));

@@ -68,6 +68,20 @@ public:
     TickRange tickRange() const;
 
 private:
+    // Held by a command while it works with window events let in (its busy window, the follow
+    // loop): a close request that comes meanwhile waits until the outermost one is done, so the
+    // engine is never closed under a command that is halfway through.
+    class RunningCommand {
+    public:
+        explicit RunningCommand(Editor& editor);
+        ~RunningCommand();
+        RunningCommand(const RunningCommand&) = delete;
+        RunningCommand& operator=(const RunningCommand&) = delete;
+
+    private:
+        Editor& editor_;
+    };
+
     void showEngineError(const std::string& prefix, int32_t code);
     bool viewHasTrack() const;  // the engine is open and the scales are valid
 
@@ -77,4 +91,6 @@ private:
     // The column of the transport's position marker, 0 while none is drawn. A full redraw
     // (a fade nested in the follow loop) wipes the marker, so it resets this too.
     int32_t markerColumn_ = 0;
+    int32_t runningCommands_ = 0;
+    bool closePending_ = false;  // a close request waits for the running commands
 };

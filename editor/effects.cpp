@@ -55,6 +55,7 @@ void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mo
 
 void Editor::editCut()
 {
+    const RunningCommand running(*this);
     if (!longerThan(mod, kShortestCut)) return;
     changeTrack(window_, *this, "Applying Edits ...",
                 [this] { engine_.TrackClear(mod.clipbegin, mod.clipend); });
@@ -62,6 +63,7 @@ void Editor::editCut()
 
 void Editor::fxFadeIn()
 {
+    const RunningCommand running(*this);
     if (!longerThan(mod, kShortestFade)) return;
     changeTrack(window_, *this, "Applying Effects ...",
                 [this] { rampValues<Ramp::In>(engine_, frm, mod); });
@@ -69,6 +71,7 @@ void Editor::fxFadeIn()
 
 void Editor::fxFadeOut()
 {
+    const RunningCommand running(*this);
     if (!longerThan(mod, kShortestFade)) return;
     changeTrack(window_, *this, "Applying Effects ...",
                 [this] { rampValues<Ramp::Out>(engine_, frm, mod); });

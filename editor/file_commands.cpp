@@ -67,6 +67,7 @@ void makeCurrentFile(Editor& editor, const std::string& path)
 
 void Editor::fileOpen()
 {
+    const RunningCommand running(*this);
     const std::string path = window_.browseFile("Open", "*.wav");
     if (path.empty()) return;
     if (fileTypeKey(path) != "WAV") {
@@ -90,6 +91,7 @@ void Editor::fileOpen()
 
 void Editor::fileSaveAs()
 {
+    const RunningCommand running(*this);
     const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);

@@ -4,6 +4,7 @@
 
 void Editor::fileProps()
 {
+    const RunningCommand running(*this);
     window_.showProjectSettings(mod);
     if (!mod.bPropsCancel) {
         setTitle();

@@ -63,6 +63,8 @@ void Editor::openDevices()
     frm.bInitLib = true;
     engineTrackLength_ = mod.trklen;
     frm.tscale = float(mod.trklen / double(window_.picView().width()));
+    // A zoomed view keeps its scroll position; its first frame follows the new track length.
+    updateViewStart();
     selectWholeTrack();
 }
 
@@ -85,10 +87,16 @@ bool Editor::queryClose()
         window_.messageBox("Stop track first!");
         return false;
     }
+    if (runningCommands_ > 0) {
+        closePending_ = true;  // the window closes when the command is done
+        return false;
+    }
+    const RunningCommand closing(*this);
     window_.busySetText("Shutting down...");
     window_.busyInit();
     closeDevices();
     window_.writeSetting(kSettingsSection, kMemoryKey, std::to_string(mod.trklen));
     window_.busyUnload();
+    closePending_ = false;  // a second request made meanwhile is answered by this close
     return true;
 }

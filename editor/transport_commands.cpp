@@ -14,6 +14,7 @@ constexpr int kFollowPassMilliseconds = 15;
 
 void Editor::controlPlay()
 {
+    const RunningCommand running(*this);
     enableControls(false);
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
     frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
@@ -25,6 +26,7 @@ void Editor::controlPlay()
 
 void Editor::controlRecord()
 {
+    const RunningCommand running(*this);
     // The whole ring is recorded; the redraw after Stop shows this selection.
     mod.clipbegin = 0;
     mod.clipend = checkedSub(mod.trklen, 2);
@@ -33,13 +35,18 @@ void Editor::controlRecord()
     if (frm.lRet != 0) showEngineError("Error in RecordTrack: ", frm.lRet);
     followTransport();
 
-    // Stopping turns the ring so that the oldest frame comes first, which takes a moment.
+    // Stopping turns the ring so that the oldest frame comes first, which takes a moment. The
+    // loop has unlocked the controls, but the busy window lets events in while it shows and the
+    // card is still recording: they stay locked until the ring is turned, so that nothing can
+    // play or reopen the track under a recording that was never stopped.
+    enableControls(false);
     window_.busySetText("Reordering track...");
     window_.busyInit();
     frm.lRet = engine_.StopWav();
     if (frm.lRet != 0) showEngineError("Error in StopTrack: ", frm.lRet);
     drawTrack();
     window_.busyHide();
+    enableControls(true);
 }
 
 void Editor::controlStop()

@@ -9,11 +9,12 @@ bool Editor::viewHasTrack() const
 
 int32_t Editor::xToFrame(int32_t x) const
 {
-    int32_t f = frm.zoom >= 2 ? toLong(double(frm.tscale) * x / frm.zoom + frm.trkbegin)
-                              : toLong(double(frm.tscale) * x);
+    double f = frm.zoom >= 2 ? double(frm.tscale) * x / frm.zoom + frm.trkbegin : double(frm.tscale) * x;
+    // Clamped before it is rounded to a Long: the same frame as clamping after, but a pointer
+    // dragged far outside the view cannot overflow.
     if (f < 0) f = 0;
     if (f > mod.trklen - 2) f = mod.trklen - 2;
-    return f;
+    return toLong(f);
 }
 
 int32_t Editor::frameToX(int32_t frame) const

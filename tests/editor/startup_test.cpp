@@ -1,4 +1,5 @@
 #include "editor_fixture.h"
+#include "editor_numbers.h"
 
 namespace {
 
@@ -94,6 +95,18 @@ TEST_F(Properties, FileNewCancelledAfterReadingAnotherLength_KeepsTheEngineTrack
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
 }
 
+TEST_F(Properties, AcceptedChangeWhileZoomed_MovesTheViewStartToTheNewTrack)
+{
+    startUp();
+    setZoom(2, 32767);
+    window.projectSettings = [](ModPellam& mod) {
+        mod.bPropsCancel = false;
+        mod.trklen = 262144;
+    };
+    editor.fileProps();
+    EXPECT_EQ(editor.frm.trkbegin, toLong((262144 - 262144 / 2.0) * 32767 / 32768.0));
+}
+
 TEST_F(Properties, FileNew_TakesTheStoredLengthNotTheCurrentOne)
 {
     startUp();
@@ -142,6 +155,23 @@ TEST_F(ShutDown, CloseDevicesWhenNeverOpened_CallsNothing)
     editor.closeDevices();
     EXPECT_TRUE(fakeEngine.calls.empty());
     EXPECT_TRUE(window.log.empty());
+}
+
+TEST_F(ShutDown, RequestWhileACommandShowsItsBusyWindow_ClosesWhenTheCommandIsDone)
+{
+    startUp();
+    editor.mod.clipbegin = 0;
+    editor.mod.clipend = 1000;
+    bool closedInside = true;
+    window.onBusyInit = [&] {
+        window.onBusyInit = nullptr;
+        closedInside = editor.queryClose();
+    };
+    editor.editCut();
+    EXPECT_FALSE(closedInside);
+    EXPECT_TRUE(editor.frm.bInitLib);  // the engine stayed open for the cut
+    EXPECT_EQ(window.log, (Strings{"busy text: Applying Edits ...", "busy init", "busy hide",
+                                   "close request"}));
 }
 
 TEST_F(ShutDown, FileExitAsksTheWindowToClose)

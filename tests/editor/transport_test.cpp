@@ -268,8 +268,12 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     transport.recordResult = 6;
     transport.stopResult = -2;
     transport.activePasses = 1000000;
-    bool unlockedAtStopWav = false;
-    transport.onStop = [&] { unlockedAtStopWav = allControls(window, true); };
+    // Until the ring is turned the card still records: the busy window lets events in, and no
+    // control may start another transport or reopen the track meanwhile.
+    bool lockedWhileReordering = false;
+    bool lockedAtStopWav = false;
+    window.onBusyInit = [&] { lockedWhileReordering = allControls(window, false); };
+    transport.onStop = [&] { lockedAtStopWav = allControls(window, false); };
     window.onEvents = [&] {
         EXPECT_EQ(editor.mod.clipbegin, 0);
         EXPECT_EQ(editor.mod.clipend, editor.mod.trklen - 2);
@@ -278,7 +282,9 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     };
     editor.controlRecord();
 
-    EXPECT_TRUE(unlockedAtStopWav);
+    EXPECT_TRUE(lockedWhileReordering);
+    EXPECT_TRUE(lockedAtStopWav);
+    EXPECT_TRUE(allControls(window, true));
     EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
               (std::vector<std::string>{"RecordWav", "StopWav"}));
     EXPECT_EQ(window.log, (std::vector<std::string>{
