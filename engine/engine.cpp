@@ -1,18 +1,6 @@
 #include "engine.h"
 
-#include "device/closed_device.h"
-
 namespace brenvik {
-
-namespace {
-
-device::ClosedDevice& closedDevice()
-{
-    static device::ClosedDevice closed;
-    return closed;
-}
-
-}  // namespace
 
 Engine::Engine(BackendFactory makeBackend) : makeBackend_(std::move(makeBackend)) {}
 
@@ -25,12 +13,12 @@ Engine::~Engine()
 
 device::WaveOutput& Engine::output()
 {
-    return output_ ? *output_ : closedDevice();
+    return output_ ? *output_ : closedDevice_;
 }
 
 device::WaveInput& Engine::input()
 {
-    return input_ ? *input_ : closedDevice();
+    return input_ ? *input_ : closedDevice_;
 }
 
 void Engine::logIf(int32_t result, const char* message) const

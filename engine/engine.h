@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "device/closed_device.h"
 #include "device/wave_device.h"
 #include "diagnostic_log.h"
 #include "frame_range.h"
@@ -80,6 +81,9 @@ private:
     device::WaveHeader playHeader_;
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;
+    // Stands in for a device that is not open. A member, so that it lives as long as the engine:
+    // an engine that is never closed still calls through it from its destructor at exit.
+    device::ClosedDevice closedDevice_;
     // Declared last so that they go first: no device outlives the memory it writes into.
     std::unique_ptr<device::WaveBackend> backend_;
     std::unique_ptr<device::WaveOutput> output_;
