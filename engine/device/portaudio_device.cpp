@@ -50,42 +50,59 @@ std::vector<PaDeviceIndex> candidateDevices(bool input)
     return candidates;
 }
 
-// Opens the first candidate that takes the engine's format; null when none does.
-PaStream* openStream(bool input, PaStreamCallback* callback, void* user)
+// Opens the first candidate that takes the engine's format. When none does, stream stays null
+// and the result is the error of the last candidate tried (paInvalidDevice when there was none).
+PaError openStream(bool input, PaStreamCallback* callback, void* user, PaStream*& stream)
 {
+    PaError lastError = paInvalidDevice;
     for (PaDeviceIndex index : candidateDevices(input)) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-        if (!info || (input ? info->maxInputChannels : info->maxOutputChannels) < kChannels) {
+        if (!info) {
+            continue;
+        }
+        if ((input ? info->maxInputChannels : info->maxOutputChannels) < kChannels) {
+            lastError = paInvalidChannelCount;  // what opening it for stereo would report
             continue;
         }
         const PaStreamParameters parameters{
             index, kChannels, paInt16,
             input ? info->defaultHighInputLatency : info->defaultHighOutputLatency, nullptr};
-        PaStream* stream = nullptr;
-        if (Pa_OpenStream(&stream, input ? &parameters : nullptr, input ? nullptr : &parameters,
-                          kSampleRate, paFramesPerBufferUnspecified, paNoFlag, callback,
-                          user) == paNoError) {
-            return stream;
+        lastError = Pa_OpenStream(&stream, input ? &parameters : nullptr,
+                                  input ? nullptr : &parameters, kSampleRate,
+                                  paFramesPerBufferUnspecified, paNoFlag, callback, user);
+        if (lastError == paNoError) {
+            return paNoError;
         }
+        stream = nullptr;
     }
-    return nullptr;
+    return lastError;
 }
 
 // A PortAudio stream behind the queue. The stream is started and stopped on the pump thread
 // only; PortAudio's callback touches nothing but the ring and atomics.
 class PortAudioDevice : public QueuedDevice {
 public:
-    bool open(bool input, PaStreamCallback* callback)
+    // kNoError, or the error number of the failed open.
+    int32_t open(bool input, PaStreamCallback* callback)
     {
-        stream_ = openStream(input, callback, this);
-        if (stream_) {
-            startWorker(kPumpInterval, [this] { pump(); });
+        const PaError error = openStream(input, callback, this, stream_);
+        if (error != paNoError) {
+            return openErrorNumber(error);
         }
-        return stream_ != nullptr;
+        startWorker(kPumpInterval, [this] { pump(); });
+        return kNoError;
     }
 
 protected:
     using QueuedDevice::QueuedDevice;
+
+    // The device behind the user pointer of PortAudio's callback: open() passes it as a
+    // PortAudioDevice*, so it is cast back to exactly that before going down to Device.
+    template <typename Device>
+    static Device& fromUser(void* user)
+    {
+        return static_cast<Device&>(*static_cast<PortAudioDevice*>(user));
+    }
 
     virtual void pump() = 0;
 
@@ -138,7 +155,7 @@ public:
     static int onStream(const void*, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
     {
-        auto& self = *static_cast<PortAudioOutput*>(user);
+        auto& self = fromUser<PortAudioOutput>(user);
         const std::span out(static_cast<std::byte*>(output), frames * kBytesPerFrame);
         const std::size_t played = self.ring_.pop(out);
         std::memset(out.data() + played, 0, out.size() - played);  // a gap plays as silence
@@ -251,7 +268,7 @@ public:
     static int onStream(const void* input, void*, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
     {
-        auto& self = *static_cast<PortAudioInput*>(user);
+        auto& self = fromUser<PortAudioInput>(user);
         const std::size_t bytes = frames * kBytesPerFrame;
         std::size_t lost = self.lostBytes_.load(std::memory_order_relaxed);
         lost -= self.ring_.pushSilence(lost);
@@ -297,17 +314,31 @@ int32_t openDevice(bool initialised, bool input, WaveCallback callback, void* co
                    std::unique_ptr<Interface>& device)
 {
     if (!initialised) {
-        return kBadDeviceId;
+        return kError;
     }
     auto opened = std::make_unique<Device>(callback, context);
-    if (!opened->open(input, &Device::onStream)) {
-        return kBadDeviceId;
+    if (const int32_t result = opened->open(input, &Device::onStream); result != kNoError) {
+        return result;
     }
     device = std::move(opened);
     return kNoError;
 }
 
 }  // namespace
+
+int32_t openErrorNumber(PaError error)
+{
+    switch (error) {
+    case paDeviceUnavailable:
+        return kAllocated;
+    case paInvalidSampleRate:
+    case paSampleFormatNotSupported:
+    case paInvalidChannelCount:
+        return kBadFormat;
+    default:
+        return kBadDeviceId;  // no device, or it cannot be opened
+    }
+}
 
 PortAudioBackend::PortAudioBackend() : initialised_(Pa_Initialize() == paNoError) {}
 
