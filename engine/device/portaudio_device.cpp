@@ -106,6 +106,21 @@ protected:
 
     virtual void pump() = 0;
 
+    // Starts the stream on the device thread: kInvalidHandle when the device is closed, kError
+    // when the stream cannot start.
+    int32_t startOnDeviceThread()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            if (!open_) {
+                return kInvalidHandle;
+            }
+        }
+        bool started = false;
+        onDeviceThread([this, &started] { started = startStream(); });
+        return started ? kNoError : kError;
+    }
+
     bool startStream()
     {
         running_ = running_ || Pa_StartStream(stream_) == paNoError;
@@ -150,7 +165,13 @@ public:
         closeStream("output underflows");
     }
 
-    int32_t write(WaveHeader& header) override { return enqueue(header); }
+    // The stream is started before the header is queued, so that a stream that cannot start
+    // fails the write (kError, the header not queued) rather than holding the header forever.
+    int32_t write(WaveHeader& header) override
+    {
+        const int32_t result = startOnDeviceThread();
+        return result == kNoError ? enqueue(header) : result;
+    }
 
     static int onStream(const void*, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
@@ -168,12 +189,11 @@ public:
     }
 
 private:
-    // Moves queued bytes into the ring and hands each header back once PortAudio has played
-    // its last byte, so the frame count equals the range length when the header comes back.
+    // Moves queued bytes into the ring and hands each header back once PortAudio's callback
+    // has taken its last byte, so the frame count equals the range length when it comes back.
     void pump() override
     {
         std::vector<WaveHeader*> played;
-        bool start = false;
         {
             std::lock_guard lock(mutex_);
             if (!open_) {
@@ -186,10 +206,6 @@ private:
                 played.push_back(awaiting_.front().first);
                 awaiting_.pop_front();
             }
-            start = ring_.readable() > 0;
-        }
-        if (start && !startStream()) {
-            glitches_.fetch_add(1, std::memory_order_relaxed);
         }
         for (WaveHeader* header : played) {
             handBack(header);
@@ -250,18 +266,7 @@ public:
 
     int32_t addBuffer(WaveHeader& header) override { return enqueue(header); }
 
-    int32_t start() override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            if (!open_) {
-                return kInvalidHandle;
-            }
-        }
-        bool started = false;
-        onDeviceThread([this, &started] { started = startStream(); });
-        return started ? kNoError : kError;
-    }
+    int32_t start() override { return startOnDeviceThread(); }
 
     // Frames that find no room in the ring are replaced by as many silent ones as soon as there
     // is room again, so the frame count of what is recorded stays exact.
