@@ -34,7 +34,9 @@ public:
     {
         const std::size_t count = std::min(data.size(), writable());
         const std::size_t at = written_.load(std::memory_order_relaxed);
-        copyIn(at, data.first(count));
+        forEachRun(at, count, [&](std::size_t index, std::size_t offset, std::size_t run) {
+            std::memcpy(&bytes_[index], data.data() + offset, run);
+        });
         written_.store(at + count, std::memory_order_release);
         return count;
     }
@@ -43,9 +45,9 @@ public:
     {
         count = std::min(count, writable());
         const std::size_t at = written_.load(std::memory_order_relaxed);
-        for (std::size_t i = 0; i < count; ++i) {
-            bytes_[(at + i) % capacity_] = std::byte{0};
-        }
+        forEachRun(at, count, [&](std::size_t index, std::size_t, std::size_t run) {
+            std::memset(&bytes_[index], 0, run);
+        });
         written_.store(at + count, std::memory_order_release);
         return count;
     }
@@ -55,12 +57,9 @@ public:
     {
         const std::size_t count = std::min(out.size(), readable());
         const std::size_t at = read_.load(std::memory_order_relaxed);
-        for (std::size_t i = 0; i < count;) {
-            const std::size_t index = (at + i) % capacity_;
-            const std::size_t run = std::min(count - i, capacity_ - index);
-            std::memcpy(out.data() + i, &bytes_[index], run);
-            i += run;
-        }
+        forEachRun(at, count, [&](std::size_t index, std::size_t offset, std::size_t run) {
+            std::memcpy(out.data() + offset, &bytes_[index], run);
+        });
         read_.store(at + count, std::memory_order_release);
         return count;
     }
@@ -68,13 +67,19 @@ public:
     void clear() { read_.store(written_.load()); }
 
 private:
-    void copyIn(std::size_t at, std::span<const std::byte> data)
+    // The count bytes from the stream position at lie in at most two runs of the storage: up to
+    // its end, then from its start. visit(index, offset, run) is called for each non-empty run,
+    // offset counting from the first of the count bytes.
+    template <typename Visit>
+    void forEachRun(std::size_t at, std::size_t count, Visit visit)
     {
-        for (std::size_t i = 0; i < data.size();) {
-            const std::size_t index = (at + i) % capacity_;
-            const std::size_t run = std::min(data.size() - i, capacity_ - index);
-            std::memcpy(&bytes_[index], data.data() + i, run);
-            i += run;
+        const std::size_t index = at % capacity_;
+        const std::size_t first = std::min(count, capacity_ - index);
+        if (first > 0) {
+            visit(index, 0, first);
+        }
+        if (count > first) {
+            visit(0, first, count - first);
         }
     }
 
