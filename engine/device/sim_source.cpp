@@ -1,7 +1,10 @@
 #include "sim_source.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <new>
 #include <optional>
 
 #include "wave_device.h"
@@ -41,8 +44,9 @@ bool isEngineFormat(std::istream& in, uint32_t size)
            format.sampleRate == kSampleRate && format.bitsPerSample == kBitsPerSample;
 }
 
-// The data chunk's frames once a fitting format chunk came before it.
-std::optional<std::vector<Frame>> readFrames(std::istream& in)
+// The data chunk's frames once a fitting format chunk came before it. Its header may declare
+// any size, so no more than the file's own size in bytes is set aside for them.
+std::optional<std::vector<Frame>> readFrames(std::istream& in, std::uintmax_t fileBytes)
 {
     ChunkHeader riff{};
     char form[4];
@@ -62,7 +66,8 @@ std::optional<std::vector<Frame>> readFrames(std::istream& in)
             if (!formatSeen) {
                 return std::nullopt;
             }
-            std::vector<Frame> frames(chunk.size / sizeof(Frame));
+            std::vector<Frame> frames(std::min<std::uintmax_t>(chunk.size, fileBytes) /
+                                      sizeof(Frame));
             in.read(reinterpret_cast<char*>(frames.data()),
                     static_cast<std::streamsize>(frames.size() * sizeof(Frame)));
             frames.resize(static_cast<std::size_t>(in.gcount()) / sizeof(Frame));
@@ -78,8 +83,18 @@ std::optional<std::vector<Frame>> readFrames(std::istream& in)
 
 int32_t SimSource::loadWave(const std::string& path)
 {
+    std::error_code error;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(path, error);
+    if (error) {
+        return kBadFormat;
+    }
     std::ifstream in(path, std::ios::binary);
-    std::optional<std::vector<Frame>> frames = readFrames(in);
+    std::optional<std::vector<Frame>> frames;
+    try {
+        frames = readFrames(in, fileBytes);
+    } catch (const std::bad_alloc&) {
+        return kBadFormat;  // a file too large to hold is as unusable as a broken one
+    }
     if (!frames || frames->empty()) {
         return kBadFormat;
     }

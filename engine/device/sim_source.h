@@ -15,7 +15,8 @@ namespace brenvik::device {
 class SimSource {
 public:
     // Loops the frames of a 16-bit stereo 44100 Hz PCM WAV file; kBadFormat if it cannot be
-    // read, is another format or holds no frame.
+    // read, is another format, holds no frame or is too large to hold in memory. Never throws:
+    // it runs inside OpenLib, a C function.
     int32_t loadWave(const std::string& path);
 
     // The frames whose device frame counts are first, first + 1, ...
