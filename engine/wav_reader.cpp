@@ -62,14 +62,12 @@ struct WaveFormat {
 };
 
 // Skips what is left of a chunk whose first `consumed` bytes were read, and its pad byte when
-// its size is odd. A size with the top bit set skips nothing.
+// its size is odd. A size with the top bit set leaves nothing to skip but that pad byte.
 void skipChunkRest(WordReader& reader, int32_t size, uint32_t consumed)
 {
-    if (size < 0) {
-        return;
-    }
     const auto bytes = static_cast<uint32_t>(size);
-    reader.skip((bytes > consumed ? bytes - consumed : 0) + (bytes & 1));
+    const uint32_t rest = size > 0 && bytes > consumed ? bytes - consumed : 0;
+    reader.skip(uint64_t{rest} + (bytes & 1));
 }
 
 // "RIFF", the RIFF size, "WAVE" and "fmt ": 0, or the code that rejects the file.

@@ -255,6 +255,8 @@ TEST_F(WavFileTest, LoadSkipsOtherChunksExtensionsAndPadBytes)
              riff(formatChunk(1, 2, 44100, 16, "x") + data),
              // A size with the top bit set skips nothing: the data chunk follows at once.
              riff(pcm + "junk" + le32(0x80000000u) + data),
+             // An odd one still skips its pad byte, the format chunk's too.
+             riff("fmt " + le32(0x80000011u) + pcm.substr(8) + "\x7F" + data),
          }) {
         track_.assign(16, kOldFrame);
         EXPECT_EQ(load(file), 0);
