@@ -1,13 +1,10 @@
 #pragma once
 
-// Shared by the WAV reader and writer: the chunk markers, the header this engine writes, and
-// the stdio file handle both use.
+// Shared by the WAV reader and writer: the chunk markers and the header this engine writes.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 
 namespace brenvik::wav {
 
@@ -24,10 +21,5 @@ inline constexpr uint32_t kFmtChunkBytes = 16;
 inline constexpr size_t kHeaderBytes = 44;
 // The RIFF size counts everything after its own field: the header's remaining 36 bytes and data.
 inline constexpr uint32_t kRiffSizeBeyondData = kHeaderBytes - 8;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace brenvik::wav

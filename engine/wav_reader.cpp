@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "file_closer.h"
 #include "wav_file.h"
 #include "wav_io.h"
 
@@ -164,7 +165,7 @@ size_t readSamples(WordReader& reader, size_t declared, std::span<Frame> track, 
 int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log)
 {
     log.write("LoadWavToBuf\n");
-    wav::File file(std::fopen(path, "rb"));
+    File file(std::fopen(path, "rb"));
     // A directory opens for reading here, but it is no more a file to load than elsewhere.
     struct stat status {};
     if (!file || ::fstat(::fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) {

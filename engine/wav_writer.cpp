@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "file_closer.h"
 #include "wav_file.h"
 #include "wav_io.h"
 
@@ -55,7 +56,7 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
 int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log)
 {
     log.write("SaveBufToWave\n");
-    wav::File file(std::fopen(path, "wb"));
+    File file(std::fopen(path, "wb"));
     if (!file) {
         return -1;
     }

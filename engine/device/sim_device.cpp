@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "file_closer.h"
 #include "queued_device.h"
 #include "sim_source.h"
 
@@ -29,10 +30,6 @@ std::string environment(const char* name)
     const char* value = std::getenv(name);
     return value ? value : "";
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
@@ -144,7 +141,7 @@ private:
         }
     }
 
-    std::unique_ptr<std::FILE, FileCloser> sink_;  // guarded by mutex_
+    File sink_;  // guarded by mutex_
 };
 
 class SimInput final : public SimDevice, public WaveInput {
