@@ -16,7 +16,7 @@ std::string DiagnosticLog::path()
     } else if (const char* home = std::getenv("HOME"); home && *home) {
         dir = fs::path(home) / ".local" / "state";
     } else {
-        dir = ".";
+        return {};  // no state directory: no log file anywhere else either
     }
     std::error_code ignored;
     fs::create_directories(dir, ignored);
@@ -28,7 +28,11 @@ void DiagnosticLog::write(const char* message) const
     if (!enabled()) {
         return;
     }
-    if (std::FILE* file = std::fopen(path().c_str(), "a")) {
+    const std::string logPath = path();
+    if (logPath.empty()) {
+        return;
+    }
+    if (std::FILE* file = std::fopen(logPath.c_str(), "a")) {
         std::fputs(message, file);
         std::fclose(file);
     }

@@ -7,7 +7,8 @@ namespace brenvik {
 
 // The engine's optional diagnostic log. Each message is appended on its own (the file is opened,
 // written and closed per message) so the log survives a crash up to its last line. Messages
-// are dropped silently while logging is off or when the file cannot be opened.
+// are dropped silently while logging is off, when neither XDG_STATE_HOME nor HOME is set, or
+// when the file cannot be opened.
 class DiagnosticLog {
 public:
     void setEnabled(bool on) { enabled_.store(on, std::memory_order_relaxed); }
@@ -17,6 +18,7 @@ public:
     void write(const char* message) const;
 
     // $XDG_STATE_HOME/pellam.log, or $HOME/.local/state/pellam.log; the directory is created.
+    // Empty when neither variable is set (or both are empty).
     static std::string path();
 
 private:

@@ -16,8 +16,9 @@ namespace brenvik {
 // The engine's one set of state: the track memory, the two devices and their buffer headers,
 // the transport and the diagnostic log. Results are the platform's device error numbers,
 // passed through unchanged. The methods are called from one thread; the device callbacks run
-// on the device layer's thread and share only deviceActive, the input device, the record
-// headers and the log with it.
+// on the device layer's thread and share only deviceActive, newestRecordedFrame, ringWrapped,
+// the input device, the record headers, the track memory (read to place a handed-back header
+// in the ring) and the log with it.
 class Engine {
 public:
     using BackendFactory = std::function<std::unique_ptr<device::WaveBackend>()>;
@@ -34,7 +35,8 @@ public:
     // error of preparing the second record header.
     int32_t open(int32_t trackLength, bool logging);
     // Stops a running transport, closes both devices and frees the memory; returns the input
-    // close's result. Closing an engine that holds no memory does nothing and returns 0.
+    // close's result. Closing an engine that holds no memory only logs "CloseLib\n" and
+    // returns 0.
     int32_t close();
 
     TrackMemory& track() { return memory_; }

@@ -1,5 +1,7 @@
+#include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -287,6 +289,33 @@ TEST_F(EngineTest, FailedRecordKeepsIsPlayingUntilStop)
     EXPECT_EQ(engine.stop(), device::kInvalidHandle);
     EXPECT_FALSE(engine.isPlaying());
     EXPECT_EQ(log.lines().back(), "Err:waveInReset\n");
+}
+
+// With neither XDG_STATE_HOME nor HOME there is no state directory, and the log goes nowhere
+// rather than into whatever directory the process runs in.
+TEST(DiagnosticLogTest, WithoutAStateDirectoryMessagesAreDropped)
+{
+    namespace fs = std::filesystem;
+    const fs::path scratch =
+        fs::temp_directory_path() / ("brenvik-no-home-" + std::to_string(::getpid()));
+    fs::create_directories(scratch);
+    const fs::path before = fs::current_path();
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const std::string state = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+    fs::current_path(scratch);
+    ::unsetenv("HOME");
+    ::setenv("XDG_STATE_HOME", "", 1);
+
+    DiagnosticLog log;
+    log.setEnabled(true);
+    log.write("OpenLib\n");
+    EXPECT_EQ(DiagnosticLog::path(), "");
+    EXPECT_TRUE(fs::is_empty(scratch));
+
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    fs::current_path(before);
+    fs::remove_all(scratch);
 }
 
 }  // namespace
