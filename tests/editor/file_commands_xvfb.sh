@@ -10,65 +10,7 @@ set -euo pipefail
 bin_dir=$(cd "$1" && pwd)
 shots=${2:-}
 
-for tool in xvfb-run xdotool; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-    exit 77
-  fi
-done
-
-if [ -z "${QUORVEL_XVFB_DISPLAY_READY:-}" ]; then
-  exec env QUORVEL_XVFB_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-xvfb-XXXXXX")
-program_pid=""
-cleanup() {
-  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  shot failure
-  exit 1
-}
-
-shot() {
-  if [ -n "$shots" ] && command -v import >/dev/null; then
-    mkdir -p "$shots"
-    import -window root "$shots/$1.png"
-  fi
-}
-
-# Waits up to 20 s for a visible window whose title matches the pattern; prints its id.
-visible_window() {
-  local id
-  for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  fail "no window titled $1"
-}
-
-# Waits up to 20 s until no visible window's title matches the pattern.
-until_gone() {
-  for _ in $(seq 200); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "window $1 stays open"
-}
-
-# There is no window manager, so nothing gets the focus unless it is given.
-keys_to() {
-  local window=$1
-  shift
-  xdotool windowfocus --sync "$window"
-  xdotool key --delay 50 "$@"
-}
+source "$(dirname "$0")/../support/xvfb_session.sh"
 
 # Types a path into the focused file dialog's name box and presses OK.
 choose_file() {
@@ -89,21 +31,9 @@ accept_message() {
   until_gone '^Quorvel$'
 }
 
-# Waits up to 20 s until the main window's title is the expected one.
-wait_for_title() {
-  for _ in $(seq 200); do
-    [ "$(xdotool getwindowname "$1")" = "$2" ] && return 0
-    sleep 0.1
-  done
-  fail "the title is \"$(xdotool getwindowname "$1")\", not \"$2\""
-}
-
-# A private home: the settings, the log and the files written stay in the work directory. One
-# megabyte of track is about six seconds, so a few seconds at eight times real time wrap it.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/state
-export XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_CONFIG_HOME/Quorvel" "$XDG_RUNTIME_DIR" "$work/takes"
-chmod 700 "$XDG_RUNTIME_DIR"
+# One megabyte of track is about six seconds, so a few seconds at eight times real time wrap it.
+use_private_home
+mkdir -p "$work/takes"
 printf '[Defaults]\nMemory=262144\n' >"$XDG_CONFIG_HOME/Quorvel/Quorvel.conf"
 export BRENVIK_AUDIO=sim BRENVIK_SIM_SPEED=8
 unset BRENVIK_SIM_INPUT BRENVIK_SIM_OUTPUT BRENVIK_SIM_FAIL QT_QPA_PLATFORM
@@ -112,14 +42,7 @@ track_frames=262144
 "$bin_dir/quorvel" >"$work/quorvel.log" 2>&1 &
 program_pid=$!
 
-settings=$(visible_window '^Project Settings$')
-shot 1-settings
-keys_to "$settings" Return
-until_gone '^Project Settings$'
-# The start-up ends with the title; keys pressed before that would reach a closed engine.
-main=$(visible_window '^Dravenna')
-wait_for_title "$main" "Dravenna - "
-until_gone '^Please wait'
+main=$(start_up)
 keys_to "$main" F6
 sleep 3
 shot 2-recording
@@ -149,11 +72,7 @@ shot 5-opened
 keys_to "$main" alt+h a
 accept_message 6-about
 
-keys_to "$main" alt+f x
-for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$program_pid" 2>/dev/null && fail "the program did not exit"
-wait "$program_pid" || fail "the program exited with $? ($(cat "$work/quorvel.log"))"
-program_pid=""
+exit_program "$main"
 
 # The WAV holds the whole selection the recording left, frames 0 to the track length - 2.
 expected_wav_bytes=$((44 + (track_frames - 2) * 4))

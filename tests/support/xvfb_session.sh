@@ -1,0 +1,104 @@
+# Sourced by the scripts that drive the real program in a window: it re-runs the calling script
+# under its own Xvfb server, gives it a scratch directory ($work) that is removed at the end
+# (with the program, $program_pid, if still running), and the helpers below. The caller may set
+# $shots to a directory for screenshots. Exits 77 (skipped) when xvfb-run or xdotool is missing.
+
+for tool in xvfb-run xdotool; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+    exit 77
+  fi
+done
+
+if [ -z "${QUORVEL_XVFB_DISPLAY_READY:-}" ]; then
+  exec env QUORVEL_XVFB_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-xvfb-XXXXXX")
+program_pid=""
+cleanup() {
+  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  shot failure
+  exit 1
+}
+
+shot() {
+  if [ -n "${shots:-}" ] && command -v import >/dev/null; then
+    mkdir -p "$shots"
+    import -window root "$shots/$1.png"
+  fi
+}
+
+# A private home: the settings, the log and any files written stay in the scratch directory.
+use_private_home() {
+  export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/state
+  export XDG_RUNTIME_DIR=$work/run
+  mkdir -p "$XDG_CONFIG_HOME/Quorvel" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# Waits up to 20 s for a visible window whose title matches the pattern; prints its id.
+visible_window() {
+  local id
+  for _ in $(seq 200); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  fail "no window titled $1"
+}
+
+# Waits up to 20 s until no visible window's title matches the pattern.
+until_gone() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "window $1 stays open"
+}
+
+# There is no window manager, so nothing gets the focus unless it is given.
+keys_to() {
+  local window=$1
+  shift
+  xdotool windowfocus --sync "$window"
+  xdotool key --delay 50 "$@"
+}
+
+# Waits up to 20 s until the main window's title is the expected one.
+wait_for_title() {
+  for _ in $(seq 200); do
+    [ "$(xdotool getwindowname "$1")" = "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "the title is \"$(xdotool getwindowname "$1")\", not \"$2\""
+}
+
+# Accepts the settings dialog and waits until start-up has opened the engine and drawn the
+# track (keys pressed before that would reach a closed engine); prints the main window's id.
+start_up() {
+  local settings main
+  settings=$(visible_window '^Project Settings$')
+  shot start-settings
+  keys_to "$settings" Return
+  until_gone '^Project Settings$'
+  main=$(visible_window '^Dravenna')
+  wait_for_title "$main" "Dravenna - "
+  until_gone '^Please wait'
+  echo "$main"
+}
+
+# Closes the program with File > Exit and waits up to 10 s for it to end with status 0.
+exit_program() {
+  keys_to "$1" alt+f x
+  for _ in $(seq 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$program_pid" 2>/dev/null && fail "the program did not exit"
+  wait "$program_pid" || fail "the program exited with $? ($(cat "$work/quorvel.log"))"
+  program_pid=""
+}
