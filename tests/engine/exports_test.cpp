@@ -1,73 +1,22 @@
-// The engine as the editor sees it: the shared library, bound by path, on the real-time
-// simulated card running many times faster than real time.
-#include <dlfcn.h>
+// The engine as the editor sees it: the shared library, on the real-time simulated card running
+// many times faster than real time.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <thread>
 #include <vector>
 
+#include "brenvik.h"
 #include "log_capture.h"
+#include "transport_steps.h"
 
 namespace {
-
-struct Library {
-    void* handle = dlopen(BRENVIK_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-
-    template <typename Function>
-    Function* get(const char* name) const
-    {
-        return reinterpret_cast<Function*>(dlsym(handle, name));
-    }
-};
-
-const Library& library()
-{
-    static Library loaded;
-    return loaded;
-}
-
-#define BRENVIK_BIND(name, type) const auto name = library().get<type>(#name)
-BRENVIK_BIND(OpenLib, int32_t(int32_t, int32_t));
-BRENVIK_BIND(CloseLib, int32_t());
-BRENVIK_BIND(TrackRead, int32_t(int32_t));
-BRENVIK_BIND(TrackWrite, int32_t(int32_t, int32_t));
-BRENVIK_BIND(TrackClear, int32_t(int32_t, int32_t));
-BRENVIK_BIND(PlayWav, int32_t(int32_t, int32_t));
-BRENVIK_BIND(RecordWav, int32_t());
-BRENVIK_BIND(StopWav, int32_t());
-BRENVIK_BIND(GetPosition, int32_t());
-BRENVIK_BIND(IsPlaying, int32_t());
-#undef BRENVIK_BIND
-
-// Waits for something the simulated card's own thread brings about.
-bool eventually(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::yield();
-    }
-    return true;
-}
-
-uint32_t counterAt(int32_t frame)
-{
-    return static_cast<uint16_t>(TrackRead(2 * frame)) |
-           static_cast<uint32_t>(TrackRead(2 * frame + 1)) << 16;
-}
 
 class ExportsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(library().handle, nullptr) << dlerror();
         ::setenv("BRENVIK_AUDIO", "sim", 1);
         ::setenv("BRENVIK_SIM_SPEED", "100", 1);
     }
@@ -88,13 +37,7 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
     ASSERT_EQ(RecordWav(), 0);
     EXPECT_EQ(IsPlaying(), 1);
     // Seeing the ring position fall back proves the device has passed the end of the track.
-    int32_t last = 0;
-    EXPECT_TRUE(eventually([&] {
-        const int32_t now = GetPosition();
-        const bool wrapped = now < last;
-        last = now;
-        return wrapped;
-    }));
+    EXPECT_TRUE(ringWraps());
     EXPECT_EQ(StopWav(), 0);
     EXPECT_EQ(IsPlaying(), 0);
     // The card runs on while StopWav queries and resets it; the rotation still uses where it

@@ -27,12 +27,6 @@ int cycles()
     return count > 0 ? count : kDefaultCycles;
 }
 
-uint32_t counterAt(int32_t frame)
-{
-    return static_cast<uint16_t>(TrackRead(2 * frame)) |
-           static_cast<uint32_t>(TrackRead(2 * frame + 1)) << 16;
-}
-
 // The simulated card writes frame n as (n & 0xFFFF, n >> 16): after a wrapped recording the
 // rotated track is one run of consecutive frame numbers, the newest last.
 ::testing::AssertionResult isOneUnbrokenRun()

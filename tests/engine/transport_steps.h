@@ -25,6 +25,14 @@ inline bool eventually(const std::function<bool()>& condition,
     return true;
 }
 
+// The simulated card records its frame count n as (n & 0xFFFF, n >> 16); this reads n back from
+// a frame of the track.
+inline uint32_t counterAt(int32_t frame)
+{
+    return static_cast<uint16_t>(TrackRead(2 * frame)) |
+           static_cast<uint32_t>(TrackRead(2 * frame + 1)) << 16;
+}
+
 // Waits, during a recording, until the ring position falls back: the input device has then
 // passed the end of the track at least once.
 inline bool ringWraps()
