@@ -12,6 +12,53 @@
 #define BRENVIK_API
 #endif
 
+/* Results of the device exports (OpenLib, CloseLib, PlayWav, RecordWav, StopWav): 0, or the
+ * sound system's error number, numbered as the Windows multimedia system numbers them. */
+enum {
+    BRENVIK_OK = 0,
+    BRENVIK_ERR_UNSPECIFIED = 1,    /* MMSYSERR_ERROR: an unspecified sound system failure */
+    BRENVIK_ERR_BAD_DEVICE = 2,     /* MMSYSERR_BADDEVICEID: no default device, or it cannot open */
+    BRENVIK_ERR_ALLOCATED = 4,      /* MMSYSERR_ALLOCATED: the device is in use */
+    BRENVIK_ERR_NOT_OPEN = 5,       /* MMSYSERR_INVALHANDLE: the device is not open */
+    BRENVIK_ERR_NOT_RESPONDING = 6, /* MMSYSERR_NODRIVER: the device stopped answering and was
+                                       given up; what it recorded so far is kept */
+    BRENVIK_ERR_NO_MEMORY = 7,      /* MMSYSERR_NOMEM: memory cannot be had */
+    BRENVIK_ERR_NO_BUFFER = 11,     /* MMSYSERR_INVALPARAM: a missing header or buffer */
+    BRENVIK_ERR_BAD_FORMAT = 32,    /* WAVERR_BADFORMAT: the device refuses 44100 Hz 16-bit stereo */
+    BRENVIK_ERR_STILL_PLAYING = 33, /* WAVERR_STILLPLAYING: a buffer is still queued, or a
+                                       transport already runs */
+    BRENVIK_ERR_UNPREPARED = 34     /* WAVERR_UNPREPARED: a buffer was not prepared */
+};
+
+/* TrackRead and TrackWrite: a value index outside the track. */
+enum { BRENVIK_OUTSIDE_TRACK = -1 };
+
+/* LoadWave: the load flags 0..3 (the audio is loaded), or a rejection that leaves the track as
+ * it was. */
+enum {
+    BRENVIK_LOAD_NOT_STEREO = 1,   /* flag: the file's channel count is not 2 */
+    BRENVIK_LOAD_OTHER_RATE = 2,   /* flag: the file's sample rate is not 44100 */
+    BRENVIK_LOAD_NO_RIFF = 10,
+    BRENVIK_LOAD_NO_WAVE = 11,
+    BRENVIK_LOAD_NO_FMT = 12,
+    BRENVIK_LOAD_NOT_PCM = 13,
+    BRENVIK_LOAD_NOT_16_BIT = 14,
+    BRENVIK_LOAD_CANNOT_OPEN = 15, /* missing, unreadable, not a regular file, or no open track */
+    BRENVIK_LOAD_NO_DATA = 16      /* no data chunk, or the file ends before its audio */
+};
+
+/* SaveAsWave: the file cannot be created or written (also: not a regular file, no open track). */
+enum { BRENVIK_SAVE_FAILED = -1 };
+
+/* SaveAsMp3. */
+enum {
+    BRENVIK_MP3_NO_ENCODER = -1,     /* libbladeenc.so or one of its entry points is missing */
+    BRENVIK_MP3_DISK_ERROR = -2,     /* the file cannot be created or written */
+    BRENVIK_MP3_STREAM_ERROR = -3,   /* the encoder stream cannot be opened or flushed */
+    BRENVIK_MP3_MEMORY_ERROR = -4,   /* a buffer cannot be had, or there is no open track */
+    BRENVIK_MP3_ENCODING_ERROR = -5  /* the encoder failed on a chunk */
+};
+
 #ifdef __cplusplus
 extern "C" {
 #endif

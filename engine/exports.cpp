@@ -87,7 +87,7 @@ int32_t LoadWave(const char* path)
 int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
 {
     if (path == nullptr) {
-        return -1;
+        return BRENVIK_SAVE_FAILED;
     }
     return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)), engine().log());
 }
@@ -95,7 +95,7 @@ int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
 int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
 {
     if (path == nullptr) {
-        return -2;  // the output file cannot be opened
+        return BRENVIK_MP3_DISK_ERROR;  // the output file cannot be opened
     }
     return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
 }

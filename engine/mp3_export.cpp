@@ -12,17 +12,18 @@
 #include <optional>
 
 #include "../encoder/bladeenc.h"
+#include "brenvik.h"
 
 namespace brenvik {
 
 namespace {
 
-constexpr int32_t kMp3Ok = 0;
-constexpr int32_t kMp3NoEncoder = -1;
-constexpr int32_t kMp3DiskError = -2;
-constexpr int32_t kMp3StreamError = -3;
-constexpr int32_t kMp3MemoryError = -4;
-constexpr int32_t kMp3EncodingError = -5;
+constexpr int32_t kMp3Ok = BRENVIK_OK;
+constexpr int32_t kMp3NoEncoder = BRENVIK_MP3_NO_ENCODER;
+constexpr int32_t kMp3DiskError = BRENVIK_MP3_DISK_ERROR;
+constexpr int32_t kMp3StreamError = BRENVIK_MP3_STREAM_ERROR;
+constexpr int32_t kMp3MemoryError = BRENVIK_MP3_MEMORY_ERROR;
+constexpr int32_t kMp3EncodingError = BRENVIK_MP3_ENCODING_ERROR;
 
 constexpr const char* kEncoderLibrary = "libbladeenc.so";
 constexpr uint32_t kMp3SampleRate = 44100;

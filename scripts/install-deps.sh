@@ -4,11 +4,12 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkg-config clang libclang-rt-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   portaudio19-dev libmp3lame-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev lame
-  dpkg-dev file
+  dpkg-dev file lintian
+  pulseaudio pulseaudio-utils libasound2-plugins
   xvfb xauth xdotool x11-apps imagemagick
 )
 

@@ -4,20 +4,23 @@
 #include <cstdint>
 #include <memory>
 
+#include "brenvik.h"
+
 namespace brenvik::device {
 
 // Results of the wave device layer. The numbers are those of the Windows multimedia system, so a
 // code that reaches the editor means the same as on the original platform.
-inline constexpr int32_t kNoError = 0;
-inline constexpr int32_t kError = 1;           // an unspecified back-end failure
-inline constexpr int32_t kBadDeviceId = 2;     // no default device, or it cannot be opened
-inline constexpr int32_t kAllocated = 4;       // the device is in use
-inline constexpr int32_t kInvalidHandle = 5;   // the device is not open
-inline constexpr int32_t kNoMemory = 7;        // memory cannot be allocated
-inline constexpr int32_t kInvalidParam = 11;   // a missing header or buffer
-inline constexpr int32_t kBadFormat = 32;      // the device refuses the format
-inline constexpr int32_t kStillPlaying = 33;   // the header is still queued
-inline constexpr int32_t kUnprepared = 34;     // the header is not prepared
+inline constexpr int32_t kNoError = BRENVIK_OK;
+inline constexpr int32_t kError = BRENVIK_ERR_UNSPECIFIED;
+inline constexpr int32_t kBadDeviceId = BRENVIK_ERR_BAD_DEVICE;
+inline constexpr int32_t kAllocated = BRENVIK_ERR_ALLOCATED;
+inline constexpr int32_t kInvalidHandle = BRENVIK_ERR_NOT_OPEN;
+inline constexpr int32_t kNotResponding = BRENVIK_ERR_NOT_RESPONDING;
+inline constexpr int32_t kNoMemory = BRENVIK_ERR_NO_MEMORY;
+inline constexpr int32_t kInvalidParam = BRENVIK_ERR_NO_BUFFER;
+inline constexpr int32_t kBadFormat = BRENVIK_ERR_BAD_FORMAT;
+inline constexpr int32_t kStillPlaying = BRENVIK_ERR_STILL_PLAYING;
+inline constexpr int32_t kUnprepared = BRENVIK_ERR_UNPREPARED;
 
 // Messages passed to the device callbacks.
 inline constexpr uint32_t kOutputDone = 0x3BD;  // MM_WOM_DONE: a played header is handed back
