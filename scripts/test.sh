@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the engine and encoder tests
-# under AddressSanitizer+UBSan, the engine tests under ThreadSanitizer, a short fuzz run over the
-# WAV reader, and last the normal build with every test (its summary closes the output).
+# under AddressSanitizer+UBSan, the engine tests under ThreadSanitizer (a clang build of the whole
+# tree), a short fuzz run over the WAV reader, and last the normal build with every test (its
+# summary closes the output).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,12 +16,16 @@ configure_and_build() {  # dir, extra cmake arguments...
 }
 
 echo "== sanitizer build: AddressSanitizer + UndefinedBehaviorSanitizer =="
-configure_and_build build-asan -DQUORVEL_SANITIZE=address -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF
+configure_and_build build-asan -DQUORVEL_SANITIZE=address -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS=-Werror
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan -L 'engine|encoder' --output-on-failure -j "$jobs"
 
-echo "== sanitizer build: ThreadSanitizer =="
-configure_and_build build-tsan -DQUORVEL_SANITIZE=thread -DQUORVEL_BUILD_EDITOR=OFF -DQUORVEL_BUILD_BENCH=OFF
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L engine --output-on-failure -j "$jobs"
+echo "== sanitizer build: ThreadSanitizer, the whole tree with clang =="
+# The other builds use gcc; this one keeps the whole tree free of clang's warnings too.
+configure_and_build build-tsan -DQUORVEL_SANITIZE=thread -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_FLAGS=-Werror
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/sanitizers/tsan.supp" \
+  ctest --test-dir build-tsan -L engine --output-on-failure -j "$jobs"
 
 echo "== fuzz: LoadWave under libFuzzer, AddressSanitizer and UBSan =="
 if command -v clang++ >/dev/null; then

@@ -137,8 +137,9 @@ int32_t thenStop(int32_t result)
 std::vector<Row> badValueIndexes()
 {
     std::vector<Row> rows;
-    for (const auto& [label, index] : std::vector<std::pair<std::string, int32_t>>{
+    for (const auto& [label, bad] : std::vector<std::pair<std::string, int32_t>>{
              {"minus1", -1}, {"2L", kValues}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
+        const int32_t index = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"TrackRead_" + label, Engine::kOpen,
                         [index](const Paths&) { return TrackRead(index); }, -1});
         rows.push_back({"TrackWrite_" + label, Engine::kOpen,
@@ -190,8 +191,9 @@ std::vector<Row> badFrameRanges()
 std::vector<Row> badTrackLengths()
 {
     std::vector<Row> rows;
-    for (const auto& [label, length] : std::vector<std::pair<std::string, int32_t>>{
+    for (const auto& [label, bad] : std::vector<std::pair<std::string, int32_t>>{
              {"0", 0}, {"minus1", -1}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
+        const int32_t length = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"OpenLib_length_" + label, Engine::kClosed,
                         [length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
     }
