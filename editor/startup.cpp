@@ -40,7 +40,7 @@ fs::path musicFolder(const fs::path& home)
         std::string value = line.substr(key.size());
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
-        if (value.starts_with("$HOME"))
+        if (value == "$HOME" || value.starts_with("$HOME/"))
             music = home.string() + value.substr(5);
         else if (value.starts_with('/'))
             music = value;
