@@ -1,6 +1,12 @@
 // Bringing the editor up and down: start-up, File New, opening and closing the engine, and the
 // close sequence that stores the track length.
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include "editor.h"
 #include "editor_numbers.h"
@@ -8,14 +14,57 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 const char* const kSettingsSection = "Defaults";
 const char* const kMemoryKey = "Memory";
 
-void changeToProgramDirectory()
+fs::path homeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+    if (const passwd* user = getpwuid(getuid())) return user->pw_dir;
+    return "/";
+}
+
+// The music folder as the desktop names it: the last XDG_MUSIC_DIR line of user-dirs.dirs
+// ("$HOME/..." or an absolute path, in double quotes), else ~/Music.
+fs::path musicFolder(const fs::path& home)
+{
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const fs::path config = configHome != nullptr && *configHome == '/' ? configHome : home / ".config";
+    std::ifstream userDirs(config / "user-dirs.dirs");
+    const std::string key = "XDG_MUSIC_DIR=";
+    fs::path music = home / "Music";
+    for (std::string line; std::getline(userDirs, line);) {
+        if (!line.starts_with(key)) continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value == "$HOME" || value.starts_with("$HOME/"))
+            music = home.string() + value.substr(5);
+        else if (value.starts_with('/'))
+            music = value;
+    }
+    return music;
+}
+
+// Names typed without a directory are saved and opened relative to the current directory. A
+// program run from its build tree works in its own folder; an installed one cannot write to
+// /usr/bin, so it works in the user's music folder, or in the home folder when there is none.
+fs::path workingFolder(const fs::path& programFolder)
+{
+    if (access(programFolder.c_str(), W_OK) == 0) return programFolder;
+    const fs::path home = homeFolder();
+    const fs::path music = musicFolder(home);
+    std::error_code error;
+    return fs::is_directory(music, error) ? music : home;
+}
+
+void changeToWorkingFolder()
 {
     std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) std::filesystem::current_path(program.parent_path(), error);
+    const auto program = fs::read_symlink("/proc/self/exe", error);
+    if (!error) fs::current_path(workingFolder(program.parent_path()), error);
 }
 
 }  // namespace
@@ -23,7 +72,7 @@ void changeToProgramDirectory()
 void Editor::startup()
 {
     window_.showMainWindow();
-    changeToProgramDirectory();
+    changeToWorkingFolder();
     frm.GREEN = rgb(196, 32, 196);
     frm.BLUE = rgb(32, 32, 240);
     frm.RED = rgb(255, 0, 0);

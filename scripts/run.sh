@@ -5,5 +5,6 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "$(nproc)"
+# Only the program and its two libraries: the tests and benchmarks are built by scripts/test.sh.
+cmake --build build -j "$(nproc)" --target quorvel brenvik bladeenc
 exec build/bin/quorvel "$@"

@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# The Debian package, made from this build tree: it must hold the program, both libraries in
-# their private folder, the desktop entry and the icon, and declare the libraries it needs.
-# Unpacked into a scratch root, the program must start from there and take the engine from the
-# package's private folder through its RUNPATH.
+# The Debian package, made from this build tree, as a user meets it:
+# - it holds the program, both libraries in their private folder, the desktop entry, the icon,
+#   the manual page, the copyright file and the changelog, declares the libraries it needs, and
+#   lintian finds no error and no warning in it;
+# - installed with dpkg into a scratch root that has its own package database, the program runs
+#   as an unprivileged user, takes the engine from the package's private folder, and saves a
+#   recording typed as a bare name into that user's music folder, or into the home folder when
+#   there is none;
+# - removed again, it leaves nothing behind.
+# The program run from the build tree still works in its own folder.
 #
 # Usage: package_test.sh BUILD_DIR
-# Exits 77 (skipped) when cpack, dpkg-deb, xvfb-run or xdotool is missing.
+# Exits 77 (skipped) when cpack, dpkg-deb, lintian, xvfb-run or xdotool is missing, and after
+# the checks of the package itself when it does not run as root (installing and switching user
+# need root).
 set -euo pipefail
 
 build_dir=$(cd "$1" && pwd)
-for tool in cpack dpkg-deb; do
+for tool in cpack dpkg-deb lintian; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed"
     exit 77
@@ -23,7 +31,8 @@ deb=$(ls "$work"/package/quorvel_*.deb)
 
 contents=$(dpkg-deb -c "$deb")
 for path in usr/bin/quorvel usr/lib/quorvel/libbrenvik.so usr/lib/quorvel/libbladeenc.so \
-            usr/share/applications/quorvel.desktop usr/share/icons/hicolor/scalable/apps/quorvel.svg; do
+            usr/share/applications/quorvel.desktop usr/share/icons/hicolor/scalable/apps/quorvel.svg \
+            usr/share/man/man1/quorvel.1.gz usr/share/doc/quorvel/copyright usr/share/doc/quorvel/changelog.gz; do
   grep -q " \./$path\$" <<<"$contents" || fail "the package lacks /$path"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -31,18 +40,141 @@ for library in libportaudio2 libmp3lame0 libqt6widgets6; do
   grep -q "$library" <<<"$depends" || fail "the package does not depend on $library: $depends"
 done
 
-root=$work/root
-dpkg-deb -x "$deb" "$root"
-use_private_home
-export BRENVIK_AUDIO=sim
-unset BRENVIK_SIM_INPUT BRENVIK_SIM_OUTPUT BRENVIK_SIM_FAIL QT_QPA_PLATFORM
-"$root/usr/bin/quorvel" >"$work/quorvel.log" 2>&1 &
-program_pid=$!
+findings=$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+[ -z "$findings" ] || fail "lintian reports:
+$findings"
+version=$(dpkg-deb -f "$deb" Version)
+newest=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/quorvel/changelog.gz | gunzip | head -1)
+[[ $newest == "quorvel ($version) "* ]] || fail "the changelog's newest entry is \"$newest\", not version $version"
 
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: the package passed lintian; installing it and switching to an unprivileged user need root"
+  exit 77
+fi
+
+root=$work/root
+admin=$root/var/lib/dpkg
+mkdir -p "$admin/info" "$admin/updates" "$admin/triggers"
+touch "$admin/status"
+scratch_dpkg() {
+  dpkg --root="$root" --log="$work/dpkg.log" "$@" >>"$work/dpkg.out" 2>&1 || fail "dpkg $*: $(cat "$work/dpkg.out")"
+}
+# The scratch database knows none of the libraries, so their dependencies are waived.
+scratch_dpkg --force-depends --install "$deb"
+
+# Started from its build tree, the program works in its own folder, as it always has.
+use_private_home
+export BRENVIK_AUDIO=sim BRENVIK_SIM_SPEED=8
+unset BRENVIK_SIM_INPUT BRENVIK_SIM_OUTPUT BRENVIK_SIM_FAIL QT_QPA_PLATFORM
+"$build_dir/bin/quorvel" >"$work/quorvel.log" 2>&1 &
+program_pid=$!
 main=$(start_up)
-if xdotool search --onlyvisible --name '^Quorvel$' >/dev/null 2>&1; then fail "start-up showed a message"; fi
-grep -q "$root/usr/lib/quorvel/libbrenvik.so" "/proc/$program_pid/maps" ||
-  fail "the engine was not loaded from the package's private folder"
+[ "$(readlink "/proc/$program_pid/cwd")" = "$build_dir/bin" ] ||
+  fail "the program run from the build tree works in $(readlink "/proc/$program_pid/cwd")"
 exit_program "$main"
 
-echo "PASS: $(basename "$deb") holds and declares what it should, and the program starts from it"
+# The unprivileged user reaches the scratch directory and the X server through its own copy
+# of the X authority.
+user=nobody
+group=$(id -g "$user")
+chmod 755 "$work"
+install -o "$user" -m 600 "$XAUTHORITY" "$work/Xauthority"
+
+# A fresh home of the unprivileged user with a 1 MB track set in the settings folder $config.
+prepare_home() {
+  home=$work/$1 config=$work/$1/$2
+  mkdir -p "$config/Quorvel" "$home/run"
+  printf '[Defaults]\nMemory=262144\n' >"$config/Quorvel/Quorvel.conf"
+  chmod 700 "$home/run"
+}
+
+# Starts the installed program as the unprivileged user in $home, with a clean environment
+# plus the given variables.
+start_as_user() {
+  chown -R "$user:$group" "$home"
+  setpriv --reuid="$user" --regid="$group" --clear-groups \
+    env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="$work/Xauthority" HOME="$home" \
+      XDG_RUNTIME_DIR="$home/run" BRENVIK_AUDIO=sim BRENVIK_SIM_SPEED=8 "$@" \
+      "$root/usr/bin/quorvel" >"$work/quorvel.log" 2>&1 &
+  program_pid=$!
+}
+
+# Checks that the program started cleanly and works in the expected folder; prints the main
+# window's id.
+started_in() {
+  local main
+  main=$(start_up)
+  if xdotool search --onlyvisible --name '^Quorvel$' >/dev/null 2>&1; then fail "start-up showed a message"; fi
+  [ "$(readlink "/proc/$program_pid/cwd")" = "$1" ] ||
+    fail "the program works in $(readlink "/proc/$program_pid/cwd"), not in $1"
+  echo "$main"
+}
+
+# Records for a moment, stops, and saves the take under the name typed into Save As.
+record_and_save_as() {
+  local main=$1 dialog
+  keys_to_window "$main" F6
+  sleep 1
+  keys_to_window "$main" F7
+  visible_window '^Please wait' >/dev/null
+  until_gone '^Please wait'
+  keys_to_window "$main" alt+f s
+  dialog=$(visible_window '^Save as$')
+  keys_to_window "$dialog" ctrl+a
+  type_to_window "$dialog" "$2"
+  keys_to_window "$dialog" Return
+  until_gone '^Save as$'
+}
+
+# Waits up to 20 s for the title that names the saved WAV file. A WAV save answers only when
+# it fails, so a message box is a failure.
+wav_saved_as() {
+  for _ in $(seq 200); do
+    [ "$(xdotool getwindowname "$main")" = "Dravenna - $1" ] && return 0
+    if xdotool search --onlyvisible --name '^Quorvel$' >/dev/null 2>&1; then fail "saving $1 showed a message"; fi
+    sleep 0.1
+  done
+  fail "the title is \"$(xdotool getwindowname "$main")\", not \"Dravenna - $1\""
+}
+
+# With a music folder named in user-dirs.dirs (in a settings folder of its own), a WAV file
+# typed without a directory or an extension lands there.
+prepare_home with-music settings
+mkdir "$home/Songs"
+echo 'XDG_MUSIC_DIR="$HOME/Songs"' >"$config/user-dirs.dirs"
+start_as_user XDG_CONFIG_HOME="$config"
+main=$(started_in "$home/Songs")
+grep -q "$root/usr/lib/quorvel/libbrenvik.so" "/proc/$program_pid/maps" ||
+  fail "the engine was not loaded from the package's private folder"
+record_and_save_as "$main" mysong
+wav_saved_as mysong.wav
+exit_program "$main"
+wav=$home/Songs/mysong.wav
+[ -f "$wav" ] || fail "no $wav"
+expected_wav_bytes=$((44 + (262144 - 2) * 4))
+[ "$(stat -c %s "$wav")" -eq "$expected_wav_bytes" ] || fail "$wav is $(stat -c %s "$wav") bytes, not $expected_wav_bytes"
+saved=$wav
+
+# Without a music folder an MP3 file typed without a directory lands in the home folder.
+prepare_home without-music .config
+start_as_user
+main=$(started_in "$home")
+record_and_save_as "$main" mysong.mp3
+box=$(visible_window '^Quorvel$')
+shot mp3-saved
+keys_to_window "$box" Return
+until_gone '^Quorvel$'
+wait_for_title "$main" "Dravenna - mysong.mp3"
+exit_program "$main"
+mp3=$home/mysong.mp3
+[ -f "$mp3" ] || fail "no $mp3"
+read -r sync0 sync1 <<<"$(od -An -t u1 -N 2 "$mp3")"
+[ "$sync0" -eq 255 ] && [ $((sync1 & 0xE0)) -eq 224 ] || fail "$mp3 does not start with an MP3 frame header"
+
+# Removing the package takes every file and folder it brought; only the database remains.
+scratch_dpkg --remove quorvel
+left=$(cd "$root" && find . -path ./var/lib/dpkg -prune -o -print | sort | tr '\n' ' ')
+[ "$left" = ". ./var ./var/lib " ] || fail "removing the package left $left"
+[ ! -e "$admin/info/quorvel.list" ] || fail "the package database still lists the package's files"
+
+echo "PASS: $(basename "$deb") passes lintian; installed, it saved $saved and $mp3 as $user; removed, it left nothing"

@@ -102,3 +102,28 @@ exit_program() {
   wait "$program_pid" || fail "the program exited with $? ($(cat "$work/quorvel.log"))"
   program_pid=""
 }
+
+# Gives a window by its id the focus and waits up to 5 s until the X server reports it focused.
+focus_window() {
+  xdotool windowfocus --sync "$1"
+  for _ in $(seq 50); do
+    [ "$(xdotool getwindowfocus)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "window $1 does not take the focus"
+}
+
+# Keys for one window by its id: they are typed only once that window holds the focus. They go
+# through the X server's test keyboard like real keys (xdotool's key --window would send each
+# event either way, depending on where the focus is at that moment, so a key that opens a
+# dialog could be left down in the server).
+keys_to_window() {
+  focus_window "$1"
+  xdotool key --delay 50 "${@:2}"
+}
+
+# Text typed into one window by its id, the same way.
+type_to_window() {
+  focus_window "$1"
+  xdotool type --delay 5 "$2"
+}
