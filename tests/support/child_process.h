@@ -9,7 +9,8 @@
 #include <vector>
 
 // A program a test runs beside itself, with an environment of its own and its output in a file.
-// It is stopped (signal, then SIGKILL after a bounded wait) at the latest when this goes.
+// It is stopped (signal, then SIGKILL after a bounded wait) at the latest when this goes, and
+// killed when the test process dies without running its destructors.
 class ChildProcess {
 public:
     using Environment = std::map<std::string, std::string>;

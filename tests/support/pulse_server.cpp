@@ -67,7 +67,7 @@ PulseServer::~PulseServer()
 
 std::string PulseServer::failure() const
 {
-    return "pulseaudio did not answer within its limit; its log:\n" +
+    return "pulseaudio did not start, or did not answer within 10 s; its output:\n" +
            readAll(dir_ / "server.log") + "pactl said:\n" + readAll(dir_ / "tools.log");
 }
 
