@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <type_traits>
 
 namespace brenvik::device {
 
@@ -87,6 +88,31 @@ private:
     const std::size_t capacity_;
     std::atomic<std::size_t> written_{0};  // total bytes ever pushed
     std::atomic<std::size_t> read_{0};     // total bytes ever popped
+};
+
+// Whole records through a ByteRing, to pass notes from a real-time callback: one is pushed only
+// when it fits whole, so the consumer never sees part of one. clear() as ByteRing's.
+template <typename Record>
+class RecordRing {
+    static_assert(std::is_trivially_copyable_v<Record>);
+
+public:
+    explicit RecordRing(std::size_t capacity) : bytes_(capacity * sizeof(Record)) {}
+
+    bool push(const Record& record)
+    {
+        return bytes_.writable() >= sizeof record &&
+               bytes_.push(std::as_bytes(std::span(&record, 1))) == sizeof record;
+    }
+    bool pop(Record& record)
+    {
+        return bytes_.readable() >= sizeof record &&
+               bytes_.pop(std::as_writable_bytes(std::span(&record, 1))) == sizeof record;
+    }
+    void clear() { bytes_.clear(); }
+
+private:
+    ByteRing bytes_;
 };
 
 }  // namespace brenvik::device

@@ -2,11 +2,14 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -24,6 +27,12 @@ constexpr std::size_t kOutputRingBytes = kSampleRate / 5 * kBytesPerFrame;  // 0
 constexpr std::size_t kInputRingBytes = kSampleRate * kBytesPerFrame;       // 1 s
 constexpr std::size_t kChunkBytes = 4096;
 constexpr std::array<std::string_view, 3> kAlsaFallbacks{"pipewire", "pulse", "default"};
+constexpr std::size_t kFilledBufferNotes = 256;  // callbacks the pump may fall behind by
+// A host's lead beyond this is taken for a clock of another base, not for a real delay.
+constexpr double kLongestBelievedLead = 2.0;
+// How long past its expected lead a header whose last byte the callback took may still be held:
+// a stream that stops calling back never holds a header for ever.
+constexpr std::chrono::milliseconds kHeardMargin{500};
 
 bool isAlsaDevice(const PaDeviceInfo& info, std::string_view name)
 {
@@ -89,6 +98,9 @@ public:
         if (error != paNoError) {
             return openErrorNumber(error);
         }
+        if (const PaStreamInfo* info = Pa_GetStreamInfo(stream_)) {
+            opened(*info);
+        }
         startWorker(kPumpInterval, [this] { pump(); });
         return kNoError;
     }
@@ -105,6 +117,8 @@ protected:
     }
 
     virtual void pump() = 0;
+    // Called once the stream is open, before the pump starts.
+    virtual void opened(const PaStreamInfo&) {}
 
     // Starts the stream on the device thread: kInvalidHandle when the device is closed, kError
     // when the stream cannot start.
@@ -126,10 +140,11 @@ protected:
         running_ = running_ || Pa_StartStream(stream_) == paNoError;
         return running_;
     }
-    void stopStream()
+    // Stops the stream at once, or with drain after the device has played what it buffers.
+    void stopStream(bool drain = false)
     {
         if (running_) {
-            Pa_AbortStream(stream_);
+            drain ? Pa_StopStream(stream_) : Pa_AbortStream(stream_);
             running_ = false;
         }
     }
@@ -153,6 +168,12 @@ private:
     bool running_ = false;  // pump thread, or the controlling thread once the pump has stopped
 };
 
+double hostLead(const PaStreamCallbackTimeInfo* time)
+{
+    const bool given = time && time->outputBufferDacTime > 0 && time->currentTime > 0;
+    return given ? time->outputBufferDacTime - time->currentTime : -1;
+}
+
 class PortAudioOutput final : public PortAudioDevice, public WaveOutput {
 public:
     PortAudioOutput(WaveCallback callback, void* context)
@@ -174,7 +195,8 @@ public:
     }
 
     static int onStream(const void*, void* output, unsigned long frames,
-                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags,
+                        void* user)
     {
         auto& self = fromUser<PortAudioOutput>(user);
         const std::span out(static_cast<std::byte*>(output), frames * kBytesPerFrame);
@@ -184,13 +206,30 @@ public:
             (flags & paOutputUnderflow)) {
             self.glitches_.fetch_add(1, std::memory_order_relaxed);
         }
-        self.playedBytes_.fetch_add(played, std::memory_order_release);
+        const uint64_t streamBytes = self.streamBytes_.load(std::memory_order_relaxed);
+        const uint64_t audioBytes = self.playedBytes_.load(std::memory_order_relaxed);
+        // A note that finds the ring full is dropped: the next one still counts from the start.
+        self.filled_.push({streamBytes, audioBytes, static_cast<uint32_t>(played),
+                           static_cast<uint32_t>(out.size()), hostLead(time),
+                           PlayoutClock::Clock::now()});
+        self.streamBytes_.store(streamBytes + out.size(), std::memory_order_relaxed);
+        self.playedBytes_.store(audioBytes + played, std::memory_order_release);
         return paContinue;
     }
 
 private:
-    // Moves queued bytes into the ring and hands each header back once PortAudio's callback
-    // has taken its last byte, so the frame count equals the range length when it comes back.
+    // A header whose bytes have all gone to the ring, waiting to be heard to its last byte.
+    struct Awaiting {
+        WaveHeader* header;
+        uint64_t endByte;
+        std::optional<PlayoutClock::Clock::time_point> takenAt;  // when the callback took it all
+    };
+
+    void opened(const PaStreamInfo& info) override { clock_ = PlayoutClock(info.outputLatency); }
+
+    // Moves queued bytes into the ring and hands each header back once its last frame has been
+    // heard, so the frame count equals the range length when it comes back and a stop that
+    // follows cuts nothing off.
     void pump() override
     {
         std::vector<WaveHeader*> played;
@@ -200,16 +239,36 @@ private:
                 return;
             }
             feedRing();
-            bytesMoved_ = playedBytes_.load(std::memory_order_acquire);
-            while (!awaiting_.empty() && awaiting_.front().second <= bytesMoved_) {
-                BufferQueue::markDone(*awaiting_.front().first);
-                played.push_back(awaiting_.front().first);
+            for (FilledBuffer buffer; filled_.pop(buffer);) {
+                clock_.add(buffer);
+            }
+            const auto now = PlayoutClock::Clock::now();
+            const uint64_t heard = clock_.heardAudioBytes(now);
+            while (!awaiting_.empty() && isOver(awaiting_.front(), heard, now)) {
+                handedBackEnd_ = awaiting_.front().endByte;
+                BufferQueue::markDone(*awaiting_.front().header);
+                played.push_back(awaiting_.front().header);
                 awaiting_.pop_front();
             }
+            bytesMoved_ = std::max(heard, handedBackEnd_);
         }
         for (WaveHeader* header : played) {
             handBack(header);
         }
+    }
+
+    // Heard to its end; or its last byte was taken so long ago that it must have been, whatever
+    // the host's clock says.
+    bool isOver(Awaiting& header, uint64_t heard, PlayoutClock::Clock::time_point now)
+    {
+        if (heard >= header.endByte) {
+            return true;
+        }
+        if (playedBytes_.load(std::memory_order_acquire) < header.endByte) {
+            return false;
+        }
+        header.takenAt = header.takenAt.value_or(now);
+        return now - *header.takenAt >= clock_.lead() + kHeardMargin;
     }
 
     void feedRing()
@@ -225,31 +284,43 @@ private:
             ring_.push(std::span(chunk).first(given));
             fedBytes_ += given;
             if (emptied != nullptr) {
-                awaiting_.emplace_back(emptied, fedBytes_);
+                awaiting_.push_back({emptied, fedBytes_, std::nullopt});
             }
         }
         feeding_.store(!queue_.empty(), std::memory_order_relaxed);
     }
 
+    // With nothing left to play, what the device still buffers is the tail of the last header:
+    // the stream is drained so that it is heard. Otherwise the stop is immediate.
     void stopMoving(std::vector<WaveHeader*>& held) override
     {
-        stopStream();
+        stopStream(awaiting_.empty() && queue_.empty());
         ring_.clear();
+        filled_.clear();
+        clock_.reset();
+        streamBytes_.store(0);
         playedBytes_.store(0);
         fedBytes_ = 0;
+        handedBackEnd_ = 0;
         feeding_.store(false);
-        for (const auto& [header, end] : std::exchange(awaiting_, {})) {
-            held.push_back(header);
+        for (const Awaiting& waiting : std::exchange(awaiting_, {})) {
+            held.push_back(waiting.header);
         }
     }
     bool holdsHeaders() const override { return !awaiting_.empty(); }
     void afterClose() override { closeStream("output underflows"); }
 
     ByteRing ring_{kOutputRingBytes};
-    std::atomic<uint64_t> playedBytes_{0};  // since the last reset
+    RecordRing<FilledBuffer> filled_{kFilledBufferNotes};
+    // Written by PortAudio's callback only, or while the stream is stopped; since the last reset.
+    std::atomic<uint64_t> streamBytes_{0};  // bytes given to the stream, audio or silence
+    std::atomic<uint64_t> playedBytes_{0};  // audio bytes taken from the ring
     std::atomic<bool> feeding_{false};      // more queued bytes wait for room in the ring
-    uint64_t fedBytes_ = 0;                 // guarded by mutex_
-    std::deque<std::pair<WaveHeader*, uint64_t>> awaiting_;  // guarded; header, end byte
+    // The rest is guarded by mutex_.
+    PlayoutClock clock_;
+    uint64_t fedBytes_ = 0;
+    uint64_t handedBackEnd_ = 0;  // the end byte of the last header handed back
+    std::deque<Awaiting> awaiting_;
 };
 
 class PortAudioInput final : public PortAudioDevice, public WaveInput {
@@ -330,6 +401,53 @@ int32_t openDevice(bool initialised, bool input, WaveCallback callback, void* co
 }
 
 }  // namespace
+
+void PlayoutClock::add(const FilledBuffer& buffer)
+{
+    buffers_.push_back(buffer);
+}
+
+uint64_t PlayoutClock::heardAudioBytes(Clock::time_point now)
+{
+    if (buffers_.empty()) {
+        return heard_;
+    }
+    const FilledBuffer& newest = buffers_.back();
+    const double bufferSeconds = double(newest.bytes) / kBytesPerFrame / kSampleRate;
+    const double since = std::chrono::duration<double>(now - newest.filledAt).count();
+    const double behind = std::min(since, bufferSeconds) - leadSeconds(newest);
+    const int64_t played = static_cast<int64_t>(newest.streamBytesBefore) +
+                           std::llround(behind * kSampleRate) * kBytesPerFrame;
+    while (buffers_.size() > 1 && static_cast<int64_t>(buffers_[1].streamBytesBefore) <= played) {
+        buffers_.pop_front();
+    }
+    const FilledBuffer& playing = buffers_.front();
+    const int64_t intoPlaying = played - static_cast<int64_t>(playing.streamBytesBefore);
+    if (intoPlaying >= 0) {
+        const uint64_t heard = playing.audioBytesBefore +
+                               std::min<uint64_t>(intoPlaying, playing.audioBytes);
+        heard_ = std::max(heard_, heard);
+    }
+    return heard_;
+}
+
+PlayoutClock::Clock::duration PlayoutClock::lead() const
+{
+    const double seconds = buffers_.empty() ? latencyFloor_ : leadSeconds(buffers_.back());
+    return std::chrono::round<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+void PlayoutClock::reset()
+{
+    buffers_.clear();
+    heard_ = 0;
+}
+
+double PlayoutClock::leadSeconds(const FilledBuffer& buffer) const
+{
+    const bool believable = buffer.hostLead >= 0 && buffer.hostLead <= kLongestBelievedLead;
+    return believable ? std::max(buffer.hostLead, latencyFloor_) : latencyFloor_;
+}
 
 int32_t openErrorNumber(PaError error)
 {

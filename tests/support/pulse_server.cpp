@@ -1,0 +1,106 @@
+#include "pulse_server.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kStartLimit = std::chrono::seconds(10);
+constexpr auto kToolLimit = std::chrono::milliseconds(5000);
+
+std::string readAll(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& sinks)
+    : dir_(dir), home_(dir / "home"), runtime_(dir / "run")
+{
+    fs::create_directories(home_ / ".config" / "pulse");
+    fs::create_directories(runtime_);
+    fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
+    std::ofstream(home_ / ".config" / "pulse" / "client.conf") << "autospawn = no\n";
+    std::ofstream(home_ / ".asoundrc") << "pcm.!default { type pulse }\n"
+                                          "ctl.!default { type pulse }\n";
+    {
+        std::ofstream script(dir_ / "server.pa");
+        for (const std::string& sink : sinks) {
+            script << "load-module module-null-sink sink_name=" << sink
+                   << " rate=44100 format=s16le channels=2\n";
+        }
+        script << "load-module module-native-protocol-unix auth-anonymous=1 socket="
+               << (runtime_ / "native").string() << "\n";
+    }
+    // -n: no default script, so nothing but the sinks above; no exit when idle, no CPU limit
+    // (a loaded machine must not make the server kill itself), no real-time scheduling.
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"pulseaudio", "-n", "-F", (dir_ / "server.pa").string(),
+                                 "--daemonize=no", "--exit-idle-time=-1", "--no-cpu-limit",
+                                 "--realtime=no", "--high-priority=no", "--use-pid-file=no",
+                                 "--log-target=stderr"},
+        clientEnvironment(), dir_ / "server.log");
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    while (server_->running() && std::chrono::steady_clock::now() < deadline) {
+        if (answers()) {
+            ready_ = true;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+PulseServer::~PulseServer()
+{
+    server_->stop(SIGTERM);
+}
+
+std::string PulseServer::failure() const
+{
+    return "pulseaudio did not start, or did not answer within 10 s; its output:\n" +
+           readAll(dir_ / "server.log") + "pactl said:\n" + readAll(dir_ / "tools.log");
+}
+
+bool PulseServer::answers() const
+{
+    return pactl({"info"});
+}
+
+ChildProcess::Environment PulseServer::clientEnvironment() const
+{
+    ChildProcess::Environment environment = currentEnvironment();
+    environment["HOME"] = home_.string();
+    environment["XDG_CONFIG_HOME"] = (home_ / ".config").string();
+    environment["XDG_RUNTIME_DIR"] = runtime_.string();
+    environment["PULSE_SERVER"] = "unix:" + (runtime_ / "native").string();
+    return environment;
+}
+
+void PulseServer::makeThisProcessAClient() const
+{
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER"}) {
+        ::setenv(name, clientEnvironment().at(name).c_str(), 1);
+    }
+}
+
+std::unique_ptr<ChildProcess> PulseServer::start(std::vector<std::string> argv) const
+{
+    return std::make_unique<ChildProcess>(argv, clientEnvironment(), dir_ / "tools.log");
+}
+
+bool PulseServer::pactl(const std::vector<std::string>& arguments) const
+{
+    std::vector<std::string> argv{"pactl"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return start(argv)->wait(kToolLimit) == 0;
+}
