@@ -89,13 +89,14 @@ void Session::pointHeader(device::WaveHeader& header, std::span<std::byte> bytes
     header.flags = 0;
 }
 
-// The record ring: A over the first half of the track's bytes, B over the second half.
+// The record ring: A over the first half of the track's frames (rounded down), B over the rest.
+// Both halves end on a frame, so no frame is ever left with one half from a newer pass.
 void Session::pointRecordHeaders()
 {
-    const std::span<std::byte> bytes = std::as_writable_bytes(memory_.frames());
-    const std::size_t half = bytes.size() / 2;
-    pointHeader(recordHeaderA_, bytes.first(half));
-    pointHeader(recordHeaderB_, bytes.subspan(half));
+    const std::span<Frame> frames = memory_.frames();
+    const std::size_t half = frames.size() / 2;
+    pointHeader(recordHeaderA_, std::as_writable_bytes(frames.first(half)));
+    pointHeader(recordHeaderB_, std::as_writable_bytes(frames.subspan(half)));
 }
 
 int32_t Session::open()

@@ -10,13 +10,15 @@
 #include "device/sim_device.h"
 #include "engine.h"
 #include "log_capture.h"
+#include "stalling_backend.h"
 
 namespace brenvik {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// The engine on the simulated card, moved by hand: every callback runs inside clock->advance.
+// The engine on the simulated card, moved by hand: every callback runs inside clock->advance,
+// or inside an engine call that a test's stall action advances the clock in.
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest()
@@ -24,7 +26,7 @@ protected:
               ++backendsMade;
               device::SimConfig config = sim;
               config.manualClock = clock;
-              return std::make_unique<device::SimBackend>(config);
+              return std::make_unique<testing::StallingBackend>(config, stall);
           })
     {
     }
@@ -44,6 +46,7 @@ protected:
 
     LogCapture log;
     std::shared_ptr<device::ManualClock> clock = std::make_shared<device::ManualClock>();
+    std::shared_ptr<testing::Stall> stall = std::make_shared<testing::Stall>();
     device::SimConfig sim;
     int backendsMade = 0;
     Engine engine;
@@ -202,6 +205,40 @@ TEST_F(EngineTest, StopJustPastAWrapStillReadsOldestFirst)
     engine.stop();
     for (std::size_t i = 0; i < 100; ++i) {
         EXPECT_EQ(counterAt(engine.track().frames()[i]), i + 5) << i;
+    }
+}
+
+// The card runs on while StopWav takes the position and resets it. Here it runs from the end of
+// the first pass until the first half of an odd-length ring has filled again: neither half is
+// queued again, the frame after the first half finds no header, and the ring must still read
+// as one run, without a frame made of two passes.
+TEST_F(EngineTest, StopWhenTheFirstHalfOfAnOddRingFillsLeavesNoFrameTorn)
+{
+    constexpr int32_t length = 1001;  // the first half holds 500 frames, the second 501
+    ASSERT_EQ(engine.open(length, false), 0);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(length - 10);
+    stall->before(testing::Side::kInput, testing::Operation::kPosition,
+                  [this] { clock->advance(10 + 500 + 1); });
+    EXPECT_EQ(engine.stop(), 0);
+    for (std::size_t i = 0; i < length; ++i) {
+        ASSERT_EQ(counterAt(engine.track().frames()[i]), 500 + i) << i;
+    }
+}
+
+TEST_F(EngineTest, RingsOfOneToFiveFramesRecordAndTurn)
+{
+    for (int32_t length = 1; length <= 5; ++length) {
+        SCOPED_TRACE(length);
+        ASSERT_EQ(engine.open(length, false), 0);
+        ASSERT_EQ(engine.record(), 0);
+        clock->advance(3 * length + 1);
+        EXPECT_EQ(engine.position(), 1 % length);
+        EXPECT_EQ(engine.stop(), 0);
+        for (int32_t i = 0; i < length; ++i) {
+            EXPECT_EQ(counterAt(engine.track().frames()[i]), 2 * length + 1 + i) << i;
+        }
+        EXPECT_EQ(engine.close(), 0);
     }
 }
 
