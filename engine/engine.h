@@ -47,6 +47,9 @@ public:
     const DiagnosticLog& log() const { return *log_; }
     void clearTrack(FrameRange range);
 
+    // Play and record refuse with kStillPlaying, changing nothing, while a recording runs or a
+    // playback still plays; a playback that has ended by itself may be followed by another.
+
     // Plays the range as one buffer; IsPlaying drops when it has played.
     int32_t play(FrameRange range);
     // Records into the track as an endless ring of its two halves.

@@ -81,6 +81,7 @@ private:
     void haltTransport();
     void closeOutputSide();
     int32_t closeInputSide();
+    bool transportRunning() const;
     int32_t stopRecording();
     int32_t stopPlayback();
     static void pointHeader(device::WaveHeader& header, std::span<std::byte> bytes);

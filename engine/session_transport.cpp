@@ -8,18 +8,22 @@ namespace {
 constexpr int32_t kShortestTurnedRecording = 10;
 }  // namespace
 
+// A recording runs until it is stopped; a playback until it has played or is stopped.
+bool Session::transportRunning() const
+{
+    return transportMode_ == kRecording || isPlaying();
+}
+
 int32_t Session::play(FrameRange range)
 {
-    // A playback that was never stopped may still own the header; it is not pointed elsewhere
-    // under the device's feet (queuing it again then fails with kStillPlaying).
-    const bool headerMayBeQueued = transportMode_ == kPlaying && isPlaying();
+    if (transportRunning()) {
+        return device::kStillPlaying;
+    }
     transportMode_ = kPlaying;
     deviceActive_.store(1);
     const std::span<std::byte> bytes = std::as_writable_bytes(memory_.frames(range));
-    logIf(call([this, bytes, headerMayBeQueued] {
-              if (!headerMayBeQueued) {
-                  pointHeader(playHeader_, bytes);
-              }
+    logIf(call([this, bytes] {
+              pointHeader(playHeader_, bytes);
               return output().prepare(playHeader_);
           }),
           "Err:waveOutPrepareHeader\n");
@@ -30,6 +34,9 @@ int32_t Session::play(FrameRange range)
 
 int32_t Session::record()
 {
+    if (transportRunning()) {
+        return device::kStillPlaying;
+    }
     transportMode_ = kRecording;
     lastRingPosition_ = 0;
     newestRecordedFrame_.store(0);

@@ -288,6 +288,49 @@ TEST_F(EngineTest, StopWhileIdleResetsAndUnpreparesHarmlessly)
     EXPECT_EQ(log.linesFrom("Stop\n"), (Lines{"Stop\n"}));
 }
 
+TEST_F(EngineTest, PlayOrRecordDuringARecordingIsRefusedAndTheRecordingGoesOn)
+{
+    ASSERT_EQ(engine.open(1000, true), 0);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(1200);
+    EXPECT_EQ(engine.play(FrameRange{0, 1000}), device::kStillPlaying);
+    EXPECT_EQ(engine.record(), device::kStillPlaying);
+    EXPECT_TRUE(engine.isPlaying());
+    clock->advance(1300);
+    EXPECT_EQ(engine.position(), 500);  // still the ring's position
+
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_FALSE(engine.isPlaying());
+    for (std::size_t i = 0; i < 1000; ++i) {
+        ASSERT_EQ(counterAt(engine.track().frames()[i]), 1500 + i) << i;
+    }
+    EXPECT_EQ(engine.close(), 0);  // no half was left queued
+    for (const std::string& line : log.lines()) {
+        EXPECT_FALSE(line.starts_with("Err")) << line;
+    }
+}
+
+TEST_F(EngineTest, PlayOrRecordDuringAPlaybackIsRefusedUntilItHasPlayed)
+{
+    ASSERT_EQ(engine.open(1000, false), 0);
+    ASSERT_EQ(engine.play(FrameRange{100, 300}), 0);
+    clock->advance(50);
+    EXPECT_EQ(engine.play(FrameRange{0, 1000}), device::kStillPlaying);
+    EXPECT_EQ(engine.record(), device::kStillPlaying);
+    EXPECT_TRUE(engine.isPlaying());
+    clock->advance(1000);
+    EXPECT_EQ(engine.position(), 200);  // the first range only
+
+    // Ended by itself but not stopped: it may be followed by another playback.
+    EXPECT_FALSE(engine.isPlaying());
+    ASSERT_EQ(engine.play(FrameRange{0, 100}), 0);
+    EXPECT_TRUE(engine.isPlaying());
+    clock->advance(1000);
+    EXPECT_FALSE(engine.isPlaying());
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_EQ(engine.close(), 0);
+}
+
 TEST_F(EngineTest, CloseStopsARunningRecordingBeforeFreeingTheTrack)
 {
     ASSERT_EQ(engine.open(1000, false), 0);

@@ -48,6 +48,24 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
     EXPECT_EQ(CloseLib(), 0);
 }
 
+// The editor's Play during a recording used to stop only the output at the next StopWav, leave
+// the ring unturned and make CloseLib fail.
+TEST_F(ExportsTest, PlayDuringARecordingIsRefusedAndStopStillTurnsTheRing)
+{
+    const int32_t length = 4411;
+    ASSERT_EQ(OpenLib(length, 0), 0);
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING);
+    EXPECT_EQ(IsPlaying(), 1);
+    EXPECT_TRUE(ringWraps());
+    EXPECT_EQ(StopWav(), 0);
+    EXPECT_EQ(IsPlaying(), 0);
+    for (int32_t frame = 1; frame < length; ++frame) {
+        ASSERT_EQ(counterAt(frame) - counterAt(frame - 1), 1u) << frame;
+    }
+    EXPECT_EQ(CloseLib(), 0);
+}
+
 TEST_F(ExportsTest, PlaybackPlaysExactlyTheClippedRange)
 {
     const auto sink = log.dir() / "played.raw";
