@@ -27,7 +27,6 @@ public:
     // already stuck (the call is then not made). What the call throws is thrown here. The call
     // may go on after an overrun, so it must capture nothing that its caller's return ends.
     int32_t run(std::function<int32_t()> call);
-    bool stuck() const { return stuck_; }
 
 private:
     void loop();

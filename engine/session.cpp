@@ -2,19 +2,18 @@
 
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace brenvik {
 
 namespace {
 
-// Sessions given up on a device that stopped answering, kept until the process ends. The list
-// lives in static storage that is never destroyed, not even at exit: a device thread may wake
-// up at any time and touch what its session owns, and LeakSanitizer sees the sessions as
-// reachable rather than leaked.
+// Sessions given up on a device that stopped answering, kept until the process ends: the
+// newest, which holds the one before it, and so on. The list lives in static storage that is
+// never destroyed, not even at exit: a device thread may wake up at any time and touch what
+// its session owns, and LeakSanitizer sees the sessions as reachable rather than leaked.
 struct KeptSessions {
     std::mutex mutex;
-    std::vector<std::unique_ptr<Session>> sessions;
+    std::unique_ptr<Session> newest;
 };
 
 KeptSessions& keptSessions()
@@ -42,7 +41,8 @@ void Session::retire(std::unique_ptr<Session> session)
     }
     KeptSessions& kept = keptSessions();
     std::lock_guard lock(kept.mutex);
-    kept.sessions.push_back(std::move(session));
+    session->keptBefore_ = std::move(kept.newest);
+    kept.newest = std::move(session);
 }
 
 device::WaveOutput& Session::output()

@@ -51,7 +51,6 @@ public:
     static void retire(std::unique_ptr<Session> session);
 
     TrackMemory& track() { return memory_; }
-    bool givenUp() const { return caller_.stuck(); }
 
     // PlayWav, RecordWav, StopWav, GetPosition and IsPlaying; see Engine.
     int32_t play(FrameRange range);
@@ -99,16 +98,18 @@ private:
     std::atomic<uint8_t> deviceActive_{0};
     std::atomic<int32_t> newestRecordedFrame_{0};  // written by the input callback
     std::atomic<bool> ringWrapped_{false};          // written by the input callback
-    // The headers and the device pointers below are touched on the session's thread and by
-    // the devices only.
+    // Once constructed, the headers and the device pointers below are touched only on the
+    // session's thread, by the devices and by their callbacks.
     device::WaveHeader playHeader_;
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;
-    uint32_t queriedFrames_ = 0;
+    uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
     device::ClosedDevice closedDevice_;
     std::unique_ptr<device::WaveBackend> backend_;
     std::unique_ptr<device::WaveOutput> output_;
     std::unique_ptr<device::WaveInput> input_;
+    // The session given up before this one, while this one is kept: keeping needs no memory.
+    std::unique_ptr<Session> keptBefore_;
     // Last, so that it goes first: its thread is joined before anything it may touch goes.
     DeadlineCaller caller_;
 };
