@@ -23,20 +23,6 @@ int cycles()
     return count > 0 ? count : kDefaultCycles;
 }
 
-// The simulated card writes frame n as (n & 0xFFFF, n >> 16): after a wrapped recording the
-// rotated track is one run of consecutive frame numbers, the newest last.
-::testing::AssertionResult isOneUnbrokenRun(int32_t length)
-{
-    for (int32_t frame = 1; frame < length; ++frame) {
-        if (counterAt(frame) != counterAt(frame - 1) + 1) {
-            return ::testing::AssertionFailure()
-                   << "break at frame " << frame << ": " << counterAt(frame - 1) << " then "
-                   << counterAt(frame);
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 void recordAndCheckRotation(int32_t length)
 {
     recordUntilTheRingWraps();
