@@ -51,6 +51,12 @@ using WaveCallback = void (*)(void* context, uint32_t message, WaveHeader* heade
 
 // Operations shared by both directions. Every operation on a device that is closed returns
 // kInvalidHandle. Callers may use a device from one thread at a time (plus its own callback).
+//
+// Any operation, and a device's destruction, may block inside a driver that stops answering.
+// The engine therefore calls from a thread of its own and waits at most a deadline; a device
+// that overruns it is given up: it is never called, closed or destroyed again, and its back
+// end, its headers and the memory they point into stay allocated for the rest of the process.
+// A device thread that wakes up later finds all of them alive and may still call back.
 class WaveDevice {
 public:
     virtual ~WaveDevice() = default;
@@ -87,7 +93,9 @@ public:
 };
 
 // Opens the default devices for the engine's one format: 44100 Hz, 2 channels, 16-bit PCM.
-// Devices must be closed or destroyed before their back end is destroyed.
+// Devices must be closed or destroyed before their back end is destroyed. The engine creates a
+// back end, opens its devices and destroys them all on one thread of its own; each device
+// call may come from there or from the device's own callback.
 class WaveBackend {
 public:
     virtual ~WaveBackend() = default;

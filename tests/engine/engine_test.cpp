@@ -10,13 +10,15 @@
 #include "device/sim_device.h"
 #include "engine.h"
 #include "log_capture.h"
+#include "stalling_backend.h"
 
 namespace brenvik {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// The engine on the simulated card, moved by hand: every callback runs inside clock->advance.
+// The engine on the simulated card, moved by hand: every callback runs inside clock->advance,
+// or inside an engine call that a test's stall action advances the clock in.
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest()
@@ -24,7 +26,7 @@ protected:
               ++backendsMade;
               device::SimConfig config = sim;
               config.manualClock = clock;
-              return std::make_unique<device::SimBackend>(config);
+              return std::make_unique<testing::StallingBackend>(config, stall);
           })
     {
     }
@@ -44,6 +46,7 @@ protected:
 
     LogCapture log;
     std::shared_ptr<device::ManualClock> clock = std::make_shared<device::ManualClock>();
+    std::shared_ptr<testing::Stall> stall = std::make_shared<testing::Stall>();
     device::SimConfig sim;
     int backendsMade = 0;
     Engine engine;
@@ -205,6 +208,40 @@ TEST_F(EngineTest, StopJustPastAWrapStillReadsOldestFirst)
     }
 }
 
+// The card runs on while StopWav takes the position and resets it. Here it runs from the end of
+// the first pass until the first half of an odd-length ring has filled again: neither half is
+// queued again, the frame after the first half finds no header, and the ring must still read
+// as one run, without a frame made of two passes.
+TEST_F(EngineTest, StopWhenTheFirstHalfOfAnOddRingFillsLeavesNoFrameTorn)
+{
+    constexpr int32_t length = 1001;  // the first half holds 500 frames, the second 501
+    ASSERT_EQ(engine.open(length, false), 0);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(length - 10);
+    stall->before(testing::Side::kInput, testing::Operation::kPosition,
+                  [this] { clock->advance(10 + 500 + 1); });
+    EXPECT_EQ(engine.stop(), 0);
+    for (std::size_t i = 0; i < length; ++i) {
+        ASSERT_EQ(counterAt(engine.track().frames()[i]), 500 + i) << i;
+    }
+}
+
+TEST_F(EngineTest, RingsOfOneToFiveFramesRecordAndTurn)
+{
+    for (int32_t length = 1; length <= 5; ++length) {
+        SCOPED_TRACE(length);
+        ASSERT_EQ(engine.open(length, false), 0);
+        ASSERT_EQ(engine.record(), 0);
+        clock->advance(3 * length + 1);
+        EXPECT_EQ(engine.position(), 1 % length);
+        EXPECT_EQ(engine.stop(), 0);
+        for (int32_t i = 0; i < length; ++i) {
+            EXPECT_EQ(counterAt(engine.track().frames()[i]), 2 * length + 1 + i) << i;
+        }
+        EXPECT_EQ(engine.close(), 0);
+    }
+}
+
 TEST_F(EngineTest, PlaybackEndClearsIsPlayingAndKeepsThePositionUntilStop)
 {
     const auto sinkPath = log.dir() / "played.raw";
@@ -249,6 +286,49 @@ TEST_F(EngineTest, StopWhileIdleResetsAndUnpreparesHarmlessly)
     EXPECT_EQ(engine.track().frames()[0].left, 3);
     EXPECT_EQ(engine.track().frames()[99].left, 102);
     EXPECT_EQ(log.linesFrom("Stop\n"), (Lines{"Stop\n"}));
+}
+
+TEST_F(EngineTest, PlayOrRecordDuringARecordingIsRefusedAndTheRecordingGoesOn)
+{
+    ASSERT_EQ(engine.open(1000, true), 0);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(1200);
+    EXPECT_EQ(engine.play(FrameRange{0, 1000}), device::kStillPlaying);
+    EXPECT_EQ(engine.record(), device::kStillPlaying);
+    EXPECT_TRUE(engine.isPlaying());
+    clock->advance(1300);
+    EXPECT_EQ(engine.position(), 500);  // still the ring's position
+
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_FALSE(engine.isPlaying());
+    for (std::size_t i = 0; i < 1000; ++i) {
+        ASSERT_EQ(counterAt(engine.track().frames()[i]), 1500 + i) << i;
+    }
+    EXPECT_EQ(engine.close(), 0);  // no half was left queued
+    for (const std::string& line : log.lines()) {
+        EXPECT_FALSE(line.starts_with("Err")) << line;
+    }
+}
+
+TEST_F(EngineTest, PlayOrRecordDuringAPlaybackIsRefusedUntilItHasPlayed)
+{
+    ASSERT_EQ(engine.open(1000, false), 0);
+    ASSERT_EQ(engine.play(FrameRange{100, 300}), 0);
+    clock->advance(50);
+    EXPECT_EQ(engine.play(FrameRange{0, 1000}), device::kStillPlaying);
+    EXPECT_EQ(engine.record(), device::kStillPlaying);
+    EXPECT_TRUE(engine.isPlaying());
+    clock->advance(1000);
+    EXPECT_EQ(engine.position(), 200);  // the first range only
+
+    // Ended by itself but not stopped: it may be followed by another playback.
+    EXPECT_FALSE(engine.isPlaying());
+    ASSERT_EQ(engine.play(FrameRange{0, 100}), 0);
+    EXPECT_TRUE(engine.isPlaying());
+    clock->advance(1000);
+    EXPECT_FALSE(engine.isPlaying());
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_EQ(engine.close(), 0);
 }
 
 TEST_F(EngineTest, CloseStopsARunningRecordingBeforeFreeingTheTrack)

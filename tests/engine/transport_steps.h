@@ -33,6 +33,20 @@ inline uint32_t counterAt(int32_t frame)
            static_cast<uint32_t>(TrackRead(2 * frame + 1)) << 16;
 }
 
+// After a wrapped recording the turned track is one run of consecutive frame numbers, the
+// newest last.
+inline ::testing::AssertionResult isOneUnbrokenRun(int32_t length)
+{
+    for (int32_t frame = 1; frame < length; ++frame) {
+        if (counterAt(frame) != counterAt(frame - 1) + 1) {
+            return ::testing::AssertionFailure()
+                   << "break at frame " << frame << ": " << counterAt(frame - 1) << " then "
+                   << counterAt(frame);
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // Waits, during a recording, until the ring position falls back: the input device has then
 // passed the end of the track at least once.
 inline bool ringWraps()

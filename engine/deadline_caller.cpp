@@ -1,0 +1,58 @@
+#include "deadline_caller.h"
+
+#include "device/wave_device.h"
+
+namespace brenvik {
+
+DeadlineCaller::DeadlineCaller(std::chrono::milliseconds deadline)
+    : deadline_(deadline), thread_([this] { loop(); })
+{
+}
+
+DeadlineCaller::~DeadlineCaller()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+int32_t DeadlineCaller::run(std::function<int32_t()> call)
+{
+    if (stuck_) {
+        return device::kNotResponding;
+    }
+    std::packaged_task<int32_t()> task(std::move(call));
+    std::future<int32_t> result = task.get_future();
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = std::move(task);
+    }
+    wake_.notify_all();
+    if (result.wait_for(deadline_) != std::future_status::ready) {
+        stuck_ = true;  // the task keeps its own share of the result; nobody waits for it
+        return device::kNotResponding;
+    }
+    return result.get();
+}
+
+void DeadlineCaller::loop()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || pending_.valid(); });
+        if (!pending_.valid()) {
+            return;
+        }
+        {
+            std::packaged_task<int32_t()> task = std::move(pending_);
+            lock.unlock();
+            task();
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace brenvik

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "deadline_caller.h"
+#include "device/closed_device.h"
+#include "device/wave_device.h"
+#include "diagnostic_log.h"
+#include "frame_range.h"
+#include "track_memory.h"
+
+namespace brenvik {
+
+// What one open of the engine owns, from OpenLib to CloseLib: the track memory, the buffer
+// headers, the back end and its two devices, the transport state and the flags the device
+// callbacks touch. It is the device callbacks' context, and nothing it owns refers back to the
+// engine. Every device call is made on the session's own thread under a deadline; a device that
+// overruns it gives the whole session up: no device is called, closed or destroyed any more,
+// each device step returns kNotResponding at once, and the track stays readable. A given-up
+// session is never destroyed (retire keeps it), so a device thread that wakes up later only
+// touches objects that are still alive.
+//
+// The methods are called from one thread. Results are the device layer's error numbers.
+class Session {
+public:
+    using BackendFactory = std::function<std::unique_ptr<device::WaveBackend>()>;
+
+    // makeBackend is called on the session's thread, when open asks for the back end.
+    Session(TrackMemory memory, std::shared_ptr<const DiagnosticLog> log,
+            BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline);
+    // Only for a session that retire let go: one whose devices and back end are gone.
+    ~Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Opens the output then the input device. A failing output open returns its error with the
+    // input side untouched; a failing input open shows as the error of preparing the second
+    // record header.
+    int32_t open();
+    // Stops a running transport and closes both devices; the input close's result, or
+    // kNotResponding when a device was given up.
+    int32_t close();
+    // Destroys a session whose devices and back end can be destroyed within the deadline, and
+    // keeps any other for the rest of the process, never destroyed, not even at exit.
+    static void retire(std::unique_ptr<Session> session);
+
+    TrackMemory& track() { return memory_; }
+
+    // PlayWav, RecordWav, StopWav, GetPosition and IsPlaying; see Engine.
+    int32_t play(FrameRange range);
+    int32_t record();
+    int32_t stop();
+    int32_t position();
+    bool isPlaying() const { return deviceActive_.load() != 0; }
+
+private:
+    enum TransportMode : int32_t { kIdle = 0, kPlaying = 1, kRecording = 2 };
+
+    static void outputCallback(void* context, uint32_t message, device::WaveHeader* header);
+    static void inputCallback(void* context, uint32_t message, device::WaveHeader* header);
+
+    // The devices, or the closed stand-in; used on the session's thread and by the callbacks.
+    device::WaveOutput& output();
+    device::WaveInput& input();
+    // Runs a device call on the session's thread, waiting at most the deadline.
+    int32_t call(std::function<int32_t()> deviceCall) { return caller_.run(std::move(deviceCall)); }
+    // The device's frame count; none when the query failed.
+    std::optional<uint32_t> frameCount(bool ofInput);
+    // Destroys the devices, then the back end; kNotResponding when that overran the deadline.
+    int32_t dismantle();
+
+    int32_t openOutputSide();
+    int32_t openInputSide();
+    void haltTransport();
+    void closeOutputSide();
+    int32_t closeInputSide();
+    bool transportRunning() const;
+    int32_t stopRecording();
+    int32_t stopPlayback();
+    static void pointHeader(device::WaveHeader& header, std::span<std::byte> bytes);
+    void pointRecordHeaders();
+    void logIf(int32_t result, const char* message) const;
+    // Called with each record header handed back: remembers the ring frame after its last
+    // recorded byte, which is where the newest audio ends.
+    void noteRecordedEnd(const device::WaveHeader& header);
+
+    TrackMemory memory_;
+    const std::shared_ptr<const DiagnosticLog> log_;
+    const BackendFactory makeBackend_;
+    int32_t transportMode_ = kIdle;  // the calling thread's only
+    int32_t lastRingPosition_ = 0;   // the calling thread's only: the last ring position read
+    std::atomic<uint8_t> deviceActive_{0};
+    std::atomic<int32_t> newestRecordedFrame_{0};  // written by the input callback
+    std::atomic<bool> ringWrapped_{false};          // written by the input callback
+    // Once constructed, the headers and the device pointers below are touched only on the
+    // session's thread, by the devices and by their callbacks.
+    device::WaveHeader playHeader_;
+    device::WaveHeader recordHeaderA_;
+    device::WaveHeader recordHeaderB_;
+    uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
+    device::ClosedDevice closedDevice_;
+    std::unique_ptr<device::WaveBackend> backend_;
+    std::unique_ptr<device::WaveOutput> output_;
+    std::unique_ptr<device::WaveInput> input_;
+    // The session given up before this one, while this one is kept: keeping needs no memory.
+    std::unique_ptr<Session> keptBefore_;
+    // Last, so that it goes first: its thread is joined before anything it may touch goes.
+    DeadlineCaller caller_;
+};
+
+}  // namespace brenvik

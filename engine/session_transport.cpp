@@ -1,0 +1,144 @@
+#include "ring_reorder.h"
+#include "session.h"
+
+namespace brenvik {
+
+namespace {
+// A recording that stops before this many frames without wrapping is not turned.
+constexpr int32_t kShortestTurnedRecording = 10;
+}  // namespace
+
+// A recording runs until it is stopped; a playback until it has played or is stopped.
+bool Session::transportRunning() const
+{
+    return transportMode_ == kRecording || isPlaying();
+}
+
+int32_t Session::play(FrameRange range)
+{
+    if (transportRunning()) {
+        return device::kStillPlaying;
+    }
+    transportMode_ = kPlaying;
+    deviceActive_.store(1);
+    const std::span<std::byte> bytes = std::as_writable_bytes(memory_.frames(range));
+    logIf(call([this, bytes] {
+              pointHeader(playHeader_, bytes);
+              return output().prepare(playHeader_);
+          }),
+          "Err:waveOutPrepareHeader\n");
+    const int32_t result = call([this] { return output().write(playHeader_); });
+    logIf(result, "Err:waveOutWrite\n");
+    return result;
+}
+
+int32_t Session::record()
+{
+    if (transportRunning()) {
+        return device::kStillPlaying;
+    }
+    transportMode_ = kRecording;
+    lastRingPosition_ = 0;
+    newestRecordedFrame_.store(0);
+    ringWrapped_.store(false);
+    deviceActive_.store(1);
+    logIf(call([this] { return input().addBuffer(recordHeaderA_); }), "Err:waveInAddBuffer\n");
+    logIf(call([this] { return input().addBuffer(recordHeaderB_); }), "Err:waveInAddBuffer\n");
+    const int32_t result = call([this] { return input().start(); });
+    logIf(result, "Err:waveInStart\n");
+    return result;
+}
+
+int32_t Session::stop()
+{
+    // Cleared before any device call, so that the input callback stops queuing the halves.
+    deviceActive_.store(0);
+    const int32_t result = transportMode_ == kRecording ? stopRecording() : stopPlayback();
+    transportMode_ = kIdle;
+    return result;
+}
+
+int32_t Session::stopRecording()
+{
+    // The reset sets the frame count back to 0, so the ring position is taken before it. A
+    // device that does not answer leaves the position read last.
+    int32_t ringPosition = position();
+    const int32_t result = call([this] { return input().reset(); });
+    logIf(result, "Err:waveInReset\n");
+    if (result == device::kNoError) {
+        // The card runs on between the query and the reset, and it may have filled a half
+        // that was no longer queued again: the oldest audio starts where the newest audio
+        // really ends, which the headers handed back (the last ones by the reset) tell.
+        ringPosition = newestRecordedFrame_.load();
+    }
+    // A recording of fewer than 10 frames is left where it is; once the ring has wrapped it
+    // is always turned, or up to 9 of the newest frames would stay ahead of the oldest.
+    if (ringWrapped_.load() || ringPosition >= kShortestTurnedRecording) {
+        reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
+    }
+    return result;
+}
+
+int32_t Session::stopPlayback()
+{
+    logIf(call([this] { return output().reset(); }), "Err:waveOutReset\n");
+    const int32_t result = call([this] { return output().unprepare(playHeader_); });
+    logIf(result, "Err:waveOutUnPrepareHeader\n");
+    return result;
+}
+
+int32_t Session::position()
+{
+    if (transportMode_ != kRecording) {
+        return static_cast<int32_t>(frameCount(false).value_or(0));
+    }
+    if (const std::optional<uint32_t> frames = frameCount(true)) {
+        lastRingPosition_ = static_cast<int32_t>(*frames % memory_.length());
+    }
+    return lastRingPosition_;
+}
+
+void Session::noteRecordedEnd(const device::WaveHeader& header)
+{
+    if (header.bytesRecorded == 0) {
+        return;
+    }
+    if (&header == &recordHeaderB_ && header.bytesRecorded == header.bufferLength) {
+        ringWrapped_.store(true);  // the second half is full: every frame was written once
+    }
+    const std::byte* ring = std::as_bytes(memory_.frames()).data();
+    const auto endByte = static_cast<int64_t>(header.data - ring) + header.bytesRecorded;
+    newestRecordedFrame_.store(static_cast<int32_t>(endByte / kBytesPerFrame % memory_.length()));
+}
+
+void Session::outputCallback(void* context, uint32_t message, device::WaveHeader*)
+{
+    if (message == device::kOutputDone) {
+        static_cast<Session*>(context)->deviceActive_.store(0);
+    }
+}
+
+void Session::inputCallback(void* context, uint32_t message, device::WaveHeader* header)
+{
+    Session& session = *static_cast<Session*>(context);
+    switch (message) {
+    case device::kInputOpen:
+        session.log_->write("WaveInProc:WIM_OPEN\n");
+        break;
+    case device::kInputClose:
+        session.log_->write("WaveInProc:WIM_CLOSE\n");
+        break;
+    case device::kInputData:
+        session.log_->write("WaveInProc:WIM_DATA\n");
+        session.noteRecordedEnd(*header);
+        if (session.deviceActive_.load() != 0) {
+            session.log_->write("WaveInProc:WIM_DATA:Adding Buffer\n");
+            session.input().addBuffer(*header);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace brenvik
