@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -59,10 +60,21 @@ std::vector<PaDeviceIndex> candidateDevices(bool input)
     return candidates;
 }
 
+// PortAudio keeps library-wide state (its initialisation count, the device list, the list of
+// open streams) that it does not guard itself; every call that touches it holds this lock. A
+// thread stuck inside such a call keeps the lock, so a later open overruns the engine's deadline
+// instead of racing with it.
+std::mutex& libraryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 // Opens the first candidate that takes the engine's format. When none does, stream stays null
 // and the result is the error of the last candidate tried (paInvalidDevice when there was none).
 PaError openStream(bool input, PaStreamCallback* callback, void* user, PaStream*& stream)
 {
+    const std::lock_guard lock(libraryMutex());
     PaError lastError = paInvalidDevice;
     for (PaDeviceIndex index : candidateDevices(input)) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
@@ -153,6 +165,7 @@ protected:
     {
         if (stream_) {
             stopStream();
+            const std::lock_guard lock(libraryMutex());
             Pa_CloseStream(stream_);
             stream_ = nullptr;
         }
@@ -463,11 +476,16 @@ int32_t openErrorNumber(PaError error)
     }
 }
 
-PortAudioBackend::PortAudioBackend() : initialised_(Pa_Initialize() == paNoError) {}
+PortAudioBackend::PortAudioBackend()
+{
+    const std::lock_guard lock(libraryMutex());
+    initialised_ = Pa_Initialize() == paNoError;
+}
 
 PortAudioBackend::~PortAudioBackend()
 {
     if (initialised_) {
+        const std::lock_guard lock(libraryMutex());
         Pa_Terminate();
     }
 }
