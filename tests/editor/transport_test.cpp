@@ -190,11 +190,10 @@ TEST_F(ScriptedTransport, Marker_ShownWhileTheEventsAreHandled_AtClipbeginPlusPo
     };
     editor.controlPlay();
 
-    // Drawn and shown before the first events; moved (erased, drawn, shown) before the second;
-    // erased and shown once the loop is over, so no marker is left.
+    // Drawn before the first events; moved (erased, drawn) before the second; erased once the
+    // loop is over, so no marker is left.
     EXPECT_EQ(markerColumns(), (std::vector<int32_t>{300, 300, 400, 400}));
-    EXPECT_EQ(opsAtEvents, (std::vector<size_t>{2, 5}));
-    EXPECT_EQ(window.fakeView.ops.back().kind, ViewOp::Repaint);
+    EXPECT_EQ(opsAtEvents, (std::vector<size_t>{1, 3}));
     EXPECT_EQ(window.fakeView.ops[0].color, editor.frm.RED);
 }
 
@@ -292,10 +291,31 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
                               "busy text: Reordering track...", "busy init",
                               "message: Error in StopTrack: -2", "busy hide"}));
     // The redraw shows the whole ring selected.
-    const ViewOp& selection = window.fakeView.ops[window.fakeView.ops.size() - 2];
+    const ViewOp& selection = window.fakeView.ops.back();
     EXPECT_EQ(selection.kind, ViewOp::Rectangle);
     EXPECT_EQ(selection.x1, editor.frameToX(0));
     EXPECT_EQ(selection.x2, editor.frameToX(editor.mod.trklen - 2));
+}
+
+TEST_F(ScriptedTransport, Record_MovesTheRectangleOnScreenToTheWholeTrackBeforeFollowing)
+{
+    editor.mouseDown(100.0f);
+    editor.mouseUp(200.0f);
+    window.fakeView.ops.clear();
+    transport.activePasses = 1000000;
+    std::vector<ViewOp> rectanglesAtEvents;
+    window.onEvents = [&] {
+        for (const ViewOp& op : window.fakeView.ops)
+            if (op.kind == ViewOp::Rectangle) rectanglesAtEvents.push_back(op);
+        editor.controlStop();
+    };
+    editor.controlRecord();
+
+    // A drag during the recording erases by drawing again: what it erases must be on screen.
+    ASSERT_EQ(rectanglesAtEvents.size(), 2u);
+    EXPECT_EQ(std::pair(rectanglesAtEvents[0].x1, rectanglesAtEvents[0].x2), std::pair(100, 200));
+    EXPECT_EQ(std::pair(rectanglesAtEvents[1].x1, rectanglesAtEvents[1].x2), std::pair(0, 648));
+    EXPECT_EQ(rectanglesAtEvents[1].mode, PenMode::Xor);
 }
 
 #ifdef BRENVIK_LIBRARY_PATH
