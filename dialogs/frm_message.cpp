@@ -1,7 +1,8 @@
 #include "frm_message.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
+#include <QPointer>
 
 #include "classic_window.h"
 
@@ -26,7 +27,27 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     lblMessage->setPalette(textColour);
 
     Timer1.setInterval(50);
-    connect(&Timer1, &QTimer::timeout, this, [this] { ++lTicks; });
+    connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);
+}
+
+void FrmMessage::Timer1Tick()
+{
+    ++lTicks;
+    if (lTicks < 5) return;
+    // Every Init still waiting ends here: one started by an event handler inside another
+    // restarted the shared count, which now stands at five for the outer one as well.
+    endWaits();
+}
+
+void FrmMessage::endWaits()
+{
+    for (QEventLoop* wait : waits_) wait->quit();
+}
+
+FrmMessage::~FrmMessage()
+{
+    // An Init below on the stack returns instead of waiting for ticks that will never come.
+    endWaits();
 }
 
 void FrmMessage::setText(const QString& text)
@@ -44,7 +65,13 @@ void FrmMessage::init()
     show();
     lTicks = 0;
     Timer1.start();
-    // No wait of its own: the loop turns until the timer has ticked five times.
-    while (lTicks < 5) QCoreApplication::processEvents();
+    // Every event is let in as it comes, the timer's ticks among them; in between the thread
+    // sleeps instead of polling.
+    QEventLoop wait;
+    waits_.push_back(&wait);
+    const QPointer<FrmMessage> alive(this);
+    wait.exec();
+    if (!alive) return;  // unloaded by a handler meanwhile
+    std::erase(waits_, &wait);
     Timer1.stop();
 }
