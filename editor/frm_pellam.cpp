@@ -19,6 +19,7 @@
 #include "classic_window.h"
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "program_icon.h"
 #include "view_widget.h"
 
 using quorvel::twipsRect;
@@ -58,6 +59,8 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
       editor_(engine, *this)
 {
     setWindowTitle("Dravenna");
+    // The dialogs and message boxes over this window take its icon too.
+    setWindowIcon(programIcon());
     createActions();
     createMenus();
     createControls();
