@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "classic_window.h"
+#include "fitted_text.h"
 
 using quorvel::twipsRect;
 
@@ -17,7 +18,7 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     setPalette(windowColours);
     setAutoFillBackground(true);
 
-    lblMessage = new QLabel("Noise Reduction in Progress...", this);
+    lblMessage = new QLabel(this);
     lblMessage->setObjectName("lblMessage");
     lblMessage->setGeometry(twipsRect(120, 240, 4935, 375));
     lblMessage->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -25,6 +26,7 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     QPalette textColour = lblMessage->palette();
     textColour.setColor(QPalette::WindowText, QColor(192, 64, 0));
     lblMessage->setPalette(textColour);
+    setText("Noise Reduction in Progress...");
 
     Timer1.setInterval(50);
     connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);
@@ -53,6 +55,7 @@ FrmMessage::~FrmMessage()
 void FrmMessage::setText(const QString& text)
 {
     lblMessage->setText(text);
+    quorvel::fitText(*lblMessage);
 }
 
 QString FrmMessage::text() const
