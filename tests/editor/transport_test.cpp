@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -368,6 +369,21 @@ protected:
     }
 
     int32_t trklen() const { return editor.mod.trklen; }
+
+    // The user's part on every pass of the follow loop. Past the deadline Stop is pressed
+    // instead and the test fails, so a transport that never ends cannot hang it.
+    void onEachPass(std::function<void()> step)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        window.onEvents = [this, step = std::move(step), deadline] {
+            if (std::chrono::steady_clock::now() < deadline) {
+                step();
+                return;
+            }
+            ADD_FAILURE() << "the transport still ran after 30 seconds";
+            editor.controlStop();
+        };
+    }
 };
 
 TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFramesAreSelected)
@@ -375,12 +391,12 @@ TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFr
     startUp("40");
     int32_t last = 0;
     bool wrapped = false;
-    window.onEvents = [&] {
+    onEachPass([&] {
         const int32_t position = engine.GetPosition();
         wrapped = wrapped || position < last;
         last = position;
         if (wrapped && position > trklen() / 3) editor.controlStop();
-    };
+    });
     editor.controlRecord();
 
     ASSERT_TRUE(wrapped);
@@ -405,7 +421,7 @@ TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenCloseIsRefusedUnt
     editor.mod.clipbegin = 12345;
     editor.mod.clipend = 200000;
     bool lockedWhilePlaying = true;
-    window.onEvents = [&] { lockedWhilePlaying = lockedWhilePlaying && allControls(window, false); };
+    onEachPass([&] { lockedWhilePlaying = lockedWhilePlaying && allControls(window, false); });
     editor.controlPlay();
 
     EXPECT_TRUE(lockedWhilePlaying);
@@ -433,7 +449,7 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
     editor.mod.clipend = 100000;
     int passes = 0;
     size_t opsBeforeSelection = 0;
-    window.onEvents = [&] {
+    onEachPass([&] {
         ++passes;
         if (passes == 2) editor.fxFadeOut();
         if (passes == 3) {
@@ -442,7 +458,7 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
             editor.mouseUp(600.0f);
         }
         if (passes == 5) editor.controlStop();
-    };
+    });
     editor.controlPlay();
 
     EXPECT_EQ(passes, 5);
