@@ -32,6 +32,12 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);
 }
 
+FrmMessage::~FrmMessage()
+{
+    // An Init below on the stack returns instead of waiting for ticks that will never come.
+    endWaits();
+}
+
 void FrmMessage::Timer1Tick()
 {
     ++lTicks;
@@ -44,12 +50,6 @@ void FrmMessage::Timer1Tick()
 void FrmMessage::endWaits()
 {
     for (QEventLoop* wait : waits_) wait->quit();
-}
-
-FrmMessage::~FrmMessage()
-{
-    // An Init below on the stack returns instead of waiting for ticks that will never come.
-    endWaits();
 }
 
 void FrmMessage::setText(const QString& text)
