@@ -4,6 +4,7 @@
 #include "drives.h"
 #include "file_lists.h"
 #include "file_system.h"
+#include "fitted_text.h"
 
 #include <QDir>
 #include <QLabel>
@@ -37,6 +38,7 @@ FrmBrowse::FrmBrowse(Drives& drives, QWidget* parent)
     placeControls();
     setFocusOrder();
     CmdOK->setDefault(true);
+    fitTexts(*this);
 
     const QStringList driveNames = drives_.list();
     const QString here = QDir::currentPath();

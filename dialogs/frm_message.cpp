@@ -1,9 +1,11 @@
 #include "frm_message.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
+#include <QPointer>
 
 #include "classic_window.h"
+#include "fitted_text.h"
 
 using quorvel::twipsRect;
 
@@ -16,7 +18,7 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     setPalette(windowColours);
     setAutoFillBackground(true);
 
-    lblMessage = new QLabel("Noise Reduction in Progress...", this);
+    lblMessage = new QLabel(this);
     lblMessage->setObjectName("lblMessage");
     lblMessage->setGeometry(twipsRect(120, 240, 4935, 375));
     lblMessage->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -24,14 +26,36 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     QPalette textColour = lblMessage->palette();
     textColour.setColor(QPalette::WindowText, QColor(192, 64, 0));
     lblMessage->setPalette(textColour);
+    setText("Noise Reduction in Progress...");
 
     Timer1.setInterval(50);
-    connect(&Timer1, &QTimer::timeout, this, [this] { ++lTicks; });
+    connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);
+}
+
+FrmMessage::~FrmMessage()
+{
+    // An Init below on the stack returns instead of waiting for ticks that will never come.
+    endWaits();
+}
+
+void FrmMessage::Timer1Tick()
+{
+    ++lTicks;
+    if (lTicks < 5) return;
+    // Every Init still waiting ends here: one started by an event handler inside another
+    // restarted the shared count, which now stands at five for the outer one as well.
+    endWaits();
+}
+
+void FrmMessage::endWaits()
+{
+    for (QEventLoop* wait : waits_) wait->quit();
 }
 
 void FrmMessage::setText(const QString& text)
 {
     lblMessage->setText(text);
+    quorvel::fitText(*lblMessage);
 }
 
 QString FrmMessage::text() const
@@ -44,7 +68,13 @@ void FrmMessage::init()
     show();
     lTicks = 0;
     Timer1.start();
-    // No wait of its own: the loop turns until the timer has ticked five times.
-    while (lTicks < 5) QCoreApplication::processEvents();
+    // Every event is let in as it comes, the timer's ticks among them; in between the thread
+    // sleeps instead of polling.
+    QEventLoop wait;
+    waits_.push_back(&wait);
+    const QPointer<FrmMessage> alive(this);
+    wait.exec();
+    if (!alive) return;  // unloaded by a handler meanwhile
+    std::erase(waits_, &wait);
     Timer1.stop();
 }

@@ -7,13 +7,16 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <vector>
 
+class QEventLoop;
 class QLabel;
 
 class FrmMessage : public QDialog {
     Q_OBJECT
 public:
     explicit FrmMessage(QWidget* parent = nullptr);
+    ~FrmMessage() override;
 
     void setText(const QString& text);
     QString text() const;
@@ -21,9 +24,14 @@ public:
     void init();
 
     bool timerActive() const { return Timer1.isActive(); }
+    int32_t ticks() const { return lTicks; }  // since the last Init began
 
 private:
+    void Timer1Tick();
+    void endWaits();
+
     QLabel* lblMessage = nullptr;
     QTimer Timer1;
     int32_t lTicks = 0;
+    std::vector<QEventLoop*> waits_;  // the Inits waiting for the fifth tick, innermost last
 };

@@ -7,10 +7,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <algorithm>
-
 #include "classic_window.h"
 #include "editor_numbers.h"
+#include "fitted_text.h"
 #include "track_memory.h"
 
 using quorvel::twipsRect;
@@ -21,8 +20,6 @@ QLabel* addLabel(QWidget* parent, const char* text, QRect geometry)
 {
     auto* label = new QLabel(text, parent);
     label->setGeometry(geometry);
-    // The desktop's font runs wider than the classic one; a caption keeps its full text.
-    label->resize(std::max(geometry.width(), label->sizeHint().width()), geometry.height());
     return label;
 }
 
@@ -45,6 +42,7 @@ FrmProjProps::FrmProjProps(ModPellam& mod, uint64_t totalMemoryBytes, QWidget* p
     setFont(quorvel::dialogFont(8, false));
     createControls();
     load(totalMemoryBytes);
+    quorvel::fitTexts(*this);
     CmdOK->setFocus();
 }
 
@@ -89,6 +87,9 @@ void FrmProjProps::createControls()
     connect(vscMem, &QScrollBar::valueChanged, this, &FrmProjProps::vscMemChanged);
     connect(CmdOK, &QPushButton::clicked, this, &FrmProjProps::okClicked);
     connect(cmdCancel, &QPushButton::clicked, this, &FrmProjProps::cancelClicked);
+    // Three digits of megabytes need a smaller font than one does in the same box.
+    for (QLineEdit* box : {txtMem, txtSec})
+        connect(box, &QLineEdit::textChanged, box, [box] { quorvel::fitText(*box); });
 }
 
 void FrmProjProps::load(uint64_t totalMemoryBytes)

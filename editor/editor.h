@@ -82,6 +82,8 @@ private:
         Editor& editor_;
     };
 
+    // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
+    void moveSelection(int32_t begin, int32_t end);
     void showEngineError(const std::string& prefix, int32_t code);
     bool viewHasTrack() const;  // the engine is open and the scales are valid
 

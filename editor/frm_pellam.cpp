@@ -13,19 +13,17 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <algorithm>
-
 #include "browse.h"
 #include "classic_window.h"
+#include "fitted_text.h"
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "program_icon.h"
 #include "view_widget.h"
 
 using quorvel::twipsRect;
 
 namespace {
-
-constexpr QRect kLblMemGeometry = twipsRect(5160, 120, 1215, 255);
 
 QString qText(const std::string& text)
 {
@@ -58,6 +56,8 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
       editor_(engine, *this)
 {
     setWindowTitle("Dravenna");
+    // The dialogs and message boxes over this window take its icon too.
+    setWindowIcon(programIcon());
     createActions();
     createMenus();
     createControls();
@@ -132,7 +132,7 @@ QLabel* FrmPellam::addLabel(const char* name, const char* caption, QRect geometr
     label->setObjectName(name);
     label->setFont(quorvel::dialogFont(8, false));
     label->setGeometry(geometry);
-    label->setMinimumWidth(geometry.width());
+    quorvel::fitText(*label);
     return label;
 }
 
@@ -165,7 +165,7 @@ void FrmPellam::createControls()
     cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, &Editor::controlStop);
 
     lblLength = addLabel("lblLength", "Len:", twipsRect(4320, 120, 855, 255));
-    lblMem = addLabel("lblMem", "Mem:", kLblMemGeometry);
+    lblMem = addLabel("lblMem", "Mem:", twipsRect(5160, 120, 1215, 255));
 
     fraTrack = new QGroupBox(client);
     fraTrack->setObjectName("fraTrack");
@@ -266,19 +266,10 @@ void FrmPellam::setCaption(const std::string& caption)
 
 void FrmPellam::setLabelText(WindowLabel label, const std::string& text)
 {
-    // A label grows to the right when its text needs more than its design width (many MB).
+    // The label keeps its place and size; a long text (many MB) gets a smaller font.
     QLabel* shown = label == WindowLabel::lblLength ? lblLength : lblMem;
     shown->setText(qText(text));
-    shown->resize(std::max(shown->minimumWidth(), shown->sizeHint().width()), shown->height());
-    keepLabelsApart();
-}
-
-// The desktop font is wider than the one the layout was made for: a length that outgrows its
-// field pushes the memory label to the right instead of running into it.
-void FrmPellam::keepLabelsApart()
-{
-    constexpr int kGapPixels = 8;
-    lblMem->move(std::max(kLblMemGeometry.left(), lblLength->geometry().right() + kGapPixels), lblMem->y());
+    quorvel::fitText(*shown);
 }
 
 void FrmPellam::setControlEnabled(LockableControl control, bool enabled)

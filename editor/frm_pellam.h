@@ -63,7 +63,6 @@ private:
     QToolButton* addButton(const char* name, const char* tooltip, ToolbarPicture picture,
                            int leftTwips, void (Editor::*command)());
     QLabel* addLabel(const char* name, const char* caption, QRect geometry);
-    void keepLabelsApart();
     QScrollBar* addTrackScrollBar(const char* name, int topTwips, int minimum, int maximum, int value);
     QScrollBar* scrollBar(ScrollBar bar) const;
     FrmMessage& busy();

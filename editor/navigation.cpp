@@ -1,4 +1,6 @@
 // Scrolling, zooming and selecting in the track view.
+#include <algorithm>
+
 #include "editor.h"
 #include "editor_numbers.h"
 
@@ -18,34 +20,23 @@ void Editor::zoomChanged()
 void Editor::mouseDown(float x)
 {
     frm.clipmode = 1;
-    drawSelection();
     const int32_t f = xToFrame(toLong(x));
-    mod.clipbegin = f;
-    mod.clipend = f;
-    drawSelection();
+    moveSelection(f, f);
 }
 
 void Editor::mouseMove(float x)
 {
     if (frm.clipmode != 1) return;
-    drawSelection();
-    mod.clipend = xToFrame(toLong(x));
-    drawSelection();
+    moveSelection(mod.clipbegin, xToFrame(toLong(x)));
 }
 
 void Editor::mouseUp(float x)
 {
     if (frm.clipmode != 1) return;
     // The rectangle is redrawn for the final position so that screen and selection agree.
-    drawSelection();
     const int32_t f = xToFrame(toLong(x));
-    mod.clipend = f;
-    if (f < mod.clipbegin) {
-        mod.clipend = mod.clipbegin;
-        mod.clipbegin = f;
-    }
+    moveSelection(std::min(f, mod.clipbegin), std::max(f, mod.clipbegin));
     frm.clipmode = 0;
-    drawSelection();
 }
 
 void Editor::editSelectAll()
@@ -55,9 +46,14 @@ void Editor::editSelectAll()
 
 void Editor::selectWholeTrack()
 {
-    drawSelection();
-    mod.clipbegin = 0;
-    mod.clipend = mod.trklen - 2;
+    moveSelection(0, mod.trklen - 2);
     frm.clipmode = 0;
+}
+
+void Editor::moveSelection(int32_t begin, int32_t end)
+{
+    drawSelection();
+    mod.clipbegin = begin;
+    mod.clipend = end;
     drawSelection();
 }

@@ -54,7 +54,6 @@ void Editor::drawTrack()
         drawCentreLines(view, frm.BLUE, rows);
         view.setPenColor(frm.RED);
         view.setPenMode(PenMode::Xor);
-        view.repaint();
         return;
     }
 
@@ -81,7 +80,6 @@ void Editor::drawTrack()
 
     view.setPenMode(PenMode::Xor);
     drawSelection();
-    view.repaint();
 }
 
 void Editor::drawSelection()

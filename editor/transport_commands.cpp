@@ -27,9 +27,9 @@ void Editor::controlPlay()
 void Editor::controlRecord()
 {
     const RunningCommand running(*this);
-    // The whole ring is recorded; the redraw after Stop shows this selection.
-    mod.clipbegin = 0;
-    mod.clipend = checkedSub(mod.trklen, 2);
+    // The whole ring is recorded. The rectangle moves with the selection, so that a drag during
+    // the recording erases what is on the screen and not a rectangle that never was.
+    moveSelection(0, checkedSub(mod.trklen, 2));
     enableControls(false);
     frm.lRet = engine_.RecordWav();
     if (frm.lRet != 0) showEngineError("Error in RecordTrack: ", frm.lRet);
@@ -62,14 +62,13 @@ void Editor::followTransport()
     ViewSurface& view = window_.picView();
     // The marker is a line across the view in its XOR pen, so drawing it again takes it away.
     // It is on screen while the events are handled. It is only redrawn when its column changes:
-    // each repaint costs the window far more than a pass of the loop does.
+    // each paint costs the window far more than a pass of the loop does.
     const auto moveMarker = [this, &view](int32_t x) {
         if (x <= 0 || x >= view.width()) x = 0;  // left of or at the edges: not drawn
         if (x == markerColumn_) return;
         if (markerColumn_ != 0) view.line(markerColumn_, 0, markerColumn_, toLong(view.height()));
         if (x != 0) view.line(x, 0, x, toLong(view.height()));
         markerColumn_ = x;
-        view.repaint();
     };
     for (;;) {
         // A playback ends by itself; a recording (or a transport that failed to start) only by

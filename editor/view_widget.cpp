@@ -80,7 +80,7 @@ void ViewWidget::clear()
     fitPictureToSize();
     endPainting();
     image_.fill(Qt::black);
-    changed_ = image_.rect();
+    showDrawn(image_.rect());
 }
 
 void ViewWidget::setPenColor(int32_t color)
@@ -110,7 +110,7 @@ void ViewWidget::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     const QPointF last(x1 + double(x2 - x1) * (steps - 1) / steps, y1 + double(y2 - y1) * (steps - 1) / steps);
     const QPoint end(int(std::round(last.x())), int(std::round(last.y())));
     painter().drawLine(QPoint(x1, y1), end);
-    changed_ |= spanning(x1, y1, end.x(), end.y()).intersected(image_.rect());
+    showDrawn(spanning(x1, y1, end.x(), end.y()).intersected(image_.rect()));
 }
 
 void ViewWidget::rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -134,20 +134,22 @@ void ViewWidget::fillClipped(const QRect& area)
             row[x] = penMode_ == PenMode::Xor ? row[x] ^ colour : kOpaque | colour;
         }
     }
-    changed_ |= visible;
+    showDrawn(visible);
 }
 
-void ViewWidget::repaint()
+void ViewWidget::showDrawn(const QRect& drawn)
 {
-    // Only what was drawn since the last repaint goes to the screen: the transport's marker
-    // moves by two one-pixel columns many times a second.
-    endPainting();
-    if (!changed_.isEmpty()) update(changed_);
-    changed_ = QRect();
+    // The screen shows the kept picture: whatever is drawn goes to the screen once the event
+    // that drew it is over, whoever drew it. The areas drawn before the next paint are joined
+    // into one rectangle, so that a full redraw of a thousand bars is one update, not a
+    // thousand, and the transport's marker only the strip it moved across.
+    changed_ |= drawn;
+    update(changed_);
 }
 
 void ViewWidget::paintEvent(QPaintEvent* event)
 {
+    changed_ = QRect();
     fitPictureToSize();
     endPainting();
     QPainter widgetPainter(this);

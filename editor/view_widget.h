@@ -1,5 +1,6 @@
 // picView: the track view. It keeps its picture in an image, so what was drawn survives being
-// covered, and draws with one pen in copy or XOR mode, without antialiasing.
+// covered, and draws with one pen in copy or XOR mode, without antialiasing. Every drawing
+// reaches the screen after the event that made it.
 #pragma once
 
 #include <QImage>
@@ -29,7 +30,6 @@ public:
     void setPenMode(PenMode mode) override;
     void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
     void rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
-    void repaint() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,12 +43,13 @@ private:
     void endPainting();
     void fitPictureToSize();
     void fillClipped(const QRect& area);  // with the pen's colour and mode, directly in the picture
+    void showDrawn(const QRect& drawn);   // schedules the drawn area for the screen
     QColor penQColor() const;
 
     QImage image_;
     QPainter painter_;
     int32_t penColor_ = 0;
     PenMode penMode_ = PenMode::Copy;
-    QRect changed_;  // drawn since the last repaint
+    QRect changed_;  // drawn since the last paint
     Editor* editor_ = nullptr;
 };

@@ -22,7 +22,8 @@ enum class WindowLabel { lblLength, lblMem };
 enum class ScrollBar { hscZoom, hscView };
 enum class PenMode { Copy, Xor };
 
-// The track view picView: a kept picture in pixel units with one pen.
+// The track view picView: a kept picture in pixel units with one pen. The screen shows the kept
+// picture: what is drawn reaches it after the event that drew it, without being asked.
 class ViewSurface {
 public:
     virtual ~ViewSurface() = default;
@@ -34,7 +35,6 @@ public:
     virtual void setPenMode(PenMode mode) = 0;
     virtual void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
     virtual void rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
-    virtual void repaint() = 0;  // show what was drawn
 };
 
 class WindowPort {

@@ -1,12 +1,19 @@
 // The project settings dialog and the busy window on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include "frm_message.h"
 #include "frm_proj_props.h"
@@ -144,6 +151,80 @@ TEST(BusyWindow, InitShowsItAndReturnsWithTheTimerOff_AlsoWhenAlreadyShown)
     busy.setText("Saving file ...");
     EXPECT_FALSE(busy.isVisible());
     EXPECT_EQ(busy.text(), "Saving file ...");
+}
+
+// Ends the test program if a wait has not ended within five seconds: a wait that never ends,
+// even one that polls, fails its test instead of hanging it.
+class Watchdog {
+public:
+    Watchdog()
+    {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [] {
+            std::fputs("The busy window's wait did not end within five seconds\n", stderr);
+            std::abort();
+        });
+        timer_.start(5000);
+    }
+
+private:
+    QTimer timer_;
+};
+
+// How often the event dispatcher went round while a function ran.
+int dispatcherRounds(const std::function<void()>& run)
+{
+    int rounds = 0;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    const auto awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { ++rounds; });
+    const auto blocking = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] { ++rounds; });
+    run();
+    QObject::disconnect(awake);
+    QObject::disconnect(blocking);
+    return rounds;
+}
+
+TEST(BusyWindow, InitReturnsAfterTheFifthTick_LettingEventsInAndSleepingBetweenThem)
+{
+    FrmMessage busy;
+    const Watchdog watchdog;
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    const int rounds = dispatcherRounds([&] { busy.init(); });
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(busy.ticks(), 5);
+    EXPECT_FALSE(busy.timerActive());
+    // Five ticks and a few paints wake it a few times each; polling goes round thousands of times.
+    EXPECT_LT(rounds, 200);
+}
+
+TEST(BusyWindow, InitNestedInAnEventHandler_ReturnsAndSoDoesTheOuterOne)
+{
+    FrmMessage busy;
+    const Watchdog watchdog;
+    int ticksWhenNested = -1;
+    bool nestedReturned = false;
+    QTimer::singleShot(120, [&] {
+        ticksWhenNested = busy.ticks();
+        busy.init();
+        nestedReturned = true;
+    });
+    busy.init();
+    EXPECT_TRUE(nestedReturned);
+    EXPECT_GT(ticksWhenNested, 0);
+    EXPECT_LT(ticksWhenNested, 5);
+    EXPECT_EQ(busy.ticks(), 5);
+    EXPECT_FALSE(busy.timerActive());
+}
+
+TEST(BusyWindow, UnloadedByAnEventHandlerDuringInit_InitReturns)
+{
+    auto busy = std::make_unique<FrmMessage>();
+    const Watchdog watchdog;
+    QTimer::singleShot(60, [&] { busy.reset(); });
+    FrmMessage* const shown = busy.get();
+    shown->init();
+    EXPECT_EQ(busy, nullptr);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "window_port.h"
 
 struct ViewOp {
-    enum Kind { Clear, Line, Rectangle, Repaint } kind;
+    enum Kind { Clear, Line, Rectangle } kind;
     int32_t color = 0;
     PenMode mode = PenMode::Copy;
     int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -40,7 +40,6 @@ public:
     {
         ops.push_back({ViewOp::Rectangle, pen, mode, x1, y1, x2, y2});
     }
-    void repaint() override { ops.push_back({ViewOp::Repaint}); }
 
     std::vector<ViewOp> linesIn(int32_t color) const
     {

@@ -12,13 +12,13 @@ shots=${2:-}
 
 source "$(dirname "$0")/../support/xvfb_session.sh"
 
-# Types a path into the focused file dialog's name box and presses OK.
+# Types a path into the file dialog's name box, which has the focus, and presses OK.
 choose_file() {
   local dialog
   dialog=$(visible_window "^$1\$")
   keys_to "$dialog" ctrl+a
-  xdotool type --delay 5 "$2"
-  xdotool key Return
+  type_to "$dialog" "$2"
+  keys_to "$dialog" Return
   until_gone "^$1\$"
 }
 
@@ -47,9 +47,10 @@ keys_to "$main" F6
 sleep 3
 shot 2-recording
 keys_to "$main" F7
-# The ring is turned under the busy window; the view is redrawn before it goes.
-visible_window '^Please wait' >/dev/null
-until_gone '^Please wait'
+# The ring is turned under the busy window, then the view is redrawn with the take, its red
+# bars XOR'd with the selection: once they show, the command is done and the controls are
+# unlocked. (While recording, only the one column of the marker has that colour.)
+until_shows "$main" 239,96,64 2000
 shot 3-recorded
 
 wav=$work/takes/take.wav

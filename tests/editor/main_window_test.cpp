@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -77,6 +78,23 @@ TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
     EXPECT_EQ(view->pageStep(), 1);
     EXPECT_EQ(child<QLabel>("lblLength")->text(), "Len:");
     EXPECT_EQ(child<QLabel>("lblMem")->text(), "Mem:");
+}
+
+TEST_F(MainWindow, CarriesTheProgramIconDrawnFromThePackagedPicture)
+{
+    const QIcon icon = window.windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QImage large = icon.pixmap(64).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(large.size(), QSize(64, 64));
+    EXPECT_EQ(qAlpha(large.pixel(0, 0)), 0);                 // outside the rounded square
+    EXPECT_EQ(large.pixel(6, 56), qRgb(0x10, 0x10, 0x10));   // its dark face
+    EXPECT_EQ(large.pixel(52, 12), qRgb(0xe0, 0x20, 0x20));  // the record light
+    const QImage small = icon.pixmap(16).toImage();
+    ASSERT_EQ(small.size(), QSize(16, 16));
+    EXPECT_GT(qAlpha(small.pixel(8, 8)), 0);
+
+    QDialog dialog(&window);
+    EXPECT_EQ(dialog.windowIcon().cacheKey(), icon.cacheKey());
 }
 
 TEST_F(MainWindow, MenusCarryTheirCaptionsAndShortcuts)

@@ -26,10 +26,18 @@ protected:
         ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
         window.editor().startup();
         ASSERT_TRUE(script.finished());
+        // A transport that the test's Stop never ends fails the test instead of hanging it.
+        backstop.setSingleShot(true);
+        QObject::connect(&backstop, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "the transport still ran after 30 seconds";
+            window.editor().controlStop();
+        });
+        backstop.start(30000);
     }
     void TearDown() override { window.editor().closeDevices(); }
 
     FrmPellam window{realEngine()};
+    QTimer backstop;
 };
 
 TEST_F(TransportWindow, WaitForEvents_ReturnsWhenNothingHappens_AndHandlesWhatComes)

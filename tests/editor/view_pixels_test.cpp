@@ -1,6 +1,11 @@
 // The track view's pixels, drawn by the editor into the real view widget over the real engine.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QPaintEvent>
+
+#include <functional>
+
 #include "editor.h"
 #include "editor_numbers.h"
 #include "fake_window.h"
@@ -123,6 +128,43 @@ TEST_F(ViewPixels, MouseDragLeavesExactlyTheFinalSelectionOnScreen)
     const QImage dragged = view.image().copy();
     editor.drawTrack();
     EXPECT_EQ(view.image(), dragged);
+}
+
+// The areas of the view that were painted on the screen.
+class PaintSpy : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(ViewPixels, WhatTheCommandsDrawIsPaintedOnTheScreenWithoutBeingAsked)
+{
+    view.show();
+    editor.drawTrack();
+    PaintSpy spy;
+    view.installEventFilter(&spy);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(spy.painted.contains(view.rect()));
+
+    const auto paintedAfter = [&](const std::function<void()>& command) {
+        spy.painted = QRegion();
+        command();
+        QCoreApplication::processEvents();
+        return spy.painted;
+    };
+    const QRegion dragged = paintedAfter([&] {
+        editor.mouseDown(100.0f);
+        editor.mouseMove(300.0f);
+        editor.mouseUp(300.0f);
+    });
+    EXPECT_TRUE(dragged.contains(QRect(0, 0, 649, 129))) << "the old rectangle's erasure";
+    EXPECT_TRUE(paintedAfter([&] { editor.mouseDown(500.0f); }).contains(QRect(100, 0, 401, 129)));
+    EXPECT_TRUE(paintedAfter([&] { editor.editSelectAll(); }).contains(QRect(0, 0, 649, 129)));
+    EXPECT_TRUE(paintedAfter([] {}).isEmpty());
 }
 
 TEST_F(ViewPixels, EngineClosed_ViewIsEmpty)

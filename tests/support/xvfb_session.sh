@@ -1,9 +1,10 @@
 # Sourced by the scripts that drive the real program in a window: it re-runs the calling script
 # under its own Xvfb server, gives it a scratch directory ($work) that is removed at the end
 # (with the program, $program_pid, if still running), and the helpers below. The caller may set
-# $shots to a directory for screenshots. Exits 77 (skipped) when xvfb-run or xdotool is missing.
+# $shots to a directory for screenshots. Exits 77 (skipped) when xvfb-run, xdotool or
+# ImageMagick (import, convert) is missing.
 
-for tool in xvfb-run xdotool; do
+for tool in xvfb-run xdotool import convert; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
     exit 77
@@ -63,12 +64,35 @@ until_gone() {
   fail "window $1 stays open"
 }
 
-# There is no window manager, so nothing gets the focus unless it is given.
+# There is no window manager, so nothing gets the focus unless it is given: each call gives it
+# to the window first, so the keys reach that window wherever the focus was.
 keys_to() {
   local window=$1
   shift
-  xdotool windowfocus --sync "$window"
-  xdotool key --delay 50 "$@"
+  xdotool windowfocus --sync "$window" key --delay 50 "$@"
+}
+
+# Types a text into the window's focused control.
+type_to() {
+  xdotool windowfocus --sync "$1" type --delay 5 "$2"
+}
+
+# How many pixels of a colour ("r,g,b") a window shows, read from the X server.
+pixels_of() {
+  import -window "$1" ppm:- |
+    convert ppm:- -fill black +opaque "rgb($2)" -fill white -opaque "rgb($2)" -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+
+# Waits up to 20 s until the window shows at least the given number of pixels of a colour:
+# the outcome of a command that the program draws once it is done.
+until_shows() {
+  local count=0
+  for _ in $(seq 100); do
+    count=$(pixels_of "$1" "$2")
+    [ "$count" -ge "$3" ] && return 0
+    sleep 0.2
+  done
+  fail "the window shows $count pixels of rgb($2), not $3"
 }
 
 # Waits up to 20 s until the main window's title is the expected one.
@@ -80,8 +104,14 @@ wait_for_title() {
   fail "the title is \"$(xdotool getwindowname "$1")\", not \"$2\""
 }
 
+# The selection's colour; start-up selects the whole track, which then covers the view
+# (649 x 128 visible pixels, less the ticks and centre lines).
+selection_colour=16,96,64
+whole_view_selected=60000
+
 # Accepts the settings dialog and waits until start-up has opened the engine and drawn the
-# track (keys pressed before that would reach a closed engine); prints the main window's id.
+# track with the whole of it selected (keys pressed before that would reach a closed engine);
+# prints the main window's id.
 start_up() {
   local settings main
   settings=$(visible_window '^Project Settings$')
@@ -90,7 +120,7 @@ start_up() {
   until_gone '^Project Settings$'
   main=$(visible_window '^Dravenna')
   wait_for_title "$main" "Dravenna - "
-  until_gone '^Please wait'
+  until_shows "$main" "$selection_colour" "$whole_view_selected"
   echo "$main"
 }
 

@@ -1,0 +1,199 @@
+// The program in a real window: each test starts its own Xvfb server and runs the program built
+// here on it, with a private settings folder and the simulated sound card, and drives it with
+// xdotool as a user would. The tests skip when Xvfb, xdotool or import is missing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace program_window {
+
+namespace fs = std::filesystem;
+
+inline bool onPath(const std::string& program)
+{
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A child process that is ended (SIGTERM, then reaped) when it goes out of scope.
+class Child {
+public:
+    Child(std::vector<std::string> arguments, const std::map<std::string, std::string>& environment)
+    {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> variables;
+        for (const auto& [name, value] : environment) variables.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (std::string& variable : variables) envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child()
+    {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+
+    bool started() const { return pid_ > 0; }
+
+    // The exit status once the process has ended within the time given, else nothing.
+    std::optional<int> waitForExit(std::chrono::seconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return std::nullopt;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+inline std::map<std::string, std::string> currentEnvironment()
+{
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text(*entry);
+        const auto equals = text.find('=');
+        if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    return variables;
+}
+
+// Runs a shell command; its standard output, or nothing when it failed.
+inline std::optional<std::string> shell(const std::string& command)
+{
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return std::nullopt;
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    if (pclose(pipe) != 0) return std::nullopt;
+    return output;
+}
+
+class ProgramWindow : public ::testing::Test {
+protected:
+    fs::path home = fs::temp_directory_path() / ("quorvel-window-test-" + std::to_string(getpid()));
+    std::string display;
+    std::unique_ptr<Child> xvfb;
+
+    void SetUp() override
+    {
+        if (!onPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed: the real-window check needs an X server";
+        for (const char* tool : {"xdotool", "import"})
+            if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed: the real-window check needs it";
+        fs::remove_all(home);
+        fs::create_directories(home / "config");
+        startServer();
+    }
+
+    void TearDown() override { fs::remove_all(home); }
+
+    void startServer()
+    {
+        int displayPipe[2];
+        ASSERT_EQ(pipe(displayPipe), 0);
+        // The server picks a free display and writes its number into the pipe it inherits.
+        xvfb = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]),
+                                                                "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                                       currentEnvironment());
+        close(displayPipe[1]);
+        std::string number;
+        char digit = 0;
+        while (read(displayPipe[0], &digit, 1) == 1 && digit != '\n') number += digit;
+        close(displayPipe[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not report its display";
+        display = ":" + number;
+    }
+
+    // The program on the server, with its own settings and the simulated sound card.
+    std::unique_ptr<Child> startProgram(const std::map<std::string, std::string>& extraEnvironment = {})
+    {
+        auto environment = currentEnvironment();
+        environment.erase("QT_QPA_PLATFORM");
+        environment["DISPLAY"] = display;
+        environment["HOME"] = home.string();
+        environment["XDG_CONFIG_HOME"] = (home / "config").string();
+        environment["BRENVIK_AUDIO"] = "sim";
+        for (const auto& [name, value] : extraEnvironment) environment[name] = value;
+        auto program = std::make_unique<Child>(std::vector<std::string>{QUORVEL_PROGRAM}, environment);
+        EXPECT_TRUE(program->started());
+        return program;
+    }
+
+    std::optional<std::string> x11(const std::string& command)
+    {
+        return shell("DISPLAY=" + display + " " + command);
+    }
+
+    // Waits until a visible window whose title matches is there; its id.
+    std::optional<std::string> waitForWindow(const std::string& titlePattern)
+    {
+        auto found = x11("timeout 20 xdotool search --sync --onlyvisible --name '" + titlePattern + "'");
+        if (!found) return std::nullopt;
+        return found->substr(0, found->find('\n'));
+    }
+
+    bool waitUntilGone(const std::string& titlePattern)
+    {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            if (!x11("xdotool search --onlyvisible --name '" + titlePattern + "' >/dev/null 2>&1")) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    // There is no window manager: the window is given the focus before the keys are pressed, so
+    // they reach it wherever the focus was.
+    bool keysTo(const std::string& window, const std::string& keys)
+    {
+        return x11("xdotool windowfocus --sync " + window + " key --delay 50 " + keys).has_value();
+    }
+
+    // Closes the main window through File Exit; the program's exit status.
+    std::optional<int> exitThroughTheMenu(Child& program, const std::string& mainWindow)
+    {
+        EXPECT_TRUE(keysTo(mainWindow, "alt+f x"));
+        return program.waitForExit(std::chrono::seconds(20));
+    }
+
+    std::string storedSettings()
+    {
+        std::ifstream settings(home / "config" / "Quorvel" / "Quorvel.conf");
+        std::stringstream text;
+        text << settings.rdbuf();
+        return text.str();
+    }
+};
+
+}  // namespace program_window
