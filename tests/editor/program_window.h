@@ -153,7 +153,7 @@ protected:
 
     std::optional<std::string> x11(const std::string& command)
     {
-        return shell("DISPLAY=" + display + " " + command);
+        return shell("export DISPLAY=" + display + "; " + command);
     }
 
     // Waits until a visible window whose title matches is there; its id.
@@ -173,11 +173,16 @@ protected:
         return false;
     }
 
-    // There is no window manager: the window is given the focus before the keys are pressed, so
-    // they reach it wherever the focus was.
+    // There is no window manager: the window is given the focus, and the keys are pressed on the
+    // server's test keyboard only once the server reports it focused (xdotool's key --window,
+    // its default inside a command chain, would send each event one way or another depending on
+    // where the focus is at that moment).
     bool keysTo(const std::string& window, const std::string& keys)
     {
-        return x11("xdotool windowfocus --sync " + window + " key --delay 50 " + keys).has_value();
+        const std::string focused = "[ \"$(xdotool getwindowfocus)\" = " + window + " ]";
+        return x11("xdotool windowfocus --sync " + window + " && for i in $(seq 50); do " + focused +
+                   " && break; sleep 0.1; done && " + focused + " && xdotool key --delay 50 " + keys)
+            .has_value();
     }
 
     // Closes the main window through File Exit; the program's exit status.

@@ -113,16 +113,16 @@ started_in() {
 # Records for a moment, stops, and saves the take under the name typed into Save As.
 record_and_save_as() {
   local main=$1 dialog
-  keys_to_window "$main" F6
+  keys_to "$main" F6
   sleep 1
-  keys_to_window "$main" F7
+  keys_to "$main" F7
   visible_window '^Please wait' >/dev/null
   until_gone '^Please wait'
-  keys_to_window "$main" alt+f s
+  keys_to "$main" alt+f s
   dialog=$(visible_window '^Save as$')
-  keys_to_window "$dialog" ctrl+a
-  type_to_window "$dialog" "$2"
-  keys_to_window "$dialog" Return
+  keys_to "$dialog" ctrl+a
+  type_to "$dialog" "$2"
+  keys_to "$dialog" Return
   until_gone '^Save as$'
 }
 
@@ -162,7 +162,7 @@ main=$(started_in "$home")
 record_and_save_as "$main" mysong.mp3
 box=$(visible_window '^Quorvel$')
 shot mp3-saved
-keys_to_window "$box" Return
+keys_to "$box" Return
 until_gone '^Quorvel$'
 wait_for_title "$main" "Dravenna - mysong.mp3"
 exit_program "$main"

@@ -64,17 +64,28 @@ until_gone() {
   fail "window $1 stays open"
 }
 
-# There is no window manager, so nothing gets the focus unless it is given: each call gives it
-# to the window first, so the keys reach that window wherever the focus was.
-keys_to() {
-  local window=$1
-  shift
-  xdotool windowfocus --sync "$window" key --delay 50 "$@"
+# There is no window manager, so nothing gets the focus unless it is given. Keys and text go to
+# one window by its id, typed only once the X server reports that window focused. They go through
+# the server's test keyboard like real keys: xdotool's key --window (also its default inside a
+# command chain) sends each event one way or another depending on where the focus is at that
+# moment, so a key that opens a dialog could be left down in the server.
+focus_window() {
+  xdotool windowfocus --sync "$1"
+  for _ in $(seq 50); do
+    [ "$(xdotool getwindowfocus)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "window $1 does not take the focus"
 }
 
-# Types a text into the window's focused control.
+keys_to() {
+  focus_window "$1"
+  xdotool key --delay 50 "${@:2}"
+}
+
 type_to() {
-  xdotool windowfocus --sync "$1" type --delay 5 "$2"
+  focus_window "$1"
+  xdotool type --delay 5 "$2"
 }
 
 # How many pixels of a colour ("r,g,b") a window shows, read from the X server.
@@ -131,29 +142,4 @@ exit_program() {
   kill -0 "$program_pid" 2>/dev/null && fail "the program did not exit"
   wait "$program_pid" || fail "the program exited with $? ($(cat "$work/quorvel.log"))"
   program_pid=""
-}
-
-# Gives a window by its id the focus and waits up to 5 s until the X server reports it focused.
-focus_window() {
-  xdotool windowfocus --sync "$1"
-  for _ in $(seq 50); do
-    [ "$(xdotool getwindowfocus)" = "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "window $1 does not take the focus"
-}
-
-# Keys for one window by its id: they are typed only once that window holds the focus. They go
-# through the X server's test keyboard like real keys (xdotool's key --window would send each
-# event either way, depending on where the focus is at that moment, so a key that opens a
-# dialog could be left down in the server).
-keys_to_window() {
-  focus_window "$1"
-  xdotool key --delay 50 "${@:2}"
-}
-
-# Text typed into one window by its id, the same way.
-type_to_window() {
-  focus_window "$1"
-  xdotool type --delay 5 "$2"
 }
