@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 
@@ -317,6 +318,11 @@ void FrmPellam::writeSetting(const std::string& section, const std::string& key,
 {
     QSettings settings("Quorvel", "Quorvel");
     settings.setValue(qText(section + "/" + key), qText(value));
+}
+
+std::string FrmPellam::musicFolder() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString();
 }
 
 PhysicalMemory FrmPellam::physicalMemory() const

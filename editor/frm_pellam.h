@@ -49,6 +49,7 @@ public:
                             const std::string& defaultValue) override;
     void writeSetting(const std::string& section, const std::string& key, const std::string& value) override;
     PhysicalMemory physicalMemory() const override;
+    std::string musicFolder() const override;
     ViewSurface& picView() override;
 
 protected:

@@ -2,7 +2,6 @@
 // close sequence that stores the track length.
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <pwd.h>
@@ -26,45 +25,21 @@ fs::path homeFolder()
     return "/";
 }
 
-// The music folder as the desktop names it: the last XDG_MUSIC_DIR line of user-dirs.dirs
-// ("$HOME/..." or an absolute path, in double quotes), else ~/Music.
-fs::path musicFolder(const fs::path& home)
-{
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const fs::path config = configHome != nullptr && *configHome == '/' ? configHome : home / ".config";
-    std::ifstream userDirs(config / "user-dirs.dirs");
-    const std::string key = "XDG_MUSIC_DIR=";
-    fs::path music = home / "Music";
-    for (std::string line; std::getline(userDirs, line);) {
-        if (!line.starts_with(key)) continue;
-        std::string value = line.substr(key.size());
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        if (value == "$HOME" || value.starts_with("$HOME/"))
-            music = home.string() + value.substr(5);
-        else if (value.starts_with('/'))
-            music = value;
-    }
-    return music;
-}
-
 // Names typed without a directory are saved and opened relative to the current directory. A
 // program run from its build tree works in its own folder; an installed one cannot write to
 // /usr/bin, so it works in the user's music folder, or in the home folder when there is none.
-fs::path workingFolder(const fs::path& programFolder)
+fs::path workingFolder(const fs::path& programFolder, const fs::path& musicFolder)
 {
     if (access(programFolder.c_str(), W_OK) == 0) return programFolder;
-    const fs::path home = homeFolder();
-    const fs::path music = musicFolder(home);
     std::error_code error;
-    return fs::is_directory(music, error) ? music : home;
+    return !musicFolder.empty() && fs::is_directory(musicFolder, error) ? musicFolder : homeFolder();
 }
 
-void changeToWorkingFolder()
+void changeToWorkingFolder(const fs::path& musicFolder)
 {
     std::error_code error;
     const auto program = fs::read_symlink("/proc/self/exe", error);
-    if (!error) fs::current_path(workingFolder(program.parent_path()), error);
+    if (!error) fs::current_path(workingFolder(program.parent_path(), musicFolder), error);
 }
 
 }  // namespace
@@ -72,7 +47,7 @@ void changeToWorkingFolder()
 void Editor::startup()
 {
     window_.showMainWindow();
-    changeToWorkingFolder();
+    changeToWorkingFolder(window_.musicFolder());
     frm.GREEN = rgb(196, 32, 196);
     frm.BLUE = rgb(32, 32, 240);
     frm.RED = rgb(255, 0, 0);

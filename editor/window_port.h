@@ -77,6 +77,8 @@ public:
                               const std::string& value) = 0;
 
     virtual PhysicalMemory physicalMemory() const = 0;
+    // The user's music folder as the desktop names it (it may not exist).
+    virtual std::string musicFolder() const = 0;
 
     virtual ViewSurface& picView() = 0;
 };

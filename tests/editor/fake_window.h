@@ -71,6 +71,7 @@ public:
     int32_t hscView = 0;
     bool hscViewVisible = true;
     PhysicalMemory memory{8ull << 30, 2ull << 30};
+    std::string music;
     std::function<void(ModPellam&)> projectSettings = acceptSettingsUnchanged;
     std::vector<bool> startupFlagsSeen;  // bStartup at each showing of the dialog
     ViewSurface* view = &fakeView;
@@ -147,5 +148,6 @@ public:
         settings[section + "/" + key] = value;
     }
     PhysicalMemory physicalMemory() const override { return memory; }
+    std::string musicFolder() const override { return music; }
     ViewSurface& picView() override { return *view; }
 };
