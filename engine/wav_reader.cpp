@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -165,10 +163,8 @@ size_t readSamples(WordReader& reader, size_t declared, std::span<Frame> track, 
 int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log)
 {
     log.write("LoadWavToBuf\n");
-    File file(std::fopen(path, "rb"));
-    // A directory opens for reading here, but it is no more a file to load than elsewhere.
-    struct stat status {};
-    if (!file || ::fstat(::fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) {
+    File file = openRegularStream(path, FileAccess::kRead);
+    if (!file) {
         return kLoadCannotOpen;
     }
     WordReader reader(file.get());

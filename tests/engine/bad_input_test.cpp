@@ -259,6 +259,11 @@ std::vector<Row> badPaths()
         {"SaveAsWave_empty_range_to_dev_full", Engine::kOpen,
          [](const Paths&) { return SaveAsWave(5, 5, "/dev/full"); }, kWaveCannotCreate},
         {"SaveAsMp3_to_dev_full", Engine::kOpen, mp3("/dev/full"), kMp3DiskError},
+        // A device takes the bytes and says nothing: that is no saved file.
+        {"SaveAsWave_to_dev_null", Engine::kOpen, wave("/dev/null"), kWaveCannotCreate},
+        {"SaveAsMp3_to_dev_null", Engine::kOpen, mp3("/dev/null"), kMp3DiskError},
+        {"LoadWave_dev_zero", Engine::kOpen, [](const Paths&) { return LoadWave("/dev/zero"); },
+         kLoadCannotOpen},
         {"LoadWave_read_only_file_loads", Engine::kOpen,
          [](const Paths& p) {
              fs::permissions(p.in, fs::perms::owner_read | fs::perms::group_read |

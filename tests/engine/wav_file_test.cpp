@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "full_disk.h"
+
 namespace brenvik {
 namespace {
 
@@ -175,15 +177,35 @@ TEST_F(WavFileTest, SaveWhereNoFileCanBeCreated_ReturnsMinusOne)
     EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), -1);
 }
 
-TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOne)
+TEST_F(WavFileTest, SaveNewFile_GetsMode0666LessTheUmask)
 {
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
+    const mode_t previous = umask(027);
+    const int32_t result = saveAsWave(path("out.wav").c_str(), countingTrack(), log_);
+    umask(previous);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(fs::status(path("out.wav")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(WavFileTest, SaveOverALongerFile_TruncatesIt)
+{
+    writeFile(std::string(10000, 'x'), "out.wav");
     const auto track = countingTrack();
-    EXPECT_EQ(saveAsWave("/dev/full", track, log_), -1);
+    ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).first(2), log_), 0);
+    EXPECT_EQ(readFile(path("out.wav")).size(), 44u + 8u);
+}
+
+TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
+{
+    const auto track = countingTrack();
+    {
+        const FullDiskAfter full(100);
+        EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), -1);
+    }
+    EXPECT_EQ(fs::file_size(path("out.wav")), 100u);
     // The header alone fits stdio's buffer; the failure shows only when the file is closed.
-    EXPECT_EQ(saveAsWave("/dev/full", {}, log_), -1);
+    const FullDiskAfter full(40);
+    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), -1);
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
