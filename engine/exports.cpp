@@ -1,5 +1,6 @@
 // The engine's C interface. Each export checks its arguments (frame ranges are clipped to the
-// track, missing paths refused) and hands the call to the unit that does the work.
+// track, missing paths refused, files refused while there is no track) and hands the call to
+// the unit that does the work.
 #include "brenvik.h"
 
 #include "device/backend_factory.h"
@@ -19,6 +20,13 @@ brenvik::Engine& engine()
 brenvik::FrameRange clipped(int32_t from, int32_t to)
 {
     return brenvik::FrameRange::clipped(from, to, engine().track().length());
+}
+
+// Files are neither read nor written while there is no track: before OpenLib, after CloseLib,
+// or after an OpenLib that could not get the memory.
+bool noTrack()
+{
+    return engine().track().empty();
 }
 
 }  // namespace
@@ -78,7 +86,7 @@ int32_t IsPlaying(void)
 
 int32_t LoadWave(const char* path)
 {
-    if (path == nullptr) {
+    if (path == nullptr || noTrack()) {
         return brenvik::kLoadCannotOpen;
     }
     return brenvik::loadWave(path, engine().track().frames(), engine().log());
@@ -86,7 +94,7 @@ int32_t LoadWave(const char* path)
 
 int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
 {
-    if (path == nullptr) {
+    if (path == nullptr || noTrack()) {
         return BRENVIK_SAVE_FAILED;
     }
     return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)), engine().log());
@@ -96,6 +104,9 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
 {
     if (path == nullptr) {
         return BRENVIK_MP3_DISK_ERROR;  // the output file cannot be opened
+    }
+    if (noTrack()) {
+        return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
     }
     return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
 }

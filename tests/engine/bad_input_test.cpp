@@ -39,6 +39,7 @@ constexpr int32_t kLoadCannotOpen = 15;
 constexpr int32_t kLoadNoData = 16;
 constexpr int32_t kWaveCannotCreate = -1;
 constexpr int32_t kMp3DiskError = -2;
+constexpr int32_t kMp3MemoryError = -4;
 
 using Track = std::vector<int16_t>;
 
@@ -113,6 +114,9 @@ struct Row {
     std::optional<uintmax_t> outBytes = std::nullopt;    // the size of Paths::out afterwards
 };
 
+// Row::outBytes for a row after which Paths::out must not exist.
+constexpr uintmax_t kNoFile = UINTMAX_MAX;
+
 void PrintTo(const Row& row, std::ostream* os)
 {
     *os << row.name;
@@ -125,6 +129,14 @@ int32_t playToTheEnd(int32_t from, int32_t to)
     EXPECT_TRUE(eventually([] { return IsPlaying() == 0; }));
     StopWav();
     return result;
+}
+
+// Calls a file export after an OpenLib that got no memory for its track (a length of 0 frames
+// is refused as memory that cannot be had).
+int32_t afterOpenLibWithoutMemory(const std::function<int32_t()>& call)
+{
+    EXPECT_EQ(OpenLib(0, 0), kNoMemory);
+    return call();
 }
 
 // Calls a transport export on a closed engine and stops it again, so IsPlaying drops.
@@ -199,7 +211,9 @@ std::vector<Row> badTrackLengths()
 }
 
 // Before OpenLib and after CloseLib there is no track and no device: the track exports see a
-// track of no frames, the device exports get the device layer's "not open".
+// track of no frames, the device exports get the device layer's "not open", and the file
+// exports refuse with their failure codes, loading nothing and creating no file. An OpenLib
+// that could not get its memory leaves the engine the same.
 std::vector<Row> exportsWithoutAnOpenEngine()
 {
     return {
@@ -221,12 +235,26 @@ std::vector<Row> exportsWithoutAnOpenEngine()
          [](const Paths&) { return IsPlaying(); }, 0},
         {"CloseLib_after_CloseLib", Engine::kClosed, [](const Paths&) { return CloseLib(); }, 0},
         {"LoadWave_after_CloseLib_loads_nothing", Engine::kClosed,
-         [](const Paths& p) { return LoadWave(p.in.c_str()); }, 0, kGoodWav},
-        {"SaveAsWave_before_OpenLib_saves_no_frames", Engine::kNeverOpened,
-         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, 0, std::nullopt,
-         nullptr, kHeaderBytes},
-        {"SaveAsMp3_after_CloseLib", Engine::kClosed,
-         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, 0},
+         [](const Paths& p) { return LoadWave(p.in.c_str()); }, kLoadCannotOpen, kGoodWav},
+        {"LoadWave_after_an_OpenLib_without_memory_loads_nothing", Engine::kClosed,
+         [](const Paths& p) {
+             return afterOpenLibWithoutMemory([&] { return LoadWave(p.in.c_str()); });
+         },
+         kLoadCannotOpen, kGoodWav},
+        {"SaveAsWave_before_OpenLib_creates_no_file", Engine::kNeverOpened,
+         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, kWaveCannotCreate,
+         std::nullopt, nullptr, kNoFile},
+        {"SaveAsWave_after_an_OpenLib_without_memory_creates_no_file", Engine::kClosed,
+         [](const Paths& p) {
+             return afterOpenLibWithoutMemory([&] { return SaveAsWave(0, 10, p.out.c_str()); });
+         },
+         kWaveCannotCreate, std::nullopt, nullptr, kNoFile},
+        {"SaveAsMp3_after_CloseLib_creates_no_file", Engine::kClosed,
+         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, kMp3MemoryError,
+         std::nullopt, nullptr, kNoFile},
+        {"SaveAsMp3_before_OpenLib_creates_no_file", Engine::kNeverOpened,
+         [](const Paths& p) { return SaveAsMp3(0, 0, p.out.c_str()); }, kMp3MemoryError,
+         std::nullopt, nullptr, kNoFile},
     };
 }
 
@@ -394,7 +422,9 @@ TEST_P(BadInputTest, GivesItsClearResultAndLosesNothing)
     for (const auto& [path, bytes] : filesBefore) {
         EXPECT_EQ(filesAfter.at(path), bytes) << path << " changed";
     }
-    if (row.outBytes) {
+    if (row.outBytes == kNoFile) {
+        EXPECT_FALSE(fs::exists(paths.out));
+    } else if (row.outBytes) {
         ASSERT_TRUE(fs::exists(paths.out));
         EXPECT_EQ(fs::file_size(paths.out), *row.outBytes);
     }
