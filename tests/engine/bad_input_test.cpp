@@ -152,9 +152,9 @@ std::vector<Row> badValueIndexes()
     for (const auto& [label, index] : std::vector<std::pair<std::string, int32_t>>{
              {"minus1", -1}, {"2L", kValues}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         rows.push_back({"TrackRead_" + label, Engine::kOpen,
-                        [index](const Paths&) { return TrackRead(index); }, -1});
+                        [index = index](const Paths&) { return TrackRead(index); }, -1});
         rows.push_back({"TrackWrite_" + label, Engine::kOpen,
-                        [index](const Paths&) { return TrackWrite(index, 1234); }, -1});
+                        [index = index](const Paths&) { return TrackWrite(index, 1234); }, -1});
     }
     return rows;
 }
@@ -205,7 +205,7 @@ std::vector<Row> badTrackLengths()
     for (const auto& [label, length] : std::vector<std::pair<std::string, int32_t>>{
              {"0", 0}, {"minus1", -1}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         rows.push_back({"OpenLib_length_" + label, Engine::kClosed,
-                        [length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
+                        [length = length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
     }
     return rows;
 }
