@@ -1,6 +1,8 @@
 /* The audio engine's C interface: thirteen functions, 32-bit signed integers in and out,
  * paths as zero-terminated 8-bit strings. One process-wide engine serves one client.
- * Frame ranges are (from, to) with to excluded; value index = frame * 2 + channel. */
+ * Frame ranges are (from, to) with to excluded; value index = frame * 2 + channel.
+ * No C++ exception leaves a function: where memory cannot be had or a thread cannot start
+ * inside one, it returns the failure code its comment below names. */
 #ifndef BRENVIK_H
 #define BRENVIK_H
 
@@ -13,7 +15,9 @@
 #endif
 
 /* Results of the device exports (OpenLib, CloseLib, PlayWav, RecordWav, StopWav): 0, or the
- * sound system's error number, numbered as the Windows multimedia system numbers them. */
+ * sound system's error number, numbered as the Windows multimedia system numbers them. When the
+ * engine fails inside one of them they give BRENVIK_ERR_NO_MEMORY for memory that cannot be
+ * had and BRENVIK_ERR_UNSPECIFIED for anything else (a thread that cannot start). */
 enum {
     BRENVIK_OK = 0,
     BRENVIK_ERR_UNSPECIFIED = 1,    /* MMSYSERR_ERROR: an unspecified sound system failure */
@@ -30,11 +34,12 @@ enum {
     BRENVIK_ERR_UNPREPARED = 34     /* WAVERR_UNPREPARED: a buffer was not prepared */
 };
 
-/* TrackRead and TrackWrite: a value index outside the track. */
+/* TrackRead and TrackWrite: a value index outside the track (also when the engine fails inside
+ * them). TrackClear, GetPosition and IsPlaying give 0 then. */
 enum { BRENVIK_OUTSIDE_TRACK = -1 };
 
 /* LoadWave: the load flags 0..3 (the audio is loaded), or a rejection that leaves the track as
- * it was. */
+ * it was. A failure inside the engine gives BRENVIK_LOAD_CANNOT_OPEN. */
 enum {
     BRENVIK_LOAD_NOT_STEREO = 1,   /* flag: the file's channel count is not 2 */
     BRENVIK_LOAD_OTHER_RATE = 2,   /* flag: the file's sample rate is not 44100 */
@@ -43,19 +48,26 @@ enum {
     BRENVIK_LOAD_NO_FMT = 12,
     BRENVIK_LOAD_NOT_PCM = 13,
     BRENVIK_LOAD_NOT_16_BIT = 14,
-    BRENVIK_LOAD_CANNOT_OPEN = 15, /* missing, unreadable, not a regular file, or no open track */
+    BRENVIK_LOAD_CANNOT_OPEN = 15, /* missing, unreadable, not a regular file (a FIFO, a device),
+                                      or no track: before OpenLib, after CloseLib or after an
+                                      OpenLib that could not get the memory */
     BRENVIK_LOAD_NO_DATA = 16      /* no data chunk, or the file ends before its audio */
 };
 
-/* SaveAsWave: the file cannot be created or written (also: not a regular file, no open track). */
+/* SaveAsWave: the file cannot be created or written; also a path that names something other
+ * than a regular file (a FIFO, a device: nothing is written to it), no track (no file is
+ * created), or a failure inside the engine. */
 enum { BRENVIK_SAVE_FAILED = -1 };
 
-/* SaveAsMp3. */
+/* SaveAsMp3. A failure inside the engine gives BRENVIK_MP3_MEMORY_ERROR for memory that
+ * cannot be had and BRENVIK_MP3_DISK_ERROR for anything else. */
 enum {
     BRENVIK_MP3_NO_ENCODER = -1,     /* libbladeenc.so or one of its entry points is missing */
-    BRENVIK_MP3_DISK_ERROR = -2,     /* the file cannot be created or written */
+    BRENVIK_MP3_DISK_ERROR = -2,     /* the file cannot be created or written, or the path
+                                        names something other than a regular file */
     BRENVIK_MP3_STREAM_ERROR = -3,   /* the encoder stream cannot be opened or flushed */
-    BRENVIK_MP3_MEMORY_ERROR = -4,   /* a buffer cannot be had, or there is no open track */
+    BRENVIK_MP3_MEMORY_ERROR = -4,   /* a buffer cannot be had, or there is no track (no
+                                        file is created) */
     BRENVIK_MP3_ENCODING_ERROR = -5  /* the encoder failed on a chunk */
 };
 

@@ -23,16 +23,20 @@ std::string DiagnosticLog::path()
     return (dir / "pellam.log").string();
 }
 
+void DiagnosticLog::setEnabled(bool on)
+{
+    if (on) {
+        file_ = path();
+    }
+    enabled_.store(on, std::memory_order_relaxed);
+}
+
 void DiagnosticLog::write(const char* message) const
 {
-    if (!enabled()) {
+    if (!enabled() || file_.empty()) {
         return;
     }
-    const std::string logPath = path();
-    if (logPath.empty()) {
-        return;
-    }
-    if (std::FILE* file = std::fopen(logPath.c_str(), "a")) {
+    if (std::FILE* file = std::fopen(file_.c_str(), "a")) {
         std::fputs(message, file);
         std::fclose(file);
     }

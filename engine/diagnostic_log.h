@@ -11,7 +11,10 @@ namespace brenvik {
 // when the file cannot be opened.
 class DiagnosticLog {
 public:
-    void setEnabled(bool on) { enabled_.store(on, std::memory_order_relaxed); }
+    // Switching the log on works out where it goes, once: the environment is read and the
+    // directory created here, so that a message (also one from the device thread) is only
+    // appended. Called while no device thread runs.
+    void setEnabled(bool on);
     bool enabled() const { return enabled_.load(std::memory_order_relaxed); }
 
     // Appends message exactly as given (callers include the trailing line feed).
@@ -23,6 +26,7 @@ public:
 
 private:
     std::atomic<bool> enabled_{false};
+    std::string file_;  // where the log went when it was last switched on
 };
 
 }  // namespace brenvik

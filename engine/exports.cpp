@@ -1,6 +1,10 @@
 // The engine's C interface. Each export checks its arguments (frame ranges are clipped to the
-// track, missing paths refused) and hands the call to the unit that does the work.
+// track, missing paths refused, files refused while there is no track) and hands the call to
+// the unit that does the work. No C++ exception leaves an export: each has failure codes for
+// memory that cannot be had and for any other exception.
 #include "brenvik.h"
+
+#include <new>
 
 #include "device/backend_factory.h"
 #include "engine.h"
@@ -21,83 +25,132 @@ brenvik::FrameRange clipped(int32_t from, int32_t to)
     return brenvik::FrameRange::clipped(from, to, engine().track().length());
 }
 
+// What an export returns when its work throws.
+struct Failure {
+    int32_t noMemory;  // std::bad_alloc
+    int32_t other;     // anything else: a thread that cannot start, a path the library refuses
+};
+
+constexpr Failure kDeviceFailure{BRENVIK_ERR_NO_MEMORY, BRENVIK_ERR_UNSPECIFIED};
+
+constexpr Failure always(int32_t code)
+{
+    return {code, code};
+}
+
+// Runs an export's work; an exception that escapes it becomes the export's failure code, so
+// that none crosses the C interface.
+template <typename Work>
+int32_t guarded(Failure failure, Work work) noexcept
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return failure.noMemory;
+    } catch (...) {
+        return failure.other;
+    }
+}
+
+// Files are neither read nor written while there is no track: before OpenLib, after CloseLib,
+// or after an OpenLib that could not get the memory.
+bool noTrack()
+{
+    return engine().track().empty();
+}
+
 }  // namespace
 
 extern "C" {
 
 int32_t OpenLib(int32_t trackLength, int32_t logging)
 {
-    return engine().open(trackLength, logging != 0);
+    return guarded(kDeviceFailure, [&] { return engine().open(trackLength, logging != 0); });
 }
 
 int32_t CloseLib(void)
 {
-    return engine().close();
+    return guarded(kDeviceFailure, [] { return engine().close(); });
 }
 
 int32_t TrackRead(int32_t index)
 {
-    return engine().track().readValue(index);
+    return guarded(always(BRENVIK_OUTSIDE_TRACK),
+                   [&] { return engine().track().readValue(index); });
 }
 
 int32_t TrackWrite(int32_t index, int32_t value)
 {
-    return engine().track().writeValue(index, value);
+    return guarded(always(BRENVIK_OUTSIDE_TRACK),
+                   [&] { return engine().track().writeValue(index, value); });
 }
 
 int32_t TrackClear(int32_t from, int32_t to)
 {
-    engine().clearTrack(clipped(from, to));
-    return 0;
+    return guarded(always(0), [&] {
+        engine().clearTrack(clipped(from, to));
+        return 0;
+    });
 }
 
 int32_t PlayWav(int32_t from, int32_t to)
 {
-    return engine().play(clipped(from, to));
+    return guarded(kDeviceFailure, [&] { return engine().play(clipped(from, to)); });
 }
 
 int32_t RecordWav(void)
 {
-    return engine().record();
+    return guarded(kDeviceFailure, [] { return engine().record(); });
 }
 
 int32_t StopWav(void)
 {
-    return engine().stop();
+    return guarded(kDeviceFailure, [] { return engine().stop(); });
 }
 
 int32_t GetPosition(void)
 {
-    return engine().position();
+    return guarded(always(0), [] { return engine().position(); });
 }
 
 int32_t IsPlaying(void)
 {
-    return engine().isPlaying() ? 1 : 0;
+    return guarded(always(0), [] { return engine().isPlaying() ? 1 : 0; });
 }
 
 int32_t LoadWave(const char* path)
 {
-    if (path == nullptr) {
-        return brenvik::kLoadCannotOpen;
-    }
-    return brenvik::loadWave(path, engine().track().frames(), engine().log());
+    return guarded(always(BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
+        if (path == nullptr || noTrack()) {
+            return BRENVIK_LOAD_CANNOT_OPEN;
+        }
+        return brenvik::loadWave(path, engine().track().frames(), engine().log());
+    });
 }
 
 int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
 {
-    if (path == nullptr) {
-        return BRENVIK_SAVE_FAILED;
-    }
-    return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)), engine().log());
+    return guarded(always(BRENVIK_SAVE_FAILED), [&]() -> int32_t {
+        if (path == nullptr || noTrack()) {
+            return BRENVIK_SAVE_FAILED;
+        }
+        return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
+                                   engine().log());
+    });
 }
 
 int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
 {
-    if (path == nullptr) {
-        return BRENVIK_MP3_DISK_ERROR;  // the output file cannot be opened
-    }
-    return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
+    constexpr Failure kMp3Failure{BRENVIK_MP3_MEMORY_ERROR, BRENVIK_MP3_DISK_ERROR};
+    return guarded(kMp3Failure, [&]() -> int32_t {
+        if (path == nullptr) {
+            return BRENVIK_MP3_DISK_ERROR;  // the output file cannot be opened
+        }
+        if (noTrack()) {
+            return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
+        }
+        return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
+    });
 }
 
 }  // extern "C"

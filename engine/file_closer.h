@@ -1,5 +1,9 @@
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -11,5 +15,49 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class FileAccess { kRead, kWrite };
+
+// Opens the audio files the engine loads and saves: regular files only, never a FIFO, a
+// terminal or a device, and without blocking on any of them. kRead needs an existing file;
+// kWrite creates a missing one (mode 0666 less the umask) or truncates an existing one once it
+// is known to be regular. Returns the descriptor, or -1 with nothing truncated or written.
+inline int openRegularFile(const char* path, FileAccess access)
+{
+    struct stat status {};
+    // Something else is not even opened: opening a device can do things of its own.
+    if (::stat(path, &status) == 0 && !S_ISREG(status.st_mode)) {
+        return -1;
+    }
+    const int flags = access == FileAccess::kRead ? O_RDONLY : O_WRONLY | O_CREAT;
+    // Without O_NONBLOCK a FIFO put in the file's place since the stat would hold the open up.
+    const int fd = ::open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    const int statusFlags = ::fcntl(fd, F_GETFL);
+    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+        && (access == FileAccess::kRead || ::ftruncate(fd, 0) == 0) && statusFlags != -1
+        && ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) == 0;
+    if (!usable) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The same file as a binary stdio stream.
+inline File openRegularStream(const char* path, FileAccess access)
+{
+    const int fd = openRegularFile(path, access);
+    if (fd < 0) {
+        return nullptr;
+    }
+    File file(::fdopen(fd, access == FileAccess::kRead ? "rb" : "wb"));
+    if (!file) {
+        ::close(fd);
+    }
+    return file;
+}
 
 }  // namespace brenvik

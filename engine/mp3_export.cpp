@@ -1,7 +1,6 @@
 #include "mp3_export.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +12,7 @@
 
 #include "../encoder/bladeenc.h"
 #include "brenvik.h"
+#include "file_closer.h"
 
 namespace brenvik {
 
@@ -68,8 +68,7 @@ BE_CONFIG mp3Config() {
 
 class OutputFile {
 public:
-    explicit OutputFile(const char* path)
-        : fd_(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)) {}
+    explicit OutputFile(const char* path) : fd_(openRegularFile(path, FileAccess::kWrite)) {}
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile() {

@@ -1,6 +1,10 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "file_closer.h"
@@ -15,6 +19,37 @@ constexpr size_t kComparedMarkerBytes = 3;
 constexpr int32_t kLoadFlagChannels = 1;
 constexpr int32_t kLoadFlagSampleRate = 2;
 constexpr uint8_t kMonoChannels = 1;
+
+// The offset of the first byte that is not zero at or after `from` in the regular file fd, or
+// its end. Holes are found with SEEK_DATA, not read; the descriptor's offset is put back, as
+// the stdio stream over it relies on it.
+off_t endOfZeros(int fd, off_t from)
+{
+    const off_t streamOffset = ::lseek(fd, 0, SEEK_CUR);
+    std::array<unsigned char, 65536> block;
+    off_t end = from;
+    while (true) {
+        const off_t data = ::lseek(fd, end, SEEK_DATA);
+        struct stat status {};
+        if (data < 0 && errno == ENXIO && ::fstat(fd, &status) == 0) {
+            end = std::max(end, status.st_size);  // a hole runs to the end of the file
+            break;
+        }
+        end = std::max(end, data);
+        const ssize_t got = ::pread(fd, block.data(), block.size(), end);
+        if (got <= 0) {
+            break;
+        }
+        const auto filled = block.begin() + got;
+        const auto nonZero = std::find_if(block.begin(), filled, [](auto b) { return b != 0; });
+        end += nonZero - block.begin();
+        if (nonZero != filled) {
+            break;
+        }
+    }
+    ::lseek(fd, streamOffset, SEEK_SET);
+    return end;
+}
 
 // The reader's one 4-byte buffer over a buffered stdio file. A read that meets the end of the
 // file leaves the bytes it could not fill as they were, and the checks that follow see those.
@@ -34,16 +69,20 @@ public:
     uint32_t u32() const { return low16() | static_cast<uint32_t>(byte(2) | byte(3) << 8) << 16; }
     int32_t s32() const { return static_cast<int32_t>(u32()); }
 
-    // Reads and discards, in blocks; stops at the end of the file.
-    void skip(uint64_t count)
+    // Moves on by count bytes. The file is a regular one, so the seek cannot fail; past its end
+    // every read that follows finds nothing, as it would after reading up to the end.
+    void skip(uint64_t count) { ::fseeko(file_, static_cast<off_t>(count), SEEK_CUR); }
+
+    // Passes over the whole eight-byte groups of zero bytes that come next. Each group would be
+    // read as an empty chunk with a zero id, which the chunk walk steps over anyway; the holes
+    // of a sparse file are passed without reading them.
+    void skipZeroGroups()
     {
-        std::array<char, 16384> discard;
-        while (count > 0) {
-            const size_t block = static_cast<size_t>(std::min<uint64_t>(count, discard.size()));
-            if (std::fread(discard.data(), 1, block, file_) != block) {
-                return;
-            }
-            count -= block;
+        constexpr off_t kGroupBytes = 8;
+        const off_t start = ::ftello(file_);
+        const off_t groups = (endOfZeros(::fileno(file_), start) - start) / kGroupBytes;
+        if (groups > 0) {
+            ::fseeko(file_, start + groups * kGroupBytes, SEEK_SET);
         }
     }
     // Reads up to count bytes straight into data; returns how many arrived.
@@ -125,8 +164,13 @@ bool findDataChunk(WordReader& reader)
         if (reader.startsWith(wav::kDataId, wav::kDataId.size())) {
             return true;
         }
+        const bool zeroId = reader.u32() == 0;
         reader.read();
-        skipChunkRest(reader, reader.s32(), 0);
+        const int32_t size = reader.s32();
+        skipChunkRest(reader, size, 0);
+        if (zeroId && size == 0) {
+            reader.skipZeroGroups();  // a run of zeros: more empty chunks like this one
+        }
     }
     return false;
 }
@@ -165,10 +209,8 @@ size_t readSamples(WordReader& reader, size_t declared, std::span<Frame> track, 
 int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log)
 {
     log.write("LoadWavToBuf\n");
-    File file(std::fopen(path, "rb"));
-    // A directory opens for reading here, but it is no more a file to load than elsewhere.
-    struct stat status {};
-    if (!file || ::fstat(::fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) {
+    File file = openRegularStream(path, FileAccess::kRead);
+    if (!file) {
         return kLoadCannotOpen;
     }
     WordReader reader(file.get());

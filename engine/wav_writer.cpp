@@ -56,7 +56,7 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
 int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log)
 {
     log.write("SaveBufToWave\n");
-    File file(std::fopen(path, "wb"));
+    File file = openRegularStream(path, FileAccess::kWrite);
     if (!file) {
         return -1;
     }

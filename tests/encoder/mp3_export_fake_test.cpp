@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../engine/full_disk.h"
 #include "engine_library.h"
 #include "test_files.h"
 
@@ -99,12 +100,15 @@ TEST_F(Mp3ExportWithFakeEncoder, File_IsTheEncoderOutputsInOrderThenTheFlush) {
     EXPECT_EQ(readBytes(mp3Path), withFlush(patternBytes(7, 1257)));
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, NewFile_IsReadableAndWritableByItsOwnerOnly) {
-    ASSERT_EQ(engine.saveAsMp3(0, 10, mp3Path.c_str()), 0);
+TEST_F(Mp3ExportWithFakeEncoder, NewFile_GetsMode0666LessTheUmaskAsAWaveFileDoes) {
+    const mode_t previous = umask(027);
+    const int32_t result = engine.saveAsMp3(0, 10, mp3Path.c_str());
+    umask(previous);
+    ASSERT_EQ(result, 0);
 
     struct stat info {};
     ASSERT_EQ(stat(mp3Path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST_F(Mp3ExportWithFakeEncoder, EmptyRange_OnlyOpensFlushesAndClosesTheStream) {
@@ -125,11 +129,17 @@ TEST_F(Mp3ExportWithFakeEncoder, OutputInMissingDirectory_FailsWithDiskErrorBefo
 
 TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStream) {
     const std::size_t descriptors = openDescriptorCount();
-
-    EXPECT_EQ(engine.saveAsMp3(0, 1250, "/dev/full"), -2);
+    int32_t result;
+    {
+        // The first chunk's 2000 bytes do not fit.
+        const FullDiskAfter full(1000);
+        result = engine.saveAsMp3(0, 1250, mp3Path.c_str());
+    }
+    EXPECT_EQ(result, -2);
 
     EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beCloseStream 42"));
     EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(std::filesystem::file_size(mp3Path), 1000u);  // a partly written file stays
 }
 
 TEST_F(Mp3ExportWithFakeEncoder, ChunkSizeOfZero_FailsWithStreamErrorInsteadOfLoopingForever) {

@@ -39,6 +39,7 @@ constexpr int32_t kLoadCannotOpen = 15;
 constexpr int32_t kLoadNoData = 16;
 constexpr int32_t kWaveCannotCreate = -1;
 constexpr int32_t kMp3DiskError = -2;
+constexpr int32_t kMp3MemoryError = -4;
 
 using Track = std::vector<int16_t>;
 
@@ -113,6 +114,9 @@ struct Row {
     std::optional<uintmax_t> outBytes = std::nullopt;    // the size of Paths::out afterwards
 };
 
+// Row::outBytes for a row after which Paths::out must not exist.
+constexpr uintmax_t kNoFile = UINTMAX_MAX;
+
 void PrintTo(const Row& row, std::ostream* os)
 {
     *os << row.name;
@@ -125,6 +129,14 @@ int32_t playToTheEnd(int32_t from, int32_t to)
     EXPECT_TRUE(eventually([] { return IsPlaying() == 0; }));
     StopWav();
     return result;
+}
+
+// Calls a file export after an OpenLib that got no memory for its track (a length of 0 frames
+// is refused as memory that cannot be had).
+int32_t afterOpenLibWithoutMemory(const std::function<int32_t()>& call)
+{
+    EXPECT_EQ(OpenLib(0, 0), kNoMemory);
+    return call();
 }
 
 // Calls a transport export on a closed engine and stops it again, so IsPlaying drops.
@@ -141,9 +153,9 @@ std::vector<Row> badValueIndexes()
              {"minus1", -1}, {"2L", kValues}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         const int32_t index = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"TrackRead_" + label, Engine::kOpen,
-                        [index](const Paths&) { return TrackRead(index); }, -1});
+                        [index = index](const Paths&) { return TrackRead(index); }, -1});
         rows.push_back({"TrackWrite_" + label, Engine::kOpen,
-                        [index](const Paths&) { return TrackWrite(index, 1234); }, -1});
+                        [index = index](const Paths&) { return TrackWrite(index, 1234); }, -1});
     }
     return rows;
 }
@@ -195,13 +207,15 @@ std::vector<Row> badTrackLengths()
              {"0", 0}, {"minus1", -1}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         const int32_t length = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"OpenLib_length_" + label, Engine::kClosed,
-                        [length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
+                        [length = length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
     }
     return rows;
 }
 
 // Before OpenLib and after CloseLib there is no track and no device: the track exports see a
-// track of no frames, the device exports get the device layer's "not open".
+// track of no frames, the device exports get the device layer's "not open", and the file
+// exports refuse with their failure codes, loading nothing and creating no file. An OpenLib
+// that could not get its memory leaves the engine the same.
 std::vector<Row> exportsWithoutAnOpenEngine()
 {
     return {
@@ -223,12 +237,26 @@ std::vector<Row> exportsWithoutAnOpenEngine()
          [](const Paths&) { return IsPlaying(); }, 0},
         {"CloseLib_after_CloseLib", Engine::kClosed, [](const Paths&) { return CloseLib(); }, 0},
         {"LoadWave_after_CloseLib_loads_nothing", Engine::kClosed,
-         [](const Paths& p) { return LoadWave(p.in.c_str()); }, 0, kGoodWav},
-        {"SaveAsWave_before_OpenLib_saves_no_frames", Engine::kNeverOpened,
-         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, 0, std::nullopt,
-         nullptr, kHeaderBytes},
-        {"SaveAsMp3_after_CloseLib", Engine::kClosed,
-         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, 0},
+         [](const Paths& p) { return LoadWave(p.in.c_str()); }, kLoadCannotOpen, kGoodWav},
+        {"LoadWave_after_an_OpenLib_without_memory_loads_nothing", Engine::kClosed,
+         [](const Paths& p) {
+             return afterOpenLibWithoutMemory([&] { return LoadWave(p.in.c_str()); });
+         },
+         kLoadCannotOpen, kGoodWav},
+        {"SaveAsWave_before_OpenLib_creates_no_file", Engine::kNeverOpened,
+         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, kWaveCannotCreate,
+         std::nullopt, nullptr, kNoFile},
+        {"SaveAsWave_after_an_OpenLib_without_memory_creates_no_file", Engine::kClosed,
+         [](const Paths& p) {
+             return afterOpenLibWithoutMemory([&] { return SaveAsWave(0, 10, p.out.c_str()); });
+         },
+         kWaveCannotCreate, std::nullopt, nullptr, kNoFile},
+        {"SaveAsMp3_after_CloseLib_creates_no_file", Engine::kClosed,
+         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, kMp3MemoryError,
+         std::nullopt, nullptr, kNoFile},
+        {"SaveAsMp3_before_OpenLib_creates_no_file", Engine::kNeverOpened,
+         [](const Paths& p) { return SaveAsMp3(0, 0, p.out.c_str()); }, kMp3MemoryError,
+         std::nullopt, nullptr, kNoFile},
     };
 }
 
@@ -261,6 +289,11 @@ std::vector<Row> badPaths()
         {"SaveAsWave_empty_range_to_dev_full", Engine::kOpen,
          [](const Paths&) { return SaveAsWave(5, 5, "/dev/full"); }, kWaveCannotCreate},
         {"SaveAsMp3_to_dev_full", Engine::kOpen, mp3("/dev/full"), kMp3DiskError},
+        // A device takes the bytes and says nothing: that is no saved file.
+        {"SaveAsWave_to_dev_null", Engine::kOpen, wave("/dev/null"), kWaveCannotCreate},
+        {"SaveAsMp3_to_dev_null", Engine::kOpen, mp3("/dev/null"), kMp3DiskError},
+        {"LoadWave_dev_zero", Engine::kOpen, [](const Paths&) { return LoadWave("/dev/zero"); },
+         kLoadCannotOpen},
         {"LoadWave_read_only_file_loads", Engine::kOpen,
          [](const Paths& p) {
              fs::permissions(p.in, fs::perms::owner_read | fs::perms::group_read |
@@ -391,7 +424,9 @@ TEST_P(BadInputTest, GivesItsClearResultAndLosesNothing)
     for (const auto& [path, bytes] : filesBefore) {
         EXPECT_EQ(filesAfter.at(path), bytes) << path << " changed";
     }
-    if (row.outBytes) {
+    if (row.outBytes == kNoFile) {
+        EXPECT_FALSE(fs::exists(paths.out));
+    } else if (row.outBytes) {
         ASSERT_TRUE(fs::exists(paths.out));
         EXPECT_EQ(fs::file_size(paths.out), *row.outBytes);
     }

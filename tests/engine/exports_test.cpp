@@ -2,6 +2,7 @@
 // many times faster than real time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +114,25 @@ TEST_F(ExportsTest, RangesOutsideTheTrackAreClippedAndBadLengthsRefused)
     EXPECT_EQ(TrackClear(50, 1000000), 0);
     EXPECT_EQ(TrackRead(199), 0);
     EXPECT_EQ(CloseLib(), 0);
+}
+
+// The log stays where the state directory was when OpenLib switched it on: no message, the
+// device thread's included, looks at the environment again.
+TEST_F(ExportsTest, LogStaysWhereOpenLibPutIt)
+{
+    ASSERT_EQ(OpenLib(4410, 1), 0);
+    const LogCapture elsewhere;  // points XDG_STATE_HOME at another directory
+    EXPECT_EQ(TrackClear(0, 10), 0);
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_TRUE(ringWraps());
+    EXPECT_EQ(StopWav(), 0);
+    EXPECT_EQ(CloseLib(), 0);
+
+    EXPECT_FALSE(elsewhere.exists());
+    const auto lines = log.lines();
+    for (const char* message : {"deleteBuf\n", "WaveInProc:WIM_DATA\n", "CloseLib\n"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), message), lines.end()) << message;
+    }
 }
 
 // This machine has no sound card: PortAudio finds no device that opens, and says so.

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "full_disk.h"
+
 namespace brenvik {
 namespace {
 
@@ -175,15 +177,35 @@ TEST_F(WavFileTest, SaveWhereNoFileCanBeCreated_ReturnsMinusOne)
     EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), -1);
 }
 
-TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOne)
+TEST_F(WavFileTest, SaveNewFile_GetsMode0666LessTheUmask)
 {
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
+    const mode_t previous = umask(027);
+    const int32_t result = saveAsWave(path("out.wav").c_str(), countingTrack(), log_);
+    umask(previous);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(fs::status(path("out.wav")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(WavFileTest, SaveOverALongerFile_TruncatesIt)
+{
+    writeFile(std::string(10000, 'x'), "out.wav");
     const auto track = countingTrack();
-    EXPECT_EQ(saveAsWave("/dev/full", track, log_), -1);
+    ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).first(2), log_), 0);
+    EXPECT_EQ(readFile(path("out.wav")).size(), 44u + 8u);
+}
+
+TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
+{
+    const auto track = countingTrack();
+    {
+        const FullDiskAfter full(100);
+        EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), -1);
+    }
+    EXPECT_EQ(fs::file_size(path("out.wav")), 100u);
     // The header alone fits stdio's buffer; the failure shows only when the file is closed.
-    EXPECT_EQ(saveAsWave("/dev/full", {}, log_), -1);
+    const FullDiskAfter full(40);
+    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), -1);
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
@@ -284,6 +306,97 @@ TEST_F(WavFileTest, LoadTruncatedData_ZeroesFromTheEndOfWhatWasRead)
     EXPECT_EQ(load(mono + values({4, 5, 6}) + "\x01"), 1);
     EXPECT_TRUE(isFrame(track_[2], 6, 6));
     EXPECT_TRUE(framesZeroFrom(3));
+}
+
+// Zero bytes at a chunk boundary read as empty chunks with a zero id, eight bytes each; four
+// more zeros make "data" the size of a chunk that runs past the end.
+TEST_F(WavFileTest, LoadZeroBytesBeforeTheData_SkipsThemAsEmptyChunks)
+{
+    const std::string pcm = formatChunk(1, 2, 44100, 16);
+    const std::string data = chunk("data", stereoFrames(5));
+    for (const size_t zeros : {8u, 16u, 65536u, 65544u, 200000u}) {
+        track_.assign(16, kOldFrame);
+        EXPECT_EQ(load(riff(pcm + std::string(zeros, '\0') + data)), 0) << zeros;
+        EXPECT_TRUE(framesLoaded(5)) << zeros;
+    }
+    for (const size_t zeros : {4u, 12u, 65540u}) {
+        track_.assign(16, kOldFrame);
+        EXPECT_EQ(load(riff(pcm + std::string(zeros, '\0') + data)), kLoadNoData) << zeros;
+        EXPECT_TRUE(trackUntouched()) << zeros;
+    }
+}
+
+// What the process has read from files so far, in bytes.
+uint64_t bytesRead()
+{
+    std::ifstream io("/proc/self/io");
+    for (std::string field; io >> field;) {
+        uint64_t value = 0;
+        io >> value;
+        if (field == "rchar:") {
+            return value;
+        }
+    }
+    return 0;
+}
+
+// A 5 GB file that takes no room: a header, then holes and what `place` writes at given offsets.
+class SparseWaveTest : public WavFileTest {
+protected:
+    static constexpr off_t kFileBytes = off_t{5} << 30;
+    static constexpr off_t kWalkStart = 36;  // where the chunk after the format chunk begins
+
+    std::string sparseFile(const std::vector<std::pair<off_t, std::string>>& pieces)
+    {
+        const std::string file = writeFile(riff(formatChunk(1, 2, 44100, 16)));
+        std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+        for (const auto& [offset, bytes] : pieces) {
+            out.seekp(offset);
+            out << bytes;
+        }
+        out.close();
+        fs::resize_file(file, kFileBytes);
+        return file;
+    }
+
+    // Loads the file and says how much of it was read.
+    uint64_t loadCounting(const std::string& file, int32_t& result)
+    {
+        const uint64_t before = bytesRead();
+        result = loadWave(file.c_str(), track_, log_);
+        return bytesRead() - before;
+    }
+};
+
+TEST_F(SparseWaveTest, FiveGigabytesOfZerosWithoutData_Returns16WithoutReadingThem)
+{
+    int32_t result = 0;
+    EXPECT_LT(loadCounting(sparseFile({}), result), 1u << 20);
+    EXPECT_EQ(result, kLoadNoData);
+    EXPECT_TRUE(trackUntouched());
+}
+
+TEST_F(SparseWaveTest, FiveGigabytesOfLargeChunksWithoutData_Returns16WithoutReadingThem)
+{
+    std::vector<std::pair<off_t, std::string>> chunks;
+    for (off_t at = kWalkStart; at < kFileBytes; at += off_t{8} + 0x7FFFFFFE) {
+        chunks.emplace_back(at, "junk" + le32(0x7FFFFFFE));
+    }
+    int32_t result = 0;
+    EXPECT_LT(loadCounting(sparseFile(chunks), result), 1u << 20);
+    EXPECT_EQ(result, kLoadNoData);
+}
+
+TEST_F(SparseWaveTest, DataChunkAfterFiveGigabytesOfZeros_Loads)
+{
+    // The zeros before "data" are whole eight-byte empty chunks.
+    const off_t dataAt = kWalkStart + (kFileBytes - 4096) / 8 * 8;
+    int32_t result = -1;
+    EXPECT_LT(loadCounting(sparseFile({{dataAt, chunk("data", stereoFrames(5))}}), result),
+              1u << 20);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(framesLoaded(5));
+    EXPECT_TRUE(framesZeroFrom(5));
 }
 
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
