@@ -4,7 +4,7 @@
 # WAV again, read the About box and exit. Then the files are checked.
 #
 # Usage: file_commands_xvfb.sh BIN_DIR [SCREENSHOT_DIR]
-# Exits 77 (skipped) when xvfb-run or xdotool is missing.
+# Exits 77 (skipped) when Xvfb or xdotool is missing.
 set -euo pipefail
 
 bin_dir=$(cd "$1" && pwd)

@@ -1,27 +1,46 @@
-# Sourced by the scripts that drive the real program in a window: it re-runs the calling script
-# under its own Xvfb server, gives it a scratch directory ($work) that is removed at the end
-# (with the program, $program_pid, if still running), and the helpers below. The caller may set
-# $shots to a directory for screenshots. Exits 77 (skipped) when xvfb-run, xdotool or
-# ImageMagick (import, convert) is missing.
+# Sourced by the scripts that drive the real program in a window: it starts an Xvfb server of
+# the script's own, gives the script a scratch directory ($work) that is removed at the end
+# (with the program, $program_pid, and the server, if still running), and the helpers below.
+# The caller may set $shots to a directory for screenshots. Exits 77 (skipped) when Xvfb,
+# xdotool or ImageMagick (import, convert) is missing.
 
-for tool in xvfb-run xdotool import convert; do
+# A failure inside $(...) ends the script too, not only the substitution's subshell.
+shopt -s inherit_errexit
+
+for tool in Xvfb xdotool import convert; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
     exit 77
   fi
 done
 
-if [ -z "${QUORVEL_XVFB_DISPLAY_READY:-}" ]; then
-  exec env QUORVEL_XVFB_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-xvfb-XXXXXX")
 program_pid=""
+server_pid=""
 cleanup() {
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid"; fi
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The server picks a free display itself and reports its number (-displayfd), so servers that
+# start at the same moment, in parallel tests, never race for one. It is private to the script
+# and has no access control; an empty authority file keeps clients from looking elsewhere.
+start_x_server() {
+  local number=""
+  mkfifo "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  server_pid=$!
+  read -r -t 20 number <"$work/display" || true
+  if [ -z "$number" ]; then
+    echo "FAIL: Xvfb did not start: $(cat "$work/xvfb.log")" >&2
+    exit 1
+  fi
+  export DISPLAY=":$number" XAUTHORITY=$work/Xauthority
+  : >"$XAUTHORITY"
+}
+start_x_server
 
 fail() {
   echo "FAIL: $*" >&2
