@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "track_memory.h"
+#include "track_length.h"
 #include "window_port.h"
 
 struct ViewOp {

@@ -19,7 +19,7 @@
 #include "editor.h"
 #include "editor_fixture.h"
 #include "fake_window.h"
-#include "track_memory.h"
+#include "track_length.h"
 #ifdef BRENVIK_LIBRARY_PATH
 #include "real_engine.h"
 #endif

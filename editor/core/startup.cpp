@@ -9,7 +9,7 @@
 
 #include "editor.h"
 #include "editor_numbers.h"
-#include "track_memory.h"
+#include "track_length.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "track_memory.h"
+#include "track_length.h"
 
 #include <algorithm>
 #include <charconv>
