@@ -20,11 +20,15 @@ TEST(StoredTrackLength, NumbersAreTakenAndRoundedHalvesToEven)
     EXPECT_EQ(trackLengthFromSetting("1048576.5"), 1048576);
     EXPECT_EQ(trackLengthFromSetting("1048577.5"), 1048578);
     EXPECT_EQ(trackLengthFromSetting("+2.5e6"), 2500000);
+    EXPECT_EQ(trackLengthFromSetting("\t2097152.\n"), 2097152);
+    EXPECT_EQ(trackLengthFromSetting(".5e7"), 5000000);
+    EXPECT_EQ(trackLengthFromSetting("1E6"), 1000000);
 }
 
 TEST(StoredTrackLength, AnythingButANumberGivesTheDefault)
 {
-    for (const char* text : {"", "abc", "12abc", "1,000,000", "inf", "nan", "0x100000", "--4", "."})
+    for (const char* text : {"", " ", "abc", "12abc", "1,000,000", "inf", "infinity", "nan", "0x100000", "--4",
+                             "+-4", "+", ".", "1e", "1e+", "1.2.3", "1 2", ".e5"})
         EXPECT_EQ(trackLengthFromSetting(text), 1048576) << '"' << text << '"';
 }
 
