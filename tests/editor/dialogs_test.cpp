@@ -17,6 +17,7 @@
 
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "reachable_controls.h"
 
 namespace {
 
@@ -77,6 +78,15 @@ TEST_F(ProjectSettingsDialog, UpperArrowAddsAMegabyte_StoppingAt256)
     EXPECT_EQ(mod.trklen, 262144);
 }
 
+TEST_F(ProjectSettingsDialog, EveryControlLiesInsideTheDialogWithItsCentreFree)
+{
+    FrmProjProps dialog(mod, kEightGigabytes);
+    dialog.show();
+    int checked = 0;
+    EXPECT_EQ(unreachableControls(dialog, checked), QStringList());
+    EXPECT_EQ(checked, 10);  // the frame and its box, bar and label; three labels, a box, two buttons
+}
+
 TEST_F(ProjectSettingsDialog, Cancel_KeepsTheLengthButTheTimeShownLast)
 {
     FrmProjProps dialog(mod, kEightGigabytes);
@@ -134,7 +144,10 @@ TEST(BusyWindow, CreatedHiddenWithItsDesignAndTimerOff)
     EXPECT_EQ(busy.text(), "Noise Reduction in Progress...");
     EXPECT_FALSE(busy.isVisible());
     EXPECT_FALSE(busy.timerActive());
-    EXPECT_EQ(busy.size(), QSize(350, 52));
+    busy.show();
+    int checked = 0;
+    EXPECT_EQ(unreachableControls(busy, checked), QStringList());
+    EXPECT_EQ(checked, 1);  // its one label
 }
 
 TEST(BusyWindow, InitShowsItAndReturnsWithTheTimerOff_AlsoWhenAlreadyShown)
