@@ -17,6 +17,7 @@
 
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "named_child.h"
 #include "reachable_controls.h"
 
 namespace {
@@ -31,9 +32,7 @@ protected:
     template <typename Widget>
     static Widget* child(QWidget& dialog, const char* name)
     {
-        auto* found = dialog.findChild<Widget*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<Widget>(dialog, name);
     }
 };
 

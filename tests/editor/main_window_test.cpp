@@ -17,6 +17,7 @@
 
 #include "frm_pellam.h"
 #include "modal_script.h"
+#include "named_child.h"
 #include "reachable_controls.h"
 #include "real_engine.h"
 #include "view_widget.h"
@@ -35,9 +36,7 @@ protected:
     template <typename Widget>
     Widget* child(const char* name)
     {
-        auto* found = window.findChild<Widget*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<Widget>(window, name);
     }
 
     // Start-up with the settings dialog's OK pressed, as the user does.

@@ -17,6 +17,7 @@
 
 #include "frm_pellam.h"
 #include "modal_script.h"
+#include "named_child.h"
 #include "real_engine.h"
 #include "view_widget.h"
 
@@ -56,9 +57,7 @@ protected:
     template <typename Widget>
     Widget* child(const char* name)
     {
-        auto* found = window.findChild<Widget*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<Widget>(window, name);
     }
 
     // A click on the right arrow of a scroll bar, as the user makes it.
