@@ -14,7 +14,7 @@
 #include "editor.h"
 #include "engine_binding.h"
 #include "fake_window.h"
-#include "track_memory.h"
+#include "track_length.h"
 
 namespace {
 

@@ -4,11 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStorageInfo>
 
 #include <dirent.h>
 
 #include <cerrno>
 #include <memory>
+#include <utility>
 #include <system_error>
 
 namespace quorvel {
@@ -41,24 +43,6 @@ bool isSystemMountPoint(const QString& mountPoint)
             return true;
     }
     return false;
-}
-
-// The kernel writes blanks, tabs, line feeds and backslashes in mount points as "\ooo".
-QString decodeMountPoint(const QByteArray& field)
-{
-    QByteArray bytes;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const QByteArray octal = field.mid(i + 1, 3);
-        bool isNumber = false;
-        const int code = octal.size() == 3 ? octal.toInt(&isNumber, 8) : 0;
-        if (field[i] == '\\' && isNumber) {
-            bytes += char(code);
-            i += 3;
-        } else {
-            bytes += field[i];
-        }
-    }
-    return QFile::decodeName(bytes);
 }
 
 DriveError deviceUnavailable()
@@ -99,17 +83,12 @@ DriveError driveErrorFromErrno(int error)
     }
 }
 
-QStringList drivesFromMountInfo(const QByteArray& mountInfo)
+QStringList drivesFromMounts(const QList<Mount>& mounts)
 {
     QHash<QString, bool> holdsFiles;
-    for (const QByteArray& line : mountInfo.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype separator = fields.indexOf("-", 6);
-        if (separator < 0 || separator + 1 >= fields.size())
-            continue;
-        const QString mountPoint = decodeMountPoint(fields[4]);
-        holdsFiles[mountPoint] =
-            !pseudoFileSystems().contains(fields[separator + 1]) && !isSystemMountPoint(mountPoint);
+    for (const Mount& mount : mounts) {
+        holdsFiles[mount.mountPoint] = !pseudoFileSystems().contains(mount.fileSystemType) &&
+                                       !isSystemMountPoint(mount.mountPoint);
     }
     QStringList drives;
     for (auto it = holdsFiles.cbegin(); it != holdsFiles.cend(); ++it) {
@@ -119,6 +98,14 @@ QStringList drivesFromMountInfo(const QByteArray& mountInfo)
     drives.sort();
     drives.prepend(QStringLiteral("/"));
     return drives;
+}
+
+QList<Mount> mountedFileSystems()
+{
+    QList<Mount> mounts;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+        mounts.append({volume.rootPath(), volume.fileSystemType()});
+    return mounts;
 }
 
 QString driveOfPath(const QString& path, const QStringList& drives)
@@ -132,7 +119,7 @@ QString driveOfPath(const QString& path, const QStringList& drives)
     return best;
 }
 
-MountedDrives::MountedDrives(QString mountInfoPath) : mountInfoPath_(std::move(mountInfoPath)) {}
+MountedDrives::MountedDrives(MountList mounts) : mounts_(std::move(mounts)) {}
 
 MountedDrives& MountedDrives::process()
 {
@@ -142,9 +129,8 @@ MountedDrives& MountedDrives::process()
 
 QStringList MountedDrives::list()
 {
-    QFile file(mountInfoPath_);
-    // The root always holds files, so an unreadable table still leaves one drive.
-    return drivesFromMountInfo(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    // The root always holds files, so an empty list of mounts still leaves one drive.
+    return drivesFromMounts(mounts_());
 }
 
 DriveDirectory MountedDrives::currentDirectory(const QString& drive)

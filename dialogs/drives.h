@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Drives, as a Linux user of the browse dialog meets them: the mounted file systems that hold
@@ -27,13 +29,23 @@ struct DriveError {
 // EADV; 71, EPROTO, comes from a failing network or FUSE file system and is a not-ready disk.)
 DriveError driveErrorFromErrno(int error);
 
-// The drives listed in a /proc/self/mountinfo text. A mount counts when it can hold a user's
-// files: kernel pseudo file systems (proc, sysfs, devtmpfs, cgroup, ...) and squashfs package
-// images never do, nor does anything mounted inside the system's own trees (/proc, /sys, /dev,
-// /run apart from /run/media, /boot, /snap, /var/lib). Everything else counts, tmpfs under /tmp
-// and automounter (autofs) points for removable media included. A mount point mounted over
-// takes the kind of its last mount. The result holds "/" first, then the others by name.
-QStringList drivesFromMountInfo(const QByteArray& mountInfo);
+// A mounted file system as the drive list sees it: where it is mounted and its kind.
+struct Mount {
+    QString mountPoint;
+    QByteArray fileSystemType;
+};
+
+// The drives among mounts, in mount order. A mount counts when it can hold a user's files:
+// kernel pseudo file systems (proc, sysfs, devtmpfs, cgroup, ...) and squashfs package images
+// never do, nor does anything mounted inside the system's own trees (/proc, /sys, /dev, /run
+// apart from /run/media, /boot, /snap, /var/lib). Everything else counts, tmpfs under /tmp and
+// automounter (autofs) points for removable media included. A mount point mounted over takes
+// the kind of its last mount. The result holds "/" first, then the others by name.
+QStringList drivesFromMounts(const QList<Mount>& mounts);
+
+// The file systems mounted now, as QStorageInfo reports them: it leaves out those that report no
+// size (an automounter point shows once its medium is mounted) and asks each one for its size.
+QList<Mount> mountedFileSystems();
 
 // The drive that holds path: the longest drive that is path itself or one of its parents.
 QString driveOfPath(const QString& path, const QStringList& drives);
@@ -55,10 +67,12 @@ public:
     virtual DriveDirectory currentDirectory(const QString& drive) = 0;
 };
 
-// The drives mounted on this machine, read from the kernel's mount table on every call.
+// The drives mounted on this machine, asked for anew on every call.
 class MountedDrives final : public Drives {
 public:
-    explicit MountedDrives(QString mountInfoPath = QStringLiteral("/proc/self/mountinfo"));
+    using MountList = std::function<QList<Mount>()>;
+    // mounts: where the mounted file systems come from; tests give their own.
+    explicit MountedDrives(MountList mounts = mountedFileSystems);
 
     // The one table of the process, so that each drive keeps its current directory between
     // uses of the dialog.
@@ -72,7 +86,7 @@ public:
 private:
     void rememberProcessDirectory(const QStringList& drives);
 
-    QString mountInfoPath_;
+    MountList mounts_;
     QHash<QString, QString> lastDirectory_;
 };
 

@@ -10,7 +10,7 @@
 #include "classic_window.h"
 #include "editor_numbers.h"
 #include "fitted_text.h"
-#include "track_memory.h"
+#include "track_length.h"
 
 using quorvel::twipsRect;
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the engine and encoder tests
-# under AddressSanitizer+UBSan, the engine tests under ThreadSanitizer (a clang build of the whole
-# tree), a short fuzz run over the WAV reader, and last the normal build with every test (its
-# summary closes the output).
+# under AddressSanitizer+UBSan, the engine tests and the editor-plus-engine test (label threads)
+# under ThreadSanitizer (a clang build of the whole tree), a short fuzz run over the WAV reader,
+# and last the normal build with every test (its summary closes the output).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +29,7 @@ echo "== sanitizer build: ThreadSanitizer, the whole tree with clang =="
 configure_and_build build-tsan -DQUORVEL_SANITIZE=thread -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS=-Werror
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/support/tsan.supp" \
-  ctest --test-dir build-tsan -L engine --output-on-failure -j "$jobs"
+  ctest --test-dir build-tsan -L 'engine|threads' --output-on-failure -j "$jobs"
 
 echo "== fuzz: LoadWave under libFuzzer, AddressSanitizer and UBSan =="
 if command -v clang++ >/dev/null; then

@@ -3,52 +3,48 @@
 #include "qt_printers.h"
 #include "scoped_directory.h"
 
-#include <QFile>
-
 #include <cerrno>
 
 #include <gtest/gtest.h>
 
 using namespace quorvel;
 
-namespace {
-
-// One /proc/self/mountinfo line for a mount point (written as the kernel escapes it).
-QByteArray mountLine(const char* mountPoint, const char* kind)
+TEST(DrivesFromMounts, KeepsFileSystemsThatHoldUserFilesWithRootFirst)
 {
-    static int id = 20;
-    return QByteArray::number(++id) + " 1 8:1 / " + mountPoint + " rw,relatime shared:1 - " + kind
-        + " /dev/sda1 rw\n";
-}
+    const QList<Mount> mounts{
+        {"/home", "ext4"},
+        {"/", "ext4"},
+        {"/proc", "proc"},
+        {"/sys", "sysfs"},
+        {"/dev", "devtmpfs"},
+        {"/dev/shm", "tmpfs"},
+        {"/sys/fs/cgroup/cpu", "cgroup"},
+        {"/run", "tmpfs"},
+        {"/run/user/1000", "tmpfs"},
+        {"/run/user/1000/gvfs", "fuse.gvfsd-fuse"},
+        {"/run/media/ann/STICK", "vfat"},
+        {"/media/My Disk", "exfat"},
+        {"/tmp", "tmpfs"},
+        {"/snap/core/17", "squashfs"},
+        {"/boot/efi", "vfat"},
+        {"/var/lib/docker/overlay2/x", "overlay"},
+        {"/mnt/cdrom", "autofs"},
+        {"/mnt/nas", "nfs4"},
+        {"/mnt/box", "fuse.sshfs"},
+    };
 
-}  // namespace
-
-TEST(DrivesFromMountInfo, KeepsFileSystemsThatHoldUserFilesWithRootFirst)
-{
-    const QByteArray table = mountLine("/home", "ext4") + mountLine("/", "ext4")
-        + mountLine("/proc", "proc") + mountLine("/sys", "sysfs") + mountLine("/dev", "devtmpfs")
-        + mountLine("/dev/shm", "tmpfs") + mountLine("/sys/fs/cgroup/cpu", "cgroup")
-        + mountLine("/run", "tmpfs") + mountLine("/run/user/1000", "tmpfs")
-        + mountLine("/run/user/1000/gvfs", "fuse.gvfsd-fuse")
-        + mountLine("/run/media/ann/STICK", "vfat") + mountLine("/media/My\\040Disk", "exfat")
-        + mountLine("/tmp", "tmpfs") + mountLine("/snap/core/17", "squashfs")
-        + mountLine("/boot/efi", "vfat") + mountLine("/var/lib/docker/overlay2/x", "overlay")
-        + mountLine("/mnt/cdrom", "autofs") + mountLine("/mnt/nas", "nfs4")
-        + mountLine("/mnt/box", "fuse.sshfs");
-
-    EXPECT_EQ(drivesFromMountInfo(table),
+    EXPECT_EQ(drivesFromMounts(mounts),
               QStringList({"/", "/home", "/media/My Disk", "/mnt/box", "/mnt/cdrom", "/mnt/nas",
                            "/run/media/ann/STICK", "/tmp"}));
 }
 
-TEST(DrivesFromMountInfo, LastMountOnAPointDecidesAndRootIsAlwaysThere)
+TEST(DrivesFromMounts, LastMountOnAPointDecidesAndRootIsAlwaysThere)
 {
-    const QByteArray table = mountLine("/mnt/cdrom", "autofs") + mountLine("/mnt/cdrom", "iso9660")
-        + mountLine("/mnt/hidden", "ext4") + mountLine("/mnt/hidden", "proc")
-        + "a broken line\n\n";
+    const QList<Mount> mounts{
+        {"/mnt/cdrom", "autofs"}, {"/mnt/cdrom", "iso9660"}, {"/mnt/hidden", "ext4"}, {"/mnt/hidden", "proc"}};
 
-    EXPECT_EQ(drivesFromMountInfo(table), QStringList({"/", "/mnt/cdrom"}));
-    EXPECT_EQ(drivesFromMountInfo({}), QStringList({"/"}));
+    EXPECT_EQ(drivesFromMounts(mounts), QStringList({"/", "/mnt/cdrom"}));
+    EXPECT_EQ(drivesFromMounts({}), QStringList({"/"}));
 }
 
 TEST(MountedDrives, ThisMachineListsRootFirstAndNoPseudoFileSystems)
@@ -88,26 +84,23 @@ TEST(DriveErrorFromErrno, MissingDevicesAndMediaGetTheDiskNumbers)
     EXPECT_EQ(denied.text, "Permission denied");
 }
 
-// Drives under a temporary directory, described by a mount table the test writes.
+// Drives under a temporary directory, as a list of mounts the test makes.
 class FakeMountTable : public ::testing::Test {
 protected:
     void SetUp() override
     {
         tree.addDirectory("usb/takes");
         tree.addDirectory("elsewhere");
-        QFile table(tree.path("mountinfo"));
-        ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-        table.write(mountLine("/", "ext4") + mountLine(qPrintable(usb()), "vfat")
-                    + mountLine(qPrintable(tree.path("gone")), "vfat"));
     }
     QString usb() const { return tree.path("usb"); }
+    QList<Mount> mounts() const { return {{"/", "ext4"}, {usb(), "vfat"}, {tree.path("gone"), "vfat"}}; }
 
     TempTree tree;
+    MountedDrives drives{[this] { return mounts(); }};
 };
 
 TEST_F(FakeMountTable, DriveStartsAtItsMountPoint)
 {
-    MountedDrives drives(tree.path("mountinfo"));
     EXPECT_EQ(drives.list(), QStringList({"/", tree.path("gone"), usb()}));
     const DriveDirectory moved = drives.currentDirectory(usb());
     EXPECT_FALSE(moved.error);
@@ -116,7 +109,6 @@ TEST_F(FakeMountTable, DriveStartsAtItsMountPoint)
 
 TEST_F(FakeMountTable, MissingMountPointOrUnmountedDriveIsDeviceUnavailable)
 {
-    MountedDrives drives(tree.path("mountinfo"));
     const DriveDirectory gone = drives.currentDirectory(tree.path("gone"));
     ASSERT_TRUE(gone.error);
     EXPECT_EQ(gone.error->number, kDeviceUnavailable);
@@ -128,7 +120,6 @@ TEST_F(FakeMountTable, MissingMountPointOrUnmountedDriveIsDeviceUnavailable)
 
 TEST_F(FakeMountTable, DriveKeepsTheLastProcessDirectorySeenOnIt)
 {
-    MountedDrives drives(tree.path("mountinfo"));
     {
         const CurrentDirectoryScope onUsb(tree.path("usb/takes"));
         EXPECT_EQ(drives.currentDirectory(usb()).path, tree.path("usb/takes"));

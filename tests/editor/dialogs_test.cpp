@@ -17,6 +17,8 @@
 
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "named_child.h"
+#include "reachable_controls.h"
 
 namespace {
 
@@ -30,9 +32,7 @@ protected:
     template <typename Widget>
     static Widget* child(QWidget& dialog, const char* name)
     {
-        auto* found = dialog.findChild<Widget*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<Widget>(dialog, name);
     }
 };
 
@@ -75,6 +75,15 @@ TEST_F(ProjectSettingsDialog, UpperArrowAddsAMegabyte_StoppingAt256)
     EXPECT_EQ(child<QLineEdit>(dialog, "txtMem")->text(), "1");
     child<QPushButton>(dialog, "CmdOK")->click();
     EXPECT_EQ(mod.trklen, 262144);
+}
+
+TEST_F(ProjectSettingsDialog, EveryControlLiesInsideTheDialogWithItsCentreFree)
+{
+    FrmProjProps dialog(mod, kEightGigabytes);
+    dialog.show();
+    int checked = 0;
+    EXPECT_EQ(unreachableControls(dialog, checked), QStringList());
+    EXPECT_EQ(checked, 10);  // the frame and its box, bar and label; three labels, a box, two buttons
 }
 
 TEST_F(ProjectSettingsDialog, Cancel_KeepsTheLengthButTheTimeShownLast)
@@ -134,7 +143,10 @@ TEST(BusyWindow, CreatedHiddenWithItsDesignAndTimerOff)
     EXPECT_EQ(busy.text(), "Noise Reduction in Progress...");
     EXPECT_FALSE(busy.isVisible());
     EXPECT_FALSE(busy.timerActive());
-    EXPECT_EQ(busy.size(), QSize(350, 52));
+    busy.show();
+    int checked = 0;
+    EXPECT_EQ(unreachableControls(busy, checked), QStringList());
+    EXPECT_EQ(checked, 1);  // its one label
 }
 
 TEST(BusyWindow, InitShowsItAndReturnsWithTheTimerOff_AlsoWhenAlreadyShown)

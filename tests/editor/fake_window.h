@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "track_memory.h"
+#include "track_length.h"
 #include "window_port.h"
 
 struct ViewOp {
@@ -64,7 +64,6 @@ public:
     std::vector<std::string> log;  // what the user would see, in order
     std::map<std::string, std::string> settings;  // "Section/Key" -> value
     std::map<LockableControl, bool> enabled;
-    std::vector<LockableControl> enableOrder;
     std::map<WindowLabel, std::string> labels;
     std::string caption = "Dravenna";
     int32_t hscZoom = 1;
@@ -103,11 +102,8 @@ public:
     // Runs where the window would handle its pending events, so a test can act as the user
     // there (press Stop, drag a selection) or move time on.
     std::function<void()> onEvents;
-    int lastWaitMilliseconds = 0;  // the longest a caller was last willing to wait for events
-
-    void waitForEvents(int milliseconds) override
+    void waitForEvents(int) override
     {
-        lastWaitMilliseconds = milliseconds;
         if (onEvents) onEvents();
     }
     void showProjectSettings(ModPellam& mod) override
@@ -126,11 +122,7 @@ public:
     void repaintMainWindow() override {}
     void setCaption(const std::string& text) override { caption = text; }
     void setLabelText(WindowLabel label, const std::string& text) override { labels[label] = text; }
-    void setControlEnabled(LockableControl control, bool state) override
-    {
-        enabled[control] = state;
-        enableOrder.push_back(control);
-    }
+    void setControlEnabled(LockableControl control, bool state) override { enabled[control] = state; }
     int32_t scrollValue(ScrollBar bar) const override { return bar == ScrollBar::hscZoom ? hscZoom : hscView; }
     void setScrollVisible(ScrollBar bar, bool visible) override
     {

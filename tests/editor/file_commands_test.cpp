@@ -16,7 +16,7 @@
 #include "editor.h"
 #include "fake_window.h"
 #include "real_engine.h"
-#include "track_memory.h"
+#include "track_length.h"
 
 namespace fs = std::filesystem;
 

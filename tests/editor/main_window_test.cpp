@@ -17,6 +17,8 @@
 
 #include "frm_pellam.h"
 #include "modal_script.h"
+#include "named_child.h"
+#include "reachable_controls.h"
 #include "real_engine.h"
 #include "view_widget.h"
 
@@ -34,9 +36,7 @@ protected:
     template <typename Widget>
     Widget* child(const char* name)
     {
-        auto* found = window.findChild<Widget*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return namedChild<Widget>(window, name);
     }
 
     // Start-up with the settings dialog's OK pressed, as the user does.
@@ -51,31 +51,27 @@ protected:
     }
 };
 
-TEST_F(MainWindow, ControlsSitWhereTheLayoutPutsThem)
+TEST_F(MainWindow, EveryControlLiesInsideTheWindowWithItsCentreFree)
+{
+    window.show();
+    int checked = 0;
+    EXPECT_EQ(unreachableControls(window, checked), QStringList());
+    EXPECT_GE(checked, 14);  // eight buttons, two labels, the frame, two scroll bars and the view
+}
+
+TEST_F(MainWindow, ButtonsNameTheirCommandsAndShowPictures)
 {
     EXPECT_EQ(window.windowTitle(), "Dravenna");
-    EXPECT_EQ(window.centralWidget()->size(), QSize(665, 177));
     const struct {
         const char* name;
         const char* tooltip;
-        int left;
-    } buttons[] = {{"cmdNew", "New", 0},     {"cmdOpen", "Open", 24},     {"cmdSave", "Save", 48},
-                   {"cmdProps", "Properties", 72}, {"cmdCut", "Cut", 104}, {"cmdPlay", "Play", 136},
-                   {"cmdRec", "Record", 160}, {"cmdStop", "Stop", 184}};
+    } buttons[] = {{"cmdNew", "New"},   {"cmdOpen", "Open"}, {"cmdSave", "Save"}, {"cmdProps", "Properties"},
+                   {"cmdCut", "Cut"},   {"cmdPlay", "Play"}, {"cmdRec", "Record"}, {"cmdStop", "Stop"}};
     for (const auto& button : buttons) {
         auto* found = child<QToolButton>(button.name);
-        EXPECT_EQ(found->geometry(), QRect(button.left, 0, 25, 25)) << button.name;
         EXPECT_EQ(found->toolTip(), button.tooltip);
-        EXPECT_FALSE(found->icon().isNull());
+        EXPECT_FALSE(found->icon().isNull()) << button.name;
     }
-    EXPECT_EQ(child<QWidget>("picView")->geometry(), QRect(8, 16, 649, 129));
-    auto* zoom = child<QScrollBar>("hscZoom");
-    EXPECT_EQ(zoom->minimum(), 1);
-    EXPECT_EQ(zoom->maximum(), 256);
-    EXPECT_EQ(zoom->value(), 1);
-    auto* view = child<QScrollBar>("hscView");
-    EXPECT_EQ(view->maximum(), 32767);
-    EXPECT_EQ(view->pageStep(), 1);
     EXPECT_EQ(child<QLabel>("lblLength")->text(), "Len:");
     EXPECT_EQ(child<QLabel>("lblMem")->text(), "Mem:");
 }

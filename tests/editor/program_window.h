@@ -5,16 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -22,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "child_process.h"
 
 namespace program_window {
 
@@ -31,62 +27,6 @@ namespace fs = std::filesystem;
 inline bool onPath(const std::string& program)
 {
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// A child process that is ended (SIGTERM, then reaped) when it goes out of scope.
-class Child {
-public:
-    Child(std::vector<std::string> arguments, const std::map<std::string, std::string>& environment)
-    {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> variables;
-        for (const auto& [name, value] : environment) variables.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& variable : variables) envp.push_back(variable.data());
-        envp.push_back(nullptr);
-        if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child()
-    {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-
-    bool started() const { return pid_ > 0; }
-
-    // The exit status once the process has ended within the time given, else nothing.
-    std::optional<int> waitForExit(std::chrono::seconds limit)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return std::nullopt;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
-inline std::map<std::string, std::string> currentEnvironment()
-{
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text(*entry);
-        const auto equals = text.find('=');
-        if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    return variables;
 }
 
 // Runs a shell command; its standard output, or nothing when it failed.
@@ -105,7 +45,7 @@ class ProgramWindow : public ::testing::Test {
 protected:
     fs::path home = fs::temp_directory_path() / ("quorvel-window-test-" + std::to_string(getpid()));
     std::string display;
-    std::unique_ptr<Child> xvfb;
+    std::unique_ptr<ChildProcess> xvfb;
 
     void SetUp() override
     {
@@ -124,9 +64,10 @@ protected:
         int displayPipe[2];
         ASSERT_EQ(pipe(displayPipe), 0);
         // The server picks a free display and writes its number into the pipe it inherits.
-        xvfb = std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]),
-                                                                "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                                       currentEnvironment());
+        xvfb = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0",
+                                     "1024x768x24", "-nolisten", "tcp"},
+            currentEnvironment(), home / "xvfb.log");
         close(displayPipe[1]);
         std::string number;
         char digit = 0;
@@ -137,7 +78,7 @@ protected:
     }
 
     // The program on the server, with its own settings and the simulated sound card.
-    std::unique_ptr<Child> startProgram(const std::map<std::string, std::string>& extraEnvironment = {})
+    std::unique_ptr<ChildProcess> startProgram(const ChildProcess::Environment& extraEnvironment = {})
     {
         auto environment = currentEnvironment();
         environment.erase("QT_QPA_PLATFORM");
@@ -146,8 +87,9 @@ protected:
         environment["XDG_CONFIG_HOME"] = (home / "config").string();
         environment["BRENVIK_AUDIO"] = "sim";
         for (const auto& [name, value] : extraEnvironment) environment[name] = value;
-        auto program = std::make_unique<Child>(std::vector<std::string>{QUORVEL_PROGRAM}, environment);
-        EXPECT_TRUE(program->started());
+        auto program = std::make_unique<ChildProcess>(std::vector<std::string>{QUORVEL_PROGRAM}, environment,
+                                                      home / "quorvel.log");
+        EXPECT_TRUE(program->running());
         return program;
     }
 
@@ -185,11 +127,12 @@ protected:
             .has_value();
     }
 
-    // Closes the main window through File Exit; the program's exit status.
-    std::optional<int> exitThroughTheMenu(Child& program, const std::string& mainWindow)
+    // Closes the main window through File Exit; the program's exit status, or -1 when it did
+    // not exit by itself within 20 seconds.
+    int exitThroughTheMenu(ChildProcess& program, const std::string& mainWindow)
     {
         EXPECT_TRUE(keysTo(mainWindow, "alt+f x"));
-        return program.waitForExit(std::chrono::seconds(20));
+        return program.wait(std::chrono::seconds(20));
     }
 
     std::string storedSettings()

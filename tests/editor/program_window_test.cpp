@@ -20,7 +20,7 @@ TEST_F(ProgramWindow, StartsAcceptsTheSettingsShowsTheTrackAndClosesStoringTheLe
     EXPECT_TRUE(x11("import -window " + *mainWindow + " " + screenshot.string()));
     EXPECT_GT(fs::file_size(screenshot), 1000u);
 
-    EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), std::optional<int>(0));
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), 0);
     EXPECT_NE(storedSettings().find("[Defaults]\nMemory=1048576"), std::string::npos) << storedSettings();
 }
 
@@ -39,7 +39,7 @@ TEST_F(ProgramWindow, WithoutSoundDevices_ReportsTheErrorAndStaysUsableAndClosab
     const auto mainWindow = waitForWindow("^Dravenna - $");
     ASSERT_TRUE(mainWindow);
     ASSERT_TRUE(waitUntilGone("^Please wait"));
-    EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), std::optional<int>(0));
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), 0);
     EXPECT_NE(storedSettings().find("Memory=1048576"), std::string::npos);
 }
 

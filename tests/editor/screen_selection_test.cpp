@@ -188,7 +188,7 @@ TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     EXPECT_TRUE(screenShows({200, 400})) << "after the second recording: " << lastMismatch;
 
-    EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), std::optional<int>(0));
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
 }
 
 }  // namespace

@@ -14,26 +14,29 @@ TEST_F(TrackView, DefaultTrack_EightTicksEvery141120Frames)
 
     editor.drawTrack();
     const std::vector<ViewOp> drawn = window.fakeView.linesIn(editor.frm.GREEN);
-    ASSERT_EQ(drawn.size(), 8u);
+    // Frames 0, 141120, ... 987840 at 1615.68 frames a column.
+    const std::vector<int32_t> columns{0, 87, 175, 262, 349, 437, 524, 611};
+    ASSERT_EQ(drawn.size(), columns.size());
     for (size_t i = 0; i < drawn.size(); ++i) {
-        EXPECT_EQ(drawn[i].x1, editor.frameToX(int32_t(i) * 141120));
+        EXPECT_EQ(drawn[i].x1, columns[i]);
+        EXPECT_EQ(drawn[i].x2, columns[i]);
         EXPECT_EQ(drawn[i].y1, 0);
         EXPECT_EQ(drawn[i].y2, 5);
         EXPECT_EQ(drawn[i].mode, PenMode::Copy);
     }
-    EXPECT_EQ(drawn.front().x1, 0);
 }
 
 TEST_F(TrackView, ZoomedView_TicksOnlyWithinIt)
 {
     startUp();
-    window.hscZoom = 8;
-    window.hscView = 16384;
-    editor.updateViewStart();
+    setZoom(8, 16384);  // frames 458752 to 589622 shown
     const Editor::TickRange ticks = editor.tickRange();
-    EXPECT_GE(ticks.first, editor.xToFrame(0));
-    EXPECT_LE(ticks.last, editor.xToFrame(648));
-    EXPECT_EQ(ticks.first % 141120, 0);
+    EXPECT_EQ(ticks.first, 564480);
+    EXPECT_EQ(ticks.last, 564480);
+    editor.drawTrack();
+    const std::vector<ViewOp> drawn = window.fakeView.linesIn(editor.frm.GREEN);
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].x1, 524);
 }
 
 TEST_F(TrackView, OneBarPerColumnAndChannel_ReadingOneSampleEach)

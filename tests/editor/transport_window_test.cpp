@@ -4,17 +4,32 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <time.h>
+
+#include <chrono>
+
 #include "frm_pellam.h"
 #include "modal_script.h"
+#include "named_child.h"
 #include "real_engine.h"
 #include "view_widget.h"
 
 namespace {
+
+// Processor time of the calling thread, in seconds.
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
 
 class TransportWindow : public ::testing::Test {
 protected:
@@ -38,6 +53,18 @@ protected:
 
     FrmPellam window{realEngine()};
     QTimer backstop;
+
+    template <typename Widget>
+    Widget* child(const char* name)
+    {
+        return namedChild<Widget>(window, name);
+    }
+
+    // A click on the right arrow of a scroll bar, as the user makes it.
+    static void clickRightArrow(QScrollBar* bar)
+    {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, bar->height() / 2));
+    }
 };
 
 TEST_F(TransportWindow, WaitForEvents_ReturnsWhenNothingHappens_AndHandlesWhatComes)
@@ -91,6 +118,86 @@ TEST_F(TransportWindow, Play_WithAFadeNestedWhileTheMarkerShows_LeavesNoMarkerBe
     const QImage afterPlay = window.view().image();
     editor.drawTrack();
     EXPECT_EQ(afterPlay, window.view().image());
+}
+
+TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecordFileEditAndScrollBarsDoNot)
+{
+    Editor& editor = window.editor();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (int32_t index = 0; index < 2 * 400000; ++index) realEngine().TrackWrite(index, 8000);
+    auto* view = child<QWidget>("picView");
+    auto* zoom = child<QScrollBar>("hscZoom");
+    auto* position = child<QScrollBar>("hscView");
+    // About's box is the one modal window the playback may show: a nested Play or Record would
+    // report the running transport (33), Exit "Stop track first!", and New, Open, Save and
+    // Properties would open their dialogs.
+    QList<SeenMessage> seen;
+    ModalScript user({answer(QMessageBox::Ok, &seen)});
+    bool stillPlayingAfterLockedCommands = false;
+    int32_t selectedBefore = -1;
+    QTimer::singleShot(200, [&] {
+        // The mouse selects columns 100 to 200 while the transport runs.
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 60));
+        QTest::mouseMove(view, QPoint(200, 60));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 60));
+        selectedBefore = editor.mod.clipbegin;
+
+        for (const char* button : {"cmdPlay", "cmdRec", "cmdNew", "cmdOpen", "cmdSave", "cmdProps", "cmdCut"})
+            QTest::mouseClick(child<QToolButton>(button), Qt::LeftButton);
+        for (const char* item : {"mnuControlPlay", "mnuControlRecord", "mnuFileNew", "mnuFileOpen",
+                                 "mnuFileProps", "mnuFileSaveAs", "mnuFileExit", "mnuEditCut", "mnuEditSelectAll"})
+            child<QAction>(item)->trigger();
+        for (const QKeyCombination key : {QKeyCombination(Qt::Key_F5), QKeyCombination(Qt::Key_F6),
+                                          Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_X,
+                                          Qt::CTRL | Qt::Key_A})
+            QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+        clickRightArrow(zoom);
+        clickRightArrow(position);
+        stillPlayingAfterLockedCommands = editor.frm.WAVEPLAYING && realEngine().IsPlaying() != 0;
+
+        child<QAction>("mnuFXFadeIn")->trigger();
+        child<QAction>("mnuHelpAbout")->trigger();
+        QTest::mouseClick(child<QToolButton>("cmdStop"), Qt::LeftButton);
+    });
+    child<QAction>("mnuControlPlay")->trigger();
+
+    EXPECT_TRUE(stillPlayingAfterLockedCommands);
+    // The selection made during the playback stands: no Select All, no File New reopened it.
+    EXPECT_EQ(selectedBefore, 161568);  // column 100
+    EXPECT_EQ(editor.mod.clipbegin, 161568);
+    EXPECT_EQ(editor.mod.clipend, 323136);  // column 200
+    EXPECT_EQ(zoom->value(), 1);
+    EXPECT_EQ(position->value(), 0);
+    // Cut did not clear the selection; Fade In ramped it from silence.
+    EXPECT_EQ(realEngine().TrackRead(2 * 161568), 0);
+    EXPECT_EQ(realEngine().TrackRead(2 * 323136), 8000);
+    EXPECT_EQ(realEngine().TrackRead(2 * 242352), 4000);
+    EXPECT_EQ(realEngine().TrackRead(2 * 100000), 8000);
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_TRUE(seen[0].text.startsWith("Dravenna Recording")) << seen[0].text.toStdString();
+    EXPECT_EQ(user.unexpected, 0);
+    // Stop ended the playback.
+    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_EQ(realEngine().IsPlaying(), 0);
+}
+
+TEST_F(TransportWindow, FollowingAPlayback_TheLoopSleepsBetweenItsPasses)
+{
+    Editor& editor = window.editor();
+    editor.mod.clipbegin = 0;
+    editor.mod.clipend = 44100;  // one second of sound
+    const double cpuBefore = threadCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    child<QAction>("mnuControlPlay")->trigger();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = threadCpuSeconds() - cpuBefore;
+
+    EXPECT_GT(seconds, 0.9);  // the loop followed the whole playback
+    // The loop sleeps between passes (about 1% of a processor here); one that polled the engine
+    // without sleeping would keep its thread busy all along.
+    EXPECT_LT(cpu, 0.1 * seconds) << cpu << " s of processor time in " << seconds << " s";
 }
 
 }  // namespace

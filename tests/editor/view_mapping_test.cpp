@@ -1,5 +1,6 @@
+// Columns of the 649-column view to frames of the default 1048576-frame track and back, with
+// the numbers worked out by hand: at zoom 1 a column covers 1048576 / 649 = 1615.68 frames.
 #include "editor_fixture.h"
-#include "editor_numbers.h"
 
 namespace {
 
@@ -8,21 +9,25 @@ using ViewMapping = EditorFixture;
 TEST_F(ViewMapping, WholeTrackAtZoomOne_ColumnsMapToFramesClampedToTheTrack)
 {
     startUp();
-    EXPECT_FLOAT_EQ(editor.frm.tscale, 1048576.0f / 649.0f);
     EXPECT_EQ(editor.xToFrame(0), 0);
-    EXPECT_EQ(editor.xToFrame(648), toLong(double(editor.frm.tscale) * 648));
-    EXPECT_LE(editor.xToFrame(648), 1048574);
+    EXPECT_EQ(editor.xToFrame(1), 1616);
+    EXPECT_EQ(editor.xToFrame(100), 161568);
+    EXPECT_EQ(editor.xToFrame(102), 164799);
+    EXPECT_EQ(editor.xToFrame(648), 1046960);  // the last column, short of trklen - 2
     EXPECT_EQ(editor.xToFrame(-20), 0);
     EXPECT_EQ(editor.xToFrame(5000), 1048574);
 }
 
-TEST_F(ViewMapping, FramesBeyondTheLastColumnMapToIt)
+TEST_F(ViewMapping, FramesRoundToTheNearestColumnAndBeyondTheLastColumnMapToIt)
 {
     startUp();
     EXPECT_EQ(editor.frameToX(0), 0);
+    EXPECT_EQ(editor.frameToX(807), 0);  // 0.4995 of a column
+    EXPECT_EQ(editor.frameToX(808), 1);  // 0.5001 of a column
+    EXPECT_EQ(editor.frameToX(524288), 324);
+    EXPECT_EQ(editor.frameToX(1046960), 648);
     EXPECT_EQ(editor.frameToX(1048574), 648);
     EXPECT_EQ(editor.frameToX(2000000), 648);
-    EXPECT_EQ(editor.frameToX(toLong(double(editor.frm.tscale) * 300)), 300);
 }
 
 TEST_F(ViewMapping, ZoomTwoAtHalfwayStartsAtAQuarterOfTheTrack)
@@ -32,8 +37,11 @@ TEST_F(ViewMapping, ZoomTwoAtHalfwayStartsAtAQuarterOfTheTrack)
     EXPECT_EQ(editor.frm.zoom, 2);
     EXPECT_EQ(editor.frm.trkbegin, 262144);
     EXPECT_EQ(editor.xToFrame(0), 262144);
+    EXPECT_EQ(editor.xToFrame(100), 342928);
+    EXPECT_EQ(editor.xToFrame(648), 785624);
     EXPECT_EQ(editor.frameToX(262143), 0);  // before the left edge
-    EXPECT_EQ(editor.frameToX(262144 + toLong(double(editor.frm.tscale) / 2 * 100)), 100);
+    EXPECT_EQ(editor.frameToX(342928), 100);
+    EXPECT_EQ(editor.frameToX(600000), 418);
 }
 
 TEST_F(ViewMapping, ViewPositionHasNoEffectBelowZoomTwo)
@@ -41,22 +49,25 @@ TEST_F(ViewMapping, ViewPositionHasNoEffectBelowZoomTwo)
     startUp();
     setZoom(1, 30000);
     EXPECT_EQ(editor.frm.trkbegin, 0);
+    EXPECT_EQ(editor.xToFrame(100), 161568);
 }
 
 TEST_F(ViewMapping, FullZoomAtTheEndStaysInsideTheTrack)
 {
     startUp();
     setZoom(256, 32767);
-    const double hidden = 1048576 - 1048576 / 256.0;
-    EXPECT_EQ(editor.frm.trkbegin, toLong(hidden * 32767 / 32768.0));
-    EXPECT_LE(editor.xToFrame(648), 1048574);
+    EXPECT_EQ(editor.frm.trkbegin, 1044448);
+    EXPECT_EQ(editor.xToFrame(0), 1044448);
+    EXPECT_EQ(editor.xToFrame(648), 1048538);
+    EXPECT_EQ(editor.xToFrame(700), 1048574);
 }
 
 TEST_F(ViewMapping, PointerRightOfAZoomedViewGivesLaterFramesUpToTheLast)
 {
     startUp();
     setZoom(4, 0);
-    EXPECT_GT(editor.xToFrame(700), editor.xToFrame(648));
+    EXPECT_EQ(editor.xToFrame(648), 261740);
+    EXPECT_EQ(editor.xToFrame(700), 282744);
     EXPECT_EQ(editor.xToFrame(100000), 1048574);
 }
 

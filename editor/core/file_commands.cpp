@@ -22,24 +22,25 @@ std::string fileTypeKey(const std::string& path)
     return key;
 }
 
-// LoadWave's results 0 to 3: the audio is in the track, with a channel or rate warning above 0.
+// LoadWave loaded the audio when it returns no more than its two warning flags: a channel
+// count or a sample rate the track does not have.
 bool audioWasLoaded(int32_t loadResult)
 {
-    return loadResult >= 0 && loadResult <= 3;
+    return (loadResult & ~(BRENVIK_LOAD_NOT_STEREO | BRENVIK_LOAD_OTHER_RATE)) == 0;
 }
 
 // The one message after an MP3 export, success included.
 std::string mp3SaveMessage(int32_t code)
 {
     switch (code) {
-    case 0: return "Successfully Saved!";
-    case -1:
+    case BRENVIK_OK: return "Successfully Saved!";
+    case BRENVIK_MP3_NO_ENCODER:
         return "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
                "Make sure you have this file before saving as an mp3.";
-    case -2: return "Error in SaveAsMp3: Disk Error.";
-    case -3: return "Error in SaveAsMp3: Stream Error.";
-    case -4: return "Error in SaveAsMp3: Memory Error.";
-    case -5: return "Error in SaveAsMp3: Encoding Error.";
+    case BRENVIK_MP3_DISK_ERROR: return "Error in SaveAsMp3: Disk Error.";
+    case BRENVIK_MP3_STREAM_ERROR: return "Error in SaveAsMp3: Stream Error.";
+    case BRENVIK_MP3_MEMORY_ERROR: return "Error in SaveAsMp3: Memory Error.";
+    case BRENVIK_MP3_ENCODING_ERROR: return "Error in SaveAsMp3: Encoding Error.";
     default: return "Error in SaveAsMp3: Unknown Error.";
     }
 }
@@ -82,7 +83,7 @@ void Editor::fileOpen()
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    if (frm.lRet != 0) showEngineError("Error in LoadWave: ", frm.lRet);
+    reportEngineError("Error in LoadWave: ", frm.lRet);
     if (!audioWasLoaded(frm.lRet)) return;
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
@@ -97,7 +98,7 @@ void Editor::fileSaveAs()
     const std::string key = fileTypeKey(path);
     if (key == "WAV") {
         frm.lRet = saveSelection(window_, engine_.SaveAsWave, mod, path);
-        if (frm.lRet != 0) showEngineError("Error in SaveAsWave: ", frm.lRet);
+        reportEngineError("Error in SaveAsWave: ", frm.lRet);
     } else if (key == "MP3") {
         frm.lRet = saveSelection(window_, engine_.SaveAsMp3, mod, path);
         window_.messageBox(mp3SaveMessage(frm.lRet));
@@ -105,5 +106,5 @@ void Editor::fileSaveAs()
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
-    if (frm.lRet == 0) makeCurrentFile(*this, path);
+    if (frm.lRet == BRENVIK_OK) makeCurrentFile(*this, path);
 }

@@ -84,7 +84,8 @@ private:
 
     // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
     void moveSelection(int32_t begin, int32_t end);
-    void showEngineError(const std::string& prefix, int32_t code);
+    // A message box with prefix and code, for any result but BRENVIK_OK.
+    void reportEngineError(const std::string& prefix, int32_t code);
     bool viewHasTrack() const;  // the engine is open and the scales are valid
 
     EngineApi& engine_;

@@ -18,10 +18,10 @@ void Editor::controlPlay()
     enableControls(false);
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
     frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
-    if (frm.lRet != 0) showEngineError("Error in PlayTrack: ", frm.lRet);
+    reportEngineError("Error in PlayTrack: ", frm.lRet);
     followTransport();
     frm.lRet = engine_.StopWav();
-    if (frm.lRet != 0) showEngineError("Error in StopTrack: ", frm.lRet);
+    reportEngineError("Error in StopTrack: ", frm.lRet);
 }
 
 void Editor::controlRecord()
@@ -32,7 +32,7 @@ void Editor::controlRecord()
     moveSelection(0, checkedSub(mod.trklen, 2));
     enableControls(false);
     frm.lRet = engine_.RecordWav();
-    if (frm.lRet != 0) showEngineError("Error in RecordTrack: ", frm.lRet);
+    reportEngineError("Error in RecordTrack: ", frm.lRet);
     followTransport();
 
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment. The
@@ -43,7 +43,7 @@ void Editor::controlRecord()
     window_.busySetText("Reordering track...");
     window_.busyInit();
     frm.lRet = engine_.StopWav();
-    if (frm.lRet != 0) showEngineError("Error in StopTrack: ", frm.lRet);
+    reportEngineError("Error in StopTrack: ", frm.lRet);
     drawTrack();
     window_.busyHide();
     enableControls(true);

@@ -1,54 +1,29 @@
 #include "engine_binding.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
-namespace {
-
-template <typename Function>
-bool resolve(void* library, const char* name, Function& entry, std::string& error)
-{
-    void* address = dlsym(library, name);
-    if (!address) {
-        const char* text = dlerror();
-        error = text ? text : std::string("undefined symbol: ") + name;
-        return false;
-    }
-    entry = reinterpret_cast<Function>(address);
-    return true;
-}
-
-}  // namespace
+#include "dynamic_library.h"
 
 std::string bindEngine(const char* libraryName, EngineApi& api)
 {
-    void* library = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        const char* text = dlerror();
-        return text ? text : std::string("cannot load ") + libraryName;
-    }
+    quorvel::DynamicLibrary library(libraryName);
     EngineApi bound;
-    std::string error;
-    const bool complete = resolve(library, "OpenLib", bound.OpenLib, error) &&
-                          resolve(library, "CloseLib", bound.CloseLib, error) &&
-                          resolve(library, "TrackRead", bound.TrackRead, error) &&
-                          resolve(library, "TrackWrite", bound.TrackWrite, error) &&
-                          resolve(library, "TrackClear", bound.TrackClear, error) &&
-                          resolve(library, "PlayWav", bound.PlayWav, error) &&
-                          resolve(library, "RecordWav", bound.RecordWav, error) &&
-                          resolve(library, "StopWav", bound.StopWav, error) &&
-                          resolve(library, "GetPosition", bound.GetPosition, error) &&
-                          resolve(library, "IsPlaying", bound.IsPlaying, error) &&
-                          resolve(library, "LoadWave", bound.LoadWave, error) &&
-                          resolve(library, "SaveAsWave", bound.SaveAsWave, error) &&
-                          resolve(library, "SaveAsMp3", bound.SaveAsMp3, error);
-    if (!complete) {
-        dlclose(library);
-        return error;
-    }
+    const bool complete = library.resolve("OpenLib", bound.OpenLib) &&
+                          library.resolve("CloseLib", bound.CloseLib) &&
+                          library.resolve("TrackRead", bound.TrackRead) &&
+                          library.resolve("TrackWrite", bound.TrackWrite) &&
+                          library.resolve("TrackClear", bound.TrackClear) &&
+                          library.resolve("PlayWav", bound.PlayWav) &&
+                          library.resolve("RecordWav", bound.RecordWav) &&
+                          library.resolve("StopWav", bound.StopWav) &&
+                          library.resolve("GetPosition", bound.GetPosition) &&
+                          library.resolve("IsPlaying", bound.IsPlaying) &&
+                          library.resolve("LoadWave", bound.LoadWave) &&
+                          library.resolve("SaveAsWave", bound.SaveAsWave) &&
+                          library.resolve("SaveAsMp3", bound.SaveAsMp3);
+    if (!complete) return library.error();
     api = bound;
     return {};
 }

@@ -40,7 +40,7 @@ Editor::RunningCommand::~RunningCommand()
     }
 }
 
-void Editor::showEngineError(const std::string& prefix, int32_t code)
+void Editor::reportEngineError(const std::string& prefix, int32_t code)
 {
-    window_.messageBox(prefix + std::to_string(code));
+    if (code != BRENVIK_OK) window_.messageBox(prefix + std::to_string(code));
 }

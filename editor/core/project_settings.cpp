@@ -1,6 +1,6 @@
 // File Properties: the project settings dialog, then the engine reopened with the chosen length.
 #include "editor.h"
-#include "track_memory.h"
+#include "track_length.h"
 
 void Editor::fileProps()
 {

@@ -9,7 +9,7 @@
 
 #include "editor.h"
 #include "editor_numbers.h"
-#include "track_memory.h"
+#include "track_length.h"
 
 namespace {
 
@@ -78,8 +78,8 @@ void Editor::fileNew()
 void Editor::openDevices()
 {
     frm.lRet = engine_.OpenLib(mod.trklen, 0);
-    if (frm.lRet != 0) {
-        showEngineError("There was an error opening the device drivers: ", frm.lRet);
+    if (frm.lRet != BRENVIK_OK) {
+        reportEngineError("There was an error opening the device drivers: ", frm.lRet);
         frm.bInitLib = false;
         engine_.CloseLib();
         return;
@@ -96,7 +96,7 @@ void Editor::closeDevices()
 {
     if (!frm.bInitLib) return;
     frm.lRet = engine_.CloseLib();
-    if (frm.lRet != 0) showEngineError("Error in CloseLib: ", frm.lRet);
+    reportEngineError("Error in CloseLib: ", frm.lRet);
     frm.bInitLib = false;
 }
 
