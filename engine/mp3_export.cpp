@@ -10,7 +10,7 @@
 #include <new>
 #include <optional>
 
-#include "../encoder/bladeenc.h"
+#include "bladeenc.h"
 #include "brenvik.h"
 #include "file_closer.h"
 
