@@ -94,15 +94,15 @@ TEST_F(ExportsTest, CloseWhileRecordingStopsTheCardFirst)
     EXPECT_TRUE(eventually([] { return GetPosition() > 0; }));
     EXPECT_EQ(CloseLib(), 0);
     EXPECT_EQ(IsPlaying(), 0);
-    EXPECT_EQ(TrackRead(0), -1);
+    EXPECT_EQ(TrackRead(0), BRENVIK_OUTSIDE_TRACK);
     EXPECT_EQ(log.lines().back(), "WaveInProc:WIM_CLOSE\n");
 }
 
 TEST_F(ExportsTest, RangesOutsideTheTrackAreClippedAndBadLengthsRefused)
 {
-    EXPECT_EQ(OpenLib(0, 1), 7);
-    EXPECT_EQ(TrackRead(0), -1);
-    EXPECT_EQ(TrackWrite(0, 1), -1);
+    EXPECT_EQ(OpenLib(0, 1), BRENVIK_ERR_NO_MEMORY);
+    EXPECT_EQ(TrackRead(0), BRENVIK_OUTSIDE_TRACK);
+    EXPECT_EQ(TrackWrite(0, 1), BRENVIK_OUTSIDE_TRACK);
     EXPECT_EQ(TrackClear(-100, 100), 0);
     EXPECT_EQ(CloseLib(), 0);
 
@@ -144,7 +144,7 @@ TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
         CloseLib();
         GTEST_SKIP() << "a sound device is present";
     }
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, BRENVIK_ERR_BAD_DEVICE);
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"OpenLib\n", "waveOpenOut\n",
                                                      "Err: waveOutOpen\n"}));
     CloseLib();

@@ -174,7 +174,7 @@ TEST_F(WavFileTest, SaveThenLoad_GivesTheSameFrames)
 TEST_F(WavFileTest, SaveWhereNoFileCanBeCreated_ReturnsMinusOne)
 {
     const auto track = countingTrack();
-    EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), -1);
+    EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), BRENVIK_SAVE_FAILED);
 }
 
 TEST_F(WavFileTest, SaveNewFile_GetsMode0666LessTheUmask)
@@ -200,12 +200,12 @@ TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
     const auto track = countingTrack();
     {
         const FullDiskAfter full(100);
-        EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), -1);
+        EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), BRENVIK_SAVE_FAILED);
     }
     EXPECT_EQ(fs::file_size(path("out.wav")), 100u);
     // The header alone fits stdio's buffer; the failure shows only when the file is closed.
     const FullDiskAfter full(40);
-    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), -1);
+    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
@@ -224,7 +224,8 @@ TEST_F(WavFileTest, LoadFileLongerThanTrack_FillsTrackWithFirstFrames)
 
 TEST_F(WavFileTest, LoadMonoFile_PutsEachSampleInBothChannels)
 {
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))), 1);
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))),
+              BRENVIK_LOAD_NOT_STEREO);
     for (int i = 0; i < 10; ++i) {
         const int sample = i == 1 || i == 9 ? -(i + 1) : i + 1;
         EXPECT_TRUE(isFrame(track_[i], sample, sample)) << i;
@@ -239,19 +240,22 @@ TEST_F(WavFileTest, LoadMonoFileLongerThanTrack_WidensFirstTrackLengthSamples)
     for (int16_t i = 0; i < 40; ++i) {
         samples.push_back(static_cast<int16_t>(i + 1));
     }
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values(samples)))), 1);
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values(samples)))),
+              BRENVIK_LOAD_NOT_STEREO);
     EXPECT_TRUE(isFrame(track_[0], 1, 1));
     EXPECT_TRUE(isFrame(track_[15], 16, 16));
 }
 
 TEST_F(WavFileTest, LoadOtherRateOrChannels_FlagsItAndLoadsFramesUnchanged)
 {
-    EXPECT_EQ(load(stereoWave(10, 22050)), 2);
+    EXPECT_EQ(load(stereoWave(10, 22050)), BRENVIK_LOAD_OTHER_RATE);
     EXPECT_TRUE(framesLoaded(10));
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 22050, 16) + chunk("data", values({7})))), 3);
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 22050, 16) + chunk("data", values({7})))),
+              BRENVIK_LOAD_NOT_STEREO | BRENVIK_LOAD_OTHER_RATE);
     EXPECT_TRUE(isFrame(track_[0], 7, 7));
     // Four channels are taken as raw values, two per frame.
-    EXPECT_EQ(load(riff(formatChunk(1, 4, 44100, 16) + chunk("data", stereoFrames(6)))), 1);
+    EXPECT_EQ(load(riff(formatChunk(1, 4, 44100, 16) + chunk("data", stereoFrames(6)))),
+              BRENVIK_LOAD_NOT_STEREO);
     EXPECT_TRUE(framesLoaded(6));
     EXPECT_TRUE(framesZeroFrom(6));
 }
@@ -303,7 +307,7 @@ TEST_F(WavFileTest, LoadTruncatedData_ZeroesFromTheEndOfWhatWasRead)
 
     track_.assign(16, kOldFrame);
     const std::string mono = riff(formatChunk(1, 1, 44100, 16)) + "data" + le32(20);
-    EXPECT_EQ(load(mono + values({4, 5, 6}) + "\x01"), 1);
+    EXPECT_EQ(load(mono + values({4, 5, 6}) + "\x01"), BRENVIK_LOAD_NOT_STEREO);
     EXPECT_TRUE(isFrame(track_[2], 6, 6));
     EXPECT_TRUE(framesZeroFrom(3));
 }
