@@ -21,6 +21,7 @@
 #include "brenvik.h"
 #include "log_capture.h"
 #include "transport_steps.h"
+#include "wav_image.h"
 
 namespace {
 
@@ -34,32 +35,20 @@ using Track = std::vector<int16_t>;
 
 // --- Crafted WAV files -------------------------------------------------------------------------
 
-std::string le32(uint32_t value)
-{
-    return {static_cast<char>(value), static_cast<char>(value >> 8),
-            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
-}
-
 // A 16-bit stereo 44100 Hz file of kFileFrames frames (100 + i, -100 - i). The sizes default to
 // the true ones; beforeData is put between the format and the data chunk.
 struct WavImage {
     std::optional<uint32_t> riffSize;
-    uint32_t fmtSize = 16;
+    std::optional<uint32_t> fmtSize;
     std::optional<uint32_t> dataSize;
     std::string beforeData;
 
     std::string bytes() const
     {
-        std::string samples;
-        for (int frame = 0; frame < kFileFrames; ++frame) {
-            samples += le32(static_cast<uint16_t>(100 + frame) |
-                            static_cast<uint32_t>(static_cast<uint16_t>(-100 - frame)) << 16);
-        }
-        const std::string format = "fmt " + le32(fmtSize) + std::string("\x01\x00\x02\x00", 4) +
-                                   le32(44100) + le32(176400) + std::string("\x04\x00\x10\x00", 4);
-        const std::string body = "WAVE" + format + beforeData + "data" +
-                                 le32(dataSize.value_or(samples.size())) + samples;
-        return "RIFF" + le32(riffSize.value_or(body.size())) + body;
+        using namespace wav_image;
+        return riff(formatChunk(1, 2, 44100, 16, "", fmtSize) + beforeData
+                        + chunk("data", stereoFrames(kFileFrames), dataSize),
+                    "RIFF", riffSize);
     }
 };
 
@@ -315,7 +304,7 @@ std::vector<Row> badWavFiles()
         {"fmt_chunk_size_with_the_top_bit_skips_nothing", Engine::kOpen, load, 0,
          wavWith([](WavImage& w) { w.fmtSize = 0x80000010; }), holdsTheFileFrames},
         {"odd_chunk_size_with_the_top_bit_skips_only_its_pad_byte", Engine::kOpen, load, 0,
-         wavWith([](WavImage& w) { w.beforeData = "LIST" + le32(0x80000001) + "\x7F"; }),
+         wavWith([](WavImage& w) { w.beforeData = "LIST" + wav_image::le32(0x80000001) + "\x7F"; }),
          holdsTheFileFrames},
         {"header_cut_inside_the_format_chunk", Engine::kOpen, load, BRENVIK_LOAD_NOT_16_BIT,
          kGoodWav.substr(0, 24)},

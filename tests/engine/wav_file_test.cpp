@@ -13,65 +13,14 @@
 #include <vector>
 
 #include "full_disk.h"
+#include "wav_image.h"
 
 namespace brenvik {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Byte images of WAV files, written by hand so that every header field is visible in the test.
-std::string le16(uint16_t value)
-{
-    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-}
-
-std::string le32(uint32_t value)
-{
-    return le16(static_cast<uint16_t>(value & 0xFFFF)) + le16(static_cast<uint16_t>(value >> 16));
-}
-
-std::string chunk(const std::string& id, const std::string& body)
-{
-    return id + le32(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? "\x7F" : "");
-}
-
-std::string formatChunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
-                        const std::string& extension = "")
-{
-    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align)
-                             + le16(bits) + extension);
-}
-
-std::string riff(const std::string& chunks, const std::string& id = "RIFF")
-{
-    return id + le32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
-}
-
-std::string values(const std::vector<int16_t>& samples)
-{
-    std::string bytes;
-    for (int16_t s : samples) {
-        bytes += le16(static_cast<uint16_t>(s));
-    }
-    return bytes;
-}
-
-// Stereo values (100 + i, -100 - i) for frame i, as they lie in a file.
-std::string stereoFrames(int count)
-{
-    std::vector<int16_t> samples;
-    for (int i = 0; i < count; ++i) {
-        samples.push_back(static_cast<int16_t>(100 + i));
-        samples.push_back(static_cast<int16_t>(-100 - i));
-    }
-    return values(samples);
-}
-
-std::string stereoWave(int frames, uint32_t rate = 44100)
-{
-    return riff(formatChunk(1, 2, rate, 16) + chunk("data", stereoFrames(frames)));
-}
+using namespace wav_image;
 
 constexpr Frame kOldFrame{0x1111, 0x2222};
 
@@ -210,7 +159,7 @@ TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
 {
-    EXPECT_EQ(load(stereoWave(10)), 0);
+    EXPECT_EQ(load(wave(stereoFrames(10))), 0);
     EXPECT_TRUE(framesLoaded(10));
     EXPECT_TRUE(framesZeroFrom(10));
     EXPECT_EQ(logText(), "LoadWavToBuf\nWave loaded.\n");
@@ -218,7 +167,7 @@ TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
 
 TEST_F(WavFileTest, LoadFileLongerThanTrack_FillsTrackWithFirstFrames)
 {
-    EXPECT_EQ(load(stereoWave(40)), 0);
+    EXPECT_EQ(load(wave(stereoFrames(40))), 0);
     EXPECT_TRUE(framesLoaded(16));
 }
 
@@ -248,7 +197,7 @@ TEST_F(WavFileTest, LoadMonoFileLongerThanTrack_WidensFirstTrackLengthSamples)
 
 TEST_F(WavFileTest, LoadOtherRateOrChannels_FlagsItAndLoadsFramesUnchanged)
 {
-    EXPECT_EQ(load(stereoWave(10, 22050)), BRENVIK_LOAD_OTHER_RATE);
+    EXPECT_EQ(load(wave(stereoFrames(10), 2, 22050)), BRENVIK_LOAD_OTHER_RATE);
     EXPECT_TRUE(framesLoaded(10));
     EXPECT_EQ(load(riff(formatChunk(1, 1, 22050, 16) + chunk("data", values({7})))),
               BRENVIK_LOAD_NOT_STEREO | BRENVIK_LOAD_OTHER_RATE);
@@ -412,7 +361,7 @@ TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
 
 TEST_F(WavFileTest, LoadReadOnlyFile_Loads)
 {
-    const std::string file = writeFile(stereoWave(3));
+    const std::string file = writeFile(wave(stereoFrames(3)));
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(loadWave(file.c_str(), track_, log_), 0);
     EXPECT_TRUE(framesLoaded(3));
