@@ -10,7 +10,7 @@
 #include <string>
 
 #include "alsa_home.h"
-#include "device/portaudio_device.h"
+#include "device/portaudio_backend.h"
 #include "log_capture.h"
 
 namespace brenvik::device {
