@@ -35,12 +35,8 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
 {
     const int32_t length = 4410;
     ASSERT_EQ(OpenLib(length, 0), 0);
-    ASSERT_EQ(RecordWav(), 0);
-    EXPECT_EQ(IsPlaying(), 1);
     // Seeing the ring position fall back proves the device has passed the end of the track.
-    EXPECT_TRUE(ringWraps());
-    EXPECT_EQ(StopWav(), 0);
-    EXPECT_EQ(IsPlaying(), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
     // The card runs on while StopWav queries and resets it; the rotation still uses where it
     // really stopped, so the track is one run of consecutive frames, the newest last.
     EXPECT_TRUE(isOneUnbrokenRun(length));
@@ -51,14 +47,10 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
 // the ring unturned and make CloseLib fail.
 TEST_F(ExportsTest, PlayDuringARecordingIsRefusedAndStopStillTurnsTheRing)
 {
-    const int32_t length = 4411;
+    constexpr int32_t length = 4411;
     ASSERT_EQ(OpenLib(length, 0), 0);
-    ASSERT_EQ(RecordWav(), 0);
-    EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING);
-    EXPECT_EQ(IsPlaying(), 1);
-    EXPECT_TRUE(ringWraps());
-    EXPECT_EQ(StopWav(), 0);
-    EXPECT_EQ(IsPlaying(), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps(
+        [] { EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING); }));
     EXPECT_TRUE(isOneUnbrokenRun(length));
     EXPECT_EQ(CloseLib(), 0);
 }

@@ -18,6 +18,18 @@ namespace {
 
 void ignoreMessages(void*, uint32_t, WaveHeader*) {}
 
+// Opens one direction through a back end of its own: the result, after checking that a device
+// is handed out exactly when the open succeeds.
+template <typename Interface, typename Open>
+int32_t openThroughABackEnd(Open open)
+{
+    PortAudioBackend backend;
+    std::unique_ptr<Interface> device;
+    const int32_t result = open(backend, device);
+    EXPECT_EQ(device == nullptr, result != kNoError);
+    return result;
+}
+
 // ALSA's default device and both fallbacks defined as `definition`.
 std::string everyCandidateIs(const std::string& definition)
 {
@@ -64,20 +76,16 @@ protected:
 
     int32_t openOutput()
     {
-        PortAudioBackend backend;
-        std::unique_ptr<WaveOutput> device;
-        const int32_t result = backend.openOutput(&ignoreMessages, nullptr, device);
-        EXPECT_EQ(device == nullptr, result != kNoError);
-        return result;
+        return openThroughABackEnd<WaveOutput>([](PortAudioBackend& backend, auto& device) {
+            return backend.openOutput(&ignoreMessages, nullptr, device);
+        });
     }
 
     int32_t openInput()
     {
-        PortAudioBackend backend;
-        std::unique_ptr<WaveInput> device;
-        const int32_t result = backend.openInput(&ignoreMessages, nullptr, device);
-        EXPECT_EQ(device == nullptr, result != kNoError);
-        return result;
+        return openThroughABackEnd<WaveInput>([](PortAudioBackend& backend, auto& device) {
+            return backend.openInput(&ignoreMessages, nullptr, device);
+        });
     }
 
 private:
