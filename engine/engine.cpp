@@ -26,7 +26,7 @@ int32_t Engine::open(int32_t trackLength, bool logging)
     log_->setEnabled(logging);
     log_->write("OpenLib\n");
     // All memory comes first, so that a track that cannot be had leaves no device open.
-    TrackMemory memory;
+    SessionMemory memory;
     if (!memory.allocate(trackLength)) {
         return device::kNoMemory;
     }

@@ -8,7 +8,7 @@
 #include "diagnostic_log.h"
 #include "frame_range.h"
 #include "session.h"
-#include "track_memory.h"
+#include "session_memory.h"
 
 namespace brenvik {
 
@@ -43,7 +43,7 @@ public:
     int32_t close();
 
     // The open track; an empty one while the engine is closed.
-    TrackMemory& track() { return session_ ? session_->track() : noTrack_; }
+    SessionMemory& track() { return session_ ? session_->track() : noTrack_; }
     const DiagnosticLog& log() const { return *log_; }
     void clearTrack(FrameRange range);
 
@@ -64,7 +64,7 @@ private:
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();
     const BackendFactory makeBackend_;
     const std::chrono::milliseconds deviceDeadline_;
-    TrackMemory noTrack_;
+    SessionMemory noTrack_;
     std::unique_ptr<Session> session_;
 };
 

@@ -1,6 +1,5 @@
 #include "mp3_export.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,8 +9,9 @@
 #include <new>
 #include <optional>
 
-#include "../encoder/bladeenc.h"
+#include "bladeenc.h"
 #include "brenvik.h"
+#include "dynamic_library.h"
 #include "file_closer.h"
 
 namespace brenvik {
@@ -37,22 +37,15 @@ struct EncoderApi {
     decltype(&beVersion) version;
 };
 
-template <typename Function>
-bool resolve(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 // Loads the encoder library anew; it is never unloaded, so the entry points stay valid.
 std::optional<EncoderApi> loadEncoder() {
-    void* library = dlopen(kEncoderLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (!library) return std::nullopt;
+    quorvel::DynamicLibrary library(kEncoderLibrary);
     EncoderApi api{};
-    const bool complete = resolve(library, "beInitStream", api.initStream) &&
-                          resolve(library, "beEncodeChunk", api.encodeChunk) &&
-                          resolve(library, "beDeinitStream", api.deinitStream) &&
-                          resolve(library, "beCloseStream", api.closeStream) &&
-                          resolve(library, "beVersion", api.version);
+    const bool complete = library.resolve("beInitStream", api.initStream) &&
+                          library.resolve("beEncodeChunk", api.encodeChunk) &&
+                          library.resolve("beDeinitStream", api.deinitStream) &&
+                          library.resolve("beCloseStream", api.closeStream) &&
+                          library.resolve("beVersion", api.version);
     return complete ? std::optional(api) : std::nullopt;
 }
 

@@ -25,7 +25,7 @@ KeptSessions& keptSessions()
 
 }  // namespace
 
-Session::Session(TrackMemory memory, std::shared_ptr<const DiagnosticLog> log,
+Session::Session(SessionMemory memory, std::shared_ptr<const DiagnosticLog> log,
                  BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline)
     : memory_(std::move(memory)), log_(std::move(log)), makeBackend_(std::move(makeBackend)),
       caller_(deviceDeadline)

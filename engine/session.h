@@ -13,7 +13,7 @@
 #include "device/wave_device.h"
 #include "diagnostic_log.h"
 #include "frame_range.h"
-#include "track_memory.h"
+#include "session_memory.h"
 
 namespace brenvik {
 
@@ -32,7 +32,7 @@ public:
     using BackendFactory = std::function<std::unique_ptr<device::WaveBackend>()>;
 
     // makeBackend is called on the session's thread, when open asks for the back end.
-    Session(TrackMemory memory, std::shared_ptr<const DiagnosticLog> log,
+    Session(SessionMemory memory, std::shared_ptr<const DiagnosticLog> log,
             BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline);
     // Only for a session that retire let go: one whose devices and back end are gone.
     ~Session() = default;
@@ -50,7 +50,7 @@ public:
     // keeps any other for the rest of the process, never destroyed, not even at exit.
     static void retire(std::unique_ptr<Session> session);
 
-    TrackMemory& track() { return memory_; }
+    SessionMemory& track() { return memory_; }
 
     // PlayWav, RecordWav, StopWav, GetPosition and IsPlaying; see Engine.
     int32_t play(FrameRange range);
@@ -90,7 +90,7 @@ private:
     // recorded byte, which is where the newest audio ends.
     void noteRecordedEnd(const device::WaveHeader& header);
 
-    TrackMemory memory_;
+    SessionMemory memory_;
     const std::shared_ptr<const DiagnosticLog> log_;
     const BackendFactory makeBackend_;
     int32_t transportMode_ = kIdle;  // the calling thread's only

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "file_closer.h"
 #include "wav_file.h"
 #include "wav_io.h"
+#include "wav_reader.h"
 
 namespace brenvik {
 namespace {
@@ -66,7 +66,8 @@ public:
     }
     uint8_t byte(size_t index) const { return static_cast<uint8_t>(word_[index]); }
     uint16_t low16() const { return static_cast<uint16_t>(byte(0) | byte(1) << 8); }
-    uint32_t u32() const { return low16() | static_cast<uint32_t>(byte(2) | byte(3) << 8) << 16; }
+    uint16_t high16() const { return static_cast<uint16_t>(byte(2) | byte(3) << 8); }
+    uint32_t u32() const { return low16() | static_cast<uint32_t>(high16()) << 16; }
     int32_t s32() const { return static_cast<int32_t>(u32()); }
 
     // Moves on by count bytes. The file is a regular one, so the seek cannot fail; past its end
@@ -85,20 +86,19 @@ public:
             ::fseeko(file_, start + groups * kGroupBytes, SEEK_SET);
         }
     }
-    // Reads up to count bytes straight into data; returns how many arrived.
-    size_t readInto(std::byte* data, size_t count)
+    // The bytes from here to the end of the file.
+    uint64_t bytesLeft() const
     {
-        return count == 0 ? 0 : std::fread(data, 1, count, file_);
+        struct stat status {};
+        const off_t offset = ::ftello(file_);
+        const bool known = offset >= 0 && ::fstat(::fileno(file_), &status) == 0;
+        return known && status.st_size > offset ? static_cast<uint64_t>(status.st_size - offset)
+                                                : 0;
     }
 
 private:
     std::FILE* file_;
     std::array<char, 4> word_{};
-};
-
-struct WaveFormat {
-    bool mono = false;
-    int32_t loadFlags = 0;
 };
 
 // Skips what is left of a chunk whose first `consumed` bytes were read, and its pad byte when
@@ -132,25 +132,25 @@ int32_t checkRiffHeader(WordReader& reader, const DiagnosticLog& log)
     return 0;
 }
 
-// The format chunk that must follow the form type directly. Only low bytes of 16-bit fields
-// and the low 16 bits of the sample rate are compared.
+// The format chunk that must follow the form type directly. Only the low bytes of the format
+// tag and of the bits per sample are compared.
 int32_t readFormat(WordReader& reader, const DiagnosticLog& log, WaveFormat& format)
 {
     reader.read();
     const int32_t chunkSize = reader.s32();
     reader.read();
-    if (reader.byte(0) != wav::kPcmFormatTag) {
+    format.formatTag = reader.low16();
+    format.channels = reader.high16();
+    if (static_cast<uint8_t>(format.formatTag) != wav::kPcmFormatTag) {
         log.write("Not PCM.\n");
         return kLoadNotPcm;
     }
-    const uint8_t channels = reader.byte(2);
-    format.mono = channels == kMonoChannels;
-    format.loadFlags |= channels != kChannels ? kLoadFlagChannels : 0;
     reader.read();
-    format.loadFlags |= reader.low16() != kSampleRate ? kLoadFlagSampleRate : 0;
+    format.sampleRate = reader.u32();
     reader.read();  // byte rate
     reader.read();  // block align, bits per sample
-    if (reader.byte(2) != kBitsPerSample) {
+    format.bitsPerSample = reader.high16();
+    if (static_cast<uint8_t>(format.bitsPerSample) != kBitsPerSample) {
         return kLoadNot16Bit;
     }
     skipChunkRest(reader, chunkSize, wav::kFmtChunkBytes);
@@ -187,14 +187,21 @@ void widenMono(std::span<Frame> track, size_t samples)
     }
 }
 
-// Reads the data chunk's declared bytes into the track from frame 0; returns the bytes of audio
-// now stored there, whole 16-bit values only.
-size_t readSamples(WordReader& reader, size_t declared, std::span<Frame> track, bool mono,
-                   const DiagnosticLog& log)
+// The load flags of a format: only the low byte of the channel count and the low 16 bits of
+// the sample rate are compared.
+int32_t loadFlags(const WaveFormat& format)
+{
+    return (static_cast<uint8_t>(format.channels) != kChannels ? kLoadFlagChannels : 0)
+           | (static_cast<uint16_t>(format.sampleRate) != kSampleRate ? kLoadFlagSampleRate : 0);
+}
+
+// Reads the file's audio into the track from frame 0; returns the bytes of audio now stored
+// there, whole 16-bit values only.
+size_t readSamples(WaveReader& reader, std::span<Frame> track, bool mono, const DiagnosticLog& log)
 {
     const size_t room = mono ? track.size_bytes() / 2 : track.size_bytes();
-    const size_t arrived =
-        reader.readInto(reinterpret_cast<std::byte*>(track.data()), std::min(declared, room));
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(reader.audioBytes(), room));
+    const size_t arrived = reader.readAudio(std::as_writable_bytes(track).first(wanted));
     const size_t values = arrived / sizeof(int16_t);
     if (!mono) {
         return values * sizeof(int16_t);
@@ -206,31 +213,45 @@ size_t readSamples(WordReader& reader, size_t declared, std::span<Frame> track, 
 
 }  // namespace
 
-int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log)
+int32_t WaveReader::open(const char* path, const DiagnosticLog& log)
 {
-    log.write("LoadWavToBuf\n");
-    File file = openRegularStream(path, FileAccess::kRead);
-    if (!file) {
+    file_ = openRegularStream(path, FileAccess::kRead);
+    if (!file_) {
         return kLoadCannotOpen;
     }
-    WordReader reader(file.get());
-    WaveFormat format;
+    WordReader reader(file_.get());
     if (const int32_t rejection = checkRiffHeader(reader, log); rejection != 0) {
         return rejection;
     }
-    if (const int32_t rejection = readFormat(reader, log, format); rejection != 0) {
+    if (const int32_t rejection = readFormat(reader, log, format_); rejection != 0) {
         return rejection;
     }
-    // Nothing of the track is touched before the file is known to hold audio: a data chunk
-    // whose size the file cuts short holds none.
+    // A data chunk whose size field the file cuts short holds no audio.
     if (!findDataChunk(reader) || !reader.read()) {
         return kLoadNoData;
     }
-    const size_t stored = readSamples(reader, reader.u32(), track, format.mono, log);
-    file.reset();
+    audioBytes_ = std::min<uint64_t>(reader.u32(), reader.bytesLeft());
+    return 0;
+}
+
+size_t WaveReader::readAudio(std::span<std::byte> bytes)
+{
+    return bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file_.get());
+}
+
+int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log)
+{
+    log.write("LoadWavToBuf\n");
+    WaveReader reader;
+    // Nothing of the track is touched before the file is known to hold audio.
+    if (const int32_t rejection = reader.open(path, log); rejection != 0) {
+        return rejection;
+    }
+    const bool mono = static_cast<uint8_t>(reader.format().channels) == kMonoChannels;
+    const size_t stored = readSamples(reader, track, mono, log);
     std::ranges::fill(std::as_writable_bytes(track).subspan(stored), std::byte{0});
     log.write("Wave loaded.\n");
-    return format.loadFlags;
+    return loadFlags(reader.format());
 }
 
 }  // namespace brenvik

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "portaudio_device.h"
+#include "portaudio_backend.h"
 #include "sim_device.h"
 
 namespace brenvik::device {

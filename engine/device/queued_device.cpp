@@ -1,9 +1,19 @@
 #include "queued_device.h"
 
+#include <algorithm>
+#include <array>
+
 namespace brenvik::device {
 
-QueuedDevice::QueuedDevice(WaveCallback callback, void* context, uint32_t handBackMessage)
-    : callback_(callback), context_(context), handBackMessage_(handBackMessage)
+namespace {
+
+constexpr std::size_t kChunkBytes = 4096;
+
+}  // namespace
+
+QueuedDevice::QueuedDevice(WaveCallback callback, void* context, uint32_t handBackMessage,
+                           DeviceStream& stream)
+    : callback_(callback), context_(context), handBackMessage_(handBackMessage), stream_(stream)
 {
 }
 
@@ -32,6 +42,12 @@ int32_t QueuedDevice::position(uint32_t& frames)
     return open_ ? kNoError : kInvalidHandle;
 }
 
+bool QueuedDevice::isOpen()
+{
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
 uint64_t QueuedDevice::bytesMoved()
 {
     std::lock_guard lock(mutex_);
@@ -40,28 +56,17 @@ uint64_t QueuedDevice::bytesMoved()
 
 int32_t QueuedDevice::reset()
 {
-    {
-        std::lock_guard lock(mutex_);
-        if (!open_) {
-            return kInvalidHandle;
-        }
+    if (!isOpen()) {
+        return kInvalidHandle;
     }
     onDeviceThread([this] {
-        std::vector<WaveHeader*> handedBack;
-        {
-            std::lock_guard lock(mutex_);
-            stopMoving(handedBack);
-            for (WaveHeader* header : queue_.takeAll()) {
-                handedBack.push_back(header);
+        underLock([this](LockedQueue& locked) {
+            stream_.stopMoving(locked);
+            for (WaveHeader* header : locked.queue.takeAll()) {
+                locked.finished.push_back(header);
             }
-            for (WaveHeader* header : handedBack) {
-                BufferQueue::markDone(*header);
-            }
-            bytesMoved_ = 0;
-        }
-        for (WaveHeader* header : handedBack) {
-            handBack(header);
-        }
+            locked.bytesMoved = 0;
+        });
     });
     return kNoError;
 }
@@ -73,13 +78,13 @@ int32_t QueuedDevice::close()
         if (!open_) {
             return kInvalidHandle;
         }
-        if (!queue_.empty() || holdsHeaders()) {
+        if (!queue_.empty() || stream_.holdsHeaders()) {
             return kStillPlaying;
         }
         open_ = false;
     }
     worker_.reset();
-    afterClose();
+    stream_.afterClose();
     return kNoError;
 }
 
@@ -119,26 +124,42 @@ void QueuedDevice::notify(uint32_t message)
 void QueuedDevice::capture(std::span<const std::byte> bytes)
 {
     std::size_t offset = 0;
-    while (offset < bytes.size()) {
+    const auto captureChunk = [&](LockedQueue& locked) {
         WaveHeader* filled = nullptr;
-        {
-            std::lock_guard lock(mutex_);
-            if (!open_) {
-                return;
-            }
-            std::size_t taken = queue_.fill(bytes.subspan(offset), filled);
-            if (taken == 0 && filled == nullptr) {
-                taken = bytes.size() - offset;  // no header queued: these frames are lost
-            }
-            bytesMoved_ += taken;
-            offset += taken;
-            if (filled != nullptr) {
-                BufferQueue::markDone(*filled);
-            }
+        std::size_t taken = locked.queue.fill(bytes.subspan(offset), filled);
+        if (taken == 0 && filled == nullptr) {
+            taken = bytes.size() - offset;  // no header queued: these frames are lost
         }
+        locked.bytesMoved += taken;
+        offset += taken;
         if (filled != nullptr) {
-            handBack(filled);
+            locked.finished.push_back(filled);
         }
+    };
+    while (offset < bytes.size() && underLock(captureChunk)) {
+    }
+}
+
+void QueuedDevice::play(uint64_t bytes,
+                        const std::function<void(std::span<const std::byte>)>& played)
+{
+    std::array<std::byte, kChunkBytes> chunk;
+    bool more = true;
+    const auto playChunk = [&](LockedQueue& locked) {
+        WaveHeader* emptied = nullptr;
+        const std::size_t wanted = std::min<uint64_t>(bytes, chunk.size());
+        const std::size_t given = locked.queue.drain(std::span(chunk).first(wanted), emptied);
+        more = given > 0 || emptied != nullptr;
+        if (given > 0) {
+            played(std::span(chunk).first(given));
+        }
+        locked.bytesMoved += given;
+        bytes -= given;
+        if (emptied != nullptr) {
+            locked.finished.push_back(emptied);
+        }
+    };
+    while (bytes > 0 && more && underLock(playChunk)) {
     }
 }
 

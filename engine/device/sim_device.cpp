@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 #include "file_closer.h"
@@ -23,8 +24,6 @@ constexpr double kPeriodsPerSecond = double(kSampleRate) / kPeriodFrames;
 constexpr uint64_t kMaxPeriodsPerTick = 1000;
 constexpr std::size_t kChunkBytes = 4096;
 
-using Chunk = std::array<std::byte, kChunkBytes>;
-
 std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
@@ -33,21 +32,20 @@ std::string environment(const char* name)
 
 }  // namespace
 
-// A simulated device: moved by a ManualClock, or by its own DeviceWorker at the card's rate.
-class SimDevice : public QueuedDevice {
+// Moves one simulated device: through a ManualClock, or on the device's own worker at the
+// card's rate.
+class SimClock {
 public:
-    // Moves the device forward by frames frames of its clock.
-    virtual void advance(uint64_t frames) = 0;
-
-protected:
-    SimDevice(const SimConfig& config, WaveCallback callback, void* context, uint32_t message)
-        : QueuedDevice(callback, context, message), manualClock_(config.manualClock),
-          speed_(config.speed)
+    SimClock(const SimConfig& config, std::function<void(uint64_t frames)> advance)
+        : manualClock_(config.manualClock), speed_(config.speed), advance_(std::move(advance))
     {
     }
 
-    // Called by the concrete device's constructor once it is ready to move.
-    void startClock()
+    // Moves the device forward by frames frames.
+    void advance(uint64_t frames) { advance_(frames); }
+
+    // Called by the device's constructor once it is ready to move.
+    void start(QueuedDevice& queue)
     {
         if (manualClock_) {
             manualClock_->attach(this);
@@ -58,20 +56,20 @@ protected:
             std::chrono::duration_cast<std::chrono::microseconds>(period),
             std::chrono::microseconds(1000), std::chrono::microseconds(10000));
         epoch_ = std::chrono::steady_clock::now();
-        startWorker(interval, [this] { onClockTick(); });
+        queue.startWorker(interval, [this] { onTick(); });
     }
 
-    // Called first by the concrete device's destructor.
-    void stopClock()
+    // Called first by the device's destructor.
+    void stop(QueuedDevice& queue)
     {
-        shutDown();
+        queue.shutDown();
         if (manualClock_) {
             manualClock_->detach(this);
         }
     }
 
 private:
-    void onClockTick()
+    void onTick()
     {
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - epoch_;
         const auto periods = static_cast<uint64_t>(elapsed.count() * kPeriodsPerSecond * speed_);
@@ -82,119 +80,103 @@ private:
 
     const std::shared_ptr<ManualClock> manualClock_;
     const double speed_;
+    const std::function<void(uint64_t)> advance_;
     std::chrono::steady_clock::time_point epoch_;  // worker thread only, once started
     uint64_t periodsDone_ = 0;                     // worker thread only
 };
 
 namespace {
 
-class SimOutput final : public SimDevice, public WaveOutput {
+class SimOutput final : private DeviceStream, public QueuedWaveDevice<WaveOutput> {
 public:
     SimOutput(const SimConfig& config, WaveCallback callback, void* context)
-        : SimDevice(config, callback, context, kOutputDone)
+        : QueuedWaveDevice(callback, context, kOutputDone, *this),
+          clock_(config, [this](uint64_t frames) { advance(frames); })
     {
         if (!config.outputPath.empty()) {
             sink_.reset(std::fopen(config.outputPath.c_str(), "ab"));
         }
-        startClock();
+        clock_.start(queue());
     }
-    ~SimOutput() override { stopClock(); }
+    ~SimOutput() override { clock_.stop(queue()); }
 
-    int32_t write(WaveHeader& header) override { return enqueue(header); }
-
-    // Plays queued frames into the sink; an idle device moves nothing.
-    void advance(uint64_t frames) override
-    {
-        Chunk chunk;
-        uint64_t remaining = frames * kBytesPerFrame;
-        while (remaining > 0) {
-            WaveHeader* emptied = nullptr;
-            std::size_t played = 0;
-            {
-                std::lock_guard lock(mutex_);
-                const std::size_t wanted = std::min<uint64_t>(remaining, chunk.size());
-                played = open_ ? queue_.drain(std::span(chunk).first(wanted), emptied) : 0;
-                if (played == 0 && emptied == nullptr) {
-                    return;
-                }
-                toSink(std::span(chunk).first(played));
-                bytesMoved_ += played;
-                if (emptied != nullptr) {
-                    BufferQueue::markDone(*emptied);
-                }
-            }
-            remaining -= played;
-            if (emptied != nullptr) {
-                handBack(emptied);
-            }
-        }
-    }
+    int32_t write(WaveHeader& header) override { return queue().enqueue(header); }
 
 private:
-    void stopMoving(std::vector<WaveHeader*>&) override {}
+    // Plays queued frames into the sink; an idle device moves nothing.
+    void advance(uint64_t frames)
+    {
+        queue().play(frames * kBytesPerFrame, [this](std::span<const std::byte> bytes) {
+            toSink(bytes);
+        });
+    }
+
+    void stopMoving(LockedQueue&) override {}
 
     void toSink(std::span<const std::byte> bytes)
     {
-        if (sink_ && !bytes.empty()) {
+        if (sink_) {
             std::fwrite(bytes.data(), 1, bytes.size(), sink_.get());
             std::fflush(sink_.get());
         }
     }
 
-    File sink_;  // guarded by mutex_
+    SimClock clock_;
+    File sink_;  // written with the queue's lock held
 };
 
-class SimInput final : public SimDevice, public WaveInput {
+class SimInput final : private DeviceStream, public QueuedWaveDevice<WaveInput> {
 public:
     SimInput(const SimConfig& config, SimSource source, WaveCallback callback, void* context)
-        : SimDevice(config, callback, context, kInputData), source_(std::move(source))
+        : QueuedWaveDevice(callback, context, kInputData, *this),
+          clock_(config, [this](uint64_t frames) { advance(frames); }), source_(std::move(source))
     {
-        startClock();
+        clock_.start(queue());
     }
-    ~SimInput() override { stopClock(); }
+    ~SimInput() override { clock_.stop(queue()); }
 
-    int32_t addBuffer(WaveHeader& header) override { return enqueue(header); }
+    int32_t addBuffer(WaveHeader& header) override { return queue().enqueue(header); }
 
     int32_t start() override
     {
-        std::lock_guard lock(mutex_);
-        if (!open_) {
-            return kInvalidHandle;
-        }
-        started_ = true;
-        return kNoError;
+        return queue().underLock([this](LockedQueue&) { started_ = true; })
+                   ? kNoError
+                   : kInvalidHandle;
     }
 
+private:
     // Captures the source's frames into the queued headers once started.
-    void advance(uint64_t frames) override
+    void advance(uint64_t frames)
     {
         std::array<Frame, kChunkBytes / sizeof(Frame) + 1> rendered;
         uint64_t remaining = frames * kBytesPerFrame;
         while (remaining > 0 && started()) {
             // A frame may straddle two headers, so the chunk starts where the last one ended.
-            const uint64_t position = bytesMoved();
+            const uint64_t position = queue().bytesMoved();
             const std::size_t skip = position % kBytesPerFrame;
             const std::size_t bytes = std::min<uint64_t>(remaining, kChunkBytes);
             const std::size_t frameCount = (skip + bytes + kBytesPerFrame - 1) / kBytesPerFrame;
             source_.render(static_cast<uint32_t>(position / kBytesPerFrame),
                            std::span(rendered).first(frameCount));
-            capture(std::as_bytes(std::span(rendered)).subspan(skip, bytes));
+            queue().capture(std::as_bytes(std::span(rendered)).subspan(skip, bytes));
             remaining -= bytes;
         }
     }
 
-private:
+    // Open and started.
     bool started()
     {
-        std::lock_guard lock(mutex_);
-        return open_ && started_;
+        bool started = false;
+        queue().underLock([&](LockedQueue&) { started = started_; });
+        return started;
     }
 
-    void stopMoving(std::vector<WaveHeader*>&) override { started_ = false; }
-    void afterClose() override { notify(kInputClose); }
+    void stopMoving(LockedQueue&) override { started_ = false; }
+    void afterClose() override { queue().notify(kInputClose); }
 
+    SimClock clock_;
     const SimSource source_;
-    bool started_ = false;  // guarded by mutex_
+    bool started_ = false;  // guarded by the queue's lock
 };
 
 }  // namespace
@@ -202,21 +184,21 @@ private:
 void ManualClock::advance(uint32_t frames)
 {
     std::lock_guard lock(mutex_);
-    for (SimDevice* device : devices_) {
-        device->advance(frames);
+    for (SimClock* clock : clocks_) {
+        clock->advance(frames);
     }
 }
 
-void ManualClock::attach(SimDevice* device)
+void ManualClock::attach(SimClock* clock)
 {
     std::lock_guard lock(mutex_);
-    devices_.push_back(device);
+    clocks_.push_back(clock);
 }
 
-void ManualClock::detach(SimDevice* device)
+void ManualClock::detach(SimClock* clock)
 {
     std::lock_guard lock(mutex_);
-    std::erase(devices_, device);
+    std::erase(clocks_, clock);
 }
 
 SimConfig SimConfig::fromEnvironment()

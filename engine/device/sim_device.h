@@ -10,7 +10,7 @@
 
 namespace brenvik::device {
 
-class SimDevice;
+class SimClock;
 
 // Drives simulated devices from a test: advance(n) moves every open device by n frames, and
 // their callbacks run synchronously on the caller's thread. Reset runs inline as well.
@@ -18,12 +18,12 @@ class ManualClock {
 public:
     void advance(uint32_t frames);
 
-    void attach(SimDevice* device);
-    void detach(SimDevice* device);
+    void attach(SimClock* clock);
+    void detach(SimClock* clock);
 
 private:
     std::mutex mutex_;
-    std::vector<SimDevice*> devices_;
+    std::vector<SimClock*> clocks_;
 };
 
 // The simulated card: 44100 frames a second times speed, in periods of 441 frames.

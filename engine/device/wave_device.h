@@ -77,7 +77,7 @@ public:
 };
 
 // Plays queued headers one after another; each is handed back with kOutputDone when played.
-class WaveOutput : public virtual WaveDevice {
+class WaveOutput : public WaveDevice {
 public:
     // Queues a header: kUnprepared unless prepared, kStillPlaying when already queued.
     virtual int32_t write(WaveHeader& header) = 0;
@@ -85,7 +85,7 @@ public:
 
 // Records into queued headers one after another once started; each is handed back with
 // kInputData when full. Frames captured while no header is queued are lost but still counted.
-class WaveInput : public virtual WaveDevice {
+class WaveInput : public WaveDevice {
 public:
     // Queues a header: kUnprepared unless prepared, kStillPlaying when already queued.
     virtual int32_t addBuffer(WaveHeader& header) = 0;

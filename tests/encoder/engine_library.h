@@ -1,10 +1,9 @@
 #pragma once
 
-#include <dlfcn.h>
-
 #include <string>
 
 #include "brenvik.h"
+#include "dynamic_library.h"
 
 // The engine's exports that the MP3 tests use, from a libbrenvik.so loaded by path as the
 // editor loads it; its $ORIGIN then decides which libbladeenc.so the export finds.
@@ -16,15 +15,14 @@ struct EngineLibrary {
 
     // Empty on success, else the loader's error. The library stays loaded for the process.
     std::string load(const std::string& path) {
-        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!library) return dlerror();
+        quorvel::DynamicLibrary library(path);
+        if (!library.loaded()) return library.error();
         preloadEncoderUnderSanitizer(path.substr(0, path.rfind('/') + 1) + "libbladeenc.so");
-        openLib = reinterpret_cast<decltype(openLib)>(dlsym(library, "OpenLib"));
-        closeLib = reinterpret_cast<decltype(closeLib)>(dlsym(library, "CloseLib"));
-        trackWrite = reinterpret_cast<decltype(trackWrite)>(dlsym(library, "TrackWrite"));
-        saveAsMp3 = reinterpret_cast<decltype(saveAsMp3)>(dlsym(library, "SaveAsMp3"));
-        const bool complete = openLib && closeLib && trackWrite && saveAsMp3;
-        return complete ? std::string() : "an engine export is missing in " + path;
+        const bool complete = library.resolve("OpenLib", openLib) &&
+                              library.resolve("CloseLib", closeLib) &&
+                              library.resolve("TrackWrite", trackWrite) &&
+                              library.resolve("SaveAsMp3", saveAsMp3);
+        return complete ? std::string() : library.error() + " in " + path;
     }
 
     // A sanitizer runtime intercepts dlopen, so the loader takes it for the caller and searches
@@ -32,7 +30,7 @@ struct EngineLibrary {
     // engine itself, by path; the engine's dlopen by bare name then finds it by its soname.
     static void preloadEncoderUnderSanitizer([[maybe_unused]] const std::string& encoderPath) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-        dlopen(encoderPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+        quorvel::DynamicLibrary encoder(encoderPath);
 #endif
     }
 };

@@ -121,7 +121,7 @@ TEST_F(Mp3ExportWithFakeEncoder, EmptyRange_OnlyOpensFlushesAndClosesTheStream) 
 TEST_F(Mp3ExportWithFakeEncoder, OutputInMissingDirectory_FailsWithDiskErrorBeforeTheEncoderIsUsed) {
     const std::string path = dir.file("missing/out.mp3");
 
-    EXPECT_EQ(engine.saveAsMp3(0, 100, path.c_str()), -2);
+    EXPECT_EQ(engine.saveAsMp3(0, 100, path.c_str()), BRENVIK_MP3_DISK_ERROR);
 
     EXPECT_THAT(calls(), IsEmpty());
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -135,7 +135,7 @@ TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStrea
         const FullDiskAfter full(1000);
         result = engine.saveAsMp3(0, 1250, mp3Path.c_str());
     }
-    EXPECT_EQ(result, -2);
+    EXPECT_EQ(result, BRENVIK_MP3_DISK_ERROR);
 
     EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beCloseStream 42"));
     EXPECT_EQ(openDescriptorCount(), descriptors);
@@ -145,7 +145,7 @@ TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStrea
 TEST_F(Mp3ExportWithFakeEncoder, ChunkSizeOfZero_FailsWithStreamErrorInsteadOfLoopingForever) {
     setenv("FAKE_BLADEENC_CHUNK", "0", 1);
 
-    EXPECT_EQ(engine.saveAsMp3(0, 100, mp3Path.c_str()), -3);
+    EXPECT_EQ(engine.saveAsMp3(0, 100, mp3Path.c_str()), BRENVIK_MP3_STREAM_ERROR);
 
     EXPECT_THAT(calls(), ElementsAre(kInit, "beCloseStream 42"));
 }
@@ -177,9 +177,10 @@ TEST_P(Mp3ExportEncoderFailure, GivesItsCodeAndReleasesTheStreamAndTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     EachEntryPoint, Mp3ExportEncoderFailure,
     ::testing::Values(
-        EncoderFailure{"beInitStream", -3, {kInit}},
-        EncoderFailure{"beEncodeChunk", -5, {kInit, "beEncodeChunk 42 1000", "beCloseStream 42"}},
-        EncoderFailure{"beDeinitStream", -3,
+        EncoderFailure{"beInitStream", BRENVIK_MP3_STREAM_ERROR, {kInit}},
+        EncoderFailure{"beEncodeChunk", BRENVIK_MP3_ENCODING_ERROR,
+                       {kInit, "beEncodeChunk 42 1000", "beCloseStream 42"}},
+        EncoderFailure{"beDeinitStream", BRENVIK_MP3_STREAM_ERROR,
                        {kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
                         "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"}}),
     [](const auto& info) { return std::string(info.param.entryPoint); });

@@ -27,7 +27,7 @@ void expectNoEncoderAndNoFile(const std::string& enginePath) {
     TempDirectory dir;
     const std::string path = dir.file("out.mp3");
 
-    EXPECT_EQ(engine.saveAsMp3(0, kTrackFrames, path.c_str()), -1);
+    EXPECT_EQ(engine.saveAsMp3(0, kTrackFrames, path.c_str()), BRENVIK_MP3_NO_ENCODER);
 
     EXPECT_FALSE(std::filesystem::exists(path));
     engine.closeLib();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "alsa_home.h"
 #include "brenvik.h"
 #include "log_capture.h"
 #include "transport_steps.h"
@@ -22,16 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kTrackLength = 44100;
-
-bool portAudioHasAlsa()
-{
-    if (Pa_Initialize() != paNoError) {
-        return false;
-    }
-    const bool alsa = Pa_HostApiTypeIdToHostApiIndex(paALSA) >= 0;
-    Pa_Terminate();
-    return alsa;
-}
 
 // The frames of a raw 16-bit stereo file, with the silent ones left out: the back end plays
 // silence before, after and in the gaps of the audio it is given.
@@ -84,37 +75,35 @@ private:
     int saved_ = -1;
 };
 
+// ALSA's "default" device: the null device, its playback side through a file plugin that keeps
+// every byte played in `played`.
+std::string nullCardKeepingPlayback(const fs::path& played)
+{
+    return "pcm.!default {\n"
+           "  type asym\n"
+           "  playback.pcm {\n"
+           "    type file\n"
+           "    slave.pcm \"null\"\n"
+           "    file \"" + played.string() + "\"\n"
+           "    format \"raw\"\n"
+           "  }\n"
+           "  capture.pcm \"null\"\n"
+           "}\n";
+}
+
 class AlsaDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // ALSA reads ~/.asoundrc when PortAudio first initialises it, so the home comes first.
-        home = log.dir() / "home";
-        fs::create_directories(home);
-        std::ofstream(home / ".asoundrc") << "pcm.!default {\n"
-                                             "  type asym\n"
-                                             "  playback.pcm {\n"
-                                             "    type file\n"
-                                             "    slave.pcm \"null\"\n"
-                                             "    file \"" << played().string() << "\"\n"
-                                             "    format \"raw\"\n"
-                                             "  }\n"
-                                             "  capture.pcm \"null\"\n"
-                                             "}\n";
-        ::setenv("HOME", home.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
-        ::setenv("JACK_NO_START_SERVER", "1", 1);
-        ::unsetenv("ALSA_CONFIG_PATH");
-        ::unsetenv("BRENVIK_AUDIO");
-        if (!portAudioHasAlsa()) {
+        if (!AlsaHome::portAudioHasAlsa()) {
             GTEST_SKIP() << "PortAudio was built without its ALSA host API";
         }
     }
 
-    fs::path played() const { return home / "played.raw"; }
+    fs::path played() const { return log.dir() / "played.raw"; }
 
     LogCapture log;
-    fs::path home;
+    AlsaHome home{log.dir() / "home", nullCardKeepingPlayback(played())};
 };
 
 // The frames i of the track hold (i + 1, -(i + 1)): never silent, each one different.

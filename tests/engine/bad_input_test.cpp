@@ -21,6 +21,7 @@
 #include "brenvik.h"
 #include "log_capture.h"
 #include "transport_steps.h"
+#include "wav_image.h"
 
 namespace {
 
@@ -29,48 +30,25 @@ namespace fs = std::filesystem;
 constexpr int32_t kLength = 1000;  // frames in the track
 constexpr int32_t kValues = 2 * kLength;
 constexpr int kFileFrames = 10;    // frames in the crafted WAV files
-// Error numbers passed through from the devices, and the engine's own codes.
-constexpr int32_t kInvalidHandle = 5;
-constexpr int32_t kNoMemory = 7;
-constexpr int32_t kLoadNoRiff = 10;
-constexpr int32_t kLoadNoWave = 11;
-constexpr int32_t kLoadNot16Bit = 14;
-constexpr int32_t kLoadCannotOpen = 15;
-constexpr int32_t kLoadNoData = 16;
-constexpr int32_t kWaveCannotCreate = -1;
-constexpr int32_t kMp3DiskError = -2;
-constexpr int32_t kMp3MemoryError = -4;
 
 using Track = std::vector<int16_t>;
 
 // --- Crafted WAV files -------------------------------------------------------------------------
 
-std::string le32(uint32_t value)
-{
-    return {static_cast<char>(value), static_cast<char>(value >> 8),
-            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
-}
-
 // A 16-bit stereo 44100 Hz file of kFileFrames frames (100 + i, -100 - i). The sizes default to
 // the true ones; beforeData is put between the format and the data chunk.
 struct WavImage {
     std::optional<uint32_t> riffSize;
-    uint32_t fmtSize = 16;
+    std::optional<uint32_t> fmtSize;
     std::optional<uint32_t> dataSize;
     std::string beforeData;
 
     std::string bytes() const
     {
-        std::string samples;
-        for (int frame = 0; frame < kFileFrames; ++frame) {
-            samples += le32(static_cast<uint16_t>(100 + frame) |
-                            static_cast<uint32_t>(static_cast<uint16_t>(-100 - frame)) << 16);
-        }
-        const std::string format = "fmt " + le32(fmtSize) + std::string("\x01\x00\x02\x00", 4) +
-                                   le32(44100) + le32(176400) + std::string("\x04\x00\x10\x00", 4);
-        const std::string body = "WAVE" + format + beforeData + "data" +
-                                 le32(dataSize.value_or(samples.size())) + samples;
-        return "RIFF" + le32(riffSize.value_or(body.size())) + body;
+        using namespace wav_image;
+        return riff(formatChunk(1, 2, 44100, 16, "", fmtSize) + beforeData
+                        + chunk("data", stereoFrames(kFileFrames), dataSize),
+                    "RIFF", riffSize);
     }
 };
 
@@ -135,7 +113,7 @@ int32_t playToTheEnd(int32_t from, int32_t to)
 // is refused as memory that cannot be had).
 int32_t afterOpenLibWithoutMemory(const std::function<int32_t()>& call)
 {
-    EXPECT_EQ(OpenLib(0, 0), kNoMemory);
+    EXPECT_EQ(OpenLib(0, 0), BRENVIK_ERR_NO_MEMORY);
     return call();
 }
 
@@ -153,9 +131,11 @@ std::vector<Row> badValueIndexes()
              {"minus1", -1}, {"2L", kValues}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         const int32_t index = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"TrackRead_" + label, Engine::kOpen,
-                        [index = index](const Paths&) { return TrackRead(index); }, -1});
+                        [index = index](const Paths&) { return TrackRead(index); },
+                        BRENVIK_OUTSIDE_TRACK});
         rows.push_back({"TrackWrite_" + label, Engine::kOpen,
-                        [index = index](const Paths&) { return TrackWrite(index, 1234); }, -1});
+                        [index = index](const Paths&) { return TrackWrite(index, 1234); },
+                        BRENVIK_OUTSIDE_TRACK});
     }
     return rows;
 }
@@ -207,7 +187,7 @@ std::vector<Row> badTrackLengths()
              {"0", 0}, {"minus1", -1}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         const int32_t length = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"OpenLib_length_" + label, Engine::kClosed,
-                        [length = length](const Paths&) { return OpenLib(length, 0); }, kNoMemory});
+                        [length = length](const Paths&) { return OpenLib(length, 0); }, BRENVIK_ERR_NO_MEMORY});
     }
     return rows;
 }
@@ -220,42 +200,43 @@ std::vector<Row> exportsWithoutAnOpenEngine()
 {
     return {
         {"TrackRead_after_CloseLib", Engine::kClosed, [](const Paths&) { return TrackRead(0); },
-         -1},
+         BRENVIK_OUTSIDE_TRACK},
         {"TrackWrite_before_OpenLib", Engine::kNeverOpened,
-         [](const Paths&) { return TrackWrite(0, 1); }, -1},
+         [](const Paths&) { return TrackWrite(0, 1); },
+         BRENVIK_OUTSIDE_TRACK},
         {"TrackClear_after_CloseLib", Engine::kClosed,
          [](const Paths&) { return TrackClear(0, 10); }, 0},
         {"PlayWav_before_OpenLib", Engine::kNeverOpened,
-         [](const Paths&) { return thenStop(PlayWav(0, 10)); }, kInvalidHandle},
+         [](const Paths&) { return thenStop(PlayWav(0, 10)); }, BRENVIK_ERR_NOT_OPEN},
         {"RecordWav_after_CloseLib", Engine::kClosed,
-         [](const Paths&) { return thenStop(RecordWav()); }, kInvalidHandle},
+         [](const Paths&) { return thenStop(RecordWav()); }, BRENVIK_ERR_NOT_OPEN},
         {"StopWav_before_OpenLib", Engine::kNeverOpened, [](const Paths&) { return StopWav(); },
-         kInvalidHandle},
+         BRENVIK_ERR_NOT_OPEN},
         {"GetPosition_after_CloseLib", Engine::kClosed, [](const Paths&) { return GetPosition(); },
          0},
         {"IsPlaying_before_OpenLib", Engine::kNeverOpened,
          [](const Paths&) { return IsPlaying(); }, 0},
         {"CloseLib_after_CloseLib", Engine::kClosed, [](const Paths&) { return CloseLib(); }, 0},
         {"LoadWave_after_CloseLib_loads_nothing", Engine::kClosed,
-         [](const Paths& p) { return LoadWave(p.in.c_str()); }, kLoadCannotOpen, kGoodWav},
+         [](const Paths& p) { return LoadWave(p.in.c_str()); }, BRENVIK_LOAD_CANNOT_OPEN, kGoodWav},
         {"LoadWave_after_an_OpenLib_without_memory_loads_nothing", Engine::kClosed,
          [](const Paths& p) {
              return afterOpenLibWithoutMemory([&] { return LoadWave(p.in.c_str()); });
          },
-         kLoadCannotOpen, kGoodWav},
+         BRENVIK_LOAD_CANNOT_OPEN, kGoodWav},
         {"SaveAsWave_before_OpenLib_creates_no_file", Engine::kNeverOpened,
-         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, kWaveCannotCreate,
+         [](const Paths& p) { return SaveAsWave(0, 10, p.out.c_str()); }, BRENVIK_SAVE_FAILED,
          std::nullopt, nullptr, kNoFile},
         {"SaveAsWave_after_an_OpenLib_without_memory_creates_no_file", Engine::kClosed,
          [](const Paths& p) {
              return afterOpenLibWithoutMemory([&] { return SaveAsWave(0, 10, p.out.c_str()); });
          },
-         kWaveCannotCreate, std::nullopt, nullptr, kNoFile},
+         BRENVIK_SAVE_FAILED, std::nullopt, nullptr, kNoFile},
         {"SaveAsMp3_after_CloseLib_creates_no_file", Engine::kClosed,
-         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, kMp3MemoryError,
+         [](const Paths& p) { return SaveAsMp3(0, 10, p.out.c_str()); }, BRENVIK_MP3_MEMORY_ERROR,
          std::nullopt, nullptr, kNoFile},
         {"SaveAsMp3_before_OpenLib_creates_no_file", Engine::kNeverOpened,
-         [](const Paths& p) { return SaveAsMp3(0, 0, p.out.c_str()); }, kMp3MemoryError,
+         [](const Paths& p) { return SaveAsMp3(0, 0, p.out.c_str()); }, BRENVIK_MP3_MEMORY_ERROR,
          std::nullopt, nullptr, kNoFile},
     };
 }
@@ -272,28 +253,28 @@ std::vector<Row> badPaths()
     const std::string inProc = "/proc/brenvik-bad-input-out";
     return {
         {"LoadWave_null_path", Engine::kOpen, [](const Paths&) { return LoadWave(nullptr); },
-         kLoadCannotOpen},
+         BRENVIK_LOAD_CANNOT_OPEN},
         {"SaveAsWave_null_path", Engine::kOpen,
-         [](const Paths&) { return SaveAsWave(0, 10, nullptr); }, kWaveCannotCreate},
+         [](const Paths&) { return SaveAsWave(0, 10, nullptr); }, BRENVIK_SAVE_FAILED},
         {"SaveAsMp3_null_path", Engine::kOpen,
-         [](const Paths&) { return SaveAsMp3(0, 10, nullptr); }, kMp3DiskError},
+         [](const Paths&) { return SaveAsMp3(0, 10, nullptr); }, BRENVIK_MP3_DISK_ERROR},
         {"LoadWave_missing_file", Engine::kOpen,
-         [](const Paths& p) { return LoadWave(p.out.c_str()); }, kLoadCannotOpen},
+         [](const Paths& p) { return LoadWave(p.out.c_str()); }, BRENVIK_LOAD_CANNOT_OPEN},
         {"SaveAsWave_in_a_missing_directory", Engine::kOpen, wave(missingDir + ".wav"),
-         kWaveCannotCreate},
+         BRENVIK_SAVE_FAILED},
         {"SaveAsMp3_in_a_missing_directory", Engine::kOpen, mp3(missingDir + ".mp3"),
-         kMp3DiskError},
-        {"SaveAsWave_inside_proc", Engine::kOpen, wave(inProc + ".wav"), kWaveCannotCreate},
-        {"SaveAsMp3_inside_proc", Engine::kOpen, mp3(inProc + ".mp3"), kMp3DiskError},
-        {"SaveAsWave_to_dev_full", Engine::kOpen, wave("/dev/full"), kWaveCannotCreate},
+         BRENVIK_MP3_DISK_ERROR},
+        {"SaveAsWave_inside_proc", Engine::kOpen, wave(inProc + ".wav"), BRENVIK_SAVE_FAILED},
+        {"SaveAsMp3_inside_proc", Engine::kOpen, mp3(inProc + ".mp3"), BRENVIK_MP3_DISK_ERROR},
+        {"SaveAsWave_to_dev_full", Engine::kOpen, wave("/dev/full"), BRENVIK_SAVE_FAILED},
         {"SaveAsWave_empty_range_to_dev_full", Engine::kOpen,
-         [](const Paths&) { return SaveAsWave(5, 5, "/dev/full"); }, kWaveCannotCreate},
-        {"SaveAsMp3_to_dev_full", Engine::kOpen, mp3("/dev/full"), kMp3DiskError},
+         [](const Paths&) { return SaveAsWave(5, 5, "/dev/full"); }, BRENVIK_SAVE_FAILED},
+        {"SaveAsMp3_to_dev_full", Engine::kOpen, mp3("/dev/full"), BRENVIK_MP3_DISK_ERROR},
         // A device takes the bytes and says nothing: that is no saved file.
-        {"SaveAsWave_to_dev_null", Engine::kOpen, wave("/dev/null"), kWaveCannotCreate},
-        {"SaveAsMp3_to_dev_null", Engine::kOpen, mp3("/dev/null"), kMp3DiskError},
+        {"SaveAsWave_to_dev_null", Engine::kOpen, wave("/dev/null"), BRENVIK_SAVE_FAILED},
+        {"SaveAsMp3_to_dev_null", Engine::kOpen, mp3("/dev/null"), BRENVIK_MP3_DISK_ERROR},
         {"LoadWave_dev_zero", Engine::kOpen, [](const Paths&) { return LoadWave("/dev/zero"); },
-         kLoadCannotOpen},
+         BRENVIK_LOAD_CANNOT_OPEN},
         {"LoadWave_read_only_file_loads", Engine::kOpen,
          [](const Paths& p) {
              fs::permissions(p.in, fs::perms::owner_read | fs::perms::group_read |
@@ -302,11 +283,11 @@ std::vector<Row> badPaths()
          },
          0, kGoodWav, holdsTheFileFrames},
         {"LoadWave_directory", Engine::kOpen, [](const Paths& p) { return LoadWave(p.dir.c_str()); },
-         kLoadCannotOpen},
+         BRENVIK_LOAD_CANNOT_OPEN},
         {"SaveAsWave_directory", Engine::kOpen,
-         [](const Paths& p) { return SaveAsWave(0, 10, p.dir.c_str()); }, kWaveCannotCreate},
+         [](const Paths& p) { return SaveAsWave(0, 10, p.dir.c_str()); }, BRENVIK_SAVE_FAILED},
         {"SaveAsMp3_directory", Engine::kOpen,
-         [](const Paths& p) { return SaveAsMp3(0, 10, p.dir.c_str()); }, kMp3DiskError},
+         [](const Paths& p) { return SaveAsMp3(0, 10, p.dir.c_str()); }, BRENVIK_MP3_DISK_ERROR},
     };
 }
 
@@ -318,21 +299,21 @@ std::vector<Row> badWavFiles()
          wavWith([](WavImage& w) { w.dataSize = 0x7FFFFFF0; }), holdsTheFileFrames},
         {"RIFF_size_huge_is_not_used", Engine::kOpen, load, 0,
          wavWith([](WavImage& w) { w.riffSize = 0xFFFFFFFF; }), holdsTheFileFrames},
-        {"fmt_chunk_size_huge_skips_to_the_end", Engine::kOpen, load, kLoadNoData,
+        {"fmt_chunk_size_huge_skips_to_the_end", Engine::kOpen, load, BRENVIK_LOAD_NO_DATA,
          wavWith([](WavImage& w) { w.fmtSize = 0x7FFFFFF0; })},
         {"fmt_chunk_size_with_the_top_bit_skips_nothing", Engine::kOpen, load, 0,
          wavWith([](WavImage& w) { w.fmtSize = 0x80000010; }), holdsTheFileFrames},
         {"odd_chunk_size_with_the_top_bit_skips_only_its_pad_byte", Engine::kOpen, load, 0,
-         wavWith([](WavImage& w) { w.beforeData = "LIST" + le32(0x80000001) + "\x7F"; }),
+         wavWith([](WavImage& w) { w.beforeData = "LIST" + wav_image::le32(0x80000001) + "\x7F"; }),
          holdsTheFileFrames},
-        {"header_cut_inside_the_format_chunk", Engine::kOpen, load, kLoadNot16Bit,
+        {"header_cut_inside_the_format_chunk", Engine::kOpen, load, BRENVIK_LOAD_NOT_16_BIT,
          kGoodWav.substr(0, 24)},
-        {"header_cut_before_the_data_chunk", Engine::kOpen, load, kLoadNoData,
+        {"header_cut_before_the_data_chunk", Engine::kOpen, load, BRENVIK_LOAD_NO_DATA,
          kGoodWav.substr(0, 36)},
-        {"header_cut_inside_the_data_size", Engine::kOpen, load, kLoadNoData,
+        {"header_cut_inside_the_data_size", Engine::kOpen, load, BRENVIK_LOAD_NO_DATA,
          kGoodWav.substr(0, 42)},
-        {"empty_file", Engine::kOpen, load, kLoadNoRiff, ""},
-        {"only_RIFF", Engine::kOpen, load, kLoadNoWave, "RIFF"},
+        {"empty_file", Engine::kOpen, load, BRENVIK_LOAD_NO_RIFF, ""},
+        {"only_RIFF", Engine::kOpen, load, BRENVIK_LOAD_NO_WAVE, "RIFF"},
     };
 }
 
@@ -431,7 +412,7 @@ TEST_P(BadInputTest, GivesItsClearResultAndLosesNothing)
         EXPECT_EQ(fs::file_size(paths.out), *row.outBytes);
     }
     if (row.engine != Engine::kOpen) {
-        EXPECT_EQ(TrackRead(0), -1) << "the engine opened a track";
+        EXPECT_EQ(TrackRead(0), BRENVIK_OUTSIDE_TRACK) << "the engine opened a track";
     }
     // Whatever came before, the engine still opens and works.
     ASSERT_EQ(OpenLib(kLength, 0), 0);

@@ -97,11 +97,11 @@ TEST_F(EngineTest, FailingInputOpenShowsAsTheSecondPreparation)
 
 TEST_F(EngineTest, TrackThatCannotBeHadOpensNothingAndLeavesEverythingSafe)
 {
-    for (int32_t length : {0, -5, TrackMemory::kMaxFrames + 1}) {
+    for (int32_t length : {0, -5, SessionMemory::kMaxFrames + 1}) {
         EXPECT_EQ(engine.open(length, true), device::kNoMemory);
         EXPECT_EQ(backendsMade, 0);
-        EXPECT_EQ(engine.track().readValue(0), -1);
-        EXPECT_EQ(engine.track().writeValue(0, 1), -1);
+        EXPECT_EQ(engine.track().readValue(0), BRENVIK_OUTSIDE_TRACK);
+        EXPECT_EQ(engine.track().writeValue(0, 1), BRENVIK_OUTSIDE_TRACK);
         engine.clearTrack(FrameRange::clipped(0, 10, engine.track().length()));
         EXPECT_EQ(engine.play(FrameRange::clipped(0, 10, 0)), device::kInvalidHandle);
         EXPECT_EQ(engine.stop(), device::kInvalidHandle);
@@ -115,14 +115,14 @@ TEST_F(EngineTest, TrackThatCannotBeHadOpensNothingAndLeavesEverythingSafe)
 TEST_F(EngineTest, TrackValuesAreReadAndWrittenByValueIndex)
 {
     ASSERT_EQ(engine.open(16, false), 0);
-    TrackMemory& track = engine.track();
+    SessionMemory& track = engine.track();
     EXPECT_EQ(track.writeValue(31, 1234), 0);
     EXPECT_EQ(track.readValue(31), 1234);
     EXPECT_EQ(track.frames()[15].right, 1234);
-    EXPECT_EQ(track.readValue(32), -1);
-    EXPECT_EQ(track.readValue(-1), -1);
-    EXPECT_EQ(track.writeValue(32, 5), -1);
-    EXPECT_EQ(track.writeValue(-1, 5), -1);
+    EXPECT_EQ(track.readValue(32), BRENVIK_OUTSIDE_TRACK);
+    EXPECT_EQ(track.readValue(-1), BRENVIK_OUTSIDE_TRACK);
+    EXPECT_EQ(track.writeValue(32, 5), BRENVIK_OUTSIDE_TRACK);
+    EXPECT_EQ(track.writeValue(-1, 5), BRENVIK_OUTSIDE_TRACK);
 
     track.writeValue(4, 70000);
     EXPECT_EQ(track.readValue(4), 4464);

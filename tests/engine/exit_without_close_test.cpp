@@ -10,15 +10,13 @@
 
 namespace {
 
-constexpr int32_t kInvalidHandle = 5;
-
 TEST(ExitWithoutClose, AFailedInputOpenLeavesAnEngineThatEndsCleanly)
 {
     ::setenv("BRENVIK_AUDIO", "sim", 1);
     ::setenv("BRENVIK_SIM_FAIL", "in-open", 1);
     // The input side is the closed stand-in; preparing the second record header reports that.
-    EXPECT_EQ(OpenLib(1000, 0), kInvalidHandle);
-    EXPECT_EQ(RecordWav(), kInvalidHandle);
+    EXPECT_EQ(OpenLib(1000, 0), BRENVIK_ERR_NOT_OPEN);
+    EXPECT_EQ(RecordWav(), BRENVIK_ERR_NOT_OPEN);
 }
 
 }  // namespace

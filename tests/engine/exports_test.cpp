@@ -35,12 +35,8 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
 {
     const int32_t length = 4410;
     ASSERT_EQ(OpenLib(length, 0), 0);
-    ASSERT_EQ(RecordWav(), 0);
-    EXPECT_EQ(IsPlaying(), 1);
     // Seeing the ring position fall back proves the device has passed the end of the track.
-    EXPECT_TRUE(ringWraps());
-    EXPECT_EQ(StopWav(), 0);
-    EXPECT_EQ(IsPlaying(), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
     // The card runs on while StopWav queries and resets it; the rotation still uses where it
     // really stopped, so the track is one run of consecutive frames, the newest last.
     EXPECT_TRUE(isOneUnbrokenRun(length));
@@ -51,14 +47,10 @@ TEST_F(ExportsTest, RecordingThroughTheWrappedRingReadsOldestFirstAfterStop)
 // the ring unturned and make CloseLib fail.
 TEST_F(ExportsTest, PlayDuringARecordingIsRefusedAndStopStillTurnsTheRing)
 {
-    const int32_t length = 4411;
+    constexpr int32_t length = 4411;
     ASSERT_EQ(OpenLib(length, 0), 0);
-    ASSERT_EQ(RecordWav(), 0);
-    EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING);
-    EXPECT_EQ(IsPlaying(), 1);
-    EXPECT_TRUE(ringWraps());
-    EXPECT_EQ(StopWav(), 0);
-    EXPECT_EQ(IsPlaying(), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps(
+        [] { EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING); }));
     EXPECT_TRUE(isOneUnbrokenRun(length));
     EXPECT_EQ(CloseLib(), 0);
 }
@@ -94,15 +86,15 @@ TEST_F(ExportsTest, CloseWhileRecordingStopsTheCardFirst)
     EXPECT_TRUE(eventually([] { return GetPosition() > 0; }));
     EXPECT_EQ(CloseLib(), 0);
     EXPECT_EQ(IsPlaying(), 0);
-    EXPECT_EQ(TrackRead(0), -1);
+    EXPECT_EQ(TrackRead(0), BRENVIK_OUTSIDE_TRACK);
     EXPECT_EQ(log.lines().back(), "WaveInProc:WIM_CLOSE\n");
 }
 
 TEST_F(ExportsTest, RangesOutsideTheTrackAreClippedAndBadLengthsRefused)
 {
-    EXPECT_EQ(OpenLib(0, 1), 7);
-    EXPECT_EQ(TrackRead(0), -1);
-    EXPECT_EQ(TrackWrite(0, 1), -1);
+    EXPECT_EQ(OpenLib(0, 1), BRENVIK_ERR_NO_MEMORY);
+    EXPECT_EQ(TrackRead(0), BRENVIK_OUTSIDE_TRACK);
+    EXPECT_EQ(TrackWrite(0, 1), BRENVIK_OUTSIDE_TRACK);
     EXPECT_EQ(TrackClear(-100, 100), 0);
     EXPECT_EQ(CloseLib(), 0);
 
@@ -144,7 +136,7 @@ TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
         CloseLib();
         GTEST_SKIP() << "a sound device is present";
     }
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, BRENVIK_ERR_BAD_DEVICE);
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"OpenLib\n", "waveOpenOut\n",
                                                      "Err: waveOutOpen\n"}));
     CloseLib();

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "device/byte_ring.h"
-#include "device/portaudio_device.h"
+#include "device/playout_clock.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +23,7 @@
 #include "brenvik.h"
 #include "pulse_server.h"
 #include "transport_steps.h"
+#include "wav_image.h"
 
 namespace {
 
@@ -120,26 +120,11 @@ std::size_t framesHeardInOrder(const std::vector<uint32_t>& heard, std::size_t o
 // The frame counter n as the simulated card records it: (n & 0xFFFF, n >> 16), in a WAV file.
 void writeCounterWav(const fs::path& file, uint32_t frames)
 {
-    std::ofstream out(file, std::ios::binary);
-    const auto put32 = [&](uint32_t value) { out.write(reinterpret_cast<char*>(&value), 4); };
-    const auto put16 = [&](uint16_t value) { out.write(reinterpret_cast<char*>(&value), 2); };
-    out.write("RIFF", 4);
-    put32(36 + frames * 4);
-    out.write("WAVEfmt ", 8);
-    put32(16);
-    put16(1);  // PCM
-    put16(2);
-    put32(kRate);
-    put32(kRate * 4);
-    put16(4);
-    put16(16);
-    out.write("data", 4);
-    put32(frames * 4);
-    std::vector<uint32_t> data(frames);
+    std::string audio;
     for (uint32_t n = 0; n < frames; ++n) {
-        data[n] = n;  // little-endian: the low half is the left sample
+        audio += wav_image::le32(n);  // the low half is the left sample
     }
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<long>(data.size() * 4));
+    wav_image::writeFile(file, wav_image::wave(audio, 2, kRate));
 }
 
 // Records a sink's monitor into a file until stopped.

@@ -111,7 +111,7 @@ private:
 
 // What both directions share: the simulated device behind, and the stall in front.
 template <typename Interface>
-class StallingDevice : public virtual device::WaveDevice {
+class StallingDevice : public Interface {
 public:
     StallingDevice(std::unique_ptr<Interface> inner, std::shared_ptr<Stall> stall, Side side)
         : inner_(std::move(inner)), stall_(std::move(stall)), side_(side)
@@ -153,7 +153,7 @@ private:
     const Side side_;
 };
 
-class StallingOutput final : public StallingDevice<device::WaveOutput>, public device::WaveOutput {
+class StallingOutput final : public StallingDevice<device::WaveOutput> {
 public:
     using StallingDevice::StallingDevice;
     int32_t write(device::WaveHeader& header) override
@@ -162,7 +162,7 @@ public:
     }
 };
 
-class StallingInput final : public StallingDevice<device::WaveInput>, public device::WaveInput {
+class StallingInput final : public StallingDevice<device::WaveInput> {
 public:
     using StallingDevice::StallingDevice;
     int32_t addBuffer(device::WaveHeader& header) override

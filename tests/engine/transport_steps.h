@@ -61,9 +61,11 @@ inline bool ringWraps()
 }
 
 // Records until the ring has wrapped, then stops: the track then holds a whole ring of audio.
-inline void recordUntilTheRingWraps()
+// duringRecording runs as soon as the recording has started.
+inline void recordUntilTheRingWraps(const std::function<void()>& duringRecording = [] {})
 {
     ASSERT_EQ(RecordWav(), 0);
+    duringRecording();
     EXPECT_EQ(IsPlaying(), 1);
     ASSERT_TRUE(ringWraps()) << "the ring position never fell back";
     ASSERT_EQ(StopWav(), 0);

@@ -13,65 +13,14 @@
 #include <vector>
 
 #include "full_disk.h"
+#include "wav_image.h"
 
 namespace brenvik {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Byte images of WAV files, written by hand so that every header field is visible in the test.
-std::string le16(uint16_t value)
-{
-    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-}
-
-std::string le32(uint32_t value)
-{
-    return le16(static_cast<uint16_t>(value & 0xFFFF)) + le16(static_cast<uint16_t>(value >> 16));
-}
-
-std::string chunk(const std::string& id, const std::string& body)
-{
-    return id + le32(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? "\x7F" : "");
-}
-
-std::string formatChunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
-                        const std::string& extension = "")
-{
-    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align)
-                             + le16(bits) + extension);
-}
-
-std::string riff(const std::string& chunks, const std::string& id = "RIFF")
-{
-    return id + le32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + chunks;
-}
-
-std::string values(const std::vector<int16_t>& samples)
-{
-    std::string bytes;
-    for (int16_t s : samples) {
-        bytes += le16(static_cast<uint16_t>(s));
-    }
-    return bytes;
-}
-
-// Stereo values (100 + i, -100 - i) for frame i, as they lie in a file.
-std::string stereoFrames(int count)
-{
-    std::vector<int16_t> samples;
-    for (int i = 0; i < count; ++i) {
-        samples.push_back(static_cast<int16_t>(100 + i));
-        samples.push_back(static_cast<int16_t>(-100 - i));
-    }
-    return values(samples);
-}
-
-std::string stereoWave(int frames, uint32_t rate = 44100)
-{
-    return riff(formatChunk(1, 2, rate, 16) + chunk("data", stereoFrames(frames)));
-}
+using namespace wav_image;
 
 constexpr Frame kOldFrame{0x1111, 0x2222};
 
@@ -174,7 +123,7 @@ TEST_F(WavFileTest, SaveThenLoad_GivesTheSameFrames)
 TEST_F(WavFileTest, SaveWhereNoFileCanBeCreated_ReturnsMinusOne)
 {
     const auto track = countingTrack();
-    EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), -1);
+    EXPECT_EQ(saveAsWave(path("missing/out.wav").c_str(), track, log_), BRENVIK_SAVE_FAILED);
 }
 
 TEST_F(WavFileTest, SaveNewFile_GetsMode0666LessTheUmask)
@@ -200,17 +149,17 @@ TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
     const auto track = countingTrack();
     {
         const FullDiskAfter full(100);
-        EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), -1);
+        EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), BRENVIK_SAVE_FAILED);
     }
     EXPECT_EQ(fs::file_size(path("out.wav")), 100u);
     // The header alone fits stdio's buffer; the failure shows only when the file is closed.
     const FullDiskAfter full(40);
-    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), -1);
+    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
 {
-    EXPECT_EQ(load(stereoWave(10)), 0);
+    EXPECT_EQ(load(wave(stereoFrames(10))), 0);
     EXPECT_TRUE(framesLoaded(10));
     EXPECT_TRUE(framesZeroFrom(10));
     EXPECT_EQ(logText(), "LoadWavToBuf\nWave loaded.\n");
@@ -218,13 +167,14 @@ TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
 
 TEST_F(WavFileTest, LoadFileLongerThanTrack_FillsTrackWithFirstFrames)
 {
-    EXPECT_EQ(load(stereoWave(40)), 0);
+    EXPECT_EQ(load(wave(stereoFrames(40))), 0);
     EXPECT_TRUE(framesLoaded(16));
 }
 
 TEST_F(WavFileTest, LoadMonoFile_PutsEachSampleInBothChannels)
 {
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))), 1);
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))),
+              BRENVIK_LOAD_NOT_STEREO);
     for (int i = 0; i < 10; ++i) {
         const int sample = i == 1 || i == 9 ? -(i + 1) : i + 1;
         EXPECT_TRUE(isFrame(track_[i], sample, sample)) << i;
@@ -239,19 +189,22 @@ TEST_F(WavFileTest, LoadMonoFileLongerThanTrack_WidensFirstTrackLengthSamples)
     for (int16_t i = 0; i < 40; ++i) {
         samples.push_back(static_cast<int16_t>(i + 1));
     }
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values(samples)))), 1);
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values(samples)))),
+              BRENVIK_LOAD_NOT_STEREO);
     EXPECT_TRUE(isFrame(track_[0], 1, 1));
     EXPECT_TRUE(isFrame(track_[15], 16, 16));
 }
 
 TEST_F(WavFileTest, LoadOtherRateOrChannels_FlagsItAndLoadsFramesUnchanged)
 {
-    EXPECT_EQ(load(stereoWave(10, 22050)), 2);
+    EXPECT_EQ(load(wave(stereoFrames(10), 2, 22050)), BRENVIK_LOAD_OTHER_RATE);
     EXPECT_TRUE(framesLoaded(10));
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 22050, 16) + chunk("data", values({7})))), 3);
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 22050, 16) + chunk("data", values({7})))),
+              BRENVIK_LOAD_NOT_STEREO | BRENVIK_LOAD_OTHER_RATE);
     EXPECT_TRUE(isFrame(track_[0], 7, 7));
     // Four channels are taken as raw values, two per frame.
-    EXPECT_EQ(load(riff(formatChunk(1, 4, 44100, 16) + chunk("data", stereoFrames(6)))), 1);
+    EXPECT_EQ(load(riff(formatChunk(1, 4, 44100, 16) + chunk("data", stereoFrames(6)))),
+              BRENVIK_LOAD_NOT_STEREO);
     EXPECT_TRUE(framesLoaded(6));
     EXPECT_TRUE(framesZeroFrom(6));
 }
@@ -303,7 +256,7 @@ TEST_F(WavFileTest, LoadTruncatedData_ZeroesFromTheEndOfWhatWasRead)
 
     track_.assign(16, kOldFrame);
     const std::string mono = riff(formatChunk(1, 1, 44100, 16)) + "data" + le32(20);
-    EXPECT_EQ(load(mono + values({4, 5, 6}) + "\x01"), 1);
+    EXPECT_EQ(load(mono + values({4, 5, 6}) + "\x01"), BRENVIK_LOAD_NOT_STEREO);
     EXPECT_TRUE(isFrame(track_[2], 6, 6));
     EXPECT_TRUE(framesZeroFrom(3));
 }
@@ -408,7 +361,7 @@ TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
 
 TEST_F(WavFileTest, LoadReadOnlyFile_Loads)
 {
-    const std::string file = writeFile(stereoWave(3));
+    const std::string file = writeFile(wave(stereoFrames(3)));
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(loadWave(file.c_str(), track_, log_), 0);
     EXPECT_TRUE(framesLoaded(3));

@@ -13,7 +13,7 @@ namespace brenvik {
 
 // The track and the scratch block of an open engine, allocated and freed together; empty while
 // the engine is closed. Their addresses stay fixed while a device may write into the track.
-class TrackMemory {
+class SessionMemory {
 public:
     // The longest track whose bytes a device buffer can still count (32-bit lengths).
     static constexpr int32_t kMaxFrames = 0x3FFFFFFF;

@@ -1,12 +1,12 @@
-#include "track_memory.h"
+#include "session_memory.h"
 
 #include <algorithm>
 
 namespace brenvik {
 
-bool TrackMemory::allocate(int32_t frames)
+bool SessionMemory::allocate(int32_t frames)
 {
-    *this = TrackMemory();
+    *this = SessionMemory();
     if (frames < 1 || frames > kMaxFrames) {
         return false;
     }
@@ -26,7 +26,7 @@ bool TrackMemory::allocate(int32_t frames)
     return true;
 }
 
-Frame* TrackMemory::frameOfValue(int32_t index) const
+Frame* SessionMemory::frameOfValue(int32_t index) const
 {
     if (index < 0 || index >= 2 * length_) {
         return nullptr;
@@ -34,7 +34,7 @@ Frame* TrackMemory::frameOfValue(int32_t index) const
     return &track_[index / 2];
 }
 
-int32_t TrackMemory::readValue(int32_t index) const
+int32_t SessionMemory::readValue(int32_t index) const
 {
     const Frame* frame = frameOfValue(index);
     if (!frame) {
@@ -43,7 +43,7 @@ int32_t TrackMemory::readValue(int32_t index) const
     return index % 2 ? frame->right : frame->left;
 }
 
-int32_t TrackMemory::writeValue(int32_t index, int32_t value)
+int32_t SessionMemory::writeValue(int32_t index, int32_t value)
 {
     Frame* frame = frameOfValue(index);
     if (!frame) {
@@ -53,7 +53,7 @@ int32_t TrackMemory::writeValue(int32_t index, int32_t value)
     return 0;
 }
 
-void TrackMemory::clear(FrameRange range)
+void SessionMemory::clear(FrameRange range)
 {
     std::ranges::fill(frames(range), Frame{0, 0});
 }

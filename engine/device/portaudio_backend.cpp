@@ -1,0 +1,44 @@
+#include "portaudio_backend.h"
+
+#include <portaudio.h>
+
+#include "portaudio_input.h"
+#include "portaudio_output.h"
+#include "portaudio_stream.h"
+
+namespace brenvik::device {
+
+PortAudioBackend::PortAudioBackend()
+{
+    const std::lock_guard lock(portAudioLibraryMutex());
+    initialised_ = Pa_Initialize() == paNoError;
+}
+
+PortAudioBackend::~PortAudioBackend()
+{
+    if (initialised_) {
+        const std::lock_guard lock(portAudioLibraryMutex());
+        Pa_Terminate();
+    }
+}
+
+int32_t PortAudioBackend::openOutput(WaveCallback callback, void* context,
+                                     std::unique_ptr<WaveOutput>& device)
+{
+    return initialised_ ? openPortAudioOutput(callback, context, device) : kError;
+}
+
+int32_t PortAudioBackend::openInput(WaveCallback callback, void* context,
+                                    std::unique_ptr<WaveInput>& device)
+{
+    if (!initialised_) {
+        return kError;
+    }
+    const int32_t result = openPortAudioInput(callback, context, device);
+    if (result == kNoError) {
+        callback(context, kInputOpen, nullptr);
+    }
+    return result;
+}
+
+}  // namespace brenvik::device

@@ -1,0 +1,102 @@
+#include "portaudio_input.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+
+#include "byte_ring.h"
+#include "frame.h"
+#include "portaudio_stream.h"
+#include "queued_device.h"
+
+namespace brenvik::device {
+
+namespace {
+
+constexpr std::chrono::microseconds kPumpInterval{5000};
+constexpr std::size_t kRingBytes = kSampleRate * kBytesPerFrame;  // 1 s
+constexpr std::size_t kChunkBytes = 4096;
+
+// PortAudio's real-time callback only moves bytes into a lock-free ring; the pump, on the
+// device's thread, captures them into the queued headers.
+class PortAudioInput final : private DeviceStream, public QueuedWaveDevice<WaveInput> {
+public:
+    PortAudioInput(WaveCallback callback, void* context)
+        : QueuedWaveDevice(callback, context, kInputData, *this)
+    {
+    }
+    ~PortAudioInput() override
+    {
+        queue().shutDown();
+        stream_.close();
+    }
+
+    int32_t open()
+    {
+        if (const int32_t result = stream_.open(true, &onStream, this); result != kNoError) {
+            return result;
+        }
+        queue().startWorker(kPumpInterval, [this] { pump(); });
+        return kNoError;
+    }
+
+    int32_t addBuffer(WaveHeader& header) override { return queue().enqueue(header); }
+
+    int32_t start() override { return stream_.startOnThreadOf(queue()); }
+
+private:
+    // Frames that find no room in the ring are replaced by as many silent ones as soon as there
+    // is room again, so the frame count of what is recorded stays exact.
+    static int onStream(const void* input, void*, unsigned long frames,
+                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags, void* user)
+    {
+        auto& self = *static_cast<PortAudioInput*>(user);
+        const std::size_t bytes = frames * kBytesPerFrame;
+        std::size_t lost = self.lostBytes_.load(std::memory_order_relaxed);
+        lost -= self.ring_.pushSilence(lost);
+        std::size_t taken = 0;
+        if (lost == 0) {
+            taken = input ? self.ring_.push({static_cast<const std::byte*>(input), bytes})
+                          : self.ring_.pushSilence(bytes);
+        }
+        if (taken < bytes || (flags & paInputOverflow)) {
+            self.stream_.countGlitch();
+        }
+        self.lostBytes_.store(lost + bytes - taken, std::memory_order_relaxed);
+        return paContinue;
+    }
+
+    void pump()
+    {
+        std::array<std::byte, kChunkBytes> chunk;
+        while (const std::size_t got = ring_.pop(chunk)) {
+            queue().capture(std::span(chunk).first(got));
+        }
+    }
+
+    void stopMoving(LockedQueue&) override
+    {
+        stream_.stop();
+        ring_.clear();
+        lostBytes_.store(0);
+    }
+    void afterClose() override
+    {
+        stream_.close();
+        queue().notify(kInputClose);
+    }
+
+    PortAudioStream stream_{"input overflows"};
+    ByteRing ring_{kRingBytes};
+    std::atomic<std::size_t> lostBytes_{0};  // PortAudio's thread, or while the stream is stopped
+};
+
+}  // namespace
+
+int32_t openPortAudioInput(WaveCallback callback, void* context,
+                           std::unique_ptr<WaveInput>& device)
+{
+    return openPortAudioDevice<PortAudioInput>(callback, context, device);
+}
+
+}  // namespace brenvik::device
