@@ -17,6 +17,7 @@
 #include "fake_window.h"
 #include "real_engine.h"
 #include "track_length.h"
+#include "wav_image.h"
 
 namespace fs = std::filesystem;
 
@@ -34,37 +35,12 @@ struct WavFormat {
     uint16_t bitsPerSample = 16;
 };
 
-void put16(std::string& bytes, uint16_t value)
-{
-    bytes += char(value & 0xFF);
-    bytes += char(value >> 8);
-}
-
-void put32(std::string& bytes, uint32_t value)
-{
-    put16(bytes, uint16_t(value & 0xFFFF));
-    put16(bytes, uint16_t(value >> 16));
-}
-
 // A canonical 44-byte-header WAV file of the given 16-bit values.
 std::string wavBytes(const std::vector<int16_t>& values, WavFormat format = {})
 {
-    const uint32_t dataBytes = uint32_t(values.size() * 2);
-    const uint16_t blockAlign = uint16_t(format.channels * format.bitsPerSample / 8);
-    std::string bytes = "RIFF";
-    put32(bytes, 36 + dataBytes);
-    bytes += "WAVEfmt ";
-    put32(bytes, 16);
-    put16(bytes, format.formatTag);
-    put16(bytes, format.channels);
-    put32(bytes, format.sampleRate);
-    put32(bytes, format.sampleRate * blockAlign);
-    put16(bytes, blockAlign);
-    put16(bytes, format.bitsPerSample);
-    bytes += "data";
-    put32(bytes, dataBytes);
-    for (int16_t value : values) put16(bytes, uint16_t(value));
-    return bytes;
+    using namespace wav_image;
+    return riff(formatChunk(format.formatTag, format.channels, format.sampleRate, format.bitsPerSample)
+                + chunk("data", wav_image::values(values)));
 }
 
 std::string readBytes(const fs::path& path)
