@@ -42,6 +42,7 @@ public:
     void followTransport();  // the transport's follow loop, used by Play and Record
     void editUndo();
     void editRedo();
+    void editSelectSong();   // selects the last sound with a pause on both sides
 
     // Window routines.
     void enableControls(bool enabled);

@@ -96,6 +96,8 @@ void FrmPellam::createActions()
     mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", &Editor::editUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
     mnuEditRedo = addCommand("mnuEditRedo", "&Redo", &Editor::editRedo);
     mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", &Editor::editSelectSong,
+                                   QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 void FrmPellam::createMenus()
@@ -105,7 +107,7 @@ void FrmPellam::createMenus()
     mnuFile->addActions({mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit});
     mnuEdit = menuBar()->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");
-    mnuEdit->addActions({mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo});
+    mnuEdit->addActions({mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo, mnuEditSelectSong});
     applyEditHistory();
     mnuControl = menuBar()->addMenu("&Control");
     mnuControl->setObjectName("mnuControl");

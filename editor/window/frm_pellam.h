@@ -107,6 +107,7 @@ private:
     QAction* mnuHelpAbout = nullptr;
     QAction* mnuEditUndo = nullptr;
     QAction* mnuEditRedo = nullptr;
+    QAction* mnuEditSelectSong = nullptr;
     bool canUndo_ = false;
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
