@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "bench_clock.h"
-#include "editor.h"
-#include "engine_binding.h"
-#include "fake_window.h"
+#include "bench_editor.h"
 #include "track_length.h"
 
 namespace {
@@ -40,11 +38,9 @@ void check(bool good, const char* what, int32_t frames)
 
 Timing timeUndo(EngineApi& engine, int32_t frames)
 {
-    FakeWindow window;
-    window.settings["Defaults/Memory"] = std::to_string(frames);
-    Editor editor(engine, window);
-    editor.startup();
-    check(editor.frm.bInitLib, "the engine did not open the track", frames);
+    BenchEditor bench(engine, frames);
+    Editor& editor = bench.editor;
+    const FakeWindow& window = bench.window;
     const int32_t values = 2 * editor.mod.trklen;
     for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, index % 65536 - 32768);
     const std::vector<int16_t> original = trackValues(engine, values);
@@ -57,7 +53,6 @@ Timing timeUndo(EngineApi& engine, int32_t frames)
     check(trackValues(engine, values) == original, "Undo did not restore the track", frames);
     timing.redo = bench::seconds([&] { editor.editRedo(); });
     check(trackValues(engine, values) == faded, "Redo did not repeat the fade", frames);
-    editor.closeDevices();
     return timing;
 }
 
@@ -65,13 +60,7 @@ Timing timeUndo(EngineApi& engine, int32_t frames)
 
 int main(int argc, char** argv)
 {
-    setenv("BRENVIK_AUDIO", "sim", 0);
-    const std::string library = argc > 1 ? argv[1] : "libbrenvik.so";
-    EngineApi engine;
-    if (const std::string error = bindEngine(library.c_str(), engine); !error.empty()) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    EngineApi engine = bindBenchEngine(argc, argv);
 
     std::printf("Fade Out over the whole track, then Undo and Redo of it (target: Undo of 67108864 frames <= 1000 ms)\n");
     std::printf("%12s %10s %10s %10s %11s %10s\n", "frames", "fade ms", "undo ms", "redo ms", "undo/fade", "undo ns/v");

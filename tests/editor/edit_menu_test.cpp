@@ -6,34 +6,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 
-#include "frm_pellam.h"
 #include "modal_script.h"
 #include "named_child.h"
-#include "real_engine.h"
+#include "started_main_window.h"
 
 namespace {
 
-class EditMenu : public ::testing::Test {
+class EditMenu : public StartedMainWindow {
 protected:
-    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
-
-    void SetUp() override
-    {
-        QSettings("Quorvel", "Quorvel").clear();
-        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
-        window.editor().startup();
-        ASSERT_TRUE(script.finished());
-    }
-    void TearDown() override { window.editor().closeDevices(); }
-
-    FrmPellam window{realEngine()};
-
     QAction* item(const char* name) { return namedChild<QAction>(window, name); }
 
     // Whether Undo, Redo and Select Song are enabled, in that order.
