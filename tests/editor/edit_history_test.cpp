@@ -1,6 +1,6 @@
 // Undo and Redo of Cut and the fades: the history's bound and order on its own, then the
-// editor's commands over the fake engine's track (exact values, the selection, what the window
-// is told, when the history is forgotten), and once over the engine library itself.
+// editor's commands over the fake engine's track: exact values, the selection, what the window
+// is told, and when the history is forgotten.
 #include <cstdint>
 #include <random>
 #include <string>
@@ -8,9 +8,6 @@
 
 #include "edit_history.h"
 #include "editor_fixture.h"
-#ifdef BRENVIK_LIBRARY_PATH
-#include "real_engine.h"
-#endif
 
 namespace {
 
@@ -241,47 +238,5 @@ TEST_F(EditUndo, UndoPressedAgainWhileItsBusyWindowShows_UndoesNewestFirst)
     EXPECT_EQ(fakeEngine.track, original);
     EXPECT_FALSE(window.canUndo);
 }
-
-#ifdef BRENVIK_LIBRARY_PATH
-TEST(EditUndoOverTheEngine, UndoAndRedoGiveBackTheTrackBytesExactly)
-{
-    FakeWindow window;
-    window.settings["Defaults/Memory"] = std::to_string(kFramesPerMegabyte);
-    EngineApi& engine = realEngine();
-    Editor editor(engine, window);
-    editor.startup();
-    ASSERT_TRUE(editor.frm.bInitLib);
-    const int32_t values = 2 * editor.mod.trklen;
-    const auto trackValues = [&] {
-        std::vector<int16_t> track(size_t(values), 0);
-        for (int32_t index = 0; index < values; ++index) track[size_t(index)] = int16_t(engine.TrackRead(index));
-        return track;
-    };
-    std::mt19937 random(5);
-    std::uniform_int_distribution<int> sample(-32768, 32767);
-    for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, sample(random));
-    const std::vector<int16_t> original = trackValues();
-
-    // Together within the bound of 4 * 262144 bytes.
-    editor.mod.clipbegin = 10000;
-    editor.mod.clipend = 100000;
-    editor.fxFadeOut();
-    const std::vector<int16_t> faded = trackValues();
-    editor.mod.clipbegin = 80000;
-    editor.mod.clipend = 160000;
-    editor.editCut();
-    const std::vector<int16_t> cut = trackValues();
-
-    editor.editUndo();
-    EXPECT_TRUE(trackValues() == faded);
-    editor.editUndo();
-    EXPECT_TRUE(trackValues() == original);
-    editor.editRedo();
-    EXPECT_TRUE(trackValues() == faded);
-    editor.editRedo();
-    EXPECT_TRUE(trackValues() == cut);
-    editor.closeDevices();
-}
-#endif
 
 }  // namespace
