@@ -91,10 +91,11 @@ void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mo
 }
 
 // Room for the values an edit will overwrite, or false when the history cannot keep them (more
-// than its bound, or no memory to be had): the edit then goes ahead and cannot be undone.
+// than its bound, or no memory to be had): the edit then goes ahead and cannot be undone. A
+// selection reversed while the busy window let events in overwrites nothing and keeps nothing.
 bool roomToKeep(EditHistory& history, EditRecord& edit, int32_t values)
 {
-    if (history.makeRoom(size_t(values))) {
+    if (values > 0 && history.makeRoom(size_t(values))) {
         try {
             edit.before.resize(size_t(values));
             return true;

@@ -4,6 +4,8 @@
 #include "song_finder.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <vector>
 
 #include "editor_numbers.h"
