@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "editor.h"
-#include "engine_binding.h"
-#include "fake_window.h"
+#include "bench_editor.h"
 #include "track_length.h"
 
 namespace {
@@ -42,14 +40,8 @@ struct Timing {
 
 Timing timeFadeIn(EngineApi& engine, int32_t frames)
 {
-    FakeWindow window;
-    window.settings["Defaults/Memory"] = std::to_string(frames);
-    Editor editor(engine, window);
-    editor.startup();
-    if (!editor.frm.bInitLib) {
-        std::fprintf(stderr, "the engine did not open a track of %d frames\n", frames);
-        std::exit(1);
-    }
+    BenchEditor bench(engine, frames);
+    Editor& editor = bench.editor;
     const int32_t values = 2 * editor.mod.trklen;
     for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, index % 65536 - 32768);
     std::vector<int16_t> buffer(static_cast<size_t>(values));
@@ -71,7 +63,6 @@ Timing timeFadeIn(EngineApi& engine, int32_t frames)
             std::exit(1);
         }
     }
-    editor.closeDevices();
     return timing;
 }
 
@@ -79,13 +70,7 @@ Timing timeFadeIn(EngineApi& engine, int32_t frames)
 
 int main(int argc, char** argv)
 {
-    setenv("BRENVIK_AUDIO", "sim", 0);
-    const std::string library = argc > 1 ? argv[1] : "libbrenvik.so";
-    EngineApi engine;
-    if (const std::string error = bindEngine(library.c_str(), engine); !error.empty()) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    EngineApi engine = bindBenchEngine(argc, argv);
 
     std::printf("Fade In over the whole track: engine calls per value beside a loop in memory\n");
     std::printf("%12s %12s %12s %8s %10s\n", "frames", "engine ms", "memory ms", "ratio", "ns/value");

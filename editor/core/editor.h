@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "edit_history.h"
 #include "editor_state.h"
 #include "engine_binding.h"
 #include "window_port.h"
@@ -39,6 +40,9 @@ public:
     void fxFadeOut();
     void helpAbout();
     void followTransport();  // the transport's follow loop, used by Play and Record
+    void editUndo();
+    void editRedo();
+    void editSelectSong();   // selects the last sound with a pause on both sides
 
     // Window routines.
     void enableControls(bool enabled);
@@ -96,4 +100,11 @@ private:
     int32_t markerColumn_ = 0;
     int32_t runningCommands_ = 0;
     bool closePending_ = false;  // a close request waits for the running commands
+
+    // Cut and the fades, run as commands on the selection, and again by Redo.
+    void runEdit(EditKind kind);
+    void applyEdit(EditKind kind, bool redone);
+    void forgetEdits();  // the track was replaced: nothing before can be undone or redone
+    void showEditHistory();
+    EditHistory history_;
 };

@@ -1,9 +1,12 @@
 // Cut and the fades: they change the selected audio in place inside the engine's track, under
-// the busy window, and redraw the view. The selection itself is left as it was.
+// the busy window, and redraw the view. The selection itself is left as it was. Each keeps the
+// values it overwrites in the edit history, so that Undo can put them back and Redo can run the
+// edit again on the same range.
 #include "editor.h"
 #include "editor_numbers.h"
 
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -11,11 +14,19 @@ namespace {
 constexpr int32_t kShortestCut = 10;
 constexpr int32_t kShortestFade = 1024;
 
-enum class Ramp { In, Out };
-
 bool longerThan(const ModPellam& mod, int32_t frames)
 {
     return mod.clipend > checkedAdd(mod.clipbegin, frames);
+}
+
+int32_t shortestSelection(EditKind kind)
+{
+    return kind == EditKind::Cut ? kShortestCut : kShortestFade;
+}
+
+const char* busyText(EditKind kind)
+{
+    return kind == EditKind::Cut ? "Applying Edits ..." : "Applying Effects ...";
 }
 
 // Shows text in the busy window while change runs, then redraws the view.
@@ -29,11 +40,38 @@ void changeTrack(WindowPort& window, Editor& editor, const char* text, Change ch
     window.busyHide();
 }
 
+// The value indexes an edit overwrites, first to last: Cut silences frames clipbegin to
+// clipend - 1; a fade also ramps the left value of frame clipend.
+struct ValueRange {
+    int32_t first = 0;
+    int32_t last = 0;
+
+    int32_t count() const { return last - first + 1; }
+};
+
+ValueRange overwrittenValues(const EditStep& step)
+{
+    const int32_t first = checkedMul(2, step.clipbegin);
+    const int32_t end = checkedMul(2, step.clipend);
+    return {first, step.kind == EditKind::Cut ? end - 1 : end};
+}
+
+void readValues(const EngineApi& engine, ValueRange range, int16_t* values)
+{
+    for (int32_t index = range.first; index <= range.last; ++index) *values++ = int16_t(engine.TrackRead(index));
+}
+
+void writeValues(const EngineApi& engine, int32_t first, const std::vector<int16_t>& values)
+{
+    for (int16_t value : values) engine.TrackWrite(first++, value);
+}
+
 // Scales each 16-bit value from the left value of frame clipbegin up to and including the left
-// value of frame clipend by a straight ramp: gain 0 to 1 for In, 1 to 0 for Out. The gain steps
-// per value, not per frame, and the products round to the nearest integer, halves to even.
-template <Ramp ramp>
-void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mod)
+// value of frame clipend by a straight ramp: gain 0 to 1 for Fade In, 1 to 0 for Fade Out. The
+// gain steps per value, not per frame, and the products round to the nearest integer, halves to
+// even. Each value read is also stored at before, when there is one.
+template <EditKind fade>
+void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mod, int16_t* before)
 {
     const int32_t s = checkedMul(2, mod.clipbegin);
     const int32_t e = checkedMul(2, mod.clipend);
@@ -41,8 +79,9 @@ void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mo
     for (frm.lTrk = s; frm.lTrk <= e; ++frm.lTrk) {
         const int32_t v = engine.TrackRead(frm.lTrk);
         frm.lRet = v;
+        if (before != nullptr) *before++ = int16_t(v);
         const int32_t k = frm.lTrk - s;
-        const double y = ramp == Ramp::In ? (k * rate) * v : (1.0 - rate * k) * v;
+        const double y = fade == EditKind::FadeIn ? (k * rate) * v : (1.0 - rate * k) * v;
         // |gain| <= 1 keeps y within 16 bits, so no overflow check is needed; rint rounds halves
         // to even like the editor's other conversions and, unlike nearbyint, costs no call.
         const int32_t w = static_cast<int32_t>(std::rint(y));
@@ -51,28 +90,101 @@ void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mo
     }
 }
 
+// Room for the values an edit will overwrite, or false when the history cannot keep them (more
+// than its bound, or no memory to be had): the edit then goes ahead and cannot be undone. A
+// selection reversed while the busy window let events in overwrites nothing and keeps nothing.
+bool roomToKeep(EditHistory& history, EditRecord& edit, int32_t values)
+{
+    if (values > 0 && history.makeRoom(size_t(values))) {
+        try {
+            edit.before.resize(size_t(values));
+            return true;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    history.clear();
+    return false;
+}
+
 }  // namespace
 
 void Editor::editCut()
 {
-    const RunningCommand running(*this);
-    if (!longerThan(mod, kShortestCut)) return;
-    changeTrack(window_, *this, "Applying Edits ...",
-                [this] { engine_.TrackClear(mod.clipbegin, mod.clipend); });
+    runEdit(EditKind::Cut);
 }
 
 void Editor::fxFadeIn()
 {
-    const RunningCommand running(*this);
-    if (!longerThan(mod, kShortestFade)) return;
-    changeTrack(window_, *this, "Applying Effects ...",
-                [this] { rampValues<Ramp::In>(engine_, frm, mod); });
+    runEdit(EditKind::FadeIn);
 }
 
 void Editor::fxFadeOut()
 {
+    runEdit(EditKind::FadeOut);
+}
+
+void Editor::runEdit(EditKind kind)
+{
     const RunningCommand running(*this);
-    if (!longerThan(mod, kShortestFade)) return;
-    changeTrack(window_, *this, "Applying Effects ...",
-                [this] { rampValues<Ramp::Out>(engine_, frm, mod); });
+    if (!longerThan(mod, shortestSelection(kind))) return;
+    changeTrack(window_, *this, busyText(kind), [this, kind] { applyEdit(kind, false); });
+}
+
+void Editor::applyEdit(EditKind kind, bool redone)
+{
+    EditRecord edit;
+    edit.step = {kind, mod.clipbegin, mod.clipend};
+    const ValueRange overwritten = overwrittenValues(edit.step);
+    edit.firstValue = overwritten.first;
+    int16_t* before = roomToKeep(history_, edit, overwritten.count()) ? edit.before.data() : nullptr;
+    switch (kind) {
+    case EditKind::Cut:
+        if (before != nullptr) readValues(engine_, overwritten, before);
+        engine_.TrackClear(mod.clipbegin, mod.clipend);
+        break;
+    case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, frm, mod, before); break;
+    case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, frm, mod, before); break;
+    }
+    if (before != nullptr) redone ? history_.addRedone(std::move(edit)) : history_.add(std::move(edit));
+    showEditHistory();
+}
+
+// Undo and Redo take their edit only once the busy window has shown: a command let in while it
+// showed (the same key pressed twice) then runs whole first, so edits are undone newest first.
+void Editor::editUndo()
+{
+    const RunningCommand running(*this);
+    if (!history_.canUndo()) return;
+    changeTrack(window_, *this, "Undoing Edits ...", [this] {
+        if (!history_.canUndo()) return;
+        const EditRecord edit = history_.takeUndo();
+        writeValues(engine_, edit.firstValue, edit.before);
+        mod.clipbegin = edit.step.clipbegin;
+        mod.clipend = edit.step.clipend;
+        showEditHistory();
+    });
+}
+
+void Editor::editRedo()
+{
+    const RunningCommand running(*this);
+    if (!history_.canRedo()) return;
+    changeTrack(window_, *this, "Redoing Edits ...", [this] {
+        if (!history_.canRedo()) return;
+        const EditStep step = history_.takeRedo();
+        mod.clipbegin = step.clipbegin;
+        mod.clipend = step.clipend;
+        applyEdit(step.kind, true);
+    });
+}
+
+void Editor::forgetEdits()
+{
+    history_.clear();
+    showEditHistory();
+}
+
+void Editor::showEditHistory()
+{
+    window_.showEditHistory(history_.canUndo(), history_.canRedo());
 }

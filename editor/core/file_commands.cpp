@@ -85,6 +85,7 @@ void Editor::fileOpen()
     window_.busyHide();
     reportEngineError("Error in LoadWave: ", frm.lRet);
     if (!audioWasLoaded(frm.lRet)) return;
+    forgetEdits();
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
     drawTrack();

@@ -3,6 +3,7 @@
 
 #include "editor.h"
 #include "editor_numbers.h"
+#include "song_finder.h"
 
 void Editor::hscViewChanged()
 {
@@ -42,6 +43,21 @@ void Editor::mouseUp(float x)
 void Editor::editSelectAll()
 {
     selectWholeTrack();
+}
+
+void Editor::editSelectSong()
+{
+    const RunningCommand running(*this);
+    window_.busySetText("Finding the song ...");
+    window_.busyInit();
+    const std::optional<SongSelection> song = findLastSong(engine_.TrackRead, mod.trklen);
+    window_.busyHide();
+    if (!song) {
+        window_.messageBox("No song found between pauses.");
+        return;
+    }
+    moveSelection(song->clipbegin, song->clipend);
+    frm.clipmode = 0;
 }
 
 void Editor::selectWholeTrack()

@@ -77,6 +77,10 @@ void Editor::fileNew()
 
 void Editor::openDevices()
 {
+    // A new track: the edits of the old one are gone. The history keeps at most as many bytes
+    // as the track holds, four a frame.
+    history_.reset(size_t(mod.trklen) * 4);
+    showEditHistory();
     frm.lRet = engine_.OpenLib(mod.trklen, 0);
     if (frm.lRet != BRENVIK_OK) {
         reportEngineError("There was an error opening the device drivers: ", frm.lRet);

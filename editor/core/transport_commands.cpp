@@ -31,6 +31,7 @@ void Editor::controlRecord()
     // the recording erases what is on the screen and not a rectangle that never was.
     moveSelection(0, checkedSub(mod.trklen, 2));
     enableControls(false);
+    forgetEdits();  // the recording overwrites the whole track
     frm.lRet = engine_.RecordWav();
     reportEngineError("Error in RecordTrack: ", frm.lRet);
     followTransport();
@@ -44,6 +45,9 @@ void Editor::controlRecord()
     window_.busyInit();
     frm.lRet = engine_.StopWav();
     reportEngineError("Error in StopTrack: ", frm.lRet);
+    // A fade run during the recording kept values the card has overwritten since, at places
+    // the ring's turn has moved.
+    forgetEdits();
     drawTrack();
     window_.busyHide();
     enableControls(true);

@@ -81,4 +81,8 @@ public:
     virtual std::string musicFolder() const = 0;
 
     virtual ViewSurface& picView() = 0;
+
+    // Whether the Edit menu's Undo and Redo have an edit to work on; the menu's lock while a
+    // transport runs still holds them off.
+    virtual void showEditHistory(bool canUndo, bool canRedo) = 0;
 };

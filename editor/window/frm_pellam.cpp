@@ -93,6 +93,11 @@ void FrmPellam::createActions()
     mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", &Editor::fxFadeIn);
     mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", &Editor::fxFadeOut);
     mnuHelpAbout = addCommand("mnuHelpAbout", "&About", &Editor::helpAbout);
+    mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", &Editor::editUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEditRedo = addCommand("mnuEditRedo", "&Redo", &Editor::editRedo);
+    mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", &Editor::editSelectSong,
+                                   QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 void FrmPellam::createMenus()
@@ -102,7 +107,8 @@ void FrmPellam::createMenus()
     mnuFile->addActions({mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit});
     mnuEdit = menuBar()->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");
-    mnuEdit->addActions({mnuEditCut, mnuEditSelectAll});
+    mnuEdit->addActions({mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo, mnuEditSelectSong});
+    applyEditHistory();
     mnuControl = menuBar()->addMenu("&Control");
     mnuControl->setObjectName("mnuControl");
     mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop});
@@ -287,7 +293,10 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
     case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
     case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
     case LockableControl::mnuControlRecord: mnuControlRecord->setEnabled(enabled); break;
-    case LockableControl::mnuEdit: setMenuEnabled(mnuEdit, enabled); break;
+    case LockableControl::mnuEdit:
+        setMenuEnabled(mnuEdit, enabled);
+        applyEditHistory();
+        break;
     case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
     }
 }
@@ -341,4 +350,20 @@ void FrmPellam::closeEvent(QCloseEvent* event)
         event->accept();
     else
         event->ignore();
+}
+
+void FrmPellam::showEditHistory(bool canUndo, bool canRedo)
+{
+    canUndo_ = canUndo;
+    canRedo_ = canRedo;
+    applyEditHistory();
+}
+
+void FrmPellam::applyEditHistory()
+{
+    // The menu's lock (setMenuEnabled) switches every item: here it holds Undo and Redo off,
+    // and its unlock does not switch them on without an edit to work on.
+    const bool unlocked = mnuEdit->menuAction()->isEnabled();
+    mnuEditUndo->setEnabled(unlocked && canUndo_);
+    mnuEditRedo->setEnabled(unlocked && canRedo_);
 }

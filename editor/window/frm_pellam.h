@@ -51,6 +51,7 @@ public:
     PhysicalMemory physicalMemory() const override;
     std::string musicFolder() const override;
     ViewSurface& picView() override;
+    void showEditHistory(bool canUndo, bool canRedo) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,4 +105,10 @@ private:
     QAction* mnuFXFadeIn = nullptr;
     QAction* mnuFXFadeOut = nullptr;
     QAction* mnuHelpAbout = nullptr;
+    QAction* mnuEditUndo = nullptr;
+    QAction* mnuEditRedo = nullptr;
+    QAction* mnuEditSelectSong = nullptr;
+    bool canUndo_ = false;
+    bool canRedo_ = false;
+    void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
 };

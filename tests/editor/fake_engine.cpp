@@ -1,5 +1,8 @@
 #include "fake_engine.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 FakeEngine* current = nullptr;
@@ -42,12 +45,17 @@ int32_t fakeTrackWrite(int32_t index, int32_t value)
 int32_t fakeTrackClear(int32_t from, int32_t to)
 {
     current->calls.push_back("TrackClear " + std::to_string(from) + " " + std::to_string(to));
+    // Silences the frames of the range that lie inside the track, as the engine does.
+    const auto frames = int64_t(current->track.size() / 2);
+    const int64_t first = std::clamp<int64_t>(from, 0, frames);
+    const int64_t end = std::clamp<int64_t>(to, first, frames);
+    std::fill(current->track.begin() + 2 * first, current->track.begin() + 2 * end, 0);
     return 0;
 }
 
 int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
-int32_t fakePath(const char*) { return 0; }
+int32_t fakeLoadWave(const char*) { return current->loadResult; }
 int32_t fakeRangePath(int32_t, int32_t, const char*) { return 0; }
 
 }  // namespace
@@ -69,7 +77,7 @@ EngineApi FakeEngine::api() const
     api.StopWav = fakeNone;
     api.GetPosition = fakeNone;
     api.IsPlaying = fakeNone;
-    api.LoadWave = fakePath;
+    api.LoadWave = fakeLoadWave;
     api.SaveAsWave = fakeRangePath;
     api.SaveAsMp3 = fakeRangePath;
     return api;

@@ -142,4 +142,12 @@ public:
     PhysicalMemory physicalMemory() const override { return memory; }
     std::string musicFolder() const override { return music; }
     ViewSurface& picView() override { return *view; }
+
+    bool canUndo = false;
+    bool canRedo = false;
+    void showEditHistory(bool undo, bool redo) override
+    {
+        canUndo = undo;
+        canRedo = redo;
+    }
 };

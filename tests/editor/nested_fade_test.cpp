@@ -95,6 +95,8 @@ TEST_F(NestedFade, FadeInDuringARecording_RampsTheRecordedFramesAndStopStillTurn
                                                     "busy hide"}));
     EXPECT_EQ(engine.IsPlaying(), 0);
     for (const auto& [control, enabled] : window.enabled) EXPECT_TRUE(enabled);
+    // What the fade kept was recorded over since, and the ring's turn moved it: no Undo.
+    EXPECT_FALSE(window.canUndo);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 // must show the selection that the commands use, in the selection colour XOR'd over the picture.
 #include <QImage>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "program_window.h"
 #include "wav_image.h"
@@ -21,10 +24,17 @@ const QRgb kMarkerOverSelected = qRgb(255 ^ 16, 96, 64);
 // Rows of the view that a silent track leaves black: below the ticks, off the centre lines.
 const int kQuietRows[] = {16, 64, 112};
 
-// One second of silence, looped by the simulated card as its capture source.
+// A WAV file of 16-bit stereo frames at 44100 Hz, for the simulated card to loop as its capture
+// source.
+void writeWav(const fs::path& path, const std::vector<int16_t>& values)
+{
+    wav_image::writeFile(path, wav_image::wave(wav_image::values(values)));
+}
+
+// One second of silence.
 void writeSilentWav(const fs::path& path)
 {
-    wav_image::writeFile(path, wav_image::wave(std::string(44100 * 4, '\0')));
+    writeWav(path, std::vector<int16_t>(2 * 44100, 0));
 }
 
 // What one column of the view should show on the quiet rows.
@@ -36,6 +46,7 @@ struct Expected {
 
 class ScreenSelection : public ProgramWindow {
 protected:
+    std::unique_ptr<ChildProcess> quorvel;
     std::string mainWindow;
     QRect view;  // in the main window's coordinates
     std::string lastMismatch;
@@ -45,6 +56,26 @@ protected:
         const fs::path file = home / "shot.png";
         if (!x11("import -window " + mainWindow + " " + file.string())) return {};
         return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
+    }
+
+    // Starts the program, accepts the settings and finds the view on the screen.
+    void startAndFindTheView(const ChildProcess::Environment& environment)
+    {
+        quorvel = startProgram(environment);
+        const auto settings = waitForWindow("^Project Settings$");
+        ASSERT_TRUE(settings);
+        ASSERT_TRUE(keysTo(*settings, "Return"));
+        const auto found = waitForWindow("^Dravenna - $");
+        ASSERT_TRUE(found);
+        mainWindow = *found;
+
+        // Start-up ends with the whole track selected: that finds the view on the screen. Its
+        // last row lies under the scroll bar below it.
+        const QSize visibleView(649, 128);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (view.size() != visibleView && std::chrono::steady_clock::now() < deadline)
+            view = selectionBounds(screenshot());
+        ASSERT_EQ(view.size(), visibleView) << "the whole track's selection is not on the screen";
     }
 
     // The view is where the whole track's selection shows after start-up: the selection
@@ -124,27 +155,26 @@ protected:
         };
         return x11("xdotool" + at(from) + " mousedown 1" + at((from + to) / 2) + at(to) + " mouseup 1").has_value();
     }
+
+    // The view as the screen shows it once it satisfies done, read for at most ten seconds;
+    // a null image if it never does.
+    QImage viewWhen(const std::function<bool(const QImage&)>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        do {
+            const QImage shot = screenshot();
+            if (!shot.isNull() && done(shot.copy(view))) return shot.copy(view);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return {};
+    }
 };
 
 TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
 {
     const fs::path silence = home / "silence.wav";
     writeSilentWav(silence);
-    auto quorvel = startProgram({{"BRENVIK_SIM_INPUT", silence.string()}});
-    const auto settings = waitForWindow("^Project Settings$");
-    ASSERT_TRUE(settings);
-    ASSERT_TRUE(keysTo(*settings, "Return"));
-    const auto found = waitForWindow("^Dravenna - $");
-    ASSERT_TRUE(found);
-    mainWindow = *found;
-
-    // Start-up ends with the whole track selected: that finds the view on the screen. Its last
-    // row lies under the scroll bar below it.
-    const QSize visibleView(649, 128);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (view.size() != visibleView && std::chrono::steady_clock::now() < deadline)
-        view = selectionBounds(screenshot());
-    ASSERT_EQ(view.size(), visibleView) << "the whole track's selection is not on the screen";
+    ASSERT_NO_FATAL_FAILURE(startAndFindTheView({{"BRENVIK_SIM_INPUT", silence.string()}}));
     const Expected wholeTrack{0, 648};
 
     // A recording of silence; the marker shows it runs, and once it is stopped and the busy
@@ -171,6 +201,101 @@ TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
     EXPECT_TRUE(screenShows({200, 400, true})) << "after a drag while recording: " << lastMismatch;
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     EXPECT_TRUE(screenShows({200, 400})) << "after the second recording: " << lastMismatch;
+
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
+}
+
+// Songs of 1.5 s and 1 s between pauses of 0.5 s and 0.6 s. Each song is a square wave at one
+// level, so that every column of it shows the same bar.
+std::vector<int16_t> songsAndPauses()
+{
+    std::vector<int16_t> values;
+    const auto append = [&values](int32_t frames, int16_t level) {
+        for (int32_t n = 0; n < frames; ++n) {
+            const auto value = int16_t((n / 50) % 2 ? level : -level);
+            values.insert(values.end(), {value, value});
+        }
+    };
+    append(66150, 12000);
+    append(22050, 0);
+    append(44100, 12000);
+    append(26460, 0);
+    return values;
+}
+
+const QRgb kBar = qRgb(255, 0, 0);
+const QRgb kBarSelected = qRgb(255 ^ 16, 96, 64);
+constexpr int kBarRow = 38;     // inside the left channel's bars
+constexpr int kMiddleRow = 64;  // between the channels: only the selection shows there
+
+bool sounds(const QImage& view, int column)
+{
+    const QRgb seen = view.pixel(column, kBarRow);
+    return seen == kBar || seen == kBarSelected;
+}
+
+// The selected columns of the view, first and last; {0, -1} when none.
+std::pair<int, int> selectedColumns(const QImage& view)
+{
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < view.width(); ++x) {
+        if (view.pixel(x, kMiddleRow) != kSelected) continue;
+        if (first < 0) first = x;
+        last = x;
+    }
+    return first < 0 ? std::pair{0, -1} : std::pair{first, last};
+}
+
+TEST_F(ScreenSelection, SelectSongCutUndoAndRedo_ShowTheSongSelectedItsBarsGoneAndBack)
+{
+    // A track of about six seconds, 403.92 frames a column, and a recording at eight times real
+    // time that fills it with the looped songs.
+    fs::create_directories(home / "config" / "Quorvel");
+    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf") << "[Defaults]\nMemory=262144\n";
+    const fs::path songs = home / "songs.wav";
+    writeWav(songs, songsAndPauses());
+    ASSERT_NO_FATAL_FAILURE(
+        startAndFindTheView({{"BRENVIK_SIM_INPUT", songs.string()}, {"BRENVIK_SIM_SPEED", "8"}}));
+    ASSERT_TRUE(keysTo(mainWindow, "F6"));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(keysTo(mainWindow, "F7"));
+    const std::pair wholeTrack{0, 648};
+    ASSERT_FALSE(viewWhen([&](const QImage& shown) {
+                     int columns = 0;
+                     for (int x = 0; x < shown.width(); ++x) columns += sounds(shown, x);
+                     return selectedColumns(shown) == wholeTrack && columns > 200;
+                 }).isNull())
+        << "the recording does not show";
+
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
+    const QImage song = viewWhen([&](const QImage& shown) { return selectedColumns(shown) != wholeTrack; });
+    ASSERT_FALSE(song.isNull()) << "Select Song changed nothing on the screen";
+    const auto [first, last] = selectedColumns(song);
+    // One of the songs, with 50 ms (5.5 columns) of its pauses either side.
+    const double columns = last - first + 1;
+    EXPECT_TRUE(std::abs(columns - (66150 + 4410) / 403.92) <= 2 || std::abs(columns - (44100 + 4410) / 403.92) <= 2)
+        << columns << " columns";
+    for (int x : {first - 2, first - 1, first, first + 3, last - 3, last, last + 1, last + 2})
+        EXPECT_FALSE(sounds(song, x)) << "column " << x << " is not in a pause";
+    for (int x = first + 7; x <= last - 7; ++x) EXPECT_TRUE(sounds(song, x)) << "column " << x << " is silent";
+    // The last complete song: what sounds after it runs into the end of the track.
+    int next = last + 1;
+    while (next < song.width() && !sounds(song, next)) ++next;
+    for (int x = next; x < song.width(); ++x) EXPECT_TRUE(sounds(song, x)) << "a later song ends at " << x;
+
+    // Cut silences the song; Undo shows exactly what was there, selected again; Redo cuts again.
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+x"));
+    const QImage cut = viewWhen([&, first = first, last = last](const QImage& shown) {
+        for (int x = first; x <= last; ++x)
+            if (shown.pixel(x, kBarRow) != kSelected) return false;
+        return true;
+    });
+    ASSERT_FALSE(cut.isNull()) << "Cut left bars in the selection";
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+z"));
+    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull()) << "after Undo";
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+y"));
+    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == cut; }).isNull()) << "after Redo";
 
     EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
 }

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -15,10 +12,9 @@
 
 #include <chrono>
 
-#include "frm_pellam.h"
 #include "modal_script.h"
 #include "named_child.h"
-#include "real_engine.h"
+#include "started_main_window.h"
 #include "view_widget.h"
 
 namespace {
@@ -31,16 +27,11 @@ double threadCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-class TransportWindow : public ::testing::Test {
+class TransportWindow : public StartedMainWindow {
 protected:
-    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
-
     void SetUp() override
     {
-        QSettings("Quorvel", "Quorvel").clear();
-        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
-        window.editor().startup();
-        ASSERT_TRUE(script.finished());
+        ASSERT_NO_FATAL_FAILURE(StartedMainWindow::SetUp());
         // A transport that the test's Stop never ends fails the test instead of hanging it.
         backstop.setSingleShot(true);
         QObject::connect(&backstop, &QTimer::timeout, [this] {
@@ -49,9 +40,7 @@ protected:
         });
         backstop.start(30000);
     }
-    void TearDown() override { window.editor().closeDevices(); }
 
-    FrmPellam window{realEngine()};
     QTimer backstop;
 
     template <typename Widget>

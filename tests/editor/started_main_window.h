@@ -1,0 +1,29 @@
+// The main window over the engine library of this build on the offscreen platform, started with
+// fresh settings and the settings dialog's OK pressed, as the user starts it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "frm_pellam.h"
+#include "modal_script.h"
+#include "real_engine.h"
+
+class StartedMainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
+
+    void SetUp() override
+    {
+        QSettings("Quorvel", "Quorvel").clear();
+        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+        window.editor().startup();
+        ASSERT_TRUE(script.finished());
+    }
+    void TearDown() override { window.editor().closeDevices(); }
+
+    FrmPellam window{realEngine()};
+};
