@@ -127,7 +127,12 @@ void Editor::runEdit(EditKind kind)
 {
     const RunningCommand running(*this);
     if (!longerThan(mod, shortestSelection(kind))) return;
-    changeTrack(window_, *this, busyText(kind), [this, kind] { applyEdit(kind, false); });
+    // The busy window lets events in before the edit reads the selection: a drag meanwhile may
+    // have made it too short (a fade over an empty one would divide by zero), so it is checked
+    // again.
+    changeTrack(window_, *this, busyText(kind), [this, kind] {
+        if (longerThan(mod, shortestSelection(kind))) applyEdit(kind, false);
+    });
 }
 
 void Editor::applyEdit(EditKind kind, bool redone)

@@ -99,6 +99,19 @@ TEST_F(Effects, Fades_NeedMoreThan1024Frames)
     EXPECT_FALSE(redrawn());
 }
 
+TEST_F(Effects, ASelectionShrunkWhileTheBusyWindowShows_IsLeftAlone)
+{
+    fill(2 * kBegin, 2 * kBegin + 4000, 10000);
+    for (void (Editor::*command)() : {&Editor::fxFadeIn, &Editor::fxFadeOut, &Editor::editCut}) {
+        select(kBegin, kBegin + 2000);
+        // A click in the view while the busy window lets events in: an empty selection.
+        window.onBusyInit = [this] { select(kBegin + 5, kBegin + 5); };
+        (editor.*command)();
+        for (int32_t index = 2 * kBegin; index <= 2 * kBegin + 4000; ++index)
+            ASSERT_EQ(value(index), 10000) << "value " << index;
+    }
+}
+
 TEST_F(Effects, FadeOut_Over1025Frames_TouchesValues2cTo2cPlus2050)
 {
     const int32_t s = 2 * kBegin;
