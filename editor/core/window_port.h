@@ -16,6 +16,7 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
+    cmdStop, mnuControl, mnuFX,  // locked as well while a save runs the engine on another thread
 };
 
 enum class WindowLabel { lblLength, lblMem };
@@ -81,4 +82,8 @@ public:
     virtual std::string musicFolder() const = 0;
 
     virtual ViewSurface& picView() = 0;
+
+    // The busy window's progress bar at percent (0 to 100): shown from this call on until the
+    // window is hidden or unloaded.
+    virtual void busySetProgress(int32_t percent) = 0;
 };

@@ -289,6 +289,9 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
     case LockableControl::mnuControlRecord: mnuControlRecord->setEnabled(enabled); break;
     case LockableControl::mnuEdit: setMenuEnabled(mnuEdit, enabled); break;
     case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
+    case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
+    case LockableControl::mnuControl: setMenuEnabled(mnuControl, enabled); break;
+    case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
     }
 }
 
@@ -341,4 +344,9 @@ void FrmPellam::closeEvent(QCloseEvent* event)
         event->accept();
     else
         event->ignore();
+}
+
+void FrmPellam::busySetProgress(int32_t percent)
+{
+    busy().setProgress(percent);
 }

@@ -51,6 +51,7 @@ public:
     PhysicalMemory physicalMemory() const override;
     std::string musicFolder() const override;
     ViewSurface& picView() override;
+    void busySetProgress(int32_t percent) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

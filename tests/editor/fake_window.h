@@ -142,4 +142,7 @@ public:
     PhysicalMemory physicalMemory() const override { return memory; }
     std::string musicFolder() const override { return music; }
     ViewSurface& picView() override { return *view; }
+
+    std::vector<int32_t> progress;  // the busy window's bar, each value as it was set
+    void busySetProgress(int32_t percent) override { progress.push_back(percent); }
 };

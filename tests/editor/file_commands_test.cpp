@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor.h"
@@ -371,6 +375,72 @@ TEST_F(FileCommands, SaveAs_UnsupportedExtension_ShowsTheCriticalBoxAndWritesNot
     EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Save as *.wav;*.mp3", kUnsupported}));
     EXPECT_EQ(window.lastMessageIcon, MessageIcon::Critical);
     EXPECT_FALSE(fs::exists(dir / "take.ogg"));
+}
+
+// Every control whose command could call the engine.
+const std::vector<LockableControl> kEngineControls{
+    LockableControl::cmdCut,   LockableControl::cmdNew,         LockableControl::cmdOpen,
+    LockableControl::cmdPlay,  LockableControl::cmdProps,       LockableControl::cmdRec,
+    LockableControl::cmdSave,  LockableControl::hscView,        LockableControl::hscZoom,
+    LockableControl::mnuControlPlay, LockableControl::mnuControlRecord, LockableControl::mnuEdit,
+    LockableControl::mnuFile,  LockableControl::cmdStop,        LockableControl::mnuControl,
+    LockableControl::mnuFX,
+};
+
+TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_AndWritesWhatTheExportWrites)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    dlopen((fs::path(BRENVIK_LIBRARY_PATH).parent_path() / "libbladeenc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+    // A signal the encoder has work with, over the whole track, which is selected.
+    for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
+    ASSERT_EQ(engine.SaveAsMp3(0, trklen() - 2, (dir / "direct.mp3").c_str()), 0);
+    ASSERT_EQ(engine.SaveAsWave(0, trklen() - 2, (dir / "direct.wav").c_str()), 0);
+
+    for (const char* name : {"take.mp3", "take.wav"}) {
+        SCOPED_TRACE(name);
+        editor.selectWholeTrack();
+        window.log.clear();
+        window.progress.clear();
+        // The user drags a new selection while the busy window comes up, and asks to close
+        // the window while the file is written.
+        window.onBusyInit = [this] {
+            editor.mouseDown(10.0f);
+            editor.mouseUp(20.0f);
+        };
+        bool closeRefused = false;
+        bool lockedEveryPass = true;
+        window.onEvents = [&] {
+            for (LockableControl control : kEngineControls) lockedEveryPass &= !window.enabled.at(control);
+            if (!closeRefused) closeRefused = !editor.queryClose();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a pass of the window's wait
+        };
+        saveAs(dir / name);
+        window.onBusyInit = nullptr;
+        window.onEvents = nullptr;
+
+        const bool mp3 = std::string(name).ends_with("mp3");
+        const std::string saved = readBytes(dir / name);
+        const std::string direct = readBytes(dir / (mp3 ? "direct.mp3" : "direct.wav"));
+        EXPECT_TRUE(saved == direct) << saved.size() << " bytes where the export alone wrote " << direct.size();
+        EXPECT_TRUE(lockedEveryPass);
+        for (LockableControl control : kEngineControls) EXPECT_TRUE(window.enabled.at(control));
+        EXPECT_TRUE(closeRefused);
+        std::vector<std::string> expected{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...", "busy init",
+                                          "busy hide"};
+        if (mp3) expected.push_back("message: Successfully Saved!");
+        expected.push_back("close request");  // once the command is done
+        EXPECT_EQ(window.log, expected);
+
+        // The bar starts at 0 and only moves on, short of 100 until the export returned.
+        ASSERT_FALSE(window.progress.empty());
+        EXPECT_EQ(window.progress.front(), 0);
+        EXPECT_TRUE(std::is_sorted(window.progress.begin(), window.progress.end()));
+        EXPECT_LE(window.progress.back(), 99);
+        if (mp3) {
+            EXPECT_GE(std::set<int32_t>(window.progress.begin(), window.progress.end()).size(), 5u);
+        }
+    }
 }
 
 // Saves an MP3 through a copy of the engine alone in a directory, so that no encoder library
