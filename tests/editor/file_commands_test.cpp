@@ -1,6 +1,5 @@
 // File Open and Save As, run by the editor against the real engine on the simulated sound card.
 // The file dialog is the fake window's answer; the files, good and broken, are written here.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "editor.h"
+#include "encoder_beside_engine.h"
 #include "fake_window.h"
 #include "real_engine.h"
 #include "track_length.h"
@@ -346,11 +346,7 @@ TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndKeepsTheT
 
 TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
 {
-    // A sanitizer runtime makes the engine's dlopen search the test's own paths, so the encoder
-    // beside the engine is loaded first by path; the bare-name dlopen then finds it loaded.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    dlopen((fs::path(BRENVIK_LIBRARY_PATH).parent_path() / "libbladeenc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
+    loadEncoderBesideTheEngine();
     for (int32_t index = 0; index < 2 * 44100; ++index) engine.TrackWrite(index, (index % 200) * 100);
     editor.mod.clipbegin = 0;
     editor.mod.clipend = 44100;
@@ -389,9 +385,7 @@ const std::vector<LockableControl> kEngineControls{
 
 TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_AndWritesWhatTheExportWrites)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    dlopen((fs::path(BRENVIK_LIBRARY_PATH).parent_path() / "libbladeenc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
+    loadEncoderBesideTheEngine();
     // A signal the encoder has work with, over the whole track, which is selected.
     for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
     ASSERT_EQ(engine.SaveAsMp3(0, trklen() - 2, (dir / "direct.mp3").c_str()), 0);
@@ -402,17 +396,21 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
         editor.selectWholeTrack();
         window.log.clear();
         window.progress.clear();
-        // The user drags a new selection while the busy window comes up, and asks to close
-        // the window while the file is written.
-        window.onBusyInit = [this] {
-            editor.mouseDown(10.0f);
-            editor.mouseUp(20.0f);
+        // While the busy window comes up the user drags a new selection and asks to close the
+        // window; the controls are looked at there and at every pass of the wait for the file.
+        bool lockedEveryPass = true;
+        const auto lookAtTheControls = [&] {
+            for (LockableControl control : kEngineControls) lockedEveryPass &= !window.enabled.at(control);
         };
         bool closeRefused = false;
-        bool lockedEveryPass = true;
+        window.onBusyInit = [&] {
+            lookAtTheControls();
+            editor.mouseDown(10.0f);
+            editor.mouseUp(20.0f);
+            closeRefused = !editor.queryClose();
+        };
         window.onEvents = [&] {
-            for (LockableControl control : kEngineControls) lockedEveryPass &= !window.enabled.at(control);
-            if (!closeRefused) closeRefused = !editor.queryClose();
+            lookAtTheControls();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a pass of the window's wait
         };
         saveAs(dir / name);

@@ -17,12 +17,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <dlfcn.h>
-
 #include <algorithm>
-#include <filesystem>
 
 #include "classic_window.h"
+#include "encoder_beside_engine.h"
 #include "frm_browse.h"
 #include "frm_pellam.h"
 #include "modal_script.h"
@@ -69,10 +67,7 @@ protected:
 
 TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWithTheEngineLockedAway_AndTheFileIsTheExports)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    dlopen((std::filesystem::path(BRENVIK_LIBRARY_PATH).parent_path() / "libbladeenc.so").c_str(),
-           RTLD_NOW | RTLD_LOCAL);
-#endif
+    loadEncoderBesideTheEngine();
     EngineApi& engine = realEngine();
     for (int32_t index = 0; index < 2 * kTrackFrames; ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
     const QString direct = files.path("direct.mp3");
