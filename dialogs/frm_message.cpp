@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 
 #include "classic_window.h"
 #include "fitted_text.h"
@@ -27,6 +28,14 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     textColour.setColor(QPalette::WindowText, QColor(192, 64, 0));
     lblMessage->setPalette(textColour);
     setText("Noise Reduction in Progress...");
+
+    // In the strip above the label, hidden until a caller reports progress.
+    prgProgress = new QProgressBar(this);
+    prgProgress->setObjectName("prgProgress");
+    prgProgress->setGeometry(twipsRect(120, 30, 4935, 195));
+    prgProgress->setRange(0, 100);
+    prgProgress->setFont(quorvel::dialogFont(7, false));
+    prgProgress->hide();
 
     Timer1.setInterval(50);
     connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);
@@ -77,4 +86,19 @@ void FrmMessage::init()
     if (!alive) return;  // unloaded by a handler meanwhile
     std::erase(waits_, &wait);
     Timer1.stop();
+}
+
+void FrmMessage::setProgress(int percent)
+{
+    prgProgress->setValue(percent);
+    prgProgress->show();
+}
+
+void FrmMessage::reject() {}
+
+void FrmMessage::setVisible(bool visible)
+{
+    // Hidden by the program, also when it already was; minimising on the desktop keeps the bar.
+    if (!visible) prgProgress->hide();
+    QDialog::setVisible(visible);
 }

@@ -55,6 +55,12 @@ public:
     void mouseDown(float x);
     void mouseMove(float x);
     void mouseUp(float x);
+    // The wheel over the view, in whole notches, forward positive: scrolls the zoomed view, or
+    // with zoomStep zooms in (forward) or out a step a notch.
+    void viewWheel(int32_t notches, bool zoomStep);
+    // The view's tool tip for the pointer at x: times under it and of the selection; empty
+    // while the view has no track.
+    std::string viewToolTip(float x) const;
 
     // View mapping and drawing.
     int32_t xToFrame(int32_t x) const;

@@ -3,10 +3,15 @@
 //
 // The window's texts are UTF-8, which is also the system's 8-bit encoding for file names here,
 // so a path goes to the engine exactly as the dialog returned it.
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
+#include "background_save.h"
 #include "editor.h"
+#include "save_progress.h"
 
 namespace {
 
@@ -47,13 +52,48 @@ std::string mp3SaveMessage(int32_t code)
 
 using SaveExport = decltype(EngineApi::SaveAsWave);
 
-// Writes the selection through one of the engine's save exports under the busy window.
-int32_t saveSelection(WindowPort& window, SaveExport save, const ModPellam& mod, const std::string& path)
+// How long each pass of the save's wait hands the window its events before the bar moves on.
+constexpr int kProgressPassMilliseconds = 50;
+
+// The size the file has reached; 0 while it is not there yet.
+uint64_t fileBytes(const std::string& path)
 {
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+// Every control whose command could call the engine: those a transport locks, and also Stop and
+// the Control and FX menus.
+void enableEngineControls(Editor& editor, WindowPort& window, bool enabled)
+{
+    editor.enableControls(enabled);
+    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
+        window.setControlEnabled(control, enabled);
+}
+
+// Writes the selection through one of the engine's save exports. The export runs on a worker
+// thread while the busy window lets the window's events in and shows how much of the file is
+// written; the controls that could call the engine meanwhile stay locked until it returns.
+int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveFormat format,
+                      const std::string& path)
+{
+    // The selection when the command began is saved, whatever the mouse does meanwhile.
+    const int32_t from = editor.mod.clipbegin;
+    const int32_t to = editor.mod.clipend;
+    const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
+    enableEngineControls(editor, window, false);
     window.busySetText("Saving file ...");
+    window.busySetProgress(0);
     window.busyInit();
-    const int32_t result = save(mod.clipbegin, mod.clipend, path.c_str());
+    BackgroundSave running(save, from, to, path);
+    while (!running.done()) {
+        window.waitForEvents(kProgressPassMilliseconds);
+        window.busySetProgress(savePercent(format, frames, fileBytes(path)));
+    }
+    const int32_t result = running.result();
     window.busyHide();
+    enableEngineControls(editor, window, true);
     return result;
 }
 
@@ -98,10 +138,10 @@ void Editor::fileSaveAs()
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
     if (key == "WAV") {
-        frm.lRet = saveSelection(window_, engine_.SaveAsWave, mod, path);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, SaveFormat::Wav, path);
         reportEngineError("Error in SaveAsWave: ", frm.lRet);
     } else if (key == "MP3") {
-        frm.lRet = saveSelection(window_, engine_.SaveAsMp3, mod, path);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, SaveFormat::Mp3, path);
         window_.messageBox(mp3SaveMessage(frm.lRet));
     } else {
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);

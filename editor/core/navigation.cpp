@@ -1,9 +1,29 @@
-// Scrolling, zooming and selecting in the track view.
+// Scrolling, zooming and selecting in the track view, with the scroll bars or the wheel, and the
+// times the view's tool tip reads.
 #include <algorithm>
 
 #include "editor.h"
 #include "editor_numbers.h"
 #include "song_finder.h"
+#include "time_readout.h"
+
+namespace {
+
+// The scroll bars' ranges.
+constexpr int32_t kLeastZoom = 1;
+constexpr int32_t kGreatestZoom = 256;
+constexpr int32_t kLastViewPosition = 32767;
+// A notch of the wheel moves the zoomed view by a tenth of its width.
+constexpr double kViewWidthsPerNotch = 0.1;
+
+// hscView's units for a notch at zoom 2 or more: the bar spans the hidden part of the track,
+// (zoom - 1) view widths, in 32768 units.
+int32_t viewUnitsPerNotch(int32_t zoom)
+{
+    return std::max(1, toLong(32768.0 * kViewWidthsPerNotch / (zoom - 1)));
+}
+
+}  // namespace
 
 void Editor::hscViewChanged()
 {
@@ -72,4 +92,28 @@ void Editor::moveSelection(int32_t begin, int32_t end)
     mod.clipbegin = begin;
     mod.clipend = end;
     drawSelection();
+}
+
+void Editor::viewWheel(int32_t notches, bool zoomStep)
+{
+    // Locked scroll bars (a transport runs) lock the wheel too.
+    const ScrollBar bar = zoomStep ? ScrollBar::hscZoom : ScrollBar::hscView;
+    if (!window_.scrollEnabled(bar)) return;
+    const int64_t value = window_.scrollValue(bar);
+    int64_t moved = 0;
+    if (zoomStep) {
+        moved = std::clamp<int64_t>(value + notches, kLeastZoom, kGreatestZoom);
+    } else {
+        const int32_t zoom = window_.scrollValue(ScrollBar::hscZoom);
+        if (zoom < 2) return;  // the whole track shows: nothing to scroll
+        // Forward goes back towards the start of the track.
+        moved = std::clamp<int64_t>(value - int64_t(notches) * viewUnitsPerNotch(zoom), 0, kLastViewPosition);
+    }
+    if (moved != value) window_.setScrollValue(bar, int32_t(moved));
+}
+
+std::string Editor::viewToolTip(float x) const
+{
+    if (!viewHasTrack()) return {};
+    return viewToolTipText(xToFrame(toLong(x)), mod.clipbegin, mod.clipend);
 }

@@ -16,6 +16,7 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
+    cmdStop, mnuControl, mnuFX,  // locked as well while a save runs the engine on another thread
 };
 
 enum class WindowLabel { lblLength, lblMem };
@@ -85,4 +86,11 @@ public:
     // Whether the Edit menu's Undo and Redo have an edit to work on; the menu's lock while a
     // transport runs still holds them off.
     virtual void showEditHistory(bool canUndo, bool canRedo) = 0;
+    // The busy window's progress bar at percent (0 to 100): shown from this call on until the
+    // window is hidden or unloaded.
+    virtual void busySetProgress(int32_t percent) = 0;
+    // Whether a scroll bar takes input; a transport locks both.
+    virtual bool scrollEnabled(ScrollBar bar) const = 0;
+    // Moves a scroll bar as the user would: its change event runs when the value changes.
+    virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
 };

@@ -298,6 +298,9 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
         applyEditHistory();
         break;
     case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
+    case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
+    case LockableControl::mnuControl: setMenuEnabled(mnuControl, enabled); break;
+    case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
     }
 }
 
@@ -366,4 +369,19 @@ void FrmPellam::applyEditHistory()
     const bool unlocked = mnuEdit->menuAction()->isEnabled();
     mnuEditUndo->setEnabled(unlocked && canUndo_);
     mnuEditRedo->setEnabled(unlocked && canRedo_);
+}
+
+void FrmPellam::busySetProgress(int32_t percent)
+{
+    busy().setProgress(percent);
+}
+
+bool FrmPellam::scrollEnabled(ScrollBar bar) const
+{
+    return scrollBar(bar)->isEnabled();
+}
+
+void FrmPellam::setScrollValue(ScrollBar bar, int32_t value)
+{
+    scrollBar(bar)->setValue(value);
 }

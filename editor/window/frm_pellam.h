@@ -52,6 +52,9 @@ public:
     std::string musicFolder() const override;
     ViewSurface& picView() override;
     void showEditHistory(bool canUndo, bool canRedo) override;
+    void busySetProgress(int32_t percent) override;
+    bool scrollEnabled(ScrollBar bar) const override;
+    void setScrollValue(ScrollBar bar, int32_t value) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

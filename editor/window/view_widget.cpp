@@ -1,7 +1,10 @@
 #include "view_widget.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +17,8 @@ namespace {
 // A pixel of the picture (QImage::Format_RGB32) is 0xFFRRGGBB; a pen only touches its colour.
 constexpr QRgb kOpaque = 0xFF000000u;
 constexpr QRgb kColourBits = 0x00FFFFFFu;
+// A notch of a common wheel turns it 15 degrees, which Qt counts in eighths.
+constexpr int kAnglePerNotch = 120;
 
 // The pixels between two corners, both included, in whichever order they come.
 QRect spanning(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -188,4 +193,29 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event)
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     if (editor_) editor_->mouseUp(float(event->position().x()));
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* event)
+{
+    event->accept();
+    if (!editor_) return;
+    // A fine-grained wheel or touch pad sends parts of a notch; they add up to whole ones. A
+    // tilted wheel (or Alt with the wheel) turns about x, forward being to the left.
+    const QPoint angle = event->angleDelta();
+    wheelAngle_ += angle.y() != 0 ? angle.y() : angle.x();
+    const int notches = wheelAngle_ / kAnglePerNotch;
+    wheelAngle_ -= notches * kAnglePerNotch;
+    if (notches != 0) editor_->viewWheel(notches, event->modifiers().testFlag(Qt::ControlModifier));
+}
+
+bool ViewWidget::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !editor_) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const std::string text = editor_->viewToolTip(float(help->pos().x()));
+    if (text.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), QString::fromStdString(text), this, rect());
+    return true;
 }

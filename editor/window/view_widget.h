@@ -1,6 +1,7 @@
 // picView: the track view. It keeps its picture in an image, so what was drawn survives being
 // covered, and draws with one pen in copy or XOR mode, without antialiasing. Every drawing
-// reaches the screen after the event that made it.
+// reaches the screen after the event that made it. The wheel scrolls and zooms it, and its tool
+// tip reads the times under the pointer and of the selection.
 #pragma once
 
 #include <QImage>
@@ -37,6 +38,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;  // the tool tip
 
 private:
     QPainter& painter();   // begun on the image when first needed, ended before it is shown
@@ -52,4 +55,5 @@ private:
     PenMode penMode_ = PenMode::Copy;
     QRect changed_;  // drawn since the last paint
     Editor* editor_ = nullptr;
+    int wheelAngle_ = 0;  // turned since the last whole notch, in eighths of a degree
 };

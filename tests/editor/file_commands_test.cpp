@@ -1,19 +1,23 @@
 // File Open and Save As, run by the editor against the real engine on the simulated sound card.
 // The file dialog is the fake window's answer; the files, good and broken, are written here.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor.h"
+#include "encoder_beside_engine.h"
 #include "fake_window.h"
 #include "real_engine.h"
 #include "track_length.h"
@@ -318,11 +322,7 @@ TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndKeepsTheT
 
 TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
 {
-    // A sanitizer runtime makes the engine's dlopen search the test's own paths, so the encoder
-    // beside the engine is loaded first by path; the bare-name dlopen then finds it loaded.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    dlopen((fs::path(BRENVIK_LIBRARY_PATH).parent_path() / "libbladeenc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
+    loadEncoderBesideTheEngine();
     for (int32_t index = 0; index < 2 * 44100; ++index) engine.TrackWrite(index, (index % 200) * 100);
     editor.mod.clipbegin = 0;
     editor.mod.clipend = 44100;
@@ -347,6 +347,74 @@ TEST_F(FileCommands, SaveAs_UnsupportedExtension_ShowsTheCriticalBoxAndWritesNot
     EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Save as *.wav;*.mp3", kUnsupported}));
     EXPECT_EQ(window.lastMessageIcon, MessageIcon::Critical);
     EXPECT_FALSE(fs::exists(dir / "take.ogg"));
+}
+
+// Every control whose command could call the engine.
+const std::vector<LockableControl> kEngineControls{
+    LockableControl::cmdCut,   LockableControl::cmdNew,         LockableControl::cmdOpen,
+    LockableControl::cmdPlay,  LockableControl::cmdProps,       LockableControl::cmdRec,
+    LockableControl::cmdSave,  LockableControl::hscView,        LockableControl::hscZoom,
+    LockableControl::mnuControlPlay, LockableControl::mnuControlRecord, LockableControl::mnuEdit,
+    LockableControl::mnuFile,  LockableControl::cmdStop,        LockableControl::mnuControl,
+    LockableControl::mnuFX,
+};
+
+TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_AndWritesWhatTheExportWrites)
+{
+    loadEncoderBesideTheEngine();
+    // A signal the encoder has work with, over the whole track, which is selected.
+    for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
+    ASSERT_EQ(engine.SaveAsMp3(0, trklen() - 2, (dir / "direct.mp3").c_str()), 0);
+    ASSERT_EQ(engine.SaveAsWave(0, trklen() - 2, (dir / "direct.wav").c_str()), 0);
+
+    for (const char* name : {"take.mp3", "take.wav"}) {
+        SCOPED_TRACE(name);
+        editor.selectWholeTrack();
+        window.log.clear();
+        window.progress.clear();
+        // While the busy window comes up the user drags a new selection and asks to close the
+        // window; the controls are looked at there and at every pass of the wait for the file.
+        bool lockedEveryPass = true;
+        const auto lookAtTheControls = [&] {
+            for (LockableControl control : kEngineControls) lockedEveryPass &= !window.enabled.at(control);
+        };
+        bool closeRefused = false;
+        window.onBusyInit = [&] {
+            lookAtTheControls();
+            editor.mouseDown(10.0f);
+            editor.mouseUp(20.0f);
+            closeRefused = !editor.queryClose();
+        };
+        window.onEvents = [&] {
+            lookAtTheControls();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a pass of the window's wait
+        };
+        saveAs(dir / name);
+        window.onBusyInit = nullptr;
+        window.onEvents = nullptr;
+
+        const bool mp3 = std::string(name).ends_with("mp3");
+        const std::string saved = readBytes(dir / name);
+        const std::string direct = readBytes(dir / (mp3 ? "direct.mp3" : "direct.wav"));
+        EXPECT_TRUE(saved == direct) << saved.size() << " bytes where the export alone wrote " << direct.size();
+        EXPECT_TRUE(lockedEveryPass);
+        for (LockableControl control : kEngineControls) EXPECT_TRUE(window.enabled.at(control));
+        EXPECT_TRUE(closeRefused);
+        std::vector<std::string> expected{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...", "busy init",
+                                          "busy hide"};
+        if (mp3) expected.push_back("message: Successfully Saved!");
+        expected.push_back("close request");  // once the command is done
+        EXPECT_EQ(window.log, expected);
+
+        // The bar starts at 0 and only moves on, short of 100 until the export returned.
+        ASSERT_FALSE(window.progress.empty());
+        EXPECT_EQ(window.progress.front(), 0);
+        EXPECT_TRUE(std::is_sorted(window.progress.begin(), window.progress.end()));
+        EXPECT_LE(window.progress.back(), 99);
+        if (mp3) {
+            EXPECT_GE(std::set<int32_t>(window.progress.begin(), window.progress.end()).size(), 5u);
+        }
+    }
 }
 
 // Saves an MP3 through a copy of the engine alone in a directory, so that no encoder library

@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #include "frm_pellam.h"
 #include "modal_script.h"
@@ -164,6 +166,48 @@ TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(editor.mod.clipbegin, 0);
     EXPECT_TRUE(child<QToolButton>("cmdPlay")->isEnabled());
+}
+
+// The wheel turned over the view by angle (eighths of a degree, forward positive).
+void turnWheel(QWidget* view, int angle, Qt::KeyboardModifiers modifiers = {})
+{
+    const QPointF at(100, 50);
+    QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+}
+
+TEST_F(MainWindow, WheelOverTheViewMovesTheScrollBars_AndItsToolTipReadsTheTimes)
+{
+    startUpAcceptingSettings();
+    window.show();
+    auto* view = child<QWidget>("picView");
+    auto* hscZoom = child<QScrollBar>("hscZoom");
+    auto* hscView = child<QScrollBar>("hscView");
+    Editor& editor = window.editor();
+
+    turnWheel(view, 120, Qt::ControlModifier);
+    EXPECT_EQ(hscZoom->value(), 2);
+    EXPECT_EQ(editor.frm.zoom, 2);
+    // Half notches of a fine wheel add up; backwards goes further into the track.
+    turnWheel(view, -60);
+    EXPECT_EQ(hscView->value(), 0);
+    turnWheel(view, -60);
+    EXPECT_EQ(hscView->value(), 3277);
+    EXPECT_EQ(editor.frm.trkbegin, 52432);  // 524288 hidden frames x 3277 / 32768
+
+    editor.enableControls(false);
+    turnWheel(view, -120);
+    turnWheel(view, 120, Qt::ControlModifier);
+    EXPECT_EQ(hscView->value(), 3277);
+    EXPECT_EQ(hscZoom->value(), 2);
+    editor.enableControls(true);
+
+    // Column 100 at zoom 2 is frame 80784 after the view's first, 133216 (3020.8 ms).
+    const QPoint at(100, 50);
+    QHelpEvent help(QEvent::ToolTip, at, view->mapToGlobal(at));
+    QApplication::sendEvent(view, &help);
+    EXPECT_EQ(QToolTip::text(), "Pointer: 0:03.020\nStart: 0:00.000\nEnd: 0:23.777\nLength: 0:23.777");
+    QToolTip::hideText();
 }
 
 TEST_F(MainWindow, CloseWhileTheTransportRuns_IsRefused)

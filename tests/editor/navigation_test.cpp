@@ -113,6 +113,53 @@ TEST_F(Navigation, ScrollingAtZoomOneRedrawsTheSamePicture)
     EXPECT_EQ(window.fakeView.ops, before);
 }
 
+// The wheel moves the scroll bars, whose change events then run as they do for the user.
+class Wheel : public EditorFixture {
+protected:
+    std::vector<std::string> changes;  // the scroll bars' change events, in order
+
+    void SetUp() override
+    {
+        startUp();
+        window.onScrollChange = [this](ScrollBar bar) {
+            const bool zoom = bar == ScrollBar::hscZoom;
+            changes.push_back((zoom ? "zoom " : "view ") + std::to_string(zoom ? window.hscZoom : window.hscView));
+            zoom ? editor.zoomChanged() : editor.hscViewChanged();
+        };
+    }
+};
+
+TEST_F(Wheel, ScrollsTheZoomedViewATenthOfItsWidthANotch_ForwardTowardsTheStart)
+{
+    setZoom(4, 16384);
+    // At zoom 4 the bar spans three view widths: a tenth of one is 32768 / 30 = 1092 units.
+    editor.viewWheel(-1, false);
+    EXPECT_EQ(editor.frm.trkbegin, 419424);  // 786432 hidden frames x 17476 / 32768
+    editor.viewWheel(2, false);
+    editor.viewWheel(-100, false);  // far past the end: stops there
+    editor.viewWheel(-1, false);    // already there: no change event
+    setZoom(256, 100);
+    editor.viewWheel(10, false);  // 13 units a notch at zoom 256, stopping at the start
+    setZoom(1, 5000);
+    editor.viewWheel(-3, false);  // the whole track shows: nothing to scroll
+    EXPECT_EQ(changes, (std::vector<std::string>{"view 17476", "view 15292", "view 32767", "view 0"}));
+}
+
+TEST_F(Wheel, CtrlZoomsAStepANotchWithinOneTo256_AndNeitherMovesWhileTheBarsAreLocked)
+{
+    editor.viewWheel(1, true);  // forward zooms in
+    EXPECT_EQ(editor.frm.zoom, 2);
+    editor.viewWheel(-1, true);
+    editor.viewWheel(-1, true);  // already the whole track
+    setZoom(255, 16384);
+    editor.viewWheel(3, true);
+    editor.enableControls(false);  // as a transport locks them
+    editor.viewWheel(-1, true);
+    editor.viewWheel(1, false);
+    EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 1", "zoom 256"}));
+    EXPECT_EQ(window.hscView, 16384);
+}
+
 using WindowRoutines = EditorFixture;
 
 // Which commands the lock stops is the main window's test; here: unlocking gives back exactly

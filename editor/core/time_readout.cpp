@@ -1,0 +1,27 @@
+#include "time_readout.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int64_t kFramesPerSecond = 44100;
+
+}  // namespace
+
+std::string trackTimeText(int64_t frames)
+{
+    const int64_t milliseconds = frames * 1000 / kFramesPerSecond;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", static_cast<long long>(milliseconds / 60000),
+                  static_cast<long long>(milliseconds / 1000 % 60), static_cast<long long>(milliseconds % 1000));
+    return text;
+}
+
+std::string viewToolTipText(int32_t pointerFrame, int32_t clipbegin, int32_t clipend)
+{
+    const int64_t start = std::min(clipbegin, clipend);
+    const int64_t end = std::max(clipbegin, clipend);
+    return "Pointer: " + trackTimeText(pointerFrame) + "\nStart: " + trackTimeText(start) +
+           "\nEnd: " + trackTimeText(end) + "\nLength: " + trackTimeText(end - start);
+}

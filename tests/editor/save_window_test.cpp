@@ -1,0 +1,118 @@
+// Save As in the real main window on the offscreen platform, over the real engine: the busy
+// window's bar follows the file while the export runs beside the window's events, and every
+// control that could call the engine meanwhile is locked.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "classic_window.h"
+#include "encoder_beside_engine.h"
+#include "frm_browse.h"
+#include "frm_pellam.h"
+#include "modal_script.h"
+#include "named_child.h"
+#include "real_engine.h"
+#include "scoped_directory.h"
+
+namespace {
+
+// Sixteen megabytes of track: about a second and a half of encoding, many passes of the wait.
+constexpr int32_t kTrackFrames = 16 * 262144;
+
+class SaveWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
+
+    void SetUp() override
+    {
+        QSettings settings("Quorvel", "Quorvel");
+        settings.clear();
+        settings.setValue("Defaults/Memory", QString::number(kTrackFrames));
+        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+        window.editor().startup();
+        ASSERT_TRUE(script.finished());
+        ASSERT_EQ(window.editor().mod.trklen, kTrackFrames);
+    }
+    void TearDown() override { window.editor().closeDevices(); }
+
+    FrmPellam window{realEngine()};
+    TempTree files;
+
+    template <typename Widget>
+    Widget* child(const char* name)
+    {
+        return namedChild<Widget>(window, name);
+    }
+};
+
+TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedAway)
+{
+    loadEncoderBesideTheEngine();
+    EngineApi& engine = realEngine();
+    for (int32_t index = 0; index < 2 * kTrackFrames; ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
+    FrmMessage* busy = window.busyWindow();
+    ASSERT_NE(busy, nullptr);
+    auto* bar = namedChild<QProgressBar>(*busy, "prgProgress");
+    auto* label = namedChild<QLabel>(*busy, "lblMessage");
+    QList<int> values;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) { values << value; });
+
+    // Looks at the windows every 20 ms while the save runs, as their events come in.
+    int passesWithTheBar = 0;
+    QStringList unlocked;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!busy->isVisible() || !bar->isVisible()) return;
+        ++passesWithTheBar;
+        for (const char* name : {"cmdSave", "cmdStop", "hscView", "mnuControlStop", "mnuFXFadeIn"})
+            if (child<QObject>(name)->property("enabled").toBool()) unlocked << name;
+        for (const char* name : {"mnuControl", "mnuFX"})
+            if (child<QMenu>(name)->menuAction()->isEnabled()) unlocked << name;
+        QTest::keyClick(busy, Qt::Key_Escape);  // does not hide it: the file is still written
+    });
+    watch.start(20);
+    QList<SeenMessage> messages;
+    ModalScript user({[&](QWidget* dialog) {
+                          auto* browse = qobject_cast<FrmBrowse*>(dialog);
+                          ASSERT_NE(browse, nullptr);
+                          browse->TxtFileName->setText(files.path("take.mp3"));
+                          browse->CmdOK->click();
+                      },
+                      answer(QMessageBox::Ok, &messages)});
+    window.editor().fileSaveAs();
+    watch.stop();
+
+    EXPECT_EQ(user.unexpected, 0);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].text, "Successfully Saved!");
+    // The bar moved on through at least five values, never back, and stopped short of 100.
+    EXPECT_GE(values.size(), 5);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_LE(values.back(), 99);
+    EXPECT_GE(passesWithTheBar, 5);
+    EXPECT_EQ(unlocked, QStringList());
+    EXPECT_TRUE(child<QToolButton>("cmdStop")->isEnabled());
+    EXPECT_TRUE(child<QMenu>("mnuFX")->menuAction()->isEnabled());
+
+    // The bar sits in the strip above the text, which keeps its place; it goes with the window.
+    EXPECT_EQ(label->geometry(), quorvel::twipsRect(120, 240, 4935, 375));
+    EXPECT_LT(bar->geometry().bottom(), label->geometry().top());
+    EXPECT_TRUE(busy->rect().contains(bar->geometry()));
+    busy->init();
+    EXPECT_FALSE(bar->isVisible());  // the next caller shows no bar of its own
+    busy->hide();
+}
+
+}  // namespace
