@@ -8,6 +8,7 @@
 
 #include "editor_state.h"
 #include "engine_binding.h"
+#include "meter_feed.h"
 #include "window_port.h"
 
 class Editor {
@@ -67,6 +68,9 @@ public:
     };
     TickRange tickRange() const;
 
+    // A click on the level meter's clip mark of a channel (kMeterLeft, kMeterRight) clears it.
+    void clearMeterClip(int channel);
+
 private:
     // Held by a command while it works with window events let in (its busy window, the follow
     // loop): a close request that comes meanwhile waits until the outermost one is done, so the
@@ -96,4 +100,5 @@ private:
     int32_t markerColumn_ = 0;
     int32_t runningCommands_ = 0;
     bool closePending_ = false;  // a close request waits for the running commands
+    MeterFeed meter_{engine_, window_};  // fed by the follow loop
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "editor_state.h"
+#include "level_meter.h"
 #include "physical_memory.h"
 
 enum class MessageIcon { None, Critical, Warning };
@@ -81,4 +82,7 @@ public:
     virtual std::string musicFolder() const = 0;
 
     virtual ViewSurface& picView() = 0;
+
+    // The level meter on the toolbar row shows levels from now on.
+    virtual void showLevels(const MeterPicture& levels) = 0;
 };

@@ -142,4 +142,6 @@ public:
     PhysicalMemory physicalMemory() const override { return memory; }
     std::string musicFolder() const override { return music; }
     ViewSurface& picView() override { return *view; }
+    std::vector<MeterPicture> levels;  // each picture the level meter was given, in order
+    void showLevels(const MeterPicture& picture) override { levels.push_back(picture); }
 };
