@@ -17,6 +17,7 @@ class QMenu;
 class QScrollBar;
 class QToolButton;
 class ViewWidget;
+class MeterWidget;
 
 class FrmPellam : public QMainWindow, public WindowPort {
     Q_OBJECT
@@ -51,6 +52,7 @@ public:
     PhysicalMemory physicalMemory() const override;
     std::string musicFolder() const override;
     ViewSurface& picView() override;
+    void showLevels(const MeterPicture& levels) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,4 +106,5 @@ private:
     QAction* mnuFXFadeIn = nullptr;
     QAction* mnuFXFadeOut = nullptr;
     QAction* mnuHelpAbout = nullptr;
+    MeterWidget* meterLevels = nullptr;
 };
