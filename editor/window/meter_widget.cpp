@@ -20,7 +20,7 @@ const QColor kBackground(32, 32, 32);
 const QColor kCaption(208, 208, 208);
 const QColor kTick(150, 150, 150);
 const QColor kClipOff(64, 64, 64);
-const QColor kClipLit(255, 0, 0);
+const QColor kClipLit(255, 32, 32);
 
 // Every 12 dB, and -6 and -3 near the top.
 constexpr int32_t kTicks[] = {-480, -360, -240, -120, -60, -30, 0};
