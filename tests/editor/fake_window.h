@@ -144,4 +144,6 @@ public:
     ViewSurface& picView() override { return *view; }
     std::vector<MeterPicture> levels;  // each picture the level meter was given, in order
     void showLevels(const MeterPicture& picture) override { levels.push_back(picture); }
+    // What the meter shows now: it starts empty.
+    MeterPicture meterShown() const { return levels.empty() ? MeterPicture{} : levels.back(); }
 };

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "program_window.h"
+#include "stereo_wav.h"
 
 namespace {
 
@@ -19,29 +20,6 @@ const QRgb kMarkerOverSelected = qRgb(255 ^ 16, 96, 64);
 
 // Rows of the view that a silent track leaves black: below the ticks, off the centre lines.
 const int kQuietRows[] = {16, 64, 112};
-
-// One second of silence, looped by the simulated card as its capture source.
-void writeSilentWav(const fs::path& path)
-{
-    constexpr uint32_t dataBytes = 44100 * 4;
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(44100);
-    u32(44100 * 4);
-    u16(4);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    const std::string silence(dataBytes, '\0');
-    out.write(silence.data(), dataBytes);
-}
 
 // What one column of the view should show on the quiet rows.
 struct Expected {
@@ -145,7 +123,7 @@ protected:
 TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
 {
     const fs::path silence = home / "silence.wav";
-    writeSilentWav(silence);
+    writeStereoWav(silence, std::vector<int16_t>(2 * 44100, 0));  // looped by the card
     auto quorvel = startProgram({{"BRENVIK_SIM_INPUT", silence.string()}});
     const auto settings = waitForWindow("^Project Settings$");
     ASSERT_TRUE(settings);
