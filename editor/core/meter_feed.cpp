@@ -48,10 +48,11 @@ void MeterFeed::begin(Source source, int32_t from, int32_t to, int32_t trackLeng
 void MeterFeed::update(int32_t position)
 {
     if (source_ == Source::None) return;
+    // A playback's position only grows: one that reads lower (a query that failed) gives no
+    // frames and moves nothing, so no frame is counted twice. A recording's goes round the ring.
     const FrameRun run = framesSince(position);
-    // A playback's position only grows: one that reads lower (a query that failed) moves nothing,
-    // so no frame is counted twice. A recording's goes round the ring.
-    lastPosition_ = source_ == Source::Playing ? std::max(lastPosition_, position) : position;
+    if (run.count < kMinFramesPerUpdate) return;
+    lastPosition_ = position;
     meter_.add(readPeaks(run), clock_());
     show();
 }

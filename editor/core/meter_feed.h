@@ -1,4 +1,4 @@
-// Feeds the level meter from the track while a transport runs. Each update of the follow loop
+// Feeds the level meter from the track while a transport runs. An update of the follow loop
 // reads the frames the card moved since the last one, through TrackRead: while recording the
 // frames just written behind the ring position, while playing the frames just heard. Each frame
 // is read at most once, and an update reads at most kMaxFramesPerUpdate of the newest ones, so a
@@ -31,6 +31,10 @@ public:
 
     // About 190 ms of sound: several passes' worth at any speed the card runs at in real time.
     static constexpr int32_t kMaxFramesPerUpdate = 8192;
+    // 30 ms of sound: until the card has moved this many frames a pass leaves them for the next.
+    // The meter then changes about 30 times a second, as often as the eye follows it; each
+    // change is a repaint, which costs the program far more than reading the frames.
+    static constexpr int32_t kMinFramesPerUpdate = 1323;
 
     MeterFeed(EngineApi& engine, WindowPort& window, Clock clock = steadyMilliseconds);
 
@@ -39,7 +43,7 @@ public:
     void beginRecording(int32_t trackLength);
     // A playback of frames from up to, not including, to of a track of trackLength frames.
     void beginPlaying(int32_t from, int32_t to, int32_t trackLength);
-    // One pass of the follow loop, with the engine's position.
+    // A pass of the follow loop, with the engine's position.
     void update(int32_t position);
     // The transport is over: the bars empty, the clip marks stay.
     void end();

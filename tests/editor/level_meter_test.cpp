@@ -129,72 +129,74 @@ TEST_F(MeterFeedTest, Recording_ReadsEachFrameBehindThePositionOnce_AcrossTheRin
 {
     setFrame(kTrackLength - 5, 16384, 0);
     feed.beginRecording(kTrackLength);
-    EXPECT_EQ(readsOfUpdate(400), 800);
-    EXPECT_EQ(readsOfUpdate(8400), 2 * 8000);
-    EXPECT_EQ(readsOfUpdate(16000), 2 * 7600);
-    EXPECT_EQ(readsOfUpdate(kTrackLength - 10), 2 * (kTrackLength - 16010));
+    // Fewer frames than an update takes wait for the next one, which reads them too.
+    EXPECT_EQ(readsOfUpdate(MeterFeed::kMinFramesPerUpdate - 1), 0);
+    EXPECT_EQ(readsOfUpdate(2000), 2 * 2000);
+    EXPECT_EQ(readsOfUpdate(10000), 2 * 8000);
+    EXPECT_EQ(readsOfUpdate(18000), 2 * 8000);
+    EXPECT_EQ(readsOfUpdate(kTrackLength - 10), 2 * 1990);
     EXPECT_TRUE(window.levels.empty());  // silence so far: nothing new to show
     EXPECT_EQ(readsOfUpdate(kTrackLength - 10), 0);
-    // The ring wraps: its last 10 frames, then frames 0 to 9 of the second lap.
+    // The ring wraps: its last 10 frames, then frames 0 to 1399 of the second lap.
     setFrame(5, 0, -32768);
-    EXPECT_EQ(readsOfUpdate(10), 2 * 20);
+    EXPECT_EQ(readsOfUpdate(1400), 2 * 1410);
     EXPECT_EQ(shown(kMeterLeft).level, -60);
     EXPECT_TRUE(shown(kMeterRight).clip);
     // A pass long overdue reads only the newest frames.
-    EXPECT_EQ(readsOfUpdate(9), 2 * MeterFeed::kMaxFramesPerUpdate);
+    EXPECT_EQ(readsOfUpdate(1399), 2 * MeterFeed::kMaxFramesPerUpdate);
 }
 
 TEST_F(MeterFeedTest, Playing_ReadsTheFramesHeardFromTheStart_NeverPastTheRangeNorTwice)
 {
     setFrame(100, 3277, 3277);
-    setFrame(300, 32767, 32767);  // just past the range: never read
-    feed.beginPlaying(100, 300, kTrackLength);
-    EXPECT_EQ(readsOfUpdate(50), 2 * 50);
+    setFrame(3100, 32767, 32767);  // just past the range: never read
+    feed.beginPlaying(100, 3100, kTrackLength);
+    EXPECT_EQ(readsOfUpdate(1500), 2 * 1500);
     EXPECT_EQ(shown(kMeterLeft).level, -200);
     EXPECT_EQ(readsOfUpdate(0), 0);  // a position that reads lower moves nothing
-    EXPECT_EQ(readsOfUpdate(500), 2 * 150);
+    EXPECT_EQ(readsOfUpdate(5000), 2 * 1500);
     EXPECT_FALSE(shown(kMeterLeft).clip);
-    EXPECT_EQ(readsOfUpdate(600), 0);
+    EXPECT_EQ(readsOfUpdate(9000), 0);
 
     // A selection beyond the track reads nothing, and a reversed one is played as nothing.
-    feed.beginPlaying(kTrackLength + 100, kTrackLength + 1000, kTrackLength);
-    EXPECT_EQ(readsOfUpdate(100), 0);
-    feed.beginPlaying(600, 400, kTrackLength);
-    EXPECT_EQ(readsOfUpdate(100), 0);
+    feed.beginPlaying(kTrackLength + 100, kTrackLength + 5000, kTrackLength);
+    EXPECT_EQ(readsOfUpdate(2000), 0);
+    feed.beginPlaying(6000, 4000, kTrackLength);
+    EXPECT_EQ(readsOfUpdate(2000), 0);
 }
 
 TEST_F(MeterFeedTest, TheWindowIsShownOnlyChanges_IdleIsEmpty_RecordClearsTheClipMarks)
 {
     setFrame(1, 32767, 0);
     feed.beginPlaying(0, kTrackLength, kTrackLength);
-    readsOfUpdate(10);
+    readsOfUpdate(1500);
     ASSERT_EQ(window.levels.size(), 1u);
     EXPECT_TRUE(shown(kMeterLeft).clip);
     // Silence after a peak: the bar falls on every update until the hold falls back to the
     // floor; from then on nothing changes and the window is left alone.
-    for (int32_t position = 20; position <= 600; position += 10) {
-        now += milliseconds(80);
+    for (int32_t position = 2900; position <= 18500; position += 1400) {
+        now += milliseconds(300);
         readsOfUpdate(position);
     }
     const size_t shownWhileFalling = window.levels.size();
     EXPECT_GT(shownWhileFalling, 2u);
     EXPECT_EQ(shown(kMeterLeft), (MeterChannel{kMeterFloor, kMeterFloor, true}));
-    readsOfUpdate(610);
+    EXPECT_GT(readsOfUpdate(19700), 0);
     EXPECT_EQ(window.levels.size(), shownWhileFalling);
 
     // Idle: the bars empty, the clip mark stays until Record; updates read nothing.
     setFrame(20, 16384, 16384);
     feed.beginPlaying(0, kTrackLength, kTrackLength);
-    readsOfUpdate(30);
+    readsOfUpdate(1500);
     feed.end();
     EXPECT_EQ(shown(kMeterLeft), (MeterChannel{kMeterFloor, kMeterFloor, true}));
-    EXPECT_EQ(readsOfUpdate(500), 0);
+    EXPECT_EQ(readsOfUpdate(5000), 0);
     feed.clearClip(kMeterLeft);
     EXPECT_FALSE(shown(kMeterLeft).clip);
 
     setFrame(2, -32768, 0);
     feed.beginPlaying(0, kTrackLength, kTrackLength);
-    readsOfUpdate(10);
+    readsOfUpdate(1500);
     feed.end();
     EXPECT_TRUE(shown(kMeterLeft).clip);
     feed.beginRecording(kTrackLength);
