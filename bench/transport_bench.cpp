@@ -36,6 +36,8 @@
 #include <thread>
 #include <vector>
 
+#include "stereo_wav.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -140,9 +142,9 @@ bool waitForPath(const fs::path& path, double seconds)
     return true;
 }
 
-// Eight seconds of music-like stereo sound as a 16-bit 44100 Hz WAV file: two tones and noise
-// under a syllable envelope whose loudness changes every half second, the left channel louder,
-// now and then cut off at full scale.
+// Eight seconds of music-like stereo sound as a WAV file: two tones and noise under a syllable
+// envelope whose loudness changes every half second, the left channel louder, now and then cut
+// off at full scale.
 void writeMusicLikeWav(const fs::path& path)
 {
     constexpr int kFrames = 8 * 44100;
@@ -161,21 +163,7 @@ void writeMusicLikeWav(const fs::path& path)
         for (double gain : {1.0, 0.4})
             values.push_back(int16_t(std::clamp(std::lround(value * gain), -32768L, 32767L)));
     }
-    const auto dataBytes = uint32_t(values.size() * 2);
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    for (uint16_t field : {1, 2}) u16(field);  // PCM, stereo
-    u32(44100);
-    u32(44100 * 4);
-    for (uint16_t field : {4, 16}) u16(field);  // frame bytes, bits
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(reinterpret_cast<const char*>(values.data()), dataBytes);
+    writeStereoWav(path, values);
 }
 
 struct Figures {

@@ -83,11 +83,8 @@ TEST_F(MeterScreen, MovesWhileRecording_ClipMarkLightsStaysAfterStopAndAClickCle
     const fs::path tone = home / "stepped.wav";
     writeStereoWav(tone, steppedTone());
     auto quorvel = startProgram({{"BRENVIK_SIM_INPUT", tone.string()}});
-    const auto settings = waitForWindow("^Project Settings$");
-    ASSERT_TRUE(settings);
-    ASSERT_TRUE(keysTo(*settings, "Return"));
-    const auto found = waitForWindow("^Dravenna - $");
-    ASSERT_TRUE(found);
+    const auto found = acceptSettings();
+    ASSERT_TRUE(found) << "no main window after the settings dialog";
     mainWindow = *found;
     ASSERT_TRUE(waitUntilGone("^Please wait"));
 

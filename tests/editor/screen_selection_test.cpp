@@ -125,11 +125,8 @@ TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
     const fs::path silence = home / "silence.wav";
     writeStereoWav(silence, std::vector<int16_t>(2 * 44100, 0));  // looped by the card
     auto quorvel = startProgram({{"BRENVIK_SIM_INPUT", silence.string()}});
-    const auto settings = waitForWindow("^Project Settings$");
-    ASSERT_TRUE(settings);
-    ASSERT_TRUE(keysTo(*settings, "Return"));
-    const auto found = waitForWindow("^Dravenna - $");
-    ASSERT_TRUE(found);
+    const auto found = acceptSettings();
+    ASSERT_TRUE(found) << "no main window after the settings dialog";
     mainWindow = *found;
 
     // Start-up ends with the whole track selected: that finds the view on the screen. Its last

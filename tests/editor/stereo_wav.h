@@ -1,4 +1,5 @@
-// 16-bit stereo 44100 Hz PCM files, written by the tests for the simulated card to record from.
+// 16-bit stereo 44100 Hz PCM files that tests and benchmarks write for the simulated card to
+// record from.
 #pragma once
 
 #include <algorithm>
