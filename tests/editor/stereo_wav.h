@@ -32,9 +32,9 @@ inline void writeStereoWav(const std::filesystem::path& path, const std::vector<
     out.write(reinterpret_cast<const char*>(values.data()), dataBytes);
 }
 
-// frames of a 441 Hz tone (a second by default) whose channels peak at the given fractions of
-// full scale; above 1 the wave is cut off at full scale, as an input driven too hard is.
-inline std::vector<int16_t> toneValues(double leftPeak, double rightPeak, int frames = 44100)
+// frames of a 441 Hz tone whose channels peak at the given fractions of full scale; above 1 the
+// wave is cut off at full scale, as an input driven too hard is.
+inline std::vector<int16_t> toneValues(double leftPeak, double rightPeak, int frames)
 {
     std::vector<int16_t> values;
     for (int frame = 0; frame < frames; ++frame) {
