@@ -63,22 +63,44 @@ MeterWidget::Drawn MeterWidget::drawn(const MeterChannel& shown) const
 
 void MeterWidget::setLevels(const MeterPicture& levels)
 {
-    bool changed = false;
-    for (int channel : {kMeterLeft, kMeterRight}) changed = changed || drawn(levels[channel]) != drawn(levels_[channel]);
+    QRect changed;
+    for (int channel : {kMeterLeft, kMeterRight})
+        if (drawn(levels[channel]) != drawn(levels_[channel])) changed |= barRect(channel).united(clipRect(channel));
     levels_ = levels;
-    if (changed) update();
+    if (!changed.isEmpty()) update(changed);
 }
 
 void MeterWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
-    paintScale(painter);
+    painter.drawPixmap(0, 0, scalePicture());
     for (int channel : {kMeterLeft, kMeterRight}) paintChannel(painter, channel);
+}
+
+const QPixmap& MeterWidget::scalePicture()
+{
+    // What never changes is drawn once: the meter is repainted many times a second while a
+    // transport runs, and laying out its captions each time would cost more than the rest.
+    const qreal ratio = devicePixelRatioF();
+    if (scale_.size() != size() * ratio || scale_.devicePixelRatio() != ratio) {
+        scale_ = QPixmap(size() * ratio);
+        scale_.setDevicePixelRatio(ratio);
+        QPainter painter(&scale_);
+        paintScale(painter);
+    }
+    return scale_;
 }
 
 void MeterWidget::paintScale(QPainter& painter) const
 {
+    painter.fillRect(rect(), kBackground);
+    for (int channel : {kMeterLeft, kMeterRight}) {
+        const QRect bar = barRect(channel);
+        for (const MeterSegment& segment : meterSegments(bar.width()))
+            painter.fillRect(bar.left() + segment.first, bar.top(), segment.end - segment.first, bar.height(),
+                             zoneColour(segment.zone, false));
+        painter.fillRect(clipRect(channel), kClipOff);
+    }
     const QRect left = barRect(kMeterLeft);
     const int top = left.bottom() + 1;
     const int bottom = barRect(kMeterRight).top() - 1;
@@ -100,12 +122,11 @@ void MeterWidget::paintChannel(QPainter& painter, int channel) const
         const int lit = std::clamp(shown.litColumns, segment.first, segment.end);
         painter.fillRect(bar.left() + segment.first, bar.top(), lit - segment.first, bar.height(),
                          zoneColour(segment.zone, true));
-        painter.fillRect(bar.left() + lit, bar.top(), segment.end - lit, bar.height(), zoneColour(segment.zone, false));
     }
     if (shown.holdColumn >= 0)
         painter.fillRect(bar.left() + shown.holdColumn, bar.top(), kHoldWidth, bar.height(),
                          zoneColour(meterZone(levels_[channel].hold), true));
-    painter.fillRect(clipRect(channel), shown.clip ? kClipLit : kClipOff);
+    if (shown.clip) painter.fillRect(clipRect(channel), kClipLit);
 }
 
 void MeterWidget::mousePressEvent(QMouseEvent* event)

@@ -3,6 +3,7 @@
 // gives it, repainting only when what it shows changes, and reports a click on a clip mark.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include "level_meter.h"
@@ -35,8 +36,12 @@ private:
         bool operator==(const Drawn&) const = default;
     };
     Drawn drawn(const MeterChannel& shown) const;
+    const QPixmap& scalePicture();
+    // The picture of an empty meter: background, captions, ticks, unlit bars and clip marks.
     void paintScale(QPainter& painter) const;
+    // What a channel's levels light on top of it.
     void paintChannel(QPainter& painter, int channel) const;
 
     MeterPicture levels_;
+    QPixmap scale_;
 };
