@@ -9,7 +9,9 @@
 //   transport_bench [seconds per phase, default 10] [another quorvel to compare]
 //
 // Given another build of the program (one without the level meter, say), the bench measures it
-// too, in the same run on the same server, and prints both side by side.
+// too, in the same run on the same server, and prints both side by side. Whichever program goes
+// first tends to measure higher, so each is measured twice, in the order this, other, other,
+// this, and the mean of its two runs is printed.
 //
 // Besides the share of one core it prints the main thread's voluntary context switches per
 // second: the follow loop sleeps once a pass, so while a transport runs this is about how often
@@ -225,6 +227,16 @@ std::optional<Figures> measureProgram(const fs::path& program, const fs::path& h
     return figures;
 }
 
+Phase mean(const Phase& a, const Phase& b)
+{
+    return {(a.coreShare + b.coreShare) / 2, (a.wakeUpsPerSecond + b.wakeUpsPerSecond) / 2};
+}
+
+Figures mean(const Figures& a, const Figures& b)
+{
+    return {mean(a.idle, b.idle), mean(a.recording, b.recording), mean(a.playing, b.playing)};
+}
+
 void printRow(const char* name, const Phase& phase, const Phase* other)
 {
     std::printf("%-12s %10.2f %% %12.1f", name, phase.coreShare * 100.0, phase.wakeUpsPerSecond);
@@ -260,12 +272,24 @@ int main(int argc, char** argv)
     setenv("BRENVIK_SIM_INPUT", music.c_str(), 1);
     unsetenv("BRENVIK_SIM_SPEED");
     setenv("QT_QPA_PLATFORM", "xcb", 1);
-    const std::optional<Figures> measured = measureProgram(program, home / "this", seconds);
-    const std::optional<Figures> compared = other ? measureProgram(*other, home / "other", seconds) : std::nullopt;
+    std::optional<Figures> measured = measureProgram(program, home / "this", seconds);
+    std::optional<Figures> compared;
+    if (other && measured) {
+        compared = measureProgram(*other, home / "other", seconds);
+        const std::optional<Figures> otherAgain = compared ? measureProgram(*other, home / "other", seconds) : std::nullopt;
+        const std::optional<Figures> thisAgain = otherAgain ? measureProgram(program, home / "this", seconds) : std::nullopt;
+        if (thisAgain) {
+            measured = mean(*measured, *thisAgain);
+            compared = mean(*compared, *otherAgain);
+        } else {
+            compared.reset();
+        }
+    }
     fs::remove_all(home);
     if (!measured || (other && !compared)) return 1;
 
-    std::printf("quorvel on the simulated card recording music-like sound, %.0f s per phase\n", seconds);
+    std::printf("quorvel on the simulated card recording music-like sound, %.0f s per phase%s\n", seconds,
+                compared ? ", the mean of two runs each" : "");
     std::printf("%-12s %25s", "", "this build");
     if (compared) std::printf("   %25s   %s", "the other build", other->c_str());
     std::printf("\n%-12s %12s %12s", "phase", "of one core", "wake-ups/s");
