@@ -1,28 +1,44 @@
 // Processor use of the real quorvel program while it sits idle, records and plays on the
 // simulated card, side by side in one run. The program runs in a private Xvfb server and is
 // driven with xdotool the way a user would drive it: Return accepts the settings dialog, F6
-// records, F5 plays, F7 stops.
+// records, F5 plays, F7 stops. The card records a file of music-like sound (tones under a
+// syllable envelope, with noise, now and then up to full scale), so the level meter moves while
+// it records and while the take plays back; the recording wraps the ring, so the playback
+// plays sound, not the silence of a ring never filled.
 //
-//   transport_bench [seconds per phase, default 10]
+//   transport_bench [seconds per phase, default 10] [another quorvel to compare]
+//
+// Given another build of the program (one without the level meter, say), the bench measures it
+// too, in the same run on the same server, and prints both side by side. Whichever program goes
+// first tends to measure higher, so each is measured twice, in the order this, other, other,
+// this, and the mean of its two runs is printed.
 //
 // Besides the share of one core it prints the main thread's voluntary context switches per
 // second: the follow loop sleeps once a pass, so while a transport runs this is about how often
-// the marker is moved.
+// it moves the marker and updates the meter.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numbers>
+#include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "wav_image.h"
 
 extern char** environ;
 
@@ -128,9 +144,107 @@ bool waitForPath(const fs::path& path, double seconds)
     return true;
 }
 
-void print(const char* name, const Phase& phase)
+// Eight seconds of music-like stereo sound as a WAV file: two tones and noise under a syllable
+// envelope whose loudness changes every half second, the left channel louder, now and then cut
+// off at full scale.
+void writeMusicLikeWav(const fs::path& path)
 {
-    std::printf("%-28s %10.2f %% %14.1f\n", name, phase.coreShare * 100.0, phase.wakeUpsPerSecond);
+    constexpr int kFrames = 8 * 44100;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::uniform_real_distribution<double> loudness(0.05, 1.2);
+    std::vector<int16_t> values;
+    double phraseGain = 1.0;
+    for (int frame = 0; frame < kFrames; ++frame) {
+        if (frame % 22050 == 0) phraseGain = loudness(random);
+        const double t = frame / 44100.0;
+        const double syllable = std::pow(std::sin(std::numbers::pi * 3.0 * t), 2.0);
+        const double sound = 0.5 * std::sin(2 * std::numbers::pi * 220.0 * t) +
+                             0.3 * std::sin(2 * std::numbers::pi * 331.0 * t) + 0.15 * noise(random);
+        const double value = sound * syllable * phraseGain * 32767.0;
+        for (double gain : {1.0, 0.4})
+            values.push_back(int16_t(std::clamp(std::lround(value * gain), -32768L, 32767L)));
+    }
+    wav_image::writeFile(path, wav_image::wave(wav_image::values(values)));
+}
+
+struct Figures {
+    Phase idle;
+    Phase recording;
+    Phase playing;
+};
+
+// The track is a whole number of 262144-frame megabytes: the default length (the marker moves
+// as often as a user sees it move), or more when a phase and its lead-in would not fit.
+constexpr int32_t kFramesPerMegabyte = 262144;
+constexpr int32_t kDefaultTrackFrames = 4 * kFramesPerMegabyte;
+
+int32_t ringFrames(double seconds)
+{
+    const auto megabytes = int32_t(std::ceil((seconds + 1.0) * 44100.0 / kFramesPerMegabyte));
+    return std::max(megabytes * kFramesPerMegabyte, kDefaultTrackFrames);
+}
+
+// Starts program with its own settings under home, accepts the settings dialog and measures the
+// three phases; nothing when the program's windows do not appear.
+std::optional<Figures> measureProgram(const fs::path& program, const fs::path& home, double seconds)
+{
+    const int32_t ring = ringFrames(seconds);
+    fs::create_directories(home / "config" / "Quorvel");
+    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf") << "[Defaults]\nMemory=" << ring << "\n";
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+    Child quorvel({program.string()});
+    const std::string pid = std::to_string(quorvel.pid());
+    // The settings dialog comes first; Return takes its default button.
+    if (!run("timeout 20 xdotool search --sync --onlyvisible --pid " + pid + " >/dev/null")) {
+        std::fprintf(stderr, "no window of %s appeared\n", program.c_str());
+        return std::nullopt;
+    }
+    pause(1);
+    run("xdotool key Return");
+    if (!run("timeout 20 xdotool search --sync --onlyvisible --name '^Dravenna' windowfocus >/dev/null 2>&1")) {
+        std::fprintf(stderr, "the main window of %s did not appear\n", program.c_str());
+        return std::nullopt;
+    }
+    pause(1);
+
+    Figures figures;
+    figures.idle = measure(quorvel.pid(), seconds);
+    run("xdotool key F6");
+    pause(0.5);
+    figures.recording = measure(quorvel.pid(), seconds);
+    // On until the ring has wrapped, so that all of the take is sound; then the ring is turned.
+    const double recorded = 0.5 + seconds;
+    pause(std::max(ring / 44100.0 + 0.5 - recorded, 0.0));
+    run("xdotool key F7");
+    pause(3);
+    run("xdotool key F5");
+    pause(0.5);
+    figures.playing = measure(quorvel.pid(), seconds);
+    run("xdotool key F7");
+    pause(1);
+    return figures;
+}
+
+Phase mean(const Phase& a, const Phase& b)
+{
+    return {(a.coreShare + b.coreShare) / 2, (a.wakeUpsPerSecond + b.wakeUpsPerSecond) / 2};
+}
+
+Figures mean(const Figures& a, const Figures& b)
+{
+    return {mean(a.idle, b.idle), mean(a.recording, b.recording), mean(a.playing, b.playing)};
+}
+
+void printRow(const char* name, const Phase& phase, const Phase* other)
+{
+    std::printf("%-12s %10.2f %% %12.1f", name, phase.coreShare * 100.0, phase.wakeUpsPerSecond);
+    if (other) {
+        std::printf("   %10.2f %% %12.1f   %+9.2f points", other->coreShare * 100.0, other->wakeUpsPerSecond,
+                    (phase.coreShare - other->coreShare) * 100.0);
+    }
+    std::printf("\n");
 }
 
 }  // namespace
@@ -139,49 +253,51 @@ int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? std::strtod(argv[1], nullptr) : 10.0;
     const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "quorvel";
+    const std::optional<fs::path> other = argc > 2 ? std::optional(fs::absolute(argv[2])) : std::nullopt;
     const int displayNumber = freeDisplay();
     const std::string display = ":" + std::to_string(displayNumber);
     const fs::path home = fs::temp_directory_path() / ("quorvel-bench-" + std::to_string(getpid()));
     fs::create_directories(home);
+    const fs::path music = home / "music.wav";
+    writeMusicLikeWav(music);
 
     Child xvfb({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     if (!waitForPath("/tmp/.X11-unix/X" + std::to_string(displayNumber), 10)) {
         std::fprintf(stderr, "Xvfb did not start on %s\n", display.c_str());
         return 1;
     }
-    // The program, and xdotool after it, see the private display and a private settings store.
+    // The programs, and xdotool after them, see the private display.
     setenv("DISPLAY", display.c_str(), 1);
     setenv("BRENVIK_AUDIO", "sim", 1);
+    setenv("BRENVIK_SIM_INPUT", music.c_str(), 1);
+    unsetenv("BRENVIK_SIM_SPEED");
     setenv("QT_QPA_PLATFORM", "xcb", 1);
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
-    Child quorvel({program.string()});
-    const std::string pid = std::to_string(quorvel.pid());
-    // The settings dialog comes first; Return takes its default button.
-    if (!run("timeout 20 xdotool search --sync --onlyvisible --pid " + pid + " >/dev/null")) {
-        std::fprintf(stderr, "no window of %s appeared\n", program.c_str());
-        return 1;
+    std::optional<Figures> measured = measureProgram(program, home / "this", seconds);
+    std::optional<Figures> compared;
+    if (other && measured) {
+        compared = measureProgram(*other, home / "other", seconds);
+        const std::optional<Figures> otherAgain = compared ? measureProgram(*other, home / "other", seconds) : std::nullopt;
+        const std::optional<Figures> thisAgain = otherAgain ? measureProgram(program, home / "this", seconds) : std::nullopt;
+        if (thisAgain) {
+            measured = mean(*measured, *thisAgain);
+            compared = mean(*compared, *otherAgain);
+        } else {
+            compared.reset();
+        }
     }
-    pause(1);
-    run("xdotool key Return");
-    if (!run("timeout 20 xdotool search --sync --onlyvisible --name '^Dravenna' windowfocus >/dev/null 2>&1")) {
-        std::fprintf(stderr, "the main window did not appear\n");
-        return 1;
-    }
-    pause(1);
-
-    std::printf("quorvel on the simulated card, %.0f s per phase\n", seconds);
-    std::printf("%-28s %12s %14s\n", "phase", "of one core", "wake-ups/s");
-    print("idle", measure(quorvel.pid(), seconds));
-    run("xdotool key F6");
-    pause(0.5);
-    print("recording", measure(quorvel.pid(), seconds));
-    run("xdotool key F7");
-    pause(2);
-    run("xdotool key F5");
-    pause(0.5);
-    print("playing", measure(quorvel.pid(), seconds));
-    run("xdotool key F7");
     fs::remove_all(home);
+    if (!measured || (other && !compared)) return 1;
+
+    std::printf("quorvel on the simulated card recording music-like sound, %.0f s per phase%s\n", seconds,
+                compared ? ", the mean of two runs each" : "");
+    std::printf("%-12s %25s", "", "this build");
+    if (compared) std::printf("   %25s   %s", "the other build", other->c_str());
+    std::printf("\n%-12s %12s %12s", "phase", "of one core", "wake-ups/s");
+    if (compared) std::printf("   %12s %12s   %16s", "of one core", "wake-ups/s", "this - other");
+    std::printf("\n");
+    const Figures* against = compared ? &*compared : nullptr;
+    printRow("idle", measured->idle, against ? &against->idle : nullptr);
+    printRow("recording", measured->recording, against ? &against->recording : nullptr);
+    printRow("playing", measured->playing, against ? &against->playing : nullptr);
     return 0;
 }

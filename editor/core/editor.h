@@ -9,6 +9,7 @@
 #include "edit_history.h"
 #include "editor_state.h"
 #include "engine_binding.h"
+#include "meter_feed.h"
 #include "window_port.h"
 
 class Editor {
@@ -77,6 +78,9 @@ public:
     };
     TickRange tickRange() const;
 
+    // A click on the level meter's clip mark of a channel (kMeterLeft, kMeterRight) clears it.
+    void clearMeterClip(int channel);
+
 private:
     // Held by a command while it works with window events let in (its busy window, the follow
     // loop): a close request that comes meanwhile waits until the outermost one is done, so the
@@ -113,4 +117,5 @@ private:
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();
     EditHistory history_;
+    MeterFeed meter_{engine_, window_};  // fed by the follow loop
 };

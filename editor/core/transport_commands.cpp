@@ -1,6 +1,6 @@
 // Play, Record and Stop, and the follow loop that keeps the window alive while the engine plays
-// or records: it moves a position marker over the view and lets Stop, the fades, About and mouse
-// selection run nested inside it.
+// or records: it moves a position marker over the view, feeds the level meter, and lets Stop,
+// the fades, About and mouse selection run nested inside it.
 #include "editor.h"
 #include "editor_numbers.h"
 
@@ -19,6 +19,9 @@ void Editor::controlPlay()
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
     frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
     reportEngineError("Error in PlayTrack: ", frm.lRet);
+    // The meter reads the frames the engine plays: from the selection as it was at the start,
+    // even when a new one is made during the playback.
+    meter_.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? engineTrackLength_ : 0);
     followTransport();
     frm.lRet = engine_.StopWav();
     reportEngineError("Error in StopTrack: ", frm.lRet);
@@ -34,6 +37,7 @@ void Editor::controlRecord()
     forgetEdits();  // the recording overwrites the whole track
     frm.lRet = engine_.RecordWav();
     reportEngineError("Error in RecordTrack: ", frm.lRet);
+    meter_.beginRecording(frm.bInitLib ? engineTrackLength_ : 0);
     followTransport();
 
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment. The
@@ -59,6 +63,11 @@ void Editor::controlStop()
     frm.WAVEPLAYING = false;
 }
 
+void Editor::clearMeterClip(int channel)
+{
+    meter_.clearClip(channel);
+}
+
 void Editor::followTransport()
 {
     window_.busyHide();
@@ -80,12 +89,15 @@ void Editor::followTransport()
         if (engine_.IsPlaying() == 0 || !frm.WAVEPLAYING) break;
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
-        const int32_t f = checkedAdd(mod.clipbegin, engine_.GetPosition());
+        const int32_t position = engine_.GetPosition();
+        const int32_t f = checkedAdd(mod.clipbegin, position);
         const int32_t d = checkedSub(f, frm.trkbegin);
         // Without an open track the view has no scale, and there is no marker to show.
         moveMarker(viewHasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0);
+        meter_.update(position);
         window_.waitForEvents(kFollowPassMilliseconds);
     }
     moveMarker(0);
+    meter_.end();
     enableControls(true);
 }

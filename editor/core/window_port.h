@@ -6,6 +6,7 @@
 #include <string>
 
 #include "editor_state.h"
+#include "level_meter.h"
 #include "physical_memory.h"
 
 enum class MessageIcon { None, Critical, Warning };
@@ -93,4 +94,6 @@ public:
     virtual bool scrollEnabled(ScrollBar bar) const = 0;
     // Moves a scroll bar as the user would: its change event runs when the value changes.
     virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
+    // The level meter on the toolbar row shows levels from now on.
+    virtual void showLevels(const MeterPicture& levels) = 0;
 };

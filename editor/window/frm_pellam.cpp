@@ -19,6 +19,7 @@
 #include "fitted_text.h"
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "meter_widget.h"
 #include "program_icon.h"
 #include "view_widget.h"
 
@@ -187,6 +188,12 @@ void FrmPellam::createControls()
     // Change and Scroll (the thumb dragged) alike: valueChanged reports both.
     connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.zoomChanged(); });
     connect(hscView, &QScrollBar::valueChanged, this, [this] { editor_.hscViewChanged(); });
+
+    // The level meter takes the free end of the toolbar row, right of the labels.
+    meterLevels = new MeterWidget(client);
+    meterLevels->setObjectName("meterLevels");
+    meterLevels->setGeometry(twipsRect(6450, 15, 3480, 345));
+    connect(meterLevels, &MeterWidget::clipClicked, this, [this](int channel) { editor_.clearMeterClip(channel); });
 }
 
 MessageAnswer FrmPellam::messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
@@ -345,6 +352,11 @@ PhysicalMemory FrmPellam::physicalMemory() const
 ViewSurface& FrmPellam::picView()
 {
     return *picView_;
+}
+
+void FrmPellam::showLevels(const MeterPicture& levels)
+{
+    meterLevels->setLevels(levels);
 }
 
 void FrmPellam::closeEvent(QCloseEvent* event)

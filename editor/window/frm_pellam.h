@@ -17,6 +17,7 @@ class QMenu;
 class QScrollBar;
 class QToolButton;
 class ViewWidget;
+class MeterWidget;
 
 class FrmPellam : public QMainWindow, public WindowPort {
     Q_OBJECT
@@ -55,6 +56,7 @@ public:
     void busySetProgress(int32_t percent) override;
     bool scrollEnabled(ScrollBar bar) const override;
     void setScrollValue(ScrollBar bar, int32_t value) override;
+    void showLevels(const MeterPicture& levels) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,4 +116,5 @@ private:
     bool canUndo_ = false;
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
+    MeterWidget* meterLevels = nullptr;
 };

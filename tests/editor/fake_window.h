@@ -165,4 +165,8 @@ public:
         (bar == ScrollBar::hscZoom ? hscZoom : hscView) = value;
         if (onScrollChange) onScrollChange(bar);
     }
+    std::vector<MeterPicture> levels;  // each picture the level meter was given, in order
+    void showLevels(const MeterPicture& picture) override { levels.push_back(picture); }
+    // What the meter shows now: it starts empty.
+    MeterPicture meterShown() const { return levels.empty() ? MeterPicture{} : levels.back(); }
 };

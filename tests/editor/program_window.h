@@ -127,6 +127,15 @@ protected:
             .has_value();
     }
 
+    // Accepts the settings dialog that start-up shows, with Return; the main window's id once it
+    // shows its title, or nothing.
+    std::optional<std::string> acceptSettings()
+    {
+        const auto settings = waitForWindow("^Project Settings$");
+        if (!settings || !keysTo(*settings, "Return")) return std::nullopt;
+        return waitForWindow("^Dravenna - $");
+    }
+
     // Closes the main window through File Exit; the program's exit status, or -1 when it did
     // not exit by itself within 20 seconds.
     int exitThroughTheMenu(ChildProcess& program, const std::string& mainWindow)

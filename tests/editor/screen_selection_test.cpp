@@ -62,11 +62,8 @@ protected:
     void startAndFindTheView(const ChildProcess::Environment& environment)
     {
         quorvel = startProgram(environment);
-        const auto settings = waitForWindow("^Project Settings$");
-        ASSERT_TRUE(settings);
-        ASSERT_TRUE(keysTo(*settings, "Return"));
-        const auto found = waitForWindow("^Dravenna - $");
-        ASSERT_TRUE(found);
+        const auto found = acceptSettings();
+        ASSERT_TRUE(found) << "no main window after the settings dialog";
         mainWindow = *found;
 
         // Start-up ends with the whole track selected: that finds the view on the screen. Its

@@ -316,6 +316,58 @@ TEST_F(ScriptedTransport, Record_MovesTheRectangleOnScreenToTheWholeTrackBeforeF
     EXPECT_EQ(rectanglesAtEvents[1].mode, PenMode::Xor);
 }
 
+TEST_F(ScriptedTransport, Meter_RecordingReadsTheFramesBehindEachPassesPosition_IdleEmptyWithTheClipKept)
+{
+    fakeEngine.track[2 * 3999] = 32767;  // written just before the second pass's position
+    transport.activePasses = 1000000;
+    transport.position = 2000;
+    std::vector<int32_t> readsPerPass;
+    std::vector<MeterChannel> leftPerPass;
+    int32_t readsBefore = fakeEngine.readCount;
+    window.onEvents = [&] {
+        readsPerPass.push_back(fakeEngine.readCount - readsBefore);
+        readsBefore = fakeEngine.readCount;
+        leftPerPass.push_back(window.meterShown()[kMeterLeft]);
+        transport.position = 4000;
+        if (readsPerPass.size() == 3) editor.controlStop();
+    };
+    editor.controlRecord();
+
+    EXPECT_EQ(readsPerPass, (std::vector<int32_t>{2 * 2000, 2 * 2000, 0}));
+    EXPECT_EQ(leftPerPass[0], MeterChannel{});
+    EXPECT_EQ(leftPerPass[1], (MeterChannel{0, 0, true}));
+    EXPECT_EQ(window.meterShown()[kMeterLeft], (MeterChannel{kMeterFloor, kMeterFloor, true}));
+
+    // The next recording starts with the clip marks dark.
+    fakeEngine.track[2 * 3999] = 0;
+    transport.activePasses = 1000000;
+    readsPerPass.clear();
+    editor.controlRecord();
+    EXPECT_FALSE(leftPerPass.back().clip);
+}
+
+TEST_F(ScriptedTransport, Meter_PlayingReadsFromWhereThePlaybackStarted_EvenAfterANewSelection)
+{
+    editor.mod.clipbegin = 5000;
+    editor.mod.clipend = 9000;
+    fakeEngine.track[2 * 5100] = 16384;  // heard in the first pass
+    fakeEngine.track[2 * 2000] = 32767;  // where a meter following the new selection would read
+    transport.activePasses = 2;
+    transport.position = 1500;
+    std::vector<MeterChannel> leftPerPass;
+    window.onEvents = [&] {
+        leftPerPass.push_back(window.meterShown()[kMeterLeft]);
+        editor.mod.clipbegin = 0;  // a selection made with the mouse meanwhile
+        transport.position = 3000;
+    };
+    editor.controlPlay();
+
+    ASSERT_EQ(leftPerPass.size(), 2u);
+    EXPECT_EQ(leftPerPass[0].level, -60);
+    EXPECT_FALSE(leftPerPass[1].clip);
+    EXPECT_EQ(window.meterShown()[kMeterLeft], MeterChannel{});
+}
+
 #ifdef BRENVIK_LIBRARY_PATH
 
 // ---- Against the real engine on the simulated card ------------------------------------------

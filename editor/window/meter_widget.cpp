@@ -1,0 +1,136 @@
+#include "meter_widget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "classic_window.h"
+
+namespace {
+
+constexpr int kCaptionWidth = 9;   // "L" and "R" left of the bars
+constexpr int kBarHeight = 8;
+constexpr int kBarTops[2] = {2, 13};  // the scale's ticks sit in the rows between the bars
+constexpr int kClipWidth = 11;
+constexpr int kClipGap = 3;
+constexpr int kHoldWidth = 2;
+
+const QColor kBackground(32, 32, 32);
+const QColor kCaption(208, 208, 208);
+const QColor kTick(150, 150, 150);
+const QColor kClipOff(64, 64, 64);
+const QColor kClipLit(255, 32, 32);
+
+// Every 12 dB, and -6 and -3 near the top.
+constexpr int32_t kTicks[] = {-480, -360, -240, -120, -60, -30, 0};
+
+QColor zoneColour(MeterZone zone, bool lit)
+{
+    switch (zone) {
+    case MeterZone::Yellow: return lit ? QColor(240, 220, 0) : QColor(72, 66, 0);
+    case MeterZone::Red: return lit ? QColor(240, 0, 0) : QColor(72, 0, 0);
+    case MeterZone::Green: break;
+    }
+    return lit ? QColor(0, 220, 0) : QColor(0, 64, 0);
+}
+
+}  // namespace
+
+MeterWidget::MeterWidget(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setToolTip("Level, -60 to 0 dB of full scale: left channel above, right below. "
+               "A lit mark at the right: the channel reached full scale; click it to clear it.");
+}
+
+QRect MeterWidget::barRect(int channel) const
+{
+    return {kCaptionWidth, kBarTops[channel], width() - kCaptionWidth - kClipGap - kClipWidth - 1, kBarHeight};
+}
+
+QRect MeterWidget::clipRect(int channel) const
+{
+    return {width() - kClipWidth - 1, kBarTops[channel], kClipWidth, kBarHeight};
+}
+
+MeterWidget::Drawn MeterWidget::drawn(const MeterChannel& shown) const
+{
+    const int32_t width = barRect(kMeterLeft).width();
+    const int32_t hold = shown.hold > kMeterFloor ? std::max(meterColumns(shown.hold, width) - kHoldWidth, 0) : -1;
+    return {meterColumns(shown.level, width), hold, shown.clip};
+}
+
+void MeterWidget::setLevels(const MeterPicture& levels)
+{
+    QRect changed;
+    for (int channel : {kMeterLeft, kMeterRight})
+        if (drawn(levels[channel]) != drawn(levels_[channel])) changed |= barRect(channel).united(clipRect(channel));
+    levels_ = levels;
+    if (!changed.isEmpty()) update(changed);
+}
+
+void MeterWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, scalePicture());
+    for (int channel : {kMeterLeft, kMeterRight}) paintChannel(painter, channel);
+}
+
+const QPixmap& MeterWidget::scalePicture()
+{
+    // What never changes is drawn once: the meter is repainted many times a second while a
+    // transport runs, and laying out its captions each time would cost more than the rest.
+    const qreal ratio = devicePixelRatioF();
+    if (scale_.size() != size() * ratio || scale_.devicePixelRatio() != ratio) {
+        scale_ = QPixmap(size() * ratio);
+        scale_.setDevicePixelRatio(ratio);
+        QPainter painter(&scale_);
+        paintScale(painter);
+    }
+    return scale_;
+}
+
+void MeterWidget::paintScale(QPainter& painter) const
+{
+    painter.fillRect(rect(), kBackground);
+    for (int channel : {kMeterLeft, kMeterRight}) {
+        const QRect bar = barRect(channel);
+        for (const MeterSegment& segment : meterSegments(bar.width()))
+            painter.fillRect(bar.left() + segment.first, bar.top(), segment.end - segment.first, bar.height(),
+                             zoneColour(segment.zone, false));
+        painter.fillRect(clipRect(channel), kClipOff);
+    }
+    const QRect left = barRect(kMeterLeft);
+    const int top = left.bottom() + 1;
+    const int bottom = barRect(kMeterRight).top() - 1;
+    for (int32_t tick : kTicks) {
+        const int x = std::min(left.left() + meterColumns(tick, left.width()), left.right());
+        painter.fillRect(QRect(QPoint(x, top), QPoint(x, bottom)), kTick);
+    }
+    painter.setPen(kCaption);
+    painter.setFont(quorvel::dialogFont(6, false));
+    painter.drawText(QRect(0, kBarTops[kMeterLeft], kCaptionWidth, kBarHeight), Qt::AlignCenter, "L");
+    painter.drawText(QRect(0, kBarTops[kMeterRight], kCaptionWidth, kBarHeight), Qt::AlignCenter, "R");
+}
+
+void MeterWidget::paintChannel(QPainter& painter, int channel) const
+{
+    const QRect bar = barRect(channel);
+    const Drawn shown = drawn(levels_[channel]);
+    for (const MeterSegment& segment : meterSegments(bar.width())) {
+        const int lit = std::clamp(shown.litColumns, segment.first, segment.end);
+        painter.fillRect(bar.left() + segment.first, bar.top(), lit - segment.first, bar.height(),
+                         zoneColour(segment.zone, true));
+    }
+    if (shown.holdColumn >= 0)
+        painter.fillRect(bar.left() + shown.holdColumn, bar.top(), kHoldWidth, bar.height(),
+                         zoneColour(meterZone(levels_[channel].hold), true));
+    if (shown.clip) painter.fillRect(clipRect(channel), kClipLit);
+}
+
+void MeterWidget::mousePressEvent(QMouseEvent* event)
+{
+    for (int channel : {kMeterLeft, kMeterRight})
+        if (clipRect(channel).contains(event->position().toPoint())) emit clipClicked(channel);
+}

@@ -1,0 +1,97 @@
+// The level meter in the main window on the offscreen platform: where it sits and what it paints
+// for the levels it is given. (What it shows while the program records is read from a real
+// screen by the program window tests.)
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "frm_pellam.h"
+#include "meter_widget.h"
+#include "named_child.h"
+#include "real_engine.h"
+
+namespace {
+
+// The meter's colours told apart by kind, not by exact value: a lit segment is bright, an unlit
+// one dim; red, yellow and green by which of red and green are strong.
+enum class Seen { Dim, Green, Yellow, Red, Other };
+
+Seen seen(QRgb pixel)
+{
+    const bool red = qRed(pixel) >= 200;
+    const bool green = qGreen(pixel) >= 200;
+    if (qBlue(pixel) > 100) return Seen::Other;
+    if (red && green) return Seen::Yellow;
+    if (red) return Seen::Red;
+    if (green) return Seen::Green;
+    return qMax(qRed(pixel), qGreen(pixel)) <= 100 ? Seen::Dim : Seen::Other;
+}
+
+class MeterInWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
+    void SetUp() override { QSettings("Quorvel", "Quorvel").clear(); }
+    void TearDown() override { window.editor().closeDevices(); }
+
+    FrmPellam window{realEngine()};
+    MeterWidget* meter = namedChild<MeterWidget>(window, "meterLevels");
+
+    // What the meter shows in the middle row of a channel's bar, column by column.
+    std::vector<Seen> barRow(int channel)
+    {
+        const QImage shown = meter->grab().toImage();
+        const QRect bar = meter->barRect(channel);
+        std::vector<Seen> row;
+        for (int x = bar.left(); x <= bar.right(); ++x) row.push_back(seen(shown.pixel(x, bar.center().y())));
+        return row;
+    }
+
+    Seen clipMark(int channel)
+    {
+        const QRect mark = meter->clipRect(channel);
+        return seen(meter->grab().toImage().pixel(mark.center()));
+    }
+};
+
+TEST_F(MeterInWindow, SitsInTheToolbarRowRightOfTheLabelsOverNoOtherControl)
+{
+    const QRect placed = meter->geometry();
+    EXPECT_GT(placed.left(), namedChild<QLabel>(window, "lblMem")->geometry().right());
+    EXPECT_GE(placed.top(), 0);
+    EXPECT_LE(placed.bottom(), 24);  // the track frame starts at row 24
+    EXPECT_LE(placed.right(), window.centralWidget()->width() - 1);
+    EXPECT_GE(placed.width(), 200);
+    for (const QWidget* other : window.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == meter) continue;
+        EXPECT_FALSE(other->geometry().intersects(placed)) << other->objectName().toStdString();
+    }
+}
+
+TEST_F(MeterInWindow, PaintsBarsInTheirZonesHoldLinesAndClipMarks_EmptyAtFirst)
+{
+    for (int channel : {kMeterLeft, kMeterRight}) {
+        for (Seen column : barRow(channel)) ASSERT_EQ(column, Seen::Dim);
+        EXPECT_EQ(clipMark(channel), Seen::Dim);
+    }
+
+    // Left: a bar at -6 dB with its hold line at -3 dB; right: empty, with its clip mark lit.
+    window.showLevels({{{-60, -30, false}, {kMeterFloor, kMeterFloor, true}}});
+    const std::vector<Seen> left = barRow(kMeterLeft);
+    const auto width = int32_t(left.size());
+    const auto columnOf = [width](int32_t level) { return meterColumns(level, width); };
+    EXPECT_EQ(left[0], Seen::Green);
+    EXPECT_EQ(left[size_t(columnOf(kMeterYellowFrom) - 1)], Seen::Green);
+    EXPECT_EQ(left[size_t(columnOf(kMeterYellowFrom))], Seen::Yellow);
+    EXPECT_EQ(left[size_t(columnOf(-60) - 1)], Seen::Yellow);
+    EXPECT_EQ(left[size_t(columnOf(-60))], Seen::Dim);
+    EXPECT_EQ(left[size_t(columnOf(-30) - 1)], Seen::Red);  // the hold line
+    EXPECT_EQ(left[size_t(columnOf(-30))], Seen::Dim);
+    EXPECT_EQ(left.back(), Seen::Dim);
+    EXPECT_EQ(clipMark(kMeterLeft), Seen::Dim);
+    for (Seen column : barRow(kMeterRight)) ASSERT_EQ(column, Seen::Dim);
+    EXPECT_EQ(clipMark(kMeterRight), Seen::Red);
+}
+
+}  // namespace
