@@ -121,10 +121,21 @@ protected:
     // where the focus is at that moment).
     bool keysTo(const std::string& window, const std::string& keys)
     {
-        const std::string focused = "[ \"$(xdotool getwindowfocus)\" = " + window + " ]";
-        return x11("xdotool windowfocus --sync " + window + " && for i in $(seq 50); do " + focused +
-                   " && break; sleep 0.1; done && " + focused + " && xdotool key --delay 50 " + keys)
-            .has_value();
+        return x11(focused(window) + " && xdotool key --delay 50 " + keys).has_value();
+    }
+
+    // Types text into the focused window, as keysTo presses keys.
+    bool typeTo(const std::string& window, const std::string& text)
+    {
+        return x11(focused(window) + " && xdotool type --delay 20 '" + text + "'").has_value();
+    }
+
+    // A shell command that focuses window and succeeds once the server reports it focused.
+    static std::string focused(const std::string& window)
+    {
+        const std::string isFocused = "[ \"$(xdotool getwindowfocus)\" = " + window + " ]";
+        return "xdotool windowfocus --sync " + window + " && for i in $(seq 50); do " + isFocused +
+               " && break; sleep 0.1; done && " + isFocused;
     }
 
     // Accepts the settings dialog that start-up shows, with Return; the main window's id once it

@@ -1,14 +1,17 @@
 // The selection as the X server shows it: the program in a real window, a silent track, and the
 // view's pixels read back from the server after every way of changing the selection. The view
 // must show the selection that the commands use, in the selection colour XOR'd over the picture.
+// Then a whole take, from the recording to the saved file, read from the screen as well.
 #include <QImage>
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <utility>
 #include <vector>
 
+#include "meter_on_screen.h"
 #include "program_window.h"
 #include "wav_image.h"
 
@@ -202,8 +205,11 @@ TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
     EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
 }
 
-// Songs of 1.5 s and 1 s between pauses of 0.5 s and 0.6 s. Each song is a square wave at one
-// level, so that every column of it shows the same bar.
+// Two songs of 6 s and 4 s at different levels, each followed by a pause of 1.5 s. Each song is
+// a square wave at one level, so that every column of it shows the same bar.
+constexpr int32_t kSongFrames[] = {6 * 44100, 4 * 44100};
+constexpr int32_t kPauseFrames = 66150;
+
 std::vector<int16_t> songsAndPauses()
 {
     std::vector<int16_t> values;
@@ -213,10 +219,10 @@ std::vector<int16_t> songsAndPauses()
             values.insert(values.end(), {value, value});
         }
     };
-    append(66150, 12000);
-    append(22050, 0);
-    append(44100, 12000);
-    append(26460, 0);
+    append(kSongFrames[0], 16000);
+    append(kPauseFrames, 0);
+    append(kSongFrames[1], 9000);
+    append(kPauseFrames, 0);
     return values;
 }
 
@@ -224,6 +230,7 @@ const QRgb kBar = qRgb(255, 0, 0);
 const QRgb kBarSelected = qRgb(255 ^ 16, 96, 64);
 constexpr int kBarRow = 38;     // inside the left channel's bars
 constexpr int kMiddleRow = 64;  // between the channels: only the selection shows there
+const QRgb kProgressFill = qRgb(53, 154, 218);
 
 bool sounds(const QImage& view, int column)
 {
@@ -244,38 +251,69 @@ std::pair<int, int> selectedColumns(const QImage& view)
     return first < 0 ? std::pair{0, -1} : std::pair{first, last};
 }
 
-TEST_F(ScreenSelection, SelectSongCutUndoAndRedo_ShowTheSongSelectedItsBarsGoneAndBack)
+// How far the busy window's progress bar is filled: its widest row of the fill colour.
+int progressFill(const QImage& busyWindow)
 {
-    // A track of about six seconds, 403.92 frames a column, and a recording at eight times real
-    // time that fills it with the looped songs.
+    int widest = 0;
+    for (int y = 0; y < busyWindow.height(); ++y) {
+        int filled = 0;
+        for (int x = 0; x < busyWindow.width(); ++x) filled += busyWindow.pixel(x, y) == kProgressFill;
+        widest = std::max(widest, filled);
+    }
+    return widest;
+}
+
+// A whole take as a user makes it: record songs off the air, watching the meter move; Select
+// Song; a Cut by mistake, undone and done again; and the track saved as MP3, long enough to
+// take a while, with the busy window's bar advancing.
+TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWithProgress)
+{
+    // A track of 24 MB, about 143 s, 9693.9 frames a column; a recording at 32 times real time
+    // wraps it with the looped songs.
+    constexpr int32_t kTrackFrames = 24 * 262144;
+    constexpr double kFramesPerColumn = kTrackFrames / 649.0;
     fs::create_directories(home / "config" / "Quorvel");
-    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf") << "[Defaults]\nMemory=262144\n";
+    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf") << "[Defaults]\nMemory=" << kTrackFrames << "\n";
     const fs::path songs = home / "songs.wav";
     writeWav(songs, songsAndPauses());
     ASSERT_NO_FATAL_FAILURE(
-        startAndFindTheView({{"BRENVIK_SIM_INPUT", songs.string()}, {"BRENVIK_SIM_SPEED", "8"}}));
+        startAndFindTheView({{"BRENVIK_SIM_INPUT", songs.string()}, {"BRENVIK_SIM_SPEED", "32"}}));
+
     ASSERT_TRUE(keysTo(mainWindow, "F6"));
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    std::set<MeterOnScreen> meterPictures;
+    const auto recordUntil = std::chrono::steady_clock::now() + std::chrono::seconds(6);
+    while (std::chrono::steady_clock::now() < recordUntil) {
+        const MeterOnScreen meter = meterIn(screenshot());
+        if (meter.litBarPixels > 0) meterPictures.insert(meter);
+    }
+    EXPECT_GE(meterPictures.size(), 3u) << "the meter did not move while recording";
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     const std::pair wholeTrack{0, 648};
     ASSERT_FALSE(viewWhen([&](const QImage& shown) {
                      int columns = 0;
                      for (int x = 0; x < shown.width(); ++x) columns += sounds(shown, x);
-                     return selectedColumns(shown) == wholeTrack && columns > 200;
+                     return selectedColumns(shown) == wholeTrack && columns > 400;
                  }).isNull())
         << "the recording does not show";
+    ASSERT_TRUE(waitUntilGone("^Please wait"));
+    EXPECT_EQ(meterIn(screenshot()).litBarPixels, 0) << "the meter is not empty after Stop";
 
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
     const QImage song = viewWhen([&](const QImage& shown) { return selectedColumns(shown) != wholeTrack; });
     ASSERT_FALSE(song.isNull()) << "Select Song changed nothing on the screen";
     const auto [first, last] = selectedColumns(song);
-    // One of the songs, with 50 ms (5.5 columns) of its pauses either side.
+    // One of the songs, with 50 ms of its pauses either side.
+    const double margin = 2205 / kFramesPerColumn;
     const double columns = last - first + 1;
-    EXPECT_TRUE(std::abs(columns - (66150 + 4410) / 403.92) <= 2 || std::abs(columns - (44100 + 4410) / 403.92) <= 2)
+    EXPECT_TRUE(std::abs(columns - (kSongFrames[0] + 2 * 2205) / kFramesPerColumn) <= 2 ||
+                std::abs(columns - (kSongFrames[1] + 2 * 2205) / kFramesPerColumn) <= 2)
         << columns << " columns";
-    for (int x : {first - 2, first - 1, first, first + 3, last - 3, last, last + 1, last + 2})
-        EXPECT_FALSE(sounds(song, x)) << "column " << x << " is not in a pause";
-    for (int x = first + 7; x <= last - 7; ++x) EXPECT_TRUE(sounds(song, x)) << "column " << x << " is silent";
+    for (int x = first - 2; x <= std::max(first - 1, first + int(margin) - 2); ++x)
+        EXPECT_FALSE(sounds(song, x)) << "column " << x << " is not in the pause before the song";
+    for (int x = std::min(last + 1, last - int(margin) + 2); x <= last + 2; ++x)
+        EXPECT_FALSE(sounds(song, x)) << "column " << x << " is not in the pause after the song";
+    const int inside = int(std::ceil(margin)) + 1;
+    for (int x = first + inside; x <= last - inside; ++x) EXPECT_TRUE(sounds(song, x)) << "column " << x << " is silent";
     // The last complete song: what sounds after it runs into the end of the track.
     int next = last + 1;
     while (next < song.width() && !sounds(song, next)) ++next;
@@ -293,6 +331,32 @@ TEST_F(ScreenSelection, SelectSongCutUndoAndRedo_ShowTheSongSelectedItsBarsGoneA
     EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull()) << "after Undo";
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+y"));
     EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == cut; }).isNull()) << "after Redo";
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+z"));
+    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull()) << "after Undo again";
+
+    // The whole track as MP3: the busy window's bar is read from the server while it is saved.
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+a"));
+    ASSERT_TRUE(keysTo(mainWindow, "alt+f s"));
+    const auto dialog = waitForWindow("^Save as$");
+    ASSERT_TRUE(dialog);
+    const fs::path mp3 = home / "take.mp3";
+    ASSERT_TRUE(keysTo(*dialog, "ctrl+a"));
+    ASSERT_TRUE(typeTo(*dialog, mp3.string()));
+    ASSERT_TRUE(keysTo(*dialog, "Return"));
+    const auto busy = waitForWindow("^Please wait");
+    ASSERT_TRUE(busy);
+    std::set<int> fills;
+    const fs::path busyShot = home / "busy.png";
+    while (x11("import -window " + *busy + " " + busyShot.string() + " 2>/dev/null"))
+        fills.insert(progressFill(QImage(QString::fromStdString(busyShot.string())).convertToFormat(QImage::Format_RGB32)));
+    fills.erase(0);
+    EXPECT_GE(fills.size(), 5u) << "the bar did not advance on the screen";
+    const auto saved = waitForWindow("^Quorvel$");
+    ASSERT_TRUE(saved) << "no message after the save";
+    ASSERT_TRUE(keysTo(*saved, "Return"));
+    // 192 kbit/s: 24000 bytes a second, the whole track less the two frames a recording's
+    // selection leaves out.
+    EXPECT_NEAR(double(fs::file_size(mp3)), (kTrackFrames - 2) / 44100.0 * 24000, 24000) << mp3;
 
     EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
 }
