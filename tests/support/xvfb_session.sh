@@ -42,8 +42,13 @@ start_x_server() {
 }
 start_x_server
 
+# Says what failed, whether the program still runs and what it printed, then ends the script.
 fail() {
   echo "FAIL: $*" >&2
+  if [ -n "$program_pid" ]; then
+    if kill -0 "$program_pid" 2>/dev/null; then echo "the program still runs" >&2; else echo "the program has ended" >&2; fi
+    [ -s "$work/quorvel.log" ] && sed 's/^/quorvel: /' "$work/quorvel.log" >&2
+  fi
   shot failure
   exit 1
 }
