@@ -153,4 +153,16 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
     });
 }
 
+int32_t TrackReadFrames(int32_t from, int32_t to, int16_t* values)
+{
+    return guarded(always(BRENVIK_OUTSIDE_TRACK),
+                   [&] { return engine().track().readFrames(from, to, values); });
+}
+
+int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
+{
+    return guarded(always(BRENVIK_OUTSIDE_TRACK),
+                   [&] { return engine().track().writeFrames(from, to, values); });
+}
+
 }  // extern "C"

@@ -1,6 +1,7 @@
 #include "session_memory.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace brenvik {
 
@@ -56,6 +57,24 @@ int32_t SessionMemory::writeValue(int32_t index, int32_t value)
 void SessionMemory::clear(FrameRange range)
 {
     std::ranges::fill(frames(range), Frame{0, 0});
+}
+
+int32_t SessionMemory::readFrames(int32_t from, int32_t to, int16_t* values) const
+{
+    if (values == nullptr || !holds(from, to)) {
+        return -1;
+    }
+    std::memcpy(values, track_.get() + from, std::size_t(to - from) * sizeof(Frame));
+    return to - from;
+}
+
+int32_t SessionMemory::writeFrames(int32_t from, int32_t to, const int16_t* values)
+{
+    if (values == nullptr || !holds(from, to)) {
+        return -1;
+    }
+    std::memcpy(track_.get() + from, values, std::size_t(to - from) * sizeof(Frame));
+    return to - from;
 }
 
 }  // namespace brenvik

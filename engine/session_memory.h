@@ -33,12 +33,17 @@ public:
     // Stores the low 16 bits of value; -1 outside the track, else 0.
     int32_t writeValue(int32_t index, int32_t value);
     void clear(FrameRange range);
+    // Copies the frames of from..to out to values or in from them, two values a frame; the
+    // number of frames, or -1 when the range is not inside the track or values is null.
+    int32_t readFrames(int32_t from, int32_t to, int16_t* values) const;
+    int32_t writeFrames(int32_t from, int32_t to, const int16_t* values);
 
 private:
     struct FreeDeleter {
         void operator()(void* block) const { std::free(block); }
     };
     Frame* frameOfValue(int32_t index) const;
+    bool holds(int32_t from, int32_t to) const { return 0 <= from && from <= to && to <= length_; }
 
     std::unique_ptr<Frame[], FreeDeleter> track_;
     std::unique_ptr<std::byte[], FreeDeleter> scratch_;

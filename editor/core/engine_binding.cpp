@@ -22,7 +22,9 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("IsPlaying", bound.IsPlaying) &&
                           library.resolve("LoadWave", bound.LoadWave) &&
                           library.resolve("SaveAsWave", bound.SaveAsWave) &&
-                          library.resolve("SaveAsMp3", bound.SaveAsMp3);
+                          library.resolve("SaveAsMp3", bound.SaveAsMp3) &&
+                          library.resolve("TrackReadFrames", bound.TrackReadFrames) &&
+                          library.resolve("TrackWriteFrames", bound.TrackWriteFrames);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -82,5 +84,8 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.LoadWave = bindThenCall<&EngineApi::LoadWave, const char*>;
     api.SaveAsWave = bindThenCall<&EngineApi::SaveAsWave, int32_t, int32_t, const char*>;
     api.SaveAsMp3 = bindThenCall<&EngineApi::SaveAsMp3, int32_t, int32_t, const char*>;
+    api.TrackReadFrames = bindThenCall<&EngineApi::TrackReadFrames, int32_t, int32_t, int16_t*>;
+    api.TrackWriteFrames =
+        bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
     return api;
 }

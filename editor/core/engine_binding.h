@@ -1,4 +1,4 @@
-// The editor's one way to the audio engine: a table of the thirteen exports of libbrenvik.so,
+// The editor's one way to the audio engine: a table of the exports of libbrenvik.so (the thirteen and the additions),
 // resolved all or none.
 #pragma once
 
@@ -21,9 +21,12 @@ struct EngineApi {
     decltype(&::LoadWave) LoadWave = nullptr;
     decltype(&::SaveAsWave) SaveAsWave = nullptr;
     decltype(&::SaveAsMp3) SaveAsMp3 = nullptr;
+    // Additions beyond the thirteen.
+    decltype(&::TrackReadFrames) TrackReadFrames = nullptr;
+    decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
 };
 
-// Loads libraryName (dlopen) and resolves the thirteen exports into api. On success returns an
+// Loads libraryName (dlopen) and resolves the exports into api. On success returns an
 // empty text and api is complete; on failure returns the loader's error text and api is left
 // untouched, so a table is never half bound. The library stays loaded for the process.
 std::string bindEngine(const char* libraryName, EngineApi& api);

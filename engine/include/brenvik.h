@@ -89,6 +89,16 @@ BRENVIK_API int32_t LoadWave(const char* path);
 BRENVIK_API int32_t SaveAsWave(int32_t from, int32_t to, const char* path);
 BRENVIK_API int32_t SaveAsMp3(int32_t from, int32_t to, const char* path);
 
+/* Additions beyond the thirteen; they change nothing the thirteen do. */
+
+/* Block access to the track for readers and writers of many frames (drawing, analysis,
+ * loudness). TrackReadFrames copies the frames from..to (to excluded) into values, two values a
+ * frame, left then right; TrackWriteFrames stores values into them. Both return the number of
+ * frames copied, or BRENVIK_OUTSIDE_TRACK when the range does not lie inside the track
+ * (0 <= from <= to <= track length), values is null, or there is no track. */
+BRENVIK_API int32_t TrackReadFrames(int32_t from, int32_t to, int16_t* values);
+BRENVIK_API int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values);
+
 #ifdef __cplusplus
 }
 #endif

@@ -53,6 +53,25 @@ int32_t fakeTrackClear(int32_t from, int32_t to)
     return 0;
 }
 
+bool holdsFrames(int32_t from, int32_t to)
+{
+    return current->open && 0 <= from && from <= to && size_t(to) * 2 <= current->track.size();
+}
+
+int32_t fakeTrackReadFrames(int32_t from, int32_t to, int16_t* values)
+{
+    if (values == nullptr || !holdsFrames(from, to)) return -1;
+    std::copy(current->track.begin() + 2 * from, current->track.begin() + 2 * to, values);
+    return to - from;
+}
+
+int32_t fakeTrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
+{
+    if (values == nullptr || !holdsFrames(from, to)) return -1;
+    std::copy(values, values + 2 * (to - from), current->track.begin() + 2 * from);
+    return to - from;
+}
+
 int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
@@ -80,5 +99,7 @@ EngineApi FakeEngine::api() const
     api.LoadWave = fakeLoadWave;
     api.SaveAsWave = fakeRangePath;
     api.SaveAsMp3 = fakeRangePath;
+    api.TrackReadFrames = fakeTrackReadFrames;
+    api.TrackWriteFrames = fakeTrackWriteFrames;
     return api;
 }

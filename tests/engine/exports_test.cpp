@@ -143,3 +143,40 @@ TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
 }
 
 }  // namespace
+
+namespace {
+
+// The block exports agree with TrackRead and TrackWrite value for value, and refuse any range
+// that does not lie inside the track as a whole.
+TEST(TrackFramesTest, BlocksMatchSingleValuesAndRangesOutsideAreRefused)
+{
+    ::setenv("BRENVIK_AUDIO", "sim", 1);
+    constexpr int32_t length = 1000;
+    EXPECT_EQ(TrackReadFrames(0, 1, std::vector<int16_t>(2).data()), BRENVIK_OUTSIDE_TRACK);
+    ASSERT_EQ(OpenLib(length, 0), 0);
+    std::vector<int16_t> written(2 * 300);
+    for (size_t i = 0; i < written.size(); ++i) written[i] = int16_t(i * 211 - 32768);
+    EXPECT_EQ(TrackWriteFrames(500, 800, written.data()), 300);
+    for (int32_t v = 0; v < 600; ++v) ASSERT_EQ(TrackRead(1000 + v), written[size_t(v)]) << v;
+
+    std::vector<int16_t> read(2 * 300);
+    EXPECT_EQ(TrackReadFrames(500, 800, read.data()), 300);
+    EXPECT_EQ(read, written);
+    EXPECT_EQ(TrackReadFrames(length, length, read.data()), 0);
+
+    struct Refused {
+        int32_t from, to;
+        const int16_t* values;
+    };
+    for (const Refused& r : {Refused{-1, 10, read.data()}, Refused{900, 1001, read.data()},
+                             Refused{20, 10, read.data()}, Refused{0, 10, nullptr}}) {
+        EXPECT_EQ(TrackWriteFrames(r.from, r.to, r.values), BRENVIK_OUTSIDE_TRACK) << r.from;
+        EXPECT_EQ(TrackReadFrames(r.from, r.to, const_cast<int16_t*>(r.values)),
+                  BRENVIK_OUTSIDE_TRACK)
+            << r.from;
+    }
+    EXPECT_EQ(CloseLib(), 0);
+    ::unsetenv("BRENVIK_AUDIO");
+}
+
+}  // namespace
