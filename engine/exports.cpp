@@ -5,11 +5,14 @@
 #include "brenvik.h"
 
 #include <new>
+#include <optional>
 
 #include "device/backend_factory.h"
 #include "engine.h"
 #include "frame_range.h"
 #include "mp3_export.h"
+#include "mp3_quality.h"
+#include "song_details.h"
 #include "wav_file.h"
 
 namespace {
@@ -50,6 +53,19 @@ int32_t guarded(Failure failure, Work work) noexcept
     } catch (...) {
         return failure.other;
     }
+}
+
+// What the saves write beside the audio. Set and read on the client's one thread; a save that
+// runs on another takes its own copy first, while the client keeps every other call away.
+struct SaveSettings {
+    brenvik::SongDetails details;
+    brenvik::Mp3Quality mp3Quality = brenvik::Mp3Quality::kCbr192;
+};
+
+SaveSettings& saveSettings()
+{
+    static SaveSettings settings;
+    return settings;
 }
 
 // Files are neither read nor written while there is no track: before OpenLib, after CloseLib,
@@ -163,6 +179,31 @@ int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
 {
     return guarded(always(BRENVIK_OUTSIDE_TRACK),
                    [&] { return engine().track().writeFrames(from, to, values); });
+}
+
+int32_t SetSongDetails(const char* details)
+{
+    return guarded(always(BRENVIK_SETTING_REFUSED), [&]() -> int32_t {
+        const std::optional<brenvik::SongDetails> parsed =
+            brenvik::parseSongDetails(details == nullptr ? "" : details);
+        if (!parsed) {
+            return BRENVIK_SETTING_REFUSED;
+        }
+        saveSettings().details = *parsed;
+        return BRENVIK_OK;
+    });
+}
+
+int32_t SetMp3Quality(int32_t quality)
+{
+    return guarded(always(BRENVIK_SETTING_REFUSED), [&]() -> int32_t {
+        const std::optional<brenvik::Mp3Quality> known = brenvik::mp3Quality(quality);
+        if (!known) {
+            return BRENVIK_SETTING_REFUSED;
+        }
+        saveSettings().mp3Quality = *known;
+        return BRENVIK_OK;
+    });
 }
 
 }  // extern "C"
