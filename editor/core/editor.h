@@ -10,6 +10,7 @@
 #include "editor_state.h"
 #include "engine_binding.h"
 #include "meter_feed.h"
+#include "song_choices.h"
 #include "window_port.h"
 
 class Editor {
@@ -44,6 +45,8 @@ public:
     void editUndo();
     void editRedo();
     void editSelectSong();   // selects the last sound with a pause on both sides
+    void fileSongDetails();  // the details and MP3 quality the saves that follow write
+    void fxNormalizeLoudness();  // scales the selection to a chosen integrated loudness
 
     // Window routines.
     void enableControls(bool enabled);
@@ -113,9 +116,10 @@ private:
 
     // Cut and the fades, run as commands on the selection, and again by Redo.
     void runEdit(EditKind kind);
-    void applyEdit(EditKind kind, bool redone);
+    void applyEdit(const EditStep& step, bool redone);
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();
     EditHistory history_;
+    SongDetails songDetails_;  // for this session only, empty at first
     MeterFeed meter_{engine_, window_};  // fed by the follow loop
 };

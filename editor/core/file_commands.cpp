@@ -16,6 +16,13 @@
 namespace {
 
 const char* const kUnsupportedExtension = "Unsupported file extension!";
+const char* const kPresetSection = "Defaults";
+const char* const kPresetKey = "Mp3Quality";
+
+Mp3Preset savedMp3Preset(WindowPort& window)
+{
+    return mp3PresetFromSetting(window.readSetting(kPresetSection, kPresetKey, ""));
+}
 
 // The file type key: the last three characters of the path, upper-cased. Only the characters
 // count, not what follows a dot: "take.wave" gives "AVE" and "takewav" gives "WAV".
@@ -76,7 +83,7 @@ void enableEngineControls(Editor& editor, WindowPort& window, bool enabled)
 // thread while the busy window lets the window's events in and shows how much of the file is
 // written; the controls that could call the engine meanwhile stay locked until it returns.
 int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveFormat format,
-                      const std::string& path)
+                      int32_t mp3Kbps, const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
     const int32_t from = editor.mod.clipbegin;
@@ -89,7 +96,7 @@ int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveF
     BackgroundSave running(save, from, to, path);
     while (!running.done()) {
         window.waitForEvents(kProgressPassMilliseconds);
-        window.busySetProgress(savePercent(format, frames, fileBytes(path)));
+        window.busySetProgress(savePercent(format, frames, fileBytes(path), mp3Kbps));
     }
     const int32_t result = running.result();
     window.busyHide();
@@ -137,15 +144,31 @@ void Editor::fileSaveAs()
     const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
+    const Mp3Preset preset = savedMp3Preset(window_);
+    if (key == "WAV" || key == "MP3") {
+        // The engine writes what was chosen last; it refuses neither text nor preset made here.
+        engine_.SetSongDetails(songDetailsText(songDetails_).c_str());
+        engine_.SetMp3Quality(int32_t(preset));
+    }
     if (key == "WAV") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, SaveFormat::Wav, path);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, SaveFormat::Wav, 0, path);
         reportEngineError("Error in SaveAsWave: ", frm.lRet);
     } else if (key == "MP3") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, SaveFormat::Mp3, path);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, SaveFormat::Mp3, mp3PresetKbps(preset), path);
         window_.messageBox(mp3SaveMessage(frm.lRet));
     } else {
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
     if (frm.lRet == BRENVIK_OK) makeCurrentFile(*this, path);
+}
+
+void Editor::fileSongDetails()
+{
+    const RunningCommand running(*this);
+    SongDetails details = songDetails_;
+    Mp3Preset preset = savedMp3Preset(window_);
+    if (!window_.showSongDetails(details, preset)) return;
+    songDetails_ = details;
+    window_.writeSetting(kPresetSection, kPresetKey, mp3PresetSetting(preset));
 }
