@@ -11,9 +11,11 @@
 #include <ebur128.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <numeric>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -70,11 +72,33 @@ void measurePart(const EngineApi& engine, Part& part)
     part.measured = true;
 }
 
+// Runs work(i) for every i below count, the first on this thread and the others on threads of
+// their own; a thread that cannot start leaves its share to this one.
+template <typename Work>
+void runOnThreads(size_t count, Work work)
+{
+    std::vector<std::thread> workers;
+    for (size_t i = 1; i < count; ++i) {
+        try {
+            workers.emplace_back(work, i);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    work(size_t(0));
+    for (std::thread& worker : workers) worker.join();
+    for (size_t i = workers.size() + 1; i < count; ++i) work(i);
+}
+
+unsigned threadCount()
+{
+    return std::clamp(std::thread::hardware_concurrency(), 1u, kMostParts);
+}
+
 std::vector<Part> cutIntoParts(int32_t from, int32_t to)
 {
-    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostParts);
     const int32_t frames = to - from;
-    const auto count = int32_t(std::clamp<int64_t>(frames / kShortestPartFrames, 1, threads));
+    const auto count = int32_t(std::clamp<int64_t>(frames / kShortestPartFrames, 1, threadCount()));
     const int32_t steps = (frames + kStepFrames - 1) / kStepFrames;
     std::vector<Part> parts(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
@@ -86,23 +110,6 @@ std::vector<Part> cutIntoParts(int32_t from, int32_t to)
     return parts;
 }
 
-// Measures every part, the first on this thread; a thread that cannot start leaves its part to
-// this one.
-void measureParts(const EngineApi& engine, std::vector<Part>& parts)
-{
-    std::vector<std::thread> workers;
-    for (size_t i = 1; i < parts.size(); ++i) {
-        try {
-            workers.emplace_back(measurePart, std::cref(engine), std::ref(parts[i]));
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    measurePart(engine, parts[0]);
-    for (std::thread& worker : workers) worker.join();
-    for (size_t i = workers.size() + 1; i < parts.size(); ++i) measurePart(engine, parts[i]);
-}
-
 std::optional<double> integratedLoudness(std::vector<Part>& parts)
 {
     std::vector<ebur128_state*> states;
@@ -112,8 +119,25 @@ std::optional<double> integratedLoudness(std::vector<Part>& parts)
     return lufs;
 }
 
+// The largest true peak found so far, shared by the threads that look for it.
+class SharedPeak {
+public:
+    explicit SharedPeak(double start) : peak_(start) {}
+    double get() const { return peak_.load(); }
+    void raise(double peak)
+    {
+        double seen = peak_.load();
+        while (peak > seen && !peak_.compare_exchange_weak(seen, peak)) {
+        }
+    }
+
+private:
+    std::atomic<double> peak_;
+};
+
 // The true peak over the blocks, with each block's sample peak given: blocks are oversampled in
 // order of the largest sample peak around them until none left can reach above the best found.
+// Threads take the blocks in that order one by one.
 std::optional<double> truePeakOfBlocks(const EngineApi& engine, int32_t from, int32_t to,
                                        const std::vector<uint16_t>& blockPeaks)
 {
@@ -127,19 +151,28 @@ std::optional<double> truePeakOfBlocks(const EngineApi& engine, int32_t from, in
     std::iota(order.begin(), order.end(), size_t(0));
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return around[a] > around[b]; });
 
-    double best = blocks == 0 ? 0 : *std::max_element(blockPeaks.begin(), blockPeaks.end()) / kFullScale;
-    std::vector<int16_t> values;
-    for (size_t b : order) {
-        if (around[b] / kFullScale * kTruePeakOverSamplePeak <= best) break;
-        const int32_t first = from + int32_t(b) * kStepFrames;
-        const int32_t readFrom = std::max(from, first - kTruePeakReachFrames);
-        const int32_t readTo = std::min(to, first + kStepFrames + kTruePeakReachFrames);
-        values.resize(size_t(readTo - readFrom) * 2);
-        if (engine.TrackReadFrames(readFrom, readTo, values.data()) != readTo - readFrom) return std::nullopt;
-        const size_t count = size_t(std::min(first + kStepFrames, to) - first);
-        best = std::max(best, truePeak(values.data(), size_t(readTo - readFrom), size_t(first - readFrom), count));
-    }
-    return best;
+    SharedPeak best(blocks == 0 ? 0 : *std::max_element(blockPeaks.begin(), blockPeaks.end()) / kFullScale);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> readFailed{false};
+    runOnThreads(threadCount(), [&](size_t) {
+        std::vector<int16_t> values;
+        for (size_t at = next++; at < blocks && !readFailed; at = next++) {
+            const size_t b = order[at];
+            if (around[b] / kFullScale * kTruePeakOverSamplePeak <= best.get()) return;
+            const int32_t first = from + int32_t(b) * kStepFrames;
+            const int32_t readFrom = std::max(from, first - kTruePeakReachFrames);
+            const int32_t readTo = std::min(to, first + kStepFrames + kTruePeakReachFrames);
+            values.resize(size_t(readTo - readFrom) * 2);
+            if (engine.TrackReadFrames(readFrom, readTo, values.data()) != readTo - readFrom) {
+                readFailed = true;
+                return;
+            }
+            const size_t count = size_t(std::min(first + kStepFrames, to) - first);
+            best.raise(truePeak(values.data(), size_t(readTo - readFrom), size_t(first - readFrom), count));
+        }
+    });
+    if (readFailed) return std::nullopt;
+    return best.get();
 }
 
 double decibels(double ratio)
@@ -153,7 +186,7 @@ std::optional<LoudnessReading> measureLoudness(const EngineApi& engine, int32_t 
 {
     if (from < 0 || to < from) return std::nullopt;
     std::vector<Part> parts = cutIntoParts(from, to);
-    measureParts(engine, parts);
+    runOnThreads(parts.size(), [&](size_t i) { measurePart(engine, parts[i]); });
     if (!std::all_of(parts.begin(), parts.end(), [](const Part& part) { return part.measured; })) return std::nullopt;
     const std::optional<double> integrated = integratedLoudness(parts);
     std::vector<uint16_t> blockPeaks;

@@ -36,35 +36,41 @@ std::array<Phase, kFactor - 1> interpolatorPhases()
     return phases;
 }
 
-// One channel of the stretch with kPhaseTaps / 2 samples of its surroundings on either side, as
-// floats at full scale 1.
-std::vector<float> channelWithSurroundings(const int16_t* values, size_t total, size_t first, size_t count, int channel)
+// One channel of the stretch with kSide samples of its surroundings on either side, as floats at
+// full scale 1, in samples (resized to fit).
+void channelWithSurroundings(const int16_t* values, size_t total, size_t first, size_t count, int channel,
+                             std::vector<float>& samples)
 {
-    std::vector<float> samples(count + 2 * kSide, 0.0f);
+    samples.assign(count + 2 * kSide, 0.0f);
     const size_t begin = first >= kSide ? first - kSide : 0;
     const size_t end = std::min(total, first + count + kSide);
     for (size_t frame = begin; frame < end; ++frame)
         samples[frame + kSide - first] = float(values[2 * frame + size_t(channel)]) / 32768.0f;
-    return samples;
 }
 
-// The largest magnitude among the samples and the points between them; the point between
-// sample i and i + 1 at phase p sums kPhaseTaps samples around them.
+// The largest magnitude of the points of one phase between samples i and i + 1, i from 0 to
+// count - 1; each sums the kPhaseTaps samples around its place. The taps are summed in one
+// order for every point, so that the compiler can work on several points at once.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Processors with AVX2 and FMA take eight points at a time.
+__attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+float phasePeak(const float* samples, size_t count, const Phase& phase)
+{
+    float peak = 0;
+    for (size_t i = 0; i < count; ++i) {
+        float point = 0;
+        for (size_t k = 0; k < kPhaseTaps; ++k) point += phase[kPhaseTaps - 1 - k] * samples[i + k + 1];
+        peak = std::max(peak, std::fabs(point));
+    }
+    return peak;
+}
+
 float channelPeak(const std::vector<float>& samples, size_t count, const std::array<Phase, kFactor - 1>& phases)
 {
     float peak = 0;
     for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i + kSide]));
-    std::vector<float> between(count);
-    for (const Phase& phase : phases) {
-        std::fill(between.begin(), between.end(), 0.0f);
-        float* __restrict out = between.data();
-        for (size_t k = 0; k < kPhaseTaps; ++k) {
-            const float c = phase[kPhaseTaps - 1 - k];
-            const float* __restrict in = samples.data() + k + 1;
-            for (size_t i = 0; i < count; ++i) out[i] += c * in[i];
-        }
-        for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(out[i]));
-    }
+    for (const Phase& phase : phases) peak = std::max(peak, phasePeak(samples.data(), count, phase));
     return peak;
 }
 
@@ -73,9 +79,10 @@ float channelPeak(const std::vector<float>& samples, size_t count, const std::ar
 double truePeak(const int16_t* values, size_t total, size_t first, size_t count)
 {
     static const std::array<Phase, kFactor - 1> phases = interpolatorPhases();
+    thread_local std::vector<float> samples;
     float peak = 0;
     for (int channel = 0; channel < 2; ++channel) {
-        const std::vector<float> samples = channelWithSurroundings(values, total, first, count, channel);
+        channelWithSurroundings(values, total, first, count, channel, samples);
         peak = std::max(peak, channelPeak(samples, count, phases));
     }
     return peak;
