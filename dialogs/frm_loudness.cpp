@@ -35,7 +35,7 @@ FrmLoudness::FrmLoudness(const LoudnessReading& reading, int preselected, QWidge
     cboTarget = new QComboBox(this);
     cboTarget->setObjectName("cboTarget");
     for (int target : kLoudnessTargets) {
-        cboTarget->addItem(level(target, "LUFS"), target);
+        cboTarget->addItem(QString::number(target) + " LUFS", target);
         if (target == preselected) cboTarget->setCurrentIndex(cboTarget->count() - 1);
     }
     form->addRow("&Target:", cboTarget);
