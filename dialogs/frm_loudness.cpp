@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+#include "classic_window.h"
+
 namespace {
 
 // One decimal; silence shows as minus infinity.
@@ -41,11 +43,7 @@ FrmLoudness::FrmLoudness(const LoudnessReading& reading, int preselected, QWidge
     form->addRow("&Target:", cboTarget);
     lblGain = valueLabel(this, "lblGain", {});
     form->addRow("Gain:", lblGain);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName("buttons");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(quorvel::okCancelButtons(*this));
     connect(cboTarget, &QComboBox::currentIndexChanged, this, &FrmLoudness::showGain);
     showGain();
 }

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "classic_window.h"
+
 namespace {
 
 // "&Title:" names the text box "txtTitle".
@@ -35,11 +37,7 @@ FrmSongDetails::FrmSongDetails(SongDetails& details, Mp3Preset& preset, QWidget*
         if (item.preset == preset) cboMp3Quality->setCurrentIndex(cboMp3Quality->count() - 1);
     }
     form->addRow("&MP3 quality:", cboMp3Quality);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName("buttons");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(quorvel::okCancelButtons(*this));
 }
 
 void FrmSongDetails::accept()

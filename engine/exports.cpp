@@ -12,6 +12,7 @@
 #include "frame_range.h"
 #include "mp3_export.h"
 #include "mp3_quality.h"
+#include "save_settings.h"
 #include "song_details.h"
 #include "wav_file.h"
 
@@ -55,16 +56,11 @@ int32_t guarded(Failure failure, Work work) noexcept
     }
 }
 
-// What the saves write beside the audio. Set and read on the client's one thread; a save that
-// runs on another takes its own copy first, while the client keeps every other call away.
-struct SaveSettings {
-    brenvik::SongDetails details;
-    brenvik::Mp3Quality mp3Quality = brenvik::Mp3Quality::kCbr192;
-};
-
-SaveSettings& saveSettings()
+// What the saves write beside the audio. The client sets it between its calls, never while a
+// save runs (on whichever thread), so the saves read it without a lock.
+brenvik::SaveSettings& saveSettings()
 {
-    static SaveSettings settings;
+    static brenvik::SaveSettings settings;
     return settings;
 }
 
