@@ -1,0 +1,176 @@
+#include "sound_classifier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace {
+
+constexpr int32_t kBlocksPerStep = kStepFrames / kBlockFrames;
+constexpr int32_t kSpeechReachBlocks = 108;   // the seconds looked at: 1.25 s either side
+constexpr size_t kPeakPercentile = 90;
+constexpr float kSyllableDipDb = 9.0F;        // a dip: this far below the window's peaks
+constexpr float kDipHysteresisDb = 3.0F;
+constexpr int32_t kSpeechRises = 5;           // two syllables a second
+constexpr int32_t kSmoothingSteps = 2;        // the median of five steps
+constexpr int32_t kNoveltyReachSteps = 35;    // 8 s either side
+constexpr float kTimbreScaleDb = 6.0F;
+constexpr float kPieceChangeNovelty = 1.5F;
+constexpr float kChromaWeight = 1.0F;
+constexpr int32_t kShortestPieceSteps = 86;  // 20 s: a song between two changes is at least this long
+constexpr int32_t kEdgeChangeSteps = 9;      // 2 s: novelty at the take's very edge means little
+
+int32_t stepCount(const SoundFeatures& features)
+{
+    return int32_t((features.hops.size() + kStepHops - 1) / kStepHops);
+}
+
+std::vector<bool> pauseBlocks(size_t blocks, const std::vector<FrameRange>& pauses)
+{
+    std::vector<bool> inPause(blocks);
+    for (const FrameRange& pause : pauses)
+        for (size_t block = size_t(pause.begin) / kBlockFrames; block < blocks && block * kBlockFrames < size_t(pause.end); ++block)
+            inPause[block] = true;
+    return inPause;
+}
+
+// How often the level rises again from a dip well below the window's peaks.
+int32_t syllableRises(std::vector<float>& levels)
+{
+    const auto peak = levels.begin() + std::ptrdiff_t((levels.size() - 1) * kPeakPercentile / 100);
+    std::vector<float> sorted = levels;
+    std::nth_element(sorted.begin(), sorted.begin() + (peak - levels.begin()), sorted.end());
+    const float dip = sorted[size_t(peak - levels.begin())] - kSyllableDipDb;
+    int32_t rises = 0;
+    bool below = false;
+    for (const float level : levels) {
+        if (level < dip - kDipHysteresisDb) {
+            below = true;
+        } else if (level > dip && below) {
+            ++rises;
+            below = false;
+        }
+    }
+    return rises;
+}
+
+std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
+{
+    std::vector<SoundKind> smoothed = kinds;
+    const auto steps = int32_t(kinds.size());
+    for (int32_t step = 0; step < steps; ++step) {
+        if (kinds[size_t(step)] == SoundKind::Pause) continue;
+        int32_t speech = 0;
+        int32_t sound = 0;
+        for (int32_t other = std::max(0, step - kSmoothingSteps); other <= std::min(steps - 1, step + kSmoothingSteps); ++other) {
+            if (kinds[size_t(other)] == SoundKind::Pause) continue;
+            ++sound;
+            speech += kinds[size_t(other)] == SoundKind::Speech ? 1 : 0;
+        }
+        smoothed[size_t(step)] = 2 * speech > sound ? SoundKind::Speech : SoundKind::Music;
+    }
+    return smoothed;
+}
+
+float chromaDistance(const std::array<float, kPitchClasses>& a, const std::array<float, kPitchClasses>& b)
+{
+    double dot = 0;
+    double aa = 0;
+    double bb = 0;
+    for (int k = 0; k < kPitchClasses; ++k) {
+        dot += double(a[size_t(k)]) * b[size_t(k)];
+        aa += double(a[size_t(k)]) * a[size_t(k)];
+        bb += double(b[size_t(k)]) * b[size_t(k)];
+    }
+    return aa > 0 && bb > 0 ? float(1.0 - dot / std::sqrt(aa * bb)) : 0.0F;
+}
+
+float timbreDistance(const std::array<float, kTimbreBands>& a, const std::array<float, kTimbreBands>& b)
+{
+    // The shape of the spectrum, not its loudness: the mean difference is taken away.
+    float mean = 0;
+    for (int k = 0; k < kTimbreBands; ++k) mean += (a[size_t(k)] - b[size_t(k)]) / kTimbreBands;
+    float sum = 0;
+    for (int k = 0; k < kTimbreBands; ++k) sum += std::abs(a[size_t(k)] - b[size_t(k)] - mean);
+    return sum / kTimbreBands / kTimbreScaleDb;
+}
+
+}  // namespace
+
+std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::vector<FrameRange>& pauses)
+{
+    const size_t blocks = features.blockLevels.size();
+    const std::vector<bool> inPause = pauseBlocks(blocks, pauses);
+    std::vector<SoundKind> kinds(size_t(stepCount(features)), SoundKind::Music);
+    std::vector<float> levels;
+    for (size_t step = 0; step < kinds.size(); ++step) {
+        const size_t first = step * kBlocksPerStep;
+        const size_t end = std::min(blocks, first + kBlocksPerStep);
+        if (size_t(std::count(inPause.begin() + std::ptrdiff_t(first), inPause.begin() + std::ptrdiff_t(end), true)) * 2 > end - first) {
+            kinds[step] = SoundKind::Pause;
+            continue;
+        }
+        const size_t centre = (first + end) / 2;
+        levels.clear();
+        for (size_t block = centre > kSpeechReachBlocks ? centre - kSpeechReachBlocks : 0;
+             block < std::min(blocks, centre + kSpeechReachBlocks); ++block)
+            if (!inPause[block]) levels.push_back(features.blockLevels[block]);
+        kinds[step] = syllableRises(levels) >= kSpeechRises ? SoundKind::Speech : SoundKind::Music;
+    }
+    return medianSmoothed(kinds);
+}
+
+PieceChanges::PieceChanges(const SoundFeatures& features) : steps_(size_t(stepCount(features)))
+{
+    for (size_t hop = 0; hop < features.hops.size(); ++hop) {
+        StepSound& step = steps_[hop / kStepHops];
+        for (int k = 0; k < kPitchClasses; ++k) step.chroma[size_t(k)] += features.hops[hop].chroma[size_t(k)] / kStepHops;
+        for (int k = 0; k < kTimbreBands; ++k) step.bands[size_t(k)] += features.hops[hop].bands[size_t(k)] / kStepHops;
+    }
+}
+
+PieceChanges::StepSound PieceChanges::meanOf(int32_t first, int32_t end) const
+{
+    StepSound mean;
+    const float share = 1.0F / float(end - first);
+    for (int32_t step = first; step < end; ++step) {
+        for (int k = 0; k < kPitchClasses; ++k) mean.chroma[size_t(k)] += steps_[size_t(step)].chroma[size_t(k)] * share;
+        for (int k = 0; k < kTimbreBands; ++k) mean.bands[size_t(k)] += steps_[size_t(step)].bands[size_t(k)] * share;
+    }
+    return mean;
+}
+
+float PieceChanges::novelty(int32_t step, int32_t first, int32_t end) const
+{
+    if (step <= first || step >= end) return 0.0F;
+    const StepSound before = meanOf(std::max(first, step - kNoveltyReachSteps), step);
+    const StepSound after = meanOf(step, std::min(end, step + kNoveltyReachSteps));
+    return kChromaWeight * chromaDistance(before.chroma, after.chroma) + timbreDistance(before.bands, after.bands);
+}
+
+std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openBefore, bool openAfter) const
+{
+    std::vector<float> novelty(size_t(std::max(0, end - first)));
+    for (int32_t step = first; step < end; ++step) novelty[size_t(step - first)] = this->novelty(step, first, end);
+    // The clearest peaks first; each must leave a whole song on its sides within the run, but
+    // for a side that runs into the take's start or end.
+    std::vector<int32_t> candidates;
+    for (int32_t step = first + 1; step + 1 < end; ++step) {
+        const float value = novelty[size_t(step - first)];
+        if (value >= kPieceChangeNovelty && value >= novelty[size_t(step - first - 1)] && value > novelty[size_t(step - first + 1)])
+            candidates.push_back(step);
+    }
+    std::sort(candidates.begin(), candidates.end(),
+              [&](int32_t a, int32_t b) { return novelty[size_t(a - first)] > novelty[size_t(b - first)]; });
+    std::vector<int32_t> changes;
+    const auto fits = [&](int32_t step) {
+        if (step - first < (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
+        if (end - step < (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
+        return std::all_of(changes.begin(), changes.end(),
+                           [step](int32_t other) { return std::abs(other - step) >= kShortestPieceSteps; });
+    };
+    for (const int32_t step : candidates)
+        if (fits(step)) changes.push_back(step);
+    std::sort(changes.begin(), changes.end());
+    return changes;
+}
