@@ -188,9 +188,13 @@ def main():
     output = sys.argv[1]
     if len(sys.argv) > 2:
         MUSIC = sys.argv[2]
-    if not os.path.isdir(MUSIC):
-        sys.exit("no music in %s (package wesnoth-1.16-music)" % MUSIC)
     os.makedirs(output, exist_ok=True)
+    manifest = os.path.join(output, "cases.tsv")
+    if os.path.exists(manifest):
+        os.remove(manifest)
+    if not os.path.isdir(MUSIC):
+        print("no music in %s (package wesnoth-1.16-music): no corpus written" % MUSIC)
+        return
     lines = []
     with tempfile.TemporaryDirectory() as work:
         for name, kind, length, build in CASES:
@@ -199,8 +203,8 @@ def main():
             take.write(os.path.join(output, name + ".wav"))
             edges = ("-", "-") if song is None else ("%.3f" % song[0], "%.3f" % song[1])
             lines.append("\t".join((name, kind) + edges))
-    with open(os.path.join(output, "cases.tsv"), "w", encoding="utf-8") as manifest:
-        manifest.write("\n".join(lines) + "\n")
+    with open(manifest, "w", encoding="utf-8") as listing:
+        listing.write("\n".join(lines) + "\n")
 
 
 if __name__ == "__main__":
