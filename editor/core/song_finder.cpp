@@ -20,7 +20,7 @@ struct Piece {
 class SongCollector {
 public:
     SongCollector(const SoundFeatures& features, const std::vector<SoundKind>& kinds)
-        : frames_(features.frames), kinds_(kinds), changes_(features)
+        : features_(features), frames_(features.frames), kinds_(kinds), changes_(features)
     {
     }
 
@@ -52,12 +52,16 @@ private:
 
     void addMusic(int32_t firstStep, int32_t endStep, int32_t stretchBegin, int32_t stretchEnd)
     {
-        int32_t begin = std::max(stretchBegin, firstStep * kStepFrames);
+        const int32_t runBegin = std::max(stretchBegin, firstStep * kStepFrames);
+        const int32_t runEnd = std::min(stretchEnd, endStep * kStepFrames);
+        int32_t begin = runBegin;
+        if (runBegin > stretchBegin) begin = std::clamp(speechEdge(features_, firstStep, true, runBegin, runEnd), stretchBegin, runEnd);
+        int32_t end = runEnd;
+        if (runEnd < stretchEnd) end = std::clamp(speechEdge(features_, endStep, false, runBegin, runEnd), begin, stretchEnd);
         for (const int32_t change : changes_.within(firstStep, endStep, firstStep * kStepFrames <= 0, endStep * kStepFrames >= frames_)) {
             addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
             begin = change * kStepFrames;
         }
-        const int32_t end = std::min(stretchEnd, endStep * kStepFrames);
         addPiece({begin, end, begin == stretchBegin, end == stretchEnd});
     }
 
@@ -69,6 +73,7 @@ private:
                           piece.pauseAfter ? piece.end + kSongMarginFrames : piece.end});
     }
 
+    const SoundFeatures& features_;
     int32_t frames_;
     const std::vector<SoundKind>& kinds_;
     PieceChanges changes_;

@@ -13,6 +13,8 @@ constexpr float kSyllableDipDb = 9.0F;        // a dip: this far below the windo
 constexpr float kDipHysteresisDb = 3.0F;
 constexpr int32_t kSpeechRises = 5;           // two syllables a second
 constexpr int32_t kSmoothingSteps = 2;        // the median of five steps
+constexpr int32_t kEdgeSearchBlocks = 172;    // 2 s
+constexpr float kSpeechDipBelowMusicDb = 12.0F;
 constexpr int32_t kNoveltyReachSteps = 35;    // 8 s either side
 constexpr float kTimbreScaleDb = 6.0F;
 constexpr float kPieceChangeNovelty = 1.5F;
@@ -96,6 +98,32 @@ float timbreDistance(const std::array<float, kTimbreBands>& a, const std::array<
 }
 
 }  // namespace
+
+int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter, int32_t musicBegin,
+                   int32_t musicEnd)
+{
+    const auto blocks = int32_t(features.blockLevels.size());
+    const int32_t musicFirstBlock = musicBegin / kBlockFrames;
+    const int32_t musicEndBlock = std::min(blocks, musicEnd / kBlockFrames);
+    if (musicEndBlock - musicFirstBlock < 2 * kEdgeSearchBlocks) return edgeStep * kStepFrames;
+    std::vector<float> levels(features.blockLevels.begin() + musicFirstBlock, features.blockLevels.begin() + musicEndBlock);
+    const auto middle = levels.begin() + std::ptrdiff_t(levels.size() / 2);
+    std::nth_element(levels.begin(), middle, levels.end());
+    const float dip = *middle - kSpeechDipBelowMusicDb;
+
+    const int32_t edgeBlock = edgeStep * kBlocksPerStep;
+    // The search reaches further into the speech than into the music.
+    const int32_t first = std::max(0, edgeBlock - (musicAfter ? kEdgeSearchBlocks : kEdgeSearchBlocks / 2));
+    const int32_t end = std::min(blocks, edgeBlock + (musicAfter ? kEdgeSearchBlocks / 2 : kEdgeSearchBlocks));
+    if (musicAfter) {
+        for (int32_t block = end - 1; block >= first; --block)
+            if (features.blockLevels[size_t(block)] < dip) return (block + 1) * kBlockFrames;
+    } else {
+        for (int32_t block = first; block < end; ++block)
+            if (features.blockLevels[size_t(block)] < dip) return block * kBlockFrames;
+    }
+    return edgeStep * kStepFrames;
+}
 
 std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::vector<FrameRange>& pauses)
 {
