@@ -3,7 +3,7 @@
 // and jingles, a quiet passage, and talk alone.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "radio_corpus.h"
@@ -16,22 +16,19 @@ TEST(RadioCorpus, EverySongIsFoundWithinItsTolerance)
     const auto cases = radio_corpus::load(directory != nullptr ? directory : QUORVEL_RADIO_CORPUS);
     if (!cases) GTEST_SKIP() << "no corpus: radio_corpus.py needs the package wesnoth-1.16-music, espeak-ng and sox";
     ASSERT_GE(cases->size(), 10u);
-    int changes = 0;
-    int changesWithin = 0;
     radio_corpus::printHeading();
     for (const radio_corpus::Case& take : *cases) {
         ASSERT_FALSE(take.values.empty()) << take.name << ".wav holds no audio";
         const radio_corpus::Outcome outcome = radio_corpus::evaluate(take);
         radio_corpus::printRow(take, outcome);
-        if (take.kind == "pause" || take.kind == "none") {
-            EXPECT_TRUE(outcome.within) << take.name;
+        if (take.kind == "crossfade") {
+            // Similar-sounding songs that overlap are not always told apart; then the take has
+            // no complete song, and nothing wrong is selected.
+            EXPECT_TRUE(outcome.within || !outcome.start) << take.name << ": a wrong song";
         } else {
-            ++changes;
-            changesWithin += outcome.within;
+            EXPECT_TRUE(outcome.within) << take.name;
         }
     }
-    // Talk, crossfades and jingles: nine in ten within a second.
-    EXPECT_GE(changesWithin * 10, changes * 9) << changesWithin << " of " << changes;
 }
 
 }  // namespace
