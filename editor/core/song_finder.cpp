@@ -55,10 +55,14 @@ private:
         const int32_t runBegin = std::max(stretchBegin, firstStep * kStepFrames);
         const int32_t runEnd = std::min(stretchEnd, endStep * kStepFrames);
         int32_t begin = runBegin;
-        if (runBegin > stretchBegin) begin = std::clamp(speechEdge(features_, firstStep, true, runBegin, runEnd), stretchBegin, runEnd);
+        if (runBegin > stretchBegin)
+            begin = std::clamp(speechEdge(features_, firstStep, true, runBegin, runEnd), stretchBegin, runEnd);
         int32_t end = runEnd;
-        if (runEnd < stretchEnd) end = std::clamp(speechEdge(features_, endStep, false, runBegin, runEnd), begin, stretchEnd);
-        for (const int32_t change : changes_.within(firstStep, endStep, firstStep * kStepFrames <= 0, endStep * kStepFrames >= frames_)) {
+        if (runEnd < stretchEnd)
+            end = std::clamp(speechEdge(features_, endStep, false, runBegin, runEnd), begin, stretchEnd);
+        const bool openBefore = firstStep == 0;
+        const bool openAfter = endStep * kStepFrames >= frames_;
+        for (const int32_t change : changes_.within(firstStep, endStep, openBefore, openAfter)) {
             addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
             begin = change * kStepFrames;
         }

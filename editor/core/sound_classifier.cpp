@@ -30,9 +30,10 @@ int32_t stepCount(const SoundFeatures& features)
 std::vector<bool> pauseBlocks(size_t blocks, const std::vector<FrameRange>& pauses)
 {
     std::vector<bool> inPause(blocks);
-    for (const FrameRange& pause : pauses)
-        for (size_t block = size_t(pause.begin) / kBlockFrames; block < blocks && block * kBlockFrames < size_t(pause.end); ++block)
-            inPause[block] = true;
+    for (const FrameRange& pause : pauses) {
+        const size_t end = std::min(blocks, size_t(pause.end + kBlockFrames - 1) / kBlockFrames);
+        for (auto block = size_t(pause.begin / kBlockFrames); block < end; ++block) inPause[block] = true;
+    }
     return inPause;
 }
 
@@ -64,7 +65,8 @@ std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
         if (kinds[size_t(step)] == SoundKind::Pause) continue;
         int32_t speech = 0;
         int32_t sound = 0;
-        for (int32_t other = std::max(0, step - kSmoothingSteps); other <= std::min(steps - 1, step + kSmoothingSteps); ++other) {
+        const int32_t last = std::min(steps - 1, step + kSmoothingSteps);
+        for (int32_t other = std::max(0, step - kSmoothingSteps); other <= last; ++other) {
             if (kinds[size_t(other)] == SoundKind::Pause) continue;
             ++sound;
             speech += kinds[size_t(other)] == SoundKind::Speech ? 1 : 0;
@@ -106,7 +108,8 @@ int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAf
     const int32_t musicFirstBlock = musicBegin / kBlockFrames;
     const int32_t musicEndBlock = std::min(blocks, musicEnd / kBlockFrames);
     if (musicEndBlock - musicFirstBlock < 2 * kEdgeSearchBlocks) return edgeStep * kStepFrames;
-    std::vector<float> levels(features.blockLevels.begin() + musicFirstBlock, features.blockLevels.begin() + musicEndBlock);
+    std::vector<float> levels(features.blockLevels.begin() + musicFirstBlock,
+                              features.blockLevels.begin() + musicEndBlock);
     const auto middle = levels.begin() + std::ptrdiff_t(levels.size() / 2);
     std::nth_element(levels.begin(), middle, levels.end());
     const float dip = *middle - kSpeechDipBelowMusicDb;
@@ -134,7 +137,9 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::v
     for (size_t step = 0; step < kinds.size(); ++step) {
         const size_t first = step * kBlocksPerStep;
         const size_t end = std::min(blocks, first + kBlocksPerStep);
-        if (size_t(std::count(inPause.begin() + std::ptrdiff_t(first), inPause.begin() + std::ptrdiff_t(end), true)) * 2 > end - first) {
+        const auto pauseBlocks =
+            size_t(std::count(inPause.begin() + std::ptrdiff_t(first), inPause.begin() + std::ptrdiff_t(end), true));
+        if (2 * pauseBlocks > end - first) {
             kinds[step] = SoundKind::Pause;
             continue;
         }
@@ -152,8 +157,9 @@ PieceChanges::PieceChanges(const SoundFeatures& features) : steps_(size_t(stepCo
 {
     for (size_t hop = 0; hop < features.hops.size(); ++hop) {
         StepSound& step = steps_[hop / kStepHops];
-        for (int k = 0; k < kPitchClasses; ++k) step.chroma[size_t(k)] += features.hops[hop].chroma[size_t(k)] / kStepHops;
-        for (int k = 0; k < kTimbreBands; ++k) step.bands[size_t(k)] += features.hops[hop].bands[size_t(k)] / kStepHops;
+        const SpectralFrame& frame = features.hops[hop];
+        for (size_t k = 0; k < kPitchClasses; ++k) step.chroma[k] += frame.chroma[k] / kStepHops;
+        for (size_t k = 0; k < kTimbreBands; ++k) step.bands[k] += frame.bands[k] / kStepHops;
     }
 }
 
@@ -162,8 +168,9 @@ PieceChanges::StepSound PieceChanges::meanOf(int32_t first, int32_t end) const
     StepSound mean;
     const float share = 1.0F / float(end - first);
     for (int32_t step = first; step < end; ++step) {
-        for (int k = 0; k < kPitchClasses; ++k) mean.chroma[size_t(k)] += steps_[size_t(step)].chroma[size_t(k)] * share;
-        for (int k = 0; k < kTimbreBands; ++k) mean.bands[size_t(k)] += steps_[size_t(step)].bands[size_t(k)] * share;
+        const StepSound& sound = steps_[size_t(step)];
+        for (size_t k = 0; k < kPitchClasses; ++k) mean.chroma[k] += sound.chroma[k] * share;
+        for (size_t k = 0; k < kTimbreBands; ++k) mean.bands[k] += sound.bands[k] * share;
     }
     return mean;
 }
@@ -184,8 +191,8 @@ std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openB
     // for a side that runs into the take's start or end.
     std::vector<int32_t> candidates;
     for (int32_t step = first + 1; step + 1 < end; ++step) {
-        const float value = novelty[size_t(step - first)];
-        if (value >= kPieceChangeNovelty && value >= novelty[size_t(step - first - 1)] && value > novelty[size_t(step - first + 1)])
+        const auto at = size_t(step - first);
+        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1])
             candidates.push_back(step);
     }
     std::sort(candidates.begin(), candidates.end(),

@@ -71,11 +71,12 @@ public:
         SpectralFrame result;
         result.flatness = flatness(power);
         chroma(power, result.chroma);
-        for (int band = 0; band < kTimbreBands; ++band) {
+        for (size_t band = 0; band < kTimbreBands; ++band) {
+            const int32_t first = bandEdges_[band];
+            const int32_t end = std::max(bandEdges_[band + 1], first + 1);
             double sum = 0;
-            for (int32_t k = bandEdges_[size_t(band)]; k < std::max(bandEdges_[size_t(band) + 1], bandEdges_[size_t(band)] + 1); ++k)
-                sum += power[k];
-            result.bands[size_t(band)] = float(10.0 * std::log10(sum + kTinyPower));
+            for (int32_t k = first; k < end; ++k) sum += power[k];
+            result.bands[band] = float(10.0 * std::log10(sum + kTinyPower));
         }
         return result;
     }
