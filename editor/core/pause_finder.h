@@ -16,7 +16,7 @@ struct FrameRange {
     bool operator==(const FrameRange&) const = default;
 };
 
-constexpr int32_t kShortestPauseFrames = 8820;  // 0.2 s
+constexpr int32_t kShortestPauseFrames = 6615;  // 0.15 s
 
 // The level most of the take stays below: a high percentile over the blocks that are not
 // digital silence (a take shorter than the track leaves a silent start). -inf for silence.
