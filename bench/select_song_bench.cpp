@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -57,11 +58,12 @@ int32_t writeSongs(const EngineApi& engine, int32_t frames)
 }
 
 // The corpus table, and the analysis time a minute of its audio.
-void printCorpus(const char* directory)
+void printCorpus(const std::filesystem::path& directory)
 {
     const auto cases = radio_corpus::load(directory);
     if (!cases) {
-        std::printf("\nno radio corpus in %s: run tests/editor/radio_corpus.py %s first\n", directory, directory);
+        std::printf("\nno radio corpus in %s: run tests/editor/radio_corpus.py %s first\n", directory.c_str(),
+                    directory.c_str());
         return;
     }
     std::printf("\nSelect Song over the radio-like corpus (pauses to +-0.30 s, talk, crossfades and jingles to +-1.00 s)\n");
@@ -82,6 +84,8 @@ void printCorpus(const char* directory)
 
 int main(int argc, char** argv)
 {
+    // The editor's start-up may change the working directory.
+    const auto corpus = std::filesystem::absolute(argc > 2 ? argv[2] : "tests/editor/radio_corpus");
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
     Editor& editor = bench.editor;
@@ -119,6 +123,6 @@ int main(int argc, char** argv)
                 "cpu ms/min");
     std::printf("%12d %9.1f %12.1f %12.1f %12.1f %8.2f %12.1f\n", frames, minutes, scan * 1e3, scanCpu * 1e3,
                 readOnly * 1e3, scan / readOnly, scanCpu * 1e3 / minutes);
-    printCorpus(argc > 2 ? argv[2] : "tests/editor/radio_corpus");
+    printCorpus(corpus);
     return 0;
 }
