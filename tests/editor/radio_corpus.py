@@ -107,8 +107,10 @@ def pause_case(take, gaps, hiss=None):
     return songs_between(take, gaps, ["battle", "loyalists", "wanderer"])
 
 
-def talk_case(take):
-    return songs_between(take, [7.0, 6.0], ["northerners", "heroes_rite", "knolls"], talk_gain=-4.0)
+def talk_case(take, tracks=("northerners", "heroes_rite", "knolls"), hiss=None):
+    if hiss is not None:
+        take.hiss(hiss)
+    return songs_between(take, [7.0, 6.0], list(tracks), talk_gain=-4.0)
 
 
 def compressed_talk_case(take):
@@ -168,10 +170,13 @@ def talk_only_case(take):
 CASES = [
     ("pause", "pause", 50, lambda t: pause_case(t, [1.5, 2.0])),
     ("short_pauses", "pause", 50, lambda t: pause_case(t, [0.4, 0.5])),
+    ("other_songs", "pause", 50,
+     lambda t: songs_between(t, [1.0, 1.0], ["frantic", "northern_mountains", "transience"])),
     ("hiss_50", "pause", 50, lambda t: pause_case(t, [1.5, 2.0], hiss=-50)),
     ("hiss_40", "pause", 50, lambda t: pause_case(t, [1.5, 2.0], hiss=-40)),
     ("quiet_passage", "pause", 48, quiet_passage_case),
     ("dj_talk", "talk", 55, talk_case),
+    ("dj_talk_in_hiss", "talk", 55, lambda t: talk_case(t, ("underground", "the_city_falls", "loyalists"), -45)),
     ("loud_songs_quiet_talk", "talk", 54, compressed_talk_case),
     ("talk_over_outro", "talk", 55, outro_talk_case),
     ("crossfade_2s", "crossfade", 50, lambda t: crossfade_case(t, (2.0, 3.0))),
