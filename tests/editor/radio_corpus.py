@@ -9,6 +9,7 @@ complete song is the truth; its edges are written to cases.tsv beside the WAV fi
 
     radio_corpus.py OUTPUT_DIRECTORY [MUSIC_DIRECTORY]
 """
+import hashlib
 import os
 import subprocess
 import sys
@@ -195,8 +196,16 @@ def main():
         MUSIC = sys.argv[2]
     os.makedirs(output, exist_ok=True)
     manifest = os.path.join(output, "cases.tsv")
-    if os.path.exists(manifest):
-        os.remove(manifest)
+    stamp = os.path.join(output, "made_by")
+    with open(__file__, "rb") as script:
+        maker = hashlib.sha256(script.read() + MUSIC.encode()).hexdigest()
+    if os.path.exists(manifest) and os.path.exists(stamp):
+        with open(stamp, encoding="utf-8") as made_by:
+            if made_by.read() == maker:
+                return  # the takes this script writes are there already
+    for old in (manifest, stamp):
+        if os.path.exists(old):
+            os.remove(old)
     if not os.path.isdir(MUSIC):
         print("no music in %s (package wesnoth-1.16-music): no corpus written" % MUSIC)
         return
@@ -210,6 +219,8 @@ def main():
             lines.append("\t".join((name, kind) + edges))
     with open(manifest, "w", encoding="utf-8") as listing:
         listing.write("\n".join(lines) + "\n")
+    with open(stamp, "w", encoding="utf-8") as made_by:
+        made_by.write(maker)
 
 
 if __name__ == "__main__":
