@@ -40,6 +40,7 @@ std::vector<bool> pauseBlocks(size_t blocks, const std::vector<FrameRange>& paus
 // How often the level rises again from a dip well below the window's peaks.
 int32_t syllableRises(std::vector<float>& levels)
 {
+    if (levels.empty()) return 0;
     const auto peak = levels.begin() + std::ptrdiff_t((levels.size() - 1) * kPeakPercentile / 100);
     std::vector<float> sorted = levels;
     std::nth_element(sorted.begin(), sorted.begin() + (peak - levels.begin()), sorted.end());
