@@ -12,6 +12,8 @@ constexpr size_t kPeakPercentile = 90;
 constexpr float kSyllableDipDb = 9.0F;        // a dip: this far below the window's peaks
 constexpr float kDipHysteresisDb = 3.0F;
 constexpr int32_t kSpeechRises = 5;           // two syllables a second
+constexpr float kSpeechSpreadDb = 5.0F;  // drums: 2 to 4 dB; talk: 7 dB and more
+constexpr float kSpreadFloorDbfs = -70.0F;
 constexpr int32_t kSmoothingSteps = 2;        // the median of five steps
 constexpr int32_t kEdgeSearchBlocks = 172;    // 2 s
 constexpr float kSpeechDipBelowMusicDb = 12.0F;
@@ -56,6 +58,26 @@ int32_t syllableRises(std::vector<float>& levels)
         }
     }
     return rises;
+}
+
+// How far the levels spread, in dB: speech falls to near silence between words, drums and
+// staccato music do not.
+float levelSpread(const std::vector<float>& levels)
+{
+    double sum = 0;
+    double squares = 0;
+    for (const float level : levels) {
+        const double floored = std::max(level, kSpreadFloorDbfs);
+        sum += floored;
+        squares += floored * floored;
+    }
+    const double mean = sum / double(levels.size());
+    return float(std::sqrt(std::max(0.0, squares / double(levels.size()) - mean * mean)));
+}
+
+bool isSpeech(std::vector<float>& levels)
+{
+    return !levels.empty() && levelSpread(levels) >= kSpeechSpreadDb && syllableRises(levels) >= kSpeechRises;
 }
 
 std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
@@ -149,7 +171,7 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::v
         for (size_t block = centre > kSpeechReachBlocks ? centre - kSpeechReachBlocks : 0;
              block < std::min(blocks, centre + kSpeechReachBlocks); ++block)
             if (!inPause[block]) levels.push_back(features.blockLevels[block]);
-        kinds[step] = syllableRises(levels) >= kSpeechRises ? SoundKind::Speech : SoundKind::Music;
+        kinds[step] = isSpeech(levels) ? SoundKind::Speech : SoundKind::Music;
     }
     return medianSmoothed(kinds);
 }

@@ -1,7 +1,7 @@
 // Telling music from speech, and one piece of music from the next, in steps of about a quarter
 // second. Speech comes in syllables: its level keeps dropping well below its peaks and rising
-// again, several times a second, where music (even a quiet passage) holds its level or changes
-// it seldom. Where one song gives way to another without a pause, the harmony and the timbre
+// again, several times a second, and spreads widely between words, where music (even a quiet
+// passage, even drums) holds its level or changes it seldom. Where one song gives way to another without a pause, the harmony and the timbre
 // change: the chroma and the band levels of the seconds before and after differ most there.
 #pragma once
 

@@ -131,12 +131,12 @@ def outro_talk_case(take):
     return start, 39.0
 
 
-def crossfade_case(take, fades):
+def crossfade_case(take, fades, tracks=("the_deep_path", "silvan_sanctuary", "wanderer")):
     """Songs that overlap, one fading out as the next fades in; the edge is the middle of the fade."""
     first, second = fades
-    take.music("the_deep_path", 40, 0, 10, fade_out=first)
-    take.music("silvan_sanctuary", 30, 10 - first, 30 + first, fade_in=first, fade_out=second)
-    take.music("wanderer", 60, 40 - second, take.length - 40 + second, fade_in=second)
+    take.music(tracks[0], 40, 0, 10, fade_out=first)
+    take.music(tracks[1], 30, 10 - first, 30 + first, fade_in=first, fade_out=second)
+    take.music(tracks[2], 60, 40 - second, take.length - 40 + second, fade_in=second)
     return 10 - first / 2, 40 - second / 2
 
 
@@ -182,6 +182,10 @@ CASES = [
     ("talk_over_outro", "talk", 55, outro_talk_case),
     ("crossfade_2s", "crossfade", 50, lambda t: crossfade_case(t, (2.0, 3.0))),
     ("crossfade_4s", "crossfade", 50, lambda t: crossfade_case(t, (4.0, 3.0))),
+    ("crossfade_other", "crossfade", 50,
+     lambda t: crossfade_case(t, (3.0, 2.0), ("knolls", "battle", "elvish-theme"))),
+    ("crossfade_more", "crossfade", 50,
+     lambda t: crossfade_case(t, (2.0, 4.0), ("wanderer", "northerners", "frantic"))),
     ("jingle", "jingle", 50, jingle_case),
     ("talk_only", "none", 40, talk_only_case),
 ]
