@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "edit_history.h"
@@ -125,6 +126,8 @@ private:
     // Cut and the fades, run as commands on the selection, and again by Redo.
     void runEdit(EditKind kind);
     void applyEdit(const EditStep& step, bool redone);
+    // Measures frames from .. to - 1 on a worker under the busy window's bar.
+    std::optional<LoudnessReading> measureOnWorker(int32_t from, int32_t to);
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();
     EditHistory history_;

@@ -53,8 +53,30 @@ uint16_t peakOf(const int16_t* values, size_t count)
     return uint16_t(peak);
 }
 
+// How far the loudness stage has come over all parts; the true peak takes the last part of the
+// bar.
+class Progress {
+public:
+    Progress(std::atomic<int32_t>* percent, int64_t frames) : percent_(percent), frames_(std::max<int64_t>(frames, 1)) {}
+    void add(int32_t frames)
+    {
+        const int64_t done = done_ += frames;
+        if (percent_ != nullptr) percent_->store(int32_t(done * kLoudnessShare / frames_));
+    }
+    void finish()
+    {
+        if (percent_ != nullptr) percent_->store(100);
+    }
+
+private:
+    static constexpr int64_t kLoudnessShare = 90;
+    std::atomic<int32_t>* percent_;
+    const int64_t frames_;
+    std::atomic<int64_t> done_{0};
+};
+
 // Feeds the part to its state in reads of whole steps, keeping each step's sample peak.
-void measurePart(const EngineApi& engine, Part& part)
+void measurePart(const EngineApi& engine, Part& part, Progress& progress)
 {
     part.state.reset(ebur128_init(2, kSampleRate, EBUR128_MODE_I));
     if (!part.state) return;
@@ -68,6 +90,7 @@ void measurePart(const EngineApi& engine, Part& part)
             part.blockPeaks.push_back(peakOf(values.data() + 2 * (step - at), size_t(stepEnd - step) * 2));
         }
         at += count;
+        progress.add(count);
     }
     part.measured = true;
 }
@@ -182,16 +205,19 @@ double decibels(double ratio)
 
 }  // namespace
 
-std::optional<LoudnessReading> measureLoudness(const EngineApi& engine, int32_t from, int32_t to)
+std::optional<LoudnessReading> measureLoudness(const EngineApi& engine, int32_t from, int32_t to,
+                                               std::atomic<int32_t>* percent)
 {
     if (from < 0 || to < from) return std::nullopt;
     std::vector<Part> parts = cutIntoParts(from, to);
-    runOnThreads(parts.size(), [&](size_t i) { measurePart(engine, parts[i]); });
+    Progress progress(percent, int64_t(to - from) + int64_t(parts.size() - 1) * kGateLeadFrames);
+    runOnThreads(parts.size(), [&](size_t i) { measurePart(engine, parts[i], progress); });
     if (!std::all_of(parts.begin(), parts.end(), [](const Part& part) { return part.measured; })) return std::nullopt;
     const std::optional<double> integrated = integratedLoudness(parts);
     std::vector<uint16_t> blockPeaks;
     for (const Part& part : parts) blockPeaks.insert(blockPeaks.end(), part.blockPeaks.begin(), part.blockPeaks.end());
     const std::optional<double> peak = truePeakOfBlocks(engine, from, to, blockPeaks);
+    progress.finish();
     if (!integrated || !peak) return std::nullopt;
     return LoudnessReading{*integrated, decibels(*peak)};
 }

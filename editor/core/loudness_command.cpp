@@ -1,9 +1,11 @@
 // FX Normalize Loudness: measures the selection, lets the user pick a target loudness and scales
 // the selection to it as an edit that can be undone like the fades.
+#include <atomic>
 #include <cmath>
 #include <optional>
 #include <string>
 
+#include "background_work.h"
 #include "editor.h"
 #include "loudness.h"
 
@@ -31,14 +33,18 @@ void Editor::fxNormalizeLoudness()
     // The range measured is the range scaled, whatever the mouse does while the windows show.
     const int32_t from = mod.clipbegin;
     const int32_t to = mod.clipend;
+    // The audio would change under the measurement, and the controls the transport locked must
+    // stay locked.
+    if (engine_.IsPlaying() != 0) {
+        window_.messageBox("Stop track first!");
+        return;
+    }
     if (to - from < kShortestMeasurable) {
         window_.messageBox("Select at least 0.4 seconds to measure its loudness.");
         return;
     }
-    window_.busySetText("Measuring Loudness ...");
-    window_.busyInit();
-    const std::optional<LoudnessReading> reading = measureLoudness(engine_, from, to);
-    window_.busyHide();
+    const std::optional<LoudnessReading> reading = measureOnWorker(from, to);
+    if (closePending_) return;
     if (!reading) {
         window_.messageBox("Error in Normalize Loudness: the track cannot be read.");
         return;
@@ -57,4 +63,23 @@ void Editor::fxNormalizeLoudness()
     applyEdit({EditKind::NormalizeLoudness, from, to, gain->decibels}, false);
     drawTrack();
     window_.busyHide();
+}
+
+std::optional<LoudnessReading> Editor::measureOnWorker(int32_t from, int32_t to)
+{
+    enableEngineControls(false);
+    window_.busySetText("Measuring Loudness ...");
+    window_.busySetProgress(0);
+    window_.busyInit();
+    std::atomic<int32_t> percent{0};
+    BackgroundWork<std::optional<LoudnessReading>> measuring(
+        [this, from, to, &percent] { return measureLoudness(engine_, from, to, &percent); });
+    while (!measuring.done()) {
+        window_.waitForEvents(kProgressPassMilliseconds);
+        window_.busySetProgress(percent.load());
+    }
+    const std::optional<LoudnessReading> reading = measuring.result();
+    window_.busyHide();
+    enableEngineControls(true);
+    return reading;
 }
