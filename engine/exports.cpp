@@ -147,7 +147,7 @@ int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
             return BRENVIK_SAVE_FAILED;
         }
         return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
-                                   engine().log());
+                                   engine().log(), saveSettings().details);
     });
 }
 
@@ -161,7 +161,8 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
         if (noTrack()) {
             return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
         }
-        return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
+        return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)),
+                                  saveSettings());
     });
 }
 

@@ -13,6 +13,8 @@
 #include "brenvik.h"
 #include "dynamic_library.h"
 #include "file_closer.h"
+#include "mp3_quality.h"
+#include "song_tags.h"
 
 namespace brenvik {
 
@@ -27,7 +29,6 @@ constexpr int32_t kMp3EncodingError = BRENVIK_MP3_ENCODING_ERROR;
 
 constexpr const char* kEncoderLibrary = "libbladeenc.so";
 constexpr uint32_t kMp3SampleRate = 44100;
-constexpr uint16_t kMp3Bitrate = 192;
 
 struct EncoderApi {
     decltype(&beInitStream) initStream;
@@ -35,6 +36,7 @@ struct EncoderApi {
     decltype(&beDeinitStream) deinitStream;
     decltype(&beCloseStream) closeStream;
     decltype(&beVersion) version;
+    decltype(&beInfoFrame) infoFrame;  // null in a library without it: no Info frame then
 };
 
 // Loads the encoder library anew; it is never unloaded, so the entry points stay valid.
@@ -46,16 +48,18 @@ std::optional<EncoderApi> loadEncoder() {
                           library.resolve("beDeinitStream", api.deinitStream) &&
                           library.resolve("beCloseStream", api.closeStream) &&
                           library.resolve("beVersion", api.version);
+    library.resolve("beInfoFrame", api.infoFrame);
     return complete ? std::optional(api) : std::nullopt;
 }
 
-BE_CONFIG mp3Config() {
+BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame) {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);  // flags and the reserved tail
     config.kind = BE_KIND_MP3;
     config.sampleRate = kMp3SampleRate;
     config.mode = BE_MODE_STEREO;
-    config.bitrate = kMp3Bitrate;
+    setEncoderRate(config, quality);
+    config.infoFrame = infoFrame ? 1 : 0;
     return config;
 }
 
@@ -77,6 +81,19 @@ public:
             if (written < 0 && errno == EINTR) continue;
             if (written <= 0) return false;
             bytes += written;
+            count -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    // Writes all bytes at offset, over bytes written before; false when that fails.
+    bool writeAt(std::size_t offset, const uint8_t* bytes, std::size_t count) {
+        while (count > 0) {
+            const ssize_t written = ::pwrite(fd_, bytes, count, static_cast<off_t>(offset));
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            bytes += written;
+            offset += static_cast<std::size_t>(written);
             count -= static_cast<std::size_t>(written);
         }
         return true;
@@ -150,16 +167,32 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
     return file.writeAll(output.get(), produced) ? kMp3Ok : kMp3DiskError;
 }
 
+// Puts the stream's final Info frame over the placeholder its output began with, at offset.
+int32_t writeInfoFrame(const EncoderApi& api, uint32_t stream, uint32_t outputBufferBytes,
+                       std::size_t offset, OutputFile& file) {
+    const auto frame = allocateBuffer<uint8_t>(outputBufferBytes);
+    if (!frame) return kMp3MemoryError;
+    uint32_t produced = 0;
+    if (api.infoFrame(stream, frame.get(), &produced) != 0 || produced > outputBufferBytes) {
+        return kMp3StreamError;
+    }
+    return file.writeAt(offset, frame.get(), produced) ? kMp3Ok : kMp3DiskError;
+}
+
 }  // namespace
 
-int32_t saveAsMp3(const char* path, std::span<const Frame> frames) {
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSettings& settings) {
     const std::optional<EncoderApi> api = loadEncoder();
     if (!api) return kMp3NoEncoder;
 
     OutputFile file(path);
     if (!file.isOpen()) return kMp3DiskError;
 
-    const BE_CONFIG config = mp3Config();
+    // The tag is rendered before any audio is encoded, so tagging adds no pass over the audio.
+    const std::vector<uint8_t> tag = id3v2Tag(settings.details);
+    if (!file.writeAll(tag.data(), tag.size())) return kMp3DiskError;
+
+    const BE_CONFIG config = mp3Config(settings.mp3Quality, api->infoFrame != nullptr);
     uint32_t samplesPerChunk = 0;
     uint32_t outputBufferBytes = 0;
     uint32_t handle = 0;
@@ -171,6 +204,9 @@ int32_t saveAsMp3(const char* path, std::span<const Frame> frames) {
         EncoderStream stream(*api, handle);
         result = encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes,
                               file);
+        if (result == kMp3Ok && api->infoFrame) {
+            result = writeInfoFrame(*api, stream.handle(), outputBufferBytes, tag.size(), file);
+        }
     }
     if (result != kMp3Ok) return result;
     return file.close() ? kMp3Ok : kMp3DiskError;

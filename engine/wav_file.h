@@ -7,6 +7,7 @@
 
 #include "diagnostic_log.h"
 #include "frame.h"
+#include "song_details.h"
 
 namespace brenvik {
 
@@ -26,6 +27,8 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
 
 // Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header; returns 0, or -1
 // when the file cannot be created or any write or the close fails.
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log);
+// With any detail set, a LIST/INFO chunk of them follows the audio and the RIFF size covers it.
+int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
+                   const SongDetails& details = {});
 
 }  // namespace brenvik

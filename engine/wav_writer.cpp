@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "file_closer.h"
+#include "song_tags.h"
 #include "wav_file.h"
 #include "wav_io.h"
 
@@ -32,11 +33,12 @@ private:
     size_t used_ = 0;
 };
 
-std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
+// trailingBytes: the chunks after the audio, which the RIFF size covers as well.
+std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes, uint32_t trailingBytes)
 {
     HeaderBuilder header;
     header.id(wav::kRiffId);
-    header.u32(dataBytes + wav::kRiffSizeBeyondData);
+    header.u32(dataBytes + wav::kRiffSizeBeyondData + trailingBytes);
     header.id(wav::kWaveId);
     header.id(wav::kFmtId);
     header.u32(wav::kFmtChunkBytes);
@@ -53,7 +55,8 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
 
 }  // namespace
 
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log)
+int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
+                   const SongDetails& details)
 {
     log.write("SaveBufToWave\n");
     File file = openRegularStream(path, FileAccess::kWrite);
@@ -61,9 +64,12 @@ int32_t saveAsWave(const char* path, std::span<const Frame> frames, const Diagno
         return -1;
     }
     const size_t dataBytes = frames.size_bytes();
-    const auto header = waveHeader(static_cast<uint32_t>(dataBytes));
+    // Whole frames leave the audio at an even size, so the details need no pad byte before them.
+    const std::vector<uint8_t> info = wavInfoChunk(details);
+    const auto header = waveHeader(static_cast<uint32_t>(dataBytes), static_cast<uint32_t>(info.size()));
     const bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size()
-        && (dataBytes == 0 || std::fwrite(frames.data(), 1, dataBytes, file.get()) == dataBytes);
+        && (dataBytes == 0 || std::fwrite(frames.data(), 1, dataBytes, file.get()) == dataBytes)
+        && (info.empty() || std::fwrite(info.data(), 1, info.size(), file.get()) == info.size());
     // The close flushes what stdio still holds, so a full disk may show only here.
     const bool closed = std::fclose(file.release()) == 0;
     return written && closed ? 0 : -1;

@@ -57,11 +57,15 @@ std::map<std::string, std::string> lines(const std::string& text)
     return values;
 }
 
-// mutagen's view of an MP3 file's ID3 tag: its version, and per text frame its encoding
+// Debian's python3-mutagen belongs to the system's Python, whatever other one PATH finds first.
+constexpr const char* kSystemPython = "/usr/bin/python3";
+
+// mutagen's view of an MP3 file's ID3 tag, its frames as the file holds them (not translated
+// to ID3v2.4): its version, and per text frame its encoding
 // (0 ISO-8859-1, 1 UTF-16) and text.
 constexpr const char* kMutagenScript = R"(import sys
 from mutagen.id3 import ID3
-tag = ID3(sys.argv[1])
+tag = ID3(sys.argv[1], translate=False)
 print("version=%d.%d" % tag.version[:2])
 for frame in tag.values():
     print("%s=%d:%s" % (frame.FrameID, frame.encoding, frame.text[0]))
@@ -114,7 +118,7 @@ TEST_F(SongFiles, Mp3Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded)
     ASSERT_EQ(engine.setSongDetails(kDetails), 0);
     ASSERT_EQ(engine.saveAsMp3(0, 44100, file("song.mp3").c_str()), 0);
 
-    const auto tags = lines(run({"python3", "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt")));
+    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt")));
 
     EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"},
                                                          {"TIT2", "0:Song of the Day"},
@@ -140,8 +144,28 @@ TEST_F(SongFiles, WavDetails_ReadBackByFfprobeFromTheListInfoChunk)
                                                          {"TAG:date", "1997"},
                                                          {"TAG:genre", "Rock"},
                                                          {"TAG:comment", "Für dich"}}));
-    // The engine's own reader still loads the audio, the chunk after it skipped.
-    EXPECT_EQ(std::filesystem::file_size(file("song.wav")) % 2, 0u);
+    // The RIFF size covers the chunk after the audio.
+    const std::vector<uint8_t> wav = readBytes(file("song.wav"));
+    const uint32_t riffSize = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
+    EXPECT_EQ(riffSize, wav.size() - 8);
+}
+
+TEST_F(SongFiles, SettingsTheEngineDoesNotKnow_AreRefusedAndChangeNothing)
+{
+    ASSERT_EQ(engine.setSongDetails("title=Kept"), 0);
+    for (const char* refused : {"composer=X", "title Kept", "title=New\nbpm=120"})
+        EXPECT_EQ(engine.setSongDetails(refused), BRENVIK_SETTING_REFUSED) << refused;
+    for (int32_t refused : {-1, 3, 192}) EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
+    ASSERT_EQ(engine.saveAsMp3(0, 4410, file("kept.mp3").c_str()), 0);
+
+    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("kept.mp3")}, file("mutagen.txt")));
+
+    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"}, {"TIT2", "0:Kept"}}));
+    const std::vector<uint8_t> mp3 = readBytes(file("kept.mp3"));
+    const size_t tagBytes = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
+    const auto first = parseMp3FrameHeader(&mp3[tagBytes]);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->bitrate, 192);
 }
 
 struct LengthCase {
