@@ -29,6 +29,9 @@ constexpr int32_t kMp3EncodingError = BRENVIK_MP3_ENCODING_ERROR;
 
 constexpr const char* kEncoderLibrary = "libbladeenc.so";
 constexpr uint32_t kMp3SampleRate = 44100;
+constexpr uint16_t kStandardBitrate = 192;
+constexpr uint16_t kHighestBitrate = 320;
+constexpr uint8_t kVbrQualityV2 = 2;
 
 struct EncoderApi {
     decltype(&beInitStream) initStream;
@@ -50,6 +53,18 @@ std::optional<EncoderApi> loadEncoder() {
                           library.resolve("beVersion", api.version);
     library.resolve("beInfoFrame", api.infoFrame);
     return complete ? std::optional(api) : std::nullopt;
+}
+
+// The configuration's bitrate, or its variable bitrate and quality.
+void setEncoderRate(BE_CONFIG& config, Mp3Quality quality) {
+    switch (quality) {
+    case Mp3Quality::kCbr192: config.bitrate = kStandardBitrate; break;
+    case Mp3Quality::kCbr320: config.bitrate = kHighestBitrate; break;
+    case Mp3Quality::kVbrV2:
+        config.vbr = 1;
+        config.vbrQuality = kVbrQualityV2;
+        break;
+    }
 }
 
 BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame) {

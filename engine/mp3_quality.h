@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "bladeenc.h"
 #include "brenvik.h"
 
 namespace brenvik {
@@ -17,8 +16,5 @@ enum class Mp3Quality : int32_t {
 
 // The quality the client's number names, or nothing for a number that names none.
 std::optional<Mp3Quality> mp3Quality(int32_t value);
-
-// Sets the encoder configuration's bitrate, or its variable bitrate and quality.
-void setEncoderRate(BE_CONFIG& config, Mp3Quality quality);
 
 }  // namespace brenvik
