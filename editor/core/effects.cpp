@@ -24,6 +24,16 @@ int32_t shortestSelection(EditKind kind)
     return kind == EditKind::Cut ? kShortestCut : kShortestFade;
 }
 
+Command editCommand(EditKind kind)
+{
+    switch (kind) {
+    case EditKind::Cut: return Command::EditCut;
+    case EditKind::FadeIn: return Command::FxFadeIn;
+    case EditKind::FadeOut: break;
+    }
+    return Command::FxFadeOut;
+}
+
 const char* busyText(EditKind kind)
 {
     return kind == EditKind::Cut ? "Applying Edits ..." : "Applying Effects ...";
@@ -125,7 +135,7 @@ void Editor::fxFadeOut()
 
 void Editor::runEdit(EditKind kind)
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, editCommand(kind));
     if (!longerThan(mod, shortestSelection(kind))) return;
     // The busy window lets events in before the edit reads the selection: a drag meanwhile may
     // have made it too short (a fade over an empty one would divide by zero), so it is checked
@@ -158,7 +168,7 @@ void Editor::applyEdit(EditKind kind, bool redone)
 // showed (the same key pressed twice) then runs whole first, so edits are undone newest first.
 void Editor::editUndo()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::EditUndo);
     if (!history_.canUndo()) return;
     changeTrack(window_, *this, "Undoing Edits ...", [this] {
         if (!history_.canUndo()) return;
@@ -172,7 +182,7 @@ void Editor::editUndo()
 
 void Editor::editRedo()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::EditRedo);
     if (!history_.canRedo()) return;
     changeTrack(window_, *this, "Redoing Edits ...", [this] {
         if (!history_.canRedo()) return;

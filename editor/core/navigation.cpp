@@ -67,7 +67,7 @@ void Editor::editSelectAll()
 
 void Editor::editSelectSong()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::EditSelectSong);
     window_.busySetText("Finding the song ...");
     window_.busyInit();
     const std::optional<SongSelection> song = findLastSong(engine_.TrackRead, mod.trklen);

@@ -19,6 +19,7 @@
 #include "fitted_text.h"
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "input_hold.h"
 #include "meter_widget.h"
 #include "program_icon.h"
 #include "view_widget.h"
@@ -64,6 +65,7 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
     createMenus();
     createControls();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    inputHold_ = new InputHold(*this);
 }
 
 FrmPellam::~FrmPellam() = default;
@@ -357,6 +359,11 @@ ViewSurface& FrmPellam::picView()
 void FrmPellam::showLevels(const MeterPicture& levels)
 {
     meterLevels->setLevels(levels);
+}
+
+void FrmPellam::holdInput(bool held)
+{
+    inputHold_->hold(held);
 }
 
 void FrmPellam::closeEvent(QCloseEvent* event)
