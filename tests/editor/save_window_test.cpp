@@ -33,6 +33,17 @@ namespace {
 // Sixteen megabytes of track: about a second and a half of encoding, many passes of the wait.
 constexpr int32_t kTrackFrames = 16 * 262144;
 
+// The file dialog's step: types name into File Name and presses OK.
+ModalScript::Step typeName(const QString& name)
+{
+    return [name](QWidget* dialog) {
+        auto* browse = qobject_cast<FrmBrowse*>(dialog);
+        ASSERT_NE(browse, nullptr);
+        browse->TxtFileName->setText(name);
+        browse->CmdOK->click();
+    };
+}
+
 class SaveWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
@@ -86,13 +97,7 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     });
     watch.start(20);
     QList<SeenMessage> messages;
-    ModalScript user({[&](QWidget* dialog) {
-                          auto* browse = qobject_cast<FrmBrowse*>(dialog);
-                          ASSERT_NE(browse, nullptr);
-                          browse->TxtFileName->setText(files.path("take.mp3"));
-                          browse->CmdOK->click();
-                      },
-                      answer(QMessageBox::Ok, &messages)});
+    ModalScript user({typeName(files.path("take.mp3")), answer(QMessageBox::Ok, &messages)});
     window.editor().fileSaveAs();
     watch.stop();
 
@@ -137,13 +142,7 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
         window.editor().mod.clipbegin = 0;
         window.editor().mod.clipend = 1000;
         QList<SeenMessage> messages;
-        ModalScript user({[&](QWidget* dialog) {
-                              auto* browse = qobject_cast<FrmBrowse*>(dialog);
-                              ASSERT_NE(browse, nullptr);
-                              browse->TxtFileName->setText(files.path("song"));
-                              browse->CmdOK->click();
-                          },
-                          answer(c.answer, &messages)});
+        ModalScript user({typeName(files.path("song")), answer(c.answer, &messages)});
         window.editor().fileSaveAs();
 
         EXPECT_TRUE(user.finished());
