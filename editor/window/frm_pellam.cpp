@@ -308,7 +308,12 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
         break;
     case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
     case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
-    case LockableControl::mnuControl: setMenuEnabled(mnuControl, enabled); break;
+    case LockableControl::mnuControl:
+        // Its Play and Record items have locks of their own, which a transport may still hold
+        // when a command nested in it gives the whole menu back.
+        mnuControl->menuAction()->setEnabled(enabled);
+        mnuControlStop->setEnabled(enabled);
+        break;
     case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
     }
 }
