@@ -2,23 +2,21 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace {
 
 using enum LockableControl;
 
-// What a transport locks: Stop, the effects, Help and the view stay usable.
-constexpr std::array kTransportControls{
-    cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
-    hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
-};
-
-// What a command under the busy window locks: every control whose command could call the engine.
-constexpr std::array kBusyControls{
+// Every control whose command could call the engine: a command under the busy window locks
+// them all. A transport locks the first thirteen, so that Stop, the effects, Help and the view
+// stay usable.
+constexpr std::array kEngineControls{
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
     cmdStop, mnuControl, mnuFX,
 };
+constexpr auto kTransportControls = std::span(kEngineControls).first<13>();
 
 struct CommandRow {
     Command command;
@@ -26,7 +24,7 @@ struct CommandRow {
 };
 
 constexpr CommandLocks kTransport{kTransportControls, false};
-constexpr CommandLocks kBusy{kBusyControls, true};
+constexpr CommandLocks kBusy{kEngineControls, true};
 
 constexpr std::array kCommands{
     CommandRow{Command::FileNew, kBusy},
