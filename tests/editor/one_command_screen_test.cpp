@@ -96,7 +96,7 @@ protected:
     }
 };
 
-TEST_F(OneCommandScreen, KeysDuringABusyCommandAreDropped_ThenAPlaybackEndsAndExitCloses)
+TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndExitCloses)
 {
     // One megabyte of track, about 6 s, recorded and played at four times real time.
     fs::create_directories(home / "config" / "Quorvel");
