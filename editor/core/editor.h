@@ -15,6 +15,10 @@
 #include "meter_feed.h"
 #include "window_port.h"
 
+// How long each pass of a busy command's wait for its worker hands the window its events before
+// the bar moves on.
+constexpr int kProgressPassMilliseconds = 50;
+
 class Editor {
 public:
     Editor(EngineApi& engine, WindowPort& window);
@@ -46,7 +50,8 @@ public:
     void followTransport();  // the transport's follow loop, used by Play and Record
     void editUndo();
     void editRedo();
-    void editSelectSong();   // selects the last sound with a pause on both sides
+    // Selects the last complete song of the take, or the one before the song selected.
+    void editSelectSong();
 
     // Window routines. EnableControls takes (false) or gives back (true) the lock a transport
     // holds on its thirteen controls; a control stays locked while any running command locks it.

@@ -53,9 +53,6 @@ std::string mp3SaveMessage(int32_t code)
 
 using SaveExport = decltype(EngineApi::SaveAsWave);
 
-// How long each pass of the save's wait hands the window its events before the bar moves on.
-constexpr int kProgressPassMilliseconds = 50;
-
 // The size the file has reached; 0 while it is not there yet.
 uint64_t fileBytes(const std::string& path)
 {
