@@ -203,4 +203,14 @@ int32_t SetMp3Quality(int32_t quality)
     });
 }
 
+int32_t WaveFrames(const char* path)
+{
+    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
+        if (path == nullptr) {
+            return -BRENVIK_LOAD_CANNOT_OPEN;
+        }
+        return brenvik::waveFrames(path, engine().log());
+    });
+}
+
 }  // extern "C"

@@ -26,7 +26,8 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("TrackReadFrames", bound.TrackReadFrames) &&
                           library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
                           library.resolve("SetSongDetails", bound.SetSongDetails) &&
-                          library.resolve("SetMp3Quality", bound.SetMp3Quality);
+                          library.resolve("SetMp3Quality", bound.SetMp3Quality) &&
+                          library.resolve("WaveFrames", bound.WaveFrames);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -91,5 +92,6 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
         bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
     api.SetSongDetails = bindThenCall<&EngineApi::SetSongDetails, const char*>;
     api.SetMp3Quality = bindThenCall<&EngineApi::SetMp3Quality, int32_t>;
+    api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     return api;
 }

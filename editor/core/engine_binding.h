@@ -26,6 +26,7 @@ struct EngineApi {
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
     decltype(&::SetSongDetails) SetSongDetails = nullptr;
     decltype(&::SetMp3Quality) SetMp3Quality = nullptr;
+    decltype(&::WaveFrames) WaveFrames = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

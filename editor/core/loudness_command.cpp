@@ -29,7 +29,7 @@ int savedTarget(WindowPort& window)
 
 void Editor::fxNormalizeLoudness()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::FxNormalizeLoudness);
     // The range measured is the range scaled, whatever the mouse does while the windows show.
     const int32_t from = mod.clipbegin;
     const int32_t to = mod.clipend;
@@ -67,7 +67,6 @@ void Editor::fxNormalizeLoudness()
 
 std::optional<LoudnessReading> Editor::measureOnWorker(int32_t from, int32_t to)
 {
-    enableEngineControls(false);
     window_.busySetText("Measuring Loudness ...");
     window_.busySetProgress(0);
     window_.busyInit();
@@ -80,6 +79,5 @@ std::optional<LoudnessReading> Editor::measureOnWorker(int32_t from, int32_t to)
     }
     const std::optional<LoudnessReading> reading = measuring.result();
     window_.busyHide();
-    enableEngineControls(true);
     return reading;
 }

@@ -2,6 +2,7 @@
 // give a fake. Texts are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,8 +21,9 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
-    cmdStop, mnuControl, mnuFX,  // locked as well while a save runs the engine on another thread
+    cmdStop, mnuControl, mnuFX,  // locked as well while a command runs under the busy window
 };
+constexpr size_t kLockableControls = size_t(LockableControl::mnuFX) + 1;
 
 enum class WindowLabel { lblLength, lblMem };
 enum class ScrollBar { hscZoom, hscView };
@@ -105,4 +107,8 @@ public:
     // The Normalize Loudness dialog, modal: shows the reading and offers the targets, with
     // preselected chosen; the target picked with OK (LUFS), or nothing after Cancel.
     virtual std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) = 0;
+    // While held, the user's input meant for the main window (keys, shortcuts, mouse buttons,
+    // moves and the wheel over it and its menus) is dropped, not kept for later. The busy window
+    // keeps painting, and other windows (message boxes, dialogs) take their input as before.
+    virtual void holdInput(bool held) = 0;
 };

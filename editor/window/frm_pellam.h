@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QToolButton;
+class InputHold;
 class ViewWidget;
 class MeterWidget;
 
@@ -59,6 +60,7 @@ public:
     void showLevels(const MeterPicture& levels) override;
     bool showSongDetails(SongDetails& details, Mp3Preset& preset) override;
     std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) override;
+    void holdInput(bool held) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,4 +123,5 @@ private:
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
     MeterWidget* meterLevels = nullptr;
+    InputHold* inputHold_ = nullptr;
 };

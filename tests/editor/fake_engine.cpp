@@ -88,6 +88,7 @@ int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
 int32_t fakeRangePath(int32_t, int32_t, const char*) { return 0; }
+int32_t fakeWaveFrames(const char*) { return current->waveFrames; }
 
 }  // namespace
 
@@ -115,5 +116,6 @@ EngineApi FakeEngine::api() const
     api.TrackWriteFrames = fakeTrackWriteFrames;
     api.SetSongDetails = fakeSetSongDetails;
     api.SetMp3Quality = fakeSetMp3Quality;
+    api.WaveFrames = fakeWaveFrames;
     return api;
 }
