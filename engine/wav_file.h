@@ -24,8 +24,9 @@ inline constexpr int32_t kLoadNoData = BRENVIK_LOAD_NO_DATA;
 // the track is left exactly as it was.
 int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log);
 
-// Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header; returns 0, or -1
-// when the file cannot be created or any write or the close fails.
+// Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header, replacing the file
+// at path only once the whole file is on the disk; returns BRENVIK_OK, or BRENVIK_SAVE_FAILED
+// with the file at path as it was when the file cannot be created, written, synced or renamed.
 int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log);
 
 }  // namespace brenvik
