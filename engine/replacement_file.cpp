@@ -78,7 +78,7 @@ ReplacementFile::ReplacementFile(const char* target)
 {
     const std::optional<fs::path> file = pathBehindLinks(target);
     std::optional<mode_t> mode;
-    if (!file || !replaceable(*file, mode) || !createBeside(*file)) {
+    if (!file || !file->has_filename() || !replaceable(*file, mode) || !createBeside(*file)) {
         return;
     }
     if (mode) {

@@ -15,8 +15,9 @@ namespace brenvik {
 // A new file gets mode 0666 less the umask; a replaced file keeps its mode.
 class ReplacementFile {
 public:
-    // Refuses, creating nothing, a target that exists but is no regular file (a FIFO, a
-    // device, a directory) or that the caller may not write; isOpen() then says false.
+    // Refuses, creating nothing, a target without a file name, one that exists but is no
+    // regular file (a FIFO, a device, a directory) or one the caller may not write; isOpen()
+    // then says false.
     explicit ReplacementFile(const char* target);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -75,6 +76,8 @@ struct Replacement {
     std::set<std::string> names;
 };
 
+void PrintTo(const Replacement& replacement, std::ostream* os) { *os << replacement.name; }
+
 class ReplacementFileCommitTest : public ReplacementFileTest,
                                   public ::testing::WithParamInterface<Replacement> {};
 
@@ -118,6 +121,8 @@ struct Failure {
     std::function<bool(ReplacementFileTest&, ReplacementFile&)> save;
     std::set<std::string> names;
 };
+
+void PrintTo(const Failure& failure, std::ostream* os) { *os << failure.name; }
 
 class ReplacementFileFailureTest : public ReplacementFileTest,
                                    public ::testing::WithParamInterface<Failure> {};
@@ -172,6 +177,7 @@ TEST_F(ReplacementFileTest, TargetThatMayNotBeReplaced_IsRefusedAndNothingIsCrea
     for (const std::string& target : targets) {
         EXPECT_FALSE(ReplacementFile(path(target).c_str()).isOpen()) << target;
     }
+    EXPECT_FALSE(ReplacementFile("").isOpen());
     EXPECT_EQ(names(), (std::set<std::string>{"sub", "read-only.wav", "loop.wav"}));
     EXPECT_EQ(read("read-only.wav"), kOldBytes);
 }
