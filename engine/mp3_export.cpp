@@ -108,11 +108,12 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
 
 }  // namespace
 
-int32_t saveAsMp3(const char* path, std::span<const Frame> frames) {
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames,
+                  std::atomic<int64_t>* progress) {
     const std::optional<EncoderApi> api = loadEncoder();
     if (!api) return BRENVIK_MP3_NO_ENCODER;
 
-    ReplacementFile file(path);
+    ReplacementFile file(path, progress);
     if (!file.isOpen()) return BRENVIK_MP3_DISK_ERROR;
 
     const BE_CONFIG config = mp3Config();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +23,8 @@ constexpr int kNameAttempts = 100;
 // The part of the target's name the temporary name keeps: with the dots and the random
 // suffix it stays within the 255 bytes a name may have.
 constexpr std::size_t kNameStemBytes = 200;
+// The most one write() takes, so that the progress of a long save moves as it goes.
+constexpr std::size_t kWriteSliceBytes = std::size_t{4} << 20;
 
 // Where a chain of symbolic links ends, a path that need not exist yet; nullopt for a link
 // that cannot be read or a chain that loops.
@@ -74,7 +77,7 @@ void syncDirectory(const fs::path& directory)
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(const char* target)
+ReplacementFile::ReplacementFile(const char* target, std::atomic<int64_t>* progress) : progress_(progress)
 {
     const std::optional<fs::path> file = pathBehindLinks(target);
     std::optional<mode_t> mode;
@@ -124,7 +127,7 @@ bool ReplacementFile::append(const void* bytes, std::size_t count)
 {
     const auto* next = static_cast<const char*>(bytes);
     while (count > 0) {
-        const ssize_t written = ::write(fd_, next, count);
+        const ssize_t written = ::write(fd_, next, std::min(count, kWriteSliceBytes));
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -133,6 +136,9 @@ bool ReplacementFile::append(const void* bytes, std::size_t count)
         }
         next += written;
         count -= static_cast<std::size_t>(written);
+        if (progress_) {
+            progress_->fetch_add(written);
+        }
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -17,8 +19,8 @@ class ReplacementFile {
 public:
     // Refuses, creating nothing, a target without a file name, one that exists but is no
     // regular file (a FIFO, a device, a directory) or one the caller may not write; isOpen()
-    // then says false.
-    explicit ReplacementFile(const char* target);
+    // then says false. Each byte written is counted in progress, when given, as it goes.
+    explicit ReplacementFile(const char* target, std::atomic<int64_t>* progress = nullptr);
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -38,6 +40,7 @@ private:
     std::string target_;
     std::string temporary_;
     int fd_ = -1;
+    std::atomic<int64_t>* progress_;
 };
 
 }  // namespace brenvik

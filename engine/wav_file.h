@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -27,6 +28,8 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
 // Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header, replacing the file
 // at path only once the whole file is on the disk; returns BRENVIK_OK, or BRENVIK_SAVE_FAILED
 // with the file at path as it was when the file cannot be created, written, synced or renamed.
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log);
+// The bytes written so far are counted in progress, when given.
+int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
+                   std::atomic<int64_t>* progress = nullptr);
 
 }  // namespace brenvik

@@ -53,10 +53,11 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
 
 }  // namespace
 
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log)
+int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
+                   std::atomic<int64_t>* progress)
 {
     log.write("SaveBufToWave\n");
-    ReplacementFile file(path);
+    ReplacementFile file(path, progress);
     if (!file.isOpen()) {
         return BRENVIK_SAVE_FAILED;
     }

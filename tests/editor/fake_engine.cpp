@@ -101,5 +101,6 @@ EngineApi FakeEngine::api() const
     api.SaveAsMp3 = fakeRangePath;
     api.TrackReadFrames = fakeTrackReadFrames;
     api.TrackWriteFrames = fakeTrackWriteFrames;
+    api.SaveProgress = fakeNone;
     return api;
 }
