@@ -12,6 +12,7 @@ packages=(
   locales
   pulseaudio pulseaudio-utils libasound2-plugins
   xvfb xauth xdotool x11-apps imagemagick
+  libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music
 )
 
 missing=()

@@ -51,18 +51,6 @@ std::string mp3SaveMessage(int32_t code)
 using SaveExport = decltype(EngineApi::SaveAsWave);
 using ProgressExport = decltype(EngineApi::SaveProgress);
 
-// How long each pass of the save's wait hands the window its events before the bar moves on.
-constexpr int kProgressPassMilliseconds = 50;
-
-// Every control whose command could call the engine: those a transport locks, and also Stop and
-// the Control and FX menus.
-void enableEngineControls(Editor& editor, WindowPort& window, bool enabled)
-{
-    editor.enableControls(enabled);
-    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
-        window.setControlEnabled(control, enabled);
-}
-
 // Writes the selection through one of the engine's save exports. The export runs on a worker
 // thread while the busy window lets the window's events in and shows how much of the file is
 // written; the controls that could call the engine meanwhile stay locked until it returns.
@@ -73,7 +61,7 @@ int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, Progr
     const int32_t from = editor.mod.clipbegin;
     const int32_t to = editor.mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
-    enableEngineControls(editor, window, false);
+    editor.enableEngineControls(false);
     window.busySetText("Saving file ...");
     window.busySetProgress(0);
     window.busyInit();
@@ -88,7 +76,7 @@ int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, Progr
     }
     const int32_t result = running.result();
     window.busyHide();
-    enableEngineControls(editor, window, true);
+    editor.enableEngineControls(true);
     return result;
 }
 
@@ -100,6 +88,13 @@ void makeCurrentFile(Editor& editor, const std::string& path)
 }
 
 }  // namespace
+
+void Editor::enableEngineControls(bool enabled)
+{
+    enableControls(enabled);
+    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
+        window_.setControlEnabled(control, enabled);
+}
 
 void Editor::fileOpen()
 {
