@@ -126,6 +126,7 @@ void Editor::fileOpen()
     reportEngineError("Error in LoadWave: ", frm.lRet);
     if (!audioWasLoaded(frm.lRet)) return;
     forgetEdits();
+    trackChanged(0, mod.trklen);
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
     drawTrack();
