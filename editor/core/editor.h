@@ -121,8 +121,9 @@ private:
     // A pass of the follow loop while recording: the frames recorded since the last pass are
     // drawn. Returns nothing; the marker is redrawn by the loop.
     void drawRecorded(int32_t position);
-    // A message box with prefix and code, for any result but BRENVIK_OK.
-    void reportEngineError(const std::string& prefix, int32_t code);
+    // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
+    // the code means when the caller can say it.
+    void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
     bool viewHasTrack() const;  // the engine is open and the scales are valid
 
     EngineApi& engine_;

@@ -11,6 +11,7 @@
 
 #include "background_save.h"
 #include "editor.h"
+#include "error_explanations.h"
 #include "save_progress.h"
 
 namespace {
@@ -123,7 +124,7 @@ void Editor::fileOpen()
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    reportEngineError("Error in LoadWave: ", frm.lRet);
+    reportEngineError("Error in LoadWave: ", frm.lRet, explainLoad(frm.lRet, path));
     if (!audioWasLoaded(frm.lRet)) return;
     forgetEdits();
     trackChanged(0, mod.trklen);
@@ -140,10 +141,11 @@ void Editor::fileSaveAs()
     const std::string key = fileTypeKey(path);
     if (key == "WAV") {
         frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, SaveFormat::Wav, path);
-        reportEngineError("Error in SaveAsWave: ", frm.lRet);
+        reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
     } else if (key == "MP3") {
         frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, SaveFormat::Mp3, path);
-        window_.messageBox(mp3SaveMessage(frm.lRet));
+        const std::string message = mp3SaveMessage(frm.lRet);
+        window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path) : message);
     } else {
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;
