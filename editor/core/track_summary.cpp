@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Frames read from the engine at a time while summing up: a quarter megabyte, which stays in
@@ -26,22 +30,27 @@ void ChannelExtremes::add(const ChannelExtremes& other)
 
 ChannelExtremes extremesOfFrames(const int16_t* values, int32_t count)
 {
-    // Sixteen running extremes side by side, even lanes left and odd lanes right: the compiler
-    // turns the inner loop into vector instructions.
-    constexpr int kLanes = 16;
+    // Eight running extremes side by side, even lanes left and odd lanes right: a summary of
+    // the largest track scans a quarter gigabyte, which this keeps within memory's pace.
+    constexpr int kLanes = 8;
     int16_t low[kLanes];
     int16_t high[kLanes];
     std::fill(low, low + kLanes, INT16_MAX);
     std::fill(high, high + kLanes, INT16_MIN);
     const int64_t total = int64_t(count) * 2;
     int64_t i = 0;
+#ifdef __SSE2__
+    __m128i lowVector = _mm_set1_epi16(INT16_MAX);
+    __m128i highVector = _mm_set1_epi16(INT16_MIN);
     for (; i + kLanes <= total; i += kLanes) {
-        for (int lane = 0; lane < kLanes; ++lane) {
-            low[lane] = std::min(low[lane], values[i + lane]);
-            high[lane] = std::max(high[lane], values[i + lane]);
-        }
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i));
+        lowVector = _mm_min_epi16(lowVector, next);
+        highVector = _mm_max_epi16(highVector, next);
     }
-    for (int lane = 0; i < total; ++i, ++lane) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(low), lowVector);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(high), highVector);
+#endif
+    for (int lane = 0; i < total; ++i, lane = (lane + 1) % kLanes) {
         low[lane] = std::min(low[lane], values[i]);
         high[lane] = std::max(high[lane], values[i]);
     }
