@@ -11,9 +11,9 @@
 namespace {
 
 constexpr int kCaptionWidth = 9;   // "L" and "R" left of the bars
-constexpr int kBarHeight = 6;
-constexpr int kBarTops[2] = {1, 16};  // the scale's marks and numbers sit in the rows between
-constexpr int kTickRows = 2;
+constexpr int kBarHeight = 8;
+constexpr int kBarTops[2] = {0, 15};  // the scale's marks and numbers sit in the rows between
+constexpr int kTickRows = 1;
 constexpr int kNumberPixels = 7;
 constexpr int kClipWidth = 11;
 constexpr int kClipGap = 3;
@@ -121,7 +121,7 @@ void MeterWidget::paintMarks(QPainter& painter) const
     painter.setFont(numbers);
     painter.setPen(kCaption);
     const QFontMetrics metrics(numbers);
-    const int numberTop = top + 1;
+    const int numberTop = top;
     const int numberHeight = barRect(kMeterRight).top() - numberTop;
     for (int32_t tick : kTicks) {
         const int x = std::min(left.left() + meterColumns(tick, left.width()), left.right());

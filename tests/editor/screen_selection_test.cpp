@@ -13,6 +13,7 @@
 
 #include "meter_on_screen.h"
 #include "program_window.h"
+#include "view_on_screen.h"
 #include "wav_image.h"
 
 namespace {
@@ -20,7 +21,6 @@ namespace {
 using namespace program_window;
 
 const QRgb kBlack = qRgb(0, 0, 0);
-const QRgb kSelected = qRgb(16, 96, 64);
 const QRgb kMarkerOverBlack = qRgb(255, 0, 0);
 const QRgb kMarkerOverSelected = qRgb(255 ^ 16, 96, 64);
 
@@ -76,17 +76,6 @@ protected:
         while (view.size() != visibleView && std::chrono::steady_clock::now() < deadline)
             view = selectionBounds(screenshot());
         ASSERT_EQ(view.size(), visibleView) << "the whole track's selection is not on the screen";
-    }
-
-    // The view is where the whole track's selection shows after start-up: the selection
-    // rectangle covers every column and row.
-    static QRect selectionBounds(const QImage& shot)
-    {
-        QRect bounds;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                if (shot.pixel(x, y) == kSelected) bounds |= QRect(x, y, 1, 1);
-        return bounds;
     }
 
     // Whether the view shows what is expected; if not, lastMismatch says where it does not.
@@ -226,16 +215,13 @@ std::vector<int16_t> songsAndPauses()
     return values;
 }
 
-const QRgb kBar = qRgb(255, 0, 0);
-const QRgb kBarSelected = qRgb(255 ^ 16, 96, 64);
 constexpr int kBarRow = 38;     // inside the left channel's bars
 constexpr int kMiddleRow = 64;  // between the channels: only the selection shows there
 const QRgb kProgressFill = qRgb(53, 154, 218);
 
 bool sounds(const QImage& view, int column)
 {
-    const QRgb seen = view.pixel(column, kBarRow);
-    return seen == kBar || seen == kBarSelected;
+    return isBar(view.pixel(column, kBarRow));
 }
 
 // The selected columns of the view, first and last; {0, -1} when none.
