@@ -210,3 +210,44 @@ TEST_F(WindowRoutines, TitleIsDravennaAndTheTrimmedFileSpec)
 }
 
 }  // namespace
+
+namespace {
+
+using Keys = EditorFixture;
+
+// The keys move the selection's end, and its beginning once the end has passed it.
+TEST_F(Keys, ShiftMovesTheSelectionsEndByColumnsOrTicks_HomeAndEndReachTheViewsEdges)
+{
+    startUp();
+    editor.mouseDown(200.0f);
+    editor.mouseUp(202.0f);  // frames 323136 to 326367, 1615.68 a column
+    const struct {
+        std::function<void()> keys;
+        int32_t clipbegin, clipend;
+    } steps[] = {
+        {[&] { editor.moveSelectionEnd(1); }, 323136, 327983},
+        {[&] { editor.moveSelectionEnd(-4); }, 321520, 323136},  // past the beginning: it turns
+        {[&] { editor.moveSelectionEnd(-1); }, 319904, 323136},  // the keys now move the beginning
+        {[&] { editor.moveSelectionEndByTicks(-1); }, 178784, 323136},
+        {[&] { editor.moveSelectionEndByTicks(-2); }, 0, 323136},  // stops at the track's start
+        {[&] { editor.extendSelectionToViewEnd(); }, 0, 1048574},
+        {[&] { editor.moveSelectionEndByTicks(1); }, 0, 1048574},  // and at its end
+    };
+    for (const auto& step : steps) {
+        step.keys();
+        EXPECT_EQ(editor.mod.clipbegin, step.clipbegin);
+        EXPECT_EQ(editor.mod.clipend, step.clipend);
+    }
+
+    // Zoomed in, Home and End reach the view's edges, not the track's.
+    setZoom(8, 16384);  // frames 458752 to 589824
+    editor.mouseDown(100.0f);
+    editor.mouseUp(100.0f);
+    editor.extendSelectionToViewEnd();
+    EXPECT_EQ(editor.mod.clipend, 589824);
+    editor.extendSelectionToViewStart();
+    EXPECT_EQ(editor.mod.clipbegin, 458752);
+    EXPECT_EQ(editor.frm.clipmode, 0);
+}
+
+}  // namespace
