@@ -155,8 +155,9 @@ void Editor::drawRecorded(int32_t position)
     if (run.count == 0) return;
     drawnRecorded_ = position;
     const double framesPerColumn = double(frm.tscale) / frm.zoom;
+    // The column whose frames (from its rounded first frame on) hold frame.
     const auto columnOf = [&](int64_t frame) {
-        return int32_t(std::clamp<double>(std::floor((frame - frm.trkbegin) / framesPerColumn), -1, INT32_MAX));
+        return int32_t(std::clamp<double>(std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
     };
     // A run that passes the ring's end goes on at its start.
     const int64_t end = int64_t(run.first) + run.count;

@@ -149,13 +149,7 @@ protected:
     // a null image if it never does.
     QImage viewWhen(const std::function<bool(const QImage&)>& done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        do {
-            const QImage shot = screenshot();
-            if (!shot.isNull() && done(shot.copy(view))) return shot.copy(view);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return {};
+        return readUntil([this] { return screenshot().copy(view); }, done);
     }
 };
 

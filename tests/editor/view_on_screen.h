@@ -4,6 +4,9 @@
 #include <QImage>
 #include <QRect>
 
+#include <chrono>
+#include <thread>
+
 namespace program_window {
 
 // The selection's colour over black, and the waveform's red outside and inside the selection.
@@ -25,6 +28,20 @@ inline QRect selectionBounds(const QImage& shot)
 inline bool isBar(QRgb pixel)
 {
     return pixel == kBar || pixel == kBarSelected;
+}
+
+// Reads pictures until one satisfies done, for at most ten seconds: the program draws when it
+// gets to its events. The picture, or a null image if none did.
+template <typename Read, typename Done>
+QImage readUntil(Read read, Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        const QImage picture = read();
+        if (!picture.isNull() && done(picture)) return picture;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return {};
 }
 
 }  // namespace program_window

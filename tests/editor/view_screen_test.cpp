@@ -60,13 +60,7 @@ protected:
     template <typename Done>
     QImage viewWhen(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        do {
-            const QImage shot = screenshot();
-            if (!shot.isNull() && done(shot.copy(view))) return shot.copy(view);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return {};
+        return readUntil([this] { return screenshot().copy(view); }, done);
     }
 
     // Finds the view by the whole track's selection, once it has the size given.
