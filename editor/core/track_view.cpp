@@ -184,6 +184,7 @@ void Editor::drawSelection()
 void Editor::viewResized()
 {
     ViewSurface& view = window_.picView();
+    if (view.pixelWidth() < 1) return;  // not laid out yet: no scale to take from it
     frm.hscale = float(view.pixelHeight() / 131072.0);
     if (frm.bInitLib) frm.tscale = float(engineTrackLength_ / double(view.pixelWidth()));
     drawTrack();
