@@ -9,6 +9,7 @@
 
 #include "background_save.h"
 #include "editor.h"
+#include "error_explanations.h"
 #include "save_progress.h"
 #include "time_readout.h"
 
@@ -106,9 +107,10 @@ void Editor::fileOpen()
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    reportEngineError("Error in LoadWave: ", frm.lRet);
+    reportEngineError("Error in LoadWave: ", frm.lRet, explainLoad(frm.lRet, path));
     if (!audioWasLoaded(frm.lRet)) return;
     forgetEdits();
+    trackChanged(0, mod.trklen);
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
     drawTrack();
@@ -127,11 +129,13 @@ void Editor::fileSaveAs()
     if (key == "WAV") {
         frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, engine_.SaveProgress,
                                  SaveFormat::Wav, path);
-        reportEngineError("Error in SaveAsWave: ", frm.lRet);
+        reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
     } else if (key == "MP3") {
         frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, engine_.SaveProgress,
                                  SaveFormat::Mp3, path);
-        window_.messageBox(mp3SaveMessage(frm.lRet));
+        const std::string message = mp3SaveMessage(frm.lRet);
+        window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
+                                                              : message);
     } else {
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;
