@@ -1,8 +1,5 @@
 #include "mp3_export.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -12,23 +9,15 @@
 #include "bladeenc.h"
 #include "brenvik.h"
 #include "dynamic_library.h"
-#include "file_closer.h"
 #include "mp3_quality.h"
+#include "replacement_file.h"
 #include "song_tags.h"
 
 namespace brenvik {
 
 namespace {
 
-constexpr int32_t kMp3Ok = BRENVIK_OK;
-constexpr int32_t kMp3NoEncoder = BRENVIK_MP3_NO_ENCODER;
-constexpr int32_t kMp3DiskError = BRENVIK_MP3_DISK_ERROR;
-constexpr int32_t kMp3StreamError = BRENVIK_MP3_STREAM_ERROR;
-constexpr int32_t kMp3MemoryError = BRENVIK_MP3_MEMORY_ERROR;
-constexpr int32_t kMp3EncodingError = BRENVIK_MP3_ENCODING_ERROR;
-
 constexpr const char* kEncoderLibrary = "libbladeenc.so";
-constexpr uint32_t kMp3SampleRate = 44100;
 constexpr uint16_t kStandardBitrate = 192;
 constexpr uint16_t kHighestBitrate = 320;
 constexpr uint8_t kVbrQualityV2 = 2;
@@ -71,59 +60,12 @@ BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame) {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);  // flags and the reserved tail
     config.kind = BE_KIND_MP3;
-    config.sampleRate = kMp3SampleRate;
+    config.sampleRate = kSampleRate;
     config.mode = BE_MODE_STEREO;
     setEncoderRate(config, quality);
     config.infoFrame = infoFrame ? 1 : 0;
     return config;
 }
-
-class OutputFile {
-public:
-    explicit OutputFile(const char* path) : fd_(openRegularFile(path, FileAccess::kWrite)) {}
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile() {
-        if (isOpen()) ::close(fd_);
-    }
-
-    bool isOpen() const { return fd_ >= 0; }
-
-    // Writes all bytes, resuming after partial writes; false when the file takes no more.
-    bool writeAll(const uint8_t* bytes, std::size_t count) {
-        while (count > 0) {
-            const ssize_t written = ::write(fd_, bytes, count);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return false;
-            bytes += written;
-            count -= static_cast<std::size_t>(written);
-        }
-        return true;
-    }
-
-    // Writes all bytes at offset, over bytes written before; false when that fails.
-    bool writeAt(std::size_t offset, const uint8_t* bytes, std::size_t count) {
-        while (count > 0) {
-            const ssize_t written = ::pwrite(fd_, bytes, count, static_cast<off_t>(offset));
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return false;
-            bytes += written;
-            offset += static_cast<std::size_t>(written);
-            count -= static_cast<std::size_t>(written);
-        }
-        return true;
-    }
-
-    // Closes now so that a failure the system reports only at close is not lost.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Closes an open encoder stream on every way out of the export.
 class EncoderStream {
@@ -152,13 +94,13 @@ std::unique_ptr<T[]> allocateBuffer(std::size_t count) {
 // Feeds the frames to an open stream chunk by chunk, copying each chunk out of the track, then
 // flushes the stream; every output goes to the file as it comes.
 int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Frame> frames,
-                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, OutputFile& file) {
+                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, ReplacementFile& file) {
     // An encoder that takes no samples per chunk would never get through the frames.
-    if (samplesPerChunk == 0 && !frames.empty()) return kMp3StreamError;
+    if (samplesPerChunk == 0 && !frames.empty()) return BRENVIK_MP3_STREAM_ERROR;
     const auto output = allocateBuffer<uint8_t>(outputBufferBytes);
-    if (!output) return kMp3MemoryError;
+    if (!output) return BRENVIK_MP3_MEMORY_ERROR;
     const auto input = allocateBuffer<int16_t>(samplesPerChunk);
-    if (!input) return kMp3MemoryError;
+    if (!input) return BRENVIK_MP3_MEMORY_ERROR;
 
     const auto* track = reinterpret_cast<const uint8_t*>(frames.data());
     const std::size_t total = frames.size_bytes();
@@ -170,61 +112,64 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
         const auto samples = static_cast<uint32_t>(chunk / sizeof(int16_t));
         if (api.encodeChunk(stream, samples, input.get(), output.get(), &produced) != 0 ||
             produced > outputBufferBytes) {
-            return kMp3EncodingError;
+            return BRENVIK_MP3_ENCODING_ERROR;
         }
-        if (!file.writeAll(output.get(), produced)) return kMp3DiskError;
+        if (!file.append(output.get(), produced)) return BRENVIK_MP3_DISK_ERROR;
         done += chunk;
     }
 
     if (api.deinitStream(stream, output.get(), &produced) != 0 || produced > outputBufferBytes) {
-        return kMp3StreamError;
+        return BRENVIK_MP3_STREAM_ERROR;
     }
-    return file.writeAll(output.get(), produced) ? kMp3Ok : kMp3DiskError;
+    if (!file.append(output.get(), produced)) return BRENVIK_MP3_DISK_ERROR;
+    return BRENVIK_OK;
 }
 
 // Puts the stream's final Info frame over the placeholder its output began with, at offset.
 int32_t writeInfoFrame(const EncoderApi& api, uint32_t stream, uint32_t outputBufferBytes,
-                       std::size_t offset, OutputFile& file) {
+                       std::size_t offset, ReplacementFile& file) {
     const auto frame = allocateBuffer<uint8_t>(outputBufferBytes);
-    if (!frame) return kMp3MemoryError;
+    if (!frame) return BRENVIK_MP3_MEMORY_ERROR;
     uint32_t produced = 0;
     if (api.infoFrame(stream, frame.get(), &produced) != 0 || produced > outputBufferBytes) {
-        return kMp3StreamError;
+        return BRENVIK_MP3_STREAM_ERROR;
     }
-    return file.writeAt(offset, frame.get(), produced) ? kMp3Ok : kMp3DiskError;
+    return file.writeAt(offset, frame.get(), produced) ? BRENVIK_OK : BRENVIK_MP3_DISK_ERROR;
 }
 
 }  // namespace
 
-int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSettings& settings) {
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSettings& settings,
+                  std::atomic<int64_t>* progress) {
     const std::optional<EncoderApi> api = loadEncoder();
-    if (!api) return kMp3NoEncoder;
+    if (!api) return BRENVIK_MP3_NO_ENCODER;
 
-    OutputFile file(path);
-    if (!file.isOpen()) return kMp3DiskError;
+    ReplacementFile file(path, progress);
+    if (!file.isOpen()) return BRENVIK_MP3_DISK_ERROR;
 
     // The tag is rendered before any audio is encoded, so tagging adds no pass over the audio.
     const std::vector<uint8_t> tag = id3v2Tag(settings.details);
-    if (!file.writeAll(tag.data(), tag.size())) return kMp3DiskError;
+    if (!file.append(tag.data(), tag.size())) return BRENVIK_MP3_DISK_ERROR;
 
     const BE_CONFIG config = mp3Config(settings.mp3Quality, api->infoFrame != nullptr);
     uint32_t samplesPerChunk = 0;
     uint32_t outputBufferBytes = 0;
     uint32_t handle = 0;
     if (api->initStream(&config, &samplesPerChunk, &outputBufferBytes, &handle) != 0) {
-        return kMp3StreamError;
+        return BRENVIK_MP3_STREAM_ERROR;
     }
     int32_t result;
     {
         EncoderStream stream(*api, handle);
         result = encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes,
                               file);
-        if (result == kMp3Ok && api->infoFrame) {
+        if (result == BRENVIK_OK && api->infoFrame) {
             result = writeInfoFrame(*api, stream.handle(), outputBufferBytes, tag.size(), file);
         }
     }
-    if (result != kMp3Ok) return result;
-    return file.close() ? kMp3Ok : kMp3DiskError;
+    if (result != BRENVIK_OK) return result;
+    if (!file.commit()) return BRENVIK_MP3_DISK_ERROR;
+    return BRENVIK_OK;
 }
 
 }  // namespace brenvik

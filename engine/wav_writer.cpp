@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "file_closer.h"
+#include "replacement_file.h"
 #include "song_tags.h"
 #include "wav_file.h"
 #include "wav_io.h"
@@ -56,23 +56,24 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes, uint32_t trai
 }  // namespace
 
 int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
-                   const SongDetails& details)
+                   const SongDetails& details, std::atomic<int64_t>* progress)
 {
     log.write("SaveBufToWave\n");
-    File file = openRegularStream(path, FileAccess::kWrite);
-    if (!file) {
-        return -1;
+    ReplacementFile file(path, progress);
+    if (!file.isOpen()) {
+        return BRENVIK_SAVE_FAILED;
     }
-    const size_t dataBytes = frames.size_bytes();
+    // The track already holds the file's data layout: it goes out as it lies, without a copy.
     // Whole frames leave the audio at an even size, so the details need no pad byte before them.
     const std::vector<uint8_t> info = wavInfoChunk(details);
-    const auto header = waveHeader(static_cast<uint32_t>(dataBytes), static_cast<uint32_t>(info.size()));
-    const bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size()
-        && (dataBytes == 0 || std::fwrite(frames.data(), 1, dataBytes, file.get()) == dataBytes)
-        && (info.empty() || std::fwrite(info.data(), 1, info.size(), file.get()) == info.size());
-    // The close flushes what stdio still holds, so a full disk may show only here.
-    const bool closed = std::fclose(file.release()) == 0;
-    return written && closed ? 0 : -1;
+    const auto header = waveHeader(static_cast<uint32_t>(frames.size_bytes()), static_cast<uint32_t>(info.size()));
+    const bool saved = file.append(header.data(), header.size())
+        && file.append(frames.data(), frames.size_bytes()) && file.append(info.data(), info.size())
+        && file.commit();
+    if (!saved) {
+        return BRENVIK_SAVE_FAILED;
+    }
+    return BRENVIK_OK;
 }
 
 }  // namespace brenvik

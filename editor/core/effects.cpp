@@ -168,6 +168,7 @@ void Editor::applyEdit(const EditStep& step, bool redone)
         if (!scaleFrames(engine_, step.clipbegin, step.clipend, step.gainDb, before)) before = nullptr;
         break;
     }
+    trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
     if (before != nullptr) redone ? history_.addRedone(std::move(edit)) : history_.add(std::move(edit));
     showEditHistory();
 }
@@ -182,6 +183,7 @@ void Editor::editUndo()
         if (!history_.canUndo()) return;
         const EditRecord edit = history_.takeUndo();
         writeValues(engine_, edit.firstValue, edit.before);
+        trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
         mod.clipbegin = edit.step.clipbegin;
         mod.clipend = edit.step.clipend;
         showEditHistory();

@@ -27,7 +27,9 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
                           library.resolve("SetSongDetails", bound.SetSongDetails) &&
                           library.resolve("SetMp3Quality", bound.SetMp3Quality) &&
-                          library.resolve("WaveFrames", bound.WaveFrames);
+                          library.resolve("WaveFrames", bound.WaveFrames) &&
+
+                          library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -93,5 +95,6 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.SetSongDetails = bindThenCall<&EngineApi::SetSongDetails, const char*>;
     api.SetMp3Quality = bindThenCall<&EngineApi::SetMp3Quality, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
+    api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;
 }

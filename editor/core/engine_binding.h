@@ -27,6 +27,7 @@ struct EngineApi {
     decltype(&::SetSongDetails) SetSongDetails = nullptr;
     decltype(&::SetMp3Quality) SetMp3Quality = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
+    decltype(&::SaveProgress) SaveProgress = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

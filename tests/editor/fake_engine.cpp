@@ -117,5 +117,6 @@ EngineApi FakeEngine::api() const
     api.SetSongDetails = fakeSetSongDetails;
     api.SetMp3Quality = fakeSetMp3Quality;
     api.WaveFrames = fakeWaveFrames;
+    api.SaveProgress = fakeNone;
     return api;
 }

@@ -5,14 +5,14 @@
 #include "brenvik.h"
 #include "dynamic_library.h"
 
-// The engine's exports that the MP3 tests use, from a libbrenvik.so loaded by path as the
+// The engine's exports that the MP3 and save tests use, from a libbrenvik.so loaded by path as the
 // editor loads it; its $ORIGIN then decides which libbladeenc.so the export finds.
 struct EngineLibrary {
     decltype(&OpenLib) openLib = nullptr;
     decltype(&CloseLib) closeLib = nullptr;
     decltype(&TrackWrite) trackWrite = nullptr;
-    decltype(&SaveAsMp3) saveAsMp3 = nullptr;
     decltype(&SaveAsWave) saveAsWave = nullptr;
+    decltype(&SaveAsMp3) saveAsMp3 = nullptr;
     decltype(&TrackWriteFrames) trackWriteFrames = nullptr;
     decltype(&SetSongDetails) setSongDetails = nullptr;
     decltype(&SetMp3Quality) setMp3Quality = nullptr;
