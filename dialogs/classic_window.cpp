@@ -1,8 +1,19 @@
 #include "classic_window.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 
 namespace quorvel {
+
+QDialogButtonBox* okCancelButtons(QDialog& dialog)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->setObjectName("buttons");
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
+}
 
 QFont dialogFont(qreal pointSize, bool bold)
 {

@@ -4,6 +4,9 @@
 #include <QMessageBox>
 #include <QRect>
 
+class QDialog;
+class QDialogButtonBox;
+
 // Helpers that let the dialogs keep the measures and look of their classic layout: positions
 // and sizes in twips, the bold sans-serif dialog font, and message boxes with an exact set of
 // buttons and icon.
@@ -30,5 +33,8 @@ QFont dialogFont(qreal pointSize, bool bold);
 QMessageBox::StandardButton showMessage(QWidget* parent, const QString& text, const QString& title,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::Icon icon);
+
+// OK and Cancel for a dialog laid out by Qt, named "buttons", that accept and reject it.
+QDialogButtonBox* okCancelButtons(QDialog& dialog);
 
 }  // namespace quorvel

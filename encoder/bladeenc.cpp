@@ -1,4 +1,4 @@
-// The five entry points of libbladeenc.so, on LAME.
+// The entry points of libbladeenc.so, on LAME.
 #include "bladeenc.h"
 
 #include <cstring>
@@ -71,6 +71,13 @@ uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t* outputBytes)
 
 uint32_t beCloseStream(uint32_t stream) {
     return streams().remove(stream) ? BE_OK : BE_ERR_BAD_HANDLE;
+}
+
+uint32_t beInfoFrame(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
+    if (!output || !outputBytes) return BE_ERR_BAD_ARGUMENT;
+    const auto found = streams().find(stream);
+    if (!found) return BE_ERR_BAD_HANDLE;
+    return found->infoFrame(output, *outputBytes);
 }
 
 void beVersion(BE_VERSION* version) {

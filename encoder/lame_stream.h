@@ -15,8 +15,9 @@ namespace bladeenc {
 // library encodes, else BE_ERR_BAD_CONFIG.
 uint32_t checkConfig(const BE_CONFIG& config);
 
-// One encoder stream on LAME: constant bitrate, no ID3 tag and no Xing/LAME info frame, so its
-// output is exactly the MP3 frames. Calls on one stream are serialised by the stream itself.
+// One encoder stream on LAME: constant or variable bitrate, no ID3 tag, and LAME's Info frame
+// only when the configuration asks for it; otherwise its output is exactly the MP3 frames of the
+// audio. Calls on one stream are serialised by the stream itself.
 class LameStream {
 public:
     // A stream for a configuration that checkConfig accepted; null when LAME cannot set up.
@@ -30,13 +31,16 @@ public:
     };
     using LameHandle = std::unique_ptr<lame_global_flags, LameCloser>;
 
-    LameStream(LameHandle lame, uint32_t channels) : lame_(std::move(lame)), channels_(channels) {}
+    LameStream(LameHandle lame, uint32_t channels, bool infoFrame)
+        : lame_(std::move(lame)), channels_(channels), infoFrame_(infoFrame) {}
 
     // Encodes interleaved samples (at most samplesPerChunk, whole frames) into output, which
     // holds outputBufferBytes; sets produced to the bytes written.
     uint32_t encode(std::span<const int16_t> samples, uint8_t* output, uint32_t& produced);
     // Encodes what LAME still holds back and writes the last frames.
     uint32_t flush(uint8_t* output, uint32_t& produced);
+    // After the flush: the final Info frame, the size of the placeholder the output began with.
+    uint32_t infoFrame(uint8_t* output, uint32_t& produced);
 
 private:
     // One MPEG-1 Layer III frame carries 1152 frames of audio; a chunk is one such frame.
@@ -47,6 +51,7 @@ private:
     std::mutex mutex_;
     LameHandle lame_;
     const uint32_t channels_;
+    const bool infoFrame_;
     bool flushed_ = false;
 };
 

@@ -8,11 +8,15 @@
 #include <atomic>
 #include <cstdint>
 #include <new>
+#include <optional>
 
 #include "device/backend_factory.h"
 #include "engine.h"
 #include "frame_range.h"
 #include "mp3_export.h"
+#include "mp3_quality.h"
+#include "save_settings.h"
+#include "song_details.h"
 #include "wav_file.h"
 
 namespace {
@@ -53,6 +57,14 @@ int32_t guarded(Failure failure, Work work) noexcept
     } catch (...) {
         return failure.other;
     }
+}
+
+// What the saves write beside the audio. The client sets it between its calls, never while a
+// save runs (on whichever thread), so the saves read it without a lock.
+brenvik::SaveSettings& saveSettings()
+{
+    static brenvik::SaveSettings settings;
+    return settings;
 }
 
 // The bytes the save that runs now has written, for SaveProgress on the thread that waits for
@@ -153,7 +165,7 @@ int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
         }
         return counted([&](std::atomic<int64_t>* progress) {
             return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
-                                       engine().log(), progress);
+                                       engine().log(), saveSettings().details, progress);
         });
     });
 }
@@ -169,7 +181,8 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
             return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
         }
         return counted([&](std::atomic<int64_t>* progress) {
-            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)), progress);
+            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)), saveSettings(),
+                                      progress);
         });
     });
 }
@@ -184,6 +197,31 @@ int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
 {
     return guarded(always(BRENVIK_OUTSIDE_TRACK),
                    [&] { return engine().track().writeFrames(from, to, values); });
+}
+
+int32_t SetSongDetails(const char* details)
+{
+    return guarded(always(BRENVIK_SETTING_REFUSED), [&]() -> int32_t {
+        const std::optional<brenvik::SongDetails> parsed =
+            brenvik::parseSongDetails(details == nullptr ? "" : details);
+        if (!parsed) {
+            return BRENVIK_SETTING_REFUSED;
+        }
+        saveSettings().details = *parsed;
+        return BRENVIK_OK;
+    });
+}
+
+int32_t SetMp3Quality(int32_t quality)
+{
+    return guarded(always(BRENVIK_SETTING_REFUSED), [&]() -> int32_t {
+        const std::optional<brenvik::Mp3Quality> known = brenvik::mp3Quality(quality);
+        if (!known) {
+            return BRENVIK_SETTING_REFUSED;
+        }
+        saveSettings().mp3Quality = *known;
+        return BRENVIK_OK;
+    });
 }
 
 int32_t WaveFrames(const char* path)

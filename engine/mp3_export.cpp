@@ -9,14 +9,18 @@
 #include "bladeenc.h"
 #include "brenvik.h"
 #include "dynamic_library.h"
+#include "mp3_quality.h"
 #include "replacement_file.h"
+#include "song_tags.h"
 
 namespace brenvik {
 
 namespace {
 
 constexpr const char* kEncoderLibrary = "libbladeenc.so";
-constexpr uint16_t kMp3Bitrate = 192;
+constexpr uint16_t kStandardBitrate = 192;
+constexpr uint16_t kHighestBitrate = 320;
+constexpr uint8_t kVbrQualityV2 = 2;
 
 struct EncoderApi {
     decltype(&beInitStream) initStream;
@@ -24,6 +28,7 @@ struct EncoderApi {
     decltype(&beDeinitStream) deinitStream;
     decltype(&beCloseStream) closeStream;
     decltype(&beVersion) version;
+    decltype(&beInfoFrame) infoFrame;  // null in a library without it: no Info frame then
 };
 
 // Loads the encoder library anew; it is never unloaded, so the entry points stay valid.
@@ -35,16 +40,30 @@ std::optional<EncoderApi> loadEncoder() {
                           library.resolve("beDeinitStream", api.deinitStream) &&
                           library.resolve("beCloseStream", api.closeStream) &&
                           library.resolve("beVersion", api.version);
+    library.resolve("beInfoFrame", api.infoFrame);
     return complete ? std::optional(api) : std::nullopt;
 }
 
-BE_CONFIG mp3Config() {
+// The configuration's bitrate, or its variable bitrate and quality.
+void setEncoderRate(BE_CONFIG& config, Mp3Quality quality) {
+    switch (quality) {
+    case Mp3Quality::kCbr192: config.bitrate = kStandardBitrate; break;
+    case Mp3Quality::kCbr320: config.bitrate = kHighestBitrate; break;
+    case Mp3Quality::kVbrV2:
+        config.vbr = 1;
+        config.vbrQuality = kVbrQualityV2;
+        break;
+    }
+}
+
+BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame) {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);  // flags and the reserved tail
     config.kind = BE_KIND_MP3;
     config.sampleRate = kSampleRate;
     config.mode = BE_MODE_STEREO;
-    config.bitrate = kMp3Bitrate;
+    setEncoderRate(config, quality);
+    config.infoFrame = infoFrame ? 1 : 0;
     return config;
 }
 
@@ -106,9 +125,21 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
     return BRENVIK_OK;
 }
 
+// Puts the stream's final Info frame over the placeholder its output began with, at offset.
+int32_t writeInfoFrame(const EncoderApi& api, uint32_t stream, uint32_t outputBufferBytes,
+                       std::size_t offset, ReplacementFile& file) {
+    const auto frame = allocateBuffer<uint8_t>(outputBufferBytes);
+    if (!frame) return BRENVIK_MP3_MEMORY_ERROR;
+    uint32_t produced = 0;
+    if (api.infoFrame(stream, frame.get(), &produced) != 0 || produced > outputBufferBytes) {
+        return BRENVIK_MP3_STREAM_ERROR;
+    }
+    return file.writeAt(offset, frame.get(), produced) ? BRENVIK_OK : BRENVIK_MP3_DISK_ERROR;
+}
+
 }  // namespace
 
-int32_t saveAsMp3(const char* path, std::span<const Frame> frames,
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSettings& settings,
                   std::atomic<int64_t>* progress) {
     const std::optional<EncoderApi> api = loadEncoder();
     if (!api) return BRENVIK_MP3_NO_ENCODER;
@@ -116,7 +147,11 @@ int32_t saveAsMp3(const char* path, std::span<const Frame> frames,
     ReplacementFile file(path, progress);
     if (!file.isOpen()) return BRENVIK_MP3_DISK_ERROR;
 
-    const BE_CONFIG config = mp3Config();
+    // The tag is rendered before any audio is encoded, so tagging adds no pass over the audio.
+    const std::vector<uint8_t> tag = id3v2Tag(settings.details);
+    if (!file.append(tag.data(), tag.size())) return BRENVIK_MP3_DISK_ERROR;
+
+    const BE_CONFIG config = mp3Config(settings.mp3Quality, api->infoFrame != nullptr);
     uint32_t samplesPerChunk = 0;
     uint32_t outputBufferBytes = 0;
     uint32_t handle = 0;
@@ -128,6 +163,9 @@ int32_t saveAsMp3(const char* path, std::span<const Frame> frames,
         EncoderStream stream(*api, handle);
         result = encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes,
                               file);
+        if (result == BRENVIK_OK && api->infoFrame) {
+            result = writeInfoFrame(*api, stream.handle(), outputBufferBytes, tag.size(), file);
+        }
     }
     if (result != BRENVIK_OK) return result;
     if (!file.commit()) return BRENVIK_MP3_DISK_ERROR;

@@ -143,6 +143,24 @@ bool ReplacementFile::append(const void* bytes, std::size_t count)
     return true;
 }
 
+bool ReplacementFile::writeAt(std::size_t offset, const void* bytes, std::size_t count)
+{
+    const auto* next = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const ssize_t written = ::pwrite(fd_, next, count, static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        next += written;
+        offset += static_cast<std::size_t>(written);
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 bool ReplacementFile::commit()
 {
     // A full disk or a failing device may show only at the sync or the close.

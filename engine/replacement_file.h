@@ -30,6 +30,9 @@ public:
     // Appends all count bytes, resuming after partial writes; false when the file takes no more.
     bool append(const void* bytes, std::size_t count);
 
+    // Writes all count bytes at offset, over bytes appended before; false when that fails.
+    bool writeAt(std::size_t offset, const void* bytes, std::size_t count);
+
     // True only when every byte is on the disk and the file has taken the target's place; on
     // false the target is untouched. Nothing may be written afterwards.
     bool commit();

@@ -14,6 +14,8 @@ inline constexpr ChunkId kRiffId{'R', 'I', 'F', 'F'};
 inline constexpr ChunkId kWaveId{'W', 'A', 'V', 'E'};
 inline constexpr ChunkId kFmtId{'f', 'm', 't', ' '};
 inline constexpr ChunkId kDataId{'d', 'a', 't', 'a'};
+inline constexpr ChunkId kListId{'L', 'I', 'S', 'T'};
+inline constexpr ChunkId kInfoId{'I', 'N', 'F', 'O'};
 
 inline constexpr uint16_t kPcmFormatTag = 1;
 // The format chunk's fields up to bits per sample; anything beyond is an extension.

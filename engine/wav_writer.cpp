@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "replacement_file.h"
+#include "song_tags.h"
 #include "wav_file.h"
 #include "wav_io.h"
 
@@ -32,11 +33,12 @@ private:
     size_t used_ = 0;
 };
 
-std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
+// trailingBytes: the chunks after the audio, which the RIFF size covers as well.
+std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes, uint32_t trailingBytes)
 {
     HeaderBuilder header;
     header.id(wav::kRiffId);
-    header.u32(dataBytes + wav::kRiffSizeBeyondData);
+    header.u32(dataBytes + wav::kRiffSizeBeyondData + trailingBytes);
     header.id(wav::kWaveId);
     header.id(wav::kFmtId);
     header.u32(wav::kFmtChunkBytes);
@@ -54,7 +56,7 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
 }  // namespace
 
 int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
-                   std::atomic<int64_t>* progress)
+                   const SongDetails& details, std::atomic<int64_t>* progress)
 {
     log.write("SaveBufToWave\n");
     ReplacementFile file(path, progress);
@@ -62,9 +64,12 @@ int32_t saveAsWave(const char* path, std::span<const Frame> frames, const Diagno
         return BRENVIK_SAVE_FAILED;
     }
     // The track already holds the file's data layout: it goes out as it lies, without a copy.
-    const auto header = waveHeader(static_cast<uint32_t>(frames.size_bytes()));
+    // Whole frames leave the audio at an even size, so the details need no pad byte before them.
+    const std::vector<uint8_t> info = wavInfoChunk(details);
+    const auto header = waveHeader(static_cast<uint32_t>(frames.size_bytes()), static_cast<uint32_t>(info.size()));
     const bool saved = file.append(header.data(), header.size())
-        && file.append(frames.data(), frames.size_bytes()) && file.commit();
+        && file.append(frames.data(), frames.size_bytes()) && file.append(info.data(), info.size())
+        && file.commit();
     if (!saved) {
         return BRENVIK_SAVE_FAILED;
     }

@@ -5,9 +5,9 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  portaudio19-dev libmp3lame-dev
+  portaudio19-dev libmp3lame-dev libtag1-dev libebur128-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmpg123-dev lame
+  libmpg123-dev lame ffmpeg mpg123 python3-mutagen
   dpkg-dev file lintian
   locales
   pulseaudio pulseaudio-utils libasound2-plugins

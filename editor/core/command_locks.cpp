@@ -39,6 +39,8 @@ constexpr std::array kCommands{
     CommandRow{Command::FxFadeOut, kBusy},
     CommandRow{Command::ControlPlay, kTransport},
     CommandRow{Command::ControlRecord, kTransport},
+    CommandRow{Command::FileSongDetails, kBusy},
+    CommandRow{Command::FxNormalizeLoudness, kBusy},
     CommandRow{Command::ReorderTrack, kBusy},
     CommandRow{Command::ShutDown, kBusy},
 };

@@ -10,7 +10,7 @@
 
 enum class Command {
     FileNew, FileOpen, FileProps, FileSaveAs, EditCut, EditUndo, EditRedo, EditSelectSong,
-    FxFadeIn, FxFadeOut, ControlPlay, ControlRecord,
+    FxFadeIn, FxFadeOut, ControlPlay, ControlRecord, FileSongDetails, FxNormalizeLoudness,
     ReorderTrack,  // Stop's turn of the ring after a recording
     ShutDown,      // the close sequence
 };

@@ -8,13 +8,14 @@
 #include <deque>
 #include <vector>
 
-enum class EditKind { Cut, FadeIn, FadeOut };
+enum class EditKind { Cut, FadeIn, FadeOut, NormalizeLoudness };
 
 // Which command an edit ran, on which selection.
 struct EditStep {
     EditKind kind = EditKind::Cut;
     int32_t clipbegin = 0;
     int32_t clipend = 0;
+    double gainDb = 0;  // the gain a loudness normalisation gave
 };
 
 // An edit done, with the values it overwrote: before[i] was at value index firstValue + i.

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "editor_state.h"
 #include "engine_binding.h"
 #include "meter_feed.h"
+#include "song_choices.h"
 #include "track_summary.h"
 #include "window_port.h"
 
@@ -53,6 +55,8 @@ public:
     void editRedo();
     // Selects the last complete song of the take, or the one before the song selected.
     void editSelectSong();
+    void fileSongDetails();  // the details and MP3 quality the saves that follow write
+    void fxNormalizeLoudness();  // scales the selection to a chosen integrated loudness
 
     // Window routines. EnableControls takes (false) or gives back (true) the lock a transport
     // holds on its thirteen controls; a control stays locked while any running command locks it.
@@ -159,10 +163,14 @@ private:
 
     // Cut and the fades, run as commands on the selection, and again by Redo.
     void runEdit(EditKind kind);
-    void applyEdit(EditKind kind, bool redone);
+    void applyEdit(const EditStep& step, bool redone);
+    // Measures frames from .. to - 1 on a worker under the busy window's bar; the running
+    // command keeps the controls that could call the engine locked meanwhile.
+    std::optional<LoudnessReading> measureOnWorker(int32_t from, int32_t to);
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();
     EditHistory history_;
+    SongDetails songDetails_;  // for this session only, empty at first
     MeterFeed meter_{engine_, window_};  // fed by the follow loop
     TrackSummary summary_{engine_};     // the extremes the view draws
 };

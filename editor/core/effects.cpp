@@ -4,6 +4,7 @@
 // edit again on the same range.
 #include "editor.h"
 #include "editor_numbers.h"
+#include "loudness.h"
 
 #include <cmath>
 #include <new>
@@ -29,6 +30,7 @@ Command editCommand(EditKind kind)
     switch (kind) {
     case EditKind::Cut: return Command::EditCut;
     case EditKind::FadeIn: return Command::FxFadeIn;
+    case EditKind::NormalizeLoudness: return Command::FxNormalizeLoudness;
     case EditKind::FadeOut: break;
     }
     return Command::FxFadeOut;
@@ -63,7 +65,8 @@ ValueRange overwrittenValues(const EditStep& step)
 {
     const int32_t first = checkedMul(2, step.clipbegin);
     const int32_t end = checkedMul(2, step.clipend);
-    return {first, step.kind == EditKind::Cut ? end - 1 : end};
+    const bool rampsPastEnd = step.kind == EditKind::FadeIn || step.kind == EditKind::FadeOut;
+    return {first, rampsPastEnd ? end : end - 1};
 }
 
 void readValues(const EngineApi& engine, ValueRange range, int16_t* values)
@@ -141,24 +144,29 @@ void Editor::runEdit(EditKind kind)
     // its input meanwhile, but a selection made too short anyway (a fade over an empty one
     // would divide by zero) must not reach the edit, so it is checked again.
     changeTrack(window_, *this, busyText(kind), [this, kind] {
-        if (longerThan(mod, shortestSelection(kind))) applyEdit(kind, false);
+        if (longerThan(mod, shortestSelection(kind))) applyEdit({kind, mod.clipbegin, mod.clipend}, false);
     });
 }
 
-void Editor::applyEdit(EditKind kind, bool redone)
+void Editor::applyEdit(const EditStep& step, bool redone)
 {
     EditRecord edit;
-    edit.step = {kind, mod.clipbegin, mod.clipend};
+    edit.step = step;
     const ValueRange overwritten = overwrittenValues(edit.step);
     edit.firstValue = overwritten.first;
     int16_t* before = roomToKeep(history_, edit, overwritten.count()) ? edit.before.data() : nullptr;
-    switch (kind) {
+    switch (step.kind) {
     case EditKind::Cut:
         if (before != nullptr) readValues(engine_, overwritten, before);
-        engine_.TrackClear(mod.clipbegin, mod.clipend);
+        engine_.TrackClear(step.clipbegin, step.clipend);
         break;
     case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, frm, mod, before); break;
     case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, frm, mod, before); break;
+    case EditKind::NormalizeLoudness:
+        // A track that could not be read or written whole leaves values the record does not
+        // hold, so such an edit is not kept.
+        if (!scaleFrames(engine_, step.clipbegin, step.clipend, step.gainDb, before)) before = nullptr;
+        break;
     }
     trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
     if (before != nullptr) redone ? history_.addRedone(std::move(edit)) : history_.add(std::move(edit));
@@ -191,7 +199,7 @@ void Editor::editRedo()
         const EditStep step = history_.takeRedo();
         mod.clipbegin = step.clipbegin;
         mod.clipend = step.clipend;
-        applyEdit(step.kind, true);
+        applyEdit(step, true);
     });
 }
 

@@ -25,7 +25,10 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("SaveAsMp3", bound.SaveAsMp3) &&
                           library.resolve("TrackReadFrames", bound.TrackReadFrames) &&
                           library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
+                          library.resolve("SetSongDetails", bound.SetSongDetails) &&
+                          library.resolve("SetMp3Quality", bound.SetMp3Quality) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
+
                           library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
     api = bound;
@@ -89,6 +92,8 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.TrackReadFrames = bindThenCall<&EngineApi::TrackReadFrames, int32_t, int32_t, int16_t*>;
     api.TrackWriteFrames =
         bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
+    api.SetSongDetails = bindThenCall<&EngineApi::SetSongDetails, const char*>;
+    api.SetMp3Quality = bindThenCall<&EngineApi::SetMp3Quality, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;

@@ -24,6 +24,8 @@ struct EngineApi {
     // Additions beyond the thirteen.
     decltype(&::TrackReadFrames) TrackReadFrames = nullptr;
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
+    decltype(&::SetSongDetails) SetSongDetails = nullptr;
+    decltype(&::SetMp3Quality) SetMp3Quality = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
     decltype(&::SaveProgress) SaveProgress = nullptr;
 };

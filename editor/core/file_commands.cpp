@@ -16,6 +16,13 @@
 namespace {
 
 const char* const kUnsupportedExtension = "Unsupported file extension!";
+const char* const kPresetSection = "Defaults";
+const char* const kPresetKey = "Mp3Quality";
+
+Mp3Preset savedMp3Preset(WindowPort& window)
+{
+    return mp3PresetFromSetting(window.readSetting(kPresetSection, kPresetKey, ""));
+}
 
 // The file type key: the last three characters of the path, upper-cased. Only the characters
 // count, not what follows a dot: "take.wave" gives "AVE" and "takewav" gives "WAV".
@@ -58,7 +65,8 @@ using ProgressExport = decltype(EngineApi::SaveProgress);
 // keeps the controls that could call the engine locked, and the main window's input held off,
 // until it returns.
 int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
-                      ProgressExport progress, SaveFormat format, const std::string& path)
+                      ProgressExport progress, SaveFormat format, int32_t mp3Kbps,
+                      const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
     const int32_t from = editor.mod.clipbegin;
@@ -73,7 +81,7 @@ int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
         window.waitForEvents(kProgressPassMilliseconds);
         // The engine's count is 0 again once the save returns: the bar never goes back.
         const auto written = uint64_t(std::max(progress(), 0));
-        percent = std::max(percent, savePercent(format, frames, written));
+        percent = std::max(percent, savePercent(format, frames, written, mp3Kbps));
         window.busySetProgress(percent);
     }
     const int32_t result = running.result();
@@ -126,13 +134,19 @@ void Editor::fileSaveAs()
     const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
+    const Mp3Preset preset = savedMp3Preset(window_);
+    if (key == "WAV" || key == "MP3") {
+        // The engine writes what was chosen last; it refuses neither text nor preset made here.
+        engine_.SetSongDetails(songDetailsText(songDetails_).c_str());
+        engine_.SetMp3Quality(int32_t(preset));
+    }
     if (key == "WAV") {
         frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, engine_.SaveProgress,
-                                 SaveFormat::Wav, path);
+                                 SaveFormat::Wav, 0, path);
         reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
     } else if (key == "MP3") {
         frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, engine_.SaveProgress,
-                                 SaveFormat::Mp3, path);
+                                 SaveFormat::Mp3, mp3PresetKbps(preset), path);
         const std::string message = mp3SaveMessage(frm.lRet);
         window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
                                                               : message);
@@ -141,4 +155,14 @@ void Editor::fileSaveAs()
         return;
     }
     if (frm.lRet == BRENVIK_OK) makeCurrentFile(*this, path);
+}
+
+void Editor::fileSongDetails()
+{
+    const RunningCommand running(*this, Command::FileSongDetails);
+    SongDetails details = songDetails_;
+    Mp3Preset preset = savedMp3Preset(window_);
+    if (!window_.showSongDetails(details, preset)) return;
+    songDetails_ = details;
+    window_.writeSetting(kPresetSection, kPresetKey, mp3PresetSetting(preset));
 }

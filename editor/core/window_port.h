@@ -4,11 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "editor_state.h"
 #include "level_meter.h"
+#include "loudness_plan.h"
 #include "physical_memory.h"
+#include "song_choices.h"
 
 enum class MessageIcon { None, Critical, Warning };
 enum class MessageButtons { Ok, YesNo };
@@ -98,6 +101,12 @@ public:
     virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
     // The level meter on the toolbar row shows levels from now on.
     virtual void showLevels(const MeterPicture& levels) = 0;
+    // The Song Details dialog, modal, showing details and preset: true after OK, with both
+    // changed as the user left them; false after Cancel, with both untouched.
+    virtual bool showSongDetails(SongDetails& details, Mp3Preset& preset) = 0;
+    // The Normalize Loudness dialog, modal: shows the reading and offers the targets, with
+    // preselected chosen; the target picked with OK (LUFS), or nothing after Cancel.
+    virtual std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) = 0;
     // While held, the user's input meant for the main window (keys, shortcuts, mouse buttons,
     // moves and the wheel over it and its menus) is dropped, not kept for later. The busy window
     // keeps painting, and other windows (message boxes, dialogs) take their input as before.

@@ -18,8 +18,10 @@
 #include "browse.h"
 #include "classic_window.h"
 #include "fitted_text.h"
+#include "frm_loudness.h"
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "frm_song_details.h"
 #include "input_hold.h"
 #include "meter_widget.h"
 #include "program_icon.h"
@@ -104,6 +106,8 @@ void FrmPellam::createActions()
     mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", &Editor::editSelectSong,
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", &Editor::fileSongDetails);
+    mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", &Editor::fxNormalizeLoudness);
     addSelectionKeys();
 }
 
@@ -129,7 +133,7 @@ void FrmPellam::createMenus()
 {
     mnuFile = menuBar()->addMenu("&File");
     mnuFile->setObjectName("mnuFile");
-    mnuFile->addActions({mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit});
+    mnuFile->addActions({mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit, mnuFileSongDetails});
     mnuEdit = menuBar()->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");
     mnuEdit->addActions({mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo, mnuEditSelectSong});
@@ -139,7 +143,7 @@ void FrmPellam::createMenus()
     mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop});
     mnuFX = menuBar()->addMenu("F&X");
     mnuFX->setObjectName("mnuFX");
-    mnuFX->addActions({mnuFXFadeIn, mnuFXFadeOut});
+    mnuFX->addActions({mnuFXFadeIn, mnuFXFadeOut, mnuFXNormalize});
     mnuHelp = menuBar()->addMenu("&Help");
     mnuHelp->setObjectName("mnuHelp");
     mnuHelp->addAction(mnuHelpAbout);
@@ -404,6 +408,19 @@ ViewSurface& FrmPellam::picView()
 void FrmPellam::showLevels(const MeterPicture& levels)
 {
     meterLevels->setLevels(levels);
+}
+
+bool FrmPellam::showSongDetails(SongDetails& details, Mp3Preset& preset)
+{
+    FrmSongDetails dialog(details, preset, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<int> FrmPellam::chooseLoudnessTarget(const LoudnessReading& reading, int preselected)
+{
+    FrmLoudness dialog(reading, preselected, this);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.target();
 }
 
 void FrmPellam::holdInput(bool held)

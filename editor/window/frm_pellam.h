@@ -58,6 +58,8 @@ public:
     bool scrollEnabled(ScrollBar bar) const override;
     void setScrollValue(ScrollBar bar, int32_t value) override;
     void showLevels(const MeterPicture& levels) override;
+    bool showSongDetails(SongDetails& details, Mp3Preset& preset) override;
+    std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) override;
     void holdInput(bool held) override;
 
 protected:
@@ -118,6 +120,8 @@ private:
     QAction* mnuEditUndo = nullptr;
     QAction* mnuEditRedo = nullptr;
     QAction* mnuEditSelectSong = nullptr;
+    QAction* mnuFileSongDetails = nullptr;
+    QAction* mnuFXNormalize = nullptr;
     bool canUndo_ = false;
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit

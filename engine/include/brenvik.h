@@ -59,8 +59,12 @@ enum {
  * created), or a failure inside the engine. */
 enum { BRENVIK_SAVE_FAILED = -1 };
 
-/* SaveAsMp3. A failure inside the engine gives BRENVIK_MP3_MEMORY_ERROR for memory that
- * cannot be had and BRENVIK_MP3_DISK_ERROR for anything else. */
+/* SaveAsMp3. The file's first MP3 frame is LAME's Info frame (Xing for a variable bitrate),
+ * which gives decoders that honour it (ffmpeg, mpg123) the encoder delay and padding, so that
+ * they return exactly the frames saved; the audio frames follow it unchanged. An encoder library
+ * without beInfoFrame gives the audio frames only. A failure inside the engine gives
+ * BRENVIK_MP3_MEMORY_ERROR for memory that cannot be had and BRENVIK_MP3_DISK_ERROR for
+ * anything else. */
 enum {
     BRENVIK_MP3_NO_ENCODER = -1,     /* libbladeenc.so or one of its entry points is missing */
     BRENVIK_MP3_DISK_ERROR = -2,     /* the file cannot be created or written, or the path
@@ -98,6 +102,27 @@ BRENVIK_API int32_t SaveAsMp3(int32_t from, int32_t to, const char* path);
  * (0 <= from <= to <= track length), values is null, or there is no track. */
 BRENVIK_API int32_t TrackReadFrames(int32_t from, int32_t to, int16_t* values);
 BRENVIK_API int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values);
+
+/* What the saves that follow write beside the audio. Both keep their setting for the rest of
+ * the process, across OpenLib and CloseLib, and answer BRENVIK_SETTING_REFUSED (changing
+ * nothing) for what they do not know. */
+enum { BRENVIK_SETTING_REFUSED = -1 };
+
+/* SetSongDetails: details is UTF-8 text of lines "key=value", separated by "\n", with the keys
+ * title, artist, album, year, genre and comment; a key left out, or with nothing after "=", is
+ * not set; NULL or "" clears them all. While any is set, SaveAsMp3 begins the file with an
+ * ID3v2.3 tag of them, and SaveAsWave appends a "LIST" chunk of form "INFO" after the audio
+ * (INAM, IART, IPRD, ICRD, IGNR, ICMT), its RIFF size covering it. With none set, both write
+ * what they wrote before this export existed. Unknown keys and lines without "=" are refused. */
+BRENVIK_API int32_t SetSongDetails(const char* details);
+
+/* SetMp3Quality: how SaveAsMp3 encodes from now on; 192 kbit/s constant until changed. */
+enum {
+    BRENVIK_MP3_CBR_192 = 0, /* 192 kbit/s constant bitrate */
+    BRENVIK_MP3_CBR_320 = 1, /* 320 kbit/s constant bitrate */
+    BRENVIK_MP3_VBR_V2 = 2   /* LAME's variable bitrate at quality V2, about 190 kbit/s */
+};
+BRENVIK_API int32_t SetMp3Quality(int32_t quality);
 
 /* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
  * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the

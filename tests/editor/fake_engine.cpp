@@ -72,6 +72,18 @@ int32_t fakeTrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
     return to - from;
 }
 
+int32_t fakeSetSongDetails(const char* details)
+{
+    current->songDetails = details == nullptr ? "" : details;
+    return 0;
+}
+
+int32_t fakeSetMp3Quality(int32_t quality)
+{
+    current->mp3Quality = quality;
+    return 0;
+}
+
 int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
@@ -102,6 +114,8 @@ EngineApi FakeEngine::api() const
     api.SaveAsMp3 = fakeRangePath;
     api.TrackReadFrames = fakeTrackReadFrames;
     api.TrackWriteFrames = fakeTrackWriteFrames;
+    api.SetSongDetails = fakeSetSongDetails;
+    api.SetMp3Quality = fakeSetMp3Quality;
     api.WaveFrames = fakeWaveFrames;
     api.SaveProgress = fakeNone;
     return api;

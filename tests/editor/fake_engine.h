@@ -17,6 +17,8 @@ struct FakeEngine {
     std::vector<int16_t> track;  // two values per frame
     bool open = false;
     int32_t readCount = 0;
+    std::string songDetails;  // the text SetSongDetails was given last
+    int32_t mp3Quality = BRENVIK_MP3_CBR_192;
 
     FakeEngine();
     ~FakeEngine();

@@ -4,7 +4,10 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "track_length.h"
@@ -177,4 +180,30 @@ public:
     }
     // What the meter shows now: it starts empty.
     MeterPicture meterShown() const { return levels.empty() ? MeterPicture{} : levels.back(); }
+    // The Song Details dialog: what it was shown, and what the user leaves in it (OK) or nothing
+    // (Cancel).
+    SongDetails detailsShown;
+    Mp3Preset presetShown = Mp3Preset::Cbr192;
+    std::optional<std::pair<SongDetails, Mp3Preset>> songDetailsAnswer;
+    bool showSongDetails(SongDetails& details, Mp3Preset& preset) override
+    {
+        log.push_back("song details");
+        detailsShown = details;
+        presetShown = preset;
+        if (!songDetailsAnswer) return false;
+        std::tie(details, preset) = *songDetailsAnswer;
+        return true;
+    }
+    // The Normalize Loudness dialog: the reading and target it was shown, and the target the
+    // user picks, or nothing (Cancel).
+    std::optional<LoudnessReading> readingShown;
+    int targetShown = 0;
+    std::optional<int> targetAnswer;
+    std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) override
+    {
+        log.push_back("loudness dialog");
+        readingShown = reading;
+        targetShown = preselected;
+        return targetAnswer;
+    }
 };

@@ -116,7 +116,9 @@ TEST_F(MainWindow, MenusCarryTheirCaptionsAndShortcuts)
                  {"mnuControlStop", "&Stop", QKeySequence("F7")},
                  {"mnuFXFadeIn", "Fade &In", {}},
                  {"mnuFXFadeOut", "Fade &Out", {}},
-                 {"mnuHelpAbout", "&About", {}}};
+                 {"mnuHelpAbout", "&About", {}},
+                 {"mnuFileSongDetails", "Song &Details...", {}},
+                 {"mnuFXNormalize", "&Normalize Loudness...", {}}};
     for (const auto& item : items) {
         auto* action = child<QAction>(item.name);
         EXPECT_EQ(action->text(), item.caption);

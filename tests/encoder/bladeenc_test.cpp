@@ -87,6 +87,16 @@ TEST(BladeEncConfig, UnsupportedSettings_AreRefused) {
     c = config();
     c.crc = 2;
     refused.push_back(c);
+    c = config();
+    c.infoFrame = 2;
+    refused.push_back(c);
+    c = config();
+    c.vbr = 2;
+    refused.push_back(c);
+    c = config();
+    c.vbr = 1;
+    c.vbrQuality = 10;
+    refused.push_back(c);
     for (const BE_CONFIG& r : refused) {
         const OpenedStream s = open(r);
         EXPECT_NE(s.result, BE_OK) << "rate " << r.sampleRate << " mode " << int(r.mode)
@@ -190,6 +200,72 @@ TEST(BladeEncStream, SeveralOpenStreams_EncodeIndependently) {
 
     EXPECT_EQ(outA, expected);
 }
+
+struct Preset {
+    const char* name;
+    uint16_t bitrate;
+    uint8_t vbr;
+    const char* tagName;  // what LAME calls its first frame for this kind of rate
+};
+
+class BladeEncInfoFrame : public ::testing::TestWithParam<Preset> {
+protected:
+    BE_CONFIG presetConfig(uint8_t infoFrame) const {
+        BE_CONFIG c = config(44100, BE_MODE_STEREO, GetParam().bitrate);
+        c.vbr = GetParam().vbr;
+        c.vbrQuality = 2;
+        c.infoFrame = infoFrame;
+        return c;
+    }
+};
+
+// The Info frame is the only difference: it takes the place the placeholder held, and the audio
+// frames behind it are the bytes a stream without it gives.
+TEST_P(BladeEncInfoFrame, TakesTheFirstFrameAndLeavesTheAudioFramesAsTheyWere) {
+    const std::vector<int16_t> samples = music(3 * 44100 + 77, 3);
+    const OpenedStream plain = open(presetConfig(0));
+    const OpenedStream tagged = open(presetConfig(1));
+    ASSERT_EQ(plain.result, BE_OK);
+    ASSERT_EQ(tagged.result, BE_OK);
+    const std::vector<uint8_t> audio = encodeAll(plain, samples);
+    const std::vector<uint8_t> output = encodeAll(tagged, samples);
+    std::vector<uint8_t> info(tagged.outputBufferBytes);
+    uint32_t infoBytes = 0;
+    ASSERT_EQ(beInfoFrame(tagged.handle, info.data(), &infoBytes), BE_OK);
+    uint32_t none = 0;
+    EXPECT_EQ(beInfoFrame(plain.handle, info.data(), &none), BE_ERR_STREAM_STATE);
+    beCloseStream(plain.handle);
+    beCloseStream(tagged.handle);
+
+    ASSERT_EQ(output.size(), audio.size() + infoBytes);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), output.begin() + infoBytes));
+    const auto placeholder = parseMp3FrameHeader(output.data());
+    ASSERT_TRUE(placeholder.has_value());
+    EXPECT_EQ(placeholder->length, infoBytes);
+    const std::string frame(info.begin(), info.begin() + infoBytes);
+    EXPECT_NE(frame.find(GetParam().tagName), std::string::npos);
+    EXPECT_NE(frame.find("LAME"), std::string::npos);
+}
+
+TEST_P(BladeEncInfoFrame, IsThereOnlyAfterTheFlush) {
+    const OpenedStream s = open(presetConfig(1));
+    ASSERT_EQ(s.result, BE_OK);
+    std::vector<uint8_t> out(s.outputBufferBytes);
+    uint32_t produced = 0;
+
+    EXPECT_EQ(beInfoFrame(s.handle, out.data(), &produced), BE_ERR_STREAM_STATE);
+    EXPECT_EQ(beInfoFrame(s.handle, out.data(), nullptr), BE_ERR_BAD_ARGUMENT);
+    ASSERT_EQ(beDeinitStream(s.handle, out.data(), &produced), BE_OK);
+    EXPECT_EQ(beInfoFrame(s.handle, out.data(), &produced), BE_OK);
+    EXPECT_EQ(beCloseStream(s.handle), BE_OK);
+    EXPECT_EQ(beInfoFrame(s.handle, out.data(), &produced), BE_ERR_BAD_HANDLE);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presets, BladeEncInfoFrame,
+                         ::testing::Values(Preset{"Cbr192", 192, 0, "Info"},
+                                           Preset{"Cbr320", 320, 0, "Info"},
+                                           Preset{"VbrV2", 0, 1, "Xing"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BladeEncVersion, ReportsLibraryOneZeroLameAndTheBuildDate) {
     BE_VERSION v;

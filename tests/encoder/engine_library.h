@@ -13,6 +13,9 @@ struct EngineLibrary {
     decltype(&TrackWrite) trackWrite = nullptr;
     decltype(&SaveAsWave) saveAsWave = nullptr;
     decltype(&SaveAsMp3) saveAsMp3 = nullptr;
+    decltype(&TrackWriteFrames) trackWriteFrames = nullptr;
+    decltype(&SetSongDetails) setSongDetails = nullptr;
+    decltype(&SetMp3Quality) setMp3Quality = nullptr;
 
     // Empty on success, else the loader's error. The library stays loaded for the process.
     std::string load(const std::string& path) {
@@ -22,8 +25,11 @@ struct EngineLibrary {
         const bool complete = library.resolve("OpenLib", openLib) &&
                               library.resolve("CloseLib", closeLib) &&
                               library.resolve("TrackWrite", trackWrite) &&
+                              library.resolve("SaveAsMp3", saveAsMp3) &&
                               library.resolve("SaveAsWave", saveAsWave) &&
-                              library.resolve("SaveAsMp3", saveAsMp3);
+                              library.resolve("TrackWriteFrames", trackWriteFrames) &&
+                              library.resolve("SetSongDetails", setSongDetails) &&
+                              library.resolve("SetMp3Quality", setMp3Quality);
         return complete ? std::string() : library.error() + " in " + path;
     }
 

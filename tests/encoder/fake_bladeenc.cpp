@@ -8,6 +8,9 @@
 // beEncodeChunk hands back its input unchanged and beDeinitStream the bytes "FLUSH", so the
 // exported file shows exactly which samples reached the encoder and in what order.
 // Built with FAKE_BLADEENC_WITHOUT_VERSION it lacks beVersion, as a broken library would.
+// Built with FAKE_BLADEENC_WITH_INFO_FRAME it has beInfoFrame: a stream opened for an Info frame
+// begins its output with the bytes "PLACEHOLDER-FRAME", and beInfoFrame hands back
+// "FINAL-INFO-FRAME!" of the same size.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +25,22 @@ namespace {
 constexpr uint32_t kHandle = 42;
 constexpr uint32_t kFailure = 99;
 constexpr char kFlushBytes[] = "FLUSH";
+constexpr char kPlaceholder[] = "PLACEHOLDER-FRAME";
+constexpr char kInfoFrame[] = "FINAL-INFO-FRAME!";
+static_assert(sizeof kPlaceholder == sizeof kInfoFrame);
+
+// The placeholder still to come at the start of the next output.
+bool placeholderPending = false;
+
+// Puts the placeholder before the count bytes at output when it is still to come.
+uint32_t withPlaceholder(uint8_t* output, uint32_t count) {
+    if (!placeholderPending) return count;
+    placeholderPending = false;
+    const uint32_t size = sizeof kPlaceholder - 1;
+    std::memmove(output + size, output, count);
+    std::memcpy(output, kPlaceholder, size);
+    return count + size;
+}
 
 // Appends one line to the log file (nothing when no log is asked for).
 void record(const std::string& line) {
@@ -55,7 +74,8 @@ std::string describe(const BE_CONFIG& config) {
            " mode " + std::to_string(config.mode) + " bitrate " +
            std::to_string(config.bitrate) + " flags " + std::to_string(config.privateBit) +
            std::to_string(config.crc) + std::to_string(config.copyright) +
-           std::to_string(config.original) + (reservedTailIsZero(config) ? "" : " dirty tail");
+           std::to_string(config.original) + (config.infoFrame ? " info" : "") +
+           (reservedTailIsZero(config) ? "" : " dirty tail");
 }
 
 }  // namespace
@@ -68,7 +88,8 @@ BLADEENC_API uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samplesPer
     record("beInitStream " + describe(*config));
     if (fails("beInitStream")) return kFailure;
     *samplesPerChunk = chunkSamples();
-    *outputBufferBytes = std::max<uint32_t>(*samplesPerChunk * 2, sizeof kFlushBytes);
+    placeholderPending = config->infoFrame == 1;
+    *outputBufferBytes = std::max<uint32_t>(*samplesPerChunk * 2, sizeof kFlushBytes) + sizeof kPlaceholder;
     *stream = kHandle;
     return 0;
 }
@@ -80,7 +101,7 @@ BLADEENC_API uint32_t beEncodeChunk(uint32_t stream, uint32_t sampleCount,
     record("beEncodeChunk " + std::to_string(stream) + " " + std::to_string(sampleCount));
     if (fails("beEncodeChunk")) return kFailure;
     std::memcpy(output, samples, sampleCount * sizeof(int16_t));
-    *outputBytes = sampleCount * sizeof(int16_t);
+    *outputBytes = withPlaceholder(output, sampleCount * sizeof(int16_t));
     return 0;
 }
 
@@ -93,7 +114,7 @@ BLADEENC_API uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t*
     }
     if (fails("beDeinitStream")) return kFailure;
     std::memcpy(output, kFlushBytes, std::strlen(kFlushBytes));
-    *outputBytes = std::strlen(kFlushBytes);
+    *outputBytes = withPlaceholder(output, std::strlen(kFlushBytes));
     return 0;
 }
 
@@ -107,6 +128,17 @@ BLADEENC_API uint32_t beCloseStream(uint32_t stream) {
 BLADEENC_API void beVersion(BE_VERSION* version) {
     record("beVersion");
     std::memset(version, 0, sizeof *version);
+}
+#endif
+
+#ifdef FAKE_BLADEENC_WITH_INFO_FRAME
+// Logs "beInfoFrame <stream>".
+BLADEENC_API uint32_t beInfoFrame(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
+    record("beInfoFrame " + std::to_string(stream));
+    if (fails("beInfoFrame")) return kFailure;
+    std::memcpy(output, kInfoFrame, sizeof kInfoFrame - 1);
+    *outputBytes = sizeof kInfoFrame - 1;
+    return 0;
 }
 #endif
 

@@ -1,0 +1,26 @@
+// FrmSongDetails: the song's details that Save As writes into the file (title, artist, album,
+// year, genre, comment) and the quality of MP3 files. It changes the caller's values only on OK.
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+#include "song_choices.h"
+
+class QComboBox;
+class QLineEdit;
+
+class FrmSongDetails : public QDialog {
+    Q_OBJECT
+public:
+    FrmSongDetails(SongDetails& details, Mp3Preset& preset, QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    SongDetails& details_;
+    Mp3Preset& preset_;
+    std::array<QLineEdit*, kSongDetailItems.size()> texts_{};
+    QComboBox* cboMp3Quality = nullptr;
+};

@@ -1,0 +1,83 @@
+// FX Normalize Loudness: measures the selection, lets the user pick a target loudness and scales
+// the selection to it as an edit that can be undone like the fades.
+#include <atomic>
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "background_work.h"
+#include "editor.h"
+#include "loudness.h"
+
+namespace {
+
+// The loudness gate needs one whole 400 ms block.
+constexpr int32_t kShortestMeasurable = 17640;
+constexpr int kDefaultTarget = -14;
+const char* const kTargetSection = "Defaults";
+const char* const kTargetKey = "LoudnessTarget";
+
+int savedTarget(WindowPort& window)
+{
+    const std::string saved = window.readSetting(kTargetSection, kTargetKey, std::to_string(kDefaultTarget));
+    for (int target : kLoudnessTargets)
+        if (saved == std::to_string(target)) return target;
+    return kDefaultTarget;
+}
+
+}  // namespace
+
+void Editor::fxNormalizeLoudness()
+{
+    const RunningCommand running(*this, Command::FxNormalizeLoudness);
+    // The range measured is the range scaled, whatever the mouse does while the windows show.
+    const int32_t from = mod.clipbegin;
+    const int32_t to = mod.clipend;
+    // The audio would change under the measurement, and the controls the transport locked must
+    // stay locked.
+    if (engine_.IsPlaying() != 0) {
+        window_.messageBox("Stop track first!");
+        return;
+    }
+    if (to - from < kShortestMeasurable) {
+        window_.messageBox("Select at least 0.4 seconds to measure its loudness.");
+        return;
+    }
+    const std::optional<LoudnessReading> reading = measureOnWorker(from, to);
+    if (closePending_) return;
+    if (!reading) {
+        window_.messageBox("Error in Normalize Loudness: the track cannot be read.");
+        return;
+    }
+    if (!std::isfinite(reading->integratedLufs)) {
+        window_.messageBox("The selection is too quiet to measure its loudness.");
+        return;
+    }
+    const std::optional<int> target = window_.chooseLoudnessTarget(*reading, savedTarget(window_));
+    if (!target) return;
+    window_.writeSetting(kTargetSection, kTargetKey, std::to_string(*target));
+    const std::optional<LoudnessGain> gain = loudnessGain(*reading, *target);
+    if (!gain) return;
+    window_.busySetText("Applying Effects ...");
+    window_.busyInit();
+    applyEdit({EditKind::NormalizeLoudness, from, to, gain->decibels}, false);
+    drawTrack();
+    window_.busyHide();
+}
+
+std::optional<LoudnessReading> Editor::measureOnWorker(int32_t from, int32_t to)
+{
+    window_.busySetText("Measuring Loudness ...");
+    window_.busySetProgress(0);
+    window_.busyInit();
+    std::atomic<int32_t> percent{0};
+    BackgroundWork<std::optional<LoudnessReading>> measuring(
+        [this, from, to, &percent] { return measureLoudness(engine_, from, to, &percent); });
+    while (!measuring.done()) {
+        window_.waitForEvents(kProgressPassMilliseconds);
+        window_.busySetProgress(percent.load());
+    }
+    const std::optional<LoudnessReading> reading = measuring.result();
+    window_.busyHide();
+    return reading;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brenvik {
+
+// What Save As writes about the song beside its audio, as UTF-8 text; an empty text is not set.
+struct SongDetails {
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string year;
+    std::string genre;
+    std::string comment;
+
+    bool empty() const;
+};
+
+// One detail: its key in the text SetSongDetails takes, and where the two file formats keep it.
+struct SongDetailField {
+    std::string_view key;
+    std::string SongDetails::*text;
+    std::string_view wavInfoId;  // the LIST/INFO chunk of a WAV file
+    std::string_view id3FrameId; // the ID3v2.3 frame of an MP3 file
+};
+
+inline constexpr std::array<SongDetailField, 6> kSongDetailFields{{
+    {"title", &SongDetails::title, "INAM", "TIT2"},
+    {"artist", &SongDetails::artist, "IART", "TPE1"},
+    {"album", &SongDetails::album, "IPRD", "TALB"},
+    {"year", &SongDetails::year, "ICRD", "TYER"},
+    {"genre", &SongDetails::genre, "IGNR", "TCON"},
+    {"comment", &SongDetails::comment, "ICMT", "COMM"},
+}};
+
+// Reads "key=value" lines separated by "\n" (a value runs to the end of its line; empty lines
+// are skipped); keys left out stay empty. Nothing for an unknown key or a line without "=".
+std::optional<SongDetails> parseSongDetails(std::string_view text);
+
+}  // namespace brenvik

@@ -1,0 +1,212 @@
+// FX Normalize Loudness over the fake engine's track: what it measures, against references
+// worked out here from the samples themselves, where the selection lands, and undoing it.
+#include <ebur128.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "editor_fixture.h"
+#include "loudness.h"
+#include "true_peak.h"
+
+namespace {
+
+constexpr double kRate = 44100;
+
+// A 1 kHz sine in both channels whose peak is `dbfs` below full scale: for a sine that is also
+// its level in dBFS RMS as audio meters give it (a full-scale sine reads 0 dBFS).
+int16_t sineValue(double dbfs, int32_t frame)
+{
+    const double amplitude = 32767 * std::pow(10, dbfs / 20);
+    return int16_t(std::lround(amplitude * std::sin(2 * std::numbers::pi * 1000 * frame / kRate)));
+}
+
+// The loudness a 1 kHz tone has without running a K-weighting filter: the filter's gain at
+// 1 kHz (+0.691 dB) is what BS.1770's -0.691 dB offset takes off again, so the loudness is the
+// sum over the channels of their mean squares, in dB, with full scale 1.
+double toneLoudness(const std::vector<int16_t>& track, int32_t from, int32_t to)
+{
+    double sum = 0;
+    for (int32_t index = 2 * from; index < 2 * to; ++index) sum += double(track[size_t(index)]) * track[size_t(index)];
+    return 10 * std::log10(sum / (to - from) / (32768.0 * 32768.0));
+}
+
+class NormalizeLoudness : public EditorFixture {
+protected:
+    static constexpr int32_t kFrom = 44100;
+    static constexpr int32_t kTo = kFrom + 10 * 44100;
+
+    void SetUp() override
+    {
+        startUp();
+        editor.mod.clipbegin = kFrom;
+        editor.mod.clipend = kTo;
+    }
+
+    void fillTone(double dbfs)
+    {
+        for (int32_t frame = 0; frame < editor.mod.trklen; ++frame)
+            fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] = sineValue(dbfs, frame);
+    }
+
+    // The largest magnitude among the selected values.
+    int32_t samplePeak() const
+    {
+        int32_t peak = 0;
+        for (int32_t index = 2 * kFrom; index < 2 * kTo; ++index)
+            peak = std::max(peak, std::abs(int32_t(fakeEngine.track[size_t(index)])));
+        return peak;
+    }
+};
+
+TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_AndLandsOnEachTarget)
+{
+    for (int target : kLoudnessTargets) {
+        SCOPED_TRACE(target);
+        fillTone(-23);
+        const double reference = toneLoudness(fakeEngine.track, kFrom, kTo);
+        ASSERT_NEAR(reference, -23, 0.01);
+        window.targetAnswer = target;
+
+        editor.fxNormalizeLoudness();
+
+        ASSERT_TRUE(window.readingShown.has_value());
+        EXPECT_NEAR(window.readingShown->integratedLufs, reference, 0.1);
+        // A sine's true peak is its amplitude: 3 dB over its level in mean square per channel.
+        EXPECT_NEAR(window.readingShown->truePeakDbtp, -23, 0.05);
+        EXPECT_NEAR(toneLoudness(fakeEngine.track, kFrom, kTo), target, 0.1);
+        EXPECT_EQ(fakeEngine.track[2 * kTo], sineValue(-23, kTo)) << "a frame after the selection changed";
+        EXPECT_EQ(window.settings["Defaults/LoudnessTarget"], std::to_string(target));
+    }
+}
+
+// A quiet tone with a few loud clicks: reaching the target would lift the clicks past -1 dBTP,
+// so the gain stops where their true peak reaches it.
+TEST_F(NormalizeLoudness, AGainThatWouldLiftTheTruePeakPastMinus1DbtpIsHeldThere)
+{
+    fillTone(-40);
+    for (int32_t frame = kFrom + 1000; frame < kTo; frame += 44100) fakeEngine.track[2 * size_t(frame)] = -26000;
+    window.targetAnswer = -14;
+
+    editor.fxNormalizeLoudness();
+
+    ASSERT_TRUE(window.readingShown.has_value());
+    const double ceiling = 32768 * std::pow(10, kTruePeakCeilingDbtp / 20);
+    // A lone click's true peak is its sample.
+    EXPECT_LE(samplePeak(), ceiling);
+    EXPECT_GE(samplePeak(), ceiling * std::pow(10, -0.1 / 20));
+    EXPECT_LT(toneLoudness(fakeEngine.track, kFrom, kTo), -20);
+}
+
+TEST_F(NormalizeLoudness, UndoPutsEveryValueBack_RedoScalesAgainByTheSameGain)
+{
+    fillTone(-30);
+    const std::vector<int16_t> before = fakeEngine.track;
+    window.targetAnswer = -16;
+    editor.fxNormalizeLoudness();
+    const std::vector<int16_t> normalized = fakeEngine.track;
+    ASSERT_NE(normalized, before);
+
+    editor.editUndo();
+    EXPECT_EQ(fakeEngine.track, before);
+    editor.editRedo();
+    EXPECT_EQ(fakeEngine.track, normalized);
+}
+
+struct Refusal {
+    const char* name;
+    int32_t frames;
+    double dbfs;  // the tone filling the track; below -200 silence
+    const char* message;
+};
+
+class NormalizeLoudnessRefusal : public NormalizeLoudness, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
+{
+    if (GetParam().dbfs > -200) fillTone(GetParam().dbfs);
+    editor.mod.clipend = kFrom + GetParam().frames;
+    const std::vector<int16_t> before = fakeEngine.track;
+    window.targetAnswer = -14;
+
+    editor.fxNormalizeLoudness();
+
+    EXPECT_EQ(fakeEngine.track, before);
+    EXPECT_FALSE(window.canUndo);
+    if (GetParam().message[0] == '\0') {
+        EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "loudness dialog"), 1);
+    } else {
+        EXPECT_EQ(window.log.back(), std::string("message: ") + GetParam().message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NormalizeLoudnessRefusal,
+    ::testing::Values(Refusal{"ShorterThanTheGate", 17639, -20, "Select at least 0.4 seconds to measure its loudness."},
+                      Refusal{"Silent", 44100, -300, "The selection is too quiet to measure its loudness."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NormalizeLoudness, CancelInTheDialogChangesNothing)
+{
+    fillTone(-30);
+    const std::vector<int16_t> before = fakeEngine.track;
+    window.targetAnswer.reset();
+
+    editor.fxNormalizeLoudness();
+
+    EXPECT_EQ(fakeEngine.track, before);
+    EXPECT_FALSE(window.canUndo);
+}
+
+// libebur128's own true-peak meter, fed the whole signal: the reference for the oversampling
+// done here on the loudest blocks only.
+double referenceTruePeak(const std::vector<int16_t>& values)
+{
+    ebur128_state* state = ebur128_init(2, 44100, EBUR128_MODE_TRUE_PEAK);
+    ebur128_add_frames_short(state, values.data(), values.size() / 2);
+    double peak = 0;
+    for (unsigned channel = 0; channel < 2; ++channel) {
+        double channelPeak = 0;
+        ebur128_true_peak(state, channel, &channelPeak);
+        peak = std::max(peak, channelPeak);
+    }
+    ebur128_destroy(&state);
+    return peak;
+}
+
+struct PeakSignal {
+    const char* name;
+    double frequency;  // Hz
+    double phase;      // radians
+    double dbfs;       // amplitude
+};
+
+class TruePeak : public ::testing::TestWithParam<PeakSignal> {};
+
+// Tones whose samples miss their crests by different amounts: a quarter of the rate at 45 degrees
+// puts every sample 3 dB below the crest.
+TEST_P(TruePeak, MatchesLibebur128sMeterOverTheWholeSignal)
+{
+    const PeakSignal& signal = GetParam();
+    std::vector<int16_t> values;
+    const double amplitude = 32767 * std::pow(10, signal.dbfs / 20);
+    for (int frame = 0; frame < 44100; ++frame) {
+        const double v = amplitude * std::sin(2 * std::numbers::pi * signal.frequency * frame / kRate + signal.phase);
+        values.push_back(int16_t(std::lround(v)));
+        values.push_back(int16_t(std::lround(v / 2)));
+    }
+
+    const double peak = truePeak(values.data(), values.size() / 2, 0, values.size() / 2);
+
+    EXPECT_NEAR(20 * std::log10(peak), 20 * std::log10(referenceTruePeak(values)), 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TruePeak,
+                         ::testing::Values(PeakSignal{"QuarterRateAt45Degrees", 11025, std::numbers::pi / 4, -1},
+                                           PeakSignal{"Tone997Hz", 997, 0.3, -6},
+                                           PeakSignal{"Tone15kHz", 15013, 1.1, -2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,82 @@
+// File Song Details and what Save As hands the engine: the details for this session, the MP3
+// quality in the settings, both given to the engine before each save.
+#include <string>
+
+#include "editor_fixture.h"
+#include "save_progress.h"
+
+namespace {
+
+class SongDetailsCommand : public EditorFixture {
+protected:
+    void SetUp() override { startUp(); }
+
+    void saveAs(const std::string& path)
+    {
+        window.browseAnswer = path;
+        editor.fileSaveAs();
+    }
+};
+
+const SongDetails kSong{"Song", "Artist", "Album", "1997", "Pop", "From the radio"};
+
+TEST_F(SongDetailsCommand, StartsEmptyAtTheStandardQuality_AndSavesWriteNothingBeside)
+{
+    editor.fileSongDetails();
+    EXPECT_EQ(window.detailsShown, SongDetails{});
+    EXPECT_EQ(window.presetShown, Mp3Preset::Cbr192);
+
+    saveAs("/tmp/take.mp3");
+
+    EXPECT_EQ(fakeEngine.songDetails, "title=\nartist=\nalbum=\nyear=\ngenre=\ncomment=\n");
+    EXPECT_EQ(fakeEngine.mp3Quality, BRENVIK_MP3_CBR_192);
+}
+
+TEST_F(SongDetailsCommand, OkKeepsTheDetailsForTheSessionAndThePresetInTheSettings)
+{
+    window.songDetailsAnswer = {{kSong, Mp3Preset::VbrV2}};
+    editor.fileSongDetails();
+    window.songDetailsAnswer.reset();
+
+    editor.fileSongDetails();  // shows what was left, and Cancel keeps it
+    EXPECT_EQ(window.detailsShown, kSong);
+    EXPECT_EQ(window.presetShown, Mp3Preset::VbrV2);
+    EXPECT_EQ(window.settings["Defaults/Mp3Quality"], "vbr2");
+
+    for (const char* path : {"/tmp/take.wav", "/tmp/take.mp3"}) {
+        fakeEngine.songDetails.clear();
+        saveAs(path);
+        EXPECT_EQ(fakeEngine.songDetails,
+                  "title=Song\nartist=Artist\nalbum=Album\nyear=1997\ngenre=Pop\ncomment=From the radio\n")
+            << path;
+        EXPECT_EQ(fakeEngine.mp3Quality, BRENVIK_MP3_VBR_V2);
+    }
+}
+
+TEST_F(SongDetailsCommand, ALineBreakInADetailCannotStartAnotherKey)
+{
+    window.songDetailsAnswer = {{SongDetails{"A\nartist=B", "", "", "", "", "x\r\ny"}, Mp3Preset::Cbr320}};
+    editor.fileSongDetails();
+
+    saveAs("/tmp/take.mp3");
+
+    EXPECT_EQ(fakeEngine.songDetails, "title=A artist=B\nartist=\nalbum=\nyear=\ngenre=\ncomment=x  y\n");
+}
+
+TEST(Mp3PresetSetting, EachPresetComesBackFromItsSetting_AnUnknownOneGivesTheStandard)
+{
+    for (const Mp3PresetItem& item : kMp3PresetItems) EXPECT_EQ(mp3PresetFromSetting(mp3PresetSetting(item.preset)), item.preset);
+    EXPECT_EQ(mp3PresetFromSetting(""), Mp3Preset::Cbr192);
+    EXPECT_EQ(mp3PresetFromSetting("cbr999"), Mp3Preset::Cbr192);
+}
+
+// A save's progress follows the preset's bit rate: a 320 kbit/s file is 5/3 the size.
+TEST(Mp3PresetProgress, TheExpectedSizeFollowsTheBitRate)
+{
+    const int64_t frames = 1152 * 1000;
+    const double high = double(expectedSaveBytes(SaveFormat::Mp3, frames, 320));
+    EXPECT_NEAR(high / double(expectedSaveBytes(SaveFormat::Mp3, frames, 192)), 5.0 / 3, 1e-6);
+    EXPECT_NEAR(savePercent(SaveFormat::Mp3, frames, uint64_t(high / 2), 320), 50, 1);
+}
+
+}  // namespace

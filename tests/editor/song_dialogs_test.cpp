@@ -1,0 +1,98 @@
+// The Song Details and Normalize Loudness dialogs on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <cmath>
+
+#include "frm_loudness.h"
+#include "frm_song_details.h"
+#include "named_child.h"
+
+namespace {
+
+void press(QDialog& dialog, QDialogButtonBox::StandardButton which)
+{
+    namedChild<QDialogButtonBox>(dialog, "buttons")->button(which)->click();
+}
+
+TEST(SongDetailsDialog, ShowsWhatItIsGiven_AndOkHandsBackWhatWasTyped)
+{
+    SongDetails details{"Old title", "", "", "", "", ""};
+    Mp3Preset preset = Mp3Preset::Cbr320;
+    FrmSongDetails dialog(details, preset);
+    EXPECT_EQ(dialog.windowTitle(), "Song Details");
+    EXPECT_EQ(namedChild<QLineEdit>(dialog, "txtTitle")->text(), "Old title");
+    EXPECT_EQ(namedChild<QComboBox>(dialog, "cboMp3Quality")->currentText(), "320 kbit/s constant");
+
+    namedChild<QLineEdit>(dialog, "txtTitle")->setText("  New title ");
+    namedChild<QLineEdit>(dialog, "txtArtist")->setText("Сплин");
+    namedChild<QLineEdit>(dialog, "txtComment")->setText("From the radio");
+    namedChild<QComboBox>(dialog, "cboMp3Quality")->setCurrentIndex(2);
+    press(dialog, QDialogButtonBox::Ok);
+
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(details, (SongDetails{"New title", "Сплин", "", "", "", "From the radio"}));
+    EXPECT_EQ(preset, Mp3Preset::VbrV2);
+}
+
+TEST(SongDetailsDialog, CancelLeavesEverythingAsItWas)
+{
+    SongDetails details{"Title", "", "", "", "", ""};
+    Mp3Preset preset = Mp3Preset::Cbr192;
+    FrmSongDetails dialog(details, preset);
+    namedChild<QLineEdit>(dialog, "txtTitle")->setText("Changed");
+    namedChild<QComboBox>(dialog, "cboMp3Quality")->setCurrentIndex(1);
+
+    press(dialog, QDialogButtonBox::Cancel);
+
+    EXPECT_EQ(details.title, "Title");
+    EXPECT_EQ(preset, Mp3Preset::Cbr192);
+}
+
+struct GainCase {
+    const char* name;
+    LoudnessReading reading;
+    int target;
+    const char* gain;
+};
+
+class LoudnessDialog : public ::testing::TestWithParam<GainCase> {};
+
+TEST_P(LoudnessDialog, ShowsTheReadingAndTheGainTheTargetGives)
+{
+    const GainCase& c = GetParam();
+    FrmLoudness dialog(c.reading, c.target);
+
+    EXPECT_EQ(dialog.target(), c.target);
+    EXPECT_EQ(namedChild<QLabel>(dialog, "lblLoudness")->text(), QString::number(c.reading.integratedLufs, 'f', 1) + " LUFS");
+    EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), c.gain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readings, LoudnessDialog,
+    ::testing::Values(GainCase{"Louder", {-23.0, -12.0}, -14, "+9.0 dB"},
+                      GainCase{"Quieter", {-9.5, -0.2}, -16, "-6.5 dB"},
+                      GainCase{"HeldBackByThePeak", {-20.0, -3.0}, -14,
+                               "+2.0 dB (held back by the true peak's limit of -1.0 dBTP)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LoudnessDialogTargets, OffersTheThreeTargetsAndFollowsTheChoice)
+{
+    FrmLoudness dialog({-30.0, -20.0}, -16);
+    auto* targets = namedChild<QComboBox>(dialog, "cboTarget");
+    ASSERT_EQ(targets->count(), 3);
+    EXPECT_EQ(targets->itemText(0), "-14 LUFS");
+    EXPECT_EQ(targets->itemText(2), "-23 LUFS");
+
+    targets->setCurrentIndex(2);
+
+    EXPECT_EQ(dialog.target(), -23);
+    EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), "+7.0 dB");
+}
+
+}  // namespace

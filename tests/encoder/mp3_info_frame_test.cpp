@@ -1,0 +1,108 @@
+// SaveAsMp3 with a recording fake encoder that has beInfoFrame: where the engine puts the song's
+// tag and the final Info frame, and what a failing Info frame leaves behind.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine_library.h"
+#include "test_files.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr int32_t kTrackFrames = 4096;
+constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000 info";
+
+int16_t patternValue(int32_t valueIndex) { return static_cast<int16_t>(valueIndex * 31 + 5); }
+
+std::string patternBytes(int32_t from, int32_t to) {
+    std::string bytes;
+    for (int32_t i = from * 2; i < to * 2; ++i) {
+        const auto value = static_cast<uint16_t>(patternValue(i));
+        bytes += static_cast<char>(value & 0xFF);
+        bytes += static_cast<char>(value >> 8);
+    }
+    return bytes;
+}
+
+std::string readText(const std::string& path) {
+    const std::vector<uint8_t> bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// The size of the ID3v2 tag at the start of file, header included; 0 when there is none.
+size_t tagBytes(const std::string& file) {
+    if (file.rfind("ID3", 0) != 0) return 0;
+    const auto byte = [&](size_t i) { return size_t(static_cast<uint8_t>(file[i])); };
+    return 10 + (byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
+}
+
+class Mp3InfoFrame : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("BRENVIK_AUDIO", "sim", 1);
+        ASSERT_EQ(engine.load(FAKE_ENCODER_DIR "/libbrenvik.so"), "");
+    }
+
+    void SetUp() override {
+        setenv("FAKE_BLADEENC_LOG", logPath.c_str(), 1);
+        setenv("FAKE_BLADEENC_CHUNK", "1000", 1);
+        unsetenv("FAKE_BLADEENC_FAIL");
+        ASSERT_EQ(engine.openLib(kTrackFrames, 0), 0);
+        for (int32_t i = 0; i < kTrackFrames * 2; ++i) ASSERT_EQ(engine.trackWrite(i, patternValue(i)), 0);
+    }
+
+    void TearDown() override {
+        engine.setSongDetails(nullptr);
+        engine.closeLib();
+    }
+
+    std::vector<std::string> calls() const {
+        std::vector<std::string> lines;
+        std::ifstream in(logPath);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    static inline EngineLibrary engine;
+    TempDirectory dir;
+    const std::string logPath = dir.file("calls.log");
+    const std::string mp3Path = dir.file("out.mp3");
+};
+
+TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag) {
+    ASSERT_EQ(engine.setSongDetails("title=Song\nartist=Artist"), 0);
+
+    ASSERT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), 0);
+
+    const std::string file = readText(mp3Path);
+    const size_t tag = tagBytes(file);
+    ASSERT_GT(tag, 10u);
+    EXPECT_EQ(file.substr(tag), "FINAL-INFO-FRAME!" + patternBytes(100, 1350) + "FLUSH");
+    EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
+                                     "beEncodeChunk 42 500", "beDeinitStream 42", "beInfoFrame 42",
+                                     "beCloseStream 42"));
+}
+
+TEST_F(Mp3InfoFrame, WithoutDetailsTheFileBeginsWithTheInfoFrame_AlsoForAnEmptyRange) {
+    ASSERT_EQ(engine.saveAsMp3(7, 7, mp3Path.c_str()), 0);
+
+    EXPECT_EQ(readText(mp3Path), "FINAL-INFO-FRAME!FLUSH");
+}
+
+TEST_F(Mp3InfoFrame, AFailingInfoFrameIsAStreamError_AndTheStreamIsClosed) {
+    setenv("FAKE_BLADEENC_FAIL", "beInfoFrame", 1);
+
+    EXPECT_EQ(engine.saveAsMp3(0, 1250, mp3Path.c_str()), BRENVIK_MP3_STREAM_ERROR);
+
+    EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
+                                     "beEncodeChunk 42 500", "beDeinitStream 42", "beInfoFrame 42",
+                                     "beCloseStream 42"));
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// Saved files as other programs read them: the song details through mutagen (MP3) and ffprobe
+// (WAV), the exact length through ffmpeg and mpg123, and what stays exactly as it was when no
+// detail is set: the WAV bytes, and the MP3 audio frames behind the Info frame.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bladeenc.h"
+#include "child_process.h"
+#include "engine_library.h"
+#include "mp3_frames.h"
+#include "test_files.h"
+#include "wav_image.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int32_t kTrackFrames = 3 * 44100;
+
+int16_t chordValue(int32_t valueIndex)
+{
+    const double t = (valueIndex / 2) / 44100.0;
+    const double f = valueIndex % 2 == 0 ? 440 : 660;
+    return int16_t(std::lround(9000 * std::sin(2 * M_PI * f * t) + 3000 * std::sin(2 * M_PI * 3 * f * t)));
+}
+
+// Runs a program to its end; its standard output and error, or "exit <n>" when it failed.
+std::string run(const std::vector<std::string>& argv, const std::string& outputPath)
+{
+    ChildProcess::Environment environment = currentEnvironment();
+    environment["PYTHONIOENCODING"] = "utf-8";
+    ChildProcess child(argv, environment, outputPath);
+    const int status = child.wait(60s);
+    std::ifstream in(outputPath);
+    const std::string output{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return status == 0 ? output : "exit " + std::to_string(status) + ": " + output;
+}
+
+// "key=value" lines as a map.
+std::map<std::string, std::string> lines(const std::string& text)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return values;
+}
+
+// Debian's python3-mutagen belongs to the system's Python, whatever other one PATH finds first.
+constexpr const char* kSystemPython = "/usr/bin/python3";
+
+// mutagen's view of an MP3 file's ID3 tag, its frames as the file holds them (not translated
+// to ID3v2.4): its version, and per text frame its encoding
+// (0 ISO-8859-1, 1 UTF-16) and text.
+constexpr const char* kMutagenScript = R"(import sys
+from mutagen.id3 import ID3
+tag = ID3(sys.argv[1], translate=False)
+print("version=%d.%d" % tag.version[:2])
+for frame in tag.values():
+    print("%s=%d:%s" % (frame.FrameID, frame.encoding, frame.text[0]))
+)";
+
+class SongFiles : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("BRENVIK_AUDIO", "sim", 1);
+        ASSERT_EQ(engine.load(ENGINE_LIBRARY), "");
+    }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(engine.openLib(kTrackFrames, 0), 0);
+        std::vector<int16_t> values(size_t(kTrackFrames) * 2);
+        for (size_t i = 0; i < values.size(); ++i) values[i] = chordValue(int32_t(i));
+        ASSERT_EQ(engine.trackWriteFrames(0, kTrackFrames, values.data()), kTrackFrames);
+    }
+
+    void TearDown() override
+    {
+        engine.setSongDetails(nullptr);
+        engine.setMp3Quality(BRENVIK_MP3_CBR_192);
+        engine.closeLib();
+    }
+
+    std::string file(const std::string& name) const { return dir.file(name); }
+
+    // The frames a decoder returns for an MP3 file; -1 when it fails.
+    int64_t decodedFrames(const std::vector<std::string>& decoderArgv, const std::string& raw)
+    {
+        const std::string output = run(decoderArgv, file("decoder.txt"));
+        if (output.rfind("exit", 0) == 0 || !std::filesystem::exists(raw)) {
+            ADD_FAILURE() << decoderArgv[0] << ": " << output;
+            return -1;
+        }
+        return int64_t(std::filesystem::file_size(raw) / 4);
+    }
+
+    static inline EngineLibrary engine;
+    TempDirectory dir;
+};
+
+const char* const kDetails = "title=Song of the Day\nartist=Сплин\nalbum=Radio\nyear=1997\ngenre=Rock\ncomment=Für dich\n";
+
+TEST_F(SongFiles, Mp3Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded)
+{
+    ASSERT_EQ(engine.setSongDetails(kDetails), 0);
+    ASSERT_EQ(engine.saveAsMp3(0, 44100, file("song.mp3").c_str()), 0);
+
+    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt")));
+
+    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"},
+                                                         {"TIT2", "0:Song of the Day"},
+                                                         {"TPE1", "1:Сплин"},
+                                                         {"TALB", "0:Radio"},
+                                                         {"TYER", "0:1997"},
+                                                         {"TCON", "0:Rock"},
+                                                         {"COMM", "0:Für dich"}}));
+}
+
+TEST_F(SongFiles, WavDetails_ReadBackByFfprobeFromTheListInfoChunk)
+{
+    ASSERT_EQ(engine.setSongDetails(kDetails), 0);
+    ASSERT_EQ(engine.saveAsWave(0, 4410, file("song.wav").c_str()), 0);
+
+    const auto tags = lines(run({"ffprobe", "-v", "error", "-show_entries", "format_tags", "-of",
+                                 "default=noprint_wrappers=1", file("song.wav")},
+                                file("ffprobe.txt")));
+
+    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"TAG:title", "Song of the Day"},
+                                                         {"TAG:artist", "Сплин"},
+                                                         {"TAG:album", "Radio"},
+                                                         {"TAG:date", "1997"},
+                                                         {"TAG:genre", "Rock"},
+                                                         {"TAG:comment", "Für dich"}}));
+    // The RIFF size covers the chunk after the audio.
+    const std::vector<uint8_t> wav = readBytes(file("song.wav"));
+    const uint32_t riffSize = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
+    EXPECT_EQ(riffSize, wav.size() - 8);
+}
+
+TEST_F(SongFiles, SettingsTheEngineDoesNotKnow_AreRefusedAndChangeNothing)
+{
+    ASSERT_EQ(engine.setSongDetails("title=Kept"), 0);
+    for (const char* refused : {"composer=X", "title Kept", "title=New\nbpm=120"})
+        EXPECT_EQ(engine.setSongDetails(refused), BRENVIK_SETTING_REFUSED) << refused;
+    for (int32_t refused : {-1, 3, 192}) EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
+    ASSERT_EQ(engine.saveAsMp3(0, 4410, file("kept.mp3").c_str()), 0);
+
+    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("kept.mp3")}, file("mutagen.txt")));
+
+    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"}, {"TIT2", "0:Kept"}}));
+    const std::vector<uint8_t> mp3 = readBytes(file("kept.mp3"));
+    const size_t tagBytes = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
+    const auto first = parseMp3FrameHeader(&mp3[tagBytes]);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->bitrate, 192);
+}
+
+struct LengthCase {
+    const char* name;
+    int32_t quality;
+    int32_t from;
+    int32_t to;
+};
+
+class ExactLength : public SongFiles, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(ExactLength, FfmpegAndMpg123ReturnExactlyTheSelectedFrames)
+{
+    const LengthCase& c = GetParam();
+    ASSERT_EQ(engine.setMp3Quality(c.quality), 0);
+    ASSERT_EQ(engine.setSongDetails("title=Tagged"), 0);  // the Info frame follows the tag
+    const std::string mp3 = file("take.mp3");
+    ASSERT_EQ(engine.saveAsMp3(c.from, c.to, mp3.c_str()), 0);
+
+    EXPECT_EQ(decodedFrames({"ffmpeg", "-v", "error", "-y", "-i", mp3, "-f", "s16le", file("ffmpeg.raw")}, file("ffmpeg.raw")),
+              c.to - c.from);
+    EXPECT_EQ(decodedFrames({"mpg123", "-q", "-O", file("mpg123.raw"), mp3}, file("mpg123.raw")), c.to - c.from);
+}
+
+INSTANTIATE_TEST_SUITE_P(Selections, ExactLength,
+                         ::testing::Values(LengthCase{"OneSecondAt192", BRENVIK_MP3_CBR_192, 0, 44100},
+                                           LengthCase{"OddStretchAt192", BRENVIK_MP3_CBR_192, 1000, 1000 + 77777},
+                                           LengthCase{"OneEncoderFrame", BRENVIK_MP3_CBR_192, 5, 5 + 1152},
+                                           LengthCase{"OddStretchAt320", BRENVIK_MP3_CBR_320, 333, 333 + 55555},
+                                           LengthCase{"OddStretchVbrV2", BRENVIK_MP3_VBR_V2, 17, 17 + 99999}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The same stretch through the encoder library alone, as the engine fed it before the Info
+// frame: chunk by chunk, no Info frame.
+std::vector<uint8_t> audioFramesOnly(int32_t from, int32_t to)
+{
+    BE_CONFIG config;
+    std::memset(&config, 0, sizeof config);
+    config.kind = BE_KIND_MP3;
+    config.sampleRate = 44100;
+    config.mode = BE_MODE_STEREO;
+    config.bitrate = 192;
+    uint32_t samplesPerChunk = 0;
+    uint32_t bufferBytes = 0;
+    uint32_t stream = 0;
+    if (beInitStream(&config, &samplesPerChunk, &bufferBytes, &stream) != BE_OK) return {};
+    std::vector<int16_t> samples;
+    for (int32_t i = 2 * from; i < 2 * to; ++i) samples.push_back(chordValue(i));
+    std::vector<uint8_t> output(bufferBytes);
+    std::vector<uint8_t> file;
+    uint32_t produced = 0;
+    for (size_t at = 0; at < samples.size(); at += samplesPerChunk) {
+        const auto count = uint32_t(std::min<size_t>(samplesPerChunk, samples.size() - at));
+        beEncodeChunk(stream, count, &samples[at], output.data(), &produced);
+        file.insert(file.end(), output.begin(), output.begin() + produced);
+    }
+    beDeinitStream(stream, output.data(), &produced);
+    file.insert(file.end(), output.begin(), output.begin() + produced);
+    beCloseStream(stream);
+    return file;
+}
+
+TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3DiffersOnlyByTheInfoFrame)
+{
+    // Details set once and cleared again leave nothing behind.
+    ASSERT_EQ(engine.setSongDetails(kDetails), 0);
+    ASSERT_EQ(engine.setSongDetails(""), 0);
+    ASSERT_EQ(engine.saveAsWave(10, 1010, file("plain.wav").c_str()), 0);
+    ASSERT_EQ(engine.saveAsMp3(10, 50010, file("plain.mp3").c_str()), 0);
+
+    std::vector<int16_t> values;
+    for (int32_t i = 20; i < 2020; ++i) values.push_back(chordValue(i));
+    const std::vector<uint8_t> wav = readBytes(file("plain.wav"));
+    EXPECT_EQ(std::string(wav.begin(), wav.end()), wav_image::wave(wav_image::values(values)));
+
+    const std::vector<uint8_t> mp3 = readBytes(file("plain.mp3"));
+    const std::vector<Mp3FrameHeader> frames = mp3Frames(mp3);
+    ASSERT_FALSE(frames.empty());
+    const std::string info(mp3.begin(), mp3.begin() + frames[0].length);
+    EXPECT_NE(info.find("Info"), std::string::npos);
+    EXPECT_NE(info.find("LAME"), std::string::npos);
+    EXPECT_EQ(std::vector<uint8_t>(mp3.begin() + frames[0].length, mp3.end()), audioFramesOnly(10, 50010));
+}
+
+}  // namespace
