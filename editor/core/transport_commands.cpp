@@ -22,9 +22,11 @@ void Editor::controlPlay()
     // The meter reads the frames the engine plays: from the selection as it was at the start,
     // even when a new one is made during the playback.
     meter_.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? engineTrackLength_ : 0);
-    followTransport();
+    const bool endedByItself = followTransport();
     frm.lRet = engine_.StopWav();
-    reportEngineError("Error in StopTrack: ", frm.lRet);
+    // The engine ends a playback whose device died as if it had played; StopWav tells which.
+    const bool deviceDied = endedByItself && frm.lRet == BRENVIK_ERR_NOT_RESPONDING;
+    reportEngineError(deviceDied ? "Error in PlayTrack: " : "Error in StopTrack: ", frm.lRet);
 }
 
 void Editor::controlRecord()
@@ -38,7 +40,9 @@ void Editor::controlRecord()
     frm.lRet = engine_.RecordWav();
     reportEngineError("Error in RecordTrack: ", frm.lRet);
     meter_.beginRecording(frm.bInitLib ? engineTrackLength_ : 0);
-    followTransport();
+    // A recording ends by itself only when the engine gave up a device that died: it is
+    // stopped as Stop stops it, and StopWav reports it.
+    if (followTransport()) controlStop();
 
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment. The
     // loop has unlocked the controls, but the busy window lets events in while it shows and the
@@ -68,7 +72,7 @@ void Editor::clearMeterClip(int channel)
     meter_.clearClip(channel);
 }
 
-void Editor::followTransport()
+bool Editor::followTransport()
 {
     window_.busyHide();
     frm.WAVEPLAYING = true;
@@ -83,10 +87,12 @@ void Editor::followTransport()
         if (x != 0) view.line(x, 0, x, toLong(view.height()));
         markerColumn_ = x;
     };
+    bool endedByItself = false;
     for (;;) {
         // A playback ends by itself; a recording (or a transport that failed to start) only by
-        // Stop. WAVEPLAYING stays True after a playback ended by itself.
-        if (engine_.IsPlaying() == 0 || !frm.WAVEPLAYING) break;
+        // Stop, or when its device died. WAVEPLAYING stays True after a playback ended by itself.
+        endedByItself = engine_.IsPlaying() == 0;
+        if (endedByItself || !frm.WAVEPLAYING) break;
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t position = engine_.GetPosition();
@@ -100,4 +106,5 @@ void Editor::followTransport()
     moveMarker(0);
     meter_.end();
     enableControls(true);
+    return endedByItself;
 }
