@@ -409,6 +409,9 @@ TEST_F(PulseDeviceTest, AServerKilledMidWayEndsTheTransportAndWhatWasRecordedIsK
     ASSERT_EQ(PlayWav(0, 5 * kRate), 0);
     ASSERT_TRUE(eventually([] { return GetPosition() >= kRate / 2; }, 10s));
     expectTheKillToEndTheTransport(*server_, "playback");
+    // File > New before the server is back: the devices do not open, and nothing waits.
+    EXPECT_EQ(CloseLib(), 0);
+    EXPECT_NE(OpenLib(length, 0), 0);
 
     expectAFreshOpenOnceTheServerIsBack(*server_, length);
     ASSERT_EQ(RecordWav(), 0);
