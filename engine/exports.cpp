@@ -165,4 +165,14 @@ int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
                    [&] { return engine().track().writeFrames(from, to, values); });
 }
 
+int32_t WaveFrames(const char* path)
+{
+    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
+        if (path == nullptr) {
+            return -BRENVIK_LOAD_CANNOT_OPEN;
+        }
+        return brenvik::waveFrames(path, engine().log());
+    });
+}
+
 }  // extern "C"

@@ -24,6 +24,7 @@ struct EngineApi {
     // Additions beyond the thirteen.
     decltype(&::TrackReadFrames) TrackReadFrames = nullptr;
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
+    decltype(&::WaveFrames) WaveFrames = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an
