@@ -25,7 +25,8 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("SaveAsMp3", bound.SaveAsMp3) &&
                           library.resolve("TrackReadFrames", bound.TrackReadFrames) &&
                           library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
-                          library.resolve("WaveFrames", bound.WaveFrames);
+                          library.resolve("WaveFrames", bound.WaveFrames) &&
+                          library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -89,5 +90,6 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.TrackWriteFrames =
         bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
+    api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;
 }

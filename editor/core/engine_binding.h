@@ -25,6 +25,7 @@ struct EngineApi {
     decltype(&::TrackReadFrames) TrackReadFrames = nullptr;
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
+    decltype(&::SaveProgress) SaveProgress = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

@@ -103,5 +103,6 @@ EngineApi FakeEngine::api() const
     api.TrackReadFrames = fakeTrackReadFrames;
     api.TrackWriteFrames = fakeTrackWriteFrames;
     api.WaveFrames = fakeWaveFrames;
+    api.SaveProgress = fakeNone;
     return api;
 }
