@@ -2,8 +2,10 @@
 
 namespace brenvik {
 
-Engine::Engine(BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline)
-    : makeBackend_(std::move(makeBackend)), deviceDeadline_(deviceDeadline)
+Engine::Engine(BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline,
+               std::chrono::milliseconds stallPeriod)
+    : makeBackend_(std::move(makeBackend)), deviceDeadline_(deviceDeadline),
+      stallPeriod_(stallPeriod)
 {
 }
 
@@ -31,7 +33,8 @@ int32_t Engine::open(int32_t trackLength, bool logging)
         return device::kNoMemory;
     }
     try {
-        session_ = std::make_unique<Session>(std::move(memory), log_, makeBackend_, deviceDeadline_);
+        session_ = std::make_unique<Session>(std::move(memory), log_, makeBackend_, deviceDeadline_,
+                                              stallPeriod_);
         return session_->open();
     } catch (...) {
         Session::retire(std::move(session_));

@@ -16,17 +16,22 @@ namespace brenvik {
 // owns the track memory and the devices until the close. Results are the platform's device error
 // numbers, passed through unchanged, and kNotResponding once a device has stopped answering for
 // longer than the device deadline: that device is given up, what is in the track is kept
-// readable until the close, and the next open starts afresh. Called from one thread.
+// readable until the close, and the next open starts afresh. A device that answers but stops
+// moving during a transport for the stall period has its transport given up (see isPlaying).
+// Called from one thread.
 class Engine {
 public:
     using BackendFactory = Session::BackendFactory;
 
     // How long the engine waits for any one device call before it gives the device up.
     static constexpr std::chrono::milliseconds kDeviceDeadline{3000};
+    // How long a running transport's device may stand still before the transport is given up.
+    static constexpr std::chrono::milliseconds kStallPeriod{3000};
 
     // makeBackend is asked for a back end at each open.
     explicit Engine(BackendFactory makeBackend,
-                    std::chrono::milliseconds deviceDeadline = kDeviceDeadline);
+                    std::chrono::milliseconds deviceDeadline = kDeviceDeadline,
+                    std::chrono::milliseconds stallPeriod = kStallPeriod);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -55,15 +60,20 @@ public:
     // Records into the track as an endless ring of its two halves.
     int32_t record();
     // Ends either transport; a recording's ring is rotated so the track reads oldest-first.
+    // kNotResponding when the transport's device had stopped moving (see isPlaying).
     int32_t stop();
     // Recording: the ring frame written next. Otherwise the frames played since the last stop.
     int32_t position();
-    bool isPlaying() const { return session_ && session_->isPlaying(); }
+    // Whether a transport is active. It drops when a playback has played, and also when the
+    // device of a running transport has not moved for the stall period (a sound server that
+    // died): the transport is then given up and the next stop reports it.
+    bool isPlaying() { return session_ && session_->isPlaying(); }
 
 private:
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();
     const BackendFactory makeBackend_;
     const std::chrono::milliseconds deviceDeadline_;
+    const std::chrono::milliseconds stallPeriod_;
     SessionMemory noTrack_;
     std::unique_ptr<Session> session_;
 };

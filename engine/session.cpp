@@ -26,9 +26,10 @@ KeptSessions& keptSessions()
 }  // namespace
 
 Session::Session(SessionMemory memory, std::shared_ptr<const DiagnosticLog> log,
-                 BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline)
+                 BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline,
+                 std::chrono::milliseconds stallPeriod)
     : memory_(std::move(memory)), log_(std::move(log)), makeBackend_(std::move(makeBackend)),
-      caller_(deviceDeadline)
+      stallWatch_(stallPeriod), caller_(deviceDeadline)
 {
     pointHeader(playHeader_, std::as_writable_bytes(memory_.frames()));
     pointRecordHeaders();

@@ -14,6 +14,7 @@
 #include "diagnostic_log.h"
 #include "frame_range.h"
 #include "session_memory.h"
+#include "stall_watch.h"
 
 namespace brenvik {
 
@@ -26,6 +27,12 @@ namespace brenvik {
 // session is never destroyed (retire keeps it), so a device thread that wakes up later only
 // touches objects that are still alive.
 //
+// A device that answers but stops moving while a transport runs (its sound server died) is
+// noticed by the frame counts that GetPosition and IsPlaying read: once the count has stood still
+// for the stall period the transport is given up. IsPlaying drops, a recording's halves are no
+// longer queued again, and the next stop ends the transport as usual (a recording's ring is
+// rotated) but returns kNotResponding.
+//
 // The methods are called from one thread. Results are the device layer's error numbers.
 class Session {
 public:
@@ -33,7 +40,8 @@ public:
 
     // makeBackend is called on the session's thread, when open asks for the back end.
     Session(SessionMemory memory, std::shared_ptr<const DiagnosticLog> log,
-            BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline);
+            BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline,
+            std::chrono::milliseconds stallPeriod);
     // Only for a session that retire let go: one whose devices and back end are gone.
     ~Session() = default;
     Session(const Session&) = delete;
@@ -57,7 +65,7 @@ public:
     int32_t record();
     int32_t stop();
     int32_t position();
-    bool isPlaying() const { return deviceActive_.load() != 0; }
+    bool isPlaying();
 
 private:
     enum TransportMode : int32_t { kIdle = 0, kPlaying = 1, kRecording = 2 };
@@ -81,6 +89,9 @@ private:
     void closeOutputSide();
     int32_t closeInputSide();
     bool transportRunning() const;
+    void startWatching(int32_t startResult);
+    // Gives the transport up when the device's frame count has stood still for the stall period.
+    void watchTransport(std::optional<uint32_t> frames);
     int32_t stopRecording();
     int32_t stopPlayback();
     static void pointHeader(device::WaveHeader& header, std::span<std::byte> bytes);
@@ -95,6 +106,8 @@ private:
     const BackendFactory makeBackend_;
     int32_t transportMode_ = kIdle;  // the calling thread's only
     int32_t lastRingPosition_ = 0;   // the calling thread's only: the last ring position read
+    StallWatch stallWatch_;          // the calling thread's only
+    bool deviceLost_ = false;        // the calling thread's only: the watch gave the transport up
     std::atomic<uint8_t> deviceActive_{0};
     std::atomic<int32_t> newestRecordedFrame_{0};  // written by the input callback
     std::atomic<bool> ringWrapped_{false};          // written by the input callback

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "ring_reorder.h"
 #include "session.h"
 
@@ -11,7 +13,36 @@ constexpr int32_t kShortestTurnedRecording = 10;
 // A recording runs until it is stopped; a playback until it has played or is stopped.
 bool Session::transportRunning() const
 {
-    return transportMode_ == kRecording || isPlaying();
+    return transportMode_ == kRecording || deviceActive_.load() != 0;
+}
+
+bool Session::isPlaying()
+{
+    if (deviceActive_.load() != 0 && stallWatch_.readingDue(StallWatch::Clock::now())) {
+        watchTransport(frameCount(transportMode_ == kRecording));
+    }
+    return deviceActive_.load() != 0;
+}
+
+// A transport that failed to start is not watched: it keeps reporting itself active until it
+// is stopped, as the device layer reports it.
+void Session::startWatching(int32_t startResult)
+{
+    if (startResult == device::kNoError) {
+        stallWatch_.arm(StallWatch::Clock::now());
+    }
+}
+
+void Session::watchTransport(std::optional<uint32_t> frames)
+{
+    if (!stallWatch_.armed() || deviceActive_.load() == 0 ||
+        !stallWatch_.stalled(frames, StallWatch::Clock::now())) {
+        return;
+    }
+    log_->write("Err:device stopped moving\n");
+    stallWatch_.disarm();
+    deviceLost_ = true;
+    deviceActive_.store(0);
 }
 
 int32_t Session::play(FrameRange range)
@@ -29,6 +60,7 @@ int32_t Session::play(FrameRange range)
           "Err:waveOutPrepareHeader\n");
     const int32_t result = call([this] { return output().write(playHeader_); });
     logIf(result, "Err:waveOutWrite\n");
+    startWatching(result);
     return result;
 }
 
@@ -46,6 +78,7 @@ int32_t Session::record()
     logIf(call([this] { return input().addBuffer(recordHeaderB_); }), "Err:waveInAddBuffer\n");
     const int32_t result = call([this] { return input().start(); });
     logIf(result, "Err:waveInStart\n");
+    startWatching(result);
     return result;
 }
 
@@ -53,9 +86,10 @@ int32_t Session::stop()
 {
     // Cleared before any device call, so that the input callback stops queuing the halves.
     deviceActive_.store(0);
+    stallWatch_.disarm();
     const int32_t result = transportMode_ == kRecording ? stopRecording() : stopPlayback();
     transportMode_ = kIdle;
-    return result;
+    return std::exchange(deviceLost_, false) ? device::kNotResponding : result;
 }
 
 int32_t Session::stopRecording()
@@ -89,10 +123,13 @@ int32_t Session::stopPlayback()
 
 int32_t Session::position()
 {
-    if (transportMode_ != kRecording) {
-        return static_cast<int32_t>(frameCount(false).value_or(0));
+    const bool recording = transportMode_ == kRecording;
+    const std::optional<uint32_t> frames = frameCount(recording);
+    watchTransport(frames);
+    if (!recording) {
+        return static_cast<int32_t>(frames.value_or(0));
     }
-    if (const std::optional<uint32_t> frames = frameCount(true)) {
+    if (frames) {
         lastRingPosition_ = static_cast<int32_t>(*frames % memory_.length());
     }
     return lastRingPosition_;

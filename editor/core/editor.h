@@ -50,7 +50,9 @@ public:
     void fxFadeIn();
     void fxFadeOut();
     void helpAbout();
-    void followTransport();  // the transport's follow loop, used by Play and Record
+    // The transport's follow loop, used by Play and Record: true when the engine ended the
+    // transport, false when Stop did.
+    bool followTransport();
     void editUndo();
     void editRedo();
     // Selects the last complete song of the take, or the one before the song selected.

@@ -21,9 +21,11 @@ void Editor::controlPlay()
     // The meter reads the frames the engine plays: from the selection as it was at the start,
     // even when a new one is made during the playback.
     meter_.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? engineTrackLength_ : 0);
-    followTransport();
+    const bool endedByItself = followTransport();
     frm.lRet = engine_.StopWav();
-    reportEngineError("Error in StopTrack: ", frm.lRet);
+    // The engine ends a playback whose device died as if it had played; StopWav tells which.
+    const bool deviceDied = endedByItself && frm.lRet == BRENVIK_ERR_NOT_RESPONDING;
+    reportEngineError(deviceDied ? "Error in PlayTrack: " : "Error in StopTrack: ", frm.lRet);
 }
 
 void Editor::controlRecord()
@@ -38,6 +40,8 @@ void Editor::controlRecord()
     meter_.beginRecording(frm.bInitLib ? engineTrackLength_ : 0);
     recording_ = true;
     drawnRecorded_ = 0;
+    // A recording ends by itself only when the engine gave up a device that died: the loop
+    // then ends as Stop ends it, and StopWav reports it below.
     followTransport();
     recording_ = false;
 
@@ -67,7 +71,7 @@ void Editor::clearMeterClip(int channel)
     meter_.clearClip(channel);
 }
 
-void Editor::followTransport()
+bool Editor::followTransport()
 {
     window_.busyHide();
     frm.WAVEPLAYING = true;
@@ -82,10 +86,13 @@ void Editor::followTransport()
         if (x != 0) view.line(x, 0, x, toLong(view.pixelHeight()));
         markerColumn_ = x;
     };
+    bool endedByItself = false;
     for (;;) {
         // A playback ends by itself; a recording (or a transport that failed to start) only by
-        // Stop. Nothing runs once the engine is idle, so the window may close then.
-        if (engine_.IsPlaying() == 0) frm.WAVEPLAYING = false;
+        // Stop, or when the engine gave up a device that died. Nothing runs once the engine is
+        // idle, so the window may close then.
+        endedByItself = engine_.IsPlaying() == 0;
+        if (endedByItself) frm.WAVEPLAYING = false;
         if (!frm.WAVEPLAYING) break;
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
@@ -100,4 +107,5 @@ void Editor::followTransport()
     }
     moveMarker(0);
     meter_.end();
+    return endedByItself;
 }

@@ -69,7 +69,11 @@ public:
     // in-queue flag cleared), in queue order, on the layer's thread; returns only after the last
     // one was handed back. The frame count starts again from 0.
     virtual int32_t reset() = 0;
-    // Frames the device has moved since it was opened or last reset (wraps at 2^32).
+    // Frames the device has moved since it was opened or last reset (wraps at 2^32): only frames
+    // really taken from or given to the card or sound server, never a count run on by a clock.
+    // This is how the engine notices a device that died while it answers its calls: a running
+    // transport whose count stands still for a few seconds is given up. A back end needs to do
+    // nothing else for that.
     virtual int32_t position(uint32_t& frames) = 0;
     // Closes the device; kStillPlaying (and the device stays open) while headers are queued.
     // After close no callback runs any more.

@@ -24,8 +24,9 @@ enum {
     BRENVIK_ERR_BAD_DEVICE = 2,     /* MMSYSERR_BADDEVICEID: no default device, or it cannot open */
     BRENVIK_ERR_ALLOCATED = 4,      /* MMSYSERR_ALLOCATED: the device is in use */
     BRENVIK_ERR_NOT_OPEN = 5,       /* MMSYSERR_INVALHANDLE: the device is not open */
-    BRENVIK_ERR_NOT_RESPONDING = 6, /* MMSYSERR_NODRIVER: the device stopped answering and was
-                                       given up; what it recorded so far is kept */
+    BRENVIK_ERR_NOT_RESPONDING = 6, /* MMSYSERR_NODRIVER: the device stopped answering, or
+                                       stopped moving during a transport, and was given up;
+                                       what it recorded so far is kept */
     BRENVIK_ERR_NO_MEMORY = 7,      /* MMSYSERR_NOMEM: memory cannot be had */
     BRENVIK_ERR_NO_BUFFER = 11,     /* MMSYSERR_INVALPARAM: a missing header or buffer */
     BRENVIK_ERR_BAD_FORMAT = 32,    /* WAVERR_BADFORMAT: the device refuses 44100 Hz 16-bit stereo */
@@ -79,6 +80,12 @@ enum {
 extern "C" {
 #endif
 
+/* A device that stops moving while a transport runs (its sound server died, the card was
+ * pulled): once GetPosition and IsPlaying have read the same frame count for about 3 s, the
+ * transport is given up. IsPlaying then returns 0, a recording no longer writes into the ring,
+ * and the next StopWav ends the transport as usual (a recording's ring is rotated so that what
+ * was recorded reads oldest-first) but returns BRENVIK_ERR_NOT_RESPONDING. A transport whose
+ * PlayWav or RecordWav failed is not watched: it stays active until StopWav. */
 BRENVIK_API int32_t OpenLib(int32_t trackLength, int32_t logging);
 BRENVIK_API int32_t CloseLib(void);
 BRENVIK_API int32_t TrackRead(int32_t index);

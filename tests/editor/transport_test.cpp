@@ -297,6 +297,49 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     EXPECT_EQ(selection.x2, editor.frameToX(editor.mod.trklen - 2));
 }
 
+// The engine gives a transport up when its device dies (a sound server killed): IsPlaying drops
+// and StopWav returns 6. The loop ends at the pass that sees it and the user is told at once;
+// pressing Stop while the device hangs is a failed stop.
+TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
+{
+    struct Case {
+        const char* name;
+        bool record;
+        bool pressStop;
+        std::vector<std::string> log;
+    };
+    const std::vector<std::string> reordering{"busy hide", "busy text: Reordering track...",
+                                              "busy init", "message: Error in StopTrack: 6",
+                                              "busy hide"};
+    const Case cases[] = {
+        {"recording", true, false, reordering},
+        {"recording stopped", true, true, reordering},
+        {"playback", false, false, {"busy hide", "message: Error in PlayTrack: 6"}},
+        {"playback stopped", false, true, {"busy hide", "message: Error in StopTrack: 6"}},
+    };
+    for (const Case& c : cases) {
+        window.log.clear();
+        transport.calls.clear();
+        transport.stopResult = 6;
+        transport.activePasses = c.pressStop ? 1000000 : 3;
+        editor.mod.clipbegin = 10;
+        editor.mod.clipend = 1000;
+        int passes = 0;
+        window.onEvents = [&] {
+            if (++passes == 3 && c.pressStop) editor.controlStop();
+        };
+        c.record ? editor.controlRecord() : editor.controlPlay();
+
+        EXPECT_EQ(passes, 3) << c.name;
+        EXPECT_EQ(window.log, c.log) << c.name;
+        EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
+                  (std::vector<std::string>{c.record ? "RecordWav" : "PlayWav 10 1000", "StopWav"}))
+            << c.name;
+        EXPECT_TRUE(allControls(window, true)) << c.name;
+        EXPECT_FALSE(editor.frm.WAVEPLAYING) << c.name;  // nothing runs: the window may close
+    }
+}
+
 TEST_F(ScriptedTransport, Record_MovesTheRectangleOnScreenToTheWholeTrackBeforeFollowing)
 {
     editor.mouseDown(100.0f);

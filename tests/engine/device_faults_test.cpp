@@ -1,11 +1,12 @@
-// Sound devices that stop answering, or opens that throw: the engine gives a hung device up
-// after its deadline, keeps the track readable, and opens afresh afterwards. The sanitizer builds
-// run these to check that a given-up device that wakes up later touches nothing freed.
+// Sound devices that stop answering, stop moving, or opens that throw: the engine gives a hung
+// or standing device up, keeps the track readable, and opens afresh afterwards. The sanitizer
+// builds run these to check that a given-up device that wakes up later touches nothing freed.
 #include <gtest/gtest.h>
 
 #include <future>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "engine.h"
 #include "log_capture.h"
@@ -29,17 +30,18 @@ uint32_t counterAt(const Frame& frame)
     return static_cast<uint16_t>(frame.left) | static_cast<uint32_t>(frame.right) << 16;
 }
 
-// The engine on a card whose devices hang where a test holds them.
+// The engine on a card whose devices hang where a test holds them, and stand still while the
+// test does not move the clock.
 class DeviceFaultsTest : public ::testing::Test {
 protected:
-    DeviceFaultsTest()
+    explicit DeviceFaultsTest(std::chrono::milliseconds stallPeriod = Engine::kStallPeriod)
         : engine(
               [this] {
-                  device::SimConfig config;
+                  device::SimConfig config = sim;
                   config.manualClock = clock;
                   return std::make_unique<testing::StallingBackend>(config, stall);
               },
-              kDeadline)
+              kDeadline, stallPeriod)
     {
     }
     ~DeviceFaultsTest() override
@@ -85,6 +87,7 @@ protected:
     LogCapture log;
     std::shared_ptr<Stall> stall = std::make_shared<Stall>();
     std::shared_ptr<device::ManualClock> clock = std::make_shared<device::ManualClock>();
+    device::SimConfig sim;
     Engine engine;
 };
 
@@ -184,6 +187,68 @@ TEST_F(DeviceFaultsTest, CloseDuringARecordingWhoseResetHangsReturnsNotRespondin
     EXPECT_EQ(bounded([&] { return engine.close(); }), device::kNotResponding);
     EXPECT_FALSE(engine.isPlaying());
     expectAFreshOpenToRecord();
+}
+
+// A device that answers every call but stops moving, as one whose sound server died does.
+class StandingDeviceTest : public DeviceFaultsTest {
+protected:
+    // Short, so that the tests take little time; they wait for the engine, never for a time.
+    StandingDeviceTest() : DeviceFaultsTest(std::chrono::milliseconds(50)) {}
+
+    bool givesUp()
+    {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (engine.isPlaying() && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::yield();
+        }
+        return !engine.isPlaying();
+    }
+};
+
+TEST_F(StandingDeviceTest, RecordingIsGivenUp_StopTurnsTheRingAndReportsIt_ThenRecordingWorks)
+{
+    ASSERT_EQ(engine.open(kLength, true), 0);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(2500);
+    EXPECT_EQ(engine.position(), 500);
+    ASSERT_TRUE(givesUp()) << "a recording whose device stands still still runs";
+    EXPECT_EQ(log.linesFrom("Err:device stopped moving\n").size(), 1u);
+
+    EXPECT_EQ(engine.stop(), device::kNotResponding);
+    expectOneRunFrom(1500);
+    ASSERT_EQ(engine.record(), 0);
+    clock->advance(2500);
+    EXPECT_EQ(engine.stop(), 0);
+    expectOneRunFrom(1500);
+    EXPECT_EQ(engine.close(), 0);
+}
+
+TEST_F(StandingDeviceTest, PlaybackIsGivenUpAndStopReportsIt_ThenAPlaybackEndsSilently)
+{
+    ASSERT_EQ(engine.open(kLength, false), 0);
+    ASSERT_EQ(engine.play(FrameRange{0, kLength}), 0);
+    clock->advance(300);
+    ASSERT_TRUE(givesUp()) << "a playback whose device stands still still plays";
+    EXPECT_EQ(engine.stop(), device::kNotResponding);
+
+    ASSERT_EQ(engine.play(FrameRange{0, kLength}), 0);
+    clock->advance(kLength);
+    EXPECT_FALSE(engine.isPlaying());
+    EXPECT_EQ(engine.stop(), 0);
+    EXPECT_EQ(engine.close(), 0);
+}
+
+// A playback that failed to start reports itself active until it is stopped, as it always has.
+TEST_F(StandingDeviceTest, PlaybackThatFailedToStartIsNotGivenUp)
+{
+    sim.failOutputOpen = true;
+    EXPECT_EQ(engine.open(kLength, false), device::kBadDeviceId);
+    EXPECT_EQ(engine.play(FrameRange{0, kLength}), device::kInvalidHandle);
+    for (int reading = 0; reading < 20; ++reading) {  // ten stall periods
+        EXPECT_TRUE(engine.isPlaying());
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    EXPECT_EQ(engine.stop(), device::kInvalidHandle);
 }
 
 // What open throws (memory or a thread that cannot be had) leaves the engine closed, and the

@@ -312,25 +312,46 @@ TEST_F(PulseDeviceTest, StopDuringAPlaybackSilencesItAtOnce)
     EXPECT_LE(*last + 1, stoppedAt + kRate / 10) << "frames played on after Stop";
 }
 
+// Plays the frame counter into the capture sink and makes its monitor the default source; the
+// player goes when the result does. Fails the test unless the pattern reaches the monitor, so
+// that a recording started afterwards holds no silence.
+std::unique_ptr<ChildProcess> playCounterToTheDefaultSource(const PulseServer& server,
+                                                            const fs::path& dir)
+{
+    const fs::path counter = dir / "counter.wav";
+    writeCounterWav(counter, 20 * kRate);
+    EXPECT_TRUE(server.pactl({"set-default-source", "capture.monitor"}));
+    auto player = server.start({"paplay", "--device=capture", counter.string()});
+    const fs::path flowing = dir / "flowing.raw";
+    fs::remove(flowing);
+    auto probe = recordMonitor(server, "capture", flowing);
+    GrowingRecording probed(flowing);
+    EXPECT_TRUE(eventually(
+        [&] {
+            const std::vector<uint32_t>& frames = probed.frames();
+            return std::any_of(frames.begin(), frames.end(), [](uint32_t f) { return f; });
+        },
+        10s))
+        << "the counter pattern never reached the capture sink's monitor";
+    return player;
+}
+
+// The track after a wrapped recording of the counter: one unbroken run, the oldest first.
+void expectOneRunOfTheCounter(int32_t length)
+{
+    int32_t breaks = 0;
+    for (int32_t frame = 0; frame + 1 < length; ++frame) {
+        breaks += counterAt(frame + 1) != counterAt(frame) + 1;
+    }
+    EXPECT_EQ(breaks, 0) << "the track runs from counter " << counterAt(0) << " to "
+                         << counterAt(length - 1);
+    EXPECT_GT(counterAt(0), 0u);
+}
+
 TEST_F(PulseDeviceTest, RecordingAcrossRingWrapsKeepsAnUnbrokenRunOldestFirst)
 {
-    const fs::path counter = freshFile("counter.wav");
-    writeCounterWav(counter, 20 * kRate);
-    ASSERT_TRUE(server_->pactl({"set-default-source", "capture.monitor"}));
-    auto player = server_->start({"paplay", "--device=capture", counter.string()});
-    {
-        // The recording starts once the pattern flows, so that the ring holds no silence.
-        const fs::path flowing = freshFile("flowing.raw");
-        auto probe = recordMonitor(*server_, "capture", flowing);
-        GrowingRecording probed(flowing);
-        ASSERT_TRUE(eventually(
-            [&] {
-                const std::vector<uint32_t>& frames = probed.frames();
-                return std::any_of(frames.begin(), frames.end(), [](uint32_t f) { return f; });
-            },
-            10s))
-            << "the counter pattern never reached the capture sink's monitor";
-    }
+    const auto player = playCounterToTheDefaultSource(*server_, dir_);
+    ASSERT_FALSE(HasFailure());
 
     const int32_t length = kRate / 10;
     ASSERT_EQ(OpenLib(length, 0), 0);
@@ -339,14 +360,63 @@ TEST_F(PulseDeviceTest, RecordingAcrossRingWrapsKeepsAnUnbrokenRunOldestFirst)
         ASSERT_TRUE(ringWraps()) << "the ring position never fell back";
     }
     ASSERT_EQ(StopWav(), 0);
+    expectOneRunOfTheCounter(length);
+    EXPECT_EQ(CloseLib(), 0);
+}
 
-    int32_t breaks = 0;
-    for (int32_t frame = 0; frame + 1 < length; ++frame) {
-        breaks += counterAt(frame + 1) != counterAt(frame) + 1;
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Kills the server during a running transport: IsPlaying must drop within a bounded wait, and
+// StopWav then report the dead device. Prints how long each took.
+void expectTheKillToEndTheTransport(PulseServer& server, const char* transport)
+{
+    server.kill();
+    const auto killed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(eventually([] { return IsPlaying() == 0; }, 20s))
+        << "IsPlaying still 1 20 s after the server was killed";
+    const double noticed = secondsSince(killed);
+    const auto stopping = std::chrono::steady_clock::now();
+    EXPECT_EQ(StopWav(), BRENVIK_ERR_NOT_RESPONDING);
+    std::printf("%s: IsPlaying read 0 %.2f s after the kill; StopWav took %.3f s\n", transport,
+                noticed, secondsSince(stopping));
+}
+
+// The server comes back, and the engine opens afresh on it as File > New does.
+void expectAFreshOpenOnceTheServerIsBack(PulseServer& server, int32_t length)
+{
+    ASSERT_TRUE(server.restart()) << server.failure();
+    CloseLib();
+    ASSERT_EQ(OpenLib(length, 0), 0);
+}
+
+TEST_F(PulseDeviceTest, AServerKilledMidWayEndsTheTransportAndWhatWasRecordedIsKept)
+{
+    const int32_t length = kRate / 2;
+    {
+        const auto player = playCounterToTheDefaultSource(*server_, dir_);
+        ASSERT_FALSE(HasFailure());
+        ASSERT_EQ(OpenLib(length, 0), 0);
+        ASSERT_EQ(RecordWav(), 0);
+        ASSERT_TRUE(ringWraps()) << "the ring position never fell back";
+        expectTheKillToEndTheTransport(*server_, "recording");
+        expectOneRunOfTheCounter(length);
     }
-    EXPECT_EQ(breaks, 0) << "the track runs from counter " << counterAt(0) << " to "
-                         << counterAt(length - 1);
-    EXPECT_GT(counterAt(0), 0u);
+
+    expectAFreshOpenOnceTheServerIsBack(*server_, 5 * kRate);
+    ASSERT_EQ(PlayWav(0, 5 * kRate), 0);
+    ASSERT_TRUE(eventually([] { return GetPosition() >= kRate / 2; }, 10s));
+    expectTheKillToEndTheTransport(*server_, "playback");
+    // File > New before the server is back: the devices do not open, and nothing waits.
+    EXPECT_EQ(CloseLib(), 0);
+    EXPECT_NE(OpenLib(length, 0), 0);
+
+    expectAFreshOpenOnceTheServerIsBack(*server_, length);
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_TRUE(ringWraps()) << "no recording once the server was back";
+    EXPECT_EQ(StopWav(), 0);
     EXPECT_EQ(CloseLib(), 0);
 }
 

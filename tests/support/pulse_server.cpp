@@ -42,6 +42,11 @@ PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& si
         script << "load-module module-native-protocol-unix auth-anonymous=1 socket="
                << (runtime_ / "native").string() << "\n";
     }
+    start();
+}
+
+void PulseServer::start()
+{
     // -n: no default script, so nothing but the sinks above; no exit when idle, no CPU limit
     // (a loaded machine must not make the server kill itself), no real-time scheduling.
     server_ = std::make_unique<ChildProcess>(
@@ -58,6 +63,20 @@ PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& si
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+}
+
+void PulseServer::kill()
+{
+    server_->stop(SIGKILL);
+    ready_ = false;
+}
+
+bool PulseServer::restart()
+{
+    server_->stop(SIGTERM);
+    ready_ = false;
+    start();
+    return ready_;
 }
 
 PulseServer::~PulseServer()

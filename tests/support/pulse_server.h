@@ -19,6 +19,11 @@ public:
     PulseServer& operator=(const PulseServer&) = delete;
 
     bool ready() const { return ready_; }
+    // Kills the server with SIGKILL, as a crash would: its clients are left without a word.
+    void kill();
+    // Starts the server again on the same socket (stopping it first if it runs); true once it
+    // answers.
+    bool restart();
     // Why the server is not ready: what it and the tools said.
     std::string failure() const;
 
@@ -38,6 +43,8 @@ public:
     std::filesystem::path dir() const { return dir_; }
 
 private:
+    // Starts the server and waits, bounded, until it answers.
+    void start();
     bool answers() const;
 
     std::filesystem::path dir_;
