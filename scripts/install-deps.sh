@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  portaudio19-dev libmp3lame-dev
+  portaudio19-dev libpulse-dev libmp3lame-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev lame
   dpkg-dev file lintian

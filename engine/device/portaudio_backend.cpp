@@ -41,4 +41,19 @@ int32_t PortAudioBackend::openInput(WaveCallback callback, void* context,
     return result;
 }
 
+int32_t PortAudioBackend::listSources(std::vector<SourceInfo>& sources)
+{
+    if (!initialised_) {
+        return kError;
+    }
+    const std::lock_guard lock(portAudioLibraryMutex());
+    const PaDeviceIndex index = Pa_GetDefaultInputDevice();
+    const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
+    if (!info || !info->name) {
+        return kBadDeviceId;
+    }
+    sources = {{info->name, info->name, SourceInfo::Kind::kInput}};
+    return kNoError;
+}
+
 }  // namespace brenvik::device
