@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "edit_history.h"
 #include "editor_state.h"
@@ -44,6 +45,7 @@ public:
     void editUndo();
     void editRedo();
     void editSelectSong();   // selects the last sound with a pause on both sides
+    void controlInputSource();  // Control > Input Source...
 
     // Window routines.
     void enableControls(bool enabled);
@@ -98,6 +100,15 @@ private:
 
     // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
     void moveSelection(int32_t begin, int32_t end);
+    // The stored input source (setting Defaults/Source) is chosen in the open engine; one that
+    // is gone gives way to the default with a message. Then the window shows the source.
+    void applyStoredSource();
+    void showRecordingSource();
+    // After a recording's stop: where input was lost, for the view's marks, and how many
+    // milliseconds; then the message that tells the user.
+    int64_t takeLostInput();
+    void reportLostInput(int64_t milliseconds);
+    void drawLostInputMarks();
     // A message box with prefix and code, for any result but BRENVIK_OK.
     void reportEngineError(const std::string& prefix, int32_t code);
     bool viewHasTrack() const;  // the engine is open and the scales are valid
@@ -117,5 +128,6 @@ private:
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();
     EditHistory history_;
+    std::vector<int32_t> lostInputFrames_;  // where the last recording lost input, in the track
     MeterFeed meter_{engine_, window_};  // fed by the follow loop
 };

@@ -24,7 +24,10 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("SaveAsWave", bound.SaveAsWave) &&
                           library.resolve("SaveAsMp3", bound.SaveAsMp3) &&
                           library.resolve("TrackReadFrames", bound.TrackReadFrames) &&
-                          library.resolve("TrackWriteFrames", bound.TrackWriteFrames);
+                          library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
+                          library.resolve("ListSources", bound.ListSources) &&
+                          library.resolve("SelectSource", bound.SelectSource) &&
+                          library.resolve("GetLostInput", bound.GetLostInput);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -87,5 +90,8 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.TrackReadFrames = bindThenCall<&EngineApi::TrackReadFrames, int32_t, int32_t, int16_t*>;
     api.TrackWriteFrames =
         bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
+    api.ListSources = bindThenCall<&EngineApi::ListSources, char*, int32_t>;
+    api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
+    api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
     return api;
 }

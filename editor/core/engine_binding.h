@@ -24,6 +24,9 @@ struct EngineApi {
     // Additions beyond the thirteen.
     decltype(&::TrackReadFrames) TrackReadFrames = nullptr;
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
+    decltype(&::ListSources) ListSources = nullptr;
+    decltype(&::SelectSource) SelectSource = nullptr;
+    decltype(&::GetLostInput) GetLostInput = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

@@ -78,6 +78,7 @@ void Editor::drawTrack()
         view.line(x, rows.right + yR, x, rows.right - yR);
     }
 
+    drawLostInputMarks();
     view.setPenMode(PenMode::Xor);
     drawSelection();
 }

@@ -52,9 +52,11 @@ void Editor::controlRecord()
     // A fade run during the recording kept values the card has overwritten since, at places
     // the ring's turn has moved.
     forgetEdits();
+    const int64_t lostMilliseconds = takeLostInput();
     drawTrack();
     window_.busyHide();
     enableControls(true);
+    reportLostInput(lostMilliseconds);
 }
 
 void Editor::controlStop()

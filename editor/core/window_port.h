@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "editor_state.h"
 #include "level_meter.h"
@@ -96,4 +97,9 @@ public:
     virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
     // The level meter on the toolbar row shows levels from now on.
     virtual void showLevels(const MeterPicture& levels) = 0;
+    // Control > Input Source: the user picks one of choices, the checked one marked; the index
+    // picked, or -1 when none was.
+    virtual int chooseSource(const std::vector<std::string>& choices, int checked) = 0;
+    // The window tells which source recordings come from (the meter's tool tip).
+    virtual void showRecordingSource(const std::string& description) = 0;
 };

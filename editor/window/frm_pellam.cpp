@@ -1,12 +1,14 @@
 #include "frm_pellam.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSettings>
@@ -99,6 +101,7 @@ void FrmPellam::createActions()
     mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", &Editor::editSelectSong,
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", &Editor::controlInputSource);
 }
 
 void FrmPellam::createMenus()
@@ -112,7 +115,7 @@ void FrmPellam::createMenus()
     applyEditHistory();
     mnuControl = menuBar()->addMenu("&Control");
     mnuControl->setObjectName("mnuControl");
-    mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop});
+    mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop, mnuControlSource});
     mnuFX = menuBar()->addMenu("F&X");
     mnuFX->setObjectName("mnuFX");
     mnuFX->addActions({mnuFXFadeIn, mnuFXFadeOut});
@@ -299,7 +302,10 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
     case LockableControl::hscView: hscView->setEnabled(enabled); break;
     case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
     case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
-    case LockableControl::mnuControlRecord: mnuControlRecord->setEnabled(enabled); break;
+    case LockableControl::mnuControlRecord:
+        mnuControlRecord->setEnabled(enabled);
+        mnuControlSource->setEnabled(enabled);  // the source cannot change under a transport
+        break;
     case LockableControl::mnuEdit:
         setMenuEnabled(mnuEdit, enabled);
         applyEditHistory();
@@ -357,6 +363,29 @@ ViewSurface& FrmPellam::picView()
 void FrmPellam::showLevels(const MeterPicture& levels)
 {
     meterLevels->setLevels(levels);
+}
+
+int FrmPellam::chooseSource(const std::vector<std::string>& choices, int checked)
+{
+    QMenu menu(this);
+    menu.setObjectName("mnuSources");
+    auto* group = new QActionGroup(&menu);
+    for (size_t i = 0; i < choices.size(); ++i) {
+        QAction* choice = menu.addAction(qText(choices[i]));
+        choice->setCheckable(true);
+        choice->setChecked(int(i) == checked);
+        choice->setData(int(i));
+        group->addAction(choice);
+    }
+    const QRect control = menuBar()->actionGeometry(mnuControl->menuAction());
+    const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()),
+                                      menu.actions().value(checked));
+    return picked ? picked->data().toInt() : -1;
+}
+
+void FrmPellam::showRecordingSource(const std::string& description)
+{
+    meterLevels->setSource(qText(description));
 }
 
 void FrmPellam::closeEvent(QCloseEvent* event)

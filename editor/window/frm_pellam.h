@@ -57,6 +57,8 @@ public:
     bool scrollEnabled(ScrollBar bar) const override;
     void setScrollValue(ScrollBar bar, int32_t value) override;
     void showLevels(const MeterPicture& levels) override;
+    int chooseSource(const std::vector<std::string>& choices, int checked) override;
+    void showRecordingSource(const std::string& description) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,6 +115,7 @@ private:
     QAction* mnuEditUndo = nullptr;
     QAction* mnuEditRedo = nullptr;
     QAction* mnuEditSelectSong = nullptr;
+    QAction* mnuControlSource = nullptr;
     bool canUndo_ = false;
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit

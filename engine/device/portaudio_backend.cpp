@@ -5,12 +5,14 @@
 #include "portaudio_input.h"
 #include "portaudio_output.h"
 #include "portaudio_stream.h"
+#include "quiet_libraries.h"
 
 namespace brenvik::device {
 
 PortAudioBackend::PortAudioBackend()
 {
     const std::lock_guard lock(portAudioLibraryMutex());
+    quietenSoundLibraries();
     initialised_ = Pa_Initialize() == paNoError;
 }
 

@@ -72,6 +72,29 @@ int32_t fakeTrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
     return to - from;
 }
 
+int32_t fakeListSources(char* buffer, int32_t size)
+{
+    const auto needed = int32_t(current->sources.size() + 1);
+    if (buffer != nullptr && size >= needed) std::copy_n(current->sources.c_str(), needed, buffer);
+    return needed;
+}
+
+int32_t fakeSelectSource(const char* name)
+{
+    const std::string chosen = name ? name : "";
+    current->calls.push_back("SelectSource " + chosen);
+    if (!chosen.empty() && current->sources.find(chosen + "\t") == std::string::npos) return 2;
+    current->selectedSource = chosen;
+    return 0;
+}
+
+int32_t fakeGetLostInput(int32_t* stretches, int32_t count)
+{
+    const auto pairs = int32_t(current->lostInput.size() / 2);
+    if (stretches != nullptr) std::copy_n(current->lostInput.begin(), 2 * std::min(pairs, count), stretches);
+    return pairs;
+}
+
 int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
@@ -101,5 +124,8 @@ EngineApi FakeEngine::api() const
     api.SaveAsMp3 = fakeRangePath;
     api.TrackReadFrames = fakeTrackReadFrames;
     api.TrackWriteFrames = fakeTrackWriteFrames;
+    api.ListSources = fakeListSources;
+    api.SelectSource = fakeSelectSource;
+    api.GetLostInput = fakeGetLostInput;
     return api;
 }

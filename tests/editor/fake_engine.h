@@ -16,6 +16,10 @@ struct FakeEngine {
     std::vector<int16_t> track;  // two values per frame
     bool open = false;
     int32_t readCount = 0;
+    // ListSources' text, and the source SelectSource chose ("" the default).
+    std::string sources = "sim\tSimulated card\tinput\n";
+    std::string selectedSource;
+    std::vector<int32_t> lostInput;  // GetLostInput's pairs of first frame and frame count
 
     FakeEngine();
     ~FakeEngine();
