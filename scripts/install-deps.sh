@@ -10,6 +10,7 @@ packages=(
   libmpg123-dev lame
   dpkg-dev file lintian
   pulseaudio pulseaudio-utils libasound2-plugins
+  pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth xdotool x11-apps imagemagick
 )
 
