@@ -217,4 +217,14 @@ int32_t GetLostInput(int32_t* stretches, int32_t count)
     });
 }
 
+int32_t WaveFrames(const char* path)
+{
+    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
+        if (path == nullptr) {
+            return -BRENVIK_LOAD_CANNOT_OPEN;
+        }
+        return brenvik::waveFrames(path, engine().log());
+    });
+}
+
 }  // extern "C"

@@ -12,6 +12,7 @@ packages=(
   pulseaudio pulseaudio-utils libasound2-plugins
   pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth xdotool x11-apps imagemagick
+  libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music
 )
 
 missing=()

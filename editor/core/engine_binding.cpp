@@ -27,7 +27,8 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
                           library.resolve("ListSources", bound.ListSources) &&
                           library.resolve("SelectSource", bound.SelectSource) &&
-                          library.resolve("GetLostInput", bound.GetLostInput);
+                          library.resolve("GetLostInput", bound.GetLostInput) &&
+                          library.resolve("WaveFrames", bound.WaveFrames);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -93,5 +94,6 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.ListSources = bindThenCall<&EngineApi::ListSources, char*, int32_t>;
     api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
+    api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     return api;
 }

@@ -27,6 +27,7 @@ struct EngineApi {
     decltype(&::ListSources) ListSources = nullptr;
     decltype(&::SelectSource) SelectSource = nullptr;
     decltype(&::GetLostInput) GetLostInput = nullptr;
+    decltype(&::WaveFrames) WaveFrames = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

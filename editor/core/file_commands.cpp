@@ -12,6 +12,7 @@
 #include "background_save.h"
 #include "editor.h"
 #include "save_progress.h"
+#include "time_readout.h"
 
 namespace {
 
@@ -52,9 +53,6 @@ std::string mp3SaveMessage(int32_t code)
 
 using SaveExport = decltype(EngineApi::SaveAsWave);
 
-// How long each pass of the save's wait hands the window its events before the bar moves on.
-constexpr int kProgressPassMilliseconds = 50;
-
 // The size the file has reached; 0 while it is not there yet.
 uint64_t fileBytes(const std::string& path)
 {
@@ -63,26 +61,17 @@ uint64_t fileBytes(const std::string& path)
     return error ? 0 : size;
 }
 
-// Every control whose command could call the engine: those a transport locks, and also Stop and
-// the Control and FX menus.
-void enableEngineControls(Editor& editor, WindowPort& window, bool enabled)
-{
-    editor.enableControls(enabled);
-    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
-        window.setControlEnabled(control, enabled);
-}
-
 // Writes the selection through one of the engine's save exports. The export runs on a worker
-// thread while the busy window lets the window's events in and shows how much of the file is
-// written; the controls that could call the engine meanwhile stay locked until it returns.
-int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveFormat format,
+// thread while the busy window repaints and shows how much of the file is written; the command
+// keeps the controls that could call the engine locked, and the main window's input held off,
+// until it returns.
+int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save, SaveFormat format,
                       const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
     const int32_t from = editor.mod.clipbegin;
     const int32_t to = editor.mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
-    enableEngineControls(editor, window, false);
     window.busySetText("Saving file ...");
     window.busySetProgress(0);
     window.busyInit();
@@ -93,7 +82,6 @@ int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveF
     }
     const int32_t result = running.result();
     window.busyHide();
-    enableEngineControls(editor, window, true);
     return result;
 }
 
@@ -108,7 +96,7 @@ void makeCurrentFile(Editor& editor, const std::string& path)
 
 void Editor::fileOpen()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::FileOpen);
     const std::string path = window_.browseFile("Open", "*.wav");
     if (path.empty()) return;
     if (fileTypeKey(path) != "WAV") {
@@ -129,11 +117,15 @@ void Editor::fileOpen()
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
     drawTrack();
+    // Saved back under its own name, a file cut to the track's length would lose its end.
+    if (engine_.WaveFrames(path.c_str()) > engineTrackLength_)
+        window_.messageBox("Only the first " + trackTimeText(engineTrackLength_) +
+                           " of the file fit in the track (File > Properties sets a larger size).");
 }
 
 void Editor::fileSaveAs()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::FileSaveAs);
     const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);

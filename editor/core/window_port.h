@@ -2,6 +2,7 @@
 // give a fake. Texts are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,8 +19,9 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
-    cmdStop, mnuControl, mnuFX,  // locked as well while a save runs the engine on another thread
+    cmdStop, mnuControl, mnuFX,  // locked as well while a command runs under the busy window
 };
+constexpr size_t kLockableControls = size_t(LockableControl::mnuFX) + 1;
 
 enum class WindowLabel { lblLength, lblMem };
 enum class ScrollBar { hscZoom, hscView };
@@ -102,4 +104,8 @@ public:
     virtual int chooseSource(const std::vector<std::string>& choices, int checked) = 0;
     // The window tells which source recordings come from (the meter's tool tip).
     virtual void showRecordingSource(const std::string& description) = 0;
+    // While held, the user's input meant for the main window (keys, shortcuts, mouse buttons,
+    // moves and the wheel over it and its menus) is dropped, not kept for later. The busy window
+    // keeps painting, and other windows (message boxes, dialogs) take their input as before.
+    virtual void holdInput(bool held) = 0;
 };

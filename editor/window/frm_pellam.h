@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QToolButton;
+class InputHold;
 class ViewWidget;
 class MeterWidget;
 
@@ -59,6 +60,7 @@ public:
     void showLevels(const MeterPicture& levels) override;
     int chooseSource(const std::vector<std::string>& choices, int checked) override;
     void showRecordingSource(const std::string& description) override;
+    void holdInput(bool held) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -120,4 +122,5 @@ private:
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
     MeterWidget* meterLevels = nullptr;
+    InputHold* inputHold_ = nullptr;
 };

@@ -129,6 +129,12 @@ BRENVIK_API int32_t SelectSource(const char* name);
  * stretches may be null when count is 0. */
 BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
 
+/* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
+ * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the
+ * file fits in the track. Or the negated code LoadWave would reject the file with (-10 to -16;
+ * -BRENVIK_LOAD_CANNOT_OPEN also for a null path). Only the header is read; no track is needed. */
+BRENVIK_API int32_t WaveFrames(const char* path);
+
 #ifdef __cplusplus
 }
 #endif

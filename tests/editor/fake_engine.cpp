@@ -99,6 +99,7 @@ int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
 int32_t fakeRangePath(int32_t, int32_t, const char*) { return 0; }
+int32_t fakeWaveFrames(const char*) { return current->waveFrames; }
 
 }  // namespace
 
@@ -127,5 +128,6 @@ EngineApi FakeEngine::api() const
     api.ListSources = fakeListSources;
     api.SelectSource = fakeSelectSource;
     api.GetLostInput = fakeGetLostInput;
+    api.WaveFrames = fakeWaveFrames;
     return api;
 }

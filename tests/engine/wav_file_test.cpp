@@ -352,6 +352,28 @@ TEST_F(SparseWaveTest, DataChunkAfterFiveGigabytesOfZeros_Loads)
     EXPECT_TRUE(framesZeroFrom(5));
 }
 
+// What WaveFrames tells: the frames a track long enough would take, or the negated rejection.
+TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejection)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t frames;
+    };
+    const Case cases[] = {
+        {"stereo", wave(stereoFrames(40)), 40},
+        {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5},
+        {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3},
+        {"data cut short", riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
+        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -kLoadNoRiff},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(waveFrames(writeFile(c.bytes).c_str(), log_), c.frames);
+    }
+    EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -kLoadCannotOpen);
+}
+
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
 {
     EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), kLoadCannotOpen);
