@@ -1,6 +1,8 @@
 #include "frm_message.h"
 
+#include <QApplication>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -8,12 +10,36 @@
 #include "classic_window.h"
 #include "fitted_text.h"
 
+#include <algorithm>
+
 using quorvel::twipsRect;
+
+namespace {
+
+const QRect kDesignClient = twipsRect(0, 0, 5250, 780);
+const QRect kDesignLabel = twipsRect(120, 240, 4935, 375);
+const QRect kDesignBar = twipsRect(120, 30, 4935, 195);
+// Beside its title a title bar shows the window's icon and its buttons.
+constexpr int kTitleBarRoom = 120;
+
+QFont messageFont()
+{
+    return quorvel::dialogFont(12, true);
+}
+
+// The width a title needs in the bold desktop font that title bars commonly use.
+int titleBarWidth(const QString& title)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
+}
+
+}  // namespace
 
 FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Please wait for operation to complete.");
-    setFixedSize(twipsRect(0, 0, 5250, 780).size());
     QPalette windowColours = palette();
     windowColours.setColor(QPalette::Window, QColor(255, 192, 128));
     setPalette(windowColours);
@@ -21,21 +47,19 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
 
     lblMessage = new QLabel(this);
     lblMessage->setObjectName("lblMessage");
-    lblMessage->setGeometry(twipsRect(120, 240, 4935, 375));
     lblMessage->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lblMessage->setFont(quorvel::dialogFont(12, true));
+    lblMessage->setFont(messageFont());
     QPalette textColour = lblMessage->palette();
     textColour.setColor(QPalette::WindowText, QColor(192, 64, 0));
     lblMessage->setPalette(textColour);
-    setText("Noise Reduction in Progress...");
 
     // In the strip above the label, hidden until a caller reports progress.
     prgProgress = new QProgressBar(this);
     prgProgress->setObjectName("prgProgress");
-    prgProgress->setGeometry(twipsRect(120, 30, 4935, 195));
     prgProgress->setRange(0, 100);
     prgProgress->setFont(quorvel::dialogFont(7, false));
     prgProgress->hide();
+    setText("Noise Reduction in Progress...");
 
     Timer1.setInterval(50);
     connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);
@@ -64,7 +88,21 @@ void FrmMessage::endWaits()
 void FrmMessage::setText(const QString& text)
 {
     lblMessage->setText(text);
+    fitWidth();
     quorvel::fitText(*lblMessage);
+}
+
+void FrmMessage::fitWidth()
+{
+    // At least as wide as laid out, and wider when the title or the text needs it, so that
+    // neither is cut; the label and the bar keep their margins.
+    const int labelMargins = kDesignClient.width() - kDesignLabel.width();
+    const int textWidth = QFontMetrics(messageFont()).horizontalAdvance(lblMessage->text()) + labelMargins;
+    const int width = std::max({kDesignClient.width(), titleBarWidth(windowTitle()), textWidth});
+    const int extra = width - kDesignClient.width();
+    setFixedSize(width, kDesignClient.height());
+    lblMessage->setGeometry(kDesignLabel.adjusted(0, 0, extra, 0));
+    prgProgress->setGeometry(kDesignBar.adjusted(0, 0, extra, 0));
 }
 
 QString FrmMessage::text() const

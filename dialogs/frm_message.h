@@ -37,6 +37,7 @@ public:
     int32_t ticks() const { return lTicks; }  // since the last Init began
 
 private:
+    void fitWidth();  // to the title and the text
     void Timer1Tick();
     void endWaits();
 

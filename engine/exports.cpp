@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <atomic>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <vector>
@@ -66,6 +68,20 @@ std::string sourceList(const std::vector<brenvik::device::SourceInfo>& sources)
                 '\n';
     }
     return text;
+}
+
+// The bytes the save that runs now has written, for SaveProgress on the thread that waits for
+// it; 0 while no save runs.
+std::atomic<int64_t> savedBytes{0};
+
+// Runs a save whose bytes are counted in savedBytes, which is 0 again once it returns.
+template <typename Save>
+int32_t counted(Save save)
+{
+    struct Reset {
+        ~Reset() { savedBytes.store(0); }
+    } reset;
+    return save(&savedBytes);
 }
 
 // Files are neither read nor written while there is no track: before OpenLib, after CloseLib,
@@ -150,8 +166,10 @@ int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
         if (path == nullptr || noTrack()) {
             return BRENVIK_SAVE_FAILED;
         }
-        return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
-                                   engine().log());
+        return counted([&](std::atomic<int64_t>* progress) {
+            return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
+                                       engine().log(), progress);
+        });
     });
 }
 
@@ -165,7 +183,9 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
         if (noTrack()) {
             return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
         }
-        return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
+        return counted([&](std::atomic<int64_t>* progress) {
+            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)), progress);
+        });
     });
 }
 
@@ -225,6 +245,11 @@ int32_t WaveFrames(const char* path)
         }
         return brenvik::waveFrames(path, engine().log());
     });
+}
+
+int32_t SaveProgress(void)
+{
+    return static_cast<int32_t>(std::min<int64_t>(savedBytes.load(), INT32_MAX));
 }
 
 }  // extern "C"

@@ -216,7 +216,7 @@ size_t readSamples(WaveReader& reader, std::span<Frame> track, bool mono, const 
 
 int32_t WaveReader::open(const char* path, const DiagnosticLog& log)
 {
-    file_ = openRegularStream(path, FileAccess::kRead);
+    file_ = openRegularStream(path);
     if (!file_) {
         return kLoadCannotOpen;
     }

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev lame
   dpkg-dev file lintian
+  locales
   pulseaudio pulseaudio-utils libasound2-plugins
   pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth xdotool x11-apps imagemagick

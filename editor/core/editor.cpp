@@ -51,7 +51,9 @@ Editor::RunningCommand::~RunningCommand()
     }
 }
 
-void Editor::reportEngineError(const std::string& prefix, int32_t code)
+void Editor::reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation)
 {
-    if (code != BRENVIK_OK) window_.messageBox(prefix + std::to_string(code));
+    if (code == BRENVIK_OK) return;
+    const std::string text = prefix + std::to_string(code);
+    window_.messageBox(explanation.empty() ? text : text + "\n\n" + explanation);
 }

@@ -14,6 +14,7 @@
 #include "editor_state.h"
 #include "engine_binding.h"
 #include "meter_feed.h"
+#include "track_summary.h"
 #include "window_port.h"
 
 // How long each pass of a busy command's wait for its worker hands the window its events before
@@ -67,9 +68,16 @@ public:
     void mouseDown(float x);
     void mouseMove(float x);
     void mouseUp(float x);
-    // The wheel over the view, in whole notches, forward positive: scrolls the zoomed view, or
-    // with zoomStep zooms in (forward) or out a step a notch.
-    void viewWheel(int32_t notches, bool zoomStep);
+    // The wheel over the view at column x, in whole notches, forward positive: scrolls the
+    // zoomed view, or with zoomStep zooms in (forward) or out, twice or half a notch, keeping
+    // the frame under the pointer where it is.
+    void viewWheel(int32_t notches, bool zoomStep, float x = 0.0f);
+    // The keys: the selection's moving end goes by columns or by ticks (negative to the left),
+    // or the selection reaches out to the view's first or last frame.
+    void moveSelectionEnd(int32_t columns);
+    void moveSelectionEndByTicks(int32_t ticks);
+    void extendSelectionToViewStart();
+    void extendSelectionToViewEnd();
     // The view's tool tip for the pointer at x: times under it and of the selection; empty
     // while the view has no track.
     std::string viewToolTip(float x) const;
@@ -80,6 +88,11 @@ public:
     void updateViewStart();
     void drawTrack();
     void drawSelection();
+    // The view has a new size: the scales follow it and it is drawn again.
+    void viewResized();
+    // Frames from up to, not including, to were changed in the engine's track (an edit, a load,
+    // a recording): the view's summary of the track reads them again before it draws them.
+    void trackChanged(int32_t from, int32_t to);
 
     // Tick frames of the current view, first to last (the frames DrawTrack marks on top).
     struct TickRange {
@@ -125,9 +138,20 @@ private:
     // milliseconds; then the message that tells the user.
     int64_t takeLostInput();
     void reportLostInput(int64_t milliseconds);
-    void drawLostInputMarks();
-    // A message box with prefix and code, for any result but BRENVIK_OK.
-    void reportEngineError(const std::string& prefix, int32_t code);
+    void drawLostInputMarks(int32_t first, int32_t last);  // in the columns first to last
+    // The keys move the selection's end, or its beginning once they have moved it past it.
+    void moveKeyedEnd(int64_t frame);
+    int32_t viewEndFrame() const;  // the last selectable frame the view shows
+    // Columns first to last drawn again from the summary, as a full redraw draws them.
+    void redrawColumns(int32_t first, int32_t last);
+    void drawBars(int32_t first, int32_t last);
+    void drawTicks(int32_t first, int32_t last);
+    // A pass of the follow loop while recording: the frames recorded since the last pass are
+    // drawn. Returns nothing; the marker is redrawn by the loop.
+    void drawRecorded(int32_t position);
+    // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
+    // the code means when the caller can say it.
+    void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
     bool viewHasTrack() const;  // the engine is open and the scales are valid
 
     EngineApi& engine_;
@@ -139,6 +163,9 @@ private:
     int32_t runningCommands_ = 0;
     std::array<int32_t, kLockableControls> controlLocks_{};
     int32_t inputHolds_ = 0;
+    bool keysMoveBegin_ = false;  // the keys have moved the selection's end past its beginning
+    bool recording_ = false;      // the follow loop draws what is recorded
+    int32_t drawnRecorded_ = 0;   // the ring frame up to which the recording is drawn
     bool closePending_ = false;  // a close request waits for the running commands
 
     // Cut and the fades, run as commands on the selection, and again by Redo.
@@ -149,4 +176,5 @@ private:
     EditHistory history_;
     std::vector<int32_t> lostInputFrames_;  // where the last recording lost input, in the track
     MeterFeed meter_{engine_, window_};  // fed by the follow loop
+    TrackSummary summary_{engine_};     // the extremes the view draws
 };

@@ -160,6 +160,7 @@ void Editor::applyEdit(EditKind kind, bool redone)
     case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, frm, mod, before); break;
     case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, frm, mod, before); break;
     }
+    trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
     if (before != nullptr) redone ? history_.addRedone(std::move(edit)) : history_.add(std::move(edit));
     showEditHistory();
 }
@@ -174,6 +175,7 @@ void Editor::editUndo()
         if (!history_.canUndo()) return;
         const EditRecord edit = history_.takeUndo();
         writeValues(engine_, edit.firstValue, edit.before);
+        trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
         mod.clipbegin = edit.step.clipbegin;
         mod.clipend = edit.step.clipend;
         showEditHistory();

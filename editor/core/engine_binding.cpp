@@ -28,7 +28,8 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("ListSources", bound.ListSources) &&
                           library.resolve("SelectSource", bound.SelectSource) &&
                           library.resolve("GetLostInput", bound.GetLostInput) &&
-                          library.resolve("WaveFrames", bound.WaveFrames);
+                          library.resolve("WaveFrames", bound.WaveFrames) &&
+                          library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -95,5 +96,6 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
+    api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;
 }

@@ -28,6 +28,7 @@ struct EngineApi {
     decltype(&::SelectSource) SelectSource = nullptr;
     decltype(&::GetLostInput) GetLostInput = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
+    decltype(&::SaveProgress) SaveProgress = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

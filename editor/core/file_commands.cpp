@@ -5,12 +5,11 @@
 // so a path goes to the engine exactly as the dialog returned it.
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "background_save.h"
 #include "editor.h"
+#include "error_explanations.h"
 #include "save_progress.h"
 #include "time_readout.h"
 
@@ -52,21 +51,14 @@ std::string mp3SaveMessage(int32_t code)
 }
 
 using SaveExport = decltype(EngineApi::SaveAsWave);
-
-// The size the file has reached; 0 while it is not there yet.
-uint64_t fileBytes(const std::string& path)
-{
-    std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
+using ProgressExport = decltype(EngineApi::SaveProgress);
 
 // Writes the selection through one of the engine's save exports. The export runs on a worker
 // thread while the busy window repaints and shows how much of the file is written; the command
 // keeps the controls that could call the engine locked, and the main window's input held off,
 // until it returns.
-int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save, SaveFormat format,
-                      const std::string& path)
+int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
+                      ProgressExport progress, SaveFormat format, const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
     const int32_t from = editor.mod.clipbegin;
@@ -76,9 +68,13 @@ int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
     window.busySetProgress(0);
     window.busyInit();
     BackgroundSave running(save, from, to, path);
+    int32_t percent = 0;
     while (!running.done()) {
         window.waitForEvents(kProgressPassMilliseconds);
-        window.busySetProgress(savePercent(format, frames, fileBytes(path)));
+        // The engine's count is 0 again once the save returns: the bar never goes back.
+        const auto written = uint64_t(std::max(progress(), 0));
+        percent = std::max(percent, savePercent(format, frames, written));
+        window.busySetProgress(percent);
     }
     const int32_t result = running.result();
     window.busyHide();
@@ -111,9 +107,10 @@ void Editor::fileOpen()
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    reportEngineError("Error in LoadWave: ", frm.lRet);
+    reportEngineError("Error in LoadWave: ", frm.lRet, explainLoad(frm.lRet, path));
     if (!audioWasLoaded(frm.lRet)) return;
     forgetEdits();
+    trackChanged(0, mod.trklen);
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
     drawTrack();
@@ -130,11 +127,15 @@ void Editor::fileSaveAs()
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
     if (key == "WAV") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, SaveFormat::Wav, path);
-        reportEngineError("Error in SaveAsWave: ", frm.lRet);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, engine_.SaveProgress,
+                                 SaveFormat::Wav, path);
+        reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
     } else if (key == "MP3") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, SaveFormat::Mp3, path);
-        window_.messageBox(mp3SaveMessage(frm.lRet));
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, engine_.SaveProgress,
+                                 SaveFormat::Mp3, path);
+        const std::string message = mp3SaveMessage(frm.lRet);
+        window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
+                                                              : message);
     } else {
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;

@@ -32,14 +32,14 @@ void Editor::reportLostInput(int64_t milliseconds)
                        " ms of the input were lost while recording (the computer was too busy).");
 }
 
-void Editor::drawLostInputMarks()
+void Editor::drawLostInputMarks(int32_t first, int32_t last)
 {
     ViewSurface& view = window_.picView();
     const int32_t remembered = view.penColor();
     view.setPenColor(frm.RED);
     for (const int32_t frame : lostInputFrames_) {
         const int32_t x = frameToX(frame);
-        if (x >= 0 && x < view.width()) view.line(x, 0, x, kMarkHeight);
+        if (x >= first && x <= last) view.line(x, 0, x, kMarkHeight);
     }
     view.setPenColor(remembered);
 }

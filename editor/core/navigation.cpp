@@ -41,6 +41,7 @@ void Editor::zoomChanged()
 void Editor::mouseDown(float x)
 {
     frm.clipmode = 1;
+    keysMoveBegin_ = false;
     const int32_t f = xToFrame(toLong(x));
     moveSelection(f, f);
 }
@@ -96,6 +97,7 @@ void Editor::editSelectSong()
 
 void Editor::selectWholeTrack()
 {
+    keysMoveBegin_ = false;
     moveSelection(0, mod.trklen - 2);
     frm.clipmode = 0;
 }
@@ -108,22 +110,100 @@ void Editor::moveSelection(int32_t begin, int32_t end)
     drawSelection();
 }
 
-void Editor::viewWheel(int32_t notches, bool zoomStep)
+namespace {
+
+// The zoom a notch of the wheel leads to from zoom: the next power of two up (forward) or down.
+int32_t zoomAfterNotches(int32_t zoom, int32_t notches)
+{
+    int64_t power = 1;
+    while (power * 2 <= zoom) power *= 2;
+    // From between two powers the first notch reaches the one above or the one below.
+    if (power < zoom && notches > 0) {
+        power *= 2;
+        --notches;
+    } else if (power < zoom && notches < 0) {
+        ++notches;
+    }
+    for (; notches > 0 && power < kGreatestZoom; --notches) power *= 2;
+    for (; notches < 0 && power > kLeastZoom; ++notches) power /= 2;
+    return int32_t(std::clamp<int64_t>(power, kLeastZoom, kGreatestZoom));
+}
+
+}  // namespace
+
+void Editor::viewWheel(int32_t notches, bool zoomStep, float x)
 {
     // Locked scroll bars (a transport runs) lock the wheel too.
     const ScrollBar bar = zoomStep ? ScrollBar::hscZoom : ScrollBar::hscView;
     if (!window_.scrollEnabled(bar)) return;
-    const int64_t value = window_.scrollValue(bar);
-    int64_t moved = 0;
+    const int32_t zoom = window_.scrollValue(ScrollBar::hscZoom);
     if (zoomStep) {
-        moved = std::clamp<int64_t>(value + notches, kLeastZoom, kGreatestZoom);
-    } else {
-        const int32_t zoom = window_.scrollValue(ScrollBar::hscZoom);
-        if (zoom < 2) return;  // the whole track shows: nothing to scroll
-        // Forward goes back towards the start of the track.
-        moved = std::clamp<int64_t>(value - int64_t(notches) * viewUnitsPerNotch(zoom), 0, kLastViewPosition);
+        const int32_t zoomed = zoomAfterNotches(zoom, notches);
+        if (zoomed == zoom || !viewHasTrack()) return;
+        // The frame under the pointer stays there: the new left edge is that many columns of
+        // the new zoom before it, and the view bar is set to give that edge.
+        const double anchor = frm.trkbegin + double(frm.tscale) / frm.zoom * x;
+        const double edge = anchor - double(frm.tscale) / zoomed * x;
+        const double hidden = mod.trklen - double(mod.trklen) / zoomed;
+        const int32_t position =
+            zoomed < 2 ? 0 : std::clamp(toLong(edge * 32768.0 / hidden), 0, kLastViewPosition);
+        window_.setScrollValue(ScrollBar::hscZoom, zoomed);
+        if (position != window_.scrollValue(ScrollBar::hscView)) window_.setScrollValue(ScrollBar::hscView, position);
+        return;
     }
+    if (zoom < 2) return;  // the whole track shows: nothing to scroll
+    const int64_t value = window_.scrollValue(bar);
+    // Forward goes back towards the start of the track.
+    const int64_t moved = std::clamp<int64_t>(value - int64_t(notches) * viewUnitsPerNotch(zoom), 0, kLastViewPosition);
     if (moved != value) window_.setScrollValue(bar, int32_t(moved));
+}
+
+int32_t Editor::viewEndFrame() const
+{
+    const double end = frm.trkbegin + double(frm.tscale) / frm.zoom * window_.picView().pixelWidth();
+    return toLong(std::clamp<double>(end, 0, mod.trklen - 2));
+}
+
+void Editor::moveKeyedEnd(int64_t frame)
+{
+    const int32_t moved = int32_t(std::clamp<int64_t>(frame, 0, std::max(mod.trklen - 2, 0)));
+    const int32_t fixed = keysMoveBegin_ ? mod.clipend : mod.clipbegin;
+    // Moved past the fixed end, the moving end becomes the selection's other side.
+    keysMoveBegin_ = moved < fixed;
+    moveSelection(std::min(moved, fixed), std::max(moved, fixed));
+    frm.clipmode = 0;
+}
+
+void Editor::moveSelectionEnd(int32_t columns)
+{
+    if (!viewHasTrack()) return;
+    const double framesPerColumn = std::max(1.0, double(frm.tscale) / frm.zoom);
+    const int32_t moving = keysMoveBegin_ ? mod.clipbegin : mod.clipend;
+    moveKeyedEnd(moving + int64_t(std::llround(framesPerColumn * columns)));
+}
+
+void Editor::moveSelectionEndByTicks(int32_t ticks)
+{
+    const int32_t spacing = tickRange().spacing;
+    if (!viewHasTrack() || spacing <= 0) return;
+    const int32_t moving = keysMoveBegin_ ? mod.clipbegin : mod.clipend;
+    moveKeyedEnd(moving + int64_t(spacing) * ticks);
+}
+
+void Editor::extendSelectionToViewStart()
+{
+    if (!viewHasTrack()) return;
+    keysMoveBegin_ = true;
+    moveSelection(std::min(xToFrame(0), mod.clipbegin), mod.clipend);
+    frm.clipmode = 0;
+}
+
+void Editor::extendSelectionToViewEnd()
+{
+    if (!viewHasTrack()) return;
+    keysMoveBegin_ = false;
+    moveSelection(mod.clipbegin, std::max(viewEndFrame(), mod.clipend));
+    frm.clipmode = 0;
 }
 
 std::string Editor::viewToolTip(float x) const

@@ -19,7 +19,9 @@ constexpr int32_t kEdgeSearchBlocks = 172;    // 2 s
 constexpr float kSpeechDipBelowMusicDb = 12.0F;
 constexpr int32_t kNoveltyReachSteps = 35;    // 8 s either side
 constexpr float kTimbreScaleDb = 6.0F;
-constexpr float kPieceChangeNovelty = 1.5F;
+// A new section inside one song reaches 2.7 (silvan_sanctuary, 24 s into the long-song take);
+// only a change clearly beyond that cuts a run of music.
+constexpr float kPieceChangeNovelty = 3.0F;
 constexpr float kChromaWeight = 1.0F;
 constexpr int32_t kShortestPieceSteps = 86;  // 20 s: a song between two changes is at least this long
 constexpr int32_t kEdgeChangeSteps = 9;      // 2 s: novelty at the take's very edge means little

@@ -53,7 +53,7 @@ void Editor::startup()
     frm.RED = rgb(255, 0, 0);
     frm.DARKGREEN = rgb(16, 96, 64);
     window_.picView().setPenMode(PenMode::Xor);
-    frm.hscale = float(window_.picView().height() / 131072.0);
+    frm.hscale = float(window_.picView().pixelHeight() / 131072.0);
     frm.zoom = window_.scrollValue(ScrollBar::hscZoom);
     startupNew();
     window_.repaintMainWindow();
@@ -87,12 +87,14 @@ void Editor::openDevices()
     if (frm.lRet != BRENVIK_OK) {
         reportEngineError("There was an error opening the device drivers: ", frm.lRet);
         frm.bInitLib = false;
+        summary_.reset(0);
         engine_.CloseLib();
         return;
     }
     frm.bInitLib = true;
     engineTrackLength_ = mod.trklen;
-    frm.tscale = float(mod.trklen / double(window_.picView().width()));
+    summary_.reset(engineTrackLength_);
+    frm.tscale = float(mod.trklen / double(window_.picView().pixelWidth()));
     // A zoomed view keeps its scroll position; its first frame follows the new track length.
     updateViewStart();
     selectWholeTrack();

@@ -1,7 +1,12 @@
-// Drawing the track view: ticks, channel centre lines, one bar per column and channel, and the
-// selection rectangle in XOR so that drawing it again removes it.
+// Drawing the track view: ticks, channel centre lines, a bar per column and channel from the
+// lowest to the highest value of the frames the column covers, and the selection rectangle in
+// XOR so that drawing it again removes it.
+#include <algorithm>
+#include <cmath>
+
 #include "editor.h"
 #include "editor_numbers.h"
+#include "meter_feed.h"
 
 namespace {
 
@@ -16,12 +21,32 @@ CentreRows centreRows(float height)
     return {c1, toLong(height - c1)};
 }
 
-void drawCentreLines(ViewSurface& view, int32_t color, CentreRows rows)
+int32_t lastColumnOf(const ViewSurface& view)
 {
-    const int32_t lastColumn = toLong(view.width() - 1);
+    return toLong(view.pixelWidth() - 1);
+}
+
+// The centre lines over columns first to last; column 0 and the last column have none.
+void drawCentreLines(ViewSurface& view, int32_t color, CentreRows rows, int32_t first, int32_t last)
+{
+    const int32_t from = std::max(first, 1);
+    const int32_t to = std::min(last + 1, lastColumnOf(view));
+    if (to <= from) return;
     view.setPenColor(color);
-    view.line(1, rows.left, lastColumn, rows.left);
-    view.line(1, rows.right, lastColumn, rows.right);
+    view.line(from, rows.left, to, rows.left);
+    view.line(from, rows.right, to, rows.right);
+}
+
+// A channel's bar in column x: from its lowest value up to its highest, one row when they meet
+// away from the centre line, nothing when the column is silent.
+void drawBar(ViewSurface& view, int32_t x, int32_t centre, float hscale, int16_t lowest, int16_t highest)
+{
+    const int32_t bottom = centre - toLong(double(hscale) * lowest);
+    const int32_t top = centre - toLong(double(hscale) * highest);
+    if (bottom != top)
+        view.line(x, bottom, x, top);
+    else if (top != centre)
+        view.line(x, top, x, top + 1);
 }
 
 }  // namespace
@@ -33,7 +58,7 @@ Editor::TickRange Editor::tickRange() const
     if (ticks.spacing <= 0) return {0, -1, 0};
     const int32_t s = ticks.spacing;
     const int32_t f0 = xToFrame(0);
-    const int32_t f1 = xToFrame(toLong(window_.picView().width() - 1));
+    const int32_t f1 = xToFrame(lastColumnOf(window_.picView()));
     ticks.first = f0 / s * s;
     ticks.last = f1 / s * s;
     if (ticks.first < f0) ticks.first += s;
@@ -44,43 +69,106 @@ Editor::TickRange Editor::tickRange() const
 void Editor::drawTrack()
 {
     ViewSurface& view = window_.picView();
-    const CentreRows rows = centreRows(view.height());
+    const CentreRows rows = centreRows(view.pixelHeight());
+    const int32_t lastColumn = lastColumnOf(view);
     view.clear();
     markerColumn_ = 0;
     view.setPenMode(PenMode::Copy);
 
     // Without an open engine there is nothing to read: the view shows its empty frame only.
     if (!viewHasTrack()) {
-        drawCentreLines(view, frm.BLUE, rows);
+        drawCentreLines(view, frm.BLUE, rows, 0, lastColumn);
         view.setPenColor(frm.RED);
         view.setPenMode(PenMode::Xor);
         return;
     }
 
+    drawTicks(0, lastColumn);
+    drawCentreLines(view, frm.BLUE, rows, 0, lastColumn);
+    drawBars(1, lastColumn);
+    drawLostInputMarks(0, lastColumn);
+    view.setPenMode(PenMode::Xor);
+    drawSelection();
+}
+
+void Editor::drawTicks(int32_t first, int32_t last)
+{
+    ViewSurface& view = window_.picView();
     const TickRange ticks = tickRange();
     view.setPenColor(frm.GREEN);
     for (int32_t t = ticks.first; ticks.spacing > 0 && t <= ticks.last; t = checkedAdd(t, ticks.spacing)) {
         const int32_t x = frameToX(t);
-        view.line(x, 0, x, 5);
+        if (x >= first && x <= last) view.line(x, 0, x, 5);
     }
+}
 
-    drawCentreLines(view, frm.BLUE, rows);
-
-    // One sample per column and channel, drawn as a bar symmetric about the centre line.
+void Editor::drawBars(int32_t first, int32_t last)
+{
+    ViewSurface& view = window_.picView();
+    const CentreRows rows = centreRows(view.pixelHeight());
     view.setPenColor(frm.RED);
+    // Column x covers the frames from its own first frame up to the next column's.
     const double framesPerColumn = double(frm.tscale) / frm.zoom;
-    const int32_t lastColumn = toLong(view.width() - 1);
-    for (int32_t x = 1; x <= lastColumn; ++x) {
-        const int32_t f = checkedAdd(toLong(framesPerColumn * x), frm.trkbegin);
-        const int32_t yL = toLong(double(frm.hscale) * engine_.TrackRead(checkedMul(2, f)));
-        view.line(x, rows.left + yL, x, rows.left - yL);
-        const int32_t yR = toLong(double(frm.hscale) * engine_.TrackRead(checkedAdd(checkedMul(2, f), 1)));
-        view.line(x, rows.right + yR, x, rows.right - yR);
+    const auto firstFrame = [&](int32_t x) { return int64_t(toLong(framesPerColumn * x)) + frm.trkbegin; };
+    for (int32_t x = first; x <= last; ++x) {
+        const int64_t from = firstFrame(x);
+        const int64_t to = std::max(firstFrame(x + 1), from + 1);
+        const ChannelExtremes column = summary_.extremes(int32_t(std::min<int64_t>(from, INT32_MAX)),
+                                                         int32_t(std::min<int64_t>(to, INT32_MAX)));
+        if (column.empty()) continue;
+        drawBar(view, x, rows.left, frm.hscale, column.lowest[0], column.highest[0]);
+        drawBar(view, x, rows.right, frm.hscale, column.lowest[1], column.highest[1]);
     }
+}
 
-    drawLostInputMarks();
+void Editor::redrawColumns(int32_t first, int32_t last)
+{
+    ViewSurface& view = window_.picView();
+    first = std::max(first, 0);
+    last = std::min(last, lastColumnOf(view));
+    if (last < first || !viewHasTrack()) return;
+    const int32_t bottom = toLong(view.pixelHeight());
+    view.setPenMode(PenMode::Copy);
+    view.setPenColor(0);
+    view.rectangle(first, 0, last, bottom);
+    drawTicks(first, last);
+    drawCentreLines(view, frm.BLUE, centreRows(view.pixelHeight()), first, last);
+    drawBars(std::max(first, 1), last);
+    drawLostInputMarks(first, last);
     view.setPenMode(PenMode::Xor);
-    drawSelection();
+    const int32_t xa = frameToX(mod.clipbegin);
+    const int32_t xb = frameToX(mod.clipend);
+    const int32_t left = std::max(std::min(xa, xb), first);
+    const int32_t right = std::min(std::max(xa, xb), last);
+    if (left <= right) {
+        view.setPenColor(frm.DARKGREEN);
+        view.rectangle(left, 0, right, bottom);
+    }
+    view.setPenColor(frm.RED);
+    // The marker in these columns was painted over.
+    if (markerColumn_ >= first && markerColumn_ <= last) markerColumn_ = 0;
+}
+
+void Editor::drawRecorded(int32_t position)
+{
+    if (!recording_ || !viewHasTrack()) return;
+    const int32_t ring = engineTrackLength_;
+    const FrameRun run = recordedSince(drawnRecorded_, position, ring, ring);
+    if (run.count == 0) return;
+    drawnRecorded_ = position;
+    const double framesPerColumn = double(frm.tscale) / frm.zoom;
+    // The column whose frames (from its rounded first frame on) hold frame.
+    const auto columnOf = [&](int64_t frame) {
+        return int32_t(std::clamp<double>(std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
+    };
+    // A run that passes the ring's end goes on at its start.
+    const int64_t end = int64_t(run.first) + run.count;
+    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
+                                   std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
+        if (to <= from) continue;
+        trackChanged(int32_t(from), int32_t(to));
+        redrawColumns(columnOf(from), columnOf(to - 1));
+    }
 }
 
 void Editor::drawSelection()
@@ -91,6 +179,20 @@ void Editor::drawSelection()
     const int32_t xb = frameToX(mod.clipend);
     const int32_t remembered = view.penColor();
     view.setPenColor(frm.DARKGREEN);
-    view.rectangle(xa, 0, xb, toLong(view.height()));
+    view.rectangle(xa, 0, xb, toLong(view.pixelHeight()));
     view.setPenColor(remembered);
+}
+
+void Editor::viewResized()
+{
+    ViewSurface& view = window_.picView();
+    if (view.pixelWidth() < 1) return;  // not laid out yet: no scale to take from it
+    frm.hscale = float(view.pixelHeight() / 131072.0);
+    if (frm.bInitLib) frm.tscale = float(engineTrackLength_ / double(view.pixelWidth()));
+    drawTrack();
+}
+
+void Editor::trackChanged(int32_t from, int32_t to)
+{
+    summary_.markDirty(from, to);
 }

@@ -36,7 +36,10 @@ void Editor::controlRecord()
     frm.lRet = engine_.RecordWav();
     reportEngineError("Error in RecordTrack: ", frm.lRet);
     meter_.beginRecording(frm.bInitLib ? engineTrackLength_ : 0);
+    recording_ = true;
+    drawnRecorded_ = 0;
     followTransport();
+    recording_ = false;
 
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment, under
     // the busy window: nothing can play or reopen the track under a recording not yet stopped.
@@ -49,6 +52,7 @@ void Editor::controlRecord()
     // the ring's turn has moved.
     forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
+    trackChanged(0, engineTrackLength_);
     drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
@@ -74,10 +78,10 @@ void Editor::followTransport()
     // It is on screen while the events are handled. It is only redrawn when its column changes:
     // each paint costs the window far more than a pass of the loop does.
     const auto moveMarker = [this, &view](int32_t x) {
-        if (x <= 0 || x >= view.width()) x = 0;  // left of or at the edges: not drawn
+        if (x <= 0 || x >= view.pixelWidth()) x = 0;  // left of or at the edges: not drawn
         if (x == markerColumn_) return;
-        if (markerColumn_ != 0) view.line(markerColumn_, 0, markerColumn_, toLong(view.height()));
-        if (x != 0) view.line(x, 0, x, toLong(view.height()));
+        if (markerColumn_ != 0) view.line(markerColumn_, 0, markerColumn_, toLong(view.pixelHeight()));
+        if (x != 0) view.line(x, 0, x, toLong(view.pixelHeight()));
         markerColumn_ = x;
     };
     for (;;) {
@@ -88,6 +92,7 @@ void Editor::followTransport()
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t position = engine_.GetPosition();
+        drawRecorded(position);
         const int32_t f = checkedAdd(mod.clipbegin, position);
         const int32_t d = checkedSub(f, frm.trkbegin);
         // Without an open track the view has no scale, and there is no marker to show.

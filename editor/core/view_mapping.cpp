@@ -24,7 +24,7 @@ int32_t Editor::frameToX(int32_t frame) const
     const int32_t d = checkedSub(frame, frm.trkbegin);
     int32_t x = frm.zoom >= 2 ? toLong(d / (double(frm.tscale) / frm.zoom)) : toLong(d / double(frm.tscale));
     if (x < 0) x = 0;
-    const float lastColumn = window_.picView().width() - 1;
+    const float lastColumn = window_.picView().pixelWidth() - 1;
     if (x > lastColumn) x = toLong(lastColumn);
     return x;
 }

@@ -32,8 +32,8 @@ enum class PenMode { Copy, Xor };
 class ViewSurface {
 public:
     virtual ~ViewSurface() = default;
-    virtual float width() const = 0;
-    virtual float height() const = 0;
+    virtual float pixelWidth() const = 0;   // in pixels, as the view reports them
+    virtual float pixelHeight() const = 0;
     virtual void clear() = 0;  // to the black background
     virtual int32_t penColor() const = 0;  // 0x00BBGGRR
     virtual void setPenColor(int32_t color) = 0;

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QResizeEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,6 +31,9 @@ using quorvel::twipsRect;
 
 namespace {
 
+// The client area the controls are laid out for; the window opens at this size.
+const QSize kClientSize = twipsRect(0, 0, 9975, 2655).size();
+
 QString qText(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -55,10 +59,7 @@ void setMenuEnabled(QMenu* menu, bool enabled)
 }  // namespace
 
 FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      editor_(engine, *this)
+    : QMainWindow(parent), editor_(engine, *this)
 {
     setWindowTitle("Dravenna");
     // The dialogs and message boxes over this window take its icon too.
@@ -66,7 +67,8 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
     createActions();
     createMenus();
     createControls();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // It opens at the size the controls were laid out for, and grows from there.
+    resize(sizeHint());
     inputHold_ = new InputHold(*this);
 }
 
@@ -87,7 +89,8 @@ void FrmPellam::createActions()
     mnuFileNew = addCommand("mnuFileNew", "&New", &Editor::fileNew, QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuFileOpen = addCommand("mnuFileOpen", "&Open", &Editor::fileOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuFileProps = addCommand("mnuFileProps", "&Properties", &Editor::fileProps);
-    mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", &Editor::fileSaveAs);
+    mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", &Editor::fileSaveAs,
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     mnuFileExit = addCommand("mnuFileExit", "E&xit", &Editor::fileExit);
     mnuEditCut = addCommand("mnuEditCut", "C&ut", &Editor::editCut, QKeySequence(Qt::CTRL | Qt::Key_X));
     mnuEditSelectAll = addCommand("mnuEditSelectAll", "Select &All", &Editor::editSelectAll,
@@ -104,6 +107,25 @@ void FrmPellam::createActions()
     mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", &Editor::editSelectSong,
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuControlSource = addCommand("mnuControlSource", "Input &Source...", &Editor::controlInputSource);
+    addSelectionKeys();
+}
+
+void FrmPellam::addSelectionKeys()
+{
+    // Keys without a menu item: Shift with the arrows moves the selection's end a column, with
+    // Ctrl a tick; Shift with Home or End reaches out to the view's edge.
+    const auto key = [this](QKeyCombination keys, auto command) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        connect(action, &QAction::triggered, this, command);
+        addAction(action);
+    };
+    key(Qt::SHIFT | Qt::Key_Left, [this] { editor_.moveSelectionEnd(-1); });
+    key(Qt::SHIFT | Qt::Key_Right, [this] { editor_.moveSelectionEnd(1); });
+    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Left, [this] { editor_.moveSelectionEndByTicks(-1); });
+    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Right, [this] { editor_.moveSelectionEndByTicks(1); });
+    key(Qt::SHIFT | Qt::Key_Home, [this] { editor_.extendSelectionToViewStart(); });
+    key(Qt::SHIFT | Qt::Key_End, [this] { editor_.extendSelectionToViewEnd(); });
 }
 
 void FrmPellam::createMenus()
@@ -149,11 +171,10 @@ QLabel* FrmPellam::addLabel(const char* name, const char* caption, QRect geometr
     return label;
 }
 
-QScrollBar* FrmPellam::addTrackScrollBar(const char* name, int topTwips, int minimum, int maximum, int value)
+QScrollBar* FrmPellam::addTrackScrollBar(const char* name, int minimum, int maximum, int value)
 {
     auto* bar = new QScrollBar(Qt::Horizontal, fraTrack);
     bar->setObjectName(name);
-    bar->setGeometry(twipsRect(120, topTwips, 9735, 135));
     bar->setRange(minimum, maximum);
     bar->setSingleStep(1);
     bar->setPageStep(1);
@@ -164,7 +185,8 @@ QScrollBar* FrmPellam::addTrackScrollBar(const char* name, int topTwips, int min
 void FrmPellam::createControls()
 {
     auto* client = new QWidget(this);
-    client->setFixedSize(twipsRect(0, 0, 9975, 2655).size());
+    client->setMinimumSize(kClientSize);
+    client->installEventFilter(this);
     setCentralWidget(client);
 
     cmdNew = addButton("cmdNew", "New", ToolbarPicture::New, 0, &Editor::fileNew);
@@ -182,13 +204,11 @@ void FrmPellam::createControls()
 
     fraTrack = new QGroupBox(client);
     fraTrack->setObjectName("fraTrack");
-    fraTrack->setGeometry(twipsRect(0, 360, 9975, 2295));
-    hscZoom = addTrackScrollBar("hscZoom", 120, 1, 256, 1);
+    hscZoom = addTrackScrollBar("hscZoom", 1, 256, 1);
     picView_ = new ViewWidget(fraTrack);
     picView_->setObjectName("picView");
-    picView_->setGeometry(twipsRect(120, 240, 9735, 1935));
     picView_->setEditor(&editor_);
-    hscView = addTrackScrollBar("hscView", 2160, 0, 32767, 0);
+    hscView = addTrackScrollBar("hscView", 0, 32767, 0);
 
     // Change and Scroll (the thumb dragged) alike: valueChanged reports both.
     connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.zoomChanged(); });
@@ -197,8 +217,28 @@ void FrmPellam::createControls()
     // The level meter takes the free end of the toolbar row, right of the labels.
     meterLevels = new MeterWidget(client);
     meterLevels->setObjectName("meterLevels");
-    meterLevels->setGeometry(twipsRect(6450, 15, 3480, 345));
     connect(meterLevels, &MeterWidget::clipClicked, this, [this](int channel) { editor_.clearMeterClip(channel); });
+    placeControls(kClientSize);
+}
+
+void FrmPellam::placeControls(QSize client)
+{
+    // The toolbar and its labels stay at the top left, the meter at the top right; the track's
+    // frame takes the rest, and in it the view takes all but the scroll bars' rows.
+    const QSize extra = client - kClientSize;
+    const QRect frame = twipsRect(0, 360, 9975, 2295).adjusted(0, 0, extra.width(), extra.height());
+    fraTrack->setGeometry(frame);
+    hscZoom->setGeometry(twipsRect(120, 120, 9735, 135).adjusted(0, 0, extra.width(), 0));
+    picView_->setGeometry(twipsRect(120, 240, 9735, 1935).adjusted(0, 0, extra.width(), extra.height()));
+    hscView->setGeometry(twipsRect(120, 2160, 9735, 135).translated(0, extra.height()).adjusted(0, 0, extra.width(), 0));
+    meterLevels->setGeometry(twipsRect(6450, 15, 3480, 345).translated(extra.width(), 0));
+}
+
+bool FrmPellam::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        placeControls(static_cast<QResizeEvent*>(event)->size());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 MessageAnswer FrmPellam::messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,

@@ -64,6 +64,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;  // the client area's resize
 
 private:
     void createActions();
@@ -74,7 +75,9 @@ private:
     QToolButton* addButton(const char* name, const char* tooltip, ToolbarPicture picture,
                            int leftTwips, void (Editor::*command)());
     QLabel* addLabel(const char* name, const char* caption, QRect geometry);
-    QScrollBar* addTrackScrollBar(const char* name, int topTwips, int minimum, int maximum, int value);
+    QScrollBar* addTrackScrollBar(const char* name, int minimum, int maximum, int value);
+    void addSelectionKeys();
+    void placeControls(QSize client);
     QScrollBar* scrollBar(ScrollBar bar) const;
     FrmMessage& busy();
 

@@ -1,5 +1,6 @@
 #include "meter_widget.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,7 +12,9 @@ namespace {
 
 constexpr int kCaptionWidth = 9;   // "L" and "R" left of the bars
 constexpr int kBarHeight = 8;
-constexpr int kBarTops[2] = {2, 13};  // the scale's ticks sit in the rows between the bars
+constexpr int kBarTops[2] = {0, 15};  // the scale's marks and numbers sit in the rows between
+constexpr int kTickRows = 1;
+constexpr int kNumberPixels = 7;
 constexpr int kClipWidth = 11;
 constexpr int kClipGap = 3;
 constexpr int kHoldWidth = 2;
@@ -22,8 +25,8 @@ const QColor kTick(150, 150, 150);
 const QColor kClipOff(64, 64, 64);
 const QColor kClipLit(255, 32, 32);
 
-// Every 12 dB, and -6 and -3 near the top.
-constexpr int32_t kTicks[] = {-480, -360, -240, -120, -60, -30, 0};
+// The marks of the scale, in tenths of a dB: every 20 dB, and -12, -6 and -3 near the top.
+constexpr int32_t kTicks[] = {-600, -400, -200, -120, -60, -30, 0};
 
 QColor zoneColour(MeterZone zone, bool lit)
 {
@@ -108,17 +111,33 @@ void MeterWidget::paintScale(QPainter& painter) const
                              zoneColour(segment.zone, false));
         painter.fillRect(clipRect(channel), kClipOff);
     }
-    const QRect left = barRect(kMeterLeft);
-    const int top = left.bottom() + 1;
-    const int bottom = barRect(kMeterRight).top() - 1;
-    for (int32_t tick : kTicks) {
-        const int x = std::min(left.left() + meterColumns(tick, left.width()), left.right());
-        painter.fillRect(QRect(QPoint(x, top), QPoint(x, bottom)), kTick);
-    }
+    paintMarks(painter);
     painter.setPen(kCaption);
     painter.setFont(quorvel::dialogFont(6, false));
     painter.drawText(QRect(0, kBarTops[kMeterLeft], kCaptionWidth, kBarHeight), Qt::AlignCenter, "L");
     painter.drawText(QRect(0, kBarTops[kMeterRight], kCaptionWidth, kBarHeight), Qt::AlignCenter, "R");
+}
+
+void MeterWidget::paintMarks(QPainter& painter) const
+{
+    // A mark under the left bar at each level, its number in dB below it, kept inside the meter.
+    const QRect left = barRect(kMeterLeft);
+    const int top = left.bottom() + 1;
+    QFont numbers = quorvel::dialogFont(6, false);
+    numbers.setPixelSize(kNumberPixels);
+    painter.setFont(numbers);
+    painter.setPen(kCaption);
+    const QFontMetrics metrics(numbers);
+    const int numberTop = top;
+    const int numberHeight = barRect(kMeterRight).top() - numberTop;
+    for (int32_t tick : kTicks) {
+        const int x = std::min(left.left() + meterColumns(tick, left.width()), left.right());
+        painter.fillRect(QRect(x, top, 1, kTickRows), kTick);
+        const QString text = QString::number(tick / 10);
+        const int textWidth = metrics.horizontalAdvance(text);
+        const int textLeft = std::clamp(x - textWidth / 2, 0, width() - textWidth);
+        painter.drawText(QRect(textLeft, numberTop, textWidth, numberHeight), Qt::AlignCenter, text);
+    }
 }
 
 void MeterWidget::paintChannel(QPainter& painter, int channel) const

@@ -41,6 +41,7 @@ private:
     const QPixmap& scalePicture();
     // The picture of an empty meter: background, captions, ticks, unlit bars and clip marks.
     void paintScale(QPainter& painter) const;
+    void paintMarks(QPainter& painter) const;  // the dB scale between the bars
     // What a channel's levels light on top of it.
     void paintChannel(QPainter& painter, int channel) const;
 

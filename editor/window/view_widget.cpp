@@ -47,12 +47,12 @@ const QImage& ViewWidget::image()
     return image_;
 }
 
-float ViewWidget::width() const
+float ViewWidget::pixelWidth() const
 {
     return float(QWidget::width());
 }
 
-float ViewWidget::height() const
+float ViewWidget::pixelHeight() const
 {
     return float(QWidget::height());
 }
@@ -165,6 +165,7 @@ void ViewWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     fitPictureToSize();
+    if (editor_) editor_->viewResized();
 }
 
 void ViewWidget::fitPictureToSize()
@@ -205,7 +206,8 @@ void ViewWidget::wheelEvent(QWheelEvent* event)
     wheelAngle_ += angle.y() != 0 ? angle.y() : angle.x();
     const int notches = wheelAngle_ / kAnglePerNotch;
     wheelAngle_ -= notches * kAnglePerNotch;
-    if (notches != 0) editor_->viewWheel(notches, event->modifiers().testFlag(Qt::ControlModifier));
+    if (notches != 0)
+        editor_->viewWheel(notches, event->modifiers().testFlag(Qt::ControlModifier), float(event->position().x()));
 }
 
 bool ViewWidget::event(QEvent* event)

@@ -23,8 +23,8 @@ public:
     // The kept picture, as painted so far.
     const QImage& image();
 
-    float width() const override;
-    float height() const override;
+    float pixelWidth() const override;
+    float pixelHeight() const override;
     void clear() override;
     int32_t penColor() const override { return penColor_; }
     void setPenColor(int32_t color) override;

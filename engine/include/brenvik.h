@@ -135,6 +135,12 @@ BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
  * -BRENVIK_LOAD_CANNOT_OPEN also for a null path). Only the header is read; no track is needed. */
 BRENVIK_API int32_t WaveFrames(const char* path);
 
+/* How far the SaveAsWave or SaveAsMp3 that runs now on another thread has come: the bytes of
+ * its file written so far, 0 while no save runs. A save writes its file beside the target and
+ * renames it into place only when it is complete, so the size at the path shows nothing
+ * meanwhile. The one export that may be called while another runs. */
+BRENVIK_API int32_t SaveProgress(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -147,6 +147,13 @@ TEST(BusyWindow, CreatedHiddenWithItsDesignAndTimerOff)
     int checked = 0;
     EXPECT_EQ(unreachableControls(busy, checked), QStringList());
     EXPECT_EQ(checked, 1);  // its one label
+
+    // A title bar shows the title in bold beside an icon and three buttons of some 24 pixels.
+    QFont title = QApplication::font();
+    title.setBold(true);
+    EXPECT_GE(busy.width(), QFontMetrics(title).horizontalAdvance(busy.windowTitle()) + 3 * 24 + 24);
+    EXPECT_GE(busy.width(), 350);
+    EXPECT_EQ(busy.height(), 52);
 }
 
 TEST(BusyWindow, InitShowsItAndReturnsWithTheTimerOff_AlsoWhenAlreadyShown)

@@ -129,5 +129,6 @@ EngineApi FakeEngine::api() const
     api.SelectSource = fakeSelectSource;
     api.GetLostInput = fakeGetLostInput;
     api.WaveFrames = fakeWaveFrames;
+    api.SaveProgress = fakeNone;
     return api;
 }

@@ -26,8 +26,8 @@ public:
     PenMode mode = PenMode::Copy;
     std::vector<ViewOp> ops;
 
-    float width() const override { return viewWidth; }
-    float height() const override { return viewHeight; }
+    float pixelWidth() const override { return viewWidth; }
+    float pixelHeight() const override { return viewHeight; }
     void clear() override { ops.push_back({ViewOp::Clear}); }
     int32_t penColor() const override { return pen; }
     void setPenColor(int32_t color) override { pen = color; }

@@ -239,7 +239,7 @@ TEST_F(FileCommands, Open_ReadOnlyFile_Loads)
     EXPECT_EQ(engine.TrackRead(1), 8);
 }
 
-TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndKeepsTheRecordingAndTheView)
+TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndWhatItMeansAndKeepsTheRecordingAndTheView)
 {
     const std::string good = wavBytes({1, 2, 3, 4});
     auto with = [&good](size_t offset, const std::string& replacement) {
@@ -250,14 +250,19 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndKeepsTheRecordingAndTheVi
         const char* name;
         std::string bytes;
         int32_t code;
+        const char* meaning;
     };
     const std::vector<Case> cases{
-        {"no riff.wav", with(0, "JUNK"), 10},
-        {"no wave.wav", with(8, "AVI "), 11},
-        {"no fmt.wav", with(12, "LIST"), 12},
-        {"float.wav", wavBytes({0, 0}, {.formatTag = 3}), 13},
-        {"8 bit.wav", wavBytes({0, 0}, {.bitsPerSample = 8}), 14},
-        {"no data.wav", good.substr(0, 36), 16},
+        {"no riff.wav", with(0, "JUNK"), 10, "no riff.wav is not a WAV file: it does not start with RIFF."},
+        {"no wave.wav", with(8, "AVI "), 11, "no wave.wav is a RIFF file but holds no WAVE audio."},
+        {"no fmt.wav", with(12, "LIST"), 12, "no fmt.wav has no format chunk, so its audio cannot be read."},
+        {"float.wav", wavBytes({0, 0}, {.formatTag = 3}), 13,
+         "float.wav is compressed audio; Quorvel opens 16-bit PCM WAV files."},
+        {"8 bit.wav", wavBytes({0, 0}, {.bitsPerSample = 8}), 14,
+         "8 bit.wav is 8-bit audio; Quorvel opens 16-bit PCM WAV files."},
+        {"24 bit.wav", wavBytes({0, 0}, {.bitsPerSample = 24}), 14,
+         "24 bit.wav is 24-bit audio; Quorvel opens 16-bit PCM WAV files."},
+        {"no data.wav", good.substr(0, 36), 16, "no data.wav holds no audio data, or ends before its audio does."},
     };
     for (const Case& c : cases) writeBytes(dir / c.name, c.bytes);
 
@@ -268,7 +273,9 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndKeepsTheRecordingAndTheVi
         open(dir / c.name);
         EXPECT_EQ(window.log,
                   (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...", "busy init",
-                                            "busy hide", "message: Error in LoadWave: " + std::to_string(c.code)}));
+                                            "busy hide",
+                                            "message: Error in LoadWave: " + std::to_string(c.code) + "\n\n" +
+                                                c.meaning}));
         EXPECT_TRUE(recordingIntact());
         EXPECT_FALSE(redrawn());
         EXPECT_EQ(editor.frm.FILESPEC, "");
@@ -276,11 +283,16 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndKeepsTheRecordingAndTheVi
 
     // A file that went away after it was chosen cannot be opened.
     open(dir / "gone.wav");
-    EXPECT_EQ(messagesIn(window.log).back(), "message: Error in LoadWave: 15");
+    EXPECT_EQ(messagesIn(window.log).back(),
+              "message: Error in LoadWave: 15\n\n" + (dir / "gone.wav").string() + ": the file does not exist");
+    fs::create_directory(dir / "folder.wav");
+    open(dir / "folder.wav");
+    EXPECT_EQ(messagesIn(window.log).back(),
+              "message: Error in LoadWave: 15\n\n" + (dir / "folder.wav").string() + ": not a regular file");
     EXPECT_TRUE(recordingIntact());
 }
 
-TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeThenTheLoadedAudio)
+TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeAndThatTheAudioWasLoaded_ThenShowsIt)
 {
     const int16_t loud = 16384;
     const std::vector<int16_t> mono(size_t(trklen()), loud);
@@ -289,11 +301,18 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeThenTheLoadedAudio)
         const char* name;
         std::string bytes;
         int32_t code;
+        const char* meaning;
     };
     const std::vector<Case> cases{
-        {"mono.wav", wavBytes(mono, {.channels = 1}), 1},
-        {"slow.wav", wavBytes(stereo, {.sampleRate = 22050}), 2},
-        {"slow mono.wav", wavBytes(mono, {.channels = 1, .sampleRate = 22050}), 3},
+        {"mono.wav", wavBytes(mono, {.channels = 1}), 1,
+         "The audio of mono.wav was loaded. It is not stereo: a mono file plays on both channels, other "
+         "channel counts are read as if they were stereo."},
+        {"slow.wav", wavBytes(stereo, {.sampleRate = 22050}), 2,
+         "The audio of slow.wav was loaded. Its sample rate is not 44100 Hz: it plays faster or slower than "
+         "it was recorded."},
+        {"slow mono.wav", wavBytes(mono, {.channels = 1, .sampleRate = 22050}), 3,
+         "The audio of slow mono.wav was loaded. It is neither stereo nor 44100 Hz: it may play on the wrong "
+         "channels and faster or slower than it was recorded."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -302,8 +321,8 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeThenTheLoadedAudio)
         window.log.clear();
         window.fakeView.ops.clear();
         open(dir / c.name);
-        EXPECT_EQ(messagesIn(window.log),
-                  std::vector<std::string>{"message: Error in LoadWave: " + std::to_string(c.code)});
+        EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Error in LoadWave: " +
+                                                                   std::to_string(c.code) + "\n\n" + c.meaning});
         EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), loud);  // both channels, to the end
         EXPECT_TRUE(redrawn());
         int32_t longestBar = 0;
@@ -340,11 +359,17 @@ TEST_F(FileCommands, SaveAsWav_EmptySelection_WritesTheHeaderOnly)
     EXPECT_EQ(readBytes(dir / "click.WAV"), wavBytes({}));
 }
 
-TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndKeepsTheTitle)
+TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndWhyAndKeepsTheTitle)
 {
     const std::string before = window.caption;
     saveAs(dir / "missing" / "take.wav");
-    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Error in SaveAsWave: -1"});
+    fs::create_directory(dir / "folder.wav");
+    saveAs(dir / "folder.wav");
+    EXPECT_EQ(messagesIn(window.log),
+              (std::vector<std::string>{
+                  "message: Error in SaveAsWave: -1\n\n" + (dir / "missing" / "take.wav").string() +
+                      ": the folder does not exist",
+                  "message: Error in SaveAsWave: -1\n\n" + (dir / "folder.wav").string() + ": not a regular file"}));
     EXPECT_EQ(editor.frm.FILESPEC, "");
     EXPECT_EQ(window.caption, before);
 }
@@ -366,7 +391,9 @@ TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
 
     window.log.clear();
     saveAs(dir / "missing" / "take.mp3");
-    EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Error in SaveAsMp3: Disk Error."});
+    EXPECT_EQ(messagesIn(window.log),
+              std::vector<std::string>{"message: Error in SaveAsMp3: Disk Error.\n\n" +
+                                       (dir / "missing" / "take.mp3").string() + ": the folder does not exist"});
     EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.Mp3").string());
 }
 

@@ -47,10 +47,12 @@ keys_to "$main" F6
 sleep 3
 shot 2-recording
 keys_to "$main" F7
-# The ring is turned under the busy window, then the view is redrawn with the take, its red
-# bars XOR'd with the selection: once they show, the command is done and the controls are
-# unlocked. (While recording, only the one column of the marker has that colour.)
-until_shows "$main" 239,96,64 2000
+# The ring is turned under the busy window; once it has gone the command is done and the
+# controls are unlocked. The view shows the take, the simulated card's slow ramp drawn as a
+# line in red XOR'd with the selection, in every column.
+visible_window '^Please wait' >/dev/null
+until_gone '^Please wait'
+until_shows "$main" 239,96,64 600
 shot 3-recorded
 
 wav=$work/takes/take.wav

@@ -107,7 +107,7 @@ TEST_F(MainWindow, MenusCarryTheirCaptionsAndShortcuts)
     } items[] = {{"mnuFileNew", "&New", QKeySequence("Ctrl+N")},
                  {"mnuFileOpen", "&Open", QKeySequence("Ctrl+O")},
                  {"mnuFileProps", "&Properties", {}},
-                 {"mnuFileSaveAs", "&Save As...", {}},
+                 {"mnuFileSaveAs", "&Save As...", QKeySequence("Ctrl+Shift+S")},
                  {"mnuFileExit", "E&xit", {}},
                  {"mnuEditCut", "C&ut", QKeySequence("Ctrl+X")},
                  {"mnuEditSelectAll", "Select &All", QKeySequence("Ctrl+A")},
@@ -185,28 +185,32 @@ TEST_F(MainWindow, WheelOverTheViewMovesTheScrollBars_AndItsToolTipReadsTheTimes
     auto* hscView = child<QScrollBar>("hscView");
     Editor& editor = window.editor();
 
+    // Zoomed in at column 100 (frame 161568), the view starts 100 columns of 807.84 frames
+    // before it: at frame 80784, 524288 hidden frames x 5049 / 32768.
     turnWheel(view, 120, Qt::ControlModifier);
     EXPECT_EQ(hscZoom->value(), 2);
     EXPECT_EQ(editor.frm.zoom, 2);
+    EXPECT_EQ(hscView->value(), 5049);
+    EXPECT_EQ(editor.frm.trkbegin, 80784);
     // Half notches of a fine wheel add up; backwards goes further into the track.
     turnWheel(view, -60);
-    EXPECT_EQ(hscView->value(), 0);
+    EXPECT_EQ(hscView->value(), 5049);
     turnWheel(view, -60);
-    EXPECT_EQ(hscView->value(), 3277);
-    EXPECT_EQ(editor.frm.trkbegin, 52432);  // 524288 hidden frames x 3277 / 32768
+    EXPECT_EQ(hscView->value(), 8326);
+    EXPECT_EQ(editor.frm.trkbegin, 133216);  // 524288 hidden frames x 8326 / 32768
 
     editor.enableControls(false);
     turnWheel(view, -120);
     turnWheel(view, 120, Qt::ControlModifier);
-    EXPECT_EQ(hscView->value(), 3277);
+    EXPECT_EQ(hscView->value(), 8326);
     EXPECT_EQ(hscZoom->value(), 2);
     editor.enableControls(true);
 
-    // Column 100 at zoom 2 is frame 80784 after the view's first, 133216 (3020.8 ms).
+    // Column 100 at zoom 2 is frame 80784 after the view's first, 214000 (4852.6 ms).
     const QPoint at(100, 50);
     QHelpEvent help(QEvent::ToolTip, at, view->mapToGlobal(at));
     QApplication::sendEvent(view, &help);
-    EXPECT_EQ(QToolTip::text(), "Pointer: 0:03.020\nStart: 0:00.000\nEnd: 0:23.777\nLength: 0:23.777");
+    EXPECT_EQ(QToolTip::text(), "Pointer: 0:04.852\nStart: 0:00.000\nEnd: 0:23.777\nLength: 0:23.777");
     QToolTip::hideText();
 }
 

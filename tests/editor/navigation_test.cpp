@@ -1,4 +1,5 @@
 #include "editor_fixture.h"
+#include "editor_numbers.h"
 
 namespace {
 
@@ -145,19 +146,40 @@ TEST_F(Wheel, ScrollsTheZoomedViewATenthOfItsWidthANotch_ForwardTowardsTheStart)
     EXPECT_EQ(changes, (std::vector<std::string>{"view 17476", "view 15292", "view 32767", "view 0"}));
 }
 
-TEST_F(Wheel, CtrlZoomsAStepANotchWithinOneTo256_AndNeitherMovesWhileTheBarsAreLocked)
+TEST_F(Wheel, CtrlZoomsInPowersOfTwo_WithinOneTo256_AndNeitherMovesWhileTheBarsAreLocked)
 {
     editor.viewWheel(1, true);  // forward zooms in
     EXPECT_EQ(editor.frm.zoom, 2);
-    editor.viewWheel(-1, true);
+    editor.viewWheel(2, true);
+    EXPECT_EQ(editor.frm.zoom, 8);
+    editor.viewWheel(-3, true);
     editor.viewWheel(-1, true);  // already the whole track
-    setZoom(255, 16384);
+    setZoom(3, 0);
+    editor.viewWheel(-1, true);  // back to the power below
+    setZoom(100, 0);
+    editor.viewWheel(1, true);   // on to the power above
+    setZoom(255, 0);
     editor.viewWheel(3, true);
     editor.enableControls(false);  // as a transport locks them
     editor.viewWheel(-1, true);
     editor.viewWheel(1, false);
-    EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 1", "zoom 256"}));
-    EXPECT_EQ(window.hscView, 16384);
+    EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 8", "zoom 1", "zoom 2", "zoom 128", "zoom 256"}));
+}
+
+TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn)
+{
+    // Column 480 shows frame 775526 of the whole track (1615.68 frames a column).
+    const struct {
+        float x;
+        int32_t notches;
+    } steps[] = {{480.0f, 1}, {480.0f, 2}, {20.0f, 1}, {20.0f, -2}, {600.0f, 1}, {600.0f, 1}};
+    for (const auto& step : steps) {
+        const int32_t before = editor.xToFrame(toLong(step.x));
+        editor.viewWheel(step.notches, true, step.x);
+        const double column = double(editor.frm.tscale) / editor.frm.zoom;
+        EXPECT_NEAR(editor.xToFrame(toLong(step.x)), before, column) << step.x << " " << step.notches;
+    }
+    EXPECT_EQ(editor.frm.zoom, 16);
 }
 
 using WindowRoutines = EditorFixture;
@@ -185,6 +207,47 @@ TEST_F(WindowRoutines, TitleIsDravennaAndTheTrimmedFileSpec)
     editor.frm.FILESPEC = "   ";
     editor.setTitle();
     EXPECT_EQ(window.caption, "Dravenna - ");
+}
+
+}  // namespace
+
+namespace {
+
+using Keys = EditorFixture;
+
+// The keys move the selection's end, and its beginning once the end has passed it.
+TEST_F(Keys, ShiftMovesTheSelectionsEndByColumnsOrTicks_HomeAndEndReachTheViewsEdges)
+{
+    startUp();
+    editor.mouseDown(200.0f);
+    editor.mouseUp(202.0f);  // frames 323136 to 326367, 1615.68 a column
+    const struct {
+        std::function<void()> keys;
+        int32_t clipbegin, clipend;
+    } steps[] = {
+        {[&] { editor.moveSelectionEnd(1); }, 323136, 327983},
+        {[&] { editor.moveSelectionEnd(-4); }, 321520, 323136},  // past the beginning: it turns
+        {[&] { editor.moveSelectionEnd(-1); }, 319904, 323136},  // the keys now move the beginning
+        {[&] { editor.moveSelectionEndByTicks(-1); }, 178784, 323136},
+        {[&] { editor.moveSelectionEndByTicks(-2); }, 0, 323136},  // stops at the track's start
+        {[&] { editor.extendSelectionToViewEnd(); }, 0, 1048574},
+        {[&] { editor.moveSelectionEndByTicks(1); }, 0, 1048574},  // and at its end
+    };
+    for (const auto& step : steps) {
+        step.keys();
+        EXPECT_EQ(editor.mod.clipbegin, step.clipbegin);
+        EXPECT_EQ(editor.mod.clipend, step.clipend);
+    }
+
+    // Zoomed in, Home and End reach the view's edges, not the track's.
+    setZoom(8, 16384);  // frames 458752 to 589824
+    editor.mouseDown(100.0f);
+    editor.mouseUp(100.0f);
+    editor.extendSelectionToViewEnd();
+    EXPECT_EQ(editor.mod.clipend, 589824);
+    editor.extendSelectionToViewStart();
+    EXPECT_EQ(editor.mod.clipbegin, 458752);
+    EXPECT_EQ(editor.frm.clipmode, 0);
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ protected:
     fs::path home = fs::temp_directory_path() / ("quorvel-window-test-" + std::to_string(getpid()));
     std::string display;
     std::unique_ptr<ChildProcess> xvfb;
+    std::string screen = "1024x768x24";  // the server's screen, width x height x depth
 
     void SetUp() override
     {
@@ -65,8 +66,7 @@ protected:
         ASSERT_EQ(pipe(displayPipe), 0);
         // The server picks a free display and writes its number into the pipe it inherits.
         xvfb = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0",
-                                     "1024x768x24", "-nolisten", "tcp"},
+            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", screen, "-nolisten", "tcp"},
             currentEnvironment(), home / "xvfb.log");
         close(displayPipe[1]);
         std::string number;

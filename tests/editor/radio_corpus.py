@@ -160,6 +160,15 @@ def quiet_passage_case(take):
     return 9.5, 38.5
 
 
+def long_song_case(take):
+    """A long song whose harmony and timbre change at a new section (about 24 s in), between
+    pauses: it must stay one song."""
+    take.music("battle", 40, 0, 8)
+    take.music("silvan_sanctuary", 25, 9.5, 48)
+    take.music("wanderer", 30, 59, take.length - 59)
+    return 9.5, 57.5
+
+
 def talk_only_case(take):
     at = 0.0
     for sentence in range(4):
@@ -176,6 +185,7 @@ CASES = [
     ("hiss_50", "pause", 50, lambda t: pause_case(t, [1.5, 2.0], hiss=-50)),
     ("hiss_40", "pause", 50, lambda t: pause_case(t, [1.5, 2.0], hiss=-40)),
     ("quiet_passage", "pause", 48, quiet_passage_case),
+    ("long_song_sections", "pause", 68, long_song_case),
     ("dj_talk", "talk", 55, talk_case),
     ("dj_talk_in_hiss", "talk", 55, lambda t: talk_case(t, ("underground", "the_city_falls", "loyalists"), -45)),
     ("loud_songs_quiet_talk", "talk", 54, compressed_talk_case),

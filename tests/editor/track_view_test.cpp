@@ -39,14 +39,30 @@ TEST_F(TrackView, ZoomedView_TicksOnlyWithinIt)
     EXPECT_EQ(drawn[0].x1, 524);
 }
 
-TEST_F(TrackView, OneBarPerColumnAndChannel_ReadingOneSampleEach)
+TEST_F(TrackView, EachBarSpansTheLowestToTheHighestValueOfItsColumnsFrames)
 {
     startUp();
+    // Column 10 covers frames 16157 to 17771 (1615.68 a column); column 11 starts at 17772.
+    const struct {
+        int32_t frame;
+        int16_t left, right;
+    } values[] = {{16157, 4096, -1024}, {17000, -8192, 0}, {17771, 1024, 2048}, {17772, 32767, 32767}};
+    for (const auto& value : values) {
+        fakeEngine.track[2 * size_t(value.frame)] = value.left;
+        fakeEngine.track[2 * size_t(value.frame) + 1] = value.right;
+    }
+    editor.trackChanged(16157, 17773);
     fakeEngine.readCount = 0;
     editor.drawTrack();
-    EXPECT_EQ(fakeEngine.readCount, 2 * 648);
-    EXPECT_EQ(window.fakeView.linesIn(editor.frm.RED).size(), 2u * 648u);
-    EXPECT_EQ(window.fakeView.linesIn(editor.frm.BLUE).size(), 2u);
+    EXPECT_EQ(fakeEngine.readCount, 0) << "the view reads the track in blocks, not value by value";
+    std::vector<ViewOp> column10;
+    for (const ViewOp& bar : window.fakeView.linesIn(editor.frm.RED))
+        if (bar.x1 == 10) column10.push_back(bar);
+    // hscale is 129 / 131072: 8192 is 8 rows, 4096 4, 2048 2 and 1024 1 (4.03 rounds to 4).
+    ASSERT_EQ(column10.size(), 2u);
+    EXPECT_EQ(column10[0], (ViewOp{ViewOp::Line, editor.frm.RED, PenMode::Copy, 10, 32 + 8, 10, 32 - 4}));
+    EXPECT_EQ(column10[1], (ViewOp{ViewOp::Line, editor.frm.RED, PenMode::Copy, 10, 97 + 1, 10, 97 - 2}));
+    EXPECT_EQ(window.fakeView.linesIn(editor.frm.RED).size(), 4u) << "silent columns draw no bars";
 }
 
 TEST_F(TrackView, LeavesTheXorPenInTheWaveformColour)

@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <set>
 #include <vector>
 
 #include "editor.h"
@@ -528,5 +529,56 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
 }
 
 #endif  // BRENVIK_LIBRARY_PATH
+
+}  // namespace
+
+namespace {
+
+// What the card records is drawn pass by pass, in the columns it reaches and no further.
+TEST_F(ScriptedTransport, Record_DrawsTheFramesRecordedSinceThePassBefore)
+{
+    // The old track is loud; the card records 20000 frames of a quieter level, then silence.
+    std::fill(fakeEngine.track.begin(), fakeEngine.track.begin() + 2 * 50000, int16_t(20000));
+    editor.trackChanged(0, 50000);
+    editor.drawTrack();
+    const auto recordUpTo = [&](int32_t position) {
+        for (int32_t frame = transport.position; frame < position; ++frame)
+            fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] = frame < 20000 ? -8192 : 0;
+        transport.position = position;
+    };
+    transport.activePasses = 1000000;
+    // Columns start at frames 16157 (10), 19388 (12), 21004 (13), 24235 (15) and 45239 (28).
+    const int32_t positions[] = {16157, 24236, 45239};
+    struct Drawn {
+        std::pair<int32_t, int32_t> erased{0, -1};  // the columns painted over, both included
+        std::set<int32_t> bars;
+    };
+    std::vector<Drawn> passes;
+    size_t pass = 0;
+    window.onEvents = [&] {
+        Drawn drawn;
+        for (const ViewOp& op : window.fakeView.ops) {
+            if (op.kind == ViewOp::Rectangle && op.color == 0) drawn.erased = {op.x1, op.x2};
+            if (op.kind == ViewOp::Line && op.color == editor.frm.RED && op.mode == PenMode::Copy)
+                drawn.bars.insert(op.x1);
+        }
+        passes.push_back(drawn);
+        window.fakeView.ops.clear();
+        if (pass == std::size(positions)) return editor.controlStop();
+        recordUpTo(positions[pass++]);
+    };
+    window.fakeView.ops.clear();
+    editor.controlRecord();
+
+    ASSERT_GE(passes.size(), 4u);
+    EXPECT_TRUE(passes[0].bars.empty());
+    EXPECT_EQ(passes[1].erased, std::pair(0, 9));
+    EXPECT_EQ(passes[1].bars, (std::set<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(passes[2].erased, std::pair(10, 15));
+    // Column 15 holds one new frame and old loud ones the card has not reached yet.
+    EXPECT_EQ(passes[2].bars, (std::set<int32_t>{10, 11, 12, 15}));
+    EXPECT_EQ(passes[3].erased, std::pair(15, 27));
+    EXPECT_TRUE(passes[3].bars.empty()) << "recorded silence draws no bars";
+}
 
 }  // namespace

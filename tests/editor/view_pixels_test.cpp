@@ -33,6 +33,7 @@ protected:
         editor.startup();
         ASSERT_TRUE(editor.frm.bInitLib);
         realEngine().TrackClear(0, editor.mod.trklen);
+        editor.trackChanged(0, editor.mod.trklen);
     }
 
     void TearDown() override { editor.closeDevices(); }
@@ -70,21 +71,24 @@ TEST_F(ViewPixels, SilentTrack_ShowsCentreLinesAndTicksOnly)
     EXPECT_EQ(editor.frameToX(141120), 87);
 }
 
-TEST_F(ViewPixels, SampleValues_DrawBarsAboutTheirCentreLines)
+TEST_F(ViewPixels, OneSampleInAColumn_DrawsABarFromTheCentreLineToIt)
 {
-    const int32_t f = frameOfColumn(100);
-    realEngine().TrackWrite(2 * f, 32767);       // left: 32 pixels either way
-    realEngine().TrackWrite(2 * f + 1, -16384);  // right: 16 pixels, whatever the sign
+    // Whichever frame of the column holds it: the column's silent frames keep the centre.
+    const int32_t f = frameOfColumn(100) + 700;
+    realEngine().TrackWrite(2 * f, 32767);       // left: 32 pixels up
+    realEngine().TrackWrite(2 * f + 1, -16384);  // right: 16 pixels down
+    editor.trackChanged(f, f + 1);
     selectColumn(600);
     editor.drawTrack();
 
     const QRgb red = shown(editor.frm.RED);
     EXPECT_EQ(pixel(100, 0), black);
-    for (int y = 1; y <= 64; ++y) EXPECT_EQ(pixel(100, y), red) << y;
-    EXPECT_EQ(pixel(100, 65), black);
-    EXPECT_EQ(pixel(100, 80), black);
-    for (int y = 81; y <= 112; ++y) EXPECT_EQ(pixel(100, y), red) << y;
-    EXPECT_EQ(pixel(100, 113), black);
+    for (int y = 1; y <= 32; ++y) EXPECT_EQ(pixel(100, y), red) << y;
+    EXPECT_EQ(pixel(100, 33), black);
+    EXPECT_EQ(pixel(100, 96), black);
+    EXPECT_EQ(pixel(100, 97), shown(editor.frm.BLUE));  // a bar stops short of its last point
+    for (int y = 98; y <= 113; ++y) EXPECT_EQ(pixel(100, y), red) << y;
+    EXPECT_EQ(pixel(100, 114), black);
     EXPECT_EQ(pixel(99, 20), black);
     EXPECT_EQ(pixel(101, 20), black);
 }
@@ -108,6 +112,7 @@ TEST_F(ViewPixels, DrawingTheSelectionTwice_LeavesThePictureUnchanged)
 {
     const int32_t f = frameOfColumn(300);
     realEngine().TrackWrite(2 * f, 20000);
+    editor.trackChanged(f, f + 1);
     editor.mod.clipbegin = editor.xToFrame(250);
     editor.mod.clipend = editor.xToFrame(350);
     editor.drawTrack();

@@ -136,7 +136,7 @@ TEST_F(WavFileTest, SaveNewFile_GetsMode0666LessTheUmask)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(WavFileTest, SaveOverALongerFile_TruncatesIt)
+TEST_F(WavFileTest, SaveOverALongerFile_ReplacesItWhole)
 {
     writeFile(std::string(10000, 'x'), "out.wav");
     const auto track = countingTrack();
@@ -144,17 +144,22 @@ TEST_F(WavFileTest, SaveOverALongerFile_TruncatesIt)
     EXPECT_EQ(readFile(path("out.wav")).size(), 44u + 8u);
 }
 
-TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
+TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesNoFile)
 {
     const auto track = countingTrack();
     {
         const FullDiskAfter full(100);
         EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), BRENVIK_SAVE_FAILED);
     }
-    EXPECT_EQ(fs::file_size(path("out.wav")), 100u);
-    // The header alone fits stdio's buffer; the failure shows only when the file is closed.
-    const FullDiskAfter full(40);
-    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
+    {
+        const FullDiskAfter full(40);
+        EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        names.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"pellam.log"});
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)

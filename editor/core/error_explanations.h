@@ -1,0 +1,13 @@
+// What an engine result means, in words, for the line under an error box's own text. All the
+// texts are in one table in error_explanations.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// LoadWave's result for the file at path: a rejection, a warning that came with loaded audio,
+// or the reason the file could not be opened. Empty for BRENVIK_OK or an unknown code.
+std::string explainLoad(int32_t code, const std::string& path);
+// Why a file could not be written at path, found by looking at the file system after the
+// failure (the engine says only that it failed).
+std::string explainSave(const std::string& path);

@@ -1,0 +1,47 @@
+// The track view as a screenshot of the main window shows it.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+#include <chrono>
+#include <thread>
+
+namespace program_window {
+
+// The selection's colour over black, and the waveform's red outside and inside the selection.
+inline const QRgb kSelected = qRgb(16, 96, 64);
+inline const QRgb kBar = qRgb(255, 0, 0);
+inline const QRgb kBarSelected = qRgb(255 ^ 16, 96, 64);
+
+// Where the selection shows: after start-up, Open or a recording the whole track is selected,
+// so these are the bounds of the view.
+inline QRect selectionBounds(const QImage& shot)
+{
+    QRect bounds;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixel(x, y) == kSelected) bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+inline bool isBar(QRgb pixel)
+{
+    return pixel == kBar || pixel == kBarSelected;
+}
+
+// Reads pictures until one satisfies done, for at most ten seconds: the program draws when it
+// gets to its events. The picture, or a null image if none did.
+template <typename Read, typename Done>
+QImage readUntil(Read read, Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        const QImage picture = read();
+        if (!picture.isNull() && done(picture)) return picture;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return {};
+}
+
+}  // namespace program_window
