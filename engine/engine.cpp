@@ -35,7 +35,13 @@ int32_t Engine::open(int32_t trackLength, bool logging)
     try {
         session_ = std::make_unique<Session>(std::move(memory), log_, makeBackend_, deviceDeadline_,
                                               stallPeriod_);
-        return session_->open();
+        const int32_t result = session_->open();
+        // A chosen source that is gone by now gives way to the default one.
+        if (result == device::kNoError &&
+            session_->selectSource(chosenSource_) != device::kNoError) {
+            chosenSource_.clear();
+        }
+        return result;
     } catch (...) {
         Session::retire(std::move(session_));
         throw;
@@ -54,6 +60,29 @@ int32_t Engine::close()
         log_->write("Err:CloseLib\n");
     }
     return result;
+}
+
+int32_t Engine::listSources(std::vector<device::SourceInfo>& sources)
+{
+    return session_ ? session_->listSources(sources) : device::kInvalidHandle;
+}
+
+int32_t Engine::selectSource(const std::string& name)
+{
+    if (!session_) {
+        return device::kInvalidHandle;
+    }
+    const int32_t result = session_->selectSource(name);
+    if (result == device::kNoError) {
+        chosenSource_ = name;
+    }
+    return result;
+}
+
+const std::vector<FrameRange>& Engine::lostInput() const
+{
+    static const std::vector<FrameRange> kNothingLost;
+    return session_ ? session_->lostInput() : kNothingLost;
 }
 
 void Engine::clearTrack(FrameRange range)

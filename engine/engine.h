@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/wave_device.h"
 #include "diagnostic_log.h"
@@ -69,12 +71,22 @@ public:
     // died): the transport is then given up and the next stop reports it.
     bool isPlaying() { return session_ && session_->isPlaying(); }
 
+    // The sources of the open back end; kInvalidHandle while the engine is closed.
+    int32_t listSources(std::vector<device::SourceInfo>& sources);
+    // Chooses the source recordings use (empty: the default one); see Session::selectSource.
+    // kInvalidHandle while the engine is closed. The choice is kept across closing and opening
+    // while the source still exists; otherwise the next open goes back to the default.
+    int32_t selectSource(const std::string& name);
+    // The input lost during the last recording (see Session::lostInput).
+    const std::vector<FrameRange>& lostInput() const;
+
 private:
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();
     const BackendFactory makeBackend_;
     const std::chrono::milliseconds deviceDeadline_;
     const std::chrono::milliseconds stallPeriod_;
     SessionMemory noTrack_;
+    std::string chosenSource_;
     std::unique_ptr<Session> session_;
 };
 

@@ -5,10 +5,13 @@
 #include "brenvik.h"
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "device/backend_factory.h"
 #include "engine.h"
@@ -65,6 +68,18 @@ brenvik::SaveSettings& saveSettings()
 {
     static brenvik::SaveSettings settings;
     return settings;
+}
+
+// The sources as ListSources writes them: one a line, name, description and kind by tabs.
+std::string sourceList(const std::vector<brenvik::device::SourceInfo>& sources)
+{
+    std::string text;
+    for (const brenvik::device::SourceInfo& source : sources) {
+        const bool monitor = source.kind == brenvik::device::SourceInfo::Kind::kMonitor;
+        text += source.name + '\t' + source.description + '\t' + (monitor ? "monitor" : "input") +
+                '\n';
+    }
+    return text;
 }
 
 // The bytes the save that runs now has written, for SaveProgress on the thread that waits for
@@ -221,6 +236,41 @@ int32_t SetMp3Quality(int32_t quality)
         }
         saveSettings().mp3Quality = *known;
         return BRENVIK_OK;
+}
+
+int32_t ListSources(char* buffer, int32_t size)
+{
+    return guarded(always(-BRENVIK_ERR_UNSPECIFIED), [&]() -> int32_t {
+        std::vector<brenvik::device::SourceInfo> sources;
+        if (const int32_t result = engine().listSources(sources); result != 0) {
+            return -result;
+        }
+        const std::string text = sourceList(sources);
+        const auto needed = static_cast<int32_t>(text.size() + 1);
+        if (buffer != nullptr && size >= needed) {
+            std::memcpy(buffer, text.c_str(), text.size() + 1);
+        } else if (buffer != nullptr && size > 0) {
+            buffer[0] = '\0';
+        }
+        return needed;
+    });
+}
+
+int32_t SelectSource(const char* name)
+{
+    return guarded(kDeviceFailure, [&] { return engine().selectSource(name ? name : ""); });
+}
+
+int32_t GetLostInput(int32_t* stretches, int32_t count)
+{
+    return guarded(always(0), [&] {
+        const std::vector<brenvik::FrameRange>& lost = engine().lostInput();
+        const auto written = std::min<std::size_t>(lost.size(), std::max(count, 0));
+        for (std::size_t i = 0; stretches != nullptr && i < written; ++i) {
+            stretches[2 * i] = static_cast<int32_t>(lost[i].from);
+            stretches[2 * i + 1] = static_cast<int32_t>(lost[i].size());
+        }
+        return static_cast<int32_t>(lost.size());
     });
 }
 

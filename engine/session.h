@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "deadline_caller.h"
 #include "device/closed_device.h"
@@ -67,6 +69,16 @@ public:
     int32_t position();
     bool isPlaying();
 
+    // The sources the back end can record from (see WaveBackend::listSources).
+    int32_t listSources(std::vector<device::SourceInfo>& sources);
+    // Records from the source of that name from the next recording on (empty: the default
+    // one): kNoError, kBadDeviceId when the back end lists none of that name (the choice stays
+    // as it was), kStillPlaying while a transport runs, or the error of a listing that failed.
+    int32_t selectSource(const std::string& name);
+    // The input lost during the last recording, in frames of the track as the stop left it,
+    // oldest first; empty after a recording that lost nothing.
+    const std::vector<FrameRange>& lostInput() const { return lostInput_; }
+
 private:
     enum TransportMode : int32_t { kIdle = 0, kPlaying = 1, kRecording = 2 };
 
@@ -80,6 +92,8 @@ private:
     int32_t call(std::function<int32_t()> deviceCall) { return caller_.run(std::move(deviceCall)); }
     // The device's frame count; none when the query failed.
     std::optional<uint32_t> frameCount(bool ofInput);
+    // The stretches the input device lost, placed in the track as turned by ringPosition.
+    void placeLostInput(int32_t ringPosition, bool turned);
     // Destroys the devices, then the back end; kNotResponding when that overran the deadline.
     int32_t dismantle();
 
@@ -117,6 +131,10 @@ private:
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;
     uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
+    std::vector<device::SourceInfo> listedSources_;      // read only once listed in time
+    std::vector<device::LostStretch> lostStretches_;     // read only once taken in time
+    uint32_t recordedFrames_ = 0;  // the calling thread's only: the input's last frame count
+    std::vector<FrameRange> lostInput_;  // the calling thread's only
     device::ClosedDevice closedDevice_;
     std::unique_ptr<device::WaveBackend> backend_;
     std::unique_ptr<device::WaveOutput> output_;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <utility>
 
 #include "ring_reorder.h"
@@ -71,6 +72,8 @@ int32_t Session::record()
     }
     transportMode_ = kRecording;
     lastRingPosition_ = 0;
+    recordedFrames_ = 0;
+    lostInput_.clear();
     newestRecordedFrame_.store(0);
     ringWrapped_.store(false);
     deviceActive_.store(1);
@@ -107,10 +110,39 @@ int32_t Session::stopRecording()
     }
     // A recording of fewer than 10 frames is left where it is; once the ring has wrapped it
     // is always turned, or up to 9 of the newest frames would stay ahead of the oldest.
-    if (ringWrapped_.load() || ringPosition >= kShortestTurnedRecording) {
+    const bool turned = ringWrapped_.load() || ringPosition >= kShortestTurnedRecording;
+    if (turned) {
         reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
     }
+    placeLostInput(ringPosition, turned);
     return result;
+}
+
+void Session::placeLostInput(int32_t ringPosition, bool turned)
+{
+    if (call([this] {
+            lostStretches_ = input().lostStretches();
+            return device::kNoError;
+        }) != device::kNoError) {
+        return;
+    }
+    const int64_t length = memory_.length();
+    // The frame count at the stop, near enough: frames the card moved between that query and
+    // the reset are the newest of the turned track, so a stretch among them ends at its end.
+    const int64_t end = recordedFrames_;
+    for (const device::LostStretch& stretch : lostStretches_) {
+        // Only what the ring still holds: the newest track length of frames.
+        const int64_t first = std::max<int64_t>(stretch.firstFrame, end - length);
+        const int64_t last = int64_t{stretch.firstFrame} + stretch.frames;
+        if (first >= last) {
+            continue;
+        }
+        const int64_t ringFrame = first % length;
+        const int64_t at = turned ? (ringFrame - ringPosition + length) % length : ringFrame;
+        lostInput_.push_back({at, std::min(length, at + last - first)});
+    }
+    std::sort(lostInput_.begin(), lostInput_.end(),
+              [](const FrameRange& a, const FrameRange& b) { return a.from < b.from; });
 }
 
 int32_t Session::stopPlayback()
@@ -130,6 +162,7 @@ int32_t Session::position()
         return static_cast<int32_t>(frames.value_or(0));
     }
     if (frames) {
+        recordedFrames_ = *frames;
         lastRingPosition_ = static_cast<int32_t>(*frames % memory_.length());
     }
     return lastRingPosition_;

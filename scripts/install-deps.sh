@@ -5,12 +5,13 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  portaudio19-dev libmp3lame-dev libtag1-dev libebur128-dev
+  portaudio19-dev libpulse-dev libmp3lame-dev libtag1-dev libebur128-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev lame ffmpeg mpg123 python3-mutagen
   dpkg-dev file lintian
   locales
   pulseaudio pulseaudio-utils libasound2-plugins
+  pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth xdotool x11-apps imagemagick
   libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music
 )

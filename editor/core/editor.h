@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "command_locks.h"
 #include "edit_history.h"
@@ -59,6 +60,7 @@ public:
     void editSelectSong();
     void fileSongDetails();  // the details and MP3 quality the saves that follow write
     void fxNormalizeLoudness();  // scales the selection to a chosen integrated loudness
+    void controlInputSource();  // Control > Input Source...
 
     // Window routines. EnableControls takes (false) or gives back (true) the lock a transport
     // holds on its thirteen controls; a control stays locked while any running command locks it.
@@ -134,6 +136,15 @@ private:
 
     // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
     void moveSelection(int32_t begin, int32_t end);
+    // The stored input source (setting Defaults/Source) is chosen in the open engine; one that
+    // is gone gives way to the default with a message. Then the window shows the source.
+    void applyStoredSource();
+    void showRecordingSource();
+    // After a recording's stop: where input was lost, for the view's marks, and how many
+    // milliseconds; then the message that tells the user.
+    int64_t takeLostInput();
+    void reportLostInput(int64_t milliseconds);
+    void drawLostInputMarks(int32_t first, int32_t last);  // in the columns first to last
     // The keys move the selection's end, or its beginning once they have moved it past it.
     void moveKeyedEnd(int64_t frame);
     int32_t viewEndFrame() const;  // the last selectable frame the view shows
@@ -173,6 +184,7 @@ private:
     void showEditHistory();
     EditHistory history_;
     SongDetails songDetails_;  // for this session only, empty at first
+    std::vector<int32_t> lostInputFrames_;  // where the last recording lost input, in the track
     MeterFeed meter_{engine_, window_};  // fed by the follow loop
     TrackSummary summary_{engine_};     // the extremes the view draws
 };

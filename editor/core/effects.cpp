@@ -205,6 +205,7 @@ void Editor::editRedo()
 
 void Editor::forgetEdits()
 {
+    lostInputFrames_.clear();  // the marks belong to the audio that was in the track
     history_.clear();
     showEditHistory();
 }

@@ -27,6 +27,9 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
                           library.resolve("SetSongDetails", bound.SetSongDetails) &&
                           library.resolve("SetMp3Quality", bound.SetMp3Quality) &&
+                          library.resolve("ListSources", bound.ListSources) &&
+                          library.resolve("SelectSource", bound.SelectSource) &&
+                          library.resolve("GetLostInput", bound.GetLostInput) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
 
                           library.resolve("SaveProgress", bound.SaveProgress);
@@ -94,6 +97,9 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
         bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
     api.SetSongDetails = bindThenCall<&EngineApi::SetSongDetails, const char*>;
     api.SetMp3Quality = bindThenCall<&EngineApi::SetMp3Quality, int32_t>;
+    api.ListSources = bindThenCall<&EngineApi::ListSources, char*, int32_t>;
+    api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
+    api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;

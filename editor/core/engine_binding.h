@@ -26,6 +26,9 @@ struct EngineApi {
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
     decltype(&::SetSongDetails) SetSongDetails = nullptr;
     decltype(&::SetMp3Quality) SetMp3Quality = nullptr;
+    decltype(&::ListSources) ListSources = nullptr;
+    decltype(&::SelectSource) SelectSource = nullptr;
+    decltype(&::GetLostInput) GetLostInput = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
     decltype(&::SaveProgress) SaveProgress = nullptr;
 };

@@ -82,6 +82,7 @@ void Editor::openDevices()
     // as the track holds, four a frame.
     history_.reset(size_t(mod.trklen) * 4);
     showEditHistory();
+    lostInputFrames_.clear();
     frm.lRet = engine_.OpenLib(mod.trklen, 0);
     if (frm.lRet != BRENVIK_OK) {
         reportEngineError("There was an error opening the device drivers: ", frm.lRet);
@@ -97,6 +98,7 @@ void Editor::openDevices()
     // A zoomed view keeps its scroll position; its first frame follows the new track length.
     updateViewStart();
     selectWholeTrack();
+    applyStoredSource();
 }
 
 void Editor::closeDevices()

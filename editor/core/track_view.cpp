@@ -86,6 +86,7 @@ void Editor::drawTrack()
     drawTicks(0, lastColumn);
     drawCentreLines(view, frm.BLUE, rows, 0, lastColumn);
     drawBars(1, lastColumn);
+    drawLostInputMarks(0, lastColumn);
     view.setPenMode(PenMode::Xor);
     drawSelection();
 }
@@ -133,6 +134,7 @@ void Editor::redrawColumns(int32_t first, int32_t last)
     drawTicks(first, last);
     drawCentreLines(view, frm.BLUE, centreRows(view.pixelHeight()), first, last);
     drawBars(std::max(first, 1), last);
+    drawLostInputMarks(first, last);
     view.setPenMode(PenMode::Xor);
     const int32_t xa = frameToX(mod.clipbegin);
     const int32_t xb = frameToX(mod.clipend);

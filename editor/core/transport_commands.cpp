@@ -55,9 +55,11 @@ void Editor::controlRecord()
     // A fade run during the recording kept values the card has overwritten since, at places
     // the ring's turn has moved.
     forgetEdits();
+    const int64_t lostMilliseconds = takeLostInput();
     trackChanged(0, engineTrackLength_);
     drawTrack();
     window_.busyHide();
+    reportLostInput(lostMilliseconds);
 }
 
 void Editor::controlStop()

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editor_state.h"
 #include "level_meter.h"
@@ -107,6 +108,11 @@ public:
     // The Normalize Loudness dialog, modal: shows the reading and offers the targets, with
     // preselected chosen; the target picked with OK (LUFS), or nothing after Cancel.
     virtual std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) = 0;
+    // Control > Input Source: the user picks one of choices, the checked one marked; the index
+    // picked, or -1 when none was.
+    virtual int chooseSource(const std::vector<std::string>& choices, int checked) = 0;
+    // The window tells which source recordings come from (the meter's tool tip).
+    virtual void showRecordingSource(const std::string& description) = 0;
     // While held, the user's input meant for the main window (keys, shortcuts, mouse buttons,
     // moves and the wheel over it and its menus) is dropped, not kept for later. The busy window
     // keeps painting, and other windows (message boxes, dialogs) take their input as before.

@@ -1,6 +1,7 @@
 #include "frm_pellam.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QResizeEvent>
@@ -8,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSettings>
@@ -108,6 +110,7 @@ void FrmPellam::createActions()
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", &Editor::fileSongDetails);
     mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", &Editor::fxNormalizeLoudness);
+    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", &Editor::controlInputSource);
     addSelectionKeys();
 }
 
@@ -140,7 +143,7 @@ void FrmPellam::createMenus()
     applyEditHistory();
     mnuControl = menuBar()->addMenu("&Control");
     mnuControl->setObjectName("mnuControl");
-    mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop});
+    mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop, mnuControlSource});
     mnuFX = menuBar()->addMenu("F&X");
     mnuFX->setObjectName("mnuFX");
     mnuFX->addActions({mnuFXFadeIn, mnuFXFadeOut, mnuFXNormalize});
@@ -345,7 +348,10 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
     case LockableControl::hscView: hscView->setEnabled(enabled); break;
     case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
     case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
-    case LockableControl::mnuControlRecord: mnuControlRecord->setEnabled(enabled); break;
+    case LockableControl::mnuControlRecord:
+        mnuControlRecord->setEnabled(enabled);
+        mnuControlSource->setEnabled(enabled);  // the source cannot change under a transport
+        break;
     case LockableControl::mnuEdit:
         setMenuEnabled(mnuEdit, enabled);
         applyEditHistory();
@@ -421,6 +427,29 @@ std::optional<int> FrmPellam::chooseLoudnessTarget(const LoudnessReading& readin
     FrmLoudness dialog(reading, preselected, this);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.target();
+}
+
+int FrmPellam::chooseSource(const std::vector<std::string>& choices, int checked)
+{
+    QMenu menu(this);
+    menu.setObjectName("mnuSources");
+    auto* group = new QActionGroup(&menu);
+    for (size_t i = 0; i < choices.size(); ++i) {
+        QAction* choice = menu.addAction(qText(choices[i]));
+        choice->setCheckable(true);
+        choice->setChecked(int(i) == checked);
+        choice->setData(int(i));
+        group->addAction(choice);
+    }
+    const QRect control = menuBar()->actionGeometry(mnuControl->menuAction());
+    const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()),
+                                      menu.actions().value(checked));
+    return picked ? picked->data().toInt() : -1;
+}
+
+void FrmPellam::showRecordingSource(const std::string& description)
+{
+    meterLevels->setSource(qText(description));
 }
 
 void FrmPellam::holdInput(bool held)

@@ -60,6 +60,8 @@ public:
     void showLevels(const MeterPicture& levels) override;
     bool showSongDetails(SongDetails& details, Mp3Preset& preset) override;
     std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) override;
+    int chooseSource(const std::vector<std::string>& choices, int checked) override;
+    void showRecordingSource(const std::string& description) override;
     void holdInput(bool held) override;
 
 protected:
@@ -122,6 +124,7 @@ private:
     QAction* mnuEditSelectSong = nullptr;
     QAction* mnuFileSongDetails = nullptr;
     QAction* mnuFXNormalize = nullptr;
+    QAction* mnuControlSource = nullptr;
     bool canUndo_ = false;
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit

@@ -43,8 +43,15 @@ QColor zoneColour(MeterZone zone, bool lit)
 MeterWidget::MeterWidget(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setToolTip("Level, -60 to 0 dB of full scale: left channel above, right below. "
-               "A lit mark at the right: the channel reached full scale; click it to clear it.");
+    setSource({});
+}
+
+void MeterWidget::setSource(const QString& source)
+{
+    const QString levels =
+        "Level, -60 to 0 dB of full scale: left channel above, right below. "
+        "A lit mark at the right: the channel reached full scale; click it to clear it.";
+    setToolTip(source.isEmpty() ? levels : source + "\n" + levels);
 }
 
 QRect MeterWidget::barRect(int channel) const

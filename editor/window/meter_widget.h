@@ -15,6 +15,8 @@ public:
 
     void setLevels(const MeterPicture& levels);
     const MeterPicture& levels() const { return levels_; }
+    // The tool tip names the source recordings come from above what the meter shows.
+    void setSource(const QString& source);
 
     // Where a channel's bar and clip mark are, in the widget.
     QRect barRect(int channel) const;

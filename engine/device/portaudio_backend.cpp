@@ -5,12 +5,14 @@
 #include "portaudio_input.h"
 #include "portaudio_output.h"
 #include "portaudio_stream.h"
+#include "quiet_libraries.h"
 
 namespace brenvik::device {
 
 PortAudioBackend::PortAudioBackend()
 {
     const std::lock_guard lock(portAudioLibraryMutex());
+    quietenSoundLibraries();
     initialised_ = Pa_Initialize() == paNoError;
 }
 
@@ -39,6 +41,21 @@ int32_t PortAudioBackend::openInput(WaveCallback callback, void* context,
         callback(context, kInputOpen, nullptr);
     }
     return result;
+}
+
+int32_t PortAudioBackend::listSources(std::vector<SourceInfo>& sources)
+{
+    if (!initialised_) {
+        return kError;
+    }
+    const std::lock_guard lock(portAudioLibraryMutex());
+    const PaDeviceIndex index = Pa_GetDefaultInputDevice();
+    const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
+    if (!info || !info->name) {
+        return kBadDeviceId;
+    }
+    sources = {{info->name, info->name, SourceInfo::Kind::kInput}};
+    return kNoError;
 }
 
 }  // namespace brenvik::device

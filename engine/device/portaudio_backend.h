@@ -23,6 +23,9 @@ public:
                        std::unique_ptr<WaveOutput>& device) override;
     int32_t openInput(WaveCallback callback, void* context,
                       std::unique_ptr<WaveInput>& device) override;
+    // The default input device only, as an input source under PortAudio's name for it;
+    // kBadDeviceId when there is none.
+    int32_t listSources(std::vector<SourceInfo>& sources) override;
 
 private:
     bool initialised_ = false;

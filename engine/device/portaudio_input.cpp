@@ -16,6 +16,13 @@ namespace {
 constexpr std::chrono::microseconds kPumpInterval{5000};
 constexpr std::size_t kRingBytes = kSampleRate * kBytesPerFrame;  // 1 s
 constexpr std::size_t kChunkBytes = 4096;
+constexpr std::size_t kLostNotes = 256;  // stretches the pump may fall behind by
+
+// Silence that stands for lost input, as bytes of the stream the ring carries.
+struct LostNote {
+    uint64_t atByte;
+    uint64_t bytes;
+};
 
 // PortAudio's real-time callback only moves bytes into a lock-free ring; the pump, on the
 // device's thread, captures them into the queued headers.
@@ -42,7 +49,13 @@ public:
 
     int32_t addBuffer(WaveHeader& header) override { return queue().enqueue(header); }
 
-    int32_t start() override { return stream_.startOnThreadOf(queue()); }
+    int32_t start() override
+    {
+        queue().forgetLost();
+        return stream_.startOnThreadOf(queue());
+    }
+
+    std::vector<LostStretch> lostStretches() override { return queue().lostStretches(); }
 
 private:
     // Frames that find no room in the ring are replaced by as many silent ones as soon as there
@@ -53,12 +66,17 @@ private:
         auto& self = *static_cast<PortAudioInput*>(user);
         const std::size_t bytes = frames * kBytesPerFrame;
         std::size_t lost = self.lostBytes_.load(std::memory_order_relaxed);
-        lost -= self.ring_.pushSilence(lost);
+        if (const std::size_t filled = self.ring_.pushSilence(lost); filled > 0) {
+            self.lostNotes_.push({self.pushedBytes_, filled});
+            self.pushedBytes_ += filled;
+            lost -= filled;
+        }
         std::size_t taken = 0;
         if (lost == 0) {
             taken = input ? self.ring_.push({static_cast<const std::byte*>(input), bytes})
                           : self.ring_.pushSilence(bytes);
         }
+        self.pushedBytes_ += taken;
         if (taken < bytes || (flags & paInputOverflow)) {
             self.stream_.countGlitch();
         }
@@ -72,13 +90,21 @@ private:
         while (const std::size_t got = ring_.pop(chunk)) {
             queue().capture(std::span(chunk).first(got));
         }
+        for (LostNote note; lostNotes_.pop(note);) {
+            queue().underLock([&note](LockedQueue& locked) {
+                QueuedDevice::noteLost(locked, static_cast<uint32_t>(note.atByte / kBytesPerFrame),
+                                       static_cast<uint32_t>(note.bytes / kBytesPerFrame));
+            });
+        }
     }
 
     void stopMoving(LockedQueue&) override
     {
         stream_.stop();
         ring_.clear();
+        lostNotes_.clear();
         lostBytes_.store(0);
+        pushedBytes_ = 0;
     }
     void afterClose() override
     {
@@ -88,7 +114,10 @@ private:
 
     PortAudioStream stream_{"input overflows"};
     ByteRing ring_{kRingBytes};
-    std::atomic<std::size_t> lostBytes_{0};  // PortAudio's thread, or while the stream is stopped
+    RecordRing<LostNote> lostNotes_{kLostNotes};
+    // PortAudio's thread, or while the stream is stopped.
+    std::atomic<std::size_t> lostBytes_{0};
+    uint64_t pushedBytes_ = 0;  // bytes pushed into the ring since the last reset
 };
 
 }  // namespace

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <array>
 
+#include "frame.h"
+
 namespace brenvik::device {
 
 namespace {
 
 constexpr std::size_t kChunkBytes = 4096;
+// A recording that loses input again and again keeps the newest stretches only: older ones have
+// long been overwritten in the ring.
+constexpr std::size_t kMostLostStretches = 4096;
 
 }  // namespace
 
@@ -161,6 +166,34 @@ void QueuedDevice::play(uint64_t bytes,
     };
     while (bytes > 0 && more && underLock(playChunk)) {
     }
+}
+
+}  // namespace brenvik::device
+
+namespace brenvik::device {
+
+void QueuedDevice::noteLost(LockedQueue& locked, uint32_t at, uint32_t frames)
+{
+    if (!locked.lost.empty() && locked.lost.back().firstFrame + locked.lost.back().frames == at) {
+        locked.lost.back().frames += frames;
+        return;
+    }
+    if (locked.lost.size() == kMostLostStretches) {
+        locked.lost.pop_front();
+    }
+    locked.lost.push_back({at, frames});
+}
+
+void QueuedDevice::forgetLost()
+{
+    std::lock_guard lock(mutex_);
+    lost_.clear();
+}
+
+std::vector<LostStretch> QueuedDevice::lostStretches()
+{
+    std::lock_guard lock(mutex_);
+    return {lost_.begin(), lost_.end()};
 }
 
 }  // namespace brenvik::device

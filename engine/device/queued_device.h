@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,7 @@ struct LockedQueue {
     BufferQueue& queue;
     uint64_t& bytesMoved;                // since open or the last reset
     std::vector<WaveHeader*>& finished;  // marked done, and handed back once the lock is released
+    std::deque<LostStretch>& lost;       // since the input last started
 };
 
 // What moves a queued device's data, as its queue sees it: the simulated card's clock or a
@@ -78,7 +80,7 @@ public:
             if (!open_) {
                 return false;
             }
-            LockedQueue locked{queue_, bytesMoved_, finished};
+            LockedQueue locked{queue_, bytesMoved_, finished, lost_};
             step(locked);
             for (WaveHeader* header : finished) {
                 BufferQueue::markDone(*header);
@@ -101,6 +103,12 @@ public:
     // Passes message (kInputOpen, kInputClose) to the callback.
     void notify(uint32_t message);
 
+    // An input's record of what it could not deliver: noteLost (with the lock held) adds frames
+    // lost from frame count at on; forgetLost starts afresh (a start).
+    static void noteLost(LockedQueue& locked, uint32_t at, uint32_t frames);
+    void forgetLost();
+    std::vector<LostStretch> lostStretches();
+
 private:
     void handBack(WaveHeader* header);
 
@@ -112,6 +120,7 @@ private:
     BufferQueue queue_;        // guarded by mutex_
     uint64_t bytesMoved_ = 0;  // guarded by mutex_
     bool open_ = true;         // guarded by mutex_
+    std::deque<LostStretch> lost_;  // guarded by mutex_
     std::unique_ptr<DeviceWorker> worker_;  // owned and used by the controlling thread only
 };
 

@@ -129,7 +129,8 @@ class SimInput final : private DeviceStream, public QueuedWaveDevice<WaveInput> 
 public:
     SimInput(const SimConfig& config, SimSource source, WaveCallback callback, void* context)
         : QueuedWaveDevice(callback, context, kInputData, *this),
-          clock_(config, [this](uint64_t frames) { advance(frames); }), source_(std::move(source))
+          clock_(config, [this](uint64_t frames) { advance(frames); }), source_(std::move(source)),
+          dropEvery_(config.dropEvery)
     {
         clock_.start(queue());
     }
@@ -139,10 +140,13 @@ public:
 
     int32_t start() override
     {
+        queue().forgetLost();
         return queue().underLock([this](LockedQueue&) { started_ = true; })
                    ? kNoError
                    : kInvalidHandle;
     }
+
+    std::vector<LostStretch> lostStretches() override { return queue().lostStretches(); }
 
 private:
     // Captures the source's frames into the queued headers once started.
@@ -158,8 +162,30 @@ private:
             const std::size_t frameCount = (skip + bytes + kBytesPerFrame - 1) / kBytesPerFrame;
             source_.render(static_cast<uint32_t>(position / kBytesPerFrame),
                            std::span(rendered).first(frameCount));
+            dropPeriods(position, std::span(rendered).first(frameCount));
             queue().capture(std::as_bytes(std::span(rendered)).subspan(skip, bytes));
             remaining -= bytes;
+        }
+    }
+
+    // Silences the frames of dropped periods among those rendered from byte position on, and
+    // notes each dropped period once, when its first frame comes.
+    void dropPeriods(uint64_t position, std::span<Frame> frames)
+    {
+        if (dropEvery_ == 0) {
+            return;
+        }
+        const uint64_t first = position / kBytesPerFrame;
+        for (uint64_t n = first; n < first + frames.size(); ++n) {
+            if ((n / kPeriodFrames) % dropEvery_ != dropEvery_ - 1) {
+                continue;
+            }
+            frames[n - first] = Frame{0, 0};
+            if (n % kPeriodFrames == 0 && n * kBytesPerFrame >= position) {
+                queue().underLock([n](LockedQueue& locked) {
+                    QueuedDevice::noteLost(locked, static_cast<uint32_t>(n), kPeriodFrames);
+                });
+            }
         }
     }
 
@@ -176,6 +202,7 @@ private:
 
     SimClock clock_;
     const SimSource source_;
+    const uint32_t dropEvery_;
     bool started_ = false;  // guarded by the queue's lock
 };
 
@@ -211,6 +238,8 @@ SimConfig SimConfig::fromEnvironment()
     }
     config.inputPath = environment("BRENVIK_SIM_INPUT");
     config.outputPath = environment("BRENVIK_SIM_OUTPUT");
+    config.dropEvery = static_cast<uint32_t>(
+        std::strtoul(environment("BRENVIK_SIM_DROP").c_str(), nullptr, 10));
     std::istringstream faults(environment("BRENVIK_SIM_FAIL"));
     for (std::string fault; std::getline(faults, fault, ',');) {
         config.failOutputOpen |= fault == "out-open";
@@ -244,6 +273,12 @@ int32_t SimBackend::openInput(WaveCallback callback, void* context,
     auto input = std::make_unique<SimInput>(config_, std::move(source), callback, context);
     callback(context, kInputOpen, nullptr);
     device = std::move(input);
+    return kNoError;
+}
+
+int32_t SimBackend::listSources(std::vector<SourceInfo>& sources)
+{
+    sources = {{"sim", "Simulated card", SourceInfo::Kind::kInput}};
     return kNoError;
 }
 

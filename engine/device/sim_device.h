@@ -33,10 +33,11 @@ struct SimConfig {
     std::string outputPath;  // raw PCM file that played frames are appended to; empty: none
     bool failOutputOpen = false;
     bool failInputOpen = false;
+    uint32_t dropEvery = 0;  // every n-th input period is lost (captured as silence); 0: none
     std::shared_ptr<ManualClock> manualClock;  // none: each device runs on a real-time thread
 
     // BRENVIK_SIM_SPEED, BRENVIK_SIM_INPUT, BRENVIK_SIM_OUTPUT, BRENVIK_SIM_FAIL (a comma list
-    // of "out-open" and "in-open").
+    // of "out-open" and "in-open"), BRENVIK_SIM_DROP (dropEvery).
     static SimConfig fromEnvironment();
 };
 
@@ -48,6 +49,8 @@ public:
                        std::unique_ptr<WaveOutput>& device) override;
     int32_t openInput(WaveCallback callback, void* context,
                       std::unique_ptr<WaveInput>& device) override;
+    // One input source, named "sim".
+    int32_t listSources(std::vector<SourceInfo>& sources) override;
 
 private:
     SimConfig config_;

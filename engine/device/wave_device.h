@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "brenvik.h"
 
@@ -87,6 +89,13 @@ public:
     virtual int32_t write(WaveHeader& header) = 0;
 };
 
+// A stretch of a recording that the device could not deliver and filled with silence, in the
+// device's frame count.
+struct LostStretch {
+    uint32_t firstFrame = 0;
+    uint32_t frames = 0;
+};
+
 // Records into queued headers one after another once started; each is handed back with
 // kInputData when full. Frames captured while no header is queued are lost but still counted.
 class WaveInput : public WaveDevice {
@@ -94,6 +103,19 @@ public:
     // Queues a header: kUnprepared unless prepared, kStillPlaying when already queued.
     virtual int32_t addBuffer(WaveHeader& header) = 0;
     virtual int32_t start() = 0;
+    // The source that the next start records from, by the name listSources gives; empty: the
+    // default one. A device with one source only ignores it.
+    virtual int32_t useSource(const std::string& /*name*/) { return kNoError; }
+    // The stretches lost since the last start, oldest first; they stay readable after a reset.
+    virtual std::vector<LostStretch> lostStretches() { return {}; }
+};
+
+// One source a back end can record from.
+struct SourceInfo {
+    enum class Kind { kInput, kMonitor };  // a monitor records what an output plays
+    std::string name;
+    std::string description;  // of a monitor: the description of the output it records
+    Kind kind = Kind::kInput;
 };
 
 // Opens the default devices for the engine's one format: 44100 Hz, 2 channels, 16-bit PCM.
@@ -110,6 +132,9 @@ public:
     // Delivers kInputOpen before it returns.
     virtual int32_t openInput(WaveCallback callback, void* context,
                               std::unique_ptr<WaveInput>& device) = 0;
+    // The sources an input can record from: kNoError with sources filled, or kError when the
+    // back end cannot tell (kBadDeviceId when there is no sound server to ask).
+    virtual int32_t listSources(std::vector<SourceInfo>& /*sources*/) { return kError; }
 };
 
 }  // namespace brenvik::device

@@ -1,5 +1,6 @@
-/* The audio engine's C interface: thirteen functions, 32-bit signed integers in and out,
- * paths as zero-terminated 8-bit strings. One process-wide engine serves one client.
+/* The audio engine's C interface: thirteen functions and the additions at the end, 32-bit
+ * signed integers in and out, paths as zero-terminated 8-bit strings. One process-wide engine
+ * serves one client.
  * Frame ranges are (from, to) with to excluded; value index = frame * 2 + channel.
  * No C++ exception leaves a function: where memory cannot be had or a thread cannot start
  * inside one, it returns the failure code its comment below names. */
@@ -130,6 +131,35 @@ enum {
     BRENVIK_MP3_VBR_V2 = 2   /* LAME's variable bitrate at quality V2, about 190 kbit/s */
 };
 BRENVIK_API int32_t SetMp3Quality(int32_t quality);
+
+/* The sources recordings can come from, as the open engine's sound back end lists them.
+ * ListSources writes a NUL-terminated text into buffer, one source a line, each line
+ * "name<TAB>description<TAB>kind" and a line end, kind "input" or "monitor" (a monitor records
+ * what an output plays; its description is that output's description). It returns the size the
+ * whole list needs, NUL included, also when buffer is null or smaller (buffer then receives ""
+ * when size > 0). A negative error number when the list cannot be had: -BRENVIK_ERR_NOT_OPEN
+ * while the engine is closed, -BRENVIK_ERR_BAD_DEVICE when no sound server answers,
+ * -BRENVIK_ERR_UNSPECIFIED when the back end cannot list. The sound server's back end lists all
+ * of its sources; PortAudio its default input only, under its own name; the simulated card
+ * one input named "sim". */
+BRENVIK_API int32_t ListSources(char* buffer, int32_t size);
+
+/* Chooses, by its name in ListSources, the source that recordings use from now on; null or ""
+ * means the server's default. It takes effect at the next RecordWav, without reopening the
+ * track, and stays chosen across CloseLib and OpenLib while the source exists (an OpenLib that
+ * no longer finds it goes back to the default). Returns 0; BRENVIK_ERR_BAD_DEVICE for a name
+ * that is not listed (the choice stays as it was); BRENVIK_ERR_STILL_PLAYING while a transport
+ * runs; BRENVIK_ERR_NOT_OPEN while the engine is closed; or the listing's error number (as
+ * ListSources gives it, positive) when the sources cannot be listed. */
+BRENVIK_API int32_t SelectSource(const char* name);
+
+/* The input lost during the last recording: stretches the computer did not take in time from
+ * the sound system, recorded as silence. GetLostInput writes up to count pairs (first frame,
+ * frame count) into stretches (2 * count values), the first frame counted in the track as
+ * StopWav left it (after the turn, oldest first), and returns the number of stretches, which
+ * may be more than count. 0 when nothing was lost; RecordWav, CloseLib and OpenLib clear it.
+ * stretches may be null when count is 0. */
+BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
 
 /* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
  * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the

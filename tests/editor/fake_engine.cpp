@@ -84,6 +84,29 @@ int32_t fakeSetMp3Quality(int32_t quality)
     return 0;
 }
 
+int32_t fakeListSources(char* buffer, int32_t size)
+{
+    const auto needed = int32_t(current->sources.size() + 1);
+    if (buffer != nullptr && size >= needed) std::copy_n(current->sources.c_str(), needed, buffer);
+    return needed;
+}
+
+int32_t fakeSelectSource(const char* name)
+{
+    const std::string chosen = name ? name : "";
+    current->calls.push_back("SelectSource " + chosen);
+    if (!chosen.empty() && current->sources.find(chosen + "\t") == std::string::npos) return 2;
+    current->selectedSource = chosen;
+    return 0;
+}
+
+int32_t fakeGetLostInput(int32_t* stretches, int32_t count)
+{
+    const auto pairs = int32_t(current->lostInput.size() / 2);
+    if (stretches != nullptr) std::copy_n(current->lostInput.begin(), 2 * std::min(pairs, count), stretches);
+    return pairs;
+}
+
 int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
@@ -116,6 +139,9 @@ EngineApi FakeEngine::api() const
     api.TrackWriteFrames = fakeTrackWriteFrames;
     api.SetSongDetails = fakeSetSongDetails;
     api.SetMp3Quality = fakeSetMp3Quality;
+    api.ListSources = fakeListSources;
+    api.SelectSource = fakeSelectSource;
+    api.GetLostInput = fakeGetLostInput;
     api.WaveFrames = fakeWaveFrames;
     api.SaveProgress = fakeNone;
     return api;

@@ -19,6 +19,10 @@ struct FakeEngine {
     int32_t readCount = 0;
     std::string songDetails;  // the text SetSongDetails was given last
     int32_t mp3Quality = BRENVIK_MP3_CBR_192;
+    // ListSources' text, and the source SelectSource chose ("" the default).
+    std::string sources = "sim\tSimulated card\tinput\n";
+    std::string selectedSource;
+    std::vector<int32_t> lostInput;  // GetLostInput's pairs of first frame and frame count
 
     FakeEngine();
     ~FakeEngine();

@@ -168,6 +168,16 @@ public:
         (bar == ScrollBar::hscZoom ? hscZoom : hscView) = value;
         if (onScrollChange) onScrollChange(bar);
     }
+    std::vector<std::vector<std::string>> sourceMenus;  // the choices of each Input Source menu
+    int sourcePick = -1;              // what the user picks there; -1: nothing
+    std::string recordingSource;      // what the window says recordings come from
+    int chooseSource(const std::vector<std::string>& choices, int checked) override
+    {
+        sourceMenus.push_back(choices);
+        log.push_back("source menu, checked " + std::to_string(checked));
+        return sourcePick;
+    }
+    void showRecordingSource(const std::string& text) override { recordingSource = text; }
     std::vector<MeterPicture> levels;  // each picture the level meter was given, in order
     void showLevels(const MeterPicture& picture) override { levels.push_back(picture); }
     // Whether the main window's input is held off now, and each change of it, in order.

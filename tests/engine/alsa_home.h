@@ -19,7 +19,7 @@ public:
         ::setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
         ::setenv("JACK_NO_START_SERVER", "1", 1);
         ::unsetenv("ALSA_CONFIG_PATH");
-        ::unsetenv("BRENVIK_AUDIO");
+        ::setenv("BRENVIK_AUDIO", "portaudio", 1);  // not a sound server that may answer
     }
 
     const std::filesystem::path& path() const { return home_; }

@@ -163,6 +163,47 @@ TEST_F(EngineTest, RecordingWrapsTheRingAndStopRotatesItOldestFirst)
     }
 }
 
+// The simulated card drops every n-th period of 441 frames as silence; after the stop the lost
+// stretches must name exactly the silent frames of the turned track, wherever the ring stood.
+TEST_F(EngineTest, LostInputIsPlacedWhereTheTurnedTrackHoldsItsSilence)
+{
+    struct Case {
+        int32_t length;
+        uint32_t recorded;
+        uint32_t dropEvery;
+    };
+    for (const Case c : {Case{1000, 2500, 2}, Case{5000, 3000, 3}, Case{1000, 700, 2},
+                         Case{1000, 12, 1}, Case{4410, 4000, 0}}) {
+        sim.dropEvery = c.dropEvery;
+        ASSERT_EQ(engine.open(c.length, false), 0);
+        fillTrack(1);  // nothing silent before the recording
+        ASSERT_EQ(engine.record(), 0);
+        clock->advance(c.recorded);
+        ASSERT_EQ(engine.stop(), 0);
+
+        std::vector<bool> reported(static_cast<std::size_t>(c.length), false);
+        for (const FrameRange& stretch : engine.lostInput()) {
+            ASSERT_LE(0, stretch.from);
+            ASSERT_LE(stretch.to, c.length);
+            std::fill(reported.begin() + stretch.from, reported.begin() + stretch.to, true);
+        }
+        // The card's first frame, counter 0, is silent without being lost; it is still in the
+        // track unless the ring has wrapped, last but the recording when the track was turned.
+        const auto recorded = static_cast<int32_t>(c.recorded);
+        const int32_t firstFrameAt = recorded >= c.length ? -1 : c.length - recorded;
+        const std::span<Frame> frames = engine.track().frames();
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const bool silent = frames[i].left == 0 && frames[i].right == 0;
+            const bool firstFrame = static_cast<int32_t>(i) == firstFrameAt && c.dropEvery != 1;
+            ASSERT_EQ(reported[i], silent && !firstFrame)
+                << "frame " << i << " of a " << c.length << "-frame ring after " << c.recorded
+                << " frames, every " << c.dropEvery << " period dropped";
+        }
+        EXPECT_EQ(engine.lostInput().empty(), c.dropEvery == 0);
+        engine.close();
+    }
+}
+
 TEST_F(EngineTest, RingLogsEachHalfAndStopHandsBothBackUnqueued)
 {
     ASSERT_EQ(engine.open(1000, true), 0);

@@ -2,7 +2,11 @@
 // many times faster than real time.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +30,7 @@ protected:
         ::unsetenv("BRENVIK_AUDIO");
         ::unsetenv("BRENVIK_SIM_SPEED");
         ::unsetenv("BRENVIK_SIM_OUTPUT");
+        ::unsetenv("BRENVIK_SIM_DROP");
     }
 
     LogCapture log;
@@ -52,6 +57,52 @@ TEST_F(ExportsTest, PlayDuringARecordingIsRefusedAndStopStillTurnsTheRing)
     ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps(
         [] { EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING); }));
     EXPECT_TRUE(isOneUnbrokenRun(length));
+    EXPECT_EQ(CloseLib(), 0);
+}
+
+TEST_F(ExportsTest, TheSimulatedCardListsOneSourceAndRefusesOthers)
+{
+    EXPECT_EQ(ListSources(nullptr, 0), -BRENVIK_ERR_NOT_OPEN);
+    EXPECT_EQ(SelectSource("sim"), BRENVIK_ERR_NOT_OPEN);
+    ASSERT_EQ(OpenLib(4410, 0), 0);
+    const std::string list = "sim\tSimulated card\tinput\n";
+    std::vector<char> buffer(64, 'x');
+    EXPECT_EQ(ListSources(nullptr, 0), static_cast<int32_t>(list.size() + 1));
+    EXPECT_EQ(ListSources(buffer.data(), static_cast<int32_t>(list.size())),
+              static_cast<int32_t>(list.size() + 1));
+    EXPECT_STREQ(buffer.data(), "") << "a list that does not fit is not cut short";
+    EXPECT_EQ(ListSources(buffer.data(), static_cast<int32_t>(buffer.size())),
+              static_cast<int32_t>(list.size() + 1));
+    EXPECT_EQ(buffer.data(), list);
+
+    EXPECT_EQ(SelectSource("mic"), BRENVIK_ERR_BAD_DEVICE);
+    EXPECT_EQ(SelectSource("sim"), 0);
+    EXPECT_EQ(SelectSource(nullptr), 0);
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(SelectSource(""), BRENVIK_ERR_STILL_PLAYING);
+    EXPECT_EQ(StopWav(), 0);
+    EXPECT_EQ(CloseLib(), 0);
+}
+
+TEST_F(ExportsTest, DroppedPeriodsAreToldAfterTheStopAndForgottenAtTheNextRecording)
+{
+    ::setenv("BRENVIK_SIM_DROP", "5", 1);
+    const int32_t length = 44100;
+    ASSERT_EQ(OpenLib(length, 0), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
+    const int32_t count = GetLostInput(nullptr, 0);
+    ASSERT_GE(count, 19);  // one period in five, all but a part at either end of the ring
+    std::vector<int32_t> stretches(2 * static_cast<std::size_t>(count));
+    EXPECT_EQ(GetLostInput(stretches.data(), count), count);
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t first = stretches[2 * i];
+        EXPECT_GT(stretches[2 * i + 1], 0);
+        EXPECT_LE(first + stretches[2 * i + 1], length);
+        EXPECT_EQ(TrackRead(2 * first), 0) << "stretch " << i << " at frame " << first;
+    }
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(GetLostInput(nullptr, 0), 0);
+    EXPECT_EQ(StopWav(), 0);
     EXPECT_EQ(CloseLib(), 0);
 }
 
@@ -127,11 +178,34 @@ TEST_F(ExportsTest, LogStaysWhereOpenLibPutIt)
     }
 }
 
-// This machine has no sound card: PortAudio finds no device that opens, and says so.
+// What a call prints on standard error.
+template <typename Call>
+std::string standardErrorOf(Call call)
+{
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    FILE* captured = std::tmpfile();
+    ::dup2(::fileno(captured), 2);
+    call();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::rewind(captured);
+    std::string text;
+    for (int c; (c = std::fgetc(captured)) != EOF;) {
+        text += char(c);
+    }
+    std::fclose(captured);
+    return text;
+}
+
+// This machine has no sound card: PortAudio finds no device that opens, and says so, without
+// the libraries' probing messages (ALSA's and JACK's) on standard error.
 TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
 {
-    ::unsetenv("BRENVIK_AUDIO");
-    const int32_t result = OpenLib(1000, 1);
+    ::setenv("BRENVIK_AUDIO", "portaudio", 1);
+    int32_t result = 0;
+    EXPECT_EQ(standardErrorOf([&] { result = OpenLib(1000, 1); }), "");
     if (result == 0) {
         CloseLib();
         GTEST_SKIP() << "a sound device is present";

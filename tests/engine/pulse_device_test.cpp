@@ -1,5 +1,6 @@
-// The PortAudio back end against a real, paced sound server: a PulseAudio server private to this
-// test with two null sinks, which ALSA's "default" device reaches through the pulse plugin. What
+// The PortAudio and sound-server back ends against a real, paced sound server: a PulseAudio
+// server private to this test with two null sinks, which the sound-server back end reaches
+// directly and PortAudio through ALSA's "default" device and its pulse plugin. What
 // the engine plays is taken from the play sink's monitor; what it records is a counter pattern
 // the test plays into the capture sink. Every wait is bounded; without a server the tests skip.
 #include <fcntl.h>
@@ -117,16 +118,6 @@ std::size_t framesHeardInOrder(const std::vector<uint32_t>& heard, std::size_t o
     return static_cast<std::size_t>(std::mismatch(start, stop, expected.begin()).first - start);
 }
 
-// The frame counter n as the simulated card records it: (n & 0xFFFF, n >> 16), in a WAV file.
-void writeCounterWav(const fs::path& file, uint32_t frames)
-{
-    std::string audio;
-    for (uint32_t n = 0; n < frames; ++n) {
-        audio += wav_image::le32(n);  // the low half is the left sample
-    }
-    wav_image::writeFile(file, wav_image::wave(audio, 2, kRate));
-}
-
 // Records a sink's monitor into a file until stopped.
 std::unique_ptr<ChildProcess> recordMonitor(const PulseServer& server, const std::string& sink,
                                             const fs::path& file)
@@ -185,7 +176,7 @@ private:
     GrowingRecording recording_;
 };
 
-class PulseDeviceTest : public ::testing::Test {
+class PulseDeviceTest : public ::testing::TestWithParam<const char*> {
 protected:
     static void SetUpTestSuite()
     {
@@ -197,7 +188,6 @@ protected:
         }
         ::setenv("JACK_NO_START_SERVER", "1", 1);
         ::unsetenv("ALSA_CONFIG_PATH");
-        ::unsetenv("BRENVIK_AUDIO");
     }
     static void TearDownTestSuite()
     {
@@ -210,6 +200,7 @@ protected:
         if (!server_->ready()) {
             GTEST_SKIP() << "no PulseAudio server could be started here: " << server_->failure();
         }
+        ::setenv("BRENVIK_AUDIO", GetParam(), 1);
     }
     void TearDown() override { CloseLib(); }  // after a failed assertion too
 
@@ -217,11 +208,12 @@ protected:
     static fs::path freshFile(const std::string& name)
     {
         const fs::path file =
-            dir_ / (::testing::UnitTest::GetInstance()->current_test_info()->name() + ("-" + name));
+            dir_ / (std::string(GetParam()) + "-" + std::to_string(++files_) + "-" + name);
         fs::remove(file);
         return file;
     }
 
+    static inline int files_ = 0;
     static inline fs::path dir_;
     static inline std::unique_ptr<PulseServer> server_;
 };
@@ -243,7 +235,7 @@ struct PositionLead {
     }
 };
 
-TEST_F(PulseDeviceTest, EveryFrameOfTheSelectionIsHeardAndThePositionFollowsTheSound)
+TEST_P(PulseDeviceTest, EveryFrameOfTheSelectionIsHeardAndThePositionFollowsTheSound)
 {
     Listener listener(*server_, freshFile("heard.raw"));
     ASSERT_TRUE(listener.listening()) << "the play sink's monitor delivers nothing";
@@ -268,17 +260,23 @@ TEST_F(PulseDeviceTest, EveryFrameOfTheSelectionIsHeardAndThePositionFollowsTheS
     listener.finish();
     EXPECT_EQ(CloseLib(), 0);
 
+    // A stream that starts makes the server rewrite the little the sink has mixed ahead; a card
+    // plays the rewritten frames, but a null sink's monitor has already delivered the old ones
+    // (paplay's first frames go missing there the same way). So the first frames heard may come
+    // up to a sink latency late; from there on every frame must be heard, to the last.
     const std::vector<uint32_t>& frames = listener.heard();
     const auto first = std::find_if(frames.begin(), frames.end(), [](uint32_t f) { return f; });
     ASSERT_NE(first, frames.end()) << "nothing was heard";
     const auto offset = static_cast<std::size_t>(first - frames.begin());
+    const int32_t firstHeard = numberOf(*first).value_or(to);
+    EXPECT_LE(firstHeard, from + kRate / 20) << "the start of the selection was not heard";
     std::vector<uint32_t> expected;
-    for (int32_t frame = from; frame < to; ++frame) {
+    for (int32_t frame = std::max(from, firstHeard); frame < to; ++frame) {
         expected.push_back(numberedFrame(frame));
     }
     const std::size_t inOrder = framesHeardInOrder(frames, offset, expected);
     EXPECT_EQ(inOrder, expected.size()) << "frames heard in order after " << offset
-                                        << " silent ones";
+                                        << " silent ones, from frame " << firstHeard;
     EXPECT_TRUE(std::all_of(first + static_cast<long>(inOrder), frames.end(),
                             [](uint32_t f) { return f == 0; }))
         << "the frames heard in order are followed by more than silence";
@@ -291,7 +289,7 @@ TEST_F(PulseDeviceTest, EveryFrameOfTheSelectionIsHeardAndThePositionFollowsTheS
     EXPECT_LE(lead.median(), kRate / 50) << "GetPosition runs ahead of the sound (frames)";
 }
 
-TEST_F(PulseDeviceTest, StopDuringAPlaybackSilencesItAtOnce)
+TEST_P(PulseDeviceTest, StopDuringAPlaybackSilencesItAtOnce)
 {
     Listener listener(*server_, freshFile("heard.raw"));
     ASSERT_TRUE(listener.listening()) << "the play sink's monitor delivers nothing";
@@ -316,14 +314,12 @@ TEST_F(PulseDeviceTest, StopDuringAPlaybackSilencesItAtOnce)
 // player goes when the result does. Fails the test unless the pattern reaches the monitor, so
 // that a recording started afterwards holds no silence.
 std::unique_ptr<ChildProcess> playCounterToTheDefaultSource(const PulseServer& server,
-                                                            const fs::path& dir)
+                                                            const fs::path& counter,
+                                                            const fs::path& flowing)
 {
-    const fs::path counter = dir / "counter.wav";
-    writeCounterWav(counter, 20 * kRate);
+    wav_image::writeFile(counter, wav_image::wave(wav_image::counterFrames(20 * kRate)));
     EXPECT_TRUE(server.pactl({"set-default-source", "capture.monitor"}));
     auto player = server.start({"paplay", "--device=capture", counter.string()});
-    const fs::path flowing = dir / "flowing.raw";
-    fs::remove(flowing);
     auto probe = recordMonitor(server, "capture", flowing);
     GrowingRecording probed(flowing);
     EXPECT_TRUE(eventually(
@@ -348,9 +344,10 @@ void expectOneRunOfTheCounter(int32_t length)
     EXPECT_GT(counterAt(0), 0u);
 }
 
-TEST_F(PulseDeviceTest, RecordingAcrossRingWrapsKeepsAnUnbrokenRunOldestFirst)
+TEST_P(PulseDeviceTest, RecordingAcrossRingWrapsKeepsAnUnbrokenRunOldestFirst)
 {
-    const auto player = playCounterToTheDefaultSource(*server_, dir_);
+    const auto player = playCounterToTheDefaultSource(*server_, freshFile("counter.wav"),
+                                                      freshFile("flowing.raw"));
     ASSERT_FALSE(HasFailure());
 
     const int32_t length = kRate / 10;
@@ -392,11 +389,12 @@ void expectAFreshOpenOnceTheServerIsBack(PulseServer& server, int32_t length)
     ASSERT_EQ(OpenLib(length, 0), 0);
 }
 
-TEST_F(PulseDeviceTest, AServerKilledMidWayEndsTheTransportAndWhatWasRecordedIsKept)
+TEST_P(PulseDeviceTest, AServerKilledMidWayEndsTheTransportAndWhatWasRecordedIsKept)
 {
     const int32_t length = kRate / 2;
     {
-        const auto player = playCounterToTheDefaultSource(*server_, dir_);
+        const auto player = playCounterToTheDefaultSource(*server_, freshFile("counter.wav"),
+                                                          freshFile("flowing.raw"));
         ASSERT_FALSE(HasFailure());
         ASSERT_EQ(OpenLib(length, 0), 0);
         ASSERT_EQ(RecordWav(), 0);
@@ -419,5 +417,10 @@ TEST_F(PulseDeviceTest, AServerKilledMidWayEndsTheTransportAndWhatWasRecordedIsK
     EXPECT_EQ(StopWav(), 0);
     EXPECT_EQ(CloseLib(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(BackEnds, PulseDeviceTest, ::testing::Values("portaudio", "pulse"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 }  // namespace

@@ -173,6 +173,8 @@ public:
     {
         return pass(Operation::kStart, [&] { return inner_->start(); });
     }
+    int32_t useSource(const std::string& name) override { return inner_->useSource(name); }
+    std::vector<device::LostStretch> lostStretches() override { return inner_->lostStretches(); }
 };
 
 class StallingBackend final : public device::WaveBackend {
@@ -195,6 +197,10 @@ public:
         return open<StallingInput>(Side::kInput, device, [&](auto& inner) {
             return sim_.openInput(callback, context, inner);
         });
+    }
+    int32_t listSources(std::vector<device::SourceInfo>& sources) override
+    {
+        return sim_.listSources(sources);
     }
 
 private:

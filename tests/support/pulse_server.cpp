@@ -24,7 +24,8 @@ std::string readAll(const fs::path& file)
 
 }  // namespace
 
-PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& sinks)
+PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& sinks,
+                         Flavour flavour)
     : dir_(dir), home_(dir / "home"), runtime_(dir / "run")
 {
     fs::create_directories(home_ / ".config" / "pulse");
@@ -33,6 +34,15 @@ PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& si
     std::ofstream(home_ / ".config" / "pulse" / "client.conf") << "autospawn = no\n";
     std::ofstream(home_ / ".asoundrc") << "pcm.!default { type pulse }\n"
                                           "ctl.!default { type pulse }\n";
+    if (flavour == Flavour::kPulseAudio) {
+        startPulseAudio(sinks);
+    } else {
+        startPipeWire(sinks);
+    }
+}
+
+void PulseServer::startPulseAudio(const std::vector<std::string>& sinks)
+{
     {
         std::ofstream script(dir_ / "server.pa");
         for (const std::string& sink : sinks) {
@@ -42,10 +52,10 @@ PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& si
         script << "load-module module-native-protocol-unix auth-anonymous=1 socket="
                << (runtime_ / "native").string() << "\n";
     }
-    start();
+    startPulseAudioDaemon();
 }
 
-void PulseServer::start()
+void PulseServer::startPulseAudioDaemon()
 {
     // -n: no default script, so nothing but the sinks above; no exit when idle, no CPU limit
     // (a loaded machine must not make the server kill itself), no real-time scheduling.
@@ -55,14 +65,50 @@ void PulseServer::start()
                                  "--realtime=no", "--high-priority=no", "--use-pid-file=no",
                                  "--log-target=stderr"},
         clientEnvironment(), dir_ / "server.log");
+    ready_ = waitUntilAnswering();
+}
+
+void PulseServer::startPipeWire(const std::vector<std::string>& sinks)
+{
+    const fs::path config = home_ / ".config";
+    fs::create_directories(config / "pipewire" / "pipewire.conf.d");
+    fs::create_directories(config / "pipewire" / "pipewire-pulse.conf.d");
+    std::ofstream(config / "pipewire" / "pipewire.conf.d" / "test.conf")
+        << "context.properties = { default.clock.rate = 44100 "
+           "default.clock.allowed-rates = [ 44100 ] }\n";
+    std::ofstream(config / "pipewire" / "pipewire-pulse.conf.d" / "test.conf")
+        << "pulse.properties = { server.address = [ \"unix:" << (runtime_ / "native").string()
+        << "\" ] }\n";
+    // The session manager needs a session bus: one of its own, never the desktop's.
+    ChildProcess::Environment environment = clientEnvironment();
+    const std::string bus = "unix:path=" + (runtime_ / "bus").string();
+    environment["DBUS_SESSION_BUS_ADDRESS"] = bus;
+    helpers_.push_back(std::make_unique<ChildProcess>(
+        std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--address=" + bus},
+        environment, dir_ / "server.log"));
+    for (const char* program : {"pipewire", "wireplumber"}) {
+        helpers_.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{program},
+                                                          environment, dir_ / "server.log"));
+    }
+    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"pipewire-pulse"},
+                                             environment, dir_ / "server.log");
+    ready_ = waitUntilAnswering();
+    for (const std::string& sink : sinks) {
+        ready_ = ready_ && pactl({"load-module", "module-null-sink", "sink_name=" + sink,
+                                  "rate=44100", "format=s16le", "channels=2"});
+    }
+}
+
+bool PulseServer::waitUntilAnswering()
+{
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     while (server_->running() && std::chrono::steady_clock::now() < deadline) {
         if (answers()) {
-            ready_ = true;
-            return;
+            return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    return false;
 }
 
 void PulseServer::kill()
@@ -75,18 +121,22 @@ bool PulseServer::restart()
 {
     server_->stop(SIGTERM);
     ready_ = false;
-    start();
+    startPulseAudioDaemon();
     return ready_;
 }
 
 PulseServer::~PulseServer()
 {
     server_->stop(SIGTERM);
+    while (!helpers_.empty()) {
+        helpers_.back()->stop(SIGTERM);
+        helpers_.pop_back();
+    }
 }
 
 std::string PulseServer::failure() const
 {
-    return "pulseaudio did not start, or did not answer within 10 s; its output:\n" +
+    return "the server did not start, or did not answer within 10 s; its output:\n" +
            readAll(dir_ / "server.log") + "pactl said:\n" + readAll(dir_ / "tools.log");
 }
 

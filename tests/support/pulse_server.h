@@ -9,11 +9,15 @@
 
 // A PulseAudio server private to one test: its own runtime directory, home and socket under the
 // given directory, null sinks (44100 Hz, s16le, stereo) of the given names and no other device.
-// It is stopped when this goes.
+// It is PulseAudio itself, or PipeWire with its session manager and its pulse service, clocked
+// at 44100 Hz so that nothing is resampled. It is stopped when this goes.
 class PulseServer {
 public:
+    enum class Flavour { kPulseAudio, kPipeWire };
+
     // Starts the server and waits, bounded, until it answers; ready() tells whether it does.
-    PulseServer(const std::filesystem::path& dir, const std::vector<std::string>& sinks);
+    PulseServer(const std::filesystem::path& dir, const std::vector<std::string>& sinks,
+                Flavour flavour = Flavour::kPulseAudio);
     ~PulseServer();
     PulseServer(const PulseServer&) = delete;
     PulseServer& operator=(const PulseServer&) = delete;
@@ -21,8 +25,8 @@ public:
     bool ready() const { return ready_; }
     // Kills the server with SIGKILL, as a crash would: its clients are left without a word.
     void kill();
-    // Starts the server again on the same socket (stopping it first if it runs); true once it
-    // answers.
+    // Starts a PulseAudio server again on the same socket (stopping it first if it runs); true
+    // once it answers.
     bool restart();
     // Why the server is not ready: what it and the tools said.
     std::string failure() const;
@@ -43,13 +47,17 @@ public:
     std::filesystem::path dir() const { return dir_; }
 
 private:
-    // Starts the server and waits, bounded, until it answers.
-    void start();
+    // Starts the PulseAudio daemon and waits, bounded, until it answers.
+    void startPulseAudioDaemon();
     bool answers() const;
+    void startPulseAudio(const std::vector<std::string>& sinks);
+    void startPipeWire(const std::vector<std::string>& sinks);
+    bool waitUntilAnswering();
 
     std::filesystem::path dir_;
     std::filesystem::path home_;
     std::filesystem::path runtime_;
-    std::unique_ptr<ChildProcess> server_;
+    std::vector<std::unique_ptr<ChildProcess>> helpers_;  // PipeWire's daemon and session manager
+    std::unique_ptr<ChildProcess> server_;                // what serves the pulse protocol
     bool ready_ = false;
 };

@@ -73,6 +73,17 @@ inline std::string stereoFrames(int count)
     return values(samples);
 }
 
+// Stereo frames whose frame n holds the counter n as the simulated card records it: the low
+// half n & 0xFFFF left, the high half n >> 16 right.
+inline std::string counterFrames(uint32_t count)
+{
+    std::string audio;
+    for (uint32_t n = 0; n < count; ++n) {
+        audio += le32(n);
+    }
+    return audio;
+}
+
 // A file with a 44-byte header as a plain writer makes it: a 16-bit PCM format chunk, then the
 // data chunk with audio (which declares its true size unless declaredDataSize is given).
 inline std::string wave(const std::string& audio, uint16_t channels = 2, uint32_t rate = 44100,

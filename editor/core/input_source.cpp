@@ -1,0 +1,89 @@
+// Control > Input Source: the sources the engine lists, the user's choice among them, stored in
+// the settings by name and chosen again at start, and the window telling what is recorded.
+#include <sstream>
+
+#include "editor.h"
+
+namespace {
+
+const char* const kSettingsSection = "Defaults";
+const char* const kSourceKey = "Source";
+const char* const kDefaultSource = "Default input";
+
+struct ListedSource {
+    std::string name;
+    std::string description;
+    bool monitor = false;
+};
+
+// The engine's sources, one a line: name, description and kind between tabs. Empty when the
+// engine cannot list them.
+std::vector<ListedSource> listedSources(EngineApi& engine)
+{
+    const int32_t size = engine.ListSources(nullptr, 0);
+    if (size <= 0) return {};
+    std::string text(size_t(size), '\0');
+    if (engine.ListSources(text.data(), size) != size) return {};
+    std::vector<ListedSource> sources;
+    std::istringstream lines(text.c_str());
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        ListedSource source;
+        std::string kind;
+        std::getline(fields, source.name, '\t');
+        std::getline(fields, source.description, '\t');
+        std::getline(fields, kind, '\t');
+        source.monitor = kind == "monitor";
+        sources.push_back(source);
+    }
+    return sources;
+}
+
+// How the menu and the window name a source: a monitor by the output it records.
+std::string shownName(const ListedSource& source)
+{
+    return source.monitor ? "What " + source.description + " plays" : source.description;
+}
+
+}  // namespace
+
+void Editor::controlInputSource()
+{
+    const std::vector<ListedSource> sources = listedSources(engine_);
+    const std::string chosen = window_.readSetting(kSettingsSection, kSourceKey, "");
+    std::vector<std::string> choices{kDefaultSource};
+    int checked = 0;
+    for (const ListedSource& source : sources) {
+        if (source.name == chosen) checked = int(choices.size());
+        choices.push_back(shownName(source));
+    }
+    const int picked = window_.chooseSource(choices, checked);
+    if (picked < 0 || size_t(picked) >= choices.size()) return;
+    const std::string name = picked == 0 ? "" : sources[size_t(picked - 1)].name;
+    frm.lRet = engine_.SelectSource(name.c_str());
+    reportEngineError("Error in SelectSource: ", frm.lRet);
+    if (frm.lRet != BRENVIK_OK) return;
+    window_.writeSetting(kSettingsSection, kSourceKey, name);
+    showRecordingSource();
+}
+
+void Editor::applyStoredSource()
+{
+    const std::string stored = window_.readSetting(kSettingsSection, kSourceKey, "");
+    if (!stored.empty() && engine_.SelectSource(stored.c_str()) == BRENVIK_ERR_BAD_DEVICE) {
+        window_.messageBox("The input source \"" + stored +
+                           "\" is not there any more; Quorvel records from the default input.");
+        window_.writeSetting(kSettingsSection, kSourceKey, "");
+    }
+    showRecordingSource();
+}
+
+void Editor::showRecordingSource()
+{
+    const std::string chosen = window_.readSetting(kSettingsSection, kSourceKey, "");
+    std::string shown = kDefaultSource;
+    for (const ListedSource& source : listedSources(engine_)) {
+        if (source.name == chosen) shown = shownName(source);
+    }
+    window_.showRecordingSource("Recording from: " + shown);
+}

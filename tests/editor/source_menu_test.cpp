@@ -1,0 +1,73 @@
+// Control > Input Source in the main window on the offscreen platform, over the engine library of
+// this build on the simulated card: the menu offers its sources with the chosen one checked, a
+// choice is shown in the meter's tool tip, and a window started again keeps it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "meter_widget.h"
+#include "modal_script.h"
+#include "named_child.h"
+#include "started_main_window.h"
+
+namespace {
+
+struct SeenMenu {
+    QStringList items;
+    int checked = -1;
+};
+
+// Opens Control > Input Source... and picks the item of that index (none when -1), as the user
+// does with the keyboard; what the menu offered.
+SeenMenu pickSource(FrmPellam& window, int pick)
+{
+    SeenMenu seen;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* item : menu->actions()) {
+            if (item->isChecked()) seen.checked = int(seen.items.size());
+            seen.items << item->text();
+        }
+        if (pick < 0) {
+            QTest::keyClick(menu, Qt::Key_Escape);
+            return;
+        }
+        menu->setActiveAction(menu->actions().value(pick));
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    namedChild<QAction>(window, "mnuControlSource")->trigger();
+    return seen;
+}
+
+using SourceMenu = StartedMainWindow;
+
+TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
+{
+    const MeterWidget* meter = namedChild<MeterWidget>(window, "meterLevels");
+    EXPECT_TRUE(meter->toolTip().startsWith("Recording from: Default input\n"));
+
+    const SeenMenu first = pickSource(window, 1);
+    EXPECT_EQ(first.items, (QStringList{"Default input", "Simulated card"}));
+    EXPECT_EQ(first.checked, 0);
+    EXPECT_EQ(QSettings("Quorvel", "Quorvel").value("Defaults/Source").toString(), "sim");
+    EXPECT_TRUE(meter->toolTip().startsWith("Recording from: Simulated card\n"));
+
+    window.editor().closeDevices();
+    FrmPellam restarted(realEngine());
+    ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+    restarted.editor().startup();
+    ASSERT_TRUE(script.finished());
+    EXPECT_TRUE(namedChild<MeterWidget>(restarted, "meterLevels")
+                    ->toolTip()
+                    .startsWith("Recording from: Simulated card\n"));
+    EXPECT_EQ(pickSource(restarted, -1).checked, 1);
+    restarted.editor().closeDevices();
+}
+
+}  // namespace
