@@ -236,6 +236,7 @@ int32_t SetMp3Quality(int32_t quality)
         }
         saveSettings().mp3Quality = *known;
         return BRENVIK_OK;
+    });
 }
 
 int32_t ListSources(char* buffer, int32_t size)

@@ -134,7 +134,8 @@ int32_t writeInfoFrame(const EncoderApi& api, uint32_t stream, uint32_t outputBu
     if (api.infoFrame(stream, frame.get(), &produced) != 0 || produced > outputBufferBytes) {
         return BRENVIK_MP3_STREAM_ERROR;
     }
-    return file.writeAt(offset, frame.get(), produced) ? BRENVIK_OK : BRENVIK_MP3_DISK_ERROR;
+    if (!file.writeAt(offset, frame.get(), produced)) return BRENVIK_MP3_DISK_ERROR;
+    return BRENVIK_OK;
 }
 
 }  // namespace
