@@ -104,7 +104,8 @@ private:
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;
     uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
-    device::ClosedDevice closedDevice_;
+    device::ClosedOutput closedOutput_;
+    device::ClosedInput closedInput_;
     std::unique_ptr<device::WaveBackend> backend_;
     std::unique_ptr<device::WaveOutput> output_;
     std::unique_ptr<device::WaveInput> input_;
