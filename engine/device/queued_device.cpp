@@ -5,12 +5,6 @@
 
 namespace brenvik::device {
 
-namespace {
-
-constexpr std::size_t kChunkBytes = 4096;
-
-}  // namespace
-
 QueuedDevice::QueuedDevice(WaveCallback callback, void* context, uint32_t handBackMessage,
                            DeviceStream& stream)
     : callback_(callback), context_(context), handBackMessage_(handBackMessage), stream_(stream)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,9 @@
 #include "wave_device.h"
 
 namespace brenvik::device {
+
+// The most bytes a device moves in one step, through a buffer on its thread's stack.
+inline constexpr std::size_t kChunkBytes = 4096;
 
 // A queued device's state as a step run under its lock sees it.
 struct LockedQueue {
