@@ -21,6 +21,7 @@
 #include "frm_proj_props.h"
 #include "meter_widget.h"
 #include "program_icon.h"
+#include "view_scroll.h"
 #include "view_widget.h"
 
 using quorvel::twipsRect;
@@ -183,7 +184,7 @@ void FrmPellam::createControls()
     picView_->setObjectName("picView");
     picView_->setGeometry(twipsRect(120, 240, 9735, 1935));
     picView_->setEditor(&editor_);
-    hscView = addTrackScrollBar("hscView", 2160, 0, 32767, 0);
+    hscView = addTrackScrollBar("hscView", 2160, 0, kLastViewPosition, 0);
 
     // Change and Scroll (the thumb dragged) alike: valueChanged reports both.
     connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.zoomChanged(); });
