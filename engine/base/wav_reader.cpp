@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wav_chunks.h"
 #include "wav_file.h"
-#include "wav_io.h"
 #include "wav_reader.h"
 
 namespace brenvik {
