@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "../encoder/engine_library.h"
 #include "brenvik.h"
+#include "engine_library.h"
 #include "log_capture.h"
 #include "transport_steps.h"
 #include "wav_image.h"

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "../encoder/engine_library.h"
 #include "brenvik.h"
+#include "engine_library.h"
 #include "log_capture.h"
 
 namespace {
