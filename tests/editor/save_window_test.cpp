@@ -71,7 +71,7 @@ protected:
 
 TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedAway)
 {
-    loadEncoderBesideTheEngine();
+    loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     EngineApi& engine = realEngine();
     for (int32_t index = 0; index < 2 * kTrackFrames; ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
     FrmMessage* busy = window.busyWindow();

@@ -354,7 +354,7 @@ protected:
     {
         ::setenv("BRENVIK_AUDIO", "sim", 1);
         ::setenv("BRENVIK_SIM_SPEED", "100", 1);
-        EngineLibrary::preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
+        preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
         paths.dir = (log.dir() / "files").string();
         paths.in = paths.dir + "/in.wav";
         paths.out = paths.dir + "/out";

@@ -57,7 +57,7 @@ protected:
     void SetUp() override
     {
         ::setenv("BRENVIK_AUDIO", "sim", 1);
-        EngineLibrary::preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
+        preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
         fs::create_directories(log.dir());
     }
 
