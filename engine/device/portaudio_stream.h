@@ -3,7 +3,6 @@
 #include <portaudio.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -12,10 +11,6 @@
 #include "wave_device.h"
 
 namespace brenvik::device {
-
-// How often a PortAudio device's pump, on the device's thread, moves bytes between the stream's
-// ring and the queued headers.
-inline constexpr std::chrono::microseconds kPumpInterval{5000};
 
 // PortAudio keeps library-wide state (its initialisation count, the device list, the list of
 // open streams) that it does not guard itself; every call that touches it holds this lock. A
