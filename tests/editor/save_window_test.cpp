@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "classic_window.h"
@@ -31,17 +31,8 @@
 
 namespace {
 
-// Sixteen megabytes of track: 95 s of sound, at 192 kbit/s about 2.28 MB of MP3.
+// Sixteen megabytes of track: about a second and a half of encoding, many passes of the wait.
 constexpr int32_t kTrackFrames = 16 * 262144;
-constexpr double kMp3Bytes = kTrackFrames / 44100.0 * 24000;
-
-// Waits until the file being written reaches `bytes`, for at most half a minute.
-void waitForTheFileToReach(const QString& path, double bytes)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (QFileInfo(path).size() < bytes && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-}
 
 class SaveWindow : public ::testing::Test {
 protected:
@@ -69,6 +60,22 @@ protected:
     }
 };
 
+// The MP3 of the whole track: 95 s of sound at 192 kbit/s, about 2.28 MB.
+constexpr double kMp3Bytes = kTrackFrames / 44100.0 * 24000;
+
+// Waits until the file being written reaches `bytes`, for at most half a minute.
+void waitForTheFileToReach(const std::filesystem::path& file, double bytes)
+{
+    const auto reached = [&] {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file, error);
+        return !error && double(size) >= bytes;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!reached() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedAway)
 {
     loadEncoderBeside(BRENVIK_LIBRARY_PATH);
@@ -86,7 +93,7 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     // each holds the window's thread until the file has grown a tenth of its size past what the
     // bar shows, so the bar has something new to show next, however fast or slow this machine
     // encodes.
-    const QString mp3 = files.path("take.mp3");
+    const std::filesystem::path mp3 = files.path("take.mp3").toStdString();
     QList<int> pacedFrom;
     int passesWithTheBar = 0;
     QStringList unlocked;
@@ -100,7 +107,7 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
             if (child<QMenu>(name)->menuAction()->isEnabled()) unlocked << name;
         QTest::keyClick(busy, Qt::Key_Escape);  // does not hide it: the file is still written
         // The busy window turns events before the export starts: the file is there once it has.
-        if (pacedFrom.size() < 5 && !pacedFrom.contains(bar->value()) && QFileInfo::exists(mp3)) {
+        if (pacedFrom.size() < 5 && !pacedFrom.contains(bar->value()) && std::filesystem::exists(mp3)) {
             pacedFrom << bar->value();
             waitForTheFileToReach(mp3, (bar->value() + 10) / 100.0 * kMp3Bytes);
         }
@@ -110,7 +117,7 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     ModalScript user({[&](QWidget* dialog) {
                           auto* browse = qobject_cast<FrmBrowse*>(dialog);
                           ASSERT_NE(browse, nullptr);
-                          browse->TxtFileName->setText(mp3);
+                          browse->TxtFileName->setText(files.path("take.mp3"));
                           browse->CmdOK->click();
                       },
                       answer(QMessageBox::Ok, &messages)});
