@@ -11,6 +11,7 @@ packages=(
   dpkg-dev file lintian
   pulseaudio pulseaudio-utils libasound2-plugins
   xvfb xauth xdotool x11-apps imagemagick
+  libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music
 )
 
 missing=()

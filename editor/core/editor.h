@@ -12,6 +12,10 @@
 #include "meter_feed.h"
 #include "window_port.h"
 
+// How long each pass of a busy command's wait for its worker hands the window its events before
+// the bar moves on.
+constexpr int kProgressPassMilliseconds = 50;
+
 class Editor {
 public:
     Editor(EngineApi& engine, WindowPort& window);
@@ -43,10 +47,14 @@ public:
     void followTransport();  // the transport's follow loop, used by Play and Record
     void editUndo();
     void editRedo();
-    void editSelectSong();   // selects the last sound with a pause on both sides
+    // Selects the last complete song of the take, or the one before the song selected.
+    void editSelectSong();
 
     // Window routines.
     void enableControls(bool enabled);
+    // Every control whose command could call the engine: those a transport locks, and also Stop
+    // and the Control and FX menus; locked while a worker runs the engine.
+    void enableEngineControls(bool enabled);
     void setTitle();
 
     // View navigation and selection.

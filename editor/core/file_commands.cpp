@@ -52,24 +52,12 @@ std::string mp3SaveMessage(int32_t code)
 
 using SaveExport = decltype(EngineApi::SaveAsWave);
 
-// How long each pass of the save's wait hands the window its events before the bar moves on.
-constexpr int kProgressPassMilliseconds = 50;
-
 // The size the file has reached; 0 while it is not there yet.
 uint64_t fileBytes(const std::string& path)
 {
     std::error_code error;
     const uintmax_t size = std::filesystem::file_size(path, error);
     return error ? 0 : size;
-}
-
-// Every control whose command could call the engine: those a transport locks, and also Stop and
-// the Control and FX menus.
-void enableEngineControls(Editor& editor, WindowPort& window, bool enabled)
-{
-    editor.enableControls(enabled);
-    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
-        window.setControlEnabled(control, enabled);
 }
 
 // Writes the selection through one of the engine's save exports. The export runs on a worker
@@ -82,7 +70,7 @@ int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveF
     const int32_t from = editor.mod.clipbegin;
     const int32_t to = editor.mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
-    enableEngineControls(editor, window, false);
+    editor.enableEngineControls(false);
     window.busySetText("Saving file ...");
     window.busySetProgress(0);
     window.busyInit();
@@ -93,7 +81,7 @@ int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveF
     }
     const int32_t result = running.result();
     window.busyHide();
-    enableEngineControls(editor, window, true);
+    editor.enableEngineControls(true);
     return result;
 }
 
@@ -105,6 +93,13 @@ void makeCurrentFile(Editor& editor, const std::string& path)
 }
 
 }  // namespace
+
+void Editor::enableEngineControls(bool enabled)
+{
+    enableControls(enabled);
+    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
+        window_.setControlEnabled(control, enabled);
+}
 
 void Editor::fileOpen()
 {

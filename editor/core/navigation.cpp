@@ -4,7 +4,7 @@
 
 #include "editor.h"
 #include "editor_numbers.h"
-#include "song_finder.h"
+#include "song_search.h"
 #include "time_readout.h"
 #include "view_scroll.h"
 
@@ -68,10 +68,26 @@ void Editor::editSelectAll()
 void Editor::editSelectSong()
 {
     const RunningCommand running(*this);
+    const SongSelection current{mod.clipbegin, mod.clipend};
+    enableEngineControls(false);
     window_.busySetText("Finding the song ...");
+    window_.busySetProgress(0);
     window_.busyInit();
-    const std::optional<SongSelection> song = findLastSong(engine_.TrackRead, mod.trklen);
+    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
+    while (!search.done()) {
+        window_.waitForEvents(kProgressPassMilliseconds);
+        if (closePending_) search.cancel();  // the window is to close: the answer is not wanted
+        window_.busySetProgress(search.percent());
+    }
+    const std::optional<std::vector<SongSelection>> songs = search.result();
     window_.busyHide();
+    enableEngineControls(true);
+    if (closePending_) return;
+    if (!songs) {
+        window_.messageBox("The track could not be read.", MessageIcon::Critical);
+        return;
+    }
+    const std::optional<SongSelection> song = songToSelect(*songs, current);
     if (!song) {
         window_.messageBox("No song found between pauses.");
         return;

@@ -1,116 +1,116 @@
-// One pass reads every value once and keeps the peak of each short block. The loud level and
-// the pause limit follow from those peaks; runs of quiet blocks long enough to hold a pause are
-// then widened frame by frame into the loud blocks beside them, so a pause's edges are exact.
+// The take is cut at its pauses into stretches of sound; each stretch into runs of speech and of
+// music; each run of music at the changes from one piece to the next. The pieces that are long
+// enough and touch neither end of the take are the songs.
 #include "song_finder.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <iterator>
-#include <vector>
 
-#include "editor_numbers.h"
+#include "pause_finder.h"
+#include "sound_classifier.h"
 
 namespace {
 
-constexpr int32_t kBlockFrames = 512;  // about 12 ms
-constexpr size_t kLoudPercentile = 95;
-constexpr double kPauseAmplitudeRatio = 31.622776601683793;  // 30 dB
-
-struct Pause {
-    int32_t begin = 0;  // first quiet frame
-    int32_t end = 0;    // the frame after the last quiet one
+struct Piece {
+    int32_t begin = 0;
+    int32_t end = 0;
+    bool pauseBefore = false;
+    bool pauseAfter = false;
 };
 
-int32_t magnitude(int32_t value)
-{
-    return value < 0 ? -value : value;
-}
-
-// The peak of both channels over each block of kBlockFrames frames; the last may be shorter.
-std::vector<uint16_t> blockPeaks(TrackValueReader read, int32_t frames)
-{
-    const int32_t values = checkedMul(2, frames);
-    std::vector<uint16_t> peaks;
-    peaks.reserve(size_t(frames / kBlockFrames) + 1);
-    for (int32_t first = 0; first < values; first += 2 * kBlockFrames) {
-        const int32_t end = std::min(values, first + 2 * kBlockFrames);
-        int32_t peak = 0;
-        for (int32_t index = first; index < end; ++index) peak = std::max(peak, magnitude(read(index)));
-        peaks.push_back(uint16_t(peak));
-    }
-    return peaks;
-}
-
-// The level below which most of the sound stays: a high percentile of the block peaks, over the
-// blocks that are not digital silence (a take shorter than the track leaves a silent start).
-int32_t loudLevel(const std::vector<uint16_t>& peaks)
-{
-    std::vector<uint16_t> sounding;
-    std::copy_if(peaks.begin(), peaks.end(), std::back_inserter(sounding), [](uint16_t p) { return p > 0; });
-    if (sounding.empty()) return 0;
-    const auto percentile = sounding.begin() + std::ptrdiff_t((sounding.size() - 1) * kLoudPercentile / 100);
-    std::nth_element(sounding.begin(), percentile, sounding.end());
-    return *percentile;
-}
-
-class PauseFinder {
+class SongCollector {
 public:
-    PauseFinder(TrackValueReader read, int32_t frames, int32_t limit) : read_(read), frames_(frames), limit_(limit) {}
-
-    bool quiet(int32_t frame) const
+    SongCollector(const SoundFeatures& features, const std::vector<SoundKind>& kinds)
+        : features_(features), frames_(features.frames), kinds_(kinds), changes_(features)
     {
-        return magnitude(read_(2 * frame)) <= limit_ && magnitude(read_(2 * frame + 1)) <= limit_;
     }
 
-    // Frames first .. end - 1 are quiet, and the blocks beside them are not: widens the run over
-    // the quiet frames those blocks begin or end with.
-    Pause widened(int32_t first, int32_t end) const
+    // Frames begin .. end - 1 lie between pauses (or the take's ends).
+    void addStretch(int32_t begin, int32_t end)
     {
-        while (first > 0 && quiet(first - 1)) --first;
-        while (end < frames_ && quiet(end)) ++end;
-        return {first, end};
+        const int32_t firstStep = begin / kStepFrames;
+        const int32_t endStep = std::min(int32_t(kinds_.size()), (end + kStepFrames - 1) / kStepFrames);
+        int32_t runStart = firstStep;
+        SoundKind runKind = kindAt(firstStep, SoundKind::Music);
+        for (int32_t step = firstStep + 1; step <= endStep; ++step) {
+            const SoundKind kind = step < endStep ? kindAt(step, runKind) : SoundKind::Pause;
+            if (kind == runKind) continue;
+            if (runKind == SoundKind::Music) addMusic(runStart, step, begin, end);
+            runStart = step;
+            runKind = kind;
+        }
     }
+
+    std::vector<SongSelection> songs() const { return songs_; }
 
 private:
-    TrackValueReader read_;
+    // Steps mostly in a pause at a stretch's edge go with the sound beside them.
+    SoundKind kindAt(int32_t step, SoundKind previous) const
+    {
+        const SoundKind kind = kinds_[size_t(step)];
+        return kind == SoundKind::Pause ? previous : kind;
+    }
+
+    void addMusic(int32_t firstStep, int32_t endStep, int32_t stretchBegin, int32_t stretchEnd)
+    {
+        const int32_t runBegin = std::max(stretchBegin, firstStep * kStepFrames);
+        const int32_t runEnd = std::min(stretchEnd, endStep * kStepFrames);
+        int32_t begin = runBegin;
+        if (runBegin > stretchBegin)
+            begin = std::clamp(speechEdge(features_, firstStep, true, runBegin, runEnd), stretchBegin, runEnd);
+        int32_t end = runEnd;
+        if (runEnd < stretchEnd)
+            end = std::clamp(speechEdge(features_, endStep, false, runBegin, runEnd), begin, stretchEnd);
+        const bool openBefore = firstStep == 0;
+        const bool openAfter = endStep * kStepFrames >= frames_;
+        for (const int32_t change : changes_.within(firstStep, endStep, openBefore, openAfter)) {
+            addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
+            begin = change * kStepFrames;
+        }
+        addPiece({begin, end, begin == stretchBegin, end == stretchEnd});
+    }
+
+    void addPiece(Piece piece)
+    {
+        const bool complete = piece.begin > 0 && piece.end < frames_;
+        if (!complete || piece.end - piece.begin < kShortestSongFrames) return;
+        songs_.push_back({piece.pauseBefore ? piece.begin - kSongMarginFrames : piece.begin,
+                          piece.pauseAfter ? piece.end + kSongMarginFrames : piece.end});
+    }
+
+    const SoundFeatures& features_;
     int32_t frames_;
-    int32_t limit_;
+    const std::vector<SoundKind>& kinds_;
+    PieceChanges changes_;
+    std::vector<SongSelection> songs_;
 };
 
 }  // namespace
 
-std::optional<SongSelection> findLastSong(TrackValueReader read, int32_t frames)
+std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int32_t frames,
+                                                    const AnalysisControl& control)
 {
-    if (frames <= 0) return std::nullopt;
-    const std::vector<uint16_t> peaks = blockPeaks(read, frames);
-    const int32_t loud = loudLevel(peaks);
-    if (loud == 0) return std::nullopt;
-    const auto limit = int32_t(loud / kPauseAmplitudeRatio);
-    const PauseFinder finder(read, frames, limit);
-
-    // The last two pauses; the sound between them is the last one with a pause on both sides.
-    std::optional<Pause> previous;
-    std::optional<Pause> last;
-    const size_t blocks = peaks.size();
-    for (size_t block = 0; block < blocks;) {
-        if (peaks[block] > limit) {
-            ++block;
-            continue;
-        }
-        size_t runEnd = block;
-        while (runEnd < blocks && peaks[runEnd] <= limit) ++runEnd;
-        const auto first = int32_t(block * kBlockFrames);
-        const auto end = std::min(frames, int32_t(runEnd * kBlockFrames));
-        // Widening adds less than a block on either side; shorter runs need not be looked at.
-        if (end - first + 2 * (kBlockFrames - 1) >= kShortestPauseFrames) {
-            const Pause pause = finder.widened(first, end);
-            if (pause.end - pause.begin >= kShortestPauseFrames) {
-                previous = last;
-                last = pause;
-            }
-        }
-        block = runEnd;
+    if (frames <= 0) return std::vector<SongSelection>{};
+    const std::optional<SoundFeatures> features = extractFeatures(read, frames, control);
+    if (!features) return std::nullopt;
+    const std::vector<FrameRange> pauses = findPauses(*features, read);
+    const std::vector<SoundKind> kinds = classifySteps(*features, pauses);
+    SongCollector collector(*features, kinds);
+    int32_t stretchBegin = 0;
+    for (const FrameRange& pause : pauses) {
+        if (pause.begin > stretchBegin) collector.addStretch(stretchBegin, pause.begin);
+        stretchBegin = pause.end;
     }
-    if (!previous) return std::nullopt;
-    return SongSelection{previous->end - kSongMarginFrames, last->begin + kSongMarginFrames};
+    if (stretchBegin < frames) collector.addStretch(stretchBegin, frames);
+    return collector.songs();
+}
+
+std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs, SongSelection current)
+{
+    const auto selected = std::find(songs.begin(), songs.end(), current);
+    if (selected == songs.end()) {
+        if (songs.empty()) return std::nullopt;
+        return songs.back();
+    }
+    if (selected == songs.begin()) return std::nullopt;
+    return *(selected - 1);
 }

@@ -1,28 +1,33 @@
-// Finding the song in a recorded track: the user stops after the wanted song has ended, so the
-// track holds the end of what played before, a pause, the song, a pause, and perhaps the start of
-// what came next. The song is the last stretch of sound with a pause on both sides.
+// Finding the songs in a recorded take of radio: the user stops after the wanted song has ended,
+// so the take holds the end of what played before, the song, and perhaps the start of what came
+// next, with pauses, talk, jingles or crossfades between them.
 //
-// A pause is at least 0.3 s in which both channels stay at least 30 dB below the track's loud
-// level: the 95th percentile of the peaks of short blocks, over the blocks that are not digital
-// silence. Quiet passages shorter than that inside a song do not split it.
+// A song is a stretch of music of at least kShortestSongFrames whose edges are a pause (silence
+// or hiss), talk, or a change to another piece of music; music running into the take's start or
+// end is not complete and is passed over.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
-// Reads the 16-bit value at a value index (frame * 2 + channel), as TrackRead does.
-using TrackValueReader = int32_t (*)(int32_t index);
+#include "sound_features.h"
 
 struct SongSelection {
-    int32_t clipbegin = 0;  // 50 ms before the song's first sounding frame
-    int32_t clipend = 0;    // 50 ms after its last sounding frame
+    int32_t clipbegin = 0;  // the song's first frame, or 50 ms before it after a pause
+    int32_t clipend = 0;    // the frame after its last, or 50 ms after that before a pause
 
     bool operator==(const SongSelection&) const = default;
 };
 
-constexpr int32_t kShortestPauseFrames = 13230;  // 0.3 s
-constexpr int32_t kSongMarginFrames = 2205;      // 50 ms
+constexpr int32_t kSongMarginFrames = 2205;           // 50 ms
+constexpr int32_t kShortestSongFrames = 8 * kSampleRate;  // shorter music is a jingle or an ident
 
-// Looks at frames 0 .. frames - 1, reading each value once (and a few block edges again).
-// Returns nothing when the track holds no sound with a pause on both sides.
-std::optional<SongSelection> findLastSong(TrackValueReader read, int32_t frames);
+// Every complete song in frames 0 .. frames - 1, in order; nothing when cancelled or when the
+// track cannot be read.
+std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int32_t frames,
+                                                    const AnalysisControl& control = {});
+
+// What Select Song selects: the song before `current` when that is one of the songs, else the
+// last song; nothing when there is none (or none before).
+std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs, SongSelection current);

@@ -212,9 +212,9 @@ TEST_F(ScreenSelection, TheViewOnScreenShowsEverySelectionTheCommandsMake)
     EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
 }
 
-// Two songs of 6 s and 4 s at different levels, each followed by a pause of 1.5 s. Each song is
-// a square wave at one level, so that every column of it shows the same bar.
-constexpr int32_t kSongFrames[] = {6 * 44100, 4 * 44100};
+// Two songs of 10 s and 9 s at different levels, each followed by a pause of 1.5 s. Each song
+// is a square wave at one level, so that every column of it shows the same bar.
+constexpr int32_t kSongFrames[] = {10 * 44100, 9 * 44100};
 constexpr int32_t kPauseFrames = 66150;
 
 std::vector<int16_t> songsAndPauses()
@@ -352,6 +352,17 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == cut; }).isNull()) << "after Redo";
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+z"));
     EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull()) << "after Undo again";
+
+    // Select Song again while that song is selected: the other song, the one before it.
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
+    const QImage earlier = viewWhen([&, first = first, last = last](const QImage& shown) {
+        return selectedColumns(shown) != std::pair{first, last} && selectedColumns(shown).second >= 0;
+    });
+    ASSERT_FALSE(earlier.isNull()) << "Select Song again changed nothing on the screen";
+    const auto [earlierFirst, earlierLast] = selectedColumns(earlier);
+    EXPECT_NEAR(first - earlierLast, (kPauseFrames - 2 * 2205) / kFramesPerColumn, 2) << "not the song just before";
+    EXPECT_NEAR(columns + earlierLast - earlierFirst + 1, (kSongFrames[0] + kSongFrames[1] + 4 * 2205) / kFramesPerColumn, 3)
+        << "not the other song";
 
     // The whole track as MP3: the busy window's bar is read from the server while it is saved.
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+a"));

@@ -1,5 +1,8 @@
 // Select Song over generated audio: songs and pauses of chosen lengths, with the song's edges
-// known to the frame, first through the finder alone, then as the Edit menu command.
+// known to the frame, first through the finder alone, then its worker, then the Edit menu
+// command.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -7,10 +10,13 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor_fixture.h"
+#include "pause_finder.h"
 #include "song_finder.h"
+#include "song_search.h"
 
 void PrintTo(const SongSelection& selection, std::ostream* out)
 {
@@ -21,10 +27,13 @@ namespace {
 
 constexpr int32_t kPause = kShortestPauseFrames;
 constexpr int32_t kMargin = kSongMarginFrames;
+constexpr int32_t kSong = kShortestSongFrames + 4410;
 constexpr int kLoud = 12000;
-// 30 dB below kLoud is 379.5: noise up to kQuietNoise stays below it, kAudibleNoise does not.
+// Uniform noise peaking at 370 is 34 dB below the tone, at 1200 24 dB: hiss; at 4000 it is
+// music's own level.
 constexpr int kQuietNoise = 370;
-constexpr int kAudibleNoise = 400;
+constexpr int kHiss = 1200;
+constexpr int kLoudNoise = 4000;
 
 // A track written piece by piece. Sound is a tone whose two channels are a quarter turn apart,
 // so that every frame of it is loud on one channel at least, and first and last frames are
@@ -68,15 +77,19 @@ private:
 
 const std::vector<int16_t>* readTrack = nullptr;
 
-int32_t readGenerated(int32_t index)
+int32_t readGenerated(int32_t from, int32_t to, int16_t* values)
 {
-    return index >= 0 && size_t(index) < readTrack->size() ? (*readTrack)[size_t(index)] : -1;
+    if (from < 0 || to < from || size_t(to) * 2 > readTrack->size()) return -1;
+    std::copy(readTrack->begin() + 2 * from, readTrack->begin() + 2 * to, values);
+    return to - from;
 }
 
 std::optional<SongSelection> findIn(const GeneratedTrack& track)
 {
     readTrack = &track.values;
-    return findLastSong(readGenerated, track.length());
+    const std::optional<std::vector<SongSelection>> songs = findSongs(readGenerated, track.length());
+    if (!songs || songs->empty()) return std::nullopt;
+    return songs->back();
 }
 
 // The selection of a song of sound frames from first on: 50 ms of pause either side.
@@ -90,36 +103,38 @@ TEST(SongFinder, SongsOfDifferentLengthsBetweenPauses_TheLastCompleteOneIsSelect
     GeneratedTrack track;
     track.sound(30000);  // the end of what played before
     track.quiet(20000);
-    track.sound(90000);
+    track.sound(kSong + 90000);
     track.quiet(kPause + 777);
-    const int32_t last = track.sound(45011);
+    const int32_t last = track.sound(kSong + 5011);
     track.quiet(kPause + 3);
+    track.sound(kSong / 3);  // a jingle: too short for a song
+    track.quiet(kPause);
     track.sound(20000);  // the start of what came next, cut off by the end of the track
-    EXPECT_EQ(findIn(track), around(last, 45011));
+    EXPECT_EQ(findIn(track), around(last, kSong + 5011));
 }
 
 TEST(SongFinder, SoundRunningIntoEitherEndOfTheTrackIsNotComplete)
 {
     GeneratedTrack noPause;
-    noPause.sound(200000);
+    noPause.sound(3 * kSong);
     EXPECT_EQ(findIn(noPause), std::nullopt);
 
     GeneratedTrack onePause;
-    onePause.sound(60000);
+    onePause.sound(kSong + 60000);
     onePause.quiet(40000);
-    onePause.sound(60000);
+    onePause.sound(kSong + 60000);
     EXPECT_EQ(findIn(onePause), std::nullopt);
 
     GeneratedTrack pauseFirst;  // a pause at the start of the track counts as one
     pauseFirst.quiet(kPause);
-    const int32_t first = pauseFirst.sound(50000);
+    const int32_t first = pauseFirst.sound(kSong + 50000);
     pauseFirst.quiet(kPause);
     pauseFirst.sound(70000);
-    EXPECT_EQ(findIn(pauseFirst), around(first, 50000));
+    EXPECT_EQ(findIn(pauseFirst), around(first, kSong + 50000));
 
     GeneratedTrack tooShortFirst;  // not once a frame of it is missing
     tooShortFirst.quiet(kPause - 1);
-    tooShortFirst.sound(50000);
+    tooShortFirst.sound(kSong + 50000);
     tooShortFirst.quiet(kPause);
     tooShortFirst.sound(70000);
     EXPECT_EQ(findIn(tooShortFirst), std::nullopt);
@@ -129,68 +144,108 @@ TEST(SongFinder, SoundRunningIntoEitherEndOfTheTrackIsNotComplete)
     EXPECT_EQ(findIn(silent), std::nullopt);
 }
 
-TEST(SongFinder, QuietPassagesShorterThanAPause_DoNotSplitASong)
+TEST(SongFinder, QuietPassagesShorterThanAPauseAndClicksInAPause_DoNotSplit)
 {
     // The quiet passage starts and ends inside the finder's blocks, not at their edges.
     const auto songWithBreak = [](int32_t breakFrames, int32_t& second) {
         GeneratedTrack track;
         track.sound(40000);
         track.quiet(kPause + 1000);
-        track.sound(30001);
+        track.sound(kSong / 2 + 1);
         track.quiet(breakFrames);
-        second = track.sound(40000);
+        second = track.sound(kSong);
         track.quiet(kPause + 1000);
         track.sound(10000);
         return track;
     };
     int32_t second = 0;
     const GeneratedTrack shortBreak = songWithBreak(kPause - 1, second);
-    EXPECT_EQ(findIn(shortBreak), (SongSelection{40000 + kPause + 1000 - kMargin, second + 40000 + kMargin}));
+    EXPECT_EQ(findIn(shortBreak), (SongSelection{40000 + kPause + 1000 - kMargin, second + kSong + kMargin}));
 
     const GeneratedTrack pause = songWithBreak(kPause, second);
-    EXPECT_EQ(findIn(pause), around(second, 40000));
+    EXPECT_EQ(findIn(pause), around(second, kSong));
 
-    // One loud sample in a pause splits it in two; halves shorter than a pause make it none.
-    GeneratedTrack spiked;
-    spiked.sound(40000);
-    spiked.quiet(kPause);
-    const int32_t song = spiked.sound(30000);
-    const int32_t gap = spiked.length();
-    spiked.quiet(kPause + kPause / 2);
-    spiked.sound(10000);
-    spiked.spikeAt(gap + kPause / 2, kAudibleNoise);
-    EXPECT_EQ(findIn(spiked), std::nullopt);
-    spiked.spikeAt(gap + kPause / 2, kQuietNoise);
-    EXPECT_EQ(findIn(spiked), around(song, 30000));
+    // A click in the middle of a pause leaves it one pause.
+    GeneratedTrack clicked;
+    clicked.sound(40000);
+    clicked.quiet(kPause);
+    const int32_t song = clicked.sound(kSong);
+    const int32_t gap = clicked.length();
+    clicked.quiet(kPause + kPause / 2);
+    clicked.sound(10000);
+    clicked.spikeAt(gap + kPause / 2, kLoud);
+    EXPECT_EQ(findIn(clicked), around(song, kSong));
 }
 
-TEST(SongFinder, NoiseMoreThan30DecibelsBelowTheLoudLevel_StillMakesAPause)
+TEST(SongFinder, HissWellBelowTheLoudLevelMakesAPause_NoiseNearItDoesNot)
 {
     const auto noisyTrack = [](int noise, int32_t& song) {
         GeneratedTrack track;
         track.sound(40000);
         track.quiet(kPause + 500, noise);
-        song = track.sound(60000);
+        song = track.sound(kSong);
         track.quiet(kPause + 500, noise);
         track.sound(20000);
         return track;
     };
     int32_t song = 0;
-    const GeneratedTrack quiet = noisyTrack(kQuietNoise, song);
-    EXPECT_EQ(findIn(quiet), around(song, 60000));
-    EXPECT_EQ(findIn(noisyTrack(kAudibleNoise, song)), std::nullopt);
+    for (const int hiss : {kQuietNoise, kHiss}) {
+        const GeneratedTrack track = noisyTrack(hiss, song);
+        EXPECT_EQ(findIn(track), around(song, kSong)) << "hiss peaking at " << hiss;
+    }
+    EXPECT_EQ(findIn(noisyTrack(kLoudNoise, song)), std::nullopt);
 }
 
 TEST(SongFinder, ASilentStartLeftByATakeShorterThanTheTrack_DoesNotLowerTheLoudLevel)
 {
     GeneratedTrack track;
-    track.quiet(4000000);  // never recorded: 97 % of the track
+    track.quiet(4000000);  // never recorded: most of the track
     track.sound(40000);
     track.quiet(kPause, kQuietNoise);
-    const int32_t song = track.sound(60000);
+    const int32_t song = track.sound(kSong);
     track.quiet(kPause, kQuietNoise);
     track.sound(20000);
-    EXPECT_EQ(findIn(track), around(song, 60000));
+    EXPECT_EQ(findIn(track), around(song, kSong));
+}
+
+TEST(SongFinder, EachSelectWhileASongIsSelected_GoesToTheSongBefore)
+{
+    const std::vector<SongSelection> songs{{100, 500}, {900, 1500}, {2000, 2600}};
+    EXPECT_EQ(songToSelect(songs, {0, 3000}), songs[2]);
+    EXPECT_EQ(songToSelect(songs, songs[2]), songs[1]);
+    EXPECT_EQ(songToSelect(songs, songs[1]), songs[0]);
+    EXPECT_EQ(songToSelect(songs, songs[0]), std::nullopt);
+    EXPECT_EQ(songToSelect(songs, {900, 1501}), songs[2]);  // a selection moved by hand
+    EXPECT_EQ(songToSelect({}, {0, 3000}), std::nullopt);
+}
+
+// A reader that holds the worker at its first chunk until the test lets it go.
+std::atomic<bool> readerEntered{false};
+std::atomic<bool> readerReleased{false};
+std::atomic<int32_t> chunksRead{0};
+
+int32_t heldReader(int32_t from, int32_t to, int16_t* values)
+{
+    readerEntered = true;
+    while (!readerReleased.load()) std::this_thread::yield();
+    ++chunksRead;
+    std::fill(values, values + 2 * (to - from), int16_t(0));
+    return to - from;
+}
+
+TEST(SongSearch, ACancelledSearchStopsAtTheNextChunkAndFindsNothing)
+{
+    readerEntered = false;
+    readerReleased = false;
+    chunksRead = 0;
+    BackgroundSongSearch search(heldReader, 100 * kSong);
+    while (!readerEntered.load()) std::this_thread::yield();
+    EXPECT_FALSE(search.done());
+    search.cancel();
+    readerReleased = true;
+    EXPECT_EQ(search.result(), std::nullopt);
+    EXPECT_TRUE(search.done());
+    EXPECT_EQ(chunksRead.load(), 1);
 }
 
 class SelectSong : public EditorFixture {
@@ -219,36 +274,71 @@ protected:
     }
 };
 
-TEST_F(SelectSong, SelectsTheSongUnderTheBusyWindowOrSaysThereIsNone)
+TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
 {
-    // The track ends in silence: the pause after the song runs to its end.
+    // The track ends in silence: the pause after the last song runs to its end.
     GeneratedTrack track;
     track.sound(100000);
     track.quiet(30000);
-    const int32_t song = track.sound(300000);
+    const int32_t first = track.sound(kSong);
+    track.quiet(30000);
+    const int32_t second = track.sound(kSong);
     load(track);
+    std::vector<bool> editMenuWhileBusy;
+    window.onEvents = [&] { editMenuWhileBusy.push_back(window.enabled[LockableControl::mnuEdit]); };
     editor.editSelectSong();
-    const SongSelection expected = around(song, 300000);
-    EXPECT_EQ(editor.mod.clipbegin, expected.clipbegin);
-    EXPECT_EQ(editor.mod.clipend, expected.clipend);
+    const SongSelection last = around(second, kSong);
+    EXPECT_EQ(editor.mod.clipbegin, last.clipbegin);
+    EXPECT_EQ(editor.mod.clipend, last.clipend);
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide"}));
+    ASSERT_FALSE(window.progress.empty());
+    EXPECT_EQ(window.progress.front(), 0);
+    EXPECT_LE(window.progress.back(), 100);
+    // The engine's controls are locked while the worker reads the track, and unlocked after.
+    EXPECT_EQ(std::count(editMenuWhileBusy.begin(), editMenuWhileBusy.end(), true), 0);
+    EXPECT_TRUE(window.enabled[LockableControl::mnuEdit]);
     // The whole track's rectangle is taken away and the song's drawn.
     EXPECT_EQ(rectangles(), (std::vector<ViewOp>{selectionRectangle(0, editor.mod.trklen - 2),
-                                                 selectionRectangle(expected.clipbegin, expected.clipend)}));
+                                                 selectionRectangle(last.clipbegin, last.clipend)}));
 
+    editor.editSelectSong();  // again, with the song selected: the one before it
+    EXPECT_EQ(editor.mod.clipbegin, around(first, kSong).clipbegin);
+    EXPECT_EQ(editor.mod.clipend, around(first, kSong).clipend);
+
+    window.log.clear();
+    editor.editSelectSong();  // the first song of the take has none before it
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
+                                                    "message: No song found between pauses."}));
+}
+
+TEST_F(SelectSong, SaysThereIsNoneInATakeWithoutPauses)
+{
     GeneratedTrack noPause;
     noPause.sound(editor.mod.trklen);
     load(noPause);
-    window.log.clear();
-    window.fakeView.ops.clear();
+    const SongSelection before{editor.mod.clipbegin, editor.mod.clipend};
     editor.editSelectSong();
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
                                                     "message: No song found between pauses."}));
     EXPECT_EQ(window.lastMessageTitle, "Quorvel");
     EXPECT_EQ(window.lastMessageButtons, MessageButtons::Ok);
-    EXPECT_EQ(editor.mod.clipbegin, expected.clipbegin);
-    EXPECT_EQ(editor.mod.clipend, expected.clipend);
+    EXPECT_EQ((SongSelection{editor.mod.clipbegin, editor.mod.clipend}), before);
     EXPECT_TRUE(rectangles().empty());
+}
+
+TEST_F(SelectSong, ClosingTheWindowMeanwhileStopsTheSearchAndThenCloses)
+{
+    GeneratedTrack track;
+    track.sound(100000);
+    track.quiet(30000);
+    track.sound(kSong);
+    load(track);
+    const SongSelection before{editor.mod.clipbegin, editor.mod.clipend};
+    window.onEvents = [&] { EXPECT_FALSE(editor.queryClose()); };
+    editor.editSelectSong();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
+                                                    "close request"}));
+    EXPECT_EQ((SongSelection{editor.mod.clipbegin, editor.mod.clipend}), before);
 }
 
 }  // namespace

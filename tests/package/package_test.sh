@@ -36,7 +36,7 @@ for path in usr/bin/quorvel usr/lib/quorvel/libbrenvik.so usr/lib/quorvel/libbla
   grep -q " \./$path\$" <<<"$contents" || fail "the package lacks /$path"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libportaudio2 libmp3lame0 libqt6widgets6; do
+for library in libportaudio2 libmp3lame0 libqt6widgets6 libfftw3-single3; do
   grep -q "$library" <<<"$depends" || fail "the package does not depend on $library: $depends"
 done
 

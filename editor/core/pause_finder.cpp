@@ -1,0 +1,127 @@
+#include "pause_finder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <iterator>
+#include <limits>
+
+namespace {
+
+constexpr size_t kLoudPercentile = 95;
+constexpr float kSilentDbfs = -80.0F;      // quiet whatever its spectrum
+constexpr float kQuietBelowLoudDb = 20.0F;  // hiss this far below the loud level may be a pause
+constexpr float kNoiseFlatness = 0.3F;      // white noise has about 0.56, music far less
+constexpr size_t kLoudPeakPercentile = 95;
+constexpr double kEdgeAmplitudeRatio = 31.622776601683793;  // a pause's edge: 30 dB below the loud peak
+constexpr double kEdgeOverNoise = 1.5;  // or clearly above the pause's own noise
+// A block beside sound is judged with the spectrum of a window that reaches into the sound, so
+// the frames up to a window and a half from a run of quiet blocks are looked at one by one.
+constexpr int32_t kWideningReach = 3 * kHopFrames / 2;
+
+template <typename T>
+T percentileAbove(std::vector<T> values, T floor, size_t percent, T none)
+{
+    std::vector<T> kept;
+    std::copy_if(values.begin(), values.end(), std::back_inserter(kept), [floor](T v) { return v > floor; });
+    if (kept.empty()) return none;
+    const auto at = kept.begin() + std::ptrdiff_t((kept.size() - 1) * percent / 100);
+    std::nth_element(kept.begin(), at, kept.end());
+    return *at;
+}
+
+std::vector<bool> quietBlocks(const SoundFeatures& features)
+{
+    const float limit = loudLevel(features) - kQuietBelowLoudDb;
+    std::vector<bool> quiet(features.blockLevels.size());
+    for (size_t block = 0; block < quiet.size(); ++block) {
+        const float level = features.blockLevels[block];
+        const size_t hop = block * kBlockFrames / kHopFrames;
+        const bool noiseLike = hop < features.hops.size() && features.hops[hop].flatness > kNoiseFlatness;
+        quiet[block] = level < kSilentDbfs || (level < limit && noiseLike);
+    }
+    return quiet;
+}
+
+// The peak most blocks of a run of quiet blocks reach: the noise, not a click in it.
+uint16_t typicalPeak(const SoundFeatures& features, size_t first, size_t end)
+{
+    std::vector<uint16_t> peaks(features.blockPeaks.begin() + std::ptrdiff_t(first),
+                                features.blockPeaks.begin() + std::ptrdiff_t(end));
+    const auto middle = peaks.begin() + std::ptrdiff_t(peaks.size() / 2);
+    std::nth_element(peaks.begin(), middle, peaks.end());
+    return *middle;
+}
+
+class PauseWidener {
+public:
+    PauseWidener(TrackFramesReader read, int32_t frames) : read_(read), frames_(frames) {}
+
+    // Frames first .. end - 1 are quiet blocks: widens the run over the frames beside it that
+    // stay within limit on both channels.
+    FrameRange widened(int32_t first, int32_t end, int32_t limit)
+    {
+        load(std::max(0, first - kWideningReach), first);
+        int32_t begin = first;
+        while (begin > from_ && quiet(begin - 1, limit)) --begin;
+        load(end, std::min(frames_, end + kWideningReach));
+        int32_t last = end;
+        while (last < to_ && quiet(last, limit)) ++last;
+        return {begin, last};
+    }
+
+private:
+    void load(int32_t from, int32_t to)
+    {
+        values_.resize(size_t(2 * (to - from)));
+        from_ = from;
+        to_ = read_(from, to, values_.data()) == to - from ? to : from;
+    }
+
+    bool quiet(int32_t frame, int32_t limit) const
+    {
+        const size_t at = size_t(2 * (frame - from_));
+        return std::abs(int32_t(values_[at])) <= limit && std::abs(int32_t(values_[at + 1])) <= limit;
+    }
+
+    TrackFramesReader read_;
+    int32_t frames_;
+    std::vector<int16_t> values_;
+    int32_t from_ = 0;
+    int32_t to_ = 0;
+};
+
+}  // namespace
+
+float loudLevel(const SoundFeatures& features)
+{
+    return percentileAbove(features.blockLevels, kSilentDbfs - 40.0F, kLoudPercentile,
+                           -std::numeric_limits<float>::infinity());
+}
+
+std::vector<FrameRange> findPauses(const SoundFeatures& features, TrackFramesReader read)
+{
+    const std::vector<bool> quiet = quietBlocks(features);
+    const uint16_t loudPeak = percentileAbove<uint16_t>(features.blockPeaks, 0, kLoudPeakPercentile, 0);
+    const auto edgeLimit = int32_t(loudPeak / kEdgeAmplitudeRatio);
+    PauseWidener widener(read, features.frames);
+    std::vector<FrameRange> pauses;
+    for (size_t block = 0; block < quiet.size();) {
+        if (!quiet[block]) {
+            ++block;
+            continue;
+        }
+        size_t runEnd = block;
+        while (runEnd < quiet.size() && quiet[runEnd]) ++runEnd;
+        const auto first = int32_t(block * kBlockFrames);
+        const auto end = std::min(features.frames, int32_t(runEnd * kBlockFrames));
+        // Widening adds at most its reach on either side; shorter runs need not be looked at.
+        if (end - first + 2 * kWideningReach >= kShortestPauseFrames) {
+            const int32_t limit = std::max(edgeLimit, int32_t(kEdgeOverNoise * typicalPeak(features, block, runEnd)));
+            const FrameRange pause = widener.widened(first, end, limit);
+            if (pause.length() >= kShortestPauseFrames) pauses.push_back(pause);
+        }
+        block = runEnd;
+    }
+    return pauses;
+}

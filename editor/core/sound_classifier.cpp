@@ -1,0 +1,234 @@
+#include "sound_classifier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace {
+
+constexpr int32_t kBlocksPerStep = kStepFrames / kBlockFrames;
+constexpr int32_t kSpeechReachBlocks = 108;   // the seconds looked at: 1.25 s either side
+constexpr size_t kPeakPercentile = 90;
+constexpr float kSyllableDipDb = 9.0F;        // a dip: this far below the window's peaks
+constexpr float kDipHysteresisDb = 3.0F;
+constexpr int32_t kSpeechRises = 5;           // two syllables a second
+constexpr float kSpeechSpreadDb = 5.0F;  // drums: 2 to 4 dB; talk: 7 dB and more
+constexpr float kSpreadFloorDbfs = -70.0F;
+constexpr int32_t kSmoothingSteps = 2;        // the median of five steps
+constexpr int32_t kEdgeSearchBlocks = 172;    // 2 s
+constexpr float kSpeechDipBelowMusicDb = 12.0F;
+constexpr int32_t kNoveltyReachSteps = 35;    // 8 s either side
+constexpr float kTimbreScaleDb = 6.0F;
+constexpr float kPieceChangeNovelty = 1.5F;
+constexpr float kChromaWeight = 1.0F;
+constexpr int32_t kShortestPieceSteps = 86;  // 20 s: a song between two changes is at least this long
+constexpr int32_t kEdgeChangeSteps = 9;      // 2 s: novelty at the take's very edge means little
+
+int32_t stepCount(const SoundFeatures& features)
+{
+    return int32_t((features.hops.size() + kStepHops - 1) / kStepHops);
+}
+
+std::vector<bool> pauseBlocks(size_t blocks, const std::vector<FrameRange>& pauses)
+{
+    std::vector<bool> inPause(blocks);
+    for (const FrameRange& pause : pauses) {
+        const size_t end = std::min(blocks, size_t(pause.end + kBlockFrames - 1) / kBlockFrames);
+        for (auto block = size_t(pause.begin / kBlockFrames); block < end; ++block) inPause[block] = true;
+    }
+    return inPause;
+}
+
+// How often the level rises again from a dip well below the window's peaks.
+int32_t syllableRises(std::vector<float>& levels)
+{
+    if (levels.empty()) return 0;
+    const auto peak = levels.begin() + std::ptrdiff_t((levels.size() - 1) * kPeakPercentile / 100);
+    std::vector<float> sorted = levels;
+    std::nth_element(sorted.begin(), sorted.begin() + (peak - levels.begin()), sorted.end());
+    const float dip = sorted[size_t(peak - levels.begin())] - kSyllableDipDb;
+    int32_t rises = 0;
+    bool below = false;
+    for (const float level : levels) {
+        if (level < dip - kDipHysteresisDb) {
+            below = true;
+        } else if (level > dip && below) {
+            ++rises;
+            below = false;
+        }
+    }
+    return rises;
+}
+
+// How far the levels spread, in dB: speech falls to near silence between words, drums and
+// staccato music do not.
+float levelSpread(const std::vector<float>& levels)
+{
+    double sum = 0;
+    double squares = 0;
+    for (const float level : levels) {
+        const double floored = std::max(level, kSpreadFloorDbfs);
+        sum += floored;
+        squares += floored * floored;
+    }
+    const double mean = sum / double(levels.size());
+    return float(std::sqrt(std::max(0.0, squares / double(levels.size()) - mean * mean)));
+}
+
+bool isSpeech(std::vector<float>& levels)
+{
+    return !levels.empty() && levelSpread(levels) >= kSpeechSpreadDb && syllableRises(levels) >= kSpeechRises;
+}
+
+std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
+{
+    std::vector<SoundKind> smoothed = kinds;
+    const auto steps = int32_t(kinds.size());
+    for (int32_t step = 0; step < steps; ++step) {
+        if (kinds[size_t(step)] == SoundKind::Pause) continue;
+        int32_t speech = 0;
+        int32_t sound = 0;
+        const int32_t last = std::min(steps - 1, step + kSmoothingSteps);
+        for (int32_t other = std::max(0, step - kSmoothingSteps); other <= last; ++other) {
+            if (kinds[size_t(other)] == SoundKind::Pause) continue;
+            ++sound;
+            speech += kinds[size_t(other)] == SoundKind::Speech ? 1 : 0;
+        }
+        smoothed[size_t(step)] = 2 * speech > sound ? SoundKind::Speech : SoundKind::Music;
+    }
+    return smoothed;
+}
+
+float chromaDistance(const std::array<float, kPitchClasses>& a, const std::array<float, kPitchClasses>& b)
+{
+    double dot = 0;
+    double aa = 0;
+    double bb = 0;
+    for (int k = 0; k < kPitchClasses; ++k) {
+        dot += double(a[size_t(k)]) * b[size_t(k)];
+        aa += double(a[size_t(k)]) * a[size_t(k)];
+        bb += double(b[size_t(k)]) * b[size_t(k)];
+    }
+    return aa > 0 && bb > 0 ? float(1.0 - dot / std::sqrt(aa * bb)) : 0.0F;
+}
+
+float timbreDistance(const std::array<float, kTimbreBands>& a, const std::array<float, kTimbreBands>& b)
+{
+    // The shape of the spectrum, not its loudness: the mean difference is taken away.
+    float mean = 0;
+    for (int k = 0; k < kTimbreBands; ++k) mean += (a[size_t(k)] - b[size_t(k)]) / kTimbreBands;
+    float sum = 0;
+    for (int k = 0; k < kTimbreBands; ++k) sum += std::abs(a[size_t(k)] - b[size_t(k)] - mean);
+    return sum / kTimbreBands / kTimbreScaleDb;
+}
+
+}  // namespace
+
+int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter, int32_t musicBegin,
+                   int32_t musicEnd)
+{
+    const auto blocks = int32_t(features.blockLevels.size());
+    const int32_t musicFirstBlock = musicBegin / kBlockFrames;
+    const int32_t musicEndBlock = std::min(blocks, musicEnd / kBlockFrames);
+    if (musicEndBlock - musicFirstBlock < 2 * kEdgeSearchBlocks) return edgeStep * kStepFrames;
+    std::vector<float> levels(features.blockLevels.begin() + musicFirstBlock,
+                              features.blockLevels.begin() + musicEndBlock);
+    const auto middle = levels.begin() + std::ptrdiff_t(levels.size() / 2);
+    std::nth_element(levels.begin(), middle, levels.end());
+    const float dip = *middle - kSpeechDipBelowMusicDb;
+
+    const int32_t edgeBlock = edgeStep * kBlocksPerStep;
+    // The search reaches further into the speech than into the music.
+    const int32_t first = std::max(0, edgeBlock - (musicAfter ? kEdgeSearchBlocks : kEdgeSearchBlocks / 2));
+    const int32_t end = std::min(blocks, edgeBlock + (musicAfter ? kEdgeSearchBlocks / 2 : kEdgeSearchBlocks));
+    if (musicAfter) {
+        for (int32_t block = end - 1; block >= first; --block)
+            if (features.blockLevels[size_t(block)] < dip) return (block + 1) * kBlockFrames;
+    } else {
+        for (int32_t block = first; block < end; ++block)
+            if (features.blockLevels[size_t(block)] < dip) return block * kBlockFrames;
+    }
+    return edgeStep * kStepFrames;
+}
+
+std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::vector<FrameRange>& pauses)
+{
+    const size_t blocks = features.blockLevels.size();
+    const std::vector<bool> inPause = pauseBlocks(blocks, pauses);
+    std::vector<SoundKind> kinds(size_t(stepCount(features)), SoundKind::Music);
+    std::vector<float> levels;
+    for (size_t step = 0; step < kinds.size(); ++step) {
+        const size_t first = step * kBlocksPerStep;
+        const size_t end = std::min(blocks, first + kBlocksPerStep);
+        const auto pauseBlocks =
+            size_t(std::count(inPause.begin() + std::ptrdiff_t(first), inPause.begin() + std::ptrdiff_t(end), true));
+        if (2 * pauseBlocks > end - first) {
+            kinds[step] = SoundKind::Pause;
+            continue;
+        }
+        const size_t centre = (first + end) / 2;
+        levels.clear();
+        for (size_t block = centre > kSpeechReachBlocks ? centre - kSpeechReachBlocks : 0;
+             block < std::min(blocks, centre + kSpeechReachBlocks); ++block)
+            if (!inPause[block]) levels.push_back(features.blockLevels[block]);
+        kinds[step] = isSpeech(levels) ? SoundKind::Speech : SoundKind::Music;
+    }
+    return medianSmoothed(kinds);
+}
+
+PieceChanges::PieceChanges(const SoundFeatures& features) : steps_(size_t(stepCount(features)))
+{
+    for (size_t hop = 0; hop < features.hops.size(); ++hop) {
+        StepSound& step = steps_[hop / kStepHops];
+        const SpectralFrame& frame = features.hops[hop];
+        for (size_t k = 0; k < kPitchClasses; ++k) step.chroma[k] += frame.chroma[k] / kStepHops;
+        for (size_t k = 0; k < kTimbreBands; ++k) step.bands[k] += frame.bands[k] / kStepHops;
+    }
+}
+
+PieceChanges::StepSound PieceChanges::meanOf(int32_t first, int32_t end) const
+{
+    StepSound mean;
+    const float share = 1.0F / float(end - first);
+    for (int32_t step = first; step < end; ++step) {
+        const StepSound& sound = steps_[size_t(step)];
+        for (size_t k = 0; k < kPitchClasses; ++k) mean.chroma[k] += sound.chroma[k] * share;
+        for (size_t k = 0; k < kTimbreBands; ++k) mean.bands[k] += sound.bands[k] * share;
+    }
+    return mean;
+}
+
+float PieceChanges::novelty(int32_t step, int32_t first, int32_t end) const
+{
+    if (step <= first || step >= end) return 0.0F;
+    const StepSound before = meanOf(std::max(first, step - kNoveltyReachSteps), step);
+    const StepSound after = meanOf(step, std::min(end, step + kNoveltyReachSteps));
+    return kChromaWeight * chromaDistance(before.chroma, after.chroma) + timbreDistance(before.bands, after.bands);
+}
+
+std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openBefore, bool openAfter) const
+{
+    std::vector<float> novelty(size_t(std::max(0, end - first)));
+    for (int32_t step = first; step < end; ++step) novelty[size_t(step - first)] = this->novelty(step, first, end);
+    // The clearest peaks first; each must leave a whole song on its sides within the run, but
+    // for a side that runs into the take's start or end.
+    std::vector<int32_t> candidates;
+    for (int32_t step = first + 1; step + 1 < end; ++step) {
+        const auto at = size_t(step - first);
+        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1])
+            candidates.push_back(step);
+    }
+    std::sort(candidates.begin(), candidates.end(),
+              [&](int32_t a, int32_t b) { return novelty[size_t(a - first)] > novelty[size_t(b - first)]; });
+    std::vector<int32_t> changes;
+    const auto fits = [&](int32_t step) {
+        if (step - first < (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
+        if (end - step < (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
+        return std::all_of(changes.begin(), changes.end(),
+                           [step](int32_t other) { return std::abs(other - step) >= kShortestPieceSteps; });
+    };
+    for (const int32_t step : candidates)
+        if (fits(step)) changes.push_back(step);
+    std::sort(changes.begin(), changes.end());
+    return changes;
+}

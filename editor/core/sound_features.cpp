@@ -1,0 +1,226 @@
+// The track is read in chunks. Each chunk adds its blocks' levels and peaks and its decimated
+// samples; a spectral frame is taken as soon as the samples under its window are in. One FFTW
+// plan serves every frame of every analysis.
+#include "sound_features.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <memory>
+#include <numbers>
+
+namespace {
+
+constexpr int32_t kDecimation = 4;  // 44100 Hz to 11025 Hz
+constexpr int32_t kHopSamples = kHopFrames / kDecimation;
+constexpr int32_t kWindowSamples = 2 * kHopSamples;  // 92.9 ms
+constexpr int32_t kBins = kWindowSamples / 2 + 1;
+constexpr double kBinHz = double(kSampleRate) / kDecimation / kWindowSamples;
+constexpr int32_t kChunkFrames = 64 * kHopFrames;
+constexpr float kFullScale = 32768.0F;
+constexpr double kTinyPower = 1e-12;
+constexpr int32_t kBinsALog = 8;
+
+// The flatness is judged where both music and hiss have most of their energy.
+constexpr double kFlatnessLowHz = 200.0;
+constexpr double kFlatnessHighHz = 4000.0;
+constexpr double kChromaLowHz = 200.0;   // the bins are too wide for pitch below
+constexpr double kChromaHighHz = 3000.0;
+constexpr double kBandsLowHz = 100.0;
+constexpr double kBandsHighHz = 5000.0;
+
+int32_t bin(double hz)
+{
+    return int32_t(std::lround(hz / kBinHz));
+}
+
+struct FftwFree {
+    void operator()(void* memory) const { fftwf_free(memory); }
+};
+
+// The plan, its window and the bins each feature sums, made once for every analysis.
+class SpectrumTools {
+public:
+    SpectrumTools()
+        : in_(static_cast<float*>(fftwf_malloc(sizeof(float) * kWindowSamples))),
+          out_(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * kBins)))
+    {
+        plan_ = fftwf_plan_dft_r2c_1d(kWindowSamples, in_.get(), out_.get(), FFTW_ESTIMATE);
+        for (int32_t n = 0; n < kWindowSamples; ++n)
+            window_[size_t(n)] = float(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / kWindowSamples));
+        for (int32_t k = 0; k < kBins; ++k) {
+            const double pitch = 12.0 * std::log2(std::max(k, 1) * kBinHz / 440.0);
+            pitchClass_[size_t(k)] = int8_t(((std::lround(pitch) % 12) + 12) % 12);
+        }
+        for (int band = 0; band <= kTimbreBands; ++band)
+            bandEdges_[size_t(band)] =
+                bin(kBandsLowHz * std::pow(kBandsHighHz / kBandsLowHz, double(band) / kTimbreBands));
+    }
+    ~SpectrumTools() { fftwf_destroy_plan(plan_); }
+    SpectrumTools(const SpectrumTools&) = delete;
+    SpectrumTools& operator=(const SpectrumTools&) = delete;
+
+    // The features of kWindowSamples samples; in and out are this thread's own arrays.
+    SpectralFrame frame(const float* samples, float* in, fftwf_complex* out, float* power) const
+    {
+        for (int32_t n = 0; n < kWindowSamples; ++n) in[n] = samples[n] * window_[size_t(n)];
+        fftwf_execute_dft_r2c(plan_, in, out);
+        for (int32_t k = 0; k < kBins; ++k) power[k] = out[k][0] * out[k][0] + out[k][1] * out[k][1];
+        SpectralFrame result;
+        result.flatness = flatness(power);
+        chroma(power, result.chroma);
+        for (size_t band = 0; band < kTimbreBands; ++band) {
+            const int32_t first = bandEdges_[band];
+            const int32_t end = std::max(bandEdges_[band + 1], first + 1);
+            double sum = 0;
+            for (int32_t k = first; k < end; ++k) sum += power[k];
+            result.bands[band] = float(10.0 * std::log10(sum + kTinyPower));
+        }
+        return result;
+    }
+
+private:
+    static float flatness(const float* power)
+    {
+        double logSum = 0;
+        double sum = 0;
+        const int32_t first = bin(kFlatnessLowHz);
+        const int32_t end = bin(kFlatnessHighHz);
+        // One logarithm for a product of a few bins instead of one a bin: the product of eight
+        // powers between 1e-12 and 1e7 stays well inside a double's range.
+        double product = 1;
+        for (int32_t k = first; k < end; ++k) {
+            product *= double(power[k]) + kTinyPower;
+            sum += double(power[k]) + kTinyPower;
+            if ((k - first) % kBinsALog == kBinsALog - 1) {
+                logSum += std::log(product);
+                product = 1;
+            }
+        }
+        logSum += std::log(product);
+        const double count = end - first;
+        return float(std::exp(logSum / count) / (sum / count));
+    }
+
+    void chroma(const float* power, std::array<float, kPitchClasses>& classes) const
+    {
+        double total = 0;
+        for (int32_t k = bin(kChromaLowHz); k < bin(kChromaHighHz); ++k) {
+            classes[size_t(pitchClass_[size_t(k)])] += power[k];
+            total += power[k];
+        }
+        for (float& value : classes) value = total > 0 ? float(value / total) : 1.0F / kPitchClasses;
+    }
+
+    std::unique_ptr<float, FftwFree> in_;
+    std::unique_ptr<fftwf_complex, FftwFree> out_;
+    fftwf_plan plan_ = nullptr;
+    std::array<float, kWindowSamples> window_{};
+    std::array<int8_t, kBins> pitchClass_{};
+    std::array<int32_t, kTimbreBands + 1> bandEdges_{};
+};
+
+const SpectrumTools& spectrumTools()
+{
+    static const SpectrumTools tools;  // FFTW plans only here, once, under the static's guard
+    return tools;
+}
+
+class FeatureBuilder {
+public:
+    explicit FeatureBuilder(int32_t frames)
+        : tools_(spectrumTools()),
+          in_(static_cast<float*>(fftwf_malloc(sizeof(float) * kWindowSamples))),
+          out_(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * kBins))),
+          power_(size_t(kBins))
+    {
+        features_.frames = frames;
+        features_.blockLevels.reserve(size_t(frames / kBlockFrames) + 1);
+        features_.blockPeaks.reserve(size_t(frames / kBlockFrames) + 1);
+        features_.hops.reserve(size_t(frames / kHopFrames) + 1);
+        // The first window is centred on the first hop's centre: half a hop before the track
+        // lies in silence.
+        samples_.assign(size_t(kHopSamples / 2), 0.0F);
+    }
+
+    void addChunk(const int16_t* values, int32_t frames)
+    {
+        for (int32_t first = 0; first < frames; first += kBlockFrames)
+            addBlock(values + 2 * first, std::min(kBlockFrames, frames - first));
+        takeFrames(false);
+    }
+
+    SoundFeatures finish()
+    {
+        takeFrames(true);
+        return std::move(features_);
+    }
+
+private:
+    void addBlock(const int16_t* values, int32_t frames)
+    {
+        // Integer sums in plain loops, which the compiler turns into vector code.
+        int32_t peak = 0;
+        int64_t power = 0;
+        for (int32_t n = 0; n < 2 * frames; ++n) {
+            const int32_t value = values[n];
+            peak = std::max(peak, std::abs(value));
+            power += value * value;
+        }
+        features_.blockPeaks.push_back(uint16_t(std::min(peak, 32767)));
+        const double meanSquare = double(power) / (2.0 * frames) / (double(kFullScale) * kFullScale);
+        features_.blockLevels.push_back(float(10.0 * std::log10(meanSquare + kTinyPower)));
+        for (int32_t first = 0; first < frames; first += kDecimation) {
+            const int32_t count = std::min(kDecimation, frames - first);
+            int32_t sum = 0;
+            for (int32_t n = 0; n < 2 * count; ++n) sum += values[2 * first + n];
+            samples_.push_back(float(sum) / (2.0F * float(count) * kFullScale));
+        }
+    }
+
+    // Takes every frame whose window is complete; at the end, the rest with silence after.
+    void takeFrames(bool last)
+    {
+        const size_t needed = size_t(features_.frames + kHopFrames - 1) / kHopFrames;
+        size_t start = 0;
+        while (features_.hops.size() < needed) {
+            if (samples_.size() < start + kWindowSamples) {
+                if (!last) break;
+                samples_.resize(start + kWindowSamples, 0.0F);
+            }
+            features_.hops.push_back(tools_.frame(samples_.data() + start, in_.get(), out_.get(), power_.data()));
+            start += kHopSamples;
+        }
+        samples_.erase(samples_.begin(), samples_.begin() + std::ptrdiff_t(std::min(start, samples_.size())));
+    }
+
+    const SpectrumTools& tools_;
+    std::unique_ptr<float, FftwFree> in_;
+    std::unique_ptr<fftwf_complex, FftwFree> out_;
+    std::vector<float> power_;
+    std::vector<float> samples_;  // decimated samples not yet needed by a frame
+    SoundFeatures features_;
+};
+
+}  // namespace
+
+void AnalysisControl::report(int64_t done, int64_t total) const
+{
+    if (percent != nullptr && total > 0) percent->store(int32_t(done * 100 / total));
+}
+
+std::optional<SoundFeatures> extractFeatures(TrackFramesReader read, int32_t frames, const AnalysisControl& control)
+{
+    FeatureBuilder builder(std::max(frames, 0));
+    std::vector<int16_t> chunk(size_t(2 * kChunkFrames));
+    for (int32_t first = 0; first < frames; first += kChunkFrames) {
+        if (control.cancelled()) return std::nullopt;
+        const int32_t count = std::min(kChunkFrames, frames - first);
+        if (read(first, first + count, chunk.data()) != count) return std::nullopt;
+        builder.addChunk(chunk.data(), count);
+        control.report(first + count, frames);
+    }
+    return builder.finish();
+}

@@ -1,0 +1,47 @@
+// What the song finder knows of a track: the track's frames are read once, block by block, and
+// boiled down to a few numbers per short stretch. Levels and peaks come at a fine step for the
+// pauses; the spectral features come from a mono mix decimated to 11025 Hz, one frame every
+// kHopFrames track frames, for telling music from speech and one song from the next.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Copies track frames from..to (to excluded) into values, left then right, as TrackReadFrames
+// does; returns the number of frames copied, or a negative code.
+using TrackFramesReader = int32_t (*)(int32_t from, int32_t to, int16_t* values);
+
+constexpr int32_t kBlockFrames = 512;  // a level block: 11.6 ms
+constexpr int32_t kHopFrames = 2048;   // a spectral frame's step: 46.4 ms
+constexpr int32_t kSampleRate = 44100;
+constexpr int kPitchClasses = 12;
+constexpr int kTimbreBands = 12;
+
+struct SpectralFrame {
+    float flatness = 1.0F;  // 0 for a pure tone to about 0.56 for white noise; 1 for silence
+    std::array<float, kPitchClasses> chroma{};  // the energy of each pitch class, summing to 1
+    std::array<float, kTimbreBands> bands{};    // the level of log-spaced bands, in dB
+};
+
+struct SoundFeatures {
+    int32_t frames = 0;
+    std::vector<float> blockLevels;     // the mono mix's mean square in dBFS, one per block
+    std::vector<uint16_t> blockPeaks;   // the largest magnitude of either channel, one per block
+    std::vector<SpectralFrame> hops;    // one per kHopFrames frames, centred on the hop
+};
+
+// Lets a worker report how far it has come and be told to stop.
+struct AnalysisControl {
+    const std::atomic<bool>* cancel = nullptr;
+    std::atomic<int32_t>* percent = nullptr;
+
+    bool cancelled() const { return cancel != nullptr && cancel->load(); }
+    void report(int64_t done, int64_t total) const;
+};
+
+// Reads frames 0 .. frames - 1 once. Nothing when cancelled or when the reader fails.
+std::optional<SoundFeatures> extractFeatures(TrackFramesReader read, int32_t frames,
+                                             const AnalysisControl& control = {});
