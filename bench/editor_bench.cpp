@@ -13,12 +13,14 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <locale>
 #include <sstream>
 #include <string>
 
 #include <unistd.h>
 
 #include "engine_binding.h"
+#include "plain_number.h"
 #include "frm_pellam.h"
 
 namespace {
@@ -42,6 +44,7 @@ double bestOf(int runs, const std::function<double()>& measure)
 double millisecondsSinceProcessStart()
 {
     std::ifstream uptimeFile("/proc/uptime");
+    uptimeFile.imbue(std::locale::classic());
     double uptime = 0;
     uptimeFile >> uptime;
     std::ifstream statFile("/proc/self/stat");
@@ -49,7 +52,7 @@ double millisecondsSinceProcessStart()
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));
     std::string field;
     for (int index = 3; index <= 22 && fields >> field; ++index) {}
-    return (uptime - std::stod(field) / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+    return (uptime - quorvel::plainNumber(field).value_or(0.0) / double(sysconf(_SC_CLK_TCK))) * 1000.0;
 }
 
 void waitUntilExposed(QWidget& window)

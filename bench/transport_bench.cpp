@@ -38,6 +38,7 @@
 #include <thread>
 #include <vector>
 
+#include "plain_number.h"
 #include "wav_image.h"
 
 extern char** environ;
@@ -251,7 +252,7 @@ void printRow(const char* name, const Phase& phase, const Phase* other)
 
 int main(int argc, char** argv)
 {
-    const double seconds = argc > 1 ? std::strtod(argv[1], nullptr) : 10.0;
+    const double seconds = argc > 1 ? quorvel::plainNumber(argv[1]).value_or(10.0) : 10.0;
     const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "quorvel";
     const std::optional<fs::path> other = argc > 2 ? std::optional(fs::absolute(argv[2])) : std::nullopt;
     const int displayNumber = freeDisplay();

@@ -55,11 +55,12 @@ QString applyBrowseRules(const QString& title, const QString& pattern, const QSt
     if (mode == u"OPEN")
         return host.firstMatch(name).isEmpty() ? QString() : name;
     if (mode == u"SAVE") {
-        // The lookup comes before the extension is added: "song" is new even beside "song.wav".
-        if (!host.firstMatch(name).isEmpty())
-            return host.confirmOverwrite() ? name : QString();
-        if (!name.contains(u'.'))
-            return name + pattern.mid(1, 4);
+        // The question is asked for the name that will be written: "song" becomes "song.wav"
+        // first, so an existing "song.wav" is not replaced unasked.
+        const QString written = name.contains(u'.') ? name : name + pattern.mid(1, 4);
+        if (!host.firstMatch(written).isEmpty() && !host.confirmOverwrite())
+            return QString();
+        return written;
     }
     return name;
 }

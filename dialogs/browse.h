@@ -30,9 +30,9 @@ public:
 // The rules applied to the name the dialog returned. The title's first four letters, in upper
 // case, choose them:
 // - "OPEN": a name that matches no ordinary file becomes empty;
-// - "SAVE": a name that matches one is kept only when the user agrees to overwrite; otherwise a
-//   name with no "." anywhere (directories included) gets characters 2 to 5 of pattern, the
-//   default extension (".wav" for "*.wav;*.mp3");
+// - "SAVE": a name with no "." anywhere (directories included) first gets characters 2 to 5 of
+//   pattern, the default extension (".wav" for "*.wav;*.mp3"); the name that results is kept
+//   only when it matches no file or the user agrees to overwrite it;
 // - anything else: the name is returned unchanged.
 // An empty name stays empty.
 QString applyBrowseRules(const QString& title, const QString& pattern, const QString& name,

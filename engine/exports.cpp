@@ -4,6 +4,9 @@
 // memory that cannot be had and for any other exception.
 #include "brenvik.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <new>
 
 #include "device/backend_factory.h"
@@ -50,6 +53,20 @@ int32_t guarded(Failure failure, Work work) noexcept
     } catch (...) {
         return failure.other;
     }
+}
+
+// The bytes the save that runs now has written, for SaveProgress on the thread that waits for
+// it; 0 while no save runs.
+std::atomic<int64_t> savedBytes{0};
+
+// Runs a save whose bytes are counted in savedBytes, which is 0 again once it returns.
+template <typename Save>
+int32_t counted(Save save)
+{
+    struct Reset {
+        ~Reset() { savedBytes.store(0); }
+    } reset;
+    return save(&savedBytes);
 }
 
 // Files are neither read nor written while there is no track: before OpenLib, after CloseLib,
@@ -134,8 +151,10 @@ int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
         if (path == nullptr || noTrack()) {
             return BRENVIK_SAVE_FAILED;
         }
-        return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
-                                   engine().log());
+        return counted([&](std::atomic<int64_t>* progress) {
+            return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
+                                       engine().log(), progress);
+        });
     });
 }
 
@@ -149,7 +168,9 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
         if (noTrack()) {
             return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
         }
-        return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)));
+        return counted([&](std::atomic<int64_t>* progress) {
+            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)), progress);
+        });
     });
 }
 
@@ -163,6 +184,21 @@ int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
 {
     return guarded(always(BRENVIK_OUTSIDE_TRACK),
                    [&] { return engine().track().writeFrames(from, to, values); });
+}
+
+int32_t WaveFrames(const char* path)
+{
+    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
+        if (path == nullptr) {
+            return -BRENVIK_LOAD_CANNOT_OPEN;
+        }
+        return brenvik::waveFrames(path, engine().log());
+    });
+}
+
+int32_t SaveProgress(void)
+{
+    return static_cast<int32_t>(std::min<int64_t>(savedBytes.load(), INT32_MAX));
 }
 
 }  // extern "C"

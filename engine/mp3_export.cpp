@@ -1,8 +1,5 @@
 #include "mp3_export.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -12,21 +9,13 @@
 #include "bladeenc.h"
 #include "brenvik.h"
 #include "dynamic_library.h"
-#include "file_closer.h"
+#include "replacement_file.h"
 
 namespace brenvik {
 
 namespace {
 
-constexpr int32_t kMp3Ok = BRENVIK_OK;
-constexpr int32_t kMp3NoEncoder = BRENVIK_MP3_NO_ENCODER;
-constexpr int32_t kMp3DiskError = BRENVIK_MP3_DISK_ERROR;
-constexpr int32_t kMp3StreamError = BRENVIK_MP3_STREAM_ERROR;
-constexpr int32_t kMp3MemoryError = BRENVIK_MP3_MEMORY_ERROR;
-constexpr int32_t kMp3EncodingError = BRENVIK_MP3_ENCODING_ERROR;
-
 constexpr const char* kEncoderLibrary = "libbladeenc.so";
-constexpr uint32_t kMp3SampleRate = 44100;
 constexpr uint16_t kMp3Bitrate = 192;
 
 struct EncoderApi {
@@ -53,45 +42,11 @@ BE_CONFIG mp3Config() {
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);  // flags and the reserved tail
     config.kind = BE_KIND_MP3;
-    config.sampleRate = kMp3SampleRate;
+    config.sampleRate = kSampleRate;
     config.mode = BE_MODE_STEREO;
     config.bitrate = kMp3Bitrate;
     return config;
 }
-
-class OutputFile {
-public:
-    explicit OutputFile(const char* path) : fd_(openRegularFile(path, FileAccess::kWrite)) {}
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile() {
-        if (isOpen()) ::close(fd_);
-    }
-
-    bool isOpen() const { return fd_ >= 0; }
-
-    // Writes all bytes, resuming after partial writes; false when the file takes no more.
-    bool writeAll(const uint8_t* bytes, std::size_t count) {
-        while (count > 0) {
-            const ssize_t written = ::write(fd_, bytes, count);
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return false;
-            bytes += written;
-            count -= static_cast<std::size_t>(written);
-        }
-        return true;
-    }
-
-    // Closes now so that a failure the system reports only at close is not lost.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Closes an open encoder stream on every way out of the export.
 class EncoderStream {
@@ -120,13 +75,13 @@ std::unique_ptr<T[]> allocateBuffer(std::size_t count) {
 // Feeds the frames to an open stream chunk by chunk, copying each chunk out of the track, then
 // flushes the stream; every output goes to the file as it comes.
 int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Frame> frames,
-                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, OutputFile& file) {
+                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, ReplacementFile& file) {
     // An encoder that takes no samples per chunk would never get through the frames.
-    if (samplesPerChunk == 0 && !frames.empty()) return kMp3StreamError;
+    if (samplesPerChunk == 0 && !frames.empty()) return BRENVIK_MP3_STREAM_ERROR;
     const auto output = allocateBuffer<uint8_t>(outputBufferBytes);
-    if (!output) return kMp3MemoryError;
+    if (!output) return BRENVIK_MP3_MEMORY_ERROR;
     const auto input = allocateBuffer<int16_t>(samplesPerChunk);
-    if (!input) return kMp3MemoryError;
+    if (!input) return BRENVIK_MP3_MEMORY_ERROR;
 
     const auto* track = reinterpret_cast<const uint8_t*>(frames.data());
     const std::size_t total = frames.size_bytes();
@@ -138,33 +93,35 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
         const auto samples = static_cast<uint32_t>(chunk / sizeof(int16_t));
         if (api.encodeChunk(stream, samples, input.get(), output.get(), &produced) != 0 ||
             produced > outputBufferBytes) {
-            return kMp3EncodingError;
+            return BRENVIK_MP3_ENCODING_ERROR;
         }
-        if (!file.writeAll(output.get(), produced)) return kMp3DiskError;
+        if (!file.append(output.get(), produced)) return BRENVIK_MP3_DISK_ERROR;
         done += chunk;
     }
 
     if (api.deinitStream(stream, output.get(), &produced) != 0 || produced > outputBufferBytes) {
-        return kMp3StreamError;
+        return BRENVIK_MP3_STREAM_ERROR;
     }
-    return file.writeAll(output.get(), produced) ? kMp3Ok : kMp3DiskError;
+    if (!file.append(output.get(), produced)) return BRENVIK_MP3_DISK_ERROR;
+    return BRENVIK_OK;
 }
 
 }  // namespace
 
-int32_t saveAsMp3(const char* path, std::span<const Frame> frames) {
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames,
+                  std::atomic<int64_t>* progress) {
     const std::optional<EncoderApi> api = loadEncoder();
-    if (!api) return kMp3NoEncoder;
+    if (!api) return BRENVIK_MP3_NO_ENCODER;
 
-    OutputFile file(path);
-    if (!file.isOpen()) return kMp3DiskError;
+    ReplacementFile file(path, progress);
+    if (!file.isOpen()) return BRENVIK_MP3_DISK_ERROR;
 
     const BE_CONFIG config = mp3Config();
     uint32_t samplesPerChunk = 0;
     uint32_t outputBufferBytes = 0;
     uint32_t handle = 0;
     if (api->initStream(&config, &samplesPerChunk, &outputBufferBytes, &handle) != 0) {
-        return kMp3StreamError;
+        return BRENVIK_MP3_STREAM_ERROR;
     }
     int32_t result;
     {
@@ -172,8 +129,9 @@ int32_t saveAsMp3(const char* path, std::span<const Frame> frames) {
         result = encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes,
                               file);
     }
-    if (result != kMp3Ok) return result;
-    return file.close() ? kMp3Ok : kMp3DiskError;
+    if (result != BRENVIK_OK) return result;
+    if (!file.commit()) return BRENVIK_MP3_DISK_ERROR;
+    return BRENVIK_OK;
 }
 
 }  // namespace brenvik

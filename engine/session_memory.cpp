@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "brenvik.h"
+
 namespace brenvik {
 
 bool SessionMemory::allocate(int32_t frames)
@@ -39,7 +41,7 @@ int32_t SessionMemory::readValue(int32_t index) const
 {
     const Frame* frame = frameOfValue(index);
     if (!frame) {
-        return -1;
+        return BRENVIK_OUTSIDE_TRACK;
     }
     return index % 2 ? frame->right : frame->left;
 }
@@ -48,10 +50,10 @@ int32_t SessionMemory::writeValue(int32_t index, int32_t value)
 {
     Frame* frame = frameOfValue(index);
     if (!frame) {
-        return -1;
+        return BRENVIK_OUTSIDE_TRACK;
     }
     (index % 2 ? frame->right : frame->left) = static_cast<int16_t>(value);
-    return 0;
+    return BRENVIK_OK;
 }
 
 void SessionMemory::clear(FrameRange range)
@@ -62,7 +64,7 @@ void SessionMemory::clear(FrameRange range)
 int32_t SessionMemory::readFrames(int32_t from, int32_t to, int16_t* values) const
 {
     if (values == nullptr || !holds(from, to)) {
-        return -1;
+        return BRENVIK_OUTSIDE_TRACK;
     }
     std::memcpy(values, track_.get() + from, std::size_t(to - from) * sizeof(Frame));
     return to - from;
@@ -71,7 +73,7 @@ int32_t SessionMemory::readFrames(int32_t from, int32_t to, int16_t* values) con
 int32_t SessionMemory::writeFrames(int32_t from, int32_t to, const int16_t* values)
 {
     if (values == nullptr || !holds(from, to)) {
-        return -1;
+        return BRENVIK_OUTSIDE_TRACK;
     }
     std::memcpy(track_.get() + from, values, std::size_t(to - from) * sizeof(Frame));
     return to - from;

@@ -28,13 +28,15 @@ public:
     std::span<Frame> frames(FrameRange range) { return frames().subspan(range.from, range.size()); }
     std::span<std::byte> scratch() { return {scratch_.get(), scratchBytes_}; }
 
-    // A 16-bit value by value index (frame * 2 + channel), sign-extended; -1 outside the track.
+    // A 16-bit value by value index (frame * 2 + channel), sign-extended; BRENVIK_OUTSIDE_TRACK
+    // outside the track.
     int32_t readValue(int32_t index) const;
-    // Stores the low 16 bits of value; -1 outside the track, else 0.
+    // Stores the low 16 bits of value; BRENVIK_OUTSIDE_TRACK outside the track, else 0.
     int32_t writeValue(int32_t index, int32_t value);
     void clear(FrameRange range);
     // Copies the frames of from..to out to values or in from them, two values a frame; the
-    // number of frames, or -1 when the range is not inside the track or values is null.
+    // number of frames, or BRENVIK_OUTSIDE_TRACK when the range is not inside the track or
+    // values is null.
     int32_t readFrames(int32_t from, int32_t to, int16_t* values) const;
     int32_t writeFrames(int32_t from, int32_t to, const int16_t* values);
 

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "file_closer.h"
+#include "replacement_file.h"
 #include "wav_file.h"
 #include "wav_io.h"
 
@@ -53,20 +53,22 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes)
 
 }  // namespace
 
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log)
+int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
+                   std::atomic<int64_t>* progress)
 {
     log.write("SaveBufToWave\n");
-    File file = openRegularStream(path, FileAccess::kWrite);
-    if (!file) {
-        return -1;
+    ReplacementFile file(path, progress);
+    if (!file.isOpen()) {
+        return BRENVIK_SAVE_FAILED;
     }
-    const size_t dataBytes = frames.size_bytes();
-    const auto header = waveHeader(static_cast<uint32_t>(dataBytes));
-    const bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size()
-        && (dataBytes == 0 || std::fwrite(frames.data(), 1, dataBytes, file.get()) == dataBytes);
-    // The close flushes what stdio still holds, so a full disk may show only here.
-    const bool closed = std::fclose(file.release()) == 0;
-    return written && closed ? 0 : -1;
+    // The track already holds the file's data layout: it goes out as it lies, without a copy.
+    const auto header = waveHeader(static_cast<uint32_t>(frames.size_bytes()));
+    const bool saved = file.append(header.data(), header.size())
+        && file.append(frames.data(), frames.size_bytes()) && file.commit();
+    if (!saved) {
+        return BRENVIK_SAVE_FAILED;
+    }
+    return BRENVIK_OK;
 }
 
 }  // namespace brenvik

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev lame
   dpkg-dev file lintian
+  locales
   pulseaudio pulseaudio-utils libasound2-plugins
   xvfb xauth xdotool x11-apps imagemagick
   libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music

@@ -1,21 +1,27 @@
 #include "editor.h"
 
-#include <array>
-
 Editor::Editor(EngineApi& engine, WindowPort& window) : engine_(engine), window_(window) {}
 
 void Editor::enableControls(bool enabled)
 {
-    // Stop, the effects, Help and the view are not in the list: they stay usable while the
-    // transport runs.
-    static constexpr std::array locked{
-        LockableControl::cmdCut, LockableControl::cmdNew, LockableControl::cmdOpen,
-        LockableControl::cmdPlay, LockableControl::cmdProps, LockableControl::cmdRec,
-        LockableControl::cmdSave, LockableControl::hscView, LockableControl::hscZoom,
-        LockableControl::mnuControlPlay, LockableControl::mnuControlRecord,
-        LockableControl::mnuEdit, LockableControl::mnuFile,
-    };
-    for (LockableControl control : locked) window_.setControlEnabled(control, enabled);
+    lockControls(commandLocks(Command::ControlPlay).controls, !enabled);
+}
+
+void Editor::lockControls(std::span<const LockableControl> controls, bool lock)
+{
+    for (LockableControl control : controls) {
+        int32_t& locks = controlLocks_[size_t(control)];
+        if (lock) {
+            if (locks++ == 0) window_.setControlEnabled(control, false);
+        } else if (locks > 0 && --locks == 0) {
+            window_.setControlEnabled(control, true);
+        }
+    }
+}
+
+void Editor::holdInput(bool hold)
+{
+    if (hold ? inputHolds_++ == 0 : --inputHolds_ == 0) window_.holdInput(hold);
 }
 
 void Editor::setTitle()
@@ -27,13 +33,18 @@ void Editor::setTitle()
     window_.setCaption("Dravenna - " + trimmed);
 }
 
-Editor::RunningCommand::RunningCommand(Editor& editor) : editor_(editor)
+Editor::RunningCommand::RunningCommand(Editor& editor, Command command)
+    : editor_(editor), locks_(commandLocks(command))
 {
     ++editor_.runningCommands_;
+    editor_.lockControls(locks_.controls, true);
+    if (locks_.holdsInput) editor_.holdInput(true);
 }
 
 Editor::RunningCommand::~RunningCommand()
 {
+    if (locks_.holdsInput) editor_.holdInput(false);
+    editor_.lockControls(locks_.controls, false);
     if (--editor_.runningCommands_ == 0 && editor_.closePending_) {
         editor_.closePending_ = false;
         editor_.window_.closeMainWindow();

@@ -3,9 +3,12 @@
 // WindowPort, so tests can drive it without a display.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "command_locks.h"
 #include "edit_history.h"
 #include "editor_state.h"
 #include "engine_binding.h"
@@ -50,11 +53,9 @@ public:
     // Selects the last complete song of the take, or the one before the song selected.
     void editSelectSong();
 
-    // Window routines.
+    // Window routines. EnableControls takes (false) or gives back (true) the lock a transport
+    // holds on its thirteen controls; a control stays locked while any running command locks it.
     void enableControls(bool enabled);
-    // Every control whose command could call the engine: those a transport locks, and also Stop
-    // and the Control and FX menus; locked while a worker runs the engine.
-    void enableEngineControls(bool enabled);
     void setTitle();
 
     // View navigation and selection.
@@ -90,19 +91,27 @@ public:
     void clearMeterClip(int channel);
 
 private:
-    // Held by a command while it works with window events let in (its busy window, the follow
-    // loop): a close request that comes meanwhile waits until the outermost one is done, so the
-    // engine is never closed under a command that is halfway through.
+    // Held by a command while it works with window events let in (its busy window, its
+    // dialogs, the follow loop). It locks the controls the command table names and, for a
+    // command under the busy window, holds off the main window's input, until the command ends.
+    // A close request that comes meanwhile waits until the outermost one is done, so the engine
+    // is never closed under a command that is halfway through.
     class RunningCommand {
     public:
-        explicit RunningCommand(Editor& editor);
+        RunningCommand(Editor& editor, Command command);
         ~RunningCommand();
         RunningCommand(const RunningCommand&) = delete;
         RunningCommand& operator=(const RunningCommand&) = delete;
 
     private:
         Editor& editor_;
+        CommandLocks locks_;
     };
+
+    // Takes (lock) or gives back one lock on each of controls; a control is enabled while it
+    // holds none.
+    void lockControls(std::span<const LockableControl> controls, bool lock);
+    void holdInput(bool hold);
 
     // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
     void moveSelection(int32_t begin, int32_t end);
@@ -117,6 +126,8 @@ private:
     // (a fade nested in the follow loop) wipes the marker, so it resets this too.
     int32_t markerColumn_ = 0;
     int32_t runningCommands_ = 0;
+    std::array<int32_t, kLockableControls> controlLocks_{};
+    int32_t inputHolds_ = 0;
     bool closePending_ = false;  // a close request waits for the running commands
 
     // Cut and the fades, run as commands on the selection, and again by Redo.

@@ -24,6 +24,16 @@ int32_t shortestSelection(EditKind kind)
     return kind == EditKind::Cut ? kShortestCut : kShortestFade;
 }
 
+Command editCommand(EditKind kind)
+{
+    switch (kind) {
+    case EditKind::Cut: return Command::EditCut;
+    case EditKind::FadeIn: return Command::FxFadeIn;
+    case EditKind::FadeOut: break;
+    }
+    return Command::FxFadeOut;
+}
+
 const char* busyText(EditKind kind)
 {
     return kind == EditKind::Cut ? "Applying Edits ..." : "Applying Effects ...";
@@ -125,11 +135,11 @@ void Editor::fxFadeOut()
 
 void Editor::runEdit(EditKind kind)
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, editCommand(kind));
     if (!longerThan(mod, shortestSelection(kind))) return;
-    // The busy window lets events in before the edit reads the selection: a drag meanwhile may
-    // have made it too short (a fade over an empty one would divide by zero), so it is checked
-    // again.
+    // The busy window turns events before the edit reads the selection. The main window drops
+    // its input meanwhile, but a selection made too short anyway (a fade over an empty one
+    // would divide by zero) must not reach the edit, so it is checked again.
     changeTrack(window_, *this, busyText(kind), [this, kind] {
         if (longerThan(mod, shortestSelection(kind))) applyEdit(kind, false);
     });
@@ -154,11 +164,11 @@ void Editor::applyEdit(EditKind kind, bool redone)
     showEditHistory();
 }
 
-// Undo and Redo take their edit only once the busy window has shown: a command let in while it
-// showed (the same key pressed twice) then runs whole first, so edits are undone newest first.
+// Undo and Redo take their edit only once the busy window has shown, so that whatever ran while
+// it showed cannot leave them undoing an edit that is no longer the newest.
 void Editor::editUndo()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::EditUndo);
     if (!history_.canUndo()) return;
     changeTrack(window_, *this, "Undoing Edits ...", [this] {
         if (!history_.canUndo()) return;
@@ -172,7 +182,7 @@ void Editor::editUndo()
 
 void Editor::editRedo()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::EditRedo);
     if (!history_.canRedo()) return;
     changeTrack(window_, *this, "Redoing Edits ...", [this] {
         if (!history_.canRedo()) return;

@@ -24,7 +24,9 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("SaveAsWave", bound.SaveAsWave) &&
                           library.resolve("SaveAsMp3", bound.SaveAsMp3) &&
                           library.resolve("TrackReadFrames", bound.TrackReadFrames) &&
-                          library.resolve("TrackWriteFrames", bound.TrackWriteFrames);
+                          library.resolve("TrackWriteFrames", bound.TrackWriteFrames) &&
+                          library.resolve("WaveFrames", bound.WaveFrames) &&
+                          library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -87,5 +89,7 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.TrackReadFrames = bindThenCall<&EngineApi::TrackReadFrames, int32_t, int32_t, int16_t*>;
     api.TrackWriteFrames =
         bindThenCall<&EngineApi::TrackWriteFrames, int32_t, int32_t, const int16_t*>;
+    api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
+    api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;
 }

@@ -24,6 +24,8 @@ struct EngineApi {
     // Additions beyond the thirteen.
     decltype(&::TrackReadFrames) TrackReadFrames = nullptr;
     decltype(&::TrackWriteFrames) TrackWriteFrames = nullptr;
+    decltype(&::WaveFrames) WaveFrames = nullptr;
+    decltype(&::SaveProgress) SaveProgress = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

@@ -5,13 +5,12 @@
 // so a path goes to the engine exactly as the dialog returned it.
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "background_save.h"
 #include "editor.h"
 #include "save_progress.h"
+#include "time_readout.h"
 
 namespace {
 
@@ -51,37 +50,33 @@ std::string mp3SaveMessage(int32_t code)
 }
 
 using SaveExport = decltype(EngineApi::SaveAsWave);
-
-// The size the file has reached; 0 while it is not there yet.
-uint64_t fileBytes(const std::string& path)
-{
-    std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
+using ProgressExport = decltype(EngineApi::SaveProgress);
 
 // Writes the selection through one of the engine's save exports. The export runs on a worker
-// thread while the busy window lets the window's events in and shows how much of the file is
-// written; the controls that could call the engine meanwhile stay locked until it returns.
-int32_t saveSelection(Editor& editor, WindowPort& window, SaveExport save, SaveFormat format,
-                      const std::string& path)
+// thread while the busy window repaints and shows how much of the file is written; the command
+// keeps the controls that could call the engine locked, and the main window's input held off,
+// until it returns.
+int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
+                      ProgressExport progress, SaveFormat format, const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
     const int32_t from = editor.mod.clipbegin;
     const int32_t to = editor.mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
-    editor.enableEngineControls(false);
     window.busySetText("Saving file ...");
     window.busySetProgress(0);
     window.busyInit();
     BackgroundSave running(save, from, to, path);
+    int32_t percent = 0;
     while (!running.done()) {
         window.waitForEvents(kProgressPassMilliseconds);
-        window.busySetProgress(savePercent(format, frames, fileBytes(path)));
+        // The engine's count is 0 again once the save returns: the bar never goes back.
+        const auto written = uint64_t(std::max(progress(), 0));
+        percent = std::max(percent, savePercent(format, frames, written));
+        window.busySetProgress(percent);
     }
     const int32_t result = running.result();
     window.busyHide();
-    editor.enableEngineControls(true);
     return result;
 }
 
@@ -94,16 +89,9 @@ void makeCurrentFile(Editor& editor, const std::string& path)
 
 }  // namespace
 
-void Editor::enableEngineControls(bool enabled)
-{
-    enableControls(enabled);
-    for (LockableControl control : {LockableControl::cmdStop, LockableControl::mnuControl, LockableControl::mnuFX})
-        window_.setControlEnabled(control, enabled);
-}
-
 void Editor::fileOpen()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::FileOpen);
     const std::string path = window_.browseFile("Open", "*.wav");
     if (path.empty()) return;
     if (fileTypeKey(path) != "WAV") {
@@ -124,19 +112,25 @@ void Editor::fileOpen()
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
     makeCurrentFile(*this, path);
     drawTrack();
+    // Saved back under its own name, a file cut to the track's length would lose its end.
+    if (engine_.WaveFrames(path.c_str()) > engineTrackLength_)
+        window_.messageBox("Only the first " + trackTimeText(engineTrackLength_) +
+                           " of the file fit in the track (File > Properties sets a larger size).");
 }
 
 void Editor::fileSaveAs()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::FileSaveAs);
     const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
     if (key == "WAV") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, SaveFormat::Wav, path);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, engine_.SaveProgress,
+                                 SaveFormat::Wav, path);
         reportEngineError("Error in SaveAsWave: ", frm.lRet);
     } else if (key == "MP3") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, SaveFormat::Mp3, path);
+        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, engine_.SaveProgress,
+                                 SaveFormat::Mp3, path);
         window_.messageBox(mp3SaveMessage(frm.lRet));
     } else {
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);

@@ -67,9 +67,8 @@ void Editor::editSelectAll()
 
 void Editor::editSelectSong()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::EditSelectSong);
     const SongSelection current{mod.clipbegin, mod.clipend};
-    enableEngineControls(false);
     window_.busySetText("Finding the song ...");
     window_.busySetProgress(0);
     window_.busyInit();
@@ -81,7 +80,6 @@ void Editor::editSelectSong()
     }
     const std::optional<std::vector<SongSelection>> songs = search.result();
     window_.busyHide();
-    enableEngineControls(true);
     if (closePending_) return;
     if (!songs) {
         window_.messageBox("The track could not be read.", MessageIcon::Critical);

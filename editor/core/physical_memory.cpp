@@ -1,6 +1,7 @@
 #include "physical_memory.h"
 
 #include <fstream>
+#include <locale>
 #include <sstream>
 #include <string>
 
@@ -10,6 +11,7 @@ PhysicalMemory parseMeminfo(std::istream& meminfo)
     std::string line;
     while (std::getline(meminfo, line)) {
         std::istringstream fields(line);
+        fields.imbue(std::locale::classic());
         std::string name;
         uint64_t kilobytes = 0;
         if (!(fields >> name >> kilobytes)) continue;

@@ -4,7 +4,7 @@
 
 void Editor::fileProps()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::FileProps);
     window_.showProjectSettings(mod);
     if (!mod.bPropsCancel) {
         setTitle();

@@ -1,5 +1,6 @@
-// How far a save has come, judged from the size its output file has reached: the engine writes
-// either format front to back in one pass, so the file grows with the frames done.
+// How far a save has come, judged from the bytes of its file the engine has written so far
+// (SaveProgress): it writes either format front to back in one pass, so the count grows with the
+// frames done.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,6 @@ enum class SaveFormat { Wav, Mp3 };
 // (192 kbit/s at 44100 Hz: 1152 frames of audio in 626 or 627 bytes).
 uint64_t expectedSaveBytes(SaveFormat format, int64_t frames);
 
-// The percentage the busy window shows while the file has fileBytes: 0 to 99, since the save is
+// The percentage the busy window shows once fileBytes are written: 0 to 99, since the save is
 // done only when the export has returned.
 int32_t savePercent(SaveFormat format, int64_t frames, uint64_t fileBytes);

@@ -70,6 +70,7 @@ void Editor::startupNew()
 
 void Editor::fileNew()
 {
+    const RunningCommand running(*this, Command::FileNew);
     frm.FILESPEC.clear();
     mod.trklen = trackLengthFromSetting(
         window_.readSetting(kSettingsSection, kMemoryKey, std::to_string(kDefaultTrackLength)));
@@ -121,7 +122,7 @@ bool Editor::queryClose()
         closePending_ = true;  // the window closes when the command is done
         return false;
     }
-    const RunningCommand closing(*this);
+    const RunningCommand closing(*this, Command::ShutDown);
     window_.busySetText("Shutting down...");
     window_.busyInit();
     closeDevices();

@@ -14,8 +14,7 @@ constexpr int kFollowPassMilliseconds = 15;
 
 void Editor::controlPlay()
 {
-    const RunningCommand running(*this);
-    enableControls(false);
+    const RunningCommand running(*this, Command::ControlPlay);
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
     frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
     reportEngineError("Error in PlayTrack: ", frm.lRet);
@@ -29,22 +28,19 @@ void Editor::controlPlay()
 
 void Editor::controlRecord()
 {
-    const RunningCommand running(*this);
+    const RunningCommand running(*this, Command::ControlRecord);
     // The whole ring is recorded. The rectangle moves with the selection, so that a drag during
     // the recording erases what is on the screen and not a rectangle that never was.
     moveSelection(0, checkedSub(mod.trklen, 2));
-    enableControls(false);
     forgetEdits();  // the recording overwrites the whole track
     frm.lRet = engine_.RecordWav();
     reportEngineError("Error in RecordTrack: ", frm.lRet);
     meter_.beginRecording(frm.bInitLib ? engineTrackLength_ : 0);
     followTransport();
 
-    // Stopping turns the ring so that the oldest frame comes first, which takes a moment. The
-    // loop has unlocked the controls, but the busy window lets events in while it shows and the
-    // card is still recording: they stay locked until the ring is turned, so that nothing can
-    // play or reopen the track under a recording that was never stopped.
-    enableControls(false);
+    // Stopping turns the ring so that the oldest frame comes first, which takes a moment, under
+    // the busy window: nothing can play or reopen the track under a recording not yet stopped.
+    const RunningCommand reordering(*this, Command::ReorderTrack);
     window_.busySetText("Reordering track...");
     window_.busyInit();
     frm.lRet = engine_.StopWav();
@@ -54,7 +50,6 @@ void Editor::controlRecord()
     forgetEdits();
     drawTrack();
     window_.busyHide();
-    enableControls(true);
 }
 
 void Editor::controlStop()
@@ -85,8 +80,9 @@ void Editor::followTransport()
     };
     for (;;) {
         // A playback ends by itself; a recording (or a transport that failed to start) only by
-        // Stop. WAVEPLAYING stays True after a playback ended by itself.
-        if (engine_.IsPlaying() == 0 || !frm.WAVEPLAYING) break;
+        // Stop. Nothing runs once the engine is idle, so the window may close then.
+        if (engine_.IsPlaying() == 0) frm.WAVEPLAYING = false;
+        if (!frm.WAVEPLAYING) break;
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t position = engine_.GetPosition();
@@ -99,5 +95,4 @@ void Editor::followTransport()
     }
     moveMarker(0);
     meter_.end();
-    enableControls(true);
 }

@@ -2,6 +2,7 @@
 // give a fake. Texts are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,8 +18,9 @@ enum class MessageAnswer { Ok, Yes, No };
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
-    cmdStop, mnuControl, mnuFX,  // locked as well while a save runs the engine on another thread
+    cmdStop, mnuControl, mnuFX,  // locked as well while a command runs under the busy window
 };
+constexpr size_t kLockableControls = size_t(LockableControl::mnuFX) + 1;
 
 enum class WindowLabel { lblLength, lblMem };
 enum class ScrollBar { hscZoom, hscView };
@@ -96,4 +98,8 @@ public:
     virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
     // The level meter on the toolbar row shows levels from now on.
     virtual void showLevels(const MeterPicture& levels) = 0;
+    // While held, the user's input meant for the main window (keys, shortcuts, mouse buttons,
+    // moves and the wheel over it and its menus) is dropped, not kept for later. The busy window
+    // keeps painting, and other windows (message boxes, dialogs) take their input as before.
+    virtual void holdInput(bool held) = 0;
 };

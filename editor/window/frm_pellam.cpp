@@ -19,6 +19,7 @@
 #include "fitted_text.h"
 #include "frm_message.h"
 #include "frm_proj_props.h"
+#include "input_hold.h"
 #include "meter_widget.h"
 #include "program_icon.h"
 #include "view_scroll.h"
@@ -65,6 +66,7 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
     createMenus();
     createControls();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    inputHold_ = new InputHold(*this);
 }
 
 FrmPellam::~FrmPellam() = default;
@@ -307,7 +309,12 @@ void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
         break;
     case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
     case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
-    case LockableControl::mnuControl: setMenuEnabled(mnuControl, enabled); break;
+    case LockableControl::mnuControl:
+        // Its Play and Record items have locks of their own, which a transport may still hold
+        // when a command nested in it gives the whole menu back.
+        mnuControl->menuAction()->setEnabled(enabled);
+        mnuControlStop->setEnabled(enabled);
+        break;
     case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
     }
 }
@@ -358,6 +365,11 @@ ViewSurface& FrmPellam::picView()
 void FrmPellam::showLevels(const MeterPicture& levels)
 {
     meterLevels->setLevels(levels);
+}
+
+void FrmPellam::holdInput(bool held)
+{
+    inputHold_->hold(held);
 }
 
 void FrmPellam::closeEvent(QCloseEvent* event)

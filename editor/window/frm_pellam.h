@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QToolButton;
+class InputHold;
 class ViewWidget;
 class MeterWidget;
 
@@ -57,6 +58,7 @@ public:
     bool scrollEnabled(ScrollBar bar) const override;
     void setScrollValue(ScrollBar bar, int32_t value) override;
     void showLevels(const MeterPicture& levels) override;
+    void holdInput(bool held) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,4 +119,5 @@ private:
     bool canRedo_ = false;
     void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
     MeterWidget* meterLevels = nullptr;
+    InputHold* inputHold_ = nullptr;
 };

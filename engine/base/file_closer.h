@@ -16,28 +16,22 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-enum class FileAccess { kRead, kWrite };
-
-// Opens the audio files the engine loads and saves: regular files only, never a FIFO, a
-// terminal or a device, and without blocking on any of them. kRead needs an existing file;
-// kWrite creates a missing one (mode 0666 less the umask) or truncates an existing one once it
-// is known to be regular. Returns the descriptor, or -1 with nothing truncated or written.
-inline int openRegularFile(const char* path, FileAccess access)
+// Opens an audio file the engine loads: an existing regular file only, never a FIFO, a
+// terminal or a device, and without blocking on any of them. Returns the descriptor, or -1.
+inline int openRegularFile(const char* path)
 {
     struct stat status {};
     // Something else is not even opened: opening a device can do things of its own.
     if (::stat(path, &status) == 0 && !S_ISREG(status.st_mode)) {
         return -1;
     }
-    const int flags = access == FileAccess::kRead ? O_RDONLY : O_WRONLY | O_CREAT;
     // Without O_NONBLOCK a FIFO put in the file's place since the stat would hold the open up.
-    const int fd = ::open(path, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }
     const int statusFlags = ::fcntl(fd, F_GETFL);
-    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
-        && (access == FileAccess::kRead || ::ftruncate(fd, 0) == 0) && statusFlags != -1
+    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && statusFlags != -1
         && ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) == 0;
     if (!usable) {
         ::close(fd);
@@ -47,13 +41,13 @@ inline int openRegularFile(const char* path, FileAccess access)
 }
 
 // The same file as a binary stdio stream.
-inline File openRegularStream(const char* path, FileAccess access)
+inline File openRegularStream(const char* path)
 {
-    const int fd = openRegularFile(path, access);
+    const int fd = openRegularFile(path);
     if (fd < 0) {
         return nullptr;
     }
-    File file(::fdopen(fd, access == FileAccess::kRead ? "rb" : "wb"));
+    File file(::fdopen(fd, "rb"));
     if (!file) {
         ::close(fd);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -24,8 +25,16 @@ inline constexpr int32_t kLoadNoData = BRENVIK_LOAD_NO_DATA;
 // the track is left exactly as it was.
 int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log);
 
-// Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header; returns 0, or -1
-// when the file cannot be created or any write or the close fails.
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log);
+// The frames of audio loadWave would read from the file into a track long enough for all of
+// them (a mono file's values each become a frame), at most INT32_MAX; or the negated code
+// loadWave would reject it with. The file is not read beyond its header.
+int32_t waveFrames(const char* path, const DiagnosticLog& log);
+
+// Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header, replacing the file
+// at path only once the whole file is on the disk; returns BRENVIK_OK, or BRENVIK_SAVE_FAILED
+// with the file at path as it was when the file cannot be created, written, synced or renamed.
+// The bytes written so far are counted in progress, when given.
+int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
+                   std::atomic<int64_t>* progress = nullptr);
 
 }  // namespace brenvik

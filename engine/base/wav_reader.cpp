@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -214,7 +215,7 @@ size_t readSamples(WaveReader& reader, std::span<Frame> track, bool mono, const 
 
 int32_t WaveReader::open(const char* path, const DiagnosticLog& log)
 {
-    file_ = openRegularStream(path, FileAccess::kRead);
+    file_ = openRegularStream(path);
     if (!file_) {
         return kLoadCannotOpen;
     }
@@ -251,6 +252,17 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
     std::ranges::fill(std::as_writable_bytes(track).subspan(stored), std::byte{0});
     log.write("Wave loaded.\n");
     return loadFlags(reader.format());
+}
+
+int32_t waveFrames(const char* path, const DiagnosticLog& log)
+{
+    WaveReader reader;
+    if (const int32_t rejection = reader.open(path, log); rejection != 0) {
+        return -rejection;
+    }
+    const bool mono = static_cast<uint8_t>(reader.format().channels) == kMonoChannels;
+    const uint64_t frames = reader.audioBytes() / (mono ? sizeof(int16_t) : sizeof(Frame));
+    return static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
 }
 
 }  // namespace brenvik

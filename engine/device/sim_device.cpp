@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
 
 #include "file_closer.h"
+#include "plain_number.h"
 #include "queued_device.h"
 #include "sim_source.h"
 
@@ -205,8 +205,8 @@ SimConfig SimConfig::fromEnvironment()
     SimConfig config;
     const std::string speed = environment("BRENVIK_SIM_SPEED");
     if (!speed.empty()) {
-        const double factor = std::strtod(speed.c_str(), nullptr);
-        config.speed = std::isfinite(factor) && factor > 0 ? factor : 1.0;
+        const double factor = quorvel::plainNumber(speed).value_or(1.0);
+        config.speed = factor > 0 ? factor : 1.0;
     }
     config.inputPath = environment("BRENVIK_SIM_INPUT");
     config.outputPath = environment("BRENVIK_SIM_OUTPUT");

@@ -103,6 +103,18 @@ BRENVIK_API int32_t SaveAsMp3(int32_t from, int32_t to, const char* path);
 BRENVIK_API int32_t TrackReadFrames(int32_t from, int32_t to, int16_t* values);
 BRENVIK_API int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values);
 
+/* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
+ * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the
+ * file fits in the track. Or the negated code LoadWave would reject the file with (-10 to -16;
+ * -BRENVIK_LOAD_CANNOT_OPEN also for a null path). Only the header is read; no track is needed. */
+BRENVIK_API int32_t WaveFrames(const char* path);
+
+/* How far the SaveAsWave or SaveAsMp3 that runs now on another thread has come: the bytes of
+ * its file written so far, 0 while no save runs. A save writes its file beside the target and
+ * renames it into place only when it is complete, so the size at the path shows nothing
+ * meanwhile. The one export that may be called while another runs. */
+BRENVIK_API int32_t SaveProgress(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -76,7 +76,7 @@ TEST(BrowseRules, ModeComesFromTheFirstFourLettersOfTheTitleInAnyCase)
     EXPECT_EQ(applyBrowseRules("SAVEAS", kSavePattern, "/x", host), "/x.wav");
     EXPECT_EQ(applyBrowseRules("Browse", kSavePattern, "/x", host), "/x");
     EXPECT_EQ(applyBrowseRules("Ope", "*.wav", "/x", host), "/x");
-    EXPECT_EQ(host.lookups, QStringList({"/x", "/x"}));
+    EXPECT_EQ(host.lookups, QStringList({"/x", "/x.wav"}));
 }
 
 TEST(BrowseRules, EmptyNameStaysEmptyWithoutALookup)
@@ -115,13 +115,31 @@ TEST(SaveRules, DotAnywhereInThePathMeansNoExtensionIsAdded)
     EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, "/takes/song.", host), "/takes/song.");
 }
 
-TEST(SaveRules, LookupIsMadeBeforeTheExtensionIsAdded)
+// The question is about the file that will really be written: a name typed without a dot is
+// looked up with the extension it is about to get.
+TEST(SaveRules, QuestionIsAskedForTheNameThatWillBeWritten)
 {
-    ScriptedHost host;
-    host.existing = {"/takes/song.wav"};
-    EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, "/takes/song", host), "/takes/song.wav");
-    EXPECT_EQ(host.lookups, QStringList({"/takes/song"}));
-    EXPECT_EQ(host.questions, 0);
+    struct Case {
+        const char* typed;
+        const char* existing;
+        bool answer;
+        const char* returned;
+        int questions;
+    };
+    const Case cases[] = {
+        {"/takes/song", "/takes/song.wav", false, "", 1},
+        {"/takes/song", "/takes/song.wav", true, "/takes/song.wav", 1},
+        {"/takes/song", "/takes/song", true, "/takes/song.wav", 0},  // only the file without .wav
+        {"/takes/song.mp3", "/takes/song.wav", false, "/takes/song.mp3", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ScriptedHost host;
+        host.existing = {c.existing};
+        host.answer = c.answer;
+        EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, c.typed, host), c.returned);
+        EXPECT_EQ(host.questions, c.questions);
+    }
 }
 
 class DirectoryNames : public ::testing::Test {
@@ -144,18 +162,14 @@ TEST_F(DirectoryNames, OpenReturnsTheDirectoryOnlyWhenItHoldsAFile)
     EXPECT_EQ(applyBrowseRules("Open", "*.wav", dirText("takes"), host), "");
 }
 
-TEST_F(DirectoryNames, SaveInAnEmptyDirectoryAppendsTheExtensionToTheSlash)
+TEST_F(DirectoryNames, SaveInADirectoryAppendsTheExtensionToTheSlashWithoutAQuestion)
 {
     if (tree.root().contains('.'))
         GTEST_SKIP() << "the temporary directory's own path holds a dot";
-    EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, dirText("takes"), host),
-              dirText("takes") + ".wav");
+    for (const char* directory : {"takes", "full"}) {
+        SCOPED_TRACE(directory);
+        EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, dirText(directory), host),
+                  dirText(directory) + ".wav");
+    }
     EXPECT_EQ(host.questions, 0);
-}
-
-TEST_F(DirectoryNames, SaveInADirectoryThatHoldsAFileAsksToOverwrite)
-{
-    host.answer = false;
-    EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, dirText("full"), host), "");
-    EXPECT_EQ(host.questions, 1);
 }

@@ -20,6 +20,8 @@ protected:
         editor.startup();
         window.fakeView.ops.clear();
         window.log.clear();
+        window.enabled.clear();  // start-up's own lock is over
+        window.inputHolds.clear();
     }
 
     void setZoom(int32_t zoom, int32_t viewPosition)

@@ -76,6 +76,7 @@ int32_t fakeRange(int32_t, int32_t) { return 0; }
 int32_t fakeNone() { return 0; }
 int32_t fakeLoadWave(const char*) { return current->loadResult; }
 int32_t fakeRangePath(int32_t, int32_t, const char*) { return 0; }
+int32_t fakeWaveFrames(const char*) { return current->waveFrames; }
 
 }  // namespace
 
@@ -101,5 +102,7 @@ EngineApi FakeEngine::api() const
     api.SaveAsMp3 = fakeRangePath;
     api.TrackReadFrames = fakeTrackReadFrames;
     api.TrackWriteFrames = fakeTrackWriteFrames;
+    api.WaveFrames = fakeWaveFrames;
+    api.SaveProgress = fakeNone;
     return api;
 }

@@ -201,6 +201,35 @@ TEST_F(FileCommands, Open_GoodFile_LoadsSelectsAllRedrawsAndNamesTheFile)
     EXPECT_EQ(window.caption, "Dravenna - " + (dir / "song.wav").string());
 }
 
+// A file longer than the track is loaded as far as it fits, and the user is told how much that
+// is; the 1 MB track holds 262144 frames, 5.944 s.
+TEST_F(FileCommands, Open_FileLongerThanTheTrack_SaysHowMuchOfItFits)
+{
+    const std::string kOnlyTheFirst =
+        "message: Only the first 0:05.944 of the file fit in the track (File > Properties sets a larger size).";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases{
+        {"fits.wav", wavBytes(std::vector<int16_t>(size_t(2 * trklen()), 5)), {}},
+        {"one frame more.wav", wavBytes(std::vector<int16_t>(size_t(2 * trklen() + 2), 5)), {kOnlyTheFirst}},
+        {"mono, one more.wav", wavBytes(std::vector<int16_t>(size_t(trklen() + 1), 5), {.channels = 1}),
+         {"message: Error in LoadWave: 1", kOnlyTheFirst}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / c.name, c.bytes);
+        engine.TrackClear(0, trklen());
+        window.log.clear();
+        open(dir / c.name);
+        EXPECT_EQ(messagesIn(window.log), c.messages);
+        EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), 5);  // the audio stays loaded
+        EXPECT_EQ(editor.frm.FILESPEC, (dir / c.name).string());
+    }
+}
+
 TEST_F(FileCommands, Open_ReadOnlyFile_Loads)
 {
     writeBytes(dir / "kept.wav", wavBytes({7, 8}));

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,6 +35,17 @@ namespace {
 
 // Sixteen megabytes of track: about a second and a half of encoding, many passes of the wait.
 constexpr int32_t kTrackFrames = 16 * 262144;
+
+// The file dialog's step: types name into File Name and presses OK.
+ModalScript::Step typeName(const QString& name)
+{
+    return [name](QWidget* dialog) {
+        auto* browse = qobject_cast<FrmBrowse*>(dialog);
+        ASSERT_NE(browse, nullptr);
+        browse->TxtFileName->setText(name);
+        browse->CmdOK->click();
+    };
+}
 
 class SaveWindow : public ::testing::Test {
 protected:
@@ -114,13 +127,7 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     });
     watch.start(20);
     QList<SeenMessage> messages;
-    ModalScript user({[&](QWidget* dialog) {
-                          auto* browse = qobject_cast<FrmBrowse*>(dialog);
-                          ASSERT_NE(browse, nullptr);
-                          browse->TxtFileName->setText(files.path("take.mp3"));
-                          browse->CmdOK->click();
-                      },
-                      answer(QMessageBox::Ok, &messages)});
+    ModalScript user({typeName(files.path("take.mp3")), answer(QMessageBox::Ok, &messages)});
     window.editor().fileSaveAs();
     watch.stop();
 
@@ -143,6 +150,40 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     busy->init();
     EXPECT_FALSE(bar->isVisible());  // the next caller shows no bar of its own
     busy->hide();
+}
+
+// A name typed without a dot is saved with ".wav": when that file exists, the question is
+// asked for it, and No leaves it as it was.
+TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
+{
+    const QString existing = files.path("song.wav");
+    const QByteArray before("an earlier take");
+    struct Case {
+        QMessageBox::StandardButton answer;
+        qint64 sizeAfter;
+    };
+    const Case cases[] = {{QMessageBox::No, before.size()}, {QMessageBox::Yes, 44 + 1000 * 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer == QMessageBox::Yes ? "Yes" : "No");
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+        window.editor().mod.clipbegin = 0;
+        window.editor().mod.clipend = 1000;
+        QList<SeenMessage> messages;
+        ModalScript user({typeName(files.path("song")), answer(c.answer, &messages)});
+        window.editor().fileSaveAs();
+
+        EXPECT_TRUE(user.finished());
+        EXPECT_EQ(user.unexpected, 0);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages[0].text, "This file already exists.  Are you sure you want to overwrite it?");
+        EXPECT_EQ(messages[0].title, "Alert");
+        EXPECT_EQ(messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(QFileInfo(existing).size(), c.sizeAfter);
+        EXPECT_FALSE(QFileInfo::exists(files.path("song")));
+    }
 }
 
 }  // namespace

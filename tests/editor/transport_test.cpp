@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -161,8 +162,8 @@ TEST_F(ScriptedTransport, Play_PlaysTheSelectionUntilTheEngineIsIdle_ThenStops)
     EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
               (std::vector<std::string>{"PlayWav 5000 70000", "StopWav"}));
     EXPECT_TRUE(allControls(window, true));
-    // The run flag stays set after a playback that ended by itself; only Stop clears it.
-    EXPECT_TRUE(editor.frm.WAVEPLAYING);
+    // The playback ended by itself: nothing runs any more.
+    EXPECT_FALSE(editor.frm.WAVEPLAYING);
     EXPECT_TRUE(window.log == std::vector<std::string>{"busy hide"});
 }
 
@@ -407,6 +408,7 @@ protected:
         ASSERT_TRUE(editor.frm.bInitLib);
         window.log.clear();
         window.fakeView.ops.clear();
+        window.enabled.clear();  // start-up's own lock is over
     }
 
     void TearDown() override
@@ -463,7 +465,7 @@ TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFr
                                                     "busy init", "busy hide"}));
 }
 
-TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenCloseIsRefusedUntilStop)
+TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenTheWindowCloses)
 {
     startUp("200");
     for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, index % 30011 - 15000);
@@ -481,13 +483,11 @@ TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenCloseIsRefusedUnt
     for (size_t i = 0; i < values.size(); ++i) wrong += values[i] != engine.TrackRead(2 * 12345 + int32_t(i));
     EXPECT_EQ(wrong, 0);
 
-    // The playback ended by itself: the controls are back, the run flag is still set.
+    // The playback ended by itself: the controls are back and the window closes without Stop.
     EXPECT_TRUE(allControls(window, true));
-    EXPECT_TRUE(editor.frm.WAVEPLAYING);
-    EXPECT_FALSE(editor.queryClose());
-    EXPECT_EQ(window.log.back(), "message: Stop track first!");
-    editor.controlStop();
+    EXPECT_FALSE(editor.frm.WAVEPLAYING);
     EXPECT_TRUE(editor.queryClose());
+    EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "message: Stop track first!"), 0);
 }
 
 TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)

@@ -116,6 +116,7 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
     QList<SeenMessage> seen;
     ModalScript user({answer(QMessageBox::Ok, &seen)});
     bool stillPlayingAfterLockedCommands = false;
+    QStringList unlockedAfterTheFade;
     int32_t selectedBefore = -1;
     QTimer::singleShot(200, [&] {
         // The mouse selects columns 100 to 200 while the transport runs.
@@ -138,12 +139,18 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
         stillPlayingAfterLockedCommands = editor.frm.WAVEPLAYING && realEngine().IsPlaying() != 0;
 
         child<QAction>("mnuFXFadeIn")->trigger();
+        // The fade locked everything while it ran; after it the transport's lock stands again.
+        for (const char* item : {"mnuControlPlay", "mnuControlRecord", "mnuFileNew", "mnuEditCut"})
+            if (child<QAction>(item)->isEnabled()) unlockedAfterTheFade << item;
+        for (const char* usable : {"mnuControlStop", "mnuFXFadeOut", "mnuHelpAbout"})
+            if (!child<QAction>(usable)->isEnabled()) unlockedAfterTheFade << QString("not ") + usable;
         child<QAction>("mnuHelpAbout")->trigger();
         QTest::mouseClick(child<QToolButton>("cmdStop"), Qt::LeftButton);
     });
     child<QAction>("mnuControlPlay")->trigger();
 
     EXPECT_TRUE(stillPlayingAfterLockedCommands);
+    EXPECT_EQ(unlockedAfterTheFade, QStringList());
     // The selection made during the playback stands: no Select All, no File New reopened it.
     EXPECT_EQ(selectedBefore, 161568);  // column 100
     EXPECT_EQ(editor.mod.clipbegin, 161568);

@@ -3,6 +3,8 @@
 //   FAKE_BLADEENC_LOG    file to which each call appends one line (see the entry points)
 //   FAKE_BLADEENC_CHUNK  samples per chunk that beInitStream reports (default 8)
 //   FAKE_BLADEENC_FAIL   name of the one entry point that returns an error
+//   FAKE_BLADEENC_REMOVE directory that beDeinitStream removes with all it holds, as a user
+//                        might while an export into it runs
 // beEncodeChunk hands back its input unchanged and beDeinitStream the bytes "FLUSH", so the
 // exported file shows exactly which samples reached the encoder and in what order.
 // Built with FAKE_BLADEENC_WITHOUT_VERSION it lacks beVersion, as a broken library would.
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "bladeenc.h"
@@ -84,6 +87,10 @@ BLADEENC_API uint32_t beEncodeChunk(uint32_t stream, uint32_t sampleCount,
 // Logs "beDeinitStream <stream>".
 BLADEENC_API uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
     record("beDeinitStream " + std::to_string(stream));
+    if (const char* directory = std::getenv("FAKE_BLADEENC_REMOVE")) {
+        std::error_code ignored;
+        std::filesystem::remove_all(directory, ignored);
+    }
     if (fails("beDeinitStream")) return kFailure;
     std::memcpy(output, kFlushBytes, std::strlen(kFlushBytes));
     *outputBytes = std::strlen(kFlushBytes);

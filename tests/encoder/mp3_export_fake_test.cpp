@@ -1,9 +1,11 @@
-// SaveAsMp3 through the engine library, with the recording fake encoder beside the engine copy.
+// SaveAsMp3 through the engine library, with the recording fake encoder beside the engine copy;
+// and failed saves of both formats, which must leave the file they would replace as it was.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -93,7 +95,7 @@ TEST_F(Mp3ExportWithFakeEncoder, TwoAndAHalfChunks_EncodesTwoFullChunksAndAHalfT
 TEST_F(Mp3ExportWithFakeEncoder, File_IsTheEncoderOutputsInOrderThenTheFlush) {
     {
         std::ofstream old(mp3Path, std::ios::binary);
-        old << std::string(20000, 'x');  // longer than the export: the file must be truncated
+        old << std::string(20000, 'x');  // longer than the export: it must be replaced whole
     }
     ASSERT_EQ(engine.saveAsMp3(7, 1257, mp3Path.c_str()), 0);
 
@@ -139,7 +141,7 @@ TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStrea
 
     EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beCloseStream 42"));
     EXPECT_EQ(openDescriptorCount(), descriptors);
-    EXPECT_EQ(std::filesystem::file_size(mp3Path), 1000u);  // a partly written file stays
+    EXPECT_THAT(dir.names(), ElementsAre("calls.log"));  // no partly written file stays
 }
 
 TEST_F(Mp3ExportWithFakeEncoder, ChunkSizeOfZero_FailsWithStreamErrorInsteadOfLoopingForever) {
@@ -171,7 +173,7 @@ TEST_P(Mp3ExportEncoderFailure, GivesItsCodeAndReleasesTheStreamAndTheFile) {
 
     EXPECT_EQ(calls(), GetParam().calls);
     EXPECT_EQ(openDescriptorCount(), descriptors);
-    EXPECT_TRUE(std::filesystem::exists(mp3Path));  // a partly written file stays
+    EXPECT_THAT(dir.names(), ElementsAre("calls.log"));  // no partly written file stays
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,5 +186,74 @@ INSTANTIATE_TEST_SUITE_P(
                        {kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
                         "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"}}),
     [](const auto& info) { return std::string(info.param.entryPoint); });
+
+using Save = std::function<int32_t()>;
+
+struct FailedSave {
+    const char* name;
+    decltype(&SaveAsMp3) EngineLibrary::*save;
+    // Runs the save while something goes wrong in the directory it writes to; its result.
+    int32_t (*fault)(const Save& save, const std::string& directory);
+    int32_t result;
+    bool directoryRemoved;
+};
+
+void PrintTo(const FailedSave& failure, std::ostream* os) { *os << failure.name; }
+
+// The track's 16 KB do not fit: the disk fills after 1000 bytes.
+int32_t onFullDisk(const Save& save, const std::string&) {
+    const FullDiskAfter full(1000);
+    return save();
+}
+
+int32_t withEnvironment(const char* name, const std::string& value, const Save& save) {
+    setenv(name, value.c_str(), 1);
+    const int32_t result = save();
+    unsetenv(name);
+    return result;
+}
+
+int32_t whenTheEncoderFails(const Save& save, const std::string&) {
+    return withEnvironment("FAKE_BLADEENC_FAIL", "beEncodeChunk", save);
+}
+
+int32_t whenTheDirectoryIsRemoved(const Save& save, const std::string& directory) {
+    return withEnvironment("FAKE_BLADEENC_REMOVE", directory, save);
+}
+
+class FailedSaveTest : public Mp3ExportWithFakeEncoder,
+                       public ::testing::WithParamInterface<FailedSave> {};
+
+TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile) {
+    const std::string music = dir.file("music");
+    const std::string song = music + "/song";
+    std::filesystem::create_directory(music);
+    const std::vector<uint8_t> old = withFlush(patternBytes(3000, 4000));
+    std::ofstream(song, std::ios::binary)
+        .write(reinterpret_cast<const char*>(old.data()), static_cast<std::streamsize>(old.size()));
+
+    const auto save = [&] { return (engine.*GetParam().save)(0, kTrackFrames, song.c_str()); };
+    EXPECT_EQ(GetParam().fault(save, music), GetParam().result);
+
+    if (GetParam().directoryRemoved) {
+        EXPECT_FALSE(std::filesystem::exists(music));  // nothing was put back in its place
+    } else {
+        EXPECT_EQ(readBytes(song), old);
+        EXPECT_THAT(TempDirectory::namesIn(music), ElementsAre("song"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothFormats, FailedSaveTest,
+    ::testing::Values(
+        FailedSave{"WaveOnFullDisk", &EngineLibrary::saveAsWave, onFullDisk,
+                   BRENVIK_SAVE_FAILED, false},
+        FailedSave{"Mp3OnFullDisk", &EngineLibrary::saveAsMp3, onFullDisk,
+                   BRENVIK_MP3_DISK_ERROR, false},
+        FailedSave{"Mp3WhoseEncoderFails", &EngineLibrary::saveAsMp3, whenTheEncoderFails,
+                   BRENVIK_MP3_ENCODING_ERROR, false},
+        FailedSave{"Mp3IntoADirectoryRemovedMeanwhile", &EngineLibrary::saveAsMp3,
+                   whenTheDirectoryIsRemoved, BRENVIK_MP3_DISK_ERROR, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +24,18 @@ public:
     }
 
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+    std::vector<std::string> names() const { return namesIn(path_); }
+
+    // The names of the files and directories directory holds, in order, without descending.
+    static std::vector<std::string> namesIn(const std::string& directory) {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+            found.push_back(entry.path().filename());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
 
 private:
     std::string path_;

@@ -254,6 +254,13 @@ std::vector<Row> badPaths()
     return {
         {"LoadWave_null_path", Engine::kOpen, [](const Paths&) { return LoadWave(nullptr); },
          BRENVIK_LOAD_CANNOT_OPEN},
+        {"WaveFrames_null_path", Engine::kOpen, [](const Paths&) { return WaveFrames(nullptr); },
+         -BRENVIK_LOAD_CANNOT_OPEN},
+        {"WaveFrames_dev_zero", Engine::kOpen, [](const Paths&) { return WaveFrames("/dev/zero"); },
+         -BRENVIK_LOAD_CANNOT_OPEN},
+        // It reads only the file's header: no track is needed.
+        {"WaveFrames_before_OpenLib_counts_the_frames", Engine::kNeverOpened,
+         [](const Paths& p) { return WaveFrames(p.in.c_str()); }, kFileFrames, kGoodWav},
         {"SaveAsWave_null_path", Engine::kOpen,
          [](const Paths&) { return SaveAsWave(0, 10, nullptr); }, BRENVIK_SAVE_FAILED},
         {"SaveAsMp3_null_path", Engine::kOpen,

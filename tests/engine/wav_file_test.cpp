@@ -136,7 +136,7 @@ TEST_F(WavFileTest, SaveNewFile_GetsMode0666LessTheUmask)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(WavFileTest, SaveOverALongerFile_TruncatesIt)
+TEST_F(WavFileTest, SaveOverALongerFile_ReplacesItWhole)
 {
     writeFile(std::string(10000, 'x'), "out.wav");
     const auto track = countingTrack();
@@ -144,17 +144,22 @@ TEST_F(WavFileTest, SaveOverALongerFile_TruncatesIt)
     EXPECT_EQ(readFile(path("out.wav")).size(), 44u + 8u);
 }
 
-TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesThePartlyWrittenFile)
+TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesNoFile)
 {
     const auto track = countingTrack();
     {
         const FullDiskAfter full(100);
         EXPECT_EQ(saveAsWave(path("out.wav").c_str(), track, log_), BRENVIK_SAVE_FAILED);
     }
-    EXPECT_EQ(fs::file_size(path("out.wav")), 100u);
-    // The header alone fits stdio's buffer; the failure shows only when the file is closed.
-    const FullDiskAfter full(40);
-    EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
+    {
+        const FullDiskAfter full(40);
+        EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        names.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"pellam.log"});
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
@@ -350,6 +355,28 @@ TEST_F(SparseWaveTest, DataChunkAfterFiveGigabytesOfZeros_Loads)
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(framesLoaded(5));
     EXPECT_TRUE(framesZeroFrom(5));
+}
+
+// What WaveFrames tells: the frames a track long enough would take, or the negated rejection.
+TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejection)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t frames;
+    };
+    const Case cases[] = {
+        {"stereo", wave(stereoFrames(40)), 40},
+        {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5},
+        {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3},
+        {"data cut short", riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
+        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -kLoadNoRiff},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(waveFrames(writeFile(c.bytes).c_str(), log_), c.frames);
+    }
+    EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -kLoadCannotOpen);
 }
 
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)

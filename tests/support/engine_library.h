@@ -6,12 +6,13 @@
 #include "dynamic_library.h"
 #include "encoder_beside_engine.h"
 
-// The engine's exports that the MP3 tests use, from a libbrenvik.so loaded by path as the
+// The engine's exports that the MP3 and save tests use, from a libbrenvik.so loaded by path as the
 // editor loads it; its $ORIGIN then decides which libbladeenc.so the export finds.
 struct EngineLibrary {
     decltype(&OpenLib) openLib = nullptr;
     decltype(&CloseLib) closeLib = nullptr;
     decltype(&TrackWrite) trackWrite = nullptr;
+    decltype(&SaveAsWave) saveAsWave = nullptr;
     decltype(&SaveAsMp3) saveAsMp3 = nullptr;
 
     // Empty on success, else the loader's error. The library stays loaded for the process.
@@ -22,6 +23,7 @@ struct EngineLibrary {
         const bool complete = library.resolve("OpenLib", openLib) &&
                               library.resolve("CloseLib", closeLib) &&
                               library.resolve("TrackWrite", trackWrite) &&
+                              library.resolve("SaveAsWave", saveAsWave) &&
                               library.resolve("SaveAsMp3", saveAsMp3);
         return complete ? std::string() : library.error() + " in " + path;
     }

@@ -167,6 +167,14 @@ public:
     }
     std::vector<MeterPicture> levels;  // each picture the level meter was given, in order
     void showLevels(const MeterPicture& picture) override { levels.push_back(picture); }
+    // Whether the main window's input is held off now, and each change of it, in order.
+    bool inputHeld = false;
+    std::vector<bool> inputHolds;
+    void holdInput(bool held) override
+    {
+        inputHeld = held;
+        inputHolds.push_back(held);
+    }
     // What the meter shows now: it starts empty.
     MeterPicture meterShown() const { return levels.empty() ? MeterPicture{} : levels.back(); }
 };

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "plain_number.h"
 #include "song_finder.h"
 
 namespace radio_corpus {
@@ -66,8 +67,8 @@ inline std::optional<std::vector<Case>> load(const fs::path& directory)
         std::string start;
         std::string end;
         if (!(fields >> take.name >> take.kind >> start >> end)) continue;
-        if (start != "-") take.start = std::stod(start);
-        if (end != "-") take.end = std::stod(end);
+        if (start != "-") take.start = quorvel::plainNumber(start).value();
+        if (end != "-") take.end = quorvel::plainNumber(end).value();
         take.values = wavValues(directory / (take.name + ".wav"));
         cases.push_back(std::move(take));
     }

@@ -1,0 +1,116 @@
+// One command at a time: every command under the busy window holds off the main window's input
+// and locks every control that could reach the engine until it is done; a command nested in the
+// transport's follow loop gives the transport's lock back as it found it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "editor_fixture.h"
+
+namespace {
+
+using enum LockableControl;
+
+// The controls a transport keeps usable, so that they can run inside its follow loop.
+const LockableControl kUsableDuringTransport[] = {cmdStop, mnuControl, mnuFX};
+
+struct WhileBusy {
+    bool inputHeld = false;
+    bool everythingLocked = false;
+};
+
+class OneCommand : public EditorFixture {
+protected:
+    void SetUp() override
+    {
+        startUp();
+        editor.mod.clipbegin = 1000;
+        editor.mod.clipend = 50000;
+    }
+
+    bool everyControl(bool state) const
+    {
+        if (window.enabled.size() != kLockableControls) return false;
+        for (const auto& [control, enabled] : window.enabled)
+            if (enabled != state) return false;
+        return true;
+    }
+
+    // What the window looked like each time a busy window showed while command ran.
+    std::vector<WhileBusy> run(const std::function<void()>& command)
+    {
+        std::vector<WhileBusy> seen;
+        window.onBusyInit = [&] { seen.push_back({window.inputHeld, everyControl(false)}); };
+        command();
+        window.onBusyInit = nullptr;
+        return seen;
+    }
+};
+
+TEST_F(OneCommand, EveryCommandUnderTheBusyWindow_HoldsInputAndLocksEverythingUntilItEnds)
+{
+    window.browseAnswer = "take.wav";
+    editor.editCut();  // something to undo
+    struct Case {
+        const char* name;
+        std::function<void()> command;
+    };
+    const Case cases[] = {
+        {"New", [&] { editor.fileNew(); }},
+        {"Open", [&] { editor.fileOpen(); }},
+        {"Properties", [&] { editor.fileProps(); }},
+        {"Save As", [&] { editor.fileSaveAs(); }},
+        {"Cut", [&] { editor.editCut(); }},
+        {"Undo", [&] { editor.editUndo(); }},
+        {"Redo", [&] { editor.editRedo(); }},
+        {"Fade In", [&] { editor.fxFadeIn(); }},
+        {"Fade Out", [&] { editor.fxFadeOut(); }},
+        {"Select Song", [&] { editor.editSelectSong(); }},
+        {"Record, then Stop's reordering", [&] { editor.controlRecord(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        editor.mod.clipbegin = 1000;
+        editor.mod.clipend = 50000;
+        const std::vector<WhileBusy> seen = run(c.command);
+        ASSERT_FALSE(seen.empty()) << "no busy window";
+        for (const WhileBusy& busy : seen) {
+            EXPECT_TRUE(busy.inputHeld);
+            EXPECT_TRUE(busy.everythingLocked);
+        }
+        EXPECT_FALSE(window.inputHeld);
+        EXPECT_TRUE(everyControl(true));
+    }
+}
+
+TEST_F(OneCommand, FadeNestedInAPlayback_GivesTheTransportItsLockBack)
+{
+    int32_t passes = 2;
+    engine.IsPlaying = [] { return int32_t(1); };
+    std::map<LockableControl, bool> afterTheFade;
+    bool heldAfterTheFade = true;
+    window.onEvents = [&] {
+        if (--passes == 1) {
+            editor.fxFadeIn();
+            afterTheFade = window.enabled;
+            heldAfterTheFade = window.inputHeld;
+        } else {
+            editor.controlStop();
+        }
+    };
+    editor.controlPlay();
+
+    EXPECT_FALSE(heldAfterTheFade);
+    ASSERT_EQ(afterTheFade.size(), kLockableControls);
+    for (const auto& [control, enabled] : afterTheFade) {
+        const bool usable = std::ranges::find(kUsableDuringTransport, control) != std::end(kUsableDuringTransport);
+        EXPECT_EQ(enabled, usable) << int(control);
+    }
+    EXPECT_TRUE(everyControl(true));
+    EXPECT_EQ(window.inputHolds, (std::vector<bool>{true, false}));
+}
+
+}  // namespace

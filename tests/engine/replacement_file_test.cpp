@@ -1,0 +1,186 @@
+#include "replacement_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "full_disk.h"
+
+namespace brenvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kOldBytes(5000, 'o');
+const std::string kNewBytes = "the new file";
+
+// A fresh directory with an empty "sub" directory; the helpers are public for the tables.
+class ReplacementFileTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "replacement_file_test.XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        fs::create_directory(dir_ / "sub");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    void write(const std::string& name, const std::string& bytes, mode_t mode = 0644) const
+    {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+        ::chmod(path(name).c_str(), mode);
+    }
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(path(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    mode_t modeOf(const std::string& name) const
+    {
+        struct stat status {};
+        return ::stat(path(name).c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+    }
+    // Every name under the directory, "sub/..." for those in sub: a temporary file left
+    // anywhere shows here.
+    std::set<std::string> names() const
+    {
+        std::set<std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+            found.insert(entry.path().lexically_relative(dir_).string());
+        }
+        return found;
+    }
+
+    fs::path dir_;
+};
+
+struct Replacement {
+    const char* name;
+    std::function<void(const ReplacementFileTest&)> before;
+    const char* target;
+    const char* written;  // where the new bytes end up
+    mode_t mode;          // the written file's mode, under the umask 027
+    std::set<std::string> names;
+};
+
+void PrintTo(const Replacement& replacement, std::ostream* os) { *os << replacement.name; }
+
+class ReplacementFileCommitTest : public ReplacementFileTest,
+                                  public ::testing::WithParamInterface<Replacement> {};
+
+TEST_P(ReplacementFileCommitTest, PutsTheNewBytesInThePlaceOfTheFileItNames)
+{
+    GetParam().before(*this);
+    const mode_t previous = ::umask(027);
+    bool committed = false;
+    {
+        ReplacementFile file(path(GetParam().target).c_str());
+        committed = file.append(kNewBytes.data(), kNewBytes.size()) && file.commit();
+    }
+    ::umask(previous);
+    ASSERT_TRUE(committed);
+    EXPECT_EQ(read(GetParam().written), kNewBytes);
+    EXPECT_EQ(modeOf(GetParam().written), GetParam().mode);
+    EXPECT_EQ(names(), GetParam().names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ReplacementFileCommitTest,
+    ::testing::Values(
+        Replacement{"NewFile", [](const auto&) {}, "song.wav", "song.wav", 0640, {"sub", "song.wav"}},
+        Replacement{"ExistingFile_KeepsItsMode", [](const auto& t) { t.write("song.wav", kOldBytes, 0604); },
+                    "song.wav", "song.wav", 0604, {"sub", "song.wav"}},
+        Replacement{"LinkToAFile_ReplacesTheFileAndKeepsTheLink",
+                    [](const auto& t) {
+                        t.write("sub/song.wav", kOldBytes, 0600);
+                        fs::create_symlink("sub/song.wav", t.path("link.wav"));
+                    },
+                    "link.wav", "sub/song.wav", 0600, {"sub", "sub/song.wav", "link.wav"}},
+        Replacement{"LinkToNothingYet_CreatesTheFileItNames",
+                    [](const auto& t) { fs::create_symlink(t.path("sub/new.wav"), t.path("link.wav")); },
+                    "link.wav", "sub/new.wav", 0640, {"sub", "sub/new.wav", "link.wav"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct Failure {
+    const char* name;
+    // Writes and perhaps commits a replacement of sub/song.wav while something goes wrong;
+    // false when the replacement failed.
+    std::function<bool(ReplacementFileTest&, ReplacementFile&)> save;
+    std::set<std::string> names;
+};
+
+void PrintTo(const Failure& failure, std::ostream* os) { *os << failure.name; }
+
+class ReplacementFileFailureTest : public ReplacementFileTest,
+                                   public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(ReplacementFileFailureTest, LeavesTheOldFileAsItWasAndNoTemporaryFile)
+{
+    write("sub/song.wav", kOldBytes, 0604);
+    {
+        ReplacementFile file(path("sub/song.wav").c_str());
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_FALSE(GetParam().save(*this, file));
+    }
+    EXPECT_EQ(names(), GetParam().names);
+    if (GetParam().names.contains("sub/song.wav")) {
+        EXPECT_EQ(read("sub/song.wav"), kOldBytes);
+        EXPECT_EQ(modeOf("sub/song.wav"), 0604u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ReplacementFileFailureTest,
+    ::testing::Values(
+        Failure{"FullDisk",
+                [](auto&, ReplacementFile& file) {
+                    const FullDiskAfter full(100);
+                    return file.append(kOldBytes.data(), kOldBytes.size()) && file.commit();
+                },
+                {"sub", "sub/song.wav"}},
+        Failure{"GivenUpBeforeTheCommit",
+                [](auto&, ReplacementFile& file) {
+                    EXPECT_TRUE(file.append(kNewBytes.data(), kNewBytes.size()));
+                    return false;  // as when the encoder fails after some output
+                },
+                {"sub", "sub/song.wav"}},
+        Failure{"DirectoryRemovedBeforeTheRename",
+                [](ReplacementFileTest& t, ReplacementFile& file) {
+                    const bool written = file.append(kNewBytes.data(), kNewBytes.size());
+                    fs::remove_all(t.path("sub"));
+                    return written && file.commit();
+                },
+                {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ReplacementFileTest, TargetThatMayNotBeReplaced_IsRefusedAndNothingIsCreated)
+{
+    write("read-only.wav", kOldBytes, 0444);
+    fs::create_symlink("loop.wav", path("loop.wav"));
+    std::vector<std::string> targets{"sub", "loop.wav", "missing/song.wav"};
+    if (::geteuid() != 0) {
+        targets.push_back("read-only.wav");  // the superuser may write it, as before
+    }
+    for (const std::string& target : targets) {
+        EXPECT_FALSE(ReplacementFile(path(target).c_str()).isOpen()) << target;
+    }
+    EXPECT_FALSE(ReplacementFile("").isOpen());
+    EXPECT_EQ(names(), (std::set<std::string>{"sub", "read-only.wav", "loop.wav"}));
+    EXPECT_EQ(read("read-only.wav"), kOldBytes);
+}
+
+}  // namespace
+}  // namespace brenvik
