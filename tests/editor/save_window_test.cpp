@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "classic_window.h"
@@ -76,16 +75,11 @@ protected:
 // The MP3 of the whole track: 95 s of sound at 192 kbit/s, about 2.28 MB.
 constexpr double kMp3Bytes = kTrackFrames / 44100.0 * 24000;
 
-// Waits until the file being written reaches `bytes`, for at most half a minute.
-void waitForTheFileToReach(const std::filesystem::path& file, double bytes)
+// Waits until the engine's save has written `bytes`, for at most half a minute.
+void waitForTheSaveToReach(EngineApi& engine, double bytes)
 {
-    const auto reached = [&] {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(file, error);
-        return !error && double(size) >= bytes;
-    };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!reached() && std::chrono::steady_clock::now() < deadline)
+    while (engine.SaveProgress() < bytes && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
@@ -103,10 +97,9 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
 
     // Looks at the windows every 20 ms while the save runs, as their events come in. The looks at
     // the bar's first five values while the export runs are paced by it rather than the clock:
-    // each holds the window's thread until the file has grown a tenth of its size past what the
-    // bar shows, so the bar has something new to show next, however fast or slow this machine
-    // encodes.
-    const std::filesystem::path mp3 = files.path("take.mp3").toStdString();
+    // each holds the window's thread until the export has written a tenth of the file past what
+    // the bar shows, so the bar has something new to show next, however fast or slow this
+    // machine encodes.
     QList<int> pacedFrom;
     int passesWithTheBar = 0;
     QStringList unlocked;
@@ -119,10 +112,10 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
         for (const char* name : {"mnuControl", "mnuFX"})
             if (child<QMenu>(name)->menuAction()->isEnabled()) unlocked << name;
         QTest::keyClick(busy, Qt::Key_Escape);  // does not hide it: the file is still written
-        // The busy window turns events before the export starts: the file is there once it has.
-        if (pacedFrom.size() < 5 && !pacedFrom.contains(bar->value()) && std::filesystem::exists(mp3)) {
+        // The busy window turns events before the export starts; its count is 0 until it has.
+        if (pacedFrom.size() < 5 && !pacedFrom.contains(bar->value()) && engine.SaveProgress() > 0) {
             pacedFrom << bar->value();
-            waitForTheFileToReach(mp3, (bar->value() + 10) / 100.0 * kMp3Bytes);
+            waitForTheSaveToReach(engine, (bar->value() + 10) / 100.0 * kMp3Bytes);
         }
     });
     watch.start(20);
