@@ -1,6 +1,6 @@
 #include "deadline_caller.h"
 
-#include "device/wave_device.h"
+#include "brenvik.h"
 
 namespace brenvik {
 
@@ -22,7 +22,7 @@ DeadlineCaller::~DeadlineCaller()
 int32_t DeadlineCaller::run(std::function<int32_t()> call)
 {
     if (stuck_) {
-        return device::kNotResponding;
+        return BRENVIK_ERR_NOT_RESPONDING;
     }
     std::packaged_task<int32_t()> task(std::move(call));
     std::future<int32_t> result = task.get_future();
@@ -33,7 +33,7 @@ int32_t DeadlineCaller::run(std::function<int32_t()> call)
     wake_.notify_all();
     if (result.wait_for(deadline_) != std::future_status::ready) {
         stuck_ = true;  // the task keeps its own share of the result; nobody waits for it
-        return device::kNotResponding;
+        return BRENVIK_ERR_NOT_RESPONDING;
     }
     return result.get();
 }

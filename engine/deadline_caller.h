@@ -23,9 +23,10 @@ public:
     DeadlineCaller(const DeadlineCaller&) = delete;
     DeadlineCaller& operator=(const DeadlineCaller&) = delete;
 
-    // The call's result, or kNotResponding when it overran the deadline or the caller was
-    // already stuck (the call is then not made). What the call throws is thrown here. The call
-    // may go on after an overrun, so it must capture nothing that its caller's return ends.
+    // The call's result, or BRENVIK_ERR_NOT_RESPONDING when it overran the deadline or the
+    // caller was already stuck (the call is then not made). What the call throws is thrown here.
+    // The call may go on after an overrun, so it must capture nothing that its caller's return
+    // ends.
     int32_t run(std::function<int32_t()> call);
 
 private:

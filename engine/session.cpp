@@ -48,19 +48,21 @@ void Session::retire(std::unique_ptr<Session> session)
 
 device::WaveOutput& Session::output()
 {
-    return output_ ? *output_ : closedDevice_;
+    return output_ ? *output_ : closedOutput_;
 }
 
 device::WaveInput& Session::input()
 {
-    return input_ ? *input_ : closedDevice_;
+    return input_ ? *input_ : closedInput_;
 }
 
 std::optional<uint32_t> Session::frameCount(bool ofInput)
 {
     const int32_t result = call([this, ofInput] {
-        device::WaveDevice& device = ofInput ? static_cast<device::WaveDevice&>(input()) : output();
-        return device.position(queriedFrames_);
+        const auto query = [this](device::WaveDevice& device) {
+            return device.position(queriedFrames_);
+        };
+        return ofInput ? query(input()) : query(output());
     });
     // A query that overran is still under way: its frame count is never read.
     return result == device::kNoError ? std::optional(queriedFrames_) : std::nullopt;

@@ -135,7 +135,8 @@ private:
     std::vector<device::LostStretch> lostStretches_;     // read only once taken in time
     uint32_t recordedFrames_ = 0;  // the calling thread's only: the input's last frame count
     std::vector<FrameRange> lostInput_;  // the calling thread's only
-    device::ClosedDevice closedDevice_;
+    device::ClosedOutput closedOutput_;
+    device::ClosedInput closedInput_;
     std::unique_ptr<device::WaveBackend> backend_;
     std::unique_ptr<device::WaveOutput> output_;
     std::unique_ptr<device::WaveInput> input_;

@@ -76,7 +76,7 @@ void LevelMeter::addChannel(int channel, const FramePeaks& peaks, double fallen,
     shown.clip = shown.clip || peaks.clipped[channel];
 }
 
-void LevelMeter::empty()
+void LevelMeter::clearBars()
 {
     for (MeterChannel& channel : picture_) channel = {kMeterFloor, kMeterFloor, channel.clip};
     levelDb_ = {kFloorDb, kFloorDb};

@@ -69,7 +69,7 @@ public:
     // bars fall.
     void add(const FramePeaks& peaks, Milliseconds now);
     // Both bars and hold lines empty; the clip marks stay as they are.
-    void empty();
+    void clearBars();
     void clearClip(int channel);
     void clearClips();
 

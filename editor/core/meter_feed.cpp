@@ -41,7 +41,7 @@ void MeterFeed::begin(Source source, int32_t from, int32_t to, int32_t trackLeng
     to_ = to;
     trackLength_ = std::max(trackLength, 0);
     lastPosition_ = 0;
-    meter_.empty();
+    meter_.clearBars();
     show();
 }
 
@@ -80,7 +80,7 @@ FramePeaks MeterFeed::readPeaks(FrameRun run) const
 void MeterFeed::end()
 {
     source_ = Source::None;
-    meter_.empty();
+    meter_.clearBars();
     show();
 }
 

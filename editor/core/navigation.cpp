@@ -6,21 +6,21 @@
 #include "editor_numbers.h"
 #include "song_search.h"
 #include "time_readout.h"
+#include "view_scroll.h"
 
 namespace {
 
-// The scroll bars' ranges.
+// The zoom bar's range.
 constexpr int32_t kLeastZoom = 1;
 constexpr int32_t kGreatestZoom = 256;
-constexpr int32_t kLastViewPosition = 32767;
 // A notch of the wheel moves the zoomed view by a tenth of its width.
 constexpr double kViewWidthsPerNotch = 0.1;
 
 // hscView's units for a notch at zoom 2 or more: the bar spans the hidden part of the track,
-// (zoom - 1) view widths, in 32768 units.
+// (zoom - 1) view widths.
 int32_t viewUnitsPerNotch(int32_t zoom)
 {
-    return std::max(1, toLong(32768.0 * kViewWidthsPerNotch / (zoom - 1)));
+    return std::max(1, toLong(kViewScrollUnits * kViewWidthsPerNotch / (zoom - 1)));
 }
 
 }  // namespace

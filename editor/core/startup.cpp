@@ -17,6 +17,8 @@ namespace fs = std::filesystem;
 
 const char* const kSettingsSection = "Defaults";
 const char* const kMemoryKey = "Memory";
+// The view stacks the two channels, each swinging -32768 .. 32767 about its own centre line.
+constexpr double kSampleUnitsPerViewHeight = 2 * 65536.0;
 
 fs::path homeFolder()
 {
@@ -53,7 +55,7 @@ void Editor::startup()
     frm.RED = rgb(255, 0, 0);
     frm.DARKGREEN = rgb(16, 96, 64);
     window_.picView().setPenMode(PenMode::Xor);
-    frm.hscale = float(window_.picView().pixelHeight() / 131072.0);
+    frm.hscale = float(window_.picView().pixelHeight() / kSampleUnitsPerViewHeight);
     frm.zoom = window_.scrollValue(ScrollBar::hscZoom);
     startupNew();
     window_.repaintMainWindow();

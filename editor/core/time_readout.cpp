@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-constexpr int64_t kFramesPerSecond = 44100;
-
-}  // namespace
+#include "brenvik.h"
 
 std::string trackTimeText(int64_t frames)
 {
-    const int64_t milliseconds = frames * 1000 / kFramesPerSecond;
+    const int64_t milliseconds = frames * 1000 / BRENVIK_SAMPLE_RATE;
     char text[32];
     std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", static_cast<long long>(milliseconds / 60000),
                   static_cast<long long>(milliseconds / 1000 % 60), static_cast<long long>(milliseconds % 1000));

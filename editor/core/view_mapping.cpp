@@ -1,6 +1,7 @@
 // Pixel columns of picView to frames of the track and back, and the view's left edge.
 #include "editor.h"
 #include "editor_numbers.h"
+#include "view_scroll.h"
 
 bool Editor::viewHasTrack() const
 {
@@ -37,5 +38,5 @@ void Editor::updateViewStart()
         return;
     }
     const double hidden = mod.trklen - double(mod.trklen) / frm.zoom;
-    frm.trkbegin = toLong(hidden * window_.scrollValue(ScrollBar::hscView) / 32768.0);
+    frm.trkbegin = toLong(hidden * window_.scrollValue(ScrollBar::hscView) / double(kViewScrollUnits));
 }

@@ -27,6 +27,7 @@
 #include "input_hold.h"
 #include "meter_widget.h"
 #include "program_icon.h"
+#include "view_scroll.h"
 #include "view_widget.h"
 
 using quorvel::twipsRect;
@@ -212,7 +213,7 @@ void FrmPellam::createControls()
     picView_ = new ViewWidget(fraTrack);
     picView_->setObjectName("picView");
     picView_->setEditor(&editor_);
-    hscView = addTrackScrollBar("hscView", 0, 32767, 0);
+    hscView = addTrackScrollBar("hscView", 0, kLastViewPosition, 0);
 
     // Change and Scroll (the thumb dragged) alike: valueChanged reports both.
     connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.zoomChanged(); });

@@ -6,7 +6,8 @@ namespace brenvik::device {
 
 // Stands for a device that is not open (never opened, or failed to open): every operation
 // fails with kInvalidHandle, as the platform's calls do on an invalid handle.
-class ClosedDevice final : public WaveOutput, public WaveInput {
+template <typename Direction>
+class ClosedDevice : public Direction {
 public:
     int32_t prepare(WaveHeader&) override { return kInvalidHandle; }
     int32_t unprepare(WaveHeader&) override { return kInvalidHandle; }
@@ -17,7 +18,15 @@ public:
         return kInvalidHandle;
     }
     int32_t close() override { return kInvalidHandle; }
+};
+
+class ClosedOutput final : public ClosedDevice<WaveOutput> {
+public:
     int32_t write(WaveHeader&) override { return kInvalidHandle; }
+};
+
+class ClosedInput final : public ClosedDevice<WaveInput> {
+public:
     int32_t addBuffer(WaveHeader&) override { return kInvalidHandle; }
     int32_t start() override { return kInvalidHandle; }
 };

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 
 #include "byte_ring.h"
 #include "frame.h"
@@ -13,9 +12,7 @@ namespace brenvik::device {
 
 namespace {
 
-constexpr std::chrono::microseconds kPumpInterval{5000};
 constexpr std::size_t kRingBytes = kSampleRate * kBytesPerFrame;  // 1 s
-constexpr std::size_t kChunkBytes = 4096;
 constexpr std::size_t kLostNotes = 256;  // stretches the pump may fall behind by
 
 // Silence that stands for lost input, as bytes of the stream the ring carries.

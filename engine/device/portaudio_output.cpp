@@ -19,9 +19,7 @@ namespace brenvik::device {
 
 namespace {
 
-constexpr std::chrono::microseconds kPumpInterval{5000};
 constexpr std::size_t kRingBytes = kSampleRate / 5 * kBytesPerFrame;  // 0.2 s
-constexpr std::size_t kChunkBytes = 4096;
 constexpr std::size_t kFilledBufferNotes = 256;  // callbacks the pump may fall behind by
 // How long past its expected lead a header whose last byte the callback took may still be held:
 // a stream that stops calling back never holds a header for ever.

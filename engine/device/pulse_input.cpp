@@ -12,8 +12,6 @@ namespace brenvik::device {
 
 namespace {
 
-constexpr std::chrono::microseconds kPumpInterval{5000};
-
 // The pump, on the device's thread, takes what the server has recorded and captures it into
 // the queued headers.
 class PulseInput final : private DeviceStream, public QueuedWaveDevice<WaveInput> {

@@ -15,8 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::chrono::microseconds kPumpInterval{5000};
-constexpr std::size_t kChunkBytes = 16384;
+constexpr std::size_t kWriteChunkBytes = 16384;  // handed to the server in one write
 // How long after the server said it has played everything a header may still wait for the
 // timing to show it heard: a server whose timing stalls never holds a header for ever.
 constexpr std::chrono::milliseconds kHeardMargin{500};
@@ -83,7 +82,7 @@ private:
     // written, asks it to play out what it buffers.
     void feedServer(BufferQueue& queue)
     {
-        std::array<std::byte, kChunkBytes> chunk;
+        std::array<std::byte, kWriteChunkBytes> chunk;
         std::size_t room = pa_stream_writable_size(stream_.stream());
         while (room > 0 && room != static_cast<std::size_t>(-1)) {
             WaveHeader* emptied = nullptr;

@@ -9,7 +9,6 @@ namespace brenvik::device {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 4096;
 // A recording that loses input again and again keeps the newest stretches only: older ones have
 // long been overwritten in the ring.
 constexpr std::size_t kMostLostStretches = 4096;

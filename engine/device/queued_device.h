@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,6 +15,12 @@
 #include "wave_device.h"
 
 namespace brenvik::device {
+
+// The most bytes a device moves in one step, through a buffer on its thread's stack.
+inline constexpr std::size_t kChunkBytes = 4096;
+// How often the pump of a back end that feeds a ring from its own callback (PortAudio) moves
+// bytes between that ring and the queued headers, on the device's thread.
+inline constexpr std::chrono::microseconds kPumpInterval{5000};
 
 // A queued device's state as a step run under its lock sees it.
 struct LockedQueue {

@@ -22,7 +22,6 @@ constexpr double kPeriodsPerSecond = double(kSampleRate) / kPeriodFrames;
 // A real-time tick that fell far behind skips what lies beyond this many periods rather than
 // moving an unbounded burst while reset and close wait for it.
 constexpr uint64_t kMaxPeriodsPerTick = 1000;
-constexpr std::size_t kChunkBytes = 4096;
 
 std::string environment(const char* name)
 {

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "wav_io.h"
+#include "wav_chunks.h"
 #include "wav_reader.h"
 #include "wave_device.h"
 

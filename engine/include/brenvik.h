@@ -15,6 +15,10 @@
 #define BRENVIK_API
 #endif
 
+/* The track's one format, also that of recording, playback and saved WAV files: this many
+ * frames a second, each a left and a right signed 16-bit value. */
+enum { BRENVIK_SAMPLE_RATE = 44100 };
+
 /* Results of the device exports (OpenLib, CloseLib, PlayWav, RecordWav, StopWav): 0, or the
  * sound system's error number, numbered as the Windows multimedia system numbers them. When the
  * engine fails inside one of them they give BRENVIK_ERR_NO_MEMORY for memory that cannot be

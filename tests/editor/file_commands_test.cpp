@@ -376,7 +376,7 @@ TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndWhyAndKee
 
 TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
 {
-    loadEncoderBesideTheEngine();
+    loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     for (int32_t index = 0; index < 2 * 44100; ++index) engine.TrackWrite(index, (index % 200) * 100);
     editor.mod.clipbegin = 0;
     editor.mod.clipend = 44100;
@@ -417,7 +417,7 @@ const std::vector<LockableControl> kEngineControls{
 
 TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_AndWritesWhatTheExportWrites)
 {
-    loadEncoderBesideTheEngine();
+    loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     // A signal the encoder has work with, over the whole track, which is selected.
     for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
     ASSERT_EQ(engine.SaveAsMp3(0, trklen() - 2, (dir / "direct.mp3").c_str()), 0);

@@ -71,11 +71,11 @@ TEST(LevelMeterRules, BarRisesAtOnceAndFalls_HoldFallsBackAfterItsTime_ClipLatch
     EXPECT_EQ(channel(kMeterLeft), (MeterChannel{-360, -360, false}));
     EXPECT_EQ(channel(kMeterRight), (MeterChannel{-500, -500, false}));
 
-    // Full scale either way lights the mark, which stays through quiet sound and an emptied meter.
+    // Full scale either way lights the mark, which stays through quiet sound and cleared bars.
     meter.add(peaksOf(-32768, 32767), milliseconds(2600));
     meter.add(peaksOf(5, 5), milliseconds(2700));
     EXPECT_TRUE(channel(kMeterLeft).clip && channel(kMeterRight).clip);
-    meter.empty();
+    meter.clearBars();
     EXPECT_EQ(channel(kMeterLeft), (MeterChannel{kMeterFloor, kMeterFloor, true}));
     meter.clearClip(kMeterRight);
     EXPECT_TRUE(channel(kMeterLeft).clip);

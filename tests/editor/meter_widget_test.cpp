@@ -79,15 +79,16 @@ TEST_F(MeterInWindow, PaintsBarsInTheirZonesHoldLinesAndClipMarks_EmptyAtFirst)
     // Left: a bar at -6 dB with its hold line at -3 dB; right: empty, with its clip mark lit.
     window.showLevels({{{-60, -30, false}, {kMeterFloor, kMeterFloor, true}}});
     const std::vector<Seen> left = barRow(kMeterLeft);
-    const auto width = int32_t(left.size());
-    const auto columnOf = [width](int32_t level) { return meterColumns(level, width); };
+    // The bar's 208 columns span -60 to 0 dB evenly: -12 dB (yellow from there) ends 48/60 of
+    // the way along, at column 166.4; -6 dB at 187.2; -3 dB at 197.6.
+    ASSERT_EQ(left.size(), 208u);
     EXPECT_EQ(left[0], Seen::Green);
-    EXPECT_EQ(left[size_t(columnOf(kMeterYellowFrom) - 1)], Seen::Green);
-    EXPECT_EQ(left[size_t(columnOf(kMeterYellowFrom))], Seen::Yellow);
-    EXPECT_EQ(left[size_t(columnOf(-60) - 1)], Seen::Yellow);
-    EXPECT_EQ(left[size_t(columnOf(-60))], Seen::Dim);
-    EXPECT_EQ(left[size_t(columnOf(-30) - 1)], Seen::Red);  // the hold line
-    EXPECT_EQ(left[size_t(columnOf(-30))], Seen::Dim);
+    EXPECT_EQ(left[165], Seen::Green);
+    EXPECT_EQ(left[166], Seen::Yellow);
+    EXPECT_EQ(left[186], Seen::Yellow);
+    EXPECT_EQ(left[187], Seen::Dim);
+    EXPECT_EQ(left[197], Seen::Red);  // the hold line
+    EXPECT_EQ(left[198], Seen::Dim);
     EXPECT_EQ(left.back(), Seen::Dim);
     EXPECT_EQ(clipMark(kMeterLeft), Seen::Dim);
     for (Seen column : barRow(kMeterRight)) ASSERT_EQ(column, Seen::Dim);

@@ -123,13 +123,20 @@ protected:
         return false;
     }
 
+    // The column of the transport's marker over the whole track's selection, as long as the view
+    // still shows the picture from before the transport started; -1 when none shows.
+    int markerColumn(const QImage& shot) const
+    {
+        for (int x = 1; x < view.width() && !shot.isNull(); ++x)
+            if (shot.pixel(view.left() + x, view.top() + kQuietRows[0]) == kMarkerOverSelected) return x;
+        return -1;
+    }
+
     bool screenShowsTheMarker()
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         do {
-            const QImage shot = screenshot();
-            for (int x = 1; x < view.width() && !shot.isNull(); ++x)
-                if (shot.pixel(view.left() + x, view.top() + kQuietRows[0]) == kMarkerOverSelected) return true;
+            if (markerColumn(screenshot()) > 0) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         } while (std::chrono::steady_clock::now() < deadline);
         return false;
@@ -259,14 +266,26 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     ASSERT_NO_FATAL_FAILURE(
         startAndFindTheView({{"BRENVIK_SIM_INPUT", songs.string()}, {"BRENVIK_SIM_SPEED", "32"}}));
 
+    // The recording runs until the marker has gone once across the view, so the ring holds
+    // nothing but the looped songs, and the meter has shown three pictures: as long as that
+    // takes the simulated card on this machine, up to a minute.
     ASSERT_TRUE(keysTo(mainWindow, "F6"));
     std::set<MeterOnScreen> meterPictures;
-    const auto recordUntil = std::chrono::steady_clock::now() + std::chrono::seconds(6);
-    while (std::chrono::steady_clock::now() < recordUntil) {
-        const MeterOnScreen meter = meterIn(screenshot());
+    int markerTravel = 0;
+    int lastMarker = 0;
+    const auto recordUntil = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((markerTravel < view.width() || meterPictures.size() < 3) && std::chrono::steady_clock::now() < recordUntil) {
+        const QImage shot = screenshot();
+        const MeterOnScreen meter = meterIn(shot);
         if (meter.litBarPixels > 0) meterPictures.insert(meter);
+        const int marker = markerColumn(shot);
+        if (marker < 0) continue;
+        // The marker wraps from the right edge to the left one as the ring does.
+        markerTravel += marker >= lastMarker ? marker - lastMarker : view.width() - lastMarker + marker;
+        lastMarker = marker;
     }
     EXPECT_GE(meterPictures.size(), 3u) << "the meter did not move while recording";
+    ASSERT_GE(markerTravel, view.width()) << "the recording did not go round the ring";
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     const std::pair wholeTrack{0, 648};
     ASSERT_FALSE(viewWhen([&](const QImage& shown) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "../engine/full_disk.h"
 #include "engine_library.h"
+#include "full_disk.h"
 #include "test_files.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "../encoder/engine_library.h"
 #include "brenvik.h"
+#include "engine_library.h"
 #include "log_capture.h"
 #include "transport_steps.h"
 #include "wav_image.h"
@@ -361,7 +361,7 @@ protected:
     {
         ::setenv("BRENVIK_AUDIO", "sim", 1);
         ::setenv("BRENVIK_SIM_SPEED", "100", 1);
-        EngineLibrary::preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
+        preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
         paths.dir = (log.dir() / "files").string();
         paths.in = paths.dir + "/in.wav";
         paths.out = paths.dir + "/out";

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "../encoder/engine_library.h"
 #include "brenvik.h"
+#include "engine_library.h"
 #include "log_capture.h"
 
 namespace {
@@ -57,7 +57,7 @@ protected:
     void SetUp() override
     {
         ::setenv("BRENVIK_AUDIO", "sim", 1);
-        EngineLibrary::preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
+        preloadEncoderUnderSanitizer(ENCODER_LIBRARY);
         fs::create_directories(log.dir());
     }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "brenvik.h"
+
 namespace brenvik {
 
 // One stereo sample pair as it lies in the track and in WAV files: left, then right,
@@ -12,7 +14,7 @@ struct Frame {
 };
 static_assert(sizeof(Frame) == 4);
 
-inline constexpr int32_t kSampleRate = 44100;
+inline constexpr int32_t kSampleRate = BRENVIK_SAMPLE_RATE;
 inline constexpr int32_t kChannels = 2;
 inline constexpr int32_t kBitsPerSample = 16;
 inline constexpr int32_t kBytesPerFrame = kBitsPerSample * kChannels / 8;

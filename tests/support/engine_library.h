@@ -4,6 +4,7 @@
 
 #include "brenvik.h"
 #include "dynamic_library.h"
+#include "encoder_beside_engine.h"
 
 // The engine's exports that the MP3 and save tests use, from a libbrenvik.so loaded by path as the
 // editor loads it; its $ORIGIN then decides which libbladeenc.so the export finds.
@@ -21,7 +22,7 @@ struct EngineLibrary {
     std::string load(const std::string& path) {
         quorvel::DynamicLibrary library(path);
         if (!library.loaded()) return library.error();
-        preloadEncoderUnderSanitizer(path.substr(0, path.rfind('/') + 1) + "libbladeenc.so");
+        loadEncoderBeside(path);
         const bool complete = library.resolve("OpenLib", openLib) &&
                               library.resolve("CloseLib", closeLib) &&
                               library.resolve("TrackWrite", trackWrite) &&
@@ -31,14 +32,5 @@ struct EngineLibrary {
                               library.resolve("SetSongDetails", setSongDetails) &&
                               library.resolve("SetMp3Quality", setMp3Quality);
         return complete ? std::string() : library.error() + " in " + path;
-    }
-
-    // A sanitizer runtime intercepts dlopen, so the loader takes it for the caller and searches
-    // its RUNPATH instead of the engine's $ORIGIN. There the test loads the encoder beside the
-    // engine itself, by path; the engine's dlopen by bare name then finds it by its soname.
-    static void preloadEncoderUnderSanitizer([[maybe_unused]] const std::string& encoderPath) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-        quorvel::DynamicLibrary encoder(encoderPath);
-#endif
     }
 };

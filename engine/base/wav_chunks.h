@@ -1,6 +1,7 @@
 #pragma once
 
-// Shared by the WAV reader and writer: the chunk markers and the header this engine writes.
+// The RIFF WAVE layout shared by the WAV reader and writer: the chunk markers and the header
+// this engine writes.
 
 #include <array>
 #include <cstddef>

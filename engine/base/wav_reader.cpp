@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wav_chunks.h"
 #include "wav_file.h"
-#include "wav_io.h"
 #include "wav_reader.h"
 
 namespace brenvik {
@@ -17,8 +17,6 @@ namespace {
 
 // The header checks compare only the first three bytes of the RIFF, WAVE and fmt markers.
 constexpr size_t kComparedMarkerBytes = 3;
-constexpr int32_t kLoadFlagChannels = 1;
-constexpr int32_t kLoadFlagSampleRate = 2;
 constexpr uint8_t kMonoChannels = 1;
 
 // The offset of the first byte that is not zero at or after `from` in the regular file fd, or
@@ -192,8 +190,9 @@ void widenMono(std::span<Frame> track, size_t samples)
 // the sample rate are compared.
 int32_t loadFlags(const WaveFormat& format)
 {
-    return (static_cast<uint8_t>(format.channels) != kChannels ? kLoadFlagChannels : 0)
-           | (static_cast<uint16_t>(format.sampleRate) != kSampleRate ? kLoadFlagSampleRate : 0);
+    const bool stereo = static_cast<uint8_t>(format.channels) == kChannels;
+    const bool engineRate = static_cast<uint16_t>(format.sampleRate) == kSampleRate;
+    return (stereo ? 0 : BRENVIK_LOAD_NOT_STEREO) | (engineRate ? 0 : BRENVIK_LOAD_OTHER_RATE);
 }
 
 // Reads the file's audio into the track from frame 0; returns the bytes of audio now stored
