@@ -17,6 +17,7 @@
 #include "diagnostic_log.h"
 #include "mp3_export.h"
 #include "wav_file.h"
+#include "wav_writer.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 // and the fair one, write() then fsync() and rename() as the save does.
 #include "bench_clock.h"
 #include "wav_file.h"
+#include "wav_writer.h"
 
 #include <fcntl.h>
 #include <stdlib.h>  // mkdtemp

@@ -21,6 +21,7 @@
 #include "save_settings.h"
 #include "song_details.h"
 #include "wav_file.h"
+#include "wav_writer.h"
 
 namespace {
 

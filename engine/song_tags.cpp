@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "wav_io.h"
+#include "wav_chunks.h"
 
 namespace brenvik {
 namespace {

@@ -1,9 +1,10 @@
+#include "wav_writer.h"
+
 #include <cstring>
 
 #include "replacement_file.h"
 #include "song_tags.h"
-#include "wav_file.h"
-#include "wav_io.h"
+#include "wav_chunks.h"
 
 namespace brenvik {
 namespace {

@@ -18,6 +18,8 @@ uint64_t expectedSaveBytes(SaveFormat format, int64_t frames, int32_t mp3Kbps)
     const auto count = uint64_t(std::max<int64_t>(frames, 0));
     if (format == SaveFormat::Wav) return kWavHeaderBytes + kBytesPerFrame * count;
     const uint64_t encoderFrames = (count + kMp3FrameSamples - 1) / kMp3FrameSamples;
+    return encoderFrames * kMp3FrameSamples * uint64_t(std::max(mp3Kbps, 0)) * 1000 / 8 /
+           BRENVIK_SAMPLE_RATE;
 }
 
 int32_t savePercent(SaveFormat format, int64_t frames, uint64_t fileBytes, int32_t mp3Kbps)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -8,7 +7,6 @@
 
 #include "diagnostic_log.h"
 #include "frame.h"
-#include "song_details.h"
 
 namespace brenvik {
 
@@ -30,13 +28,5 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
 // them (a mono file's values each become a frame), at most INT32_MAX; or the negated code
 // loadWave would reject it with. The file is not read beyond its header.
 int32_t waveFrames(const char* path, const DiagnosticLog& log);
-
-// Writes frames as a 16-bit stereo 44100 Hz WAV file with a 44-byte header, replacing the file
-// at path only once the whole file is on the disk; returns BRENVIK_OK, or BRENVIK_SAVE_FAILED
-// with the file at path as it was when the file cannot be created, written, synced or renamed.
-// The bytes written so far are counted in progress, when given. With any detail set, a LIST/INFO
-// chunk of them follows the audio and the RIFF size covers it.
-int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
-                   const SongDetails& details = {}, std::atomic<int64_t>* progress = nullptr);
 
 }  // namespace brenvik

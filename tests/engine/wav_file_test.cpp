@@ -1,4 +1,5 @@
 #include "wav_file.h"
+#include "wav_writer.h"
 
 #include <gtest/gtest.h>
 
