@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the benchmarks of the editor's core share: the engine library named on the command line
 // (libbrenvik.so, found beside the program, by default) on the simulated card, and the core
 // started on a track of a given length behind the tests' fake window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the editor's start on the offscreen platform and one full redraw of the track view,
 // each beside a baseline measured in the same run: the main window against a bare QMainWindow,
 // DrawTrack against the TrackRead calls it makes. Prints the figures against the targets: the

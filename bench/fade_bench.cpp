@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fade In over a whole track through the engine library, value by value as the editor does it,
 // beside the same ramp done directly on a buffer in memory, for the default track and the
 // largest one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring the loudness of the largest selection (256 MB, 67,108,864 frames) through the engine
 // library: integrated loudness and true peak, as FX Normalize Loudness measures them. Two
 // signals: a steady two-tone chord, where every block is as loud as the loudest (the true peak

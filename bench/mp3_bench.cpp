@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the MP3 export of 60 s of music-like audio from memory against the lame command line
 // encoding a WAV file of the same audio at the same settings (192 kbit/s, stereo).
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the record-ring rotation on a 256 MB track at several ring positions, as a ratio to one
 // memcpy of the track, with std::rotate on the same buffer beside it.
 #include "bench_clock.h"

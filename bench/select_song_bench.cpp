@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Select Song over the largest track (256 MB, 67,108,864 frames, 25.4 minutes) through the
 // engine library, beside the least any look at every value costs there: one bulk read of the
 // whole track and nothing else. The track holds songs of about three minutes between one-second

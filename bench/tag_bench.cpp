@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the song details cost a save: the MP3 export of 60 s and the WAV save of 64 MB, each with
 // no details and with all six set, in turns (ABBA) so that a change in the machine's load hits
 // both alike; the best time of each counts.

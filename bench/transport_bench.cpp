@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processor use of the real quorvel program while it sits idle, records and plays on the
 // simulated card, side by side in one run. The program runs in a private Xvfb server and is
 // driven with xdotool the way a user would drive it: Return accepts the settings dialog, F6

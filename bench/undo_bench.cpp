@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fade Out over the whole track through the engine library, then Undo and Redo of it, each
 // timed in the same run, for the default track and the largest one (256 MB, 67,108,864 frames).
 // Undo writes back every value the fade changed; the target is at most 1 s for the largest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the track view over the largest track (256 MB, 67,108,864 frames) drawn into the real
 // view widget on the offscreen platform: a full redraw at each zoom from the track's summary of
 // extremes, beside the point-sampled draw that reads one value per column and channel; and Stop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times saving and loading a 256 MB track as a WAV file, in one run on one file system, against
 // plain write() calls of the same bytes and against `cp` of the saved file; prints each speed as
 // a ratio to its reference (above 1 is faster than the reference).

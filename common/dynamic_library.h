@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A shared library loaded at run time, by bare name (through the normal library search, which
 // includes the loading object's RUNPATH) or by path, and its exported functions resolved by
 // name. A loaded library is never unloaded, so resolved functions stay valid for the process.

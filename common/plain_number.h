@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decimal numbers read from text the same way in every locale: a comma-decimal locale (de_DE)
 // must not turn "2.5" into 2, as strtod, atof and std::stod would once the program's locale is
 // set (Qt sets it from the environment).

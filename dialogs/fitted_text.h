@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Controls that keep their classic sizes and still show their whole text. The layouts were
 // made for a narrow bitmap font; the desktop's sans-serif font runs wider, so a control whose
 // text would be cut at its design font gets a smaller one instead.

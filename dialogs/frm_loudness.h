@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FrmLoudness: the selection's integrated loudness and true peak, and the target to normalise it
 // to, with the gain that target gives (less when the true peak would pass its ceiling).
 #pragma once

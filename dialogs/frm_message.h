@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FrmMessage: the busy window. A caller sets its text, calls init() (which shows it and keeps
 // the events turning for five 50 ms ticks, so it is painted before the work starts), works, and
 // hides or unloads it. It offers no cancel. A caller whose work runs beside the window's events

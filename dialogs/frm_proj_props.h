@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FrmProjProps: the project settings dialog. The user picks the track's memory in whole
 // megabytes (1 to 256) and sees the recording time it gives. Results go back through the
 // editor's globals: trklen after OK, bPropsCancel after Cancel, trktime whenever the time shown

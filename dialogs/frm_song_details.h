@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FrmSongDetails: the song's details that Save As writes into the file (title, artist, album,
 // year, genre, comment) and the quality of MP3 files. It changes the caller's values only on OK.
 #pragma once

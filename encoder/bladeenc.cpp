@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry points of libbladeenc.so, on LAME.
 #include "bladeenc.h"
 

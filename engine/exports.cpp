@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's C interface. Each export checks its arguments (frame ranges are clipped to the
 // track, missing paths refused, files refused while there is no track) and hands the call to
 // the unit that does the work. No C++ exception leaves an export: each has failure codes for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The song details as the two file formats carry them, rendered to bytes before the file is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help About: a plain message box with the program, its maker, its version and the three-step
 // recipe the program is built around.
 #include <string>

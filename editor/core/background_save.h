@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one of the engine's save exports on a worker thread, so that the window's events go on
 // while a long file is written. The worker has its own copies of the range and the path and
 // touches nothing else; what it hands back, the result and that it is done, is atomic. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one piece of work on a worker thread, so that the window's events go on meanwhile. The
 // work has its own copies of what it needs; its result and that it is done are handed back
 // through done() and result(). The caller keeps every other engine call away until done() is

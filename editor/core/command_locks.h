@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One table for every command that runs with window events let in (its busy window, its modal
 // dialogs, the transport's follow loop): the controls it locks while it runs, and whether the
 // main window's own input is held off meanwhile. Commands not in it (Select All, Stop, About)

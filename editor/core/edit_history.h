@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edits that can be undone and redone. Each undoable edit keeps the 16-bit values it
 // overwrote; the values kept by all edits together stay within a bound of bytes, and the oldest
 // edits are forgotten first when a new one needs the room.

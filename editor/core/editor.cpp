@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor.h"
 
 Editor::Editor(EngineApi& engine, WindowPort& window) : engine_(engine), window_(window) {}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's logic: the state of the main window and every command and routine behind its
 // controls. Plain C++: it reaches the engine through EngineApi and the windowing layer through
 // WindowPort, so tests can drive it without a display.

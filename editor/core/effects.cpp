@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cut and the fades: they change the selected audio in place inside the engine's track, under
 // the busy window, and redraw the view. The selection itself is left as it was. Each keeps the
 // values it overwrites in the edit history, so that Undo can put them back and Redo can run the

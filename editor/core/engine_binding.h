@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's one way to the audio engine: a table of the exports of libbrenvik.so (the thirteen and the additions),
 // resolved all or none.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an engine result means, in words, for the line under an error box's own text. All the
 // texts are in one table in error_explanations.cpp.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File Open and Save As. The file dialog names the file, its last three characters choose the
 // format, and the engine does the reading and writing.
 //

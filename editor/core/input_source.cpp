@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control > Input Source: the sources the engine lists, the user's choice among them, stored in
 // the settings by name and chosen again at start, and the window telling what is recorded.
 #include <sstream>

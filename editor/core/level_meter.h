@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level meter's rules, apart from any window: the sample peak of each channel in dB below
 // full scale (dBFS) on a -60..0 dB scale, a peak-hold line that falls back after a while, and a
 // clip mark that stays lit until it is cleared. Time comes in from the caller, so the rules are

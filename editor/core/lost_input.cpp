@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input lost while recording: after the stop the user is told how much, and the view marks each
 // place with a red tick on its time axis.
 #include <cmath>

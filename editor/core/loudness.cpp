@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The integrated loudness gates 400 ms blocks that start every 100 ms. A long stretch is cut into
 // parts at whole 100 ms steps, each measured by its own libebur128 state on its own thread; a
 // part after the first begins 300 ms early, so that the blocks across its start are measured by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring and scaling the loudness of a stretch of the engine's track, read and written in
 // blocks through TrackReadFrames and TrackWriteFrames.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FX Normalize Loudness: measures the selection, lets the user pick a target loudness and scales
 // the selection to it as an edit that can be undone like the fades.
 #include <atomic>

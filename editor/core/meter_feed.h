@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds the level meter from the track while a transport runs. An update of the follow loop
 // reads the frames the card moved since the last one, through TrackRead: while recording the
 // frames just written behind the ring position, while playing the frames just heard. Each frame

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scrolling, zooming and selecting in the track view, with the scroll bars or the wheel, and the
 // times the view's tool tip reads.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pauses in a take: stretches where the station is silent or only its hiss is left. A block is
 // quiet when it is well below the take's loud level and either nearly silent or spectrally flat
 // like noise; a quiet passage of music keeps its tones, so it is not a pause however soft.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machine's physical memory as the kernel reports it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File Properties: the project settings dialog, then the engine reopened with the chosen length.
 #include "editor.h"
 #include "track_length.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far a save has come, judged from the bytes of its file the engine has written so far
 // (SaveProgress): it writes either format front to back in one pass, so the count grows with the
 // frames done.

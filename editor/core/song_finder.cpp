@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The take is cut at its pauses into stretches of sound; each stretch into runs of speech and of
 // music; each run of music at the changes from one piece to the next. The pieces that are long
 // enough and touch neither end of the take are the songs.

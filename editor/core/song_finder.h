@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the songs in a recorded take of radio: the user stops after the wanted song has ended,
 // so the take holds the end of what played before, the song, and perhaps the start of what came
 // next, with pauses, talk, jingles or crossfades between them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the song finder on a worker thread, so that the window's events go on while a long take
 // is analysed. The worker reads the track through the engine's block read and touches nothing
 // else; how far it has come, that it is done and that it should stop are atomic. The caller

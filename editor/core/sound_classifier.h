@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telling music from speech, and one piece of music from the next, in steps of about a quarter
 // second. Speech comes in syllables: its level keeps dropping well below its peaks and rising
 // again, several times a second, and spreads widely between words, where music (even a quiet

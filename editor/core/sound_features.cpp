@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track is read in chunks. Each chunk adds its blocks' levels and peaks and its decimated
 // samples; a spectral frame is taken as soon as the samples under its window are in. One FFTW
 // plan serves every frame of every analysis.

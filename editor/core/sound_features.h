@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the song finder knows of a track: the track's frames are read once, block by block, and
 // boiled down to a few numbers per short stretch. Levels and peaks come at a fine step for the
 // pauses; the spectral features come from a mono mix decimated to 11025 Hz, one frame every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing the editor up and down: start-up, File New, opening and closing the engine, and the
 // close sequence that stores the track length.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times in the track as the user reads them: minutes, seconds and milliseconds of audio at
 // 44100 frames a second.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lowest and highest value of each channel over every block of 256 frames of the track and
 // over every block of 65,536, so the view can draw the true extremes of the frames a column
 // covers at any zoom without reading the whole track again. What changes the track marks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing the track view: ticks, channel centre lines, a bar per column and channel from the
 // lowest to the highest value of the frames the column covers, and the selection rectangle in
 // XOR so that drawing it again removes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Play, Record and Stop, and the follow loop that keeps the window alive while the engine plays
 // or records: it moves a position marker over the view, feeds the level meter, and lets Stop,
 // the fades, About and mouse selection run nested inside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The true peak of 16-bit audio: the largest magnitude of the signal between its samples as well
 // as at them, found by interpolating each channel to four times its rate (ITU-R BS.1770).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel columns of picView to frames of the track and back, and the view's left edge.
 #include "editor.h"
 #include "editor_numbers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the editor's logic needs of the windowing layer. The Qt main window implements it; tests
 // give a fake. Texts are UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's number rules: a float becomes an integer by rounding to the nearest, halves to
 // even, and integer arithmetic that overflows is an error rather than a wrap-around.
 #pragma once

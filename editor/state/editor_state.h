@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's shared state: the module globals of modPellam and the variables of the main
 // window frmPellam, under their own names and widths (Long int32_t, Integer int16_t, Single float).
 #pragma once

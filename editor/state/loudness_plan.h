@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Normalising loudness: what was measured and the gain that follows for a target.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What Save As writes beside the audio: the song's details and, for MP3, the quality. The main
 // window keeps them, the Song Details dialog changes them, the engine gets them before each save.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Track sizes: megabytes of recording memory, frames, recording time and the stored setting.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmPellam: the main window. It lays out the controls and menus, forwards every event to the
 // Editor, and serves the Editor as its WindowPort.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Holds off the user's input meant for one window while a command runs there: keys and
 // shortcuts, mouse buttons, moves and the wheel over the window and its menus are dropped. Other
 // windows (the busy window, message boxes, dialogs) take their input as before, and every other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor program: binds the engine by name at its first call and runs the main window.
 #include <QApplication>
 #include <QMessageBox>

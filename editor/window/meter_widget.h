@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level meter on the toolbar row: a bar for the left channel above one for the right, each
 // with its peak-hold line and, at its right end, a clip mark. It paints the picture the editor
 // gives it, repainting only when what it shows changes, and reports a click on a clip mark.

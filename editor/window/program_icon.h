@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own icon, drawn from the picture the package installs for the desktop.
 #pragma once
 

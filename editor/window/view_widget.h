@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // picView: the track view. It keeps its picture in an image, so what was drawn survives being
 // covered, and draws with one pen in copy or XOR mode, without antialiasing. Every drawing
 // reaches the screen after the event that made it. The wheel scrolls and zooms it, and its tool

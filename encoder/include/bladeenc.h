@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The C interface of the MP3 encoder library libbladeenc.so: five entry points, resolved by name,
  * and beInfoFrame, an addition for the frame that tells decoders the exact length.
  * Every entry point but beVersion returns 0 on success and one of the BE_ERR_ numbers otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The RIFF WAVE layout shared by the WAV reader and writer: the chunk markers and the header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "pulse_backend.h"
 
 #include "pulse_devices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The audio engine's C interface: thirteen functions and the additions at the end, 32-bit
  * signed integers in and out, paths as zero-terminated 8-bit strings. One process-wide engine
  * serves one client.

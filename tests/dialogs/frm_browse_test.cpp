@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "browse.h"
 #include "drives.h"
 #include "file_lists.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest's main for widget tests: a QApplication on Qt's offscreen platform, so the tests
 // need no display.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help About: one plain box under the program's title, its six lines joined by CR LF.
 #include <algorithm>
 

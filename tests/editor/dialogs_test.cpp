@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project settings dialog and the busy window on the offscreen platform.
 #include <gtest/gtest.h>
 

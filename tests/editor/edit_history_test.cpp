@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and Redo of Cut and the fades: the history's bound and order on its own, then the
 // editor's commands over the fake engine's track: exact values, the selection, what the window
 // is told, and when the history is forgotten.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Edit menu's Undo, Redo and Select Song in the main window on the offscreen platform, over
 // the engine library of this build: their places and keys, and when Undo and Redo are offered,
 // also across the lock the menu takes while a transport runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An Editor over a fake engine and a fake window, started the way the program starts it.
 #pragma once
 

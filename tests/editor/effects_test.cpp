@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cut, Fade In and Fade Out over the fake engine's track: which values change, to exactly what,
 // and when the commands refuse a short selection.
 #include <cstdint>

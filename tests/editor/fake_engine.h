@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An engine for tests behind the same thirteen entry points: a track in memory, a log of the
 // calls, and results that a test can set.
 #pragma once

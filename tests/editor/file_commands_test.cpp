@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File Open and Save As, run by the editor against the real engine on the simulated sound card.
 // The file dialog is the fake window's answer; the files, good and broken, are written here.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control > Input Source, the stored choice at start, and the lost input told and marked after a
 // recording's stop, against the fake engine and window.
 #include <algorithm>

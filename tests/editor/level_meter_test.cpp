@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level meter's rules with a clock of the test's own, and its feed from a track in memory:
 // which frames each update reads, how often, and when the window is shown a new picture.
 #include <gtest/gtest.h>

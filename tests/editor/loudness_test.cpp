@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FX Normalize Loudness over the fake engine's track: what it measures, against references
 // worked out here from the samples themselves, where the selection lands, and undoing it.
 #include <ebur128.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform over the real engine: its controls and menus, the
 // start-up through the settings dialog, the locks of the transport, and the close sequence.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level meter as the X server shows it: the program in a real window records a tone that
 // steps through loud and quiet, starting cut off at full scale. The meter's pixels, read back
 // from the server, must move while it records, light the left clip mark, empty when it stops

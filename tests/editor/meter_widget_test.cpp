@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level meter in the main window on the offscreen platform: where it sits and what it paints
 // for the levels it is given. (What it shows while the program records is read from a real
 // screen by the program window tests.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fade nested in a recording: the editor's core, driven through a fake window, over the engine
 // library of this build on the simulated card. The editor's thread reads and writes track values
 // while the card's thread records into the same track, so the test also runs in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One command at a time, in a real window: keys pressed while a command runs under the busy
 // window are dropped, so the track shows only what that first command did. Then a playback
 // that ends by itself leaves nothing running, and File > Exit closes the program.

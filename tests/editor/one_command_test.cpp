@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One command at a time: every command under the busy window holds off the main window's input
 // and locks every control that could reach the engine until it is done; a command nested in the
 // transport's follow loop gives the transport's lock back as it found it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program in a real window: each test starts its own Xvfb server and runs the program built
 // here on it, with a private settings folder and the simulated sound card, and drives it with
 // xdotool as a user would. The tests skip when Xvfb, xdotool or import is missing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program in a real window: started under its own Xvfb server, the settings dialog accepted
 // with the keyboard, the main window shown and photographed, then closed through File Exit.
 #include "program_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Select Song over radio-like takes of real music and synthetic speech (generated into the build
 // directory by radio_corpus.py before this runs): songs between pauses, hiss, talk, crossfades
 // and jingles, a quiet passage, and talk alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine library of this build, bound the way the program binds it, for tests that run the
 // editor against the real engine on the simulated sound card.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The share of a save the busy window shows, from the size the file has reached.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Save As in the real main window on the offscreen platform, over the real engine: the busy
 // window's bar follows the file while the export runs beside the window's events, and every
 // control that could call the engine meanwhile is locked.

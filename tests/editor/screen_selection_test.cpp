@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selection as the X server shows it: the program in a real window, a silent track, and the
 // view's pixels read back from the server after every way of changing the selection. The view
 // must show the selection that the commands use, in the selection colour XOR'd over the picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File Song Details and what Save As hands the engine: the details for this session, the MP3
 // quality in the settings, both given to the engine before each save.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Song Details and Normalize Loudness dialogs on the offscreen platform.
 #include <gtest/gtest.h>
 

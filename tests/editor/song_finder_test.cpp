@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Select Song over generated audio: songs and pauses of chosen lengths, with the song's edges
 // known to the frame, first through the finder alone, then its worker, then the Edit menu
 // command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control > Input Source in the main window on the offscreen platform, over the engine library of
 // this build on the simulated card: the menu offers its sources with the chosen one checked, a
 // choice is shown in the meter's tool tip, and a window started again keeps it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window over the engine library of this build on the offscreen platform, started with
 // fresh settings and the settings dialog's OK pressed, as the user starts it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every label, button, group box title and read-only text box of the program's windows shows its
 // whole text at the design's sizes. The same program runs again with QT_SCALE_FACTOR=2.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The times the view's tool tip reads, worked out by hand at 44100 frames a second.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track's summary of extremes against a plain scan of the same frames, over random audio,
 // ranges of every shape, and changes marked dirty afterwards.
 #include <gtest/gtest.h>

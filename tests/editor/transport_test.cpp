@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Play, Record, Stop and the follow loop: first against a scripted engine whose transport runs
 // for a set number of passes (the marker and the order of the steps, exactly), then against the
 // real engine on the simulated card (what is recorded and what is played).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The follow loop in the real main window on the offscreen platform, over the real engine: its
 // wait hands the window every event (timers included), and commands run nested inside it.
 #include <gtest/gtest.h>

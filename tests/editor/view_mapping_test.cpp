@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Columns of the 649-column view to frames of the default 1048576-frame track and back, with
 // the numbers worked out by hand: at zoom 1 a column covers 1048576 / 649 = 1615.68 frames.
 #include "editor_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track view as a screenshot of the main window shows it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track view's pixels, drawn by the editor into the real view widget over the real engine.
 #include <gtest/gtest.h>
 

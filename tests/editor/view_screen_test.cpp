@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track view as the X server shows it, in a real window: every peak of the audio drawn, a
 // window that grows, the wheel zooming where the pointer is, and the waveform drawn while it is
 // recorded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The encoder library's own entry points: configuration checks, handles, sizes and version.
 #include "bladeenc.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for libbladeenc.so that records every call, so that tests can watch how the engine
 // drives its encoder. Each call reads its settings from the environment:
 //   FAKE_BLADEENC_LOG    file to which each call appends one line (see the entry points)

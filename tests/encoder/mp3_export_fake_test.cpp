@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SaveAsMp3 through the engine library, with the recording fake encoder beside the engine copy;
 // and failed saves of both formats, which must leave the file they would replace as it was.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SaveAsMp3 when no usable encoder library sits beside the engine. A library that a process has
 // loaded once is found again by name, so each case needs a process in which no libbladeenc.so
 // has been loaded yet (ctest runs every case in a process of its own).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SaveAsMp3 with a recording fake encoder that has beInfoFrame: where the engine puts the song's
 // tag and the final Info frame, and what a failing Info frame leaves behind.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SaveAsMp3 through the built engine and encoder library side by side, decoded again with
 // libmpg123: the file is MPEG-1 Layer III frames, LAME's Info frame first, that sound like the
 // track.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved files as other programs read them: the song details through mutagen (MP3) and ffprobe
 // (WAV), the exact length through ffmpeg and mpg123, and what stays exactly as it was when no
 // detail is set: the WAV bytes, and the MP3 audio frames behind the Info frame.

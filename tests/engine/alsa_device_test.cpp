@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PortAudio back end against a real ALSA configuration: the test's own ~/.asoundrc routes
 // ALSA's "default" device to the null device, the playback side through a file plugin that
 // keeps every byte played. ALSA's null device is not paced like a card, so input overflows and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A home directory whose ~/.asoundrc is the ALSA configuration that PortAudio finds: ALSA reads
 // it when PortAudio initialises, so it must be in place before the first back end or OpenLib.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every bad input the engine can meet through its exports, as one table: each row names the
 // input, does it, and says the clear result it must give. For every row nothing is lost: the
 // track holds what it held unless the row says otherwise, and every file that was there before

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ring between PortAudio's callback and the device thread: bytes come out in the order they
 // went in across the wrap of its storage, and silence fills exactly the room it is given.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound devices that stop answering, stop moving, or opens that throw: the engine gives a hung
 // or standing device up, keeps the track readable, and opens afresh afterwards. The sanitizer
 // builds run these to check that a given-up device that wakes up later touches nothing freed.

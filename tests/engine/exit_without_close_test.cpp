@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A client that opens the engine and ends without CloseLib: the engine is then closed by its
 // own destructor at process exit, after every other static of the library may be gone. The
 // fault this guards against shows only under the sanitizer builds, which abort the process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's exports when the C++ library throws inside them: memory that cannot be had, a
 // thread that cannot start. This executable replaces operator new and pthread_create, and can
 // make either fail for the calling thread; each export must then return its failure code, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine as the editor sees it: the shared library, on the real-time simulated card running
 // many times faster than real time.
 #include <gtest/gtest.h>

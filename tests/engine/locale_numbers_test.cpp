@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers in text are read the same under every locale: a user's LC_ALL=de_DE.UTF-8, whose
 // decimal comma made strtod read the simulated card's speed 2.5 as 2, changes nothing.
 #include <gtest/gtest.h>

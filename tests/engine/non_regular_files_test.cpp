@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paths that name something other than a regular file: a FIFO, a terminal, a device. The file
 // exports refuse them at once with their "cannot open" codes, write nothing into them and never
 // wait on them. Each call runs in a child process that an alarm ends, so a call that blocks

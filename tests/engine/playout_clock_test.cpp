@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the output device reports as heard, from the notes PortAudio's callback leaves about the
 // buffers it filled: a frame counts once the device has had time to play it, never earlier, and
 // the notes pass from the callback whole.

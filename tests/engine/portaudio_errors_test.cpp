@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error numbers that a failed PortAudio open reaches the engine with, from real ALSA devices
 // that refuse the engine's format or are missing: the editor tells the user "refuses the
 // format" apart from "no device" by them. Every candidate device the back end tries (the

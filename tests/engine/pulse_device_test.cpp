@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PortAudio and sound-server back ends against a real, paced sound server: a PulseAudio
 // server private to this test with two null sinks, which the sound-server back end reaches
 // directly and PortAudio through ALSA's "default" device and its pulse plugin. What

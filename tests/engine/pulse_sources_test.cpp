@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the source through the sound-server back end, against a server private to each test:
 // PulseAudio, and PipeWire with its pulse service where it can run here. Two null sinks, A and B;
 // the server's default source is B's monitor, while a player plays a counter pattern into A.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole engine life cycle, many times over, through the shared library on the real-time
 // simulated card: open, record until the ring has wrapped, stop, check the rotation, play a
 // range to its end or stop it midway, stop, close. Sanitizer builds run it to find races,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The song details: the text the client hands over, and the bytes each file format gets of them.
 #include "song_tags.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "wav_file.h"
 #include "wav_writer.h"
 

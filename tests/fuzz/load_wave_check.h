@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What LoadWave must do with any bytes given to it as a file: neither crash nor read or write
 // outside the track, return a flag set or a defined code, and leave the track as it was
 // whenever it rejects the file. The fuzz target and the corpus replay share this check.

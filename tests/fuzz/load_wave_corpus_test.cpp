@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The committed fuzz corpus, replayed in every build: each input the fuzzer kept must still
 // load or be rejected by the rules the fuzz target checks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer's entry point over LoadWave: any input that breaks load_wave_check's rules stops
 // the run.
 #include "load_wave_check.h"

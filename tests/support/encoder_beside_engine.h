@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sanitizer runtime intercepts dlopen, so the loader takes the engine's dlopen of the encoder
 // by bare name for the test program's own and searches its paths instead of the engine's
 // $ORIGIN. Under a sanitizer (gcc's or clang's) a test therefore loads the encoder by its path

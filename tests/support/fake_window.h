@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A WindowPort for tests: records what the editor shows and asks, answers from settable values,
 // and keeps a view that records its drawing operations.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The radio-like takes that tests/editor/radio_corpus.py writes, and how well the song finder
 // does on them: for each take, the last song it finds beside the known one, and whether the
 // edges lie within the take's tolerance. The corpus test and the Select Song benchmark share it.

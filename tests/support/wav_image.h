@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte images of WAV files, built field by field so that a test shows every header value it
 // sets, including the broken ones.
 #pragma once
