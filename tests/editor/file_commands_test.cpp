@@ -217,7 +217,9 @@ TEST_F(FileCommands, Open_FileLongerThanTheTrack_SaysHowMuchOfItFits)
         {"fits.wav", wavBytes(std::vector<int16_t>(size_t(2 * trklen()), 5)), {}},
         {"one frame more.wav", wavBytes(std::vector<int16_t>(size_t(2 * trklen() + 2), 5)), {kOnlyTheFirst}},
         {"mono, one more.wav", wavBytes(std::vector<int16_t>(size_t(trklen() + 1), 5), {.channels = 1}),
-         {"message: Error in LoadWave: 1", kOnlyTheFirst}},
+         {"message: Error in LoadWave: 1\n\nThe audio of mono, one more.wav was loaded. It is not stereo: a mono "
+          "file plays on both channels, other channel counts are read as if they were stereo.",
+          kOnlyTheFirst}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
