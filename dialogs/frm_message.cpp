@@ -17,9 +17,9 @@ using quorvel::twipsRect;
 
 namespace {
 
-const QRect kDesignClient = twipsRect(0, 0, 5250, 780);
-const QRect kDesignLabel = twipsRect(120, 240, 4935, 375);
-const QRect kDesignBar = twipsRect(120, 30, 4935, 195);
+const QRect kClassicClient = twipsRect(0, 0, 5250, 780);
+const QRect kClassicLabel = twipsRect(120, 240, 4935, 375);
+const QRect kClassicBar = twipsRect(120, 30, 4935, 195);
 // Beside its title a title bar shows the window's icon and its buttons.
 constexpr int kTitleBarRoom = 120;
 
@@ -97,13 +97,13 @@ void FrmMessage::fitWidth()
 {
     // At least as wide as laid out, and wider when the title or the text needs it, so that
     // neither is cut; the label and the bar keep their margins.
-    const int labelMargins = kDesignClient.width() - kDesignLabel.width();
+    const int labelMargins = kClassicClient.width() - kClassicLabel.width();
     const int textWidth = QFontMetrics(messageFont()).horizontalAdvance(lblMessage->text()) + labelMargins;
-    const int width = std::max({kDesignClient.width(), titleBarWidth(windowTitle()), textWidth});
-    const int extra = width - kDesignClient.width();
-    setFixedSize(width, kDesignClient.height());
-    lblMessage->setGeometry(kDesignLabel.adjusted(0, 0, extra, 0));
-    prgProgress->setGeometry(kDesignBar.adjusted(0, 0, extra, 0));
+    const int width = std::max({kClassicClient.width(), titleBarWidth(windowTitle()), textWidth});
+    const int extra = width - kClassicClient.width();
+    setFixedSize(width, kClassicClient.height());
+    lblMessage->setGeometry(kClassicLabel.adjusted(0, 0, extra, 0));
+    prgProgress->setGeometry(kClassicBar.adjusted(0, 0, extra, 0));
 }
 
 QString FrmMessage::text() const

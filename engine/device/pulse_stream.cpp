@@ -32,8 +32,8 @@ pa_buffer_attr bufferAttributes(bool record)
 
 const pa_sample_spec& PulseStream::format()
 {
-    static const pa_sample_spec spec{PA_SAMPLE_S16LE, kSampleRate, kChannels};
-    return spec;
+    static const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, kSampleRate, kChannels};
+    return sampleFormat;
 }
 
 int32_t PulseStream::connectPlayback()

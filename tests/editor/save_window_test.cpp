@@ -138,9 +138,9 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     EXPECT_TRUE(child<QMenu>("mnuFX")->menuAction()->isEnabled());
 
     // The bar sits in the strip above the text, which keeps its place; it goes with the window.
-    const QRect designLabel = quorvel::twipsRect(120, 240, 4935, 375);
-    EXPECT_EQ(label->geometry().topLeft(), designLabel.topLeft());
-    EXPECT_EQ(label->height(), designLabel.height());
+    const QRect classicLabel = quorvel::twipsRect(120, 240, 4935, 375);
+    EXPECT_EQ(label->geometry().topLeft(), classicLabel.topLeft());
+    EXPECT_EQ(label->height(), classicLabel.height());
     EXPECT_LT(bar->geometry().bottom(), label->geometry().top());
     EXPECT_TRUE(busy->rect().contains(bar->geometry()));
     busy->init();

@@ -117,7 +117,7 @@ TEST_F(ViewScreen, PeaksDrawn_WindowGrows_WheelZoomsAtThePointer_RecordingDrawnL
     const auto found = acceptSettings();
     ASSERT_TRUE(found) << "no main window after the settings dialog";
     mainWindow = *found;
-    ASSERT_TRUE(viewFound({649, 128})) << "the view is not on the screen at its design size";
+    ASSERT_TRUE(viewFound({649, 128})) << "the view is not on the screen at its opening size";
     const int leftCentre = 32;
     const int rightCentre = 97;
 
