@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine_library.h"
+#include "fake_encoder_session.h"
 #include "full_disk.h"
 #include "test_files.h"
 
@@ -21,8 +21,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr int32_t kTrackFrames = 4096;
-constexpr int kChunkSamples = 1000;
 constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000";
 
 int16_t patternValue(int32_t valueIndex) { return static_cast<int16_t>(valueIndex * 7919 + 3); }
@@ -48,40 +46,9 @@ std::size_t openDescriptorCount() {
     return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
 }
 
-class Mp3ExportWithFakeEncoder : public ::testing::Test {
+class Mp3ExportWithFakeEncoder : public FakeEncoderSession {
 protected:
-    static void SetUpTestSuite() {
-        setenv("BRENVIK_AUDIO", "sim", 1);
-        const std::string error = engine.load(FAKE_ENCODER_DIR "/libbrenvik.so");
-        ASSERT_EQ(error, "");
-    }
-
-    void SetUp() override {
-        ASSERT_NE(engine.openLib, nullptr);
-        setenv("FAKE_BLADEENC_LOG", logPath.c_str(), 1);
-        setenv("FAKE_BLADEENC_CHUNK", std::to_string(kChunkSamples).c_str(), 1);
-        unsetenv("FAKE_BLADEENC_FAIL");
-        ASSERT_EQ(engine.openLib(kTrackFrames, 0), 0);
-        for (int32_t i = 0; i < kTrackFrames * 2; ++i) {
-            ASSERT_EQ(engine.trackWrite(i, patternValue(i)), 0);
-        }
-    }
-
-    void TearDown() override {
-        if (engine.closeLib) engine.closeLib();
-    }
-
-    std::vector<std::string> calls() const {
-        std::vector<std::string> lines;
-        std::ifstream in(logPath);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    static inline EngineLibrary engine;
-    TempDirectory dir;
-    const std::string logPath = dir.file("calls.log");
-    const std::string mp3Path = dir.file("out.mp3");
+    void SetUp() override { openPatternTrack(patternValue); }
 };
 
 TEST_F(Mp3ExportWithFakeEncoder, TwoAndAHalfChunks_EncodesTwoFullChunksAndAHalfThenFlushesAndCloses) {

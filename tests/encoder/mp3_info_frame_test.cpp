@@ -9,14 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine_library.h"
-#include "test_files.h"
+#include "fake_encoder_session.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 
-constexpr int32_t kTrackFrames = 4096;
 constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000 info";
 
 int16_t patternValue(int32_t valueIndex) { return static_cast<int16_t>(valueIndex * 31 + 5); }
@@ -43,37 +41,13 @@ size_t tagBytes(const std::string& file) {
     return 10 + (byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
 }
 
-class Mp3InfoFrame : public ::testing::Test {
+class Mp3InfoFrame : public FakeEncoderSession {
 protected:
-    static void SetUpTestSuite() {
-        setenv("BRENVIK_AUDIO", "sim", 1);
-        ASSERT_EQ(engine.load(FAKE_ENCODER_DIR "/libbrenvik.so"), "");
-    }
-
-    void SetUp() override {
-        setenv("FAKE_BLADEENC_LOG", logPath.c_str(), 1);
-        setenv("FAKE_BLADEENC_CHUNK", "1000", 1);
-        unsetenv("FAKE_BLADEENC_FAIL");
-        ASSERT_EQ(engine.openLib(kTrackFrames, 0), 0);
-        for (int32_t i = 0; i < kTrackFrames * 2; ++i) ASSERT_EQ(engine.trackWrite(i, patternValue(i)), 0);
-    }
-
+    void SetUp() override { openPatternTrack(patternValue); }
     void TearDown() override {
         engine.setSongDetails(nullptr);
-        engine.closeLib();
+        FakeEncoderSession::TearDown();
     }
-
-    std::vector<std::string> calls() const {
-        std::vector<std::string> lines;
-        std::ifstream in(logPath);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    static inline EngineLibrary engine;
-    TempDirectory dir;
-    const std::string logPath = dir.file("calls.log");
-    const std::string mp3Path = dir.file("out.mp3");
 };
 
 TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag) {
