@@ -33,11 +33,11 @@ struct BenchEditor {
     {
         window.settings["Defaults/Memory"] = std::to_string(frames);
         editor.startup();
-        if (editor.frm.bInitLib) return;
+        if (editor.state().frm.bInitLib) return;
         std::fprintf(stderr, "the engine did not open a track of %d frames\n", frames);
         std::exit(1);
     }
-    ~BenchEditor() { editor.closeDevices(); }
+    ~BenchEditor() { editor.files().closeDevices(); }
     BenchEditor(const BenchEditor&) = delete;
     BenchEditor& operator=(const BenchEditor&) = delete;
 

@@ -116,20 +116,20 @@ int main(int argc, char** argv)
 
     const double drawTrack = bestOf(50, [&] {
         const auto start = Clock::now();
-        editor.drawTrack();
+        editor.view().drawTrack();
         return millisecondsSince(start);
     });
     const double readsAlone = bestOf(50, [&] {
         const auto start = Clock::now();
         int32_t sum = 0;
         for (int32_t x = 1; x <= 648; ++x) {
-            const int32_t f = int32_t(editor.frm.tscale * x);
+            const int32_t f = int32_t(editor.state().frm.tscale * x);
             sum += engine.TrackRead(2 * f) + engine.TrackRead(2 * f + 1);
         }
         std::fprintf(stderr, "%s", sum == 1 ? " " : "");
         return millisecondsSince(start);
     });
-    editor.closeDevices();
+    editor.files().closeDevices();
 
     std::printf("launch to main window exposed: %.0f ms since the process started, %.1f ms of it in main "
                 "(target 500 ms: %s)\n",

@@ -43,18 +43,18 @@ Timing timeFadeIn(EngineApi& engine, int32_t frames)
 {
     BenchEditor bench(engine, frames);
     Editor& editor = bench.editor;
-    const int32_t values = 2 * editor.mod.trklen;
+    const int32_t values = 2 * editor.state().mod.trklen;
     for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, index % 65536 - 32768);
     std::vector<int16_t> buffer(static_cast<size_t>(values));
     for (int32_t index = 0; index < values; ++index) buffer[size_t(index)] = int16_t(index % 65536 - 32768);
 
     Timing timing;
     auto start = Clock::now();
-    editor.fxFadeIn();  // the whole track is selected after start-up
+    editor.edits().fadeIn();  // the whole track is selected after start-up
     timing.engine = secondsSince(start);
 
     start = Clock::now();
-    fadeInMemory(buffer, 2 * editor.mod.clipbegin, 2 * editor.mod.clipend);
+    fadeInMemory(buffer, 2 * editor.state().mod.clipbegin, 2 * editor.state().mod.clipend);
     timing.memory = secondsSince(start);
 
     // Both must agree, or the comparison means nothing.

@@ -60,7 +60,7 @@ int main(int argc, char** argv)
 {
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
-    const int32_t frames = bench.editor.mod.trklen;
+    const int32_t frames = bench.editor.state().mod.trklen;
     std::printf("loudness of %d frames (256 MB), %u hardware threads\n", frames, std::thread::hardware_concurrency());
     bool allMeasured = true;
     for (const bool moving : {false, true}) {

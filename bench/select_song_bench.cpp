@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
     Editor& editor = bench.editor;
-    const int32_t frames = editor.mod.trklen;
+    const int32_t frames = editor.state().mod.trklen;
     const int32_t song = writeSongs(engine, frames);
     // The window sleeps between its events while the worker runs, as the real one does.
     bench.window.onEvents = [] { std::this_thread::sleep_for(std::chrono::milliseconds(kProgressPassMilliseconds)); };
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     });
     values = {};
     double scanCpu = 0;
-    const double scan = bench::seconds([&] { scanCpu = bench::cpuSeconds([&] { editor.editSelectSong(); }); });
+    const double scan = bench::seconds([&] { scanCpu = bench::cpuSeconds([&] { editor.selection().selectSong(); }); });
 
     if (peak != 12000) {
         std::fprintf(stderr, "the songs were not written: the loudest value is %d\n", peak);
@@ -112,9 +112,9 @@ int main(int argc, char** argv)
     // The selection must be the last complete song, or the figure means nothing. Every frame of
     // a song is loud on one channel at least, but its last 20 s end in a quiet passage.
     const int32_t soundEnd = song + kSongFrames - kBreakFrames;
-    if (editor.mod.clipbegin != song - kSongMarginFrames || editor.mod.clipend != soundEnd + kSongMarginFrames) {
-        std::fprintf(stderr, "selected frames %d to %d, not the song from %d to %d\n", editor.mod.clipbegin,
-                     editor.mod.clipend, song, soundEnd);
+    if (editor.state().mod.clipbegin != song - kSongMarginFrames || editor.state().mod.clipend != soundEnd + kSongMarginFrames) {
+        std::fprintf(stderr, "selected frames %d to %d, not the song from %d to %d\n", editor.state().mod.clipbegin,
+                     editor.state().mod.clipend, song, soundEnd);
         return 1;
     }
 

@@ -42,17 +42,17 @@ Timing timeUndo(EngineApi& engine, int32_t frames)
     BenchEditor bench(engine, frames);
     Editor& editor = bench.editor;
     const FakeWindow& window = bench.window;
-    const int32_t values = 2 * editor.mod.trklen;
+    const int32_t values = 2 * editor.state().mod.trklen;
     for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, index % 65536 - 32768);
     const std::vector<int16_t> original = trackValues(engine, values);
 
     Timing timing;
-    timing.fade = bench::seconds([&] { editor.fxFadeOut(); });  // the whole track is selected
+    timing.fade = bench::seconds([&] { editor.edits().fadeOut(); });  // the whole track is selected
     const std::vector<int16_t> faded = trackValues(engine, values);
     check(window.canUndo, "the fade cannot be undone", frames);
-    timing.undo = bench::seconds([&] { editor.editUndo(); });
+    timing.undo = bench::seconds([&] { editor.edits().undo(); });
     check(trackValues(engine, values) == original, "Undo did not restore the track", frames);
-    timing.redo = bench::seconds([&] { editor.editRedo(); });
+    timing.redo = bench::seconds([&] { editor.edits().redo(); });
     check(trackValues(engine, values) == faded, "Redo did not repeat the fade", frames);
     return timing;
 }

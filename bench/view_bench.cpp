@@ -50,15 +50,15 @@ void pointSampledDraw(Editor& editor, const EngineApi& engine, ViewSurface& view
 {
     view.clear();
     view.setPenMode(PenMode::Copy);
-    view.setPenColor(editor.frm.RED);
+    view.setPenColor(editor.state().frm.RED);
     const int32_t c1 = toLong(view.pixelHeight()) / 4;
     const int32_t c2 = toLong(view.pixelHeight() - c1);
-    const double framesPerColumn = double(editor.frm.tscale) / editor.frm.zoom;
+    const double framesPerColumn = double(editor.state().frm.tscale) / editor.state().frm.zoom;
     for (int32_t x = 1; x <= toLong(view.pixelWidth() - 1); ++x) {
-        const int32_t f = toLong(framesPerColumn * x) + editor.frm.trkbegin;
-        const int32_t yL = toLong(double(editor.frm.hscale) * engine.TrackRead(2 * f));
+        const int32_t f = toLong(framesPerColumn * x) + editor.state().frm.trkbegin;
+        const int32_t yL = toLong(double(editor.state().frm.hscale) * engine.TrackRead(2 * f));
         view.line(x, c1 + yL, x, c1 - yL);
-        const int32_t yR = toLong(double(editor.frm.hscale) * engine.TrackRead(2 * f + 1));
+        const int32_t yR = toLong(double(editor.state().frm.hscale) * engine.TrackRead(2 * f + 1));
         view.line(x, c2 + yR, x, c2 - yR);
     }
     view.setPenMode(PenMode::Xor);
@@ -78,21 +78,21 @@ int main(int argc, char** argv)
     window.settings["Defaults/Memory"] = std::to_string(kLargestTrack);
     Editor editor(engine, window);
     editor.startup();
-    if (!editor.frm.bInitLib) {
+    if (!editor.state().frm.bInitLib) {
         std::fprintf(stderr, "the engine did not open a track of %d frames\n", kLargestTrack);
         return 1;
     }
     fillTrack(engine, kLargestTrack);
-    editor.trackChanged(0, kLargestTrack);
-    const double firstDraw = bench::seconds([&] { editor.drawTrack(); }) * 1000.0;
+    editor.view().trackChanged(0, kLargestTrack);
+    const double firstDraw = bench::seconds([&] { editor.view().drawTrack(); }) * 1000.0;
 
     std::printf("redraw of a 256 MB track, %dx%d view, best of 20:\n", int(view.width()), int(view.height()));
     double slowest = 0;
     for (int32_t zoom = 1; zoom <= 256; zoom *= 4) {
         window.hscZoom = zoom;
         window.hscView = 12345;
-        editor.updateViewStart();
-        const double summary = bestMilliseconds(20, [&] { editor.drawTrack(); });
+        editor.view().updateViewStart();
+        const double summary = bestMilliseconds(20, [&] { editor.view().drawTrack(); });
         const double pointSampled = bestMilliseconds(20, [&] { pointSampledDraw(editor, engine, view); });
         slowest = std::max(slowest, summary);
         std::printf("  zoom %3d: extremes from the summary %.3f ms, point-sampled %.3f ms (ratio %.2f)\n", zoom,
@@ -103,15 +103,15 @@ int main(int argc, char** argv)
 
     // Stop after a short recording on the simulated card: the engine turns the whole ring.
     window.hscZoom = 1;
-    editor.updateViewStart();
+    editor.view().updateViewStart();
     const auto stopAfterRecording = [&](bool draw) {
         engine.RecordWav();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         return bench::seconds([&] {
                    engine.StopWav();
                    if (!draw) return;
-                   editor.trackChanged(0, kLargestTrack);
-                   editor.drawTrack();
+                   editor.view().trackChanged(0, kLargestTrack);
+                   editor.view().drawTrack();
                }) * 1000.0;
     };
     const double turnAlone = std::min(stopAfterRecording(false), stopAfterRecording(false));
@@ -119,6 +119,6 @@ int main(int argc, char** argv)
     std::printf("Stop to a drawn view: %.1f ms (target 500 ms: %s); the ring's turn alone %.1f ms, the summary "
                 "and the redraw %.1f ms\n",
                 toDrawnView, toDrawnView <= 500 ? "met" : "MISSED", turnAlone, toDrawnView - turnAlone);
-    editor.closeDevices();
+    editor.files().closeDevices();
     return 0;
 }

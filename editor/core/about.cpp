@@ -24,5 +24,5 @@ void Editor::helpAbout()
                              "Plug in your radio and hit record. \r\n"
                              "When a song you like has finished hit stop.\r\n"
                              "Fade in the beginning of the song and save it.";
-    window_.messageBox(text);
+    context_.window.messageBox(text);
 }

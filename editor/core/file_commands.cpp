@@ -9,8 +9,8 @@
 #include <string>
 
 #include "background_save.h"
-#include "editor.h"
 #include "error_explanations.h"
+#include "file_commands.h"
 #include "save_progress.h"
 #include "time_readout.h"
 
@@ -65,13 +65,13 @@ using ProgressExport = decltype(EngineApi::SaveProgress);
 // thread while the busy window repaints and shows how much of the file is written; the command
 // keeps the controls that could call the engine locked, and the main window's input held off,
 // until it returns.
-int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
+int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
                       ProgressExport progress, SaveFormat format, int32_t mp3Kbps,
                       const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
-    const int32_t from = editor.mod.clipbegin;
-    const int32_t to = editor.mod.clipend;
+    const int32_t from = mod.clipbegin;
+    const int32_t to = mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
     window.busySetText("Saving file ...");
     window.busySetProgress(0);
@@ -90,18 +90,11 @@ int32_t saveSelection(const Editor& editor, WindowPort& window, SaveExport save,
     return result;
 }
 
-// The title names the file the track now comes from or was last saved to.
-void makeCurrentFile(Editor& editor, const std::string& path)
-{
-    editor.frm.FILESPEC = path;
-    editor.setTitle();
-}
-
 }  // namespace
 
-void Editor::fileOpen()
+void FileCommands::open()
 {
-    const RunningCommand running(*this, Command::FileOpen);
+    const RunningCommand running(context_, Command::FileOpen);
     const std::string path = window_.browseFile("Open", "*.wav");
     if (path.empty()) return;
     if (fileTypeKey(path) != "WAV") {
@@ -110,43 +103,43 @@ void Editor::fileOpen()
     }
     window_.busySetText("Opening file ...");
     window_.busyInit();
-    selectWholeTrack();
+    selection_.selectWholeTrack();
     // The track is not cleared first: the engine leaves it untouched when it rejects a file and
     // zeroes what follows the audio after a good load, so a file that turns out not to be a
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    reportEngineError("Error in LoadWave: ", frm.lRet, explainLoad(frm.lRet, path));
+    context_.reportEngineError("Error in LoadWave: ", frm.lRet, explainLoad(frm.lRet, path));
     if (!audioWasLoaded(frm.lRet)) return;
-    forgetEdits();
-    trackChanged(0, mod.trklen);
+    context_.forgetEdits();
+    view_.trackChanged(0, mod.trklen);
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
-    makeCurrentFile(*this, path);
-    drawTrack();
+    makeCurrentFile(path);
+    view_.drawTrack();
     // Saved back under its own name, a file cut to the track's length would lose its end.
-    if (engine_.WaveFrames(path.c_str()) > engineTrackLength_)
-        window_.messageBox("Only the first " + trackTimeText(engineTrackLength_) +
+    if (engine_.WaveFrames(path.c_str()) > context_.engineTrackLength)
+        window_.messageBox("Only the first " + trackTimeText(context_.engineTrackLength) +
                            " of the file fit in the track (File > Properties sets a larger size).");
 }
 
-void Editor::fileSaveAs()
+void FileCommands::saveAs()
 {
-    const RunningCommand running(*this, Command::FileSaveAs);
+    const RunningCommand running(context_, Command::FileSaveAs);
     const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
     const Mp3Preset preset = savedMp3Preset(window_);
     if (key == "WAV" || key == "MP3") {
         // The engine writes what was chosen last; it refuses neither text nor preset made here.
-        engine_.SetSongDetails(songDetailsText(songDetails_).c_str());
+        engine_.SetSongDetails(songDetailsText(context_.songDetails).c_str());
         engine_.SetMp3Quality(int32_t(preset));
     }
     if (key == "WAV") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsWave, engine_.SaveProgress,
+        frm.lRet = saveSelection(mod, window_, engine_.SaveAsWave, engine_.SaveProgress,
                                  SaveFormat::Wav, 0, path);
-        reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
+        context_.reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
     } else if (key == "MP3") {
-        frm.lRet = saveSelection(*this, window_, engine_.SaveAsMp3, engine_.SaveProgress,
+        frm.lRet = saveSelection(mod, window_, engine_.SaveAsMp3, engine_.SaveProgress,
                                  SaveFormat::Mp3, mp3PresetKbps(preset), path);
         const std::string message = mp3SaveMessage(frm.lRet);
         window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
@@ -155,15 +148,21 @@ void Editor::fileSaveAs()
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
-    if (frm.lRet == BRENVIK_OK) makeCurrentFile(*this, path);
+    if (frm.lRet == BRENVIK_OK) makeCurrentFile(path);
 }
 
-void Editor::fileSongDetails()
+void FileCommands::songDetails()
 {
-    const RunningCommand running(*this, Command::FileSongDetails);
-    SongDetails details = songDetails_;
+    const RunningCommand running(context_, Command::FileSongDetails);
+    SongDetails details = context_.songDetails;
     Mp3Preset preset = savedMp3Preset(window_);
     if (!window_.showSongDetails(details, preset)) return;
-    songDetails_ = details;
+    context_.songDetails = details;
     window_.writeSetting(kPresetSection, kPresetKey, mp3PresetSetting(preset));
+}
+
+void FileCommands::makeCurrentFile(const std::string& path)
+{
+    frm.FILESPEC = path;
+    setTitle();
 }

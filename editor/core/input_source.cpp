@@ -3,7 +3,7 @@
 // the settings by name and chosen again at start, and the window telling what is recorded.
 #include <sstream>
 
-#include "editor.h"
+#include "transport_commands.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ std::string shownName(const ListedSource& source)
 
 }  // namespace
 
-void Editor::controlInputSource()
+void TransportCommands::chooseInputSource()
 {
     const std::vector<ListedSource> sources = listedSources(engine_);
     const std::string chosen = window_.readSetting(kSettingsSection, kSourceKey, "");
@@ -62,13 +62,13 @@ void Editor::controlInputSource()
     if (picked < 0 || size_t(picked) >= choices.size()) return;
     const std::string name = picked == 0 ? "" : sources[size_t(picked - 1)].name;
     frm.lRet = engine_.SelectSource(name.c_str());
-    reportEngineError("Error in SelectSource: ", frm.lRet);
+    context_.reportEngineError("Error in SelectSource: ", frm.lRet);
     if (frm.lRet != BRENVIK_OK) return;
     window_.writeSetting(kSettingsSection, kSourceKey, name);
     showRecordingSource();
 }
 
-void Editor::applyStoredSource()
+void TransportCommands::applyStoredSource()
 {
     const std::string stored = window_.readSetting(kSettingsSection, kSourceKey, "");
     if (!stored.empty() && engine_.SelectSource(stored.c_str()) == BRENVIK_ERR_BAD_DEVICE) {
@@ -79,7 +79,7 @@ void Editor::applyStoredSource()
     showRecordingSource();
 }
 
-void Editor::showRecordingSource()
+void TransportCommands::showRecordingSource()
 {
     const std::string chosen = window_.readSetting(kSettingsSection, kSourceKey, "");
     std::string shown = kDefaultSource;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "background_work.h"
-#include "editor.h"
+#include "edit_commands.h"
 #include "loudness.h"
 
 namespace {
@@ -28,9 +28,9 @@ int savedTarget(WindowPort& window)
 
 }  // namespace
 
-void Editor::fxNormalizeLoudness()
+void EditCommands::normalizeLoudness()
 {
-    const RunningCommand running(*this, Command::FxNormalizeLoudness);
+    const RunningCommand running(context_, Command::FxNormalizeLoudness);
     // The range measured is the range scaled, whatever the mouse does while the windows show.
     const int32_t from = mod.clipbegin;
     const int32_t to = mod.clipend;
@@ -45,7 +45,7 @@ void Editor::fxNormalizeLoudness()
         return;
     }
     const std::optional<LoudnessReading> reading = measureOnWorker(from, to);
-    if (closePending_) return;
+    if (context_.closePending) return;
     if (!reading) {
         window_.messageBox("Error in Normalize Loudness: the track cannot be read.");
         return;
@@ -62,11 +62,11 @@ void Editor::fxNormalizeLoudness()
     window_.busySetText("Applying Effects ...");
     window_.busyInit();
     applyEdit({EditKind::NormalizeLoudness, from, to, gain->decibels}, false);
-    drawTrack();
+    view_.drawTrack();
     window_.busyHide();
 }
 
-std::optional<LoudnessReading> Editor::measureOnWorker(int32_t from, int32_t to)
+std::optional<LoudnessReading> EditCommands::measureOnWorker(int32_t from, int32_t to)
 {
     window_.busySetText("Measuring Loudness ...");
     window_.busySetProgress(0);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // File Properties: the project settings dialog, then the engine reopened with the chosen length.
-#include "editor.h"
+#include "file_commands.h"
 #include "track_length.h"
 
-void Editor::fileProps()
+void FileCommands::properties()
 {
-    const RunningCommand running(*this, Command::FileProps);
+    const RunningCommand running(context_, Command::FileProps);
     window_.showProjectSettings(mod);
     if (!mod.bPropsCancel) {
         setTitle();
@@ -22,7 +22,7 @@ void Editor::fileProps()
     } else if (frm.bInitLib) {
         // File New may have read another length before the dialog was cancelled; the engine
         // keeps its track, so the editor goes back to that track's length.
-        mod.trklen = engineTrackLength_;
+        mod.trklen = context_.engineTrackLength;
     }
-    drawTrack();
+    view_.drawTrack();
 }

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing the track view: ticks, channel centre lines, a bar per column and channel from the
-// lowest to the highest value of the frames the column covers, and the selection rectangle in
-// XOR so that drawing it again removes it.
+// lowest to the highest value of the frames the column covers, the selection rectangle in
+// XOR so that drawing it again removes it, the transport's position marker and red ticks where
+// a recording lost input.
 #include <algorithm>
 #include <cmath>
 
-#include "editor.h"
 #include "editor_numbers.h"
 #include "meter_feed.h"
+#include "track_view.h"
 
 namespace {
+
+constexpr int32_t kLostInputMarkHeight = 8;  // taller than the time axis's own ticks
 
 struct CentreRows {
     int32_t left = 0;   // c1, a quarter down
@@ -52,7 +55,7 @@ void drawBar(ViewSurface& view, int32_t x, int32_t centre, float hscale, int16_t
 
 }  // namespace
 
-Editor::TickRange Editor::tickRange() const
+TrackView::TickRange TrackView::tickRange() const
 {
     TickRange ticks;
     ticks.spacing = toLong(frm.mlTempo * 1411.2);
@@ -67,7 +70,7 @@ Editor::TickRange Editor::tickRange() const
     return ticks;
 }
 
-void Editor::drawTrack()
+void TrackView::drawTrack()
 {
     ViewSurface& view = window_.picView();
     const CentreRows rows = centreRows(view.pixelHeight());
@@ -77,7 +80,7 @@ void Editor::drawTrack()
     view.setPenMode(PenMode::Copy);
 
     // Without an open engine there is nothing to read: the view shows its empty frame only.
-    if (!viewHasTrack()) {
+    if (!hasTrack()) {
         drawCentreLines(view, frm.BLUE, rows, 0, lastColumn);
         view.setPenColor(frm.RED);
         view.setPenMode(PenMode::Xor);
@@ -92,7 +95,7 @@ void Editor::drawTrack()
     drawSelection();
 }
 
-void Editor::drawTicks(int32_t first, int32_t last)
+void TrackView::drawTicks(int32_t first, int32_t last)
 {
     ViewSurface& view = window_.picView();
     const TickRange ticks = tickRange();
@@ -103,7 +106,7 @@ void Editor::drawTicks(int32_t first, int32_t last)
     }
 }
 
-void Editor::drawBars(int32_t first, int32_t last)
+void TrackView::drawBars(int32_t first, int32_t last)
 {
     ViewSurface& view = window_.picView();
     const CentreRows rows = centreRows(view.pixelHeight());
@@ -114,7 +117,7 @@ void Editor::drawBars(int32_t first, int32_t last)
     for (int32_t x = first; x <= last; ++x) {
         const int64_t from = firstFrame(x);
         const int64_t to = std::max(firstFrame(x + 1), from + 1);
-        const ChannelExtremes column = summary_.extremes(int32_t(std::min<int64_t>(from, INT32_MAX)),
+        const ChannelExtremes column = context_.summary.extremes(int32_t(std::min<int64_t>(from, INT32_MAX)),
                                                          int32_t(std::min<int64_t>(to, INT32_MAX)));
         if (column.empty()) continue;
         drawBar(view, x, rows.left, frm.hscale, column.lowest[0], column.highest[0]);
@@ -122,12 +125,12 @@ void Editor::drawBars(int32_t first, int32_t last)
     }
 }
 
-void Editor::redrawColumns(int32_t first, int32_t last)
+void TrackView::redrawColumns(int32_t first, int32_t last)
 {
     ViewSurface& view = window_.picView();
     first = std::max(first, 0);
     last = std::min(last, lastColumnOf(view));
-    if (last < first || !viewHasTrack()) return;
+    if (last < first || !hasTrack()) return;
     const int32_t bottom = toLong(view.pixelHeight());
     view.setPenMode(PenMode::Copy);
     view.setPenColor(0);
@@ -150,31 +153,9 @@ void Editor::redrawColumns(int32_t first, int32_t last)
     if (markerColumn_ >= first && markerColumn_ <= last) markerColumn_ = 0;
 }
 
-void Editor::drawRecorded(int32_t position)
+void TrackView::drawSelection()
 {
-    if (!recording_ || !viewHasTrack()) return;
-    const int32_t ring = engineTrackLength_;
-    const FrameRun run = recordedSince(drawnRecorded_, position, ring, ring);
-    if (run.count == 0) return;
-    drawnRecorded_ = position;
-    const double framesPerColumn = double(frm.tscale) / frm.zoom;
-    // The column whose frames (from its rounded first frame on) hold frame.
-    const auto columnOf = [&](int64_t frame) {
-        return int32_t(std::clamp<double>(std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
-    };
-    // A run that passes the ring's end goes on at its start.
-    const int64_t end = int64_t(run.first) + run.count;
-    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
-                                   std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
-        if (to <= from) continue;
-        trackChanged(int32_t(from), int32_t(to));
-        redrawColumns(columnOf(from), columnOf(to - 1));
-    }
-}
-
-void Editor::drawSelection()
-{
-    if (!viewHasTrack()) return;
+    if (!hasTrack()) return;
     ViewSurface& view = window_.picView();
     const int32_t xa = frameToX(mod.clipbegin);
     const int32_t xb = frameToX(mod.clipend);
@@ -184,16 +165,32 @@ void Editor::drawSelection()
     view.setPenColor(remembered);
 }
 
-void Editor::viewResized()
+// The marker is a line across the view in its XOR pen, so drawing it again takes it away. It is
+// only redrawn when its column changes: each paint costs the window far more than a pass of the
+// follow loop does.
+void TrackView::moveMarker(int32_t x)
 {
     ViewSurface& view = window_.picView();
-    if (view.pixelWidth() < 1) return;  // not laid out yet: no scale to take from it
-    frm.hscale = float(view.pixelHeight() / 131072.0);
-    if (frm.bInitLib) frm.tscale = float(engineTrackLength_ / double(view.pixelWidth()));
-    drawTrack();
+    if (x <= 0 || x >= view.pixelWidth()) x = 0;  // left of or at the edges: not drawn
+    if (x == markerColumn_) return;
+    if (markerColumn_ != 0) view.line(markerColumn_, 0, markerColumn_, toLong(view.pixelHeight()));
+    if (x != 0) view.line(x, 0, x, toLong(view.pixelHeight()));
+    markerColumn_ = x;
 }
 
-void Editor::trackChanged(int32_t from, int32_t to)
+void TrackView::trackChanged(int32_t from, int32_t to)
 {
-    summary_.markDirty(from, to);
+    context_.summary.markDirty(from, to);
+}
+
+void TrackView::drawLostInputMarks(int32_t first, int32_t last)
+{
+    ViewSurface& view = window_.picView();
+    const int32_t remembered = view.penColor();
+    view.setPenColor(frm.RED);
+    for (const int32_t frame : context_.lostInputFrames) {
+        const int32_t x = frameToX(frame);
+        if (x >= first && x <= last) view.line(x, 0, x, kLostInputMarkHeight);
+    }
+    view.setPenColor(remembered);
 }

@@ -2,8 +2,12 @@
 // Play, Record and Stop, and the follow loop that keeps the window alive while the engine plays
 // or records: it moves a position marker over the view, feeds the level meter, and lets Stop,
 // the fades, About and mouse selection run nested inside it.
-#include "editor.h"
+#include <algorithm>
+#include <cmath>
+
 #include "editor_numbers.h"
+#include "meter_feed.h"
+#include "transport_commands.h"
 
 namespace {
 
@@ -13,82 +17,71 @@ constexpr int kFollowPassMilliseconds = 15;
 
 }  // namespace
 
-void Editor::controlPlay()
+void TransportCommands::play()
 {
-    const RunningCommand running(*this, Command::ControlPlay);
+    const RunningCommand running(context_, Command::ControlPlay);
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
     frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
-    reportEngineError("Error in PlayTrack: ", frm.lRet);
+    context_.reportEngineError("Error in PlayTrack: ", frm.lRet);
     // The meter reads the frames the engine plays: from the selection as it was at the start,
     // even when a new one is made during the playback.
-    meter_.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? engineTrackLength_ : 0);
-    const bool endedByItself = followTransport();
+    context_.meter.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? context_.engineTrackLength : 0);
+    const bool endedByItself = follow();
     frm.lRet = engine_.StopWav();
     // The engine ends a playback whose device died as if it had played; StopWav tells which.
     const bool deviceDied = endedByItself && frm.lRet == BRENVIK_ERR_NOT_RESPONDING;
-    reportEngineError(deviceDied ? "Error in PlayTrack: " : "Error in StopTrack: ", frm.lRet);
+    context_.reportEngineError(deviceDied ? "Error in PlayTrack: " : "Error in StopTrack: ", frm.lRet);
 }
 
-void Editor::controlRecord()
+void TransportCommands::record()
 {
-    const RunningCommand running(*this, Command::ControlRecord);
+    const RunningCommand running(context_, Command::ControlRecord);
     // The whole ring is recorded. The rectangle moves with the selection, so that a drag during
     // the recording erases what is on the screen and not a rectangle that never was.
-    moveSelection(0, checkedSub(mod.trklen, 2));
-    forgetEdits();  // the recording overwrites the whole track
+    selection_.moveSelection(0, checkedSub(mod.trklen, 2));
+    context_.forgetEdits();  // the recording overwrites the whole track
     frm.lRet = engine_.RecordWav();
-    reportEngineError("Error in RecordTrack: ", frm.lRet);
-    meter_.beginRecording(frm.bInitLib ? engineTrackLength_ : 0);
+    context_.reportEngineError("Error in RecordTrack: ", frm.lRet);
+    context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
     recording_ = true;
     drawnRecorded_ = 0;
     // A recording ends by itself only when the engine gave up a device that died: the loop
     // then ends as Stop ends it, and StopWav reports it below.
-    followTransport();
+    follow();
     recording_ = false;
 
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment, under
     // the busy window: nothing can play or reopen the track under a recording not yet stopped.
-    const RunningCommand reordering(*this, Command::ReorderTrack);
+    const RunningCommand reordering(context_, Command::ReorderTrack);
     window_.busySetText("Reordering track...");
     window_.busyInit();
     frm.lRet = engine_.StopWav();
-    reportEngineError("Error in StopTrack: ", frm.lRet);
+    context_.reportEngineError("Error in StopTrack: ", frm.lRet);
     // A fade run during the recording kept values the card has overwritten since, at places
     // the ring's turn has moved.
-    forgetEdits();
+    context_.forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
-    trackChanged(0, engineTrackLength_);
-    drawTrack();
+    view_.trackChanged(0, context_.engineTrackLength);
+    view_.drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
 }
 
-void Editor::controlStop()
+void TransportCommands::stop()
 {
     // The Play or Record command whose loop is running sees the flag and stops the engine.
     frm.WAVEPLAYING = false;
 }
 
-void Editor::clearMeterClip(int channel)
+void TransportCommands::clearMeterClip(int channel)
 {
-    meter_.clearClip(channel);
+    context_.meter.clearClip(channel);
 }
 
-bool Editor::followTransport()
+bool TransportCommands::follow()
 {
     window_.busyHide();
     frm.WAVEPLAYING = true;
-    ViewSurface& view = window_.picView();
-    // The marker is a line across the view in its XOR pen, so drawing it again takes it away.
-    // It is on screen while the events are handled. It is only redrawn when its column changes:
-    // each paint costs the window far more than a pass of the loop does.
-    const auto moveMarker = [this, &view](int32_t x) {
-        if (x <= 0 || x >= view.pixelWidth()) x = 0;  // left of or at the edges: not drawn
-        if (x == markerColumn_) return;
-        if (markerColumn_ != 0) view.line(markerColumn_, 0, markerColumn_, toLong(view.pixelHeight()));
-        if (x != 0) view.line(x, 0, x, toLong(view.pixelHeight()));
-        markerColumn_ = x;
-    };
     bool endedByItself = false;
     for (;;) {
         // A playback ends by itself; a recording (or a transport that failed to start) only by
@@ -103,12 +96,40 @@ bool Editor::followTransport()
         drawRecorded(position);
         const int32_t f = checkedAdd(mod.clipbegin, position);
         const int32_t d = checkedSub(f, frm.trkbegin);
-        // Without an open track the view has no scale, and there is no marker to show.
-        moveMarker(viewHasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0);
-        meter_.update(position);
+        // Without an open track the view has no scale, and there is no marker to show. The
+        // marker is on screen while the events are handled.
+        view_.moveMarker(view_.hasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0);
+        context_.meter.update(position);
         window_.waitForEvents(kFollowPassMilliseconds);
     }
-    moveMarker(0);
-    meter_.end();
+    view_.moveMarker(0);
+    context_.meter.end();
     return endedByItself;
+}
+
+void TransportCommands::enableControls(bool enabled)
+{
+    context_.lockControls(commandLocks(Command::ControlPlay).controls, !enabled);
+}
+
+void TransportCommands::drawRecorded(int32_t position)
+{
+    if (!recording_ || !view_.hasTrack()) return;
+    const int32_t ring = context_.engineTrackLength;
+    const FrameRun run = recordedSince(drawnRecorded_, position, ring, ring);
+    if (run.count == 0) return;
+    drawnRecorded_ = position;
+    const double framesPerColumn = double(frm.tscale) / frm.zoom;
+    // The column whose frames (from its rounded first frame on) hold frame.
+    const auto columnOf = [&](int64_t frame) {
+        return int32_t(std::clamp<double>(std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
+    };
+    // A run that passes the ring's end goes on at its start.
+    const int64_t end = int64_t(run.first) + run.count;
+    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
+                                   std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
+        if (to <= from) continue;
+        view_.trackChanged(int32_t(from), int32_t(to));
+        view_.redrawColumns(columnOf(from), columnOf(to - 1));
+    }
 }

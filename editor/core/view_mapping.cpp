@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Pixel columns of picView to frames of the track and back, and the view's left edge.
-#include "editor.h"
+// Pixel columns of picView to frames of the track and back, the view's left edge and
+// last frame.
+#include <algorithm>
+
+#include "track_view.h"
 #include "editor_numbers.h"
 #include "view_scroll.h"
 
-bool Editor::viewHasTrack() const
+bool TrackView::hasTrack() const
 {
     return frm.bInitLib && frm.tscale > 0.0f && frm.zoom >= 1;
 }
 
-int32_t Editor::xToFrame(int32_t x) const
+int32_t TrackView::xToFrame(int32_t x) const
 {
     double f = frm.zoom >= 2 ? double(frm.tscale) * x / frm.zoom + frm.trkbegin : double(frm.tscale) * x;
     // Clamped before it is rounded to a Long: the same frame as clamping after, but a pointer
@@ -19,10 +22,10 @@ int32_t Editor::xToFrame(int32_t x) const
     return toLong(f);
 }
 
-int32_t Editor::frameToX(int32_t frame) const
+int32_t TrackView::frameToX(int32_t frame) const
 {
     // Without a track there is no scale; everything lies at the left edge.
-    if (!viewHasTrack()) return 0;
+    if (!hasTrack()) return 0;
     const int32_t d = checkedSub(frame, frm.trkbegin);
     int32_t x = frm.zoom >= 2 ? toLong(d / (double(frm.tscale) / frm.zoom)) : toLong(d / double(frm.tscale));
     if (x < 0) x = 0;
@@ -31,7 +34,7 @@ int32_t Editor::frameToX(int32_t frame) const
     return x;
 }
 
-void Editor::updateViewStart()
+void TrackView::updateViewStart()
 {
     frm.zoom = window_.scrollValue(ScrollBar::hscZoom);
     if (frm.zoom < 2) {
@@ -40,4 +43,10 @@ void Editor::updateViewStart()
     }
     const double hidden = mod.trklen - double(mod.trklen) / frm.zoom;
     frm.trkbegin = toLong(hidden * window_.scrollValue(ScrollBar::hscView) / double(kViewScrollUnits));
+}
+
+int32_t TrackView::endFrame() const
+{
+    const double end = frm.trkbegin + double(frm.tscale) / frm.zoom * window_.picView().pixelWidth();
+    return toLong(std::clamp<double>(end, 0, mod.trklen - 2));
 }

@@ -78,41 +78,41 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
 
 FrmPellam::~FrmPellam() = default;
 
-QAction* FrmPellam::addCommand(const char* name, const char* caption, void (Editor::*command)(),
+QAction* FrmPellam::addCommand(const char* name, const char* caption, std::function<void()> command,
                                QKeySequence shortcut)
 {
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
     action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, command] { (editor_.*command)(); });
+    connect(action, &QAction::triggered, this, std::move(command));
     return action;
 }
 
 void FrmPellam::createActions()
 {
-    mnuFileNew = addCommand("mnuFileNew", "&New", &Editor::fileNew, QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuFileOpen = addCommand("mnuFileOpen", "&Open", &Editor::fileOpen, QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuFileProps = addCommand("mnuFileProps", "&Properties", &Editor::fileProps);
-    mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", &Editor::fileSaveAs,
+    mnuFileNew = addCommand("mnuFileNew", "&New", [this] { editor_.files().newFile(); }, QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen = addCommand("mnuFileOpen", "&Open", [this] { editor_.files().open(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileProps = addCommand("mnuFileProps", "&Properties", [this] { editor_.files().properties(); });
+    mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", [this] { editor_.files().saveAs(); },
                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    mnuFileExit = addCommand("mnuFileExit", "E&xit", &Editor::fileExit);
-    mnuEditCut = addCommand("mnuEditCut", "C&ut", &Editor::editCut, QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuEditSelectAll = addCommand("mnuEditSelectAll", "Select &All", &Editor::editSelectAll,
+    mnuFileExit = addCommand("mnuFileExit", "E&xit", [this] { editor_.files().exit(); });
+    mnuEditCut = addCommand("mnuEditCut", "C&ut", [this] { editor_.edits().cut(); }, QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuEditSelectAll = addCommand("mnuEditSelectAll", "Select &All", [this] { editor_.selection().selectAll(); },
                                   QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuControlPlay = addCommand("mnuControlPlay", "&Play", &Editor::controlPlay, QKeySequence(Qt::Key_F5));
-    mnuControlRecord = addCommand("mnuControlRecord", "&Record", &Editor::controlRecord, QKeySequence(Qt::Key_F6));
-    mnuControlStop = addCommand("mnuControlStop", "&Stop", &Editor::controlStop, QKeySequence(Qt::Key_F7));
-    mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", &Editor::fxFadeIn);
-    mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", &Editor::fxFadeOut);
-    mnuHelpAbout = addCommand("mnuHelpAbout", "&About", &Editor::helpAbout);
-    mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", &Editor::editUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
-    mnuEditRedo = addCommand("mnuEditRedo", "&Redo", &Editor::editRedo);
+    mnuControlPlay = addCommand("mnuControlPlay", "&Play", [this] { editor_.transport().play(); }, QKeySequence(Qt::Key_F5));
+    mnuControlRecord = addCommand("mnuControlRecord", "&Record", [this] { editor_.transport().record(); }, QKeySequence(Qt::Key_F6));
+    mnuControlStop = addCommand("mnuControlStop", "&Stop", [this] { editor_.transport().stop(); }, QKeySequence(Qt::Key_F7));
+    mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", [this] { editor_.edits().fadeIn(); });
+    mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", [this] { editor_.edits().fadeOut(); });
+    mnuHelpAbout = addCommand("mnuHelpAbout", "&About", [this] { editor_.helpAbout(); });
+    mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", [this] { editor_.edits().undo(); }, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEditRedo = addCommand("mnuEditRedo", "&Redo", [this] { editor_.edits().redo(); });
     mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", &Editor::editSelectSong,
+    mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", [this] { editor_.selection().selectSong(); },
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
-    mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", &Editor::fileSongDetails);
-    mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", &Editor::fxNormalizeLoudness);
-    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", &Editor::controlInputSource);
+    mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", [this] { editor_.files().songDetails(); });
+    mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", [this] { editor_.edits().normalizeLoudness(); });
+    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", [this] { editor_.transport().chooseInputSource(); });
     addSelectionKeys();
 }
 
@@ -126,12 +126,12 @@ void FrmPellam::addSelectionKeys()
         connect(action, &QAction::triggered, this, command);
         addAction(action);
     };
-    key(Qt::SHIFT | Qt::Key_Left, [this] { editor_.moveSelectionEnd(-1); });
-    key(Qt::SHIFT | Qt::Key_Right, [this] { editor_.moveSelectionEnd(1); });
-    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Left, [this] { editor_.moveSelectionEndByTicks(-1); });
-    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Right, [this] { editor_.moveSelectionEndByTicks(1); });
-    key(Qt::SHIFT | Qt::Key_Home, [this] { editor_.extendSelectionToViewStart(); });
-    key(Qt::SHIFT | Qt::Key_End, [this] { editor_.extendSelectionToViewEnd(); });
+    key(Qt::SHIFT | Qt::Key_Left, [this] { editor_.selection().moveEnd(-1); });
+    key(Qt::SHIFT | Qt::Key_Right, [this] { editor_.selection().moveEnd(1); });
+    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Left, [this] { editor_.selection().moveEndByTicks(-1); });
+    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Right, [this] { editor_.selection().moveEndByTicks(1); });
+    key(Qt::SHIFT | Qt::Key_Home, [this] { editor_.selection().extendToViewStart(); });
+    key(Qt::SHIFT | Qt::Key_End, [this] { editor_.selection().extendToViewEnd(); });
 }
 
 void FrmPellam::createMenus()
@@ -155,7 +155,7 @@ void FrmPellam::createMenus()
 }
 
 QToolButton* FrmPellam::addButton(const char* name, const char* tooltip, ToolbarPicture picture,
-                                  int leftTwips, void (Editor::*command)())
+                                  int leftTwips, std::function<void()> command)
 {
     auto* button = new QToolButton(centralWidget());
     button->setObjectName(name);
@@ -163,7 +163,7 @@ QToolButton* FrmPellam::addButton(const char* name, const char* tooltip, Toolbar
     button->setIcon(toolbarIcon(picture));
     button->setIconSize({16, 16});
     button->setGeometry(twipsRect(leftTwips, 0, 375, 375));
-    connect(button, &QToolButton::clicked, this, [this, command] { (editor_.*command)(); });
+    connect(button, &QToolButton::clicked, this, std::move(command));
     return button;
 }
 
@@ -195,15 +195,15 @@ void FrmPellam::createControls()
     client->installEventFilter(this);
     setCentralWidget(client);
 
-    cmdNew = addButton("cmdNew", "New", ToolbarPicture::New, 0, &Editor::fileNew);
-    cmdOpen = addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, &Editor::fileOpen);
-    cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720, &Editor::fileSaveAs);
-    cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080, &Editor::fileProps);
+    cmdNew = addButton("cmdNew", "New", ToolbarPicture::New, 0, [this] { editor_.files().newFile(); });
+    cmdOpen = addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, [this] { editor_.files().open(); });
+    cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720, [this] { editor_.files().saveAs(); });
+    cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080, [this] { editor_.files().properties(); });
     // A Cut button that did nothing would puzzle anyone; it runs Edit Cut like its menu item.
-    cmdCut = addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, &Editor::editCut);
-    cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040, &Editor::controlPlay);
-    cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400, &Editor::controlRecord);
-    cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, &Editor::controlStop);
+    cmdCut = addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, [this] { editor_.edits().cut(); });
+    cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040, [this] { editor_.transport().play(); });
+    cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400, [this] { editor_.transport().record(); });
+    cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, [this] { editor_.transport().stop(); });
 
     lblLength = addLabel("lblLength", "Len:", twipsRect(4320, 120, 855, 255));
     lblMem = addLabel("lblMem", "Mem:", twipsRect(5160, 120, 1215, 255));
@@ -217,13 +217,13 @@ void FrmPellam::createControls()
     hscView = addTrackScrollBar("hscView", 0, kLastViewPosition, 0);
 
     // Change and Scroll (the thumb dragged) alike: valueChanged reports both.
-    connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.zoomChanged(); });
-    connect(hscView, &QScrollBar::valueChanged, this, [this] { editor_.hscViewChanged(); });
+    connect(hscZoom, &QScrollBar::valueChanged, this, [this] { editor_.view().zoomChanged(); });
+    connect(hscView, &QScrollBar::valueChanged, this, [this] { editor_.view().scrolled(); });
 
     // The level meter takes the free end of the toolbar row, right of the labels.
     meterLevels = new MeterWidget(client);
     meterLevels->setObjectName("meterLevels");
-    connect(meterLevels, &MeterWidget::clipClicked, this, [this](int channel) { editor_.clearMeterClip(channel); });
+    connect(meterLevels, &MeterWidget::clipClicked, this, [this](int channel) { editor_.transport().clearMeterClip(channel); });
     placeControls(kClientSize);
 }
 
@@ -461,7 +461,7 @@ void FrmPellam::holdInput(bool held)
 
 void FrmPellam::closeEvent(QCloseEvent* event)
 {
-    if (editor_.queryClose())
+    if (editor_.files().queryClose())
         event->accept();
     else
         event->ignore();

@@ -3,6 +3,8 @@
 // Editor, and serves the Editor as its WindowPort.
 #pragma once
 
+#include <functional>
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -73,10 +75,10 @@ private:
     void createActions();
     void createMenus();
     void createControls();
-    QAction* addCommand(const char* name, const char* caption, void (Editor::*command)(),
+    QAction* addCommand(const char* name, const char* caption, std::function<void()> command,
                         QKeySequence shortcut = {});
     QToolButton* addButton(const char* name, const char* tooltip, ToolbarPicture picture,
-                           int leftTwips, void (Editor::*command)());
+                           int leftTwips, std::function<void()> command);
     QLabel* addLabel(const char* name, const char* caption, QRect geometry);
     QScrollBar* addTrackScrollBar(const char* name, int minimum, int maximum, int value);
     void addSelectionKeys();

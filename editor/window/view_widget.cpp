@@ -166,7 +166,7 @@ void ViewWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     fitPictureToSize();
-    if (editor_) editor_->viewResized();
+    if (editor_) editor_->view().resized();
 }
 
 void ViewWidget::fitPictureToSize()
@@ -184,17 +184,17 @@ void ViewWidget::fitPictureToSize()
 
 void ViewWidget::mousePressEvent(QMouseEvent* event)
 {
-    if (editor_) editor_->mouseDown(float(event->position().x()));
+    if (editor_) editor_->selection().mouseDown(float(event->position().x()));
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    if (editor_) editor_->mouseMove(float(event->position().x()));
+    if (editor_) editor_->selection().mouseMove(float(event->position().x()));
 }
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (editor_) editor_->mouseUp(float(event->position().x()));
+    if (editor_) editor_->selection().mouseUp(float(event->position().x()));
 }
 
 void ViewWidget::wheelEvent(QWheelEvent* event)
@@ -208,14 +208,14 @@ void ViewWidget::wheelEvent(QWheelEvent* event)
     const int notches = wheelAngle_ / kAnglePerNotch;
     wheelAngle_ -= notches * kAnglePerNotch;
     if (notches != 0)
-        editor_->viewWheel(notches, event->modifiers().testFlag(Qt::ControlModifier), float(event->position().x()));
+        editor_->view().wheel(notches, event->modifiers().testFlag(Qt::ControlModifier), float(event->position().x()));
 }
 
 bool ViewWidget::event(QEvent* event)
 {
     if (event->type() != QEvent::ToolTip || !editor_) return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
-    const std::string text = editor_->viewToolTip(float(help->pos().x()));
+    const std::string text = editor_->view().toolTip(float(help->pos().x()));
     if (text.empty())
         QToolTip::hideText();
     else

@@ -79,8 +79,8 @@ protected:
 
     void select(int32_t begin, int32_t end)
     {
-        editor.mod.clipbegin = begin;
-        editor.mod.clipend = end;
+        editor.state().mod.clipbegin = begin;
+        editor.state().mod.clipend = end;
     }
 
     // The track's values, the selection, and what the window was told of the history.
@@ -92,15 +92,15 @@ protected:
     };
     State state() const
     {
-        return {fakeEngine.track, editor.mod.clipbegin, editor.mod.clipend, window.canUndo, window.canRedo};
+        return {fakeEngine.track, editor.state().mod.clipbegin, editor.state().mod.clipend, window.canUndo, window.canRedo};
     }
 
     // The view was redrawn and ends with the selection's rectangle over frames begin to end.
     bool showsSelection(int32_t begin, int32_t end) const
     {
         const std::vector<ViewOp>& ops = window.fakeView.ops;
-        const ViewOp rectangle{ViewOp::Rectangle, editor.frm.DARKGREEN, PenMode::Xor, editor.frameToX(begin), 0,
-                               editor.frameToX(end), 129};
+        const ViewOp rectangle{ViewOp::Rectangle, editor.state().frm.DARKGREEN, PenMode::Xor, editor.view().frameToX(begin), 0,
+                               editor.view().frameToX(end), 129};
         return !ops.empty() && ops.front().kind == ViewOp::Clear && ops.back() == rectangle;
     }
 };
@@ -109,13 +109,13 @@ TEST_F(EditUndo, UndoPutsBackTheExactValuesAndSelectionAndRedoTheExactResults)
 {
     // Overlapping edits, so that an edit undone out of order or a value missed shows.
     const struct {
-        void (Editor::*command)();
+        void (EditCommands::*command)();
         int32_t begin, end;
-    } edits[] = {{&Editor::fxFadeIn, 1000, 5000}, {&Editor::editCut, 3000, 9001}, {&Editor::fxFadeOut, 2000, 12000}};
+    } edits[] = {{&EditCommands::fadeIn, 1000, 5000}, {&EditCommands::cut, 3000, 9001}, {&EditCommands::fadeOut, 2000, 12000}};
     std::vector<State> states{state()};
     for (const auto& edit : edits) {
         select(edit.begin, edit.end);
-        (editor.*edit.command)();
+        (editor.edits().*edit.command)();
         states.push_back(state());
         EXPECT_TRUE(window.canUndo);
         EXPECT_FALSE(window.canRedo);
@@ -126,7 +126,7 @@ TEST_F(EditUndo, UndoPutsBackTheExactValuesAndSelectionAndRedoTheExactResults)
         SCOPED_TRACE(n);
         window.log.clear();
         window.fakeView.ops.clear();
-        editor.editUndo();
+        editor.edits().undo();
         State expected = states[n];
         expected.clipbegin = edits[n].begin;  // the selection is the undone edit's
         expected.clipend = edits[n].end;
@@ -136,13 +136,13 @@ TEST_F(EditUndo, UndoPutsBackTheExactValuesAndSelectionAndRedoTheExactResults)
         EXPECT_TRUE(showsSelection(edits[n].begin, edits[n].end));
         EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Undoing Edits ...", "busy init", "busy hide"}));
     }
-    editor.editUndo();  // nothing left: nothing changes
+    editor.edits().undo();  // nothing left: nothing changes
     EXPECT_TRUE(state().track == states[0].track);
 
     for (size_t n = 0; n < std::size(edits); ++n) {
         SCOPED_TRACE(n);
         window.fakeView.ops.clear();
-        editor.editRedo();
+        editor.edits().redo();
         State expected = states[n + 1];
         expected.canRedo = n + 1 < std::size(edits);
         EXPECT_TRUE(state() == expected);
@@ -150,12 +150,12 @@ TEST_F(EditUndo, UndoPutsBackTheExactValuesAndSelectionAndRedoTheExactResults)
     }
 
     // A new edit after an Undo ends what could be redone.
-    editor.editUndo();
+    editor.edits().undo();
     select(100, 200);
-    editor.editCut();
+    editor.edits().cut();
     EXPECT_FALSE(window.canRedo);
-    editor.editUndo();
-    editor.editUndo();
+    editor.edits().undo();
+    editor.edits().undo();
     EXPECT_TRUE(state().track == states[1].track);
 }
 
@@ -164,18 +164,18 @@ TEST_F(EditUndo, TheHistoryHoldsAsManyBytesAsTheTrack)
     // A fade over the whole track keeps 4 * trklen - 6 bytes; a Cut of 11 frames after it
     // needs 44 more, so the fade is forgotten.
     const std::vector<int16_t> original = fakeEngine.track;
-    editor.editSelectAll();
-    editor.fxFadeIn();
+    editor.selection().selectAll();
+    editor.edits().fadeIn();
     const std::vector<int16_t> faded = fakeEngine.track;
-    editor.editUndo();
+    editor.edits().undo();
     EXPECT_EQ(fakeEngine.track, original);
-    editor.editRedo();
+    editor.edits().redo();
     EXPECT_EQ(fakeEngine.track, faded);
     EXPECT_TRUE(window.canUndo);  // redone, the fade is kept again
 
     select(100, 111);
-    editor.editCut();
-    editor.editUndo();
+    editor.edits().cut();
+    editor.edits().undo();
     EXPECT_EQ(fakeEngine.track, faded);
     EXPECT_FALSE(window.canUndo);
 }
@@ -184,33 +184,33 @@ TEST_F(EditUndo, ANewTrackForgetsTheHistoryAndARejectedFileDoesNot)
 {
     const auto editSomething = [this] {
         select(1000, 3000);
-        editor.fxFadeIn();
+        editor.edits().fadeIn();
         ASSERT_TRUE(window.canUndo);
     };
     const auto forgotten = [this] { return !window.canUndo && !window.canRedo; };
 
     editSomething();
-    editor.editUndo();
+    editor.edits().undo();
     ASSERT_TRUE(window.canRedo);
     fakeEngine.loadResult = BRENVIK_LOAD_NO_RIFF;
     window.browseAnswer = "take.wav";
-    editor.fileOpen();
+    editor.files().open();
     EXPECT_TRUE(window.canRedo) << "the track was not replaced";
 
     fakeEngine.loadResult = BRENVIK_LOAD_NOT_STEREO;  // loaded, with a warning
-    editor.fileOpen();
+    editor.files().open();
     EXPECT_TRUE(forgotten()) << "Open";
 
     editSomething();
     window.projectSettings = [](ModPellam& mod) { mod.bPropsCancel = true; };
-    editor.fileProps();
+    editor.files().properties();
     EXPECT_TRUE(window.canUndo) << "cancelled Properties keep the track";
     window.projectSettings = acceptSettingsUnchanged;
-    editor.fileProps();
+    editor.files().properties();
     EXPECT_TRUE(forgotten()) << "Properties";
 
     editSomething();
-    editor.fileNew();
+    editor.files().newFile();
     EXPECT_TRUE(forgotten()) << "New";
 
     // A fade let in while Record's Stop shows its busy window changes a track that is still
@@ -220,7 +220,7 @@ TEST_F(EditUndo, ANewTrackForgetsTheHistoryAndARejectedFileDoesNot)
         window.onBusyInit = nullptr;
         editSomething();
     };
-    editor.controlRecord();
+    editor.transport().record();
     EXPECT_TRUE(forgotten()) << "Record";
 }
 
@@ -228,14 +228,14 @@ TEST_F(EditUndo, UndoPressedAgainWhileItsBusyWindowShows_UndoesNewestFirst)
 {
     const std::vector<int16_t> original = fakeEngine.track;
     select(1000, 5000);
-    editor.fxFadeOut();
+    editor.edits().fadeOut();
     select(3000, 7000);
-    editor.fxFadeIn();
+    editor.edits().fadeIn();
     window.onBusyInit = [this] {
         window.onBusyInit = nullptr;
-        editor.editUndo();
+        editor.edits().undo();
     };
-    editor.editUndo();
+    editor.edits().undo();
     EXPECT_EQ(fakeEngine.track, original);
     EXPECT_FALSE(window.canUndo);
 }

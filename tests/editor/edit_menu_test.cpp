@@ -55,8 +55,8 @@ TEST_F(EditMenu, UndoAndRedoAreOfferedWithAnEditToWorkOn_AndNeverWhileTheMenuIsL
 {
     Editor& editor = window.editor();
     EXPECT_EQ(offered(), (std::vector<bool>{false, false, true}));
-    editor.mod.clipbegin = 1000;
-    editor.mod.clipend = 5000;
+    editor.state().mod.clipbegin = 1000;
+    editor.state().mod.clipend = 5000;
     item("mnuFXFadeOut")->trigger();
     EXPECT_EQ(offered(), (std::vector<bool>{true, false, true}));
 
@@ -70,17 +70,17 @@ TEST_F(EditMenu, UndoAndRedoAreOfferedWithAnEditToWorkOn_AndNeverWhileTheMenuIsL
 
     // Locked as during a playback, where a fade can still run: nothing of the menu is offered,
     // and unlocking offers only what has an edit to work on.
-    editor.enableControls(false);
+    editor.transport().enableControls(false);
     EXPECT_EQ(offered(), (std::vector<bool>{false, false, false}));
     item("mnuFXFadeIn")->trigger();
     EXPECT_EQ(offered(), (std::vector<bool>{false, false, false}));
-    editor.enableControls(true);
+    editor.transport().enableControls(true);
     EXPECT_EQ(offered(), (std::vector<bool>{true, false, true}));
 
-    editor.closeDevices();
-    editor.openDevices();  // a new track: nothing to undo
-    editor.enableControls(false);
-    editor.enableControls(true);
+    editor.files().closeDevices();
+    editor.files().openDevices();  // a new track: nothing to undo
+    editor.transport().enableControls(false);
+    editor.transport().enableControls(true);
     EXPECT_EQ(offered(), (std::vector<bool>{false, false, true}));
 }
 
@@ -88,7 +88,7 @@ TEST_F(EditMenu, SelectSongKey_OnATrackWithoutPauses_SaysSoInAMessageBox)
 {
     // A track loud from end to end has no pause.
     Editor& editor = window.editor();
-    for (int32_t index = 0; index < 2 * editor.mod.trklen; ++index) realEngine().TrackWrite(index, 20000);
+    for (int32_t index = 0; index < 2 * editor.state().mod.trklen; ++index) realEngine().TrackWrite(index, 20000);
     QList<SeenMessage> seen;
     ModalScript script({answer(QMessageBox::Ok, &seen)});
     key(Qt::Key_L);
@@ -96,7 +96,7 @@ TEST_F(EditMenu, SelectSongKey_OnATrackWithoutPauses_SaysSoInAMessageBox)
     EXPECT_EQ(seen[0].text, "No song found between pauses.");
     EXPECT_EQ(seen[0].title, "Quorvel");
     EXPECT_EQ(seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
 }
 
 }  // namespace

@@ -29,6 +29,6 @@ protected:
     {
         window.hscZoom = zoom;
         window.hscView = viewPosition;
-        editor.updateViewStart();
+        editor.view().updateViewStart();
     }
 };

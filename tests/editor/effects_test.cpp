@@ -18,8 +18,8 @@ protected:
 
     void select(int32_t begin, int32_t end)
     {
-        editor.mod.clipbegin = begin;
-        editor.mod.clipend = end;
+        editor.state().mod.clipbegin = begin;
+        editor.state().mod.clipend = end;
     }
 
     int16_t& value(int32_t index) { return fakeEngine.track[size_t(index)]; }
@@ -64,24 +64,24 @@ TEST_F(Effects, Cut_SilencesSelectionsLongerThanTenFramesUnderTheBusyWindow)
 {
     const size_t callsBefore = fakeEngine.calls.size();
     select(kBegin, kBegin + 10);
-    editor.editCut();
+    editor.edits().cut();
     EXPECT_EQ(fakeEngine.calls.size(), callsBefore);
     EXPECT_TRUE(window.log.empty());
 
     select(kBegin, kBegin + 11);
-    editor.editCut();
+    editor.edits().cut();
     EXPECT_EQ(fakeEngine.calls.back(), "TrackClear 1000 1011");
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Edits ...", "busy init", "busy hide"}));
     EXPECT_TRUE(redrawn());
-    EXPECT_EQ(editor.mod.clipbegin, kBegin);
-    EXPECT_EQ(editor.mod.clipend, kBegin + 11);
+    EXPECT_EQ(editor.state().mod.clipbegin, kBegin);
+    EXPECT_EQ(editor.state().mod.clipend, kBegin + 11);
 }
 
 TEST_F(Effects, Cut_ReversedSelectionDoesNothing)
 {
     const size_t callsBefore = fakeEngine.calls.size();
     select(kBegin + 500, kBegin);
-    editor.editCut();
+    editor.edits().cut();
     EXPECT_EQ(fakeEngine.calls.size(), callsBefore);
     EXPECT_TRUE(window.log.empty());
 }
@@ -90,10 +90,10 @@ TEST_F(Effects, Fades_NeedMoreThan1024Frames)
 {
     fill(2 * kBegin, 2 * kBegin + 2049, 10000);
     select(kBegin, kBegin + 1024);
-    editor.fxFadeIn();
-    editor.fxFadeOut();
+    editor.edits().fadeIn();
+    editor.edits().fadeOut();
     select(kBegin + 1024, kBegin);
-    editor.fxFadeIn();
+    editor.edits().fadeIn();
     EXPECT_EQ(value(2 * kBegin), 10000);
     EXPECT_EQ(value(2 * kBegin + 2048), 10000);
     EXPECT_TRUE(window.log.empty());
@@ -103,11 +103,11 @@ TEST_F(Effects, Fades_NeedMoreThan1024Frames)
 TEST_F(Effects, ASelectionShrunkWhileTheBusyWindowShows_IsLeftAlone)
 {
     fill(2 * kBegin, 2 * kBegin + 4000, 10000);
-    for (void (Editor::*command)() : {&Editor::fxFadeIn, &Editor::fxFadeOut, &Editor::editCut}) {
+    for (void (EditCommands::*command)() : {&EditCommands::fadeIn, &EditCommands::fadeOut, &EditCommands::cut}) {
         select(kBegin, kBegin + 2000);
         // A click in the view while the busy window lets events in: an empty selection.
         window.onBusyInit = [this] { select(kBegin + 5, kBegin + 5); };
-        (editor.*command)();
+        (editor.edits().*command)();
         for (int32_t index = 2 * kBegin; index <= 2 * kBegin + 4000; ++index)
             ASSERT_EQ(value(index), 10000) << "value " << index;
     }
@@ -118,7 +118,7 @@ TEST_F(Effects, FadeOut_Over1025Frames_TouchesValues2cTo2cPlus2050)
     const int32_t s = 2 * kBegin;
     fill(s - 1, s + 2051, 10000);
     select(kBegin, kBegin + 1025);
-    editor.fxFadeOut();
+    editor.edits().fadeOut();
 
     EXPECT_EQ(value(s - 1), 10000);      // right value of the frame before
     EXPECT_EQ(value(s), 10000);          // gain 1
@@ -127,8 +127,8 @@ TEST_F(Effects, FadeOut_Over1025Frames_TouchesValues2cTo2cPlus2050)
     EXPECT_EQ(value(s + 2051), 10000);   // right value of frame clipend, untouched
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Effects ...", "busy init", "busy hide"}));
     EXPECT_TRUE(redrawn());
-    EXPECT_EQ(editor.mod.clipbegin, kBegin);
-    EXPECT_EQ(editor.mod.clipend, kBegin + 1025);
+    EXPECT_EQ(editor.state().mod.clipbegin, kBegin);
+    EXPECT_EQ(editor.state().mod.clipend, kBegin + 1025);
 }
 
 TEST_F(Effects, FadeIn_EndsAtTheLeftValueOfFrameClipend)
@@ -136,7 +136,7 @@ TEST_F(Effects, FadeIn_EndsAtTheLeftValueOfFrameClipend)
     const int32_t s = 2 * kBegin;
     fill(s - 1, s + 2051, -10000);
     select(kBegin, kBegin + 1025);
-    editor.fxFadeIn();
+    editor.edits().fadeIn();
 
     EXPECT_EQ(value(s - 1), -10000);
     EXPECT_EQ(value(s), 0);              // gain 0
@@ -151,7 +151,7 @@ TEST_F(Effects, FadeIn_WorkedValuesOfTheRightValueOfFrameClipbegin)
     select(kBegin, kBegin + 2048);
     for (auto [old, expected] : {std::pair{2048, 0}, {2049, 1}, {6144, 2}, {-6144, -2}}) {
         value(2 * kBegin + 1) = int16_t(old);
-        editor.fxFadeIn();
+        editor.edits().fadeIn();
         EXPECT_EQ(value(2 * kBegin + 1), expected) << old;
     }
 }
@@ -161,10 +161,10 @@ TEST_F(Effects, BothFades_HalfGainTiesGoToEven)
     // k = 2048 of a 2048-frame selection: the left value of frame clipbegin + 1024, gain 0.5.
     const int32_t middle = 2 * kBegin + 2048;
     select(kBegin, kBegin + 2048);
-    for (auto fade : {&Editor::fxFadeIn, &Editor::fxFadeOut}) {
+    for (auto fade : {&EditCommands::fadeIn, &EditCommands::fadeOut}) {
         for (auto [old, expected] : {std::pair{3, 2}, {5, 2}, {7, 4}, {-3, -2}}) {
             value(middle) = int16_t(old);
-            (editor.*fade)();
+            (editor.edits().*fade)();
             EXPECT_EQ(value(middle), expected) << old;
         }
     }
@@ -184,7 +184,7 @@ TEST_F(Effects, BothFades_MatchExactArithmeticOverRandomAudio)
     select(kBegin, kBegin + span / 2);
     for (bool in : {true, false}) {
         for (int32_t k = 0; k <= span; ++k) value(s + k) = before[size_t(k)];
-        in ? editor.fxFadeIn() : editor.fxFadeOut();
+        in ? editor.edits().fadeIn() : editor.edits().fadeOut();
         int32_t wrong = 0;
         for (int32_t k = 0; k <= span; ++k) {
             const int64_t gainNumerator = in ? k : span - k;
@@ -201,12 +201,12 @@ TEST_F(Effects, BothFades_FormTheGainBeforeTheProduct)
     const int32_t s = 2 * kBegin;
     select(kBegin, kBegin + 1025);
     value(s + 11) = 1025;   // 11/2050 of it is 5.5 exactly, but the gain times 1025 is below
-    editor.fxFadeIn();
+    editor.edits().fadeIn();
     EXPECT_EQ(value(s + 11), 5);
 
     value(s + 131) = 1025;  // 959.5 exactly; the gain 1 - 131/2050 times 1025 is below
     value(s + 353) = 1025;  // 848.5 exactly; the gain 1 - 353/2050 times 1025 is above
-    editor.fxFadeOut();
+    editor.edits().fadeOut();
     EXPECT_EQ(value(s + 131), 959);
     EXPECT_EQ(value(s + 353), 849);
 }
@@ -217,9 +217,9 @@ TEST_F(Effects, FadeInThenFadeOut_RoundsAfterEachPass)
     const int32_t index = 2 * kBegin + 1024;
     select(kBegin, kBegin + 2048);
     value(index) = 1001;
-    editor.fxFadeIn();
+    editor.edits().fadeIn();
     EXPECT_EQ(value(index), 250);  // 250.25
-    editor.fxFadeOut();
+    editor.edits().fadeOut();
     EXPECT_EQ(value(index), 188);  // 187.5, to even
 }
 

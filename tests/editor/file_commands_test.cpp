@@ -91,30 +91,30 @@ protected:
     {
         useOneMegabyteTrack(window);
         editor.startup();
-        ASSERT_TRUE(editor.frm.bInitLib);
-        engine.TrackClear(0, editor.mod.trklen);
+        ASSERT_TRUE(editor.state().frm.bInitLib);
+        engine.TrackClear(0, editor.state().mod.trklen);
         window.log.clear();
         window.fakeView.ops.clear();
     }
 
     void TearDown() override
     {
-        editor.closeDevices();
+        editor.files().closeDevices();
         fs::remove_all(dir);
     }
 
-    int32_t trklen() const { return editor.mod.trklen; }
+    int32_t trklen() const { return editor.state().mod.trklen; }
 
     void open(const fs::path& path)
     {
         window.browseAnswer = path.string();
-        editor.fileOpen();
+        editor.files().open();
     }
 
     void saveAs(const fs::path& path)
     {
         window.browseAnswer = path.string();
-        editor.fileSaveAs();
+        editor.files().saveAs();
     }
 
     bool redrawn() const
@@ -151,7 +151,7 @@ TEST_F(FileCommands, Open_AcceptsTheWavEndingInAnyCaseAndWithoutADot)
         window.log.clear();
         open(dir / name);
         EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
-        EXPECT_EQ(editor.frm.lRet, 0);
+        EXPECT_EQ(editor.state().frm.lRet, 0);
         EXPECT_EQ(engine.TrackRead(2), 13);
         EXPECT_EQ(engine.TrackRead(3), -14);
     }
@@ -174,31 +174,31 @@ TEST_F(FileCommands, Open_RefusesOtherEndings_WithTheCriticalBoxAndLeavesTheTrac
 TEST_F(FileCommands, Open_Cancelled_ChangesNothing)
 {
     writeRecording();
-    editor.mod.clipbegin = editor.mod.clipend = 5;
+    editor.state().mod.clipbegin = editor.state().mod.clipend = 5;
     open("");
     EXPECT_EQ(window.log, std::vector<std::string>{"browse: Open *.wav"});
-    EXPECT_EQ(editor.mod.clipbegin, 5);
+    EXPECT_EQ(editor.state().mod.clipbegin, 5);
     EXPECT_TRUE(recordingIntact());
 }
 
 TEST_F(FileCommands, Open_GoodFile_LoadsSelectsAllRedrawsAndNamesTheFile)
 {
     writeRecording();
-    editor.mod.clipbegin = editor.mod.clipend = 5;
+    editor.state().mod.clipbegin = editor.state().mod.clipend = 5;
     writeBytes(dir / "song.wav", wavBytes({100, -100, 200, -200}));
     open(dir / "song.wav");
 
     EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...",
                                                     "busy init", "busy hide"}));
-    EXPECT_EQ(editor.mod.clipbegin, 0);
-    EXPECT_EQ(editor.mod.clipend, trklen() - 2);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipend, trklen() - 2);
     EXPECT_EQ(engine.TrackRead(0), 100);
     EXPECT_EQ(engine.TrackRead(3), -200);
     // Everything after the file's audio is silent, the last frames included.
     EXPECT_EQ(engine.TrackRead(trklen()), 0);
     EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), 0);
     EXPECT_TRUE(redrawn());
-    EXPECT_EQ(editor.frm.FILESPEC, (dir / "song.wav").string());
+    EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "song.wav").string());
     EXPECT_EQ(window.caption, "Dravenna - " + (dir / "song.wav").string());
 }
 
@@ -229,7 +229,7 @@ TEST_F(FileCommands, Open_FileLongerThanTheTrack_SaysHowMuchOfItFits)
         open(dir / c.name);
         EXPECT_EQ(messagesIn(window.log), c.messages);
         EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), 5);  // the audio stays loaded
-        EXPECT_EQ(editor.frm.FILESPEC, (dir / c.name).string());
+        EXPECT_EQ(editor.state().frm.FILESPEC, (dir / c.name).string());
     }
 }
 
@@ -281,7 +281,7 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndWhatItMeansAndKeepsTheRec
                                                 c.meaning}));
         EXPECT_TRUE(recordingIntact());
         EXPECT_FALSE(redrawn());
-        EXPECT_EQ(editor.frm.FILESPEC, "");
+        EXPECT_EQ(editor.state().frm.FILESPEC, "");
     }
 
     // A file that went away after it was chosen cannot be opened.
@@ -329,18 +329,18 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeAndThatTheAudioWasLoa
         EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), loud);  // both channels, to the end
         EXPECT_TRUE(redrawn());
         int32_t longestBar = 0;
-        for (const ViewOp& bar : window.fakeView.linesIn(editor.frm.RED))
+        for (const ViewOp& bar : window.fakeView.linesIn(editor.state().frm.RED))
             longestBar = std::max(longestBar, std::abs(bar.y2 - bar.y1));
         EXPECT_GT(longestBar, 0) << "the view still shows the silent track";
-        EXPECT_EQ(editor.frm.FILESPEC, (dir / c.name).string());
+        EXPECT_EQ(editor.state().frm.FILESPEC, (dir / c.name).string());
     }
 }
 
 TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
 {
     for (int32_t index = 0; index < 20; ++index) engine.TrackWrite(index, index * 3 - 20);
-    editor.mod.clipbegin = 2;
-    editor.mod.clipend = 10;
+    editor.state().mod.clipbegin = 2;
+    editor.state().mod.clipend = 10;
     saveAs(dir / "take.wav");
 
     EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...",
@@ -348,15 +348,15 @@ TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
     std::vector<int16_t> expected;
     for (int32_t index = 4; index < 20; ++index) expected.push_back(int16_t(index * 3 - 20));
     EXPECT_EQ(readBytes(dir / "take.wav"), wavBytes(expected));
-    EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.wav").string());
+    EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "take.wav").string());
     EXPECT_EQ(window.caption, "Dravenna - " + (dir / "take.wav").string());
-    EXPECT_EQ(editor.mod.clipbegin, 2);
+    EXPECT_EQ(editor.state().mod.clipbegin, 2);
     EXPECT_FALSE(redrawn());
 }
 
 TEST_F(FileCommands, SaveAsWav_EmptySelection_WritesTheHeaderOnly)
 {
-    editor.mod.clipbegin = editor.mod.clipend = 100;
+    editor.state().mod.clipbegin = editor.state().mod.clipend = 100;
     saveAs(dir / "click.WAV");
     EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
     EXPECT_EQ(readBytes(dir / "click.WAV"), wavBytes({}));
@@ -373,7 +373,7 @@ TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndWhyAndKee
                   "message: Error in SaveAsWave: -1\n\n" + (dir / "missing" / "take.wav").string() +
                       ": the folder does not exist",
                   "message: Error in SaveAsWave: -1\n\n" + (dir / "folder.wav").string() + ": not a regular file"}));
-    EXPECT_EQ(editor.frm.FILESPEC, "");
+    EXPECT_EQ(editor.state().frm.FILESPEC, "");
     EXPECT_EQ(window.caption, before);
 }
 
@@ -381,8 +381,8 @@ TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
 {
     loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     for (int32_t index = 0; index < 2 * 44100; ++index) engine.TrackWrite(index, (index % 200) * 100);
-    editor.mod.clipbegin = 0;
-    editor.mod.clipend = 44100;
+    editor.state().mod.clipbegin = 0;
+    editor.state().mod.clipend = 44100;
     saveAs(dir / "take.Mp3");
     EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Successfully Saved!"});
     EXPECT_EQ(window.lastMessageIcon, MessageIcon::None);
@@ -390,14 +390,14 @@ TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
     ASSERT_GT(mp3.size(), 1000u);
     EXPECT_EQ(uint8_t(mp3[0]), 0xFF);  // an MPEG audio frame header first, no tag
     EXPECT_EQ(uint8_t(mp3[1]) & 0xE0, 0xE0);
-    EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.Mp3").string());
+    EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "take.Mp3").string());
 
     window.log.clear();
     saveAs(dir / "missing" / "take.mp3");
     EXPECT_EQ(messagesIn(window.log),
               std::vector<std::string>{"message: Error in SaveAsMp3: Disk Error.\n\n" +
                                        (dir / "missing" / "take.mp3").string() + ": the folder does not exist"});
-    EXPECT_EQ(editor.frm.FILESPEC, (dir / "take.Mp3").string());
+    EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "take.Mp3").string());
 }
 
 TEST_F(FileCommands, SaveAs_UnsupportedExtension_ShowsTheCriticalBoxAndWritesNothing)
@@ -428,7 +428,7 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
 
     for (const char* name : {"take.mp3", "take.wav"}) {
         SCOPED_TRACE(name);
-        editor.selectWholeTrack();
+        editor.selection().selectWholeTrack();
         window.log.clear();
         window.progress.clear();
         // While the busy window comes up the user drags a new selection and asks to close the
@@ -440,9 +440,9 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
         bool closeRefused = false;
         window.onBusyInit = [&] {
             lookAtTheControls();
-            editor.mouseDown(10.0f);
-            editor.mouseUp(20.0f);
-            closeRefused = !editor.queryClose();
+            editor.selection().mouseDown(10.0f);
+            editor.selection().mouseUp(20.0f);
+            closeRefused = !editor.files().queryClose();
         };
         window.onEvents = [&] {
             lookAtTheControls();
@@ -491,8 +491,8 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
     if (error.empty()) {
         editor.startup();
         window.browseAnswer = (dir / "take.mp3").string();
-        editor.fileSaveAs();
-        editor.closeDevices();
+        editor.files().saveAs();
+        editor.files().closeDevices();
     }
     const std::vector<std::string> messages = messagesIn(window.log);
     for (const std::string& message : messages) std::cerr << message << "\n";

@@ -22,7 +22,7 @@ TEST_F(InputSourceTest, TheMenuListsTheSourcesAndTheChoiceIsKeptAndShown)
     EXPECT_EQ(window.recordingSource, "Recording from: Default input");
 
     window.sourcePick = 2;
-    editor.controlInputSource();
+    editor.transport().chooseInputSource();
     ASSERT_EQ(window.sourceMenus.size(), 1u);
     EXPECT_EQ(window.sourceMenus[0],
               (std::vector<std::string>{"Default input", "USB Audio Line In",
@@ -33,7 +33,7 @@ TEST_F(InputSourceTest, TheMenuListsTheSourcesAndTheChoiceIsKeptAndShown)
 
     // Opened again, the menu checks the choice; nothing picked changes nothing.
     window.sourcePick = -1;
-    editor.controlInputSource();
+    editor.transport().chooseInputSource();
     EXPECT_EQ(window.log.back(), "source menu, checked 2");
     EXPECT_EQ(fakeEngine.selectedSource, "alsa_output.pci.monitor");
 
@@ -66,26 +66,26 @@ TEST_F(InputSourceTest, LostInputIsToldAfterStopAndMarkedOnTheTimeAxis)
 {
     startUp();
     fakeEngine.lostInput = {1000, 441, 500000, 882};  // 1323 frames: 30 ms
-    editor.controlRecord();
+    editor.transport().record();
     EXPECT_EQ(window.log.back(),
               "message: 30 ms of the input were lost while recording (the computer was too busy).");
 
     std::vector<int32_t> marked;
-    for (const ViewOp& line : window.fakeView.linesIn(editor.frm.RED)) {
+    for (const ViewOp& line : window.fakeView.linesIn(editor.state().frm.RED)) {
         if (line.y1 == 0 && line.y2 == 8) marked.push_back(line.x1);
     }
-    EXPECT_EQ(marked, (std::vector<int32_t>{editor.frameToX(1000), editor.frameToX(500000)}));
+    EXPECT_EQ(marked, (std::vector<int32_t>{editor.view().frameToX(1000), editor.view().frameToX(500000)}));
 
     // A recording that loses nothing says nothing, and the old marks go.
     fakeEngine.lostInput.clear();
     window.log.clear();
     window.fakeView.ops.clear();
-    editor.controlRecord();
+    editor.transport().record();
     EXPECT_TRUE(std::none_of(window.log.begin(), window.log.end(),
                              [](const std::string& line) {
                                  return line.find("lost") != std::string::npos;
                              }));
-    for (const ViewOp& line : window.fakeView.linesIn(editor.frm.RED)) {
+    for (const ViewOp& line : window.fakeView.linesIn(editor.state().frm.RED)) {
         EXPECT_FALSE(line.y1 == 0 && line.y2 == 8) << "a mark at column " << line.x1;
     }
 }

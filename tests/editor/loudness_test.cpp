@@ -42,13 +42,13 @@ protected:
     void SetUp() override
     {
         startUp();
-        editor.mod.clipbegin = kFrom;
-        editor.mod.clipend = kTo;
+        editor.state().mod.clipbegin = kFrom;
+        editor.state().mod.clipend = kTo;
     }
 
     void fillTone(double dbfs)
     {
-        for (int32_t frame = 0; frame < editor.mod.trklen; ++frame)
+        for (int32_t frame = 0; frame < editor.state().mod.trklen; ++frame)
             fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] = sineValue(dbfs, frame);
     }
 
@@ -71,7 +71,7 @@ TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_AndLandsOnEachTarge
         ASSERT_NEAR(reference, -23, 0.01);
         window.targetAnswer = target;
 
-        editor.fxNormalizeLoudness();
+        editor.edits().normalizeLoudness();
 
         ASSERT_TRUE(window.readingShown.has_value());
         EXPECT_NEAR(window.readingShown->integratedLufs, reference, 0.1);
@@ -91,7 +91,7 @@ TEST_F(NormalizeLoudness, AGainThatWouldLiftTheTruePeakPastMinus1DbtpIsHeldThere
     for (int32_t frame = kFrom + 1000; frame < kTo; frame += 44100) fakeEngine.track[2 * size_t(frame)] = -26000;
     window.targetAnswer = -14;
 
-    editor.fxNormalizeLoudness();
+    editor.edits().normalizeLoudness();
 
     ASSERT_TRUE(window.readingShown.has_value());
     const double ceiling = 32768 * std::pow(10, kTruePeakCeilingDbtp / 20);
@@ -106,13 +106,13 @@ TEST_F(NormalizeLoudness, UndoPutsEveryValueBack_RedoScalesAgainByTheSameGain)
     fillTone(-30);
     const std::vector<int16_t> before = fakeEngine.track;
     window.targetAnswer = -16;
-    editor.fxNormalizeLoudness();
+    editor.edits().normalizeLoudness();
     const std::vector<int16_t> normalized = fakeEngine.track;
     ASSERT_NE(normalized, before);
 
-    editor.editUndo();
+    editor.edits().undo();
     EXPECT_EQ(fakeEngine.track, before);
-    editor.editRedo();
+    editor.edits().redo();
     EXPECT_EQ(fakeEngine.track, normalized);
 }
 
@@ -128,11 +128,11 @@ class NormalizeLoudnessRefusal : public NormalizeLoudness, public ::testing::Wit
 TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
 {
     if (GetParam().dbfs > -200) fillTone(GetParam().dbfs);
-    editor.mod.clipend = kFrom + GetParam().frames;
+    editor.state().mod.clipend = kFrom + GetParam().frames;
     const std::vector<int16_t> before = fakeEngine.track;
     window.targetAnswer = -14;
 
-    editor.fxNormalizeLoudness();
+    editor.edits().normalizeLoudness();
 
     EXPECT_EQ(fakeEngine.track, before);
     EXPECT_FALSE(window.canUndo);
@@ -155,7 +155,7 @@ TEST_F(NormalizeLoudness, CancelInTheDialogChangesNothing)
     const std::vector<int16_t> before = fakeEngine.track;
     window.targetAnswer.reset();
 
-    editor.fxNormalizeLoudness();
+    editor.edits().normalizeLoudness();
 
     EXPECT_EQ(fakeEngine.track, before);
     EXPECT_FALSE(window.canUndo);

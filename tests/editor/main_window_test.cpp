@@ -32,7 +32,7 @@ protected:
     static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
 
     void SetUp() override { QSettings("Quorvel", "Quorvel").clear(); }
-    void TearDown() override { window.editor().closeDevices(); }
+    void TearDown() override { window.editor().files().closeDevices(); }
 
     FrmPellam window{realEngine()};
 
@@ -132,9 +132,9 @@ TEST_F(MainWindow, StartUp_OpensTheEngineAndShowsTheTrack)
     startUpAcceptingSettings();
     Editor& editor = window.editor();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(editor.frm.bInitLib);
-    EXPECT_EQ(editor.mod.trklen, 1048576);
-    EXPECT_EQ(editor.mod.clipend, 1048574);
+    EXPECT_TRUE(editor.state().frm.bInitLib);
+    EXPECT_EQ(editor.state().mod.trklen, 1048576);
+    EXPECT_EQ(editor.state().mod.clipend, 1048574);
     EXPECT_EQ(window.windowTitle(), "Dravenna - ");
     EXPECT_EQ(child<QLabel>("lblLength")->text(), "Len: 00.24");
     EXPECT_TRUE(child<QLabel>("lblMem")->text().contains(QRegularExpression("^Mem: \\d+MB$")));
@@ -151,10 +151,10 @@ TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     Editor& editor = window.editor();
-    editor.mouseDown(100.0f);
-    editor.mouseUp(100.0f);
+    editor.selection().mouseDown(100.0f);
+    editor.selection().mouseUp(100.0f);
 
-    editor.enableControls(false);
+    editor.transport().enableControls(false);
     EXPECT_FALSE(child<QToolButton>("cmdPlay")->isEnabled());
     EXPECT_FALSE(child<QScrollBar>("hscZoom")->isEnabled());
     EXPECT_TRUE(child<QToolButton>("cmdStop")->isEnabled());
@@ -163,11 +163,11 @@ TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
     EXPECT_TRUE(child<QAction>("mnuHelpAbout")->isEnabled());
     EXPECT_TRUE(child<QWidget>("picView")->isEnabled());
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_NE(editor.mod.clipbegin, 0);
+    EXPECT_NE(editor.state().mod.clipbegin, 0);
 
-    editor.enableControls(true);
+    editor.transport().enableControls(true);
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(editor.mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
     EXPECT_TRUE(child<QToolButton>("cmdPlay")->isEnabled());
 }
 
@@ -192,22 +192,22 @@ TEST_F(MainWindow, WheelOverTheViewMovesTheScrollBars_AndItsToolTipReadsTheTimes
     // before it: at frame 80784, 524288 hidden frames x 5049 / 32768.
     turnWheel(view, 120, Qt::ControlModifier);
     EXPECT_EQ(hscZoom->value(), 2);
-    EXPECT_EQ(editor.frm.zoom, 2);
+    EXPECT_EQ(editor.state().frm.zoom, 2);
     EXPECT_EQ(hscView->value(), 5049);
-    EXPECT_EQ(editor.frm.trkbegin, 80784);
+    EXPECT_EQ(editor.state().frm.trkbegin, 80784);
     // Half notches of a fine wheel add up; backwards goes further into the track.
     turnWheel(view, -60);
     EXPECT_EQ(hscView->value(), 5049);
     turnWheel(view, -60);
     EXPECT_EQ(hscView->value(), 8326);
-    EXPECT_EQ(editor.frm.trkbegin, 133216);  // 524288 hidden frames x 8326 / 32768
+    EXPECT_EQ(editor.state().frm.trkbegin, 133216);  // 524288 hidden frames x 8326 / 32768
 
-    editor.enableControls(false);
+    editor.transport().enableControls(false);
     turnWheel(view, -120);
     turnWheel(view, 120, Qt::ControlModifier);
     EXPECT_EQ(hscView->value(), 8326);
     EXPECT_EQ(hscZoom->value(), 2);
-    editor.enableControls(true);
+    editor.transport().enableControls(true);
 
     // Column 100 at zoom 2 is frame 80784 after the view's first, 214000 (4852.6 ms).
     const QPoint at(100, 50);
@@ -220,7 +220,7 @@ TEST_F(MainWindow, WheelOverTheViewMovesTheScrollBars_AndItsToolTipReadsTheTimes
 TEST_F(MainWindow, CloseWhileTheTransportRuns_IsRefused)
 {
     startUpAcceptingSettings();
-    window.editor().frm.WAVEPLAYING = true;
+    window.editor().state().frm.WAVEPLAYING = true;
     QList<SeenMessage> seen;
     ModalScript script({answer(QMessageBox::Ok, &seen)});
     EXPECT_FALSE(window.close());
@@ -228,18 +228,18 @@ TEST_F(MainWindow, CloseWhileTheTransportRuns_IsRefused)
     EXPECT_EQ(seen[0].text, "Stop track first!");
     EXPECT_EQ(seen[0].title, "Quorvel");
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.editor().frm.bInitLib);
-    window.editor().frm.WAVEPLAYING = false;
+    EXPECT_TRUE(window.editor().state().frm.bInitLib);
+    window.editor().state().frm.WAVEPLAYING = false;
 }
 
 TEST_F(MainWindow, Close_ClosesTheEngineStoresTheLengthAndUnloadsTheBusyWindow)
 {
     startUpAcceptingSettings();
-    window.editor().mod.trklen = 2097152;  // as an accepted 8 MB change leaves it
-    window.editor().closeDevices();
-    window.editor().openDevices();
+    window.editor().state().mod.trklen = 2097152;  // as an accepted 8 MB change leaves it
+    window.editor().files().closeDevices();
+    window.editor().files().openDevices();
     EXPECT_TRUE(window.close());
-    EXPECT_FALSE(window.editor().frm.bInitLib);
+    EXPECT_FALSE(window.editor().state().frm.bInitLib);
     EXPECT_EQ(window.busyWindow(), nullptr);
     EXPECT_EQ(QSettings("Quorvel", "Quorvel").value("Defaults/Memory").toString(), "2097152");
 }

@@ -34,7 +34,7 @@ class MeterInWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
     void SetUp() override { QSettings("Quorvel", "Quorvel").clear(); }
-    void TearDown() override { window.editor().closeDevices(); }
+    void TearDown() override { window.editor().files().closeDevices(); }
 
     FrmPellam window{realEngine()};
     MeterWidget* meter = namedChild<MeterWidget>(window, "meterLevels");

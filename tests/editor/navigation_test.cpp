@@ -9,61 +9,61 @@ using Selection = EditorFixture;
 TEST_F(Selection, ClickWithoutMovement_SelectsOneFrame)
 {
     startUp();
-    editor.mouseDown(200.0f);
-    editor.mouseUp(200.0f);
-    EXPECT_EQ(editor.mod.clipbegin, 323136);  // column 200 at 1615.68 frames a column
-    EXPECT_EQ(editor.mod.clipend, 323136);
-    EXPECT_EQ(editor.frm.clipmode, 0);
+    editor.selection().mouseDown(200.0f);
+    editor.selection().mouseUp(200.0f);
+    EXPECT_EQ(editor.state().mod.clipbegin, 323136);  // column 200 at 1615.68 frames a column
+    EXPECT_EQ(editor.state().mod.clipend, 323136);
+    EXPECT_EQ(editor.state().frm.clipmode, 0);
 }
 
 TEST_F(Selection, DragFromRightToLeft_EndsOrdered)
 {
     startUp();
-    editor.mouseDown(400.0f);
-    editor.mouseMove(100.0f);
-    EXPECT_EQ(editor.frm.clipmode, 1);
-    EXPECT_LT(editor.mod.clipend, editor.mod.clipbegin);
-    editor.mouseUp(100.0f);
-    EXPECT_EQ(editor.mod.clipbegin, 161568);
-    EXPECT_EQ(editor.mod.clipend, 646272);
+    editor.selection().mouseDown(400.0f);
+    editor.selection().mouseMove(100.0f);
+    EXPECT_EQ(editor.state().frm.clipmode, 1);
+    EXPECT_LT(editor.state().mod.clipend, editor.state().mod.clipbegin);
+    editor.selection().mouseUp(100.0f);
+    EXPECT_EQ(editor.state().mod.clipbegin, 161568);
+    EXPECT_EQ(editor.state().mod.clipend, 646272);
 }
 
 TEST_F(Selection, DragsPastTheEdgesEndAtTheTrackEnds)
 {
     startUp();
-    editor.mouseDown(300.0f);
-    editor.mouseUp(-50.0f);
-    EXPECT_EQ(editor.mod.clipbegin, 0);
-    editor.mouseDown(300.0f);
-    editor.mouseUp(900.0f);
-    EXPECT_EQ(editor.mod.clipend, 1048574);
+    editor.selection().mouseDown(300.0f);
+    editor.selection().mouseUp(-50.0f);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    editor.selection().mouseDown(300.0f);
+    editor.selection().mouseUp(900.0f);
+    EXPECT_EQ(editor.state().mod.clipend, 1048574);
 }
 
 TEST_F(Selection, PointerPositionsRoundHalvesToEven)
 {
     startUp();
-    editor.mouseDown(100.5f);
-    EXPECT_EQ(editor.mod.clipbegin, 161568);  // column 100
-    editor.mouseUp(101.5f);
-    EXPECT_EQ(editor.mod.clipend, 164799);  // column 102
+    editor.selection().mouseDown(100.5f);
+    EXPECT_EQ(editor.state().mod.clipbegin, 161568);  // column 100
+    editor.selection().mouseUp(101.5f);
+    EXPECT_EQ(editor.state().mod.clipend, 164799);  // column 102
 }
 
 TEST_F(Selection, MovesWithoutAPressedButtonChangeNothing)
 {
     startUp();
-    editor.mouseMove(100.0f);
-    editor.mouseUp(100.0f);
-    EXPECT_EQ(editor.mod.clipbegin, 0);
-    EXPECT_EQ(editor.mod.clipend, 1048574);
+    editor.selection().mouseMove(100.0f);
+    editor.selection().mouseUp(100.0f);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipend, 1048574);
     EXPECT_TRUE(window.fakeView.ops.empty());
 }
 
 TEST_F(Selection, EveryRectangleIsErasedBeforeTheNextIsDrawn)
 {
     startUp();
-    editor.mouseDown(100.0f);
-    editor.mouseMove(150.0f);
-    editor.mouseUp(170.0f);  // the final rectangle follows the release, not the last move
+    editor.selection().mouseDown(100.0f);
+    editor.selection().mouseMove(150.0f);
+    editor.selection().mouseUp(170.0f);  // the final rectangle follows the release, not the last move
     std::vector<ViewOp> rectangles;
     for (const ViewOp& op : window.fakeView.ops)
         if (op.kind == ViewOp::Rectangle) rectangles.push_back(op);
@@ -82,11 +82,11 @@ TEST_F(Selection, EveryRectangleIsErasedBeforeTheNextIsDrawn)
 TEST_F(Selection, SelectAll_SelectsFramesZeroToTrackLengthMinusTwo)
 {
     startUp();
-    editor.mouseDown(100.0f);
-    editor.editSelectAll();
-    EXPECT_EQ(editor.mod.clipbegin, 0);
-    EXPECT_EQ(editor.mod.clipend, 1048574);
-    EXPECT_EQ(editor.frm.clipmode, 0);
+    editor.selection().mouseDown(100.0f);
+    editor.selection().selectAll();
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipend, 1048574);
+    EXPECT_EQ(editor.state().frm.clipmode, 0);
 }
 
 using Navigation = EditorFixture;
@@ -97,21 +97,21 @@ TEST_F(Navigation, ZoomShowsTheViewBarAndRedrawsFromTheNewStart)
     window.hscViewVisible = false;
     window.hscZoom = 2;
     window.hscView = 16384;
-    editor.zoomChanged();
+    editor.view().zoomChanged();
     EXPECT_TRUE(window.hscViewVisible);
-    EXPECT_EQ(editor.frm.trkbegin, 262144);
+    EXPECT_EQ(editor.state().frm.trkbegin, 262144);
     EXPECT_EQ(window.fakeView.ops.front().kind, ViewOp::Clear);
 }
 
 TEST_F(Navigation, ScrollingAtZoomOneRedrawsTheSamePicture)
 {
     startUp();
-    editor.drawTrack();
+    editor.view().drawTrack();
     const std::vector<ViewOp> before = window.fakeView.ops;
     window.fakeView.ops.clear();
     window.hscView = 20000;
-    editor.hscViewChanged();
-    EXPECT_EQ(editor.frm.trkbegin, 0);
+    editor.view().scrolled();
+    EXPECT_EQ(editor.state().frm.trkbegin, 0);
     EXPECT_EQ(window.fakeView.ops, before);
 }
 
@@ -126,7 +126,7 @@ protected:
         window.onScrollChange = [this](ScrollBar bar) {
             const bool zoom = bar == ScrollBar::hscZoom;
             changes.push_back((zoom ? "zoom " : "view ") + std::to_string(zoom ? window.hscZoom : window.hscView));
-            zoom ? editor.zoomChanged() : editor.hscViewChanged();
+            zoom ? editor.view().zoomChanged() : editor.view().scrolled();
         };
     }
 };
@@ -135,35 +135,35 @@ TEST_F(Wheel, ScrollsTheZoomedViewATenthOfItsWidthANotch_ForwardTowardsTheStart)
 {
     setZoom(4, 16384);
     // At zoom 4 the bar spans three view widths: a tenth of one is 32768 / 30 = 1092 units.
-    editor.viewWheel(-1, false);
-    EXPECT_EQ(editor.frm.trkbegin, 419424);  // 786432 hidden frames x 17476 / 32768
-    editor.viewWheel(2, false);
-    editor.viewWheel(-100, false);  // far past the end: stops there
-    editor.viewWheel(-1, false);    // already there: no change event
+    editor.view().wheel(-1, false);
+    EXPECT_EQ(editor.state().frm.trkbegin, 419424);  // 786432 hidden frames x 17476 / 32768
+    editor.view().wheel(2, false);
+    editor.view().wheel(-100, false);  // far past the end: stops there
+    editor.view().wheel(-1, false);    // already there: no change event
     setZoom(256, 100);
-    editor.viewWheel(10, false);  // 13 units a notch at zoom 256, stopping at the start
+    editor.view().wheel(10, false);  // 13 units a notch at zoom 256, stopping at the start
     setZoom(1, 5000);
-    editor.viewWheel(-3, false);  // the whole track shows: nothing to scroll
+    editor.view().wheel(-3, false);  // the whole track shows: nothing to scroll
     EXPECT_EQ(changes, (std::vector<std::string>{"view 17476", "view 15292", "view 32767", "view 0"}));
 }
 
 TEST_F(Wheel, CtrlZoomsInPowersOfTwo_WithinOneTo256_AndNeitherMovesWhileTheBarsAreLocked)
 {
-    editor.viewWheel(1, true);  // forward zooms in
-    EXPECT_EQ(editor.frm.zoom, 2);
-    editor.viewWheel(2, true);
-    EXPECT_EQ(editor.frm.zoom, 8);
-    editor.viewWheel(-3, true);
-    editor.viewWheel(-1, true);  // already the whole track
+    editor.view().wheel(1, true);  // forward zooms in
+    EXPECT_EQ(editor.state().frm.zoom, 2);
+    editor.view().wheel(2, true);
+    EXPECT_EQ(editor.state().frm.zoom, 8);
+    editor.view().wheel(-3, true);
+    editor.view().wheel(-1, true);  // already the whole track
     setZoom(3, 0);
-    editor.viewWheel(-1, true);  // back to the power below
+    editor.view().wheel(-1, true);  // back to the power below
     setZoom(100, 0);
-    editor.viewWheel(1, true);   // on to the power above
+    editor.view().wheel(1, true);   // on to the power above
     setZoom(255, 0);
-    editor.viewWheel(3, true);
-    editor.enableControls(false);  // as a transport locks them
-    editor.viewWheel(-1, true);
-    editor.viewWheel(1, false);
+    editor.view().wheel(3, true);
+    editor.transport().enableControls(false);  // as a transport locks them
+    editor.view().wheel(-1, true);
+    editor.view().wheel(1, false);
     EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 8", "zoom 1", "zoom 2", "zoom 128", "zoom 256"}));
 }
 
@@ -175,12 +175,12 @@ TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn)
         int32_t notches;
     } steps[] = {{480.0f, 1}, {480.0f, 2}, {20.0f, 1}, {20.0f, -2}, {600.0f, 1}, {600.0f, 1}};
     for (const auto& step : steps) {
-        const int32_t before = editor.xToFrame(toLong(step.x));
-        editor.viewWheel(step.notches, true, step.x);
-        const double column = double(editor.frm.tscale) / editor.frm.zoom;
-        EXPECT_NEAR(editor.xToFrame(toLong(step.x)), before, column) << step.x << " " << step.notches;
+        const int32_t before = editor.view().xToFrame(toLong(step.x));
+        editor.view().wheel(step.notches, true, step.x);
+        const double column = double(editor.state().frm.tscale) / editor.state().frm.zoom;
+        EXPECT_NEAR(editor.view().xToFrame(toLong(step.x)), before, column) << step.x << " " << step.notches;
     }
-    EXPECT_EQ(editor.frm.zoom, 16);
+    EXPECT_EQ(editor.state().frm.zoom, 16);
 }
 
 using WindowRoutines = EditorFixture;
@@ -189,24 +189,24 @@ using WindowRoutines = EditorFixture;
 // what locking took.
 TEST_F(WindowRoutines, UnlockingSwitchesOnEveryControlThatLockingSwitchedOff)
 {
-    editor.enableControls(false);
+    editor.transport().enableControls(false);
     const std::map<LockableControl, bool> locked = window.enabled;
     ASSERT_FALSE(locked.empty());
     for (const auto& [control, state] : locked) EXPECT_FALSE(state);
-    editor.enableControls(true);
+    editor.transport().enableControls(true);
     ASSERT_EQ(window.enabled.size(), locked.size());
     for (const auto& [control, state] : window.enabled) EXPECT_TRUE(state);
 }
 
 TEST_F(WindowRoutines, TitleIsDravennaAndTheTrimmedFileSpec)
 {
-    editor.setTitle();
+    editor.files().setTitle();
     EXPECT_EQ(window.caption, "Dravenna - ");
-    editor.frm.FILESPEC = "  /music/take.wav ";
-    editor.setTitle();
+    editor.state().frm.FILESPEC = "  /music/take.wav ";
+    editor.files().setTitle();
     EXPECT_EQ(window.caption, "Dravenna - /music/take.wav");
-    editor.frm.FILESPEC = "   ";
-    editor.setTitle();
+    editor.state().frm.FILESPEC = "   ";
+    editor.files().setTitle();
     EXPECT_EQ(window.caption, "Dravenna - ");
 }
 
@@ -220,35 +220,35 @@ using Keys = EditorFixture;
 TEST_F(Keys, ShiftMovesTheSelectionsEndByColumnsOrTicks_HomeAndEndReachTheViewsEdges)
 {
     startUp();
-    editor.mouseDown(200.0f);
-    editor.mouseUp(202.0f);  // frames 323136 to 326367, 1615.68 a column
+    editor.selection().mouseDown(200.0f);
+    editor.selection().mouseUp(202.0f);  // frames 323136 to 326367, 1615.68 a column
     const struct {
         std::function<void()> keys;
         int32_t clipbegin, clipend;
     } steps[] = {
-        {[&] { editor.moveSelectionEnd(1); }, 323136, 327983},
-        {[&] { editor.moveSelectionEnd(-4); }, 321520, 323136},  // past the beginning: it turns
-        {[&] { editor.moveSelectionEnd(-1); }, 319904, 323136},  // the keys now move the beginning
-        {[&] { editor.moveSelectionEndByTicks(-1); }, 178784, 323136},
-        {[&] { editor.moveSelectionEndByTicks(-2); }, 0, 323136},  // stops at the track's start
-        {[&] { editor.extendSelectionToViewEnd(); }, 0, 1048574},
-        {[&] { editor.moveSelectionEndByTicks(1); }, 0, 1048574},  // and at its end
+        {[&] { editor.selection().moveEnd(1); }, 323136, 327983},
+        {[&] { editor.selection().moveEnd(-4); }, 321520, 323136},  // past the beginning: it turns
+        {[&] { editor.selection().moveEnd(-1); }, 319904, 323136},  // the keys now move the beginning
+        {[&] { editor.selection().moveEndByTicks(-1); }, 178784, 323136},
+        {[&] { editor.selection().moveEndByTicks(-2); }, 0, 323136},  // stops at the track's start
+        {[&] { editor.selection().extendToViewEnd(); }, 0, 1048574},
+        {[&] { editor.selection().moveEndByTicks(1); }, 0, 1048574},  // and at its end
     };
     for (const auto& step : steps) {
         step.keys();
-        EXPECT_EQ(editor.mod.clipbegin, step.clipbegin);
-        EXPECT_EQ(editor.mod.clipend, step.clipend);
+        EXPECT_EQ(editor.state().mod.clipbegin, step.clipbegin);
+        EXPECT_EQ(editor.state().mod.clipend, step.clipend);
     }
 
     // Zoomed in, Home and End reach the view's edges, not the track's.
     setZoom(8, 16384);  // frames 458752 to 589824
-    editor.mouseDown(100.0f);
-    editor.mouseUp(100.0f);
-    editor.extendSelectionToViewEnd();
-    EXPECT_EQ(editor.mod.clipend, 589824);
-    editor.extendSelectionToViewStart();
-    EXPECT_EQ(editor.mod.clipbegin, 458752);
-    EXPECT_EQ(editor.frm.clipmode, 0);
+    editor.selection().mouseDown(100.0f);
+    editor.selection().mouseUp(100.0f);
+    editor.selection().extendToViewEnd();
+    EXPECT_EQ(editor.state().mod.clipend, 589824);
+    editor.selection().extendToViewStart();
+    EXPECT_EQ(editor.state().mod.clipbegin, 458752);
+    EXPECT_EQ(editor.state().frm.clipmode, 0);
 }
 
 }  // namespace

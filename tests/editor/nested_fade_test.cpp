@@ -34,13 +34,13 @@ protected:
         setenv("BRENVIK_SIM_SPEED", "2", 1);
         window.settings["Defaults/Memory"] = std::to_string(kFramesPerMegabyte);
         editor.startup();
-        ASSERT_TRUE(editor.frm.bInitLib);
+        ASSERT_TRUE(editor.state().frm.bInitLib);
         window.log.clear();
     }
 
     void TearDown() override
     {
-        editor.closeDevices();
+        editor.files().closeDevices();
         unsetenv("BRENVIK_SIM_SPEED");
     }
 };
@@ -62,30 +62,30 @@ TEST_F(NestedFade, FadeInDuringARecording_RampsTheRecordedFramesAndStopStillTurn
     window.onEvents = [&] {
         if (std::chrono::steady_clock::now() > deadline) {
             ADD_FAILURE() << "the card did not record past the faded frames within 30 seconds";
-            editor.controlStop();
+            editor.transport().stop();
             return;
         }
         // Once the card has recorded past the stretch, the user selects it and fades it in, and
         // presses Stop on the next pass.
         if (faded) {
-            editor.controlStop();
+            editor.transport().stop();
             return;
         }
         if (engine.GetPosition() < kFadeEnd + 20000) return;
-        editor.mouseDown(100.0f);
-        editor.mouseUp(200.0f);
+        editor.selection().mouseDown(100.0f);
+        editor.selection().mouseUp(200.0f);
         before = leftValues();
-        editor.fxFadeIn();
+        editor.edits().fadeIn();
         after = leftValues();
         recordingAfterFade = engine.IsPlaying() != 0;
         faded = true;
     };
-    editor.controlRecord();
+    editor.transport().record();
 
     ASSERT_TRUE(faded);
     EXPECT_TRUE(recordingAfterFade);
-    EXPECT_EQ(editor.mod.clipbegin, kFadeBegin);
-    EXPECT_EQ(editor.mod.clipend, kFadeEnd);
+    EXPECT_EQ(editor.state().mod.clipbegin, kFadeBegin);
+    EXPECT_EQ(editor.state().mod.clipend, kFadeEnd);
     EXPECT_EQ(after.begin, 0);
     EXPECT_NEAR(after.middle, before.middle / 2.0, 0.5);
     EXPECT_EQ(after.end, before.end);

@@ -28,8 +28,8 @@ protected:
     void SetUp() override
     {
         startUp();
-        editor.mod.clipbegin = 1000;
-        editor.mod.clipend = 50000;
+        editor.state().mod.clipbegin = 1000;
+        editor.state().mod.clipend = 50000;
     }
 
     bool everyControl(bool state) const
@@ -54,28 +54,28 @@ protected:
 TEST_F(OneCommand, EveryCommandUnderTheBusyWindow_HoldsInputAndLocksEverythingUntilItEnds)
 {
     window.browseAnswer = "take.wav";
-    editor.editCut();  // something to undo
+    editor.edits().cut();  // something to undo
     struct Case {
         const char* name;
         std::function<void()> command;
     };
     const Case cases[] = {
-        {"New", [&] { editor.fileNew(); }},
-        {"Open", [&] { editor.fileOpen(); }},
-        {"Properties", [&] { editor.fileProps(); }},
-        {"Save As", [&] { editor.fileSaveAs(); }},
-        {"Cut", [&] { editor.editCut(); }},
-        {"Undo", [&] { editor.editUndo(); }},
-        {"Redo", [&] { editor.editRedo(); }},
-        {"Fade In", [&] { editor.fxFadeIn(); }},
-        {"Fade Out", [&] { editor.fxFadeOut(); }},
-        {"Select Song", [&] { editor.editSelectSong(); }},
-        {"Record, then Stop's reordering", [&] { editor.controlRecord(); }},
+        {"New", [&] { editor.files().newFile(); }},
+        {"Open", [&] { editor.files().open(); }},
+        {"Properties", [&] { editor.files().properties(); }},
+        {"Save As", [&] { editor.files().saveAs(); }},
+        {"Cut", [&] { editor.edits().cut(); }},
+        {"Undo", [&] { editor.edits().undo(); }},
+        {"Redo", [&] { editor.edits().redo(); }},
+        {"Fade In", [&] { editor.edits().fadeIn(); }},
+        {"Fade Out", [&] { editor.edits().fadeOut(); }},
+        {"Select Song", [&] { editor.selection().selectSong(); }},
+        {"Record, then Stop's reordering", [&] { editor.transport().record(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        editor.mod.clipbegin = 1000;
-        editor.mod.clipend = 50000;
+        editor.state().mod.clipbegin = 1000;
+        editor.state().mod.clipend = 50000;
         const std::vector<WhileBusy> seen = run(c.command);
         ASSERT_FALSE(seen.empty()) << "no busy window";
         for (const WhileBusy& busy : seen) {
@@ -95,14 +95,14 @@ TEST_F(OneCommand, FadeNestedInAPlayback_GivesTheTransportItsLockBack)
     bool heldAfterTheFade = true;
     window.onEvents = [&] {
         if (--passes == 1) {
-            editor.fxFadeIn();
+            editor.edits().fadeIn();
             afterTheFade = window.enabled;
             heldAfterTheFade = window.inputHeld;
         } else {
-            editor.controlStop();
+            editor.transport().stop();
         }
     };
-    editor.controlPlay();
+    editor.transport().play();
 
     EXPECT_FALSE(heldAfterTheFade);
     ASSERT_EQ(afterTheFade.size(), kLockableControls);

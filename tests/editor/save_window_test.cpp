@@ -59,9 +59,9 @@ protected:
         ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
         window.editor().startup();
         ASSERT_TRUE(script.finished());
-        ASSERT_EQ(window.editor().mod.trklen, kTrackFrames);
+        ASSERT_EQ(window.editor().state().mod.trklen, kTrackFrames);
     }
-    void TearDown() override { window.editor().closeDevices(); }
+    void TearDown() override { window.editor().files().closeDevices(); }
 
     FrmPellam window{realEngine()};
     TempTree files;
@@ -122,7 +122,7 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
     watch.start(20);
     QList<SeenMessage> messages;
     ModalScript user({typeName(files.path("take.mp3")), answer(QMessageBox::Ok, &messages)});
-    window.editor().fileSaveAs();
+    window.editor().files().saveAs();
     watch.stop();
 
     EXPECT_EQ(user.unexpected, 0);
@@ -165,11 +165,11 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(before);
         file.close();
-        window.editor().mod.clipbegin = 0;
-        window.editor().mod.clipend = 1000;
+        window.editor().state().mod.clipbegin = 0;
+        window.editor().state().mod.clipend = 1000;
         QList<SeenMessage> messages;
         ModalScript user({typeName(files.path("song")), answer(c.answer, &messages)});
-        window.editor().fileSaveAs();
+        window.editor().files().saveAs();
 
         EXPECT_TRUE(user.finished());
         EXPECT_EQ(user.unexpected, 0);

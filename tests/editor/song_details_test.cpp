@@ -15,7 +15,7 @@ protected:
     void saveAs(const std::string& path)
     {
         window.browseAnswer = path;
-        editor.fileSaveAs();
+        editor.files().saveAs();
     }
 };
 
@@ -23,7 +23,7 @@ const SongDetails kSong{"Song", "Artist", "Album", "1997", "Pop", "From the radi
 
 TEST_F(SongDetailsCommand, StartsEmptyAtTheStandardQuality_AndSavesWriteNothingBeside)
 {
-    editor.fileSongDetails();
+    editor.files().songDetails();
     EXPECT_EQ(window.detailsShown, SongDetails{});
     EXPECT_EQ(window.presetShown, Mp3Preset::Cbr192);
 
@@ -36,10 +36,10 @@ TEST_F(SongDetailsCommand, StartsEmptyAtTheStandardQuality_AndSavesWriteNothingB
 TEST_F(SongDetailsCommand, OkKeepsTheDetailsForTheSessionAndThePresetInTheSettings)
 {
     window.songDetailsAnswer = {{kSong, Mp3Preset::VbrV2}};
-    editor.fileSongDetails();
+    editor.files().songDetails();
     window.songDetailsAnswer.reset();
 
-    editor.fileSongDetails();  // shows what was left, and Cancel keeps it
+    editor.files().songDetails();  // shows what was left, and Cancel keeps it
     EXPECT_EQ(window.detailsShown, kSong);
     EXPECT_EQ(window.presetShown, Mp3Preset::VbrV2);
     EXPECT_EQ(window.settings["Defaults/Mp3Quality"], "vbr2");
@@ -57,7 +57,7 @@ TEST_F(SongDetailsCommand, OkKeepsTheDetailsForTheSessionAndThePresetInTheSettin
 TEST_F(SongDetailsCommand, ALineBreakInADetailCannotStartAnotherKey)
 {
     window.songDetailsAnswer = {{SongDetails{"A\nartist=B", "", "", "", "", "x\r\ny"}, Mp3Preset::Cbr320}};
-    editor.fileSongDetails();
+    editor.files().songDetails();
 
     saveAs("/tmp/take.mp3");
 

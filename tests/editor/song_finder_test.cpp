@@ -270,8 +270,8 @@ protected:
 
     ViewOp selectionRectangle(int32_t begin, int32_t end) const
     {
-        return {ViewOp::Rectangle, editor.frm.DARKGREEN, PenMode::Xor, editor.frameToX(begin), 0,
-                editor.frameToX(end), 129};
+        return {ViewOp::Rectangle, editor.state().frm.DARKGREEN, PenMode::Xor, editor.view().frameToX(begin), 0,
+                editor.view().frameToX(end), 129};
     }
 };
 
@@ -287,10 +287,10 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
     load(track);
     std::vector<bool> editMenuWhileBusy;
     window.onEvents = [&] { editMenuWhileBusy.push_back(window.enabled[LockableControl::mnuEdit]); };
-    editor.editSelectSong();
+    editor.selection().selectSong();
     const SongSelection last = around(second, kSong);
-    EXPECT_EQ(editor.mod.clipbegin, last.clipbegin);
-    EXPECT_EQ(editor.mod.clipend, last.clipend);
+    EXPECT_EQ(editor.state().mod.clipbegin, last.clipbegin);
+    EXPECT_EQ(editor.state().mod.clipend, last.clipend);
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide"}));
     ASSERT_FALSE(window.progress.empty());
     EXPECT_EQ(window.progress.front(), 0);
@@ -299,15 +299,15 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
     EXPECT_EQ(std::count(editMenuWhileBusy.begin(), editMenuWhileBusy.end(), true), 0);
     EXPECT_TRUE(window.enabled[LockableControl::mnuEdit]);
     // The whole track's rectangle is taken away and the song's drawn.
-    EXPECT_EQ(rectangles(), (std::vector<ViewOp>{selectionRectangle(0, editor.mod.trklen - 2),
+    EXPECT_EQ(rectangles(), (std::vector<ViewOp>{selectionRectangle(0, editor.state().mod.trklen - 2),
                                                  selectionRectangle(last.clipbegin, last.clipend)}));
 
-    editor.editSelectSong();  // again, with the song selected: the one before it
-    EXPECT_EQ(editor.mod.clipbegin, around(first, kSong).clipbegin);
-    EXPECT_EQ(editor.mod.clipend, around(first, kSong).clipend);
+    editor.selection().selectSong();  // again, with the song selected: the one before it
+    EXPECT_EQ(editor.state().mod.clipbegin, around(first, kSong).clipbegin);
+    EXPECT_EQ(editor.state().mod.clipend, around(first, kSong).clipend);
 
     window.log.clear();
-    editor.editSelectSong();  // the first song of the take has none before it
+    editor.selection().selectSong();  // the first song of the take has none before it
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
                                                     "message: No song found between pauses."}));
 }
@@ -315,15 +315,15 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
 TEST_F(SelectSong, SaysThereIsNoneInATakeWithoutPauses)
 {
     GeneratedTrack noPause;
-    noPause.sound(editor.mod.trklen);
+    noPause.sound(editor.state().mod.trklen);
     load(noPause);
-    const SongSelection before{editor.mod.clipbegin, editor.mod.clipend};
-    editor.editSelectSong();
+    const SongSelection before{editor.state().mod.clipbegin, editor.state().mod.clipend};
+    editor.selection().selectSong();
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
                                                     "message: No song found between pauses."}));
     EXPECT_EQ(window.lastMessageTitle, "Quorvel");
     EXPECT_EQ(window.lastMessageButtons, MessageButtons::Ok);
-    EXPECT_EQ((SongSelection{editor.mod.clipbegin, editor.mod.clipend}), before);
+    EXPECT_EQ((SongSelection{editor.state().mod.clipbegin, editor.state().mod.clipend}), before);
     EXPECT_TRUE(rectangles().empty());
 }
 
@@ -334,12 +334,12 @@ TEST_F(SelectSong, ClosingTheWindowMeanwhileStopsTheSearchAndThenCloses)
     track.quiet(30000);
     track.sound(kSong);
     load(track);
-    const SongSelection before{editor.mod.clipbegin, editor.mod.clipend};
-    window.onEvents = [&] { EXPECT_FALSE(editor.queryClose()); };
-    editor.editSelectSong();
+    const SongSelection before{editor.state().mod.clipbegin, editor.state().mod.clipend};
+    window.onEvents = [&] { EXPECT_FALSE(editor.files().queryClose()); };
+    editor.selection().selectSong();
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
                                                     "close request"}));
-    EXPECT_EQ((SongSelection{editor.mod.clipbegin, editor.mod.clipend}), before);
+    EXPECT_EQ((SongSelection{editor.state().mod.clipbegin, editor.state().mod.clipend}), before);
 }
 
 }  // namespace

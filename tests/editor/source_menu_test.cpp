@@ -59,7 +59,7 @@ TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
     EXPECT_EQ(QSettings("Quorvel", "Quorvel").value("Defaults/Source").toString(), "sim");
     EXPECT_TRUE(meter->toolTip().startsWith("Recording from: Simulated card\n"));
 
-    window.editor().closeDevices();
+    window.editor().files().closeDevices();
     FrmPellam restarted(realEngine());
     ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
     restarted.editor().startup();
@@ -68,7 +68,7 @@ TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
                     ->toolTip()
                     .startsWith("Recording from: Simulated card\n"));
     EXPECT_EQ(pickSource(restarted, -1).checked, 1);
-    restarted.editor().closeDevices();
+    restarted.editor().files().closeDevices();
 }
 
 }  // namespace

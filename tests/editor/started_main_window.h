@@ -24,7 +24,7 @@ protected:
         window.editor().startup();
         ASSERT_TRUE(script.finished());
     }
-    void TearDown() override { window.editor().closeDevices(); }
+    void TearDown() override { window.editor().files().closeDevices(); }
 
     FrmPellam window{realEngine()};
 };

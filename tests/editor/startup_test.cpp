@@ -10,21 +10,21 @@ TEST_F(StartUp, NoStoredSetting_OpensTheDefaultTrackAndSelectsItAll)
 {
     editor.startup();
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
-    EXPECT_TRUE(editor.frm.bInitLib);
-    EXPECT_EQ(editor.mod.clipbegin, 0);
-    EXPECT_EQ(editor.mod.clipend, 1048574);
-    EXPECT_EQ(editor.frm.mlTempo, 100);
-    EXPECT_FALSE(editor.mod.bStartup);
+    EXPECT_TRUE(editor.state().frm.bInitLib);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipend, 1048574);
+    EXPECT_EQ(editor.state().frm.mlTempo, 100);
+    EXPECT_FALSE(editor.state().mod.bStartup);
     EXPECT_EQ(window.startupFlagsSeen, std::vector<bool>{true});
     EXPECT_EQ(window.caption, "Dravenna - ");
     EXPECT_EQ(window.labels[WindowLabel::lblLength], "Len: 00.24");
     EXPECT_EQ(window.labels[WindowLabel::lblMem], "Mem: 2048MB");
-    EXPECT_FLOAT_EQ(editor.frm.hscale, 129.0f / 131072.0f);
-    EXPECT_EQ(editor.frm.zoom, 1);
-    EXPECT_EQ(editor.frm.RED, 0x0000FF);
-    EXPECT_EQ(editor.frm.BLUE, 0xF02020);
-    EXPECT_EQ(editor.frm.GREEN, 0xC420C4);
-    EXPECT_EQ(editor.frm.DARKGREEN, 0x406010);
+    EXPECT_FLOAT_EQ(editor.state().frm.hscale, 129.0f / 131072.0f);
+    EXPECT_EQ(editor.state().frm.zoom, 1);
+    EXPECT_EQ(editor.state().frm.RED, 0x0000FF);
+    EXPECT_EQ(editor.state().frm.BLUE, 0xF02020);
+    EXPECT_EQ(editor.state().frm.GREEN, 0xC420C4);
+    EXPECT_EQ(editor.state().frm.DARKGREEN, 0x406010);
     EXPECT_EQ(window.log, (Strings{"show", "project settings", "busy text: Changing properties ...",
                                    "busy init", "busy hide"}));
 }
@@ -34,7 +34,7 @@ TEST_F(StartUp, StoredLengthIsUsed)
     window.settings["Defaults/Memory"] = "2097152";
     editor.startup();
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 2097152 0"});
-    EXPECT_EQ(editor.mod.clipend, 2097150);
+    EXPECT_EQ(editor.state().mod.clipend, 2097150);
 }
 
 TEST_F(StartUp, StoredTextThatIsNoNumber_GivesTheDefault)
@@ -49,11 +49,11 @@ TEST_F(StartUp, EngineThatCannotOpen_IsReportedMarkedClosedAndClosedOnce)
     fakeEngine.openResult = 2;
     editor.startup();
     EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib"}));
-    EXPECT_FALSE(editor.frm.bInitLib);
+    EXPECT_FALSE(editor.state().frm.bInitLib);
     EXPECT_NE(std::find(window.log.begin(), window.log.end(),
                         "message: There was an error opening the device drivers: 2"),
               window.log.end());
-    EXPECT_TRUE(editor.queryClose());  // still closable
+    EXPECT_TRUE(editor.files().queryClose());  // still closable
     EXPECT_EQ(window.settings["Defaults/Memory"], "1048576");
 }
 
@@ -67,18 +67,18 @@ TEST_F(Properties, AcceptedChange_ReopensTheEngineWithTheNewLength)
         mod.trklen = 8 * 262144;
         mod.trktime = "00.48";
     };
-    editor.fileProps();
+    editor.files().properties();
     EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib", "OpenLib 2097152 0"}));
-    EXPECT_EQ(editor.mod.clipend, 2097150);
+    EXPECT_EQ(editor.state().mod.clipend, 2097150);
     EXPECT_EQ(window.labels[WindowLabel::lblLength], "Len: 00.48");
-    EXPECT_FLOAT_EQ(editor.frm.tscale, 2097152.0f / 649.0f);
+    EXPECT_FLOAT_EQ(editor.state().frm.tscale, 2097152.0f / 649.0f);
 }
 
 TEST_F(Properties, Cancel_KeepsTheEngineAndStillRedraws)
 {
     startUp();
     window.projectSettings = [](ModPellam& mod) { mod.bPropsCancel = true; };
-    editor.fileProps();
+    editor.files().properties();
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
     EXPECT_EQ(window.log, Strings{"project settings"});
     ASSERT_FALSE(window.fakeView.ops.empty());
@@ -90,8 +90,8 @@ TEST_F(Properties, FileNewCancelledAfterReadingAnotherLength_KeepsTheEngineTrack
     startUp();
     window.settings["Defaults/Memory"] = "4194304";
     window.projectSettings = [](ModPellam& mod) { mod.bPropsCancel = true; };
-    editor.fileNew();
-    EXPECT_EQ(editor.mod.trklen, 1048576);
+    editor.files().newFile();
+    EXPECT_EQ(editor.state().mod.trklen, 1048576);
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
 }
 
@@ -103,17 +103,17 @@ TEST_F(Properties, AcceptedChangeWhileZoomed_MovesTheViewStartToTheNewTrack)
         mod.bPropsCancel = false;
         mod.trklen = 262144;
     };
-    editor.fileProps();
-    EXPECT_EQ(editor.frm.trkbegin, 131068);  // 131072 hidden frames x 32767 / 32768
+    editor.files().properties();
+    EXPECT_EQ(editor.state().frm.trkbegin, 131068);  // 131072 hidden frames x 32767 / 32768
 }
 
 TEST_F(Properties, FileNew_TakesTheStoredLengthNotTheCurrentOne)
 {
     startUp();
     window.projectSettings = [](ModPellam& mod) { mod.trklen = 8 * 262144; };
-    editor.fileProps();
+    editor.files().properties();
     window.projectSettings = acceptSettingsUnchanged;
-    editor.fileNew();
+    editor.files().newFile();
     EXPECT_EQ(fakeEngine.calls.back(), "OpenLib 1048576 0");
     EXPECT_EQ(window.caption, "Dravenna - ");
 }
@@ -123,10 +123,10 @@ using ShutDown = EditorFixture;
 TEST_F(ShutDown, ClosesTheEngineAndStoresTheLength)
 {
     startUp();
-    editor.mod.trklen = 2097152;  // as a settings change leaves it
-    EXPECT_TRUE(editor.queryClose());
+    editor.state().mod.trklen = 2097152;  // as a settings change leaves it
+    EXPECT_TRUE(editor.files().queryClose());
     EXPECT_EQ(fakeEngine.calls.back(), "CloseLib");
-    EXPECT_FALSE(editor.frm.bInitLib);
+    EXPECT_FALSE(editor.state().frm.bInitLib);
     EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init",
                                    "setting Defaults/Memory = 2097152", "busy unload"}));
 }
@@ -134,25 +134,25 @@ TEST_F(ShutDown, ClosesTheEngineAndStoresTheLength)
 TEST_F(ShutDown, RefusedWhileTheTransportRuns)
 {
     startUp();
-    editor.frm.WAVEPLAYING = true;
-    EXPECT_FALSE(editor.queryClose());
+    editor.state().frm.WAVEPLAYING = true;
+    EXPECT_FALSE(editor.files().queryClose());
     EXPECT_EQ(window.log, Strings{"message: Stop track first!"});
-    EXPECT_TRUE(editor.frm.bInitLib);
+    EXPECT_TRUE(editor.state().frm.bInitLib);
 }
 
 TEST_F(ShutDown, CloseErrorIsReportedAndTheSettingStillWritten)
 {
     startUp();
     fakeEngine.closeResult = 5;
-    EXPECT_TRUE(editor.queryClose());
+    EXPECT_TRUE(editor.files().queryClose());
     EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init", "message: Error in CloseLib: 5",
                                    "setting Defaults/Memory = 1048576", "busy unload"}));
-    EXPECT_FALSE(editor.frm.bInitLib);
+    EXPECT_FALSE(editor.state().frm.bInitLib);
 }
 
 TEST_F(ShutDown, CloseDevicesWhenNeverOpened_CallsNothing)
 {
-    editor.closeDevices();
+    editor.files().closeDevices();
     EXPECT_TRUE(fakeEngine.calls.empty());
     EXPECT_TRUE(window.log.empty());
 }
@@ -160,23 +160,23 @@ TEST_F(ShutDown, CloseDevicesWhenNeverOpened_CallsNothing)
 TEST_F(ShutDown, RequestWhileACommandShowsItsBusyWindow_ClosesWhenTheCommandIsDone)
 {
     startUp();
-    editor.mod.clipbegin = 0;
-    editor.mod.clipend = 1000;
+    editor.state().mod.clipbegin = 0;
+    editor.state().mod.clipend = 1000;
     bool closedInside = true;
     window.onBusyInit = [&] {
         window.onBusyInit = nullptr;
-        closedInside = editor.queryClose();
+        closedInside = editor.files().queryClose();
     };
-    editor.editCut();
+    editor.edits().cut();
     EXPECT_FALSE(closedInside);
-    EXPECT_TRUE(editor.frm.bInitLib);  // the engine stayed open for the cut
+    EXPECT_TRUE(editor.state().frm.bInitLib);  // the engine stayed open for the cut
     EXPECT_EQ(window.log, (Strings{"busy text: Applying Edits ...", "busy init", "busy hide",
                                    "close request"}));
 }
 
 TEST_F(ShutDown, FileExitAsksTheWindowToClose)
 {
-    editor.fileExit();
+    editor.files().exit();
     EXPECT_EQ(window.log, Strings{"close request"});
 }
 

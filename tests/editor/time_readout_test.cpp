@@ -29,14 +29,14 @@ using ViewToolTip = EditorFixture;
 
 TEST_F(ViewToolTip, ReadsTheFrameUnderThePointerThroughTheViewMapping)
 {
-    EXPECT_EQ(editor.viewToolTip(100.0f), "");  // no track yet
+    EXPECT_EQ(editor.view().toolTip(100.0f), "");  // no track yet
     startUp();
     // Column 100 of the default track is frame 161568 (3663.7 ms); the whole track is
     // selected, frames 0 to 1048574 (23777.2 ms).
-    EXPECT_EQ(editor.viewToolTip(100.0f),
+    EXPECT_EQ(editor.view().toolTip(100.0f),
               "Pointer: 0:03.663\nStart: 0:00.000\nEnd: 0:23.777\nLength: 0:23.777");
     setZoom(2, 16384);  // the view starts at frame 262144 (5944.3 ms)
-    EXPECT_EQ(editor.viewToolTip(0.0f).substr(0, 17), "Pointer: 0:05.944");
+    EXPECT_EQ(editor.view().toolTip(0.0f).substr(0, 17), "Pointer: 0:05.944");
 }
 
 }  // namespace

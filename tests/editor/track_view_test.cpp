@@ -8,13 +8,13 @@ using TrackView = EditorFixture;
 TEST_F(TrackView, DefaultTrack_EightTicksEvery141120Frames)
 {
     startUp();
-    const Editor::TickRange ticks = editor.tickRange();
+    const ::TrackView::TickRange ticks = editor.view().tickRange();
     EXPECT_EQ(ticks.spacing, 141120);
     EXPECT_EQ(ticks.first, 0);
     EXPECT_EQ(ticks.last, 987840);
 
-    editor.drawTrack();
-    const std::vector<ViewOp> drawn = window.fakeView.linesIn(editor.frm.GREEN);
+    editor.view().drawTrack();
+    const std::vector<ViewOp> drawn = window.fakeView.linesIn(editor.state().frm.GREEN);
     // Frames 0, 141120, ... 987840 at 1615.68 frames a column.
     const std::vector<int32_t> columns{0, 87, 175, 262, 349, 437, 524, 611};
     ASSERT_EQ(drawn.size(), columns.size());
@@ -31,11 +31,11 @@ TEST_F(TrackView, ZoomedView_TicksOnlyWithinIt)
 {
     startUp();
     setZoom(8, 16384);  // frames 458752 to 589622 shown
-    const Editor::TickRange ticks = editor.tickRange();
+    const ::TrackView::TickRange ticks = editor.view().tickRange();
     EXPECT_EQ(ticks.first, 564480);
     EXPECT_EQ(ticks.last, 564480);
-    editor.drawTrack();
-    const std::vector<ViewOp> drawn = window.fakeView.linesIn(editor.frm.GREEN);
+    editor.view().drawTrack();
+    const std::vector<ViewOp> drawn = window.fakeView.linesIn(editor.state().frm.GREEN);
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_EQ(drawn[0].x1, 524);
 }
@@ -52,29 +52,29 @@ TEST_F(TrackView, EachBarSpansTheLowestToTheHighestValueOfItsColumnsFrames)
         fakeEngine.track[2 * size_t(value.frame)] = value.left;
         fakeEngine.track[2 * size_t(value.frame) + 1] = value.right;
     }
-    editor.trackChanged(16157, 17773);
+    editor.view().trackChanged(16157, 17773);
     fakeEngine.readCount = 0;
-    editor.drawTrack();
+    editor.view().drawTrack();
     EXPECT_EQ(fakeEngine.readCount, 0) << "the view reads the track in blocks, not value by value";
     std::vector<ViewOp> column10;
-    for (const ViewOp& bar : window.fakeView.linesIn(editor.frm.RED))
+    for (const ViewOp& bar : window.fakeView.linesIn(editor.state().frm.RED))
         if (bar.x1 == 10) column10.push_back(bar);
     // hscale is 129 / 131072: 8192 is 8 rows, 4096 4, 2048 2 and 1024 1 (4.03 rounds to 4).
     ASSERT_EQ(column10.size(), 2u);
-    EXPECT_EQ(column10[0], (ViewOp{ViewOp::Line, editor.frm.RED, PenMode::Copy, 10, 32 + 8, 10, 32 - 4}));
-    EXPECT_EQ(column10[1], (ViewOp{ViewOp::Line, editor.frm.RED, PenMode::Copy, 10, 97 + 1, 10, 97 - 2}));
-    EXPECT_EQ(window.fakeView.linesIn(editor.frm.RED).size(), 4u) << "silent columns draw no bars";
+    EXPECT_EQ(column10[0], (ViewOp{ViewOp::Line, editor.state().frm.RED, PenMode::Copy, 10, 32 + 8, 10, 32 - 4}));
+    EXPECT_EQ(column10[1], (ViewOp{ViewOp::Line, editor.state().frm.RED, PenMode::Copy, 10, 97 + 1, 10, 97 - 2}));
+    EXPECT_EQ(window.fakeView.linesIn(editor.state().frm.RED).size(), 4u) << "silent columns draw no bars";
 }
 
 TEST_F(TrackView, LeavesTheXorPenInTheWaveformColour)
 {
     startUp();
-    editor.drawTrack();
+    editor.view().drawTrack();
     EXPECT_EQ(window.fakeView.mode, PenMode::Xor);
-    EXPECT_EQ(window.fakeView.pen, editor.frm.RED);
+    EXPECT_EQ(window.fakeView.pen, editor.state().frm.RED);
     const ViewOp& selection = window.fakeView.ops.back();
     EXPECT_EQ(selection.kind, ViewOp::Rectangle);
-    EXPECT_EQ(selection.color, editor.frm.DARKGREEN);
+    EXPECT_EQ(selection.color, editor.state().frm.DARKGREEN);
     EXPECT_EQ(selection.mode, PenMode::Xor);
 }
 
@@ -82,19 +82,19 @@ TEST_F(TrackView, EngineClosed_DrawsAnEmptyViewWithoutReadingOrDividing)
 {
     fakeEngine.openResult = 2;
     editor.startup();
-    EXPECT_EQ(editor.frm.tscale, 0.0f);
+    EXPECT_EQ(editor.state().frm.tscale, 0.0f);
     window.fakeView.ops.clear();
     fakeEngine.readCount = 0;
 
-    editor.drawTrack();
-    editor.mouseDown(100.0f);
-    editor.mouseUp(300.0f);
+    editor.view().drawTrack();
+    editor.selection().mouseDown(100.0f);
+    editor.selection().mouseUp(300.0f);
     window.hscZoom = 4;
-    editor.zoomChanged();
+    editor.view().zoomChanged();
 
     EXPECT_EQ(fakeEngine.readCount, 0);
-    EXPECT_EQ(window.fakeView.linesIn(editor.frm.BLUE).size(), 4u);
-    EXPECT_TRUE(window.fakeView.linesIn(editor.frm.GREEN).empty());
+    EXPECT_EQ(window.fakeView.linesIn(editor.state().frm.BLUE).size(), 4u);
+    EXPECT_TRUE(window.fakeView.linesIn(editor.state().frm.GREEN).empty());
     for (const ViewOp& op : window.fakeView.ops) EXPECT_NE(op.kind, ViewOp::Rectangle);
 }
 

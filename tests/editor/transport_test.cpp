@@ -140,9 +140,9 @@ protected:
 
 TEST_F(ScriptedTransport, StopWhileIdle_OnlyClearsTheRunFlag)
 {
-    editor.frm.WAVEPLAYING = true;
-    editor.controlStop();
-    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    editor.state().frm.WAVEPLAYING = true;
+    editor.transport().stop();
+    EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_TRUE(transport.calls.empty());
     EXPECT_TRUE(window.log.empty());
     EXPECT_TRUE(window.enabled.empty());
@@ -150,59 +150,59 @@ TEST_F(ScriptedTransport, StopWhileIdle_OnlyClearsTheRunFlag)
 
 TEST_F(ScriptedTransport, Play_PlaysTheSelectionUntilTheEngineIsIdle_ThenStops)
 {
-    editor.mod.clipbegin = 5000;
-    editor.mod.clipend = 70000;
+    editor.state().mod.clipbegin = 5000;
+    editor.state().mod.clipend = 70000;
     transport.activePasses = 3;
     int passes = 0;
     window.onEvents = [&] {
         ++passes;
         EXPECT_TRUE(allControls(window, false));
     };
-    editor.controlPlay();
+    editor.transport().play();
 
     EXPECT_EQ(passes, 3);
     EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
               (std::vector<std::string>{"PlayWav 5000 70000", "StopWav"}));
     EXPECT_TRUE(allControls(window, true));
     // The playback ended by itself: nothing runs any more.
-    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_TRUE(window.log == std::vector<std::string>{"busy hide"});
 }
 
 TEST_F(ScriptedTransport, Play_EmptySelectionGoesToTheEngineAsItIs)
 {
-    editor.mod.clipbegin = 777;
-    editor.mod.clipend = 777;
-    editor.controlPlay();
+    editor.state().mod.clipbegin = 777;
+    editor.state().mod.clipend = 777;
+    editor.transport().play();
     EXPECT_EQ(without(transport.calls, "IsPlaying"), (std::vector<std::string>{"PlayWav 777 777", "StopWav"}));
     EXPECT_TRUE(allControls(window, true));
 }
 
 TEST_F(ScriptedTransport, Marker_ShownWhileTheEventsAreHandled_AtClipbeginPlusPosition)
 {
-    editor.mod.clipbegin = kFrameAtColumn100;
+    editor.state().mod.clipbegin = kFrameAtColumn100;
     transport.position = kFrameAtColumn300 - kFrameAtColumn100;
     transport.activePasses = 2;
     std::vector<size_t> opsAtEvents;
     window.onEvents = [&] {
         opsAtEvents.push_back(window.fakeView.ops.size());
         // A selection made with the mouse during playback moves the marker on the next pass.
-        editor.mod.clipbegin = kFrameAtColumn200;
+        editor.state().mod.clipbegin = kFrameAtColumn200;
     };
-    editor.controlPlay();
+    editor.transport().play();
 
     // Drawn before the first events; moved (erased, drawn) before the second; erased once the
     // loop is over, so no marker is left.
     EXPECT_EQ(markerColumns(), (std::vector<int32_t>{300, 300, 400, 400}));
     EXPECT_EQ(opsAtEvents, (std::vector<size_t>{1, 3}));
-    EXPECT_EQ(window.fakeView.ops[0].color, editor.frm.RED);
+    EXPECT_EQ(window.fakeView.ops[0].color, editor.state().frm.RED);
 }
 
 TEST_F(ScriptedTransport, Marker_StandingStill_IsDrawnOnceAndErasedAtTheEnd)
 {
     transport.position = kFrameAtColumn50;
     transport.activePasses = 4;
-    editor.controlPlay();
+    editor.transport().play();
     EXPECT_EQ(markerColumns(), (std::vector<int32_t>{50, 50}));
 }
 
@@ -212,7 +212,7 @@ TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWi
         int32_t zoom, viewPosition, frame;
         bool drawn;
     };
-    const int32_t trklen = editor.mod.trklen;
+    const int32_t trklen = editor.state().mod.trklen;
     const Case cases[] = {
         {1, 0, 0, false},                      // column 0
         {1, 0, kFrameAtColumn1, true},         // column 1
@@ -224,21 +224,21 @@ TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWi
     for (const Case& c : cases) {
         setZoom(c.zoom, c.viewPosition);
         window.fakeView.ops.clear();
-        editor.mod.clipbegin = 0;
+        editor.state().mod.clipbegin = 0;
         transport.position = c.frame;
         transport.activePasses = 1;
-        editor.controlPlay();
+        editor.transport().play();
         EXPECT_EQ(markerColumns().size(), c.drawn ? 2u : 0u) << c.zoom << " " << c.frame;
     }
 }
 
 TEST_F(ScriptedTransport, Marker_OffWhileTheEngineIsNotOpen)
 {
-    editor.closeDevices();
+    editor.files().closeDevices();
     window.fakeView.ops.clear();
     transport.position = 100000;
     transport.activePasses = 2;
-    editor.controlPlay();
+    editor.transport().play();
     EXPECT_TRUE(markerColumns().empty());
     EXPECT_TRUE(allControls(window, true));
 }
@@ -250,21 +250,21 @@ TEST_F(ScriptedTransport, FailedPlay_ReportsTheCodeAndStillFollowsUntilStop)
     transport.activePasses = 1000000;  // an engine whose start failed reports itself active
     int passes = 0;
     window.onEvents = [&] {
-        if (++passes == 5) editor.controlStop();
+        if (++passes == 5) editor.transport().stop();
     };
-    editor.controlPlay();
+    editor.transport().play();
 
     EXPECT_EQ(passes, 5);
     EXPECT_EQ(window.log, (std::vector<std::string>{"message: Error in PlayTrack: -7", "busy hide",
                                                     "message: Error in StopTrack: 11"}));
-    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_TRUE(allControls(window, true));
 }
 
 TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnderTheBusyWindow)
 {
-    editor.mod.clipbegin = 100;
-    editor.mod.clipend = 200;
+    editor.state().mod.clipbegin = 100;
+    editor.state().mod.clipend = 200;
     transport.recordResult = 6;
     transport.stopResult = -2;
     transport.activePasses = 1000000;
@@ -275,12 +275,12 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     window.onBusyInit = [&] { lockedWhileReordering = allControls(window, false); };
     transport.onStop = [&] { lockedAtStopWav = allControls(window, false); };
     window.onEvents = [&] {
-        EXPECT_EQ(editor.mod.clipbegin, 0);
-        EXPECT_EQ(editor.mod.clipend, editor.mod.trklen - 2);
+        EXPECT_EQ(editor.state().mod.clipbegin, 0);
+        EXPECT_EQ(editor.state().mod.clipend, editor.state().mod.trklen - 2);
         EXPECT_TRUE(allControls(window, false));
-        editor.controlStop();
+        editor.transport().stop();
     };
-    editor.controlRecord();
+    editor.transport().record();
 
     EXPECT_TRUE(lockedWhileReordering);
     EXPECT_TRUE(lockedAtStopWav);
@@ -294,8 +294,8 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     // The redraw shows the whole ring selected.
     const ViewOp& selection = window.fakeView.ops.back();
     EXPECT_EQ(selection.kind, ViewOp::Rectangle);
-    EXPECT_EQ(selection.x1, editor.frameToX(0));
-    EXPECT_EQ(selection.x2, editor.frameToX(editor.mod.trklen - 2));
+    EXPECT_EQ(selection.x1, editor.view().frameToX(0));
+    EXPECT_EQ(selection.x2, editor.view().frameToX(editor.state().mod.trklen - 2));
 }
 
 // The engine gives a transport up when its device dies (a sound server killed): IsPlaying drops
@@ -323,13 +323,13 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
         transport.calls.clear();
         transport.stopResult = 6;
         transport.activePasses = c.pressStop ? 1000000 : 3;
-        editor.mod.clipbegin = 10;
-        editor.mod.clipend = 1000;
+        editor.state().mod.clipbegin = 10;
+        editor.state().mod.clipend = 1000;
         int passes = 0;
         window.onEvents = [&] {
-            if (++passes == 3 && c.pressStop) editor.controlStop();
+            if (++passes == 3 && c.pressStop) editor.transport().stop();
         };
-        c.record ? editor.controlRecord() : editor.controlPlay();
+        c.record ? editor.transport().record() : editor.transport().play();
 
         EXPECT_EQ(passes, 3) << c.name;
         EXPECT_EQ(window.log, c.log) << c.name;
@@ -337,23 +337,23 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
                   (std::vector<std::string>{c.record ? "RecordWav" : "PlayWav 10 1000", "StopWav"}))
             << c.name;
         EXPECT_TRUE(allControls(window, true)) << c.name;
-        EXPECT_FALSE(editor.frm.WAVEPLAYING) << c.name;  // nothing runs: the window may close
+        EXPECT_FALSE(editor.state().frm.WAVEPLAYING) << c.name;  // nothing runs: the window may close
     }
 }
 
 TEST_F(ScriptedTransport, Record_MovesTheRectangleOnScreenToTheWholeTrackBeforeFollowing)
 {
-    editor.mouseDown(100.0f);
-    editor.mouseUp(200.0f);
+    editor.selection().mouseDown(100.0f);
+    editor.selection().mouseUp(200.0f);
     window.fakeView.ops.clear();
     transport.activePasses = 1000000;
     std::vector<ViewOp> rectanglesAtEvents;
     window.onEvents = [&] {
         for (const ViewOp& op : window.fakeView.ops)
             if (op.kind == ViewOp::Rectangle) rectanglesAtEvents.push_back(op);
-        editor.controlStop();
+        editor.transport().stop();
     };
-    editor.controlRecord();
+    editor.transport().record();
 
     // A drag during the recording erases by drawing again: what it erases must be on screen.
     ASSERT_EQ(rectanglesAtEvents.size(), 2u);
@@ -375,9 +375,9 @@ TEST_F(ScriptedTransport, Meter_RecordingReadsTheFramesBehindEachPassesPosition_
         readsBefore = fakeEngine.readCount;
         leftPerPass.push_back(window.meterShown()[kMeterLeft]);
         transport.position = 4000;
-        if (readsPerPass.size() == 3) editor.controlStop();
+        if (readsPerPass.size() == 3) editor.transport().stop();
     };
-    editor.controlRecord();
+    editor.transport().record();
 
     EXPECT_EQ(readsPerPass, (std::vector<int32_t>{2 * 2000, 2 * 2000, 0}));
     EXPECT_EQ(leftPerPass[0], MeterChannel{});
@@ -388,14 +388,14 @@ TEST_F(ScriptedTransport, Meter_RecordingReadsTheFramesBehindEachPassesPosition_
     fakeEngine.track[2 * 3999] = 0;
     transport.activePasses = 1000000;
     readsPerPass.clear();
-    editor.controlRecord();
+    editor.transport().record();
     EXPECT_FALSE(leftPerPass.back().clip);
 }
 
 TEST_F(ScriptedTransport, Meter_PlayingReadsFromWhereThePlaybackStarted_EvenAfterANewSelection)
 {
-    editor.mod.clipbegin = 5000;
-    editor.mod.clipend = 9000;
+    editor.state().mod.clipbegin = 5000;
+    editor.state().mod.clipend = 9000;
     fakeEngine.track[2 * 5100] = 16384;  // heard in the first pass
     fakeEngine.track[2 * 2000] = 32767;  // where a meter following the new selection would read
     transport.activePasses = 2;
@@ -403,10 +403,10 @@ TEST_F(ScriptedTransport, Meter_PlayingReadsFromWhereThePlaybackStarted_EvenAfte
     std::vector<MeterChannel> leftPerPass;
     window.onEvents = [&] {
         leftPerPass.push_back(window.meterShown()[kMeterLeft]);
-        editor.mod.clipbegin = 0;  // a selection made with the mouse meanwhile
+        editor.state().mod.clipbegin = 0;  // a selection made with the mouse meanwhile
         transport.position = 3000;
     };
-    editor.controlPlay();
+    editor.transport().play();
 
     ASSERT_EQ(leftPerPass.size(), 2u);
     EXPECT_EQ(leftPerPass[0].level, -60);
@@ -450,7 +450,7 @@ protected:
         fs::remove(played);
         window.settings["Defaults/Memory"] = std::to_string(kFramesPerMegabyte);
         editor.startup();
-        ASSERT_TRUE(editor.frm.bInitLib);
+        ASSERT_TRUE(editor.state().frm.bInitLib);
         window.log.clear();
         window.fakeView.ops.clear();
         window.enabled.clear();  // start-up's own lock is over
@@ -458,13 +458,13 @@ protected:
 
     void TearDown() override
     {
-        editor.closeDevices();
+        editor.files().closeDevices();
         unsetenv("BRENVIK_SIM_SPEED");
         unsetenv("BRENVIK_SIM_OUTPUT");
         fs::remove(played);
     }
 
-    int32_t trklen() const { return editor.mod.trklen; }
+    int32_t trklen() const { return editor.state().mod.trklen; }
 
     // The user's part on every pass of the follow loop. Past the deadline Stop is pressed
     // instead and the test fails, so a transport that never ends cannot hang it.
@@ -477,7 +477,7 @@ protected:
                 return;
             }
             ADD_FAILURE() << "the transport still ran after 30 seconds";
-            editor.controlStop();
+            editor.transport().stop();
         };
     }
 };
@@ -491,14 +491,14 @@ TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFr
         const int32_t position = engine.GetPosition();
         wrapped = wrapped || position < last;
         last = position;
-        if (wrapped && position > trklen() / 3) editor.controlStop();
+        if (wrapped && position > trklen() / 3) editor.transport().stop();
     });
-    editor.controlRecord();
+    editor.transport().record();
 
     ASSERT_TRUE(wrapped);
     EXPECT_EQ(engine.IsPlaying(), 0);
-    EXPECT_EQ(editor.mod.clipbegin, 0);
-    EXPECT_EQ(editor.mod.clipend, trklen() - 2);
+    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().mod.clipend, trklen() - 2);
     const uint32_t oldest = counterAt(engine, 0);
     EXPECT_GT(oldest, uint32_t(trklen() / 3));  // the first lap was overwritten
     int32_t breaks = 0;
@@ -514,11 +514,11 @@ TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenTheWindowCloses)
 {
     startUp("200");
     for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, index % 30011 - 15000);
-    editor.mod.clipbegin = 12345;
-    editor.mod.clipend = 200000;
+    editor.state().mod.clipbegin = 12345;
+    editor.state().mod.clipend = 200000;
     bool lockedWhilePlaying = true;
     onEachPass([&] { lockedWhilePlaying = lockedWhilePlaying && allControls(window, false); });
-    editor.controlPlay();
+    editor.transport().play();
 
     EXPECT_TRUE(lockedWhilePlaying);
     EXPECT_EQ(engine.IsPlaying(), 0);
@@ -530,8 +530,8 @@ TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenTheWindowCloses)
 
     // The playback ended by itself: the controls are back and the window closes without Stop.
     EXPECT_TRUE(allControls(window, true));
-    EXPECT_FALSE(editor.frm.WAVEPLAYING);
-    EXPECT_TRUE(editor.queryClose());
+    EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
+    EXPECT_TRUE(editor.files().queryClose());
     EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "message: Stop track first!"), 0);
 }
 
@@ -539,21 +539,21 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
 {
     startUp("1");
     for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, 8000);
-    editor.mod.clipbegin = 0;
-    editor.mod.clipend = 100000;
+    editor.state().mod.clipbegin = 0;
+    editor.state().mod.clipend = 100000;
     int passes = 0;
     size_t opsBeforeSelection = 0;
     onEachPass([&] {
         ++passes;
-        if (passes == 2) editor.fxFadeOut();
+        if (passes == 2) editor.edits().fadeOut();
         if (passes == 3) {
             opsBeforeSelection = window.fakeView.ops.size();
-            editor.mouseDown(500.0f);
-            editor.mouseUp(600.0f);
+            editor.selection().mouseDown(500.0f);
+            editor.selection().mouseUp(600.0f);
         }
-        if (passes == 5) editor.controlStop();
+        if (passes == 5) editor.transport().stop();
     });
-    editor.controlPlay();
+    editor.transport().play();
 
     EXPECT_EQ(passes, 5);
     EXPECT_EQ(engine.IsPlaying(), 0);
@@ -563,11 +563,11 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy hide", "busy text: Applying Effects ...",
                                                     "busy init", "busy hide"}));
     // After the mouse selection the marker starts from the new clipbegin.
-    EXPECT_EQ(editor.mod.clipbegin, 201960);  // column 500 at 262144 / 649 = 403.92 frames a column
+    EXPECT_EQ(editor.state().mod.clipbegin, 201960);  // column 500 at 262144 / 649 = 403.92 frames a column
     bool markerMoved = false;
     for (size_t i = opsBeforeSelection; i < window.fakeView.ops.size(); ++i) {
         const ViewOp& op = window.fakeView.ops[i];
-        if (op.kind == ViewOp::Line && op.color == editor.frm.RED && op.x1 >= 500) markerMoved = true;
+        if (op.kind == ViewOp::Line && op.color == editor.state().frm.RED && op.x1 >= 500) markerMoved = true;
     }
     EXPECT_TRUE(markerMoved);
 }
@@ -583,8 +583,8 @@ TEST_F(ScriptedTransport, Record_DrawsTheFramesRecordedSinceThePassBefore)
 {
     // The old track is loud; the card records 20000 frames of a quieter level, then silence.
     std::fill(fakeEngine.track.begin(), fakeEngine.track.begin() + 2 * 50000, int16_t(20000));
-    editor.trackChanged(0, 50000);
-    editor.drawTrack();
+    editor.view().trackChanged(0, 50000);
+    editor.view().drawTrack();
     const auto recordUpTo = [&](int32_t position) {
         for (int32_t frame = transport.position; frame < position; ++frame)
             fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] = frame < 20000 ? -8192 : 0;
@@ -603,16 +603,16 @@ TEST_F(ScriptedTransport, Record_DrawsTheFramesRecordedSinceThePassBefore)
         Drawn drawn;
         for (const ViewOp& op : window.fakeView.ops) {
             if (op.kind == ViewOp::Rectangle && op.color == 0) drawn.erased = {op.x1, op.x2};
-            if (op.kind == ViewOp::Line && op.color == editor.frm.RED && op.mode == PenMode::Copy)
+            if (op.kind == ViewOp::Line && op.color == editor.state().frm.RED && op.mode == PenMode::Copy)
                 drawn.bars.insert(op.x1);
         }
         passes.push_back(drawn);
         window.fakeView.ops.clear();
-        if (pass == std::size(positions)) return editor.controlStop();
+        if (pass == std::size(positions)) return editor.transport().stop();
         recordUpTo(positions[pass++]);
     };
     window.fakeView.ops.clear();
-    editor.controlRecord();
+    editor.transport().record();
 
     ASSERT_GE(passes.size(), 4u);
     EXPECT_TRUE(passes[0].bars.empty());

@@ -28,7 +28,7 @@ protected:
         backstop.setSingleShot(true);
         QObject::connect(&backstop, &QTimer::timeout, [this] {
             ADD_FAILURE() << "the transport still ran after 30 seconds";
-            window.editor().controlStop();
+            window.editor().transport().stop();
         });
         backstop.start(30000);
     }
@@ -75,10 +75,10 @@ TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClic
     EXPECT_TRUE(lockedInside);
     EXPECT_EQ(seen.size(), 1);
     EXPECT_TRUE(about.finished());
-    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_EQ(realEngine().IsPlaying(), 0);
     EXPECT_TRUE(window.findChild<QToolButton*>("cmdPlay")->isEnabled());
-    EXPECT_EQ(editor.mod.clipend, editor.mod.trklen - 2);  // the redraw after Stop shows the ring
+    EXPECT_EQ(editor.state().mod.clipend, editor.state().mod.trklen - 2);  // the redraw after Stop shows the ring
     // No marker is left: column 300 of the top row shows the selection colour only.
     EXPECT_EQ(window.view().image().pixel(300, 0), qRgb(16, 96, 64));
 }
@@ -86,10 +86,10 @@ TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClic
 TEST_F(TransportWindow, Play_WithAFadeNestedWhileTheMarkerShows_LeavesNoMarkerBehind)
 {
     Editor& editor = window.editor();
-    for (int32_t index = 0; index < 2 * editor.mod.trklen; index += 97) {
+    for (int32_t index = 0; index < 2 * editor.state().mod.trklen; index += 97) {
         realEngine().TrackWrite(index, 20000);
     }
-    editor.drawTrack();
+    editor.view().drawTrack();
     // A quarter of a second in, the marker stands a few columns from the left; the fade's
     // redraw wipes it while it is shown.
     QTimer::singleShot(250, [&] { window.findChild<QAction*>("mnuFXFadeIn")->trigger(); });
@@ -97,7 +97,7 @@ TEST_F(TransportWindow, Play_WithAFadeNestedWhileTheMarkerShows_LeavesNoMarkerBe
     window.findChild<QAction*>("mnuControlPlay")->trigger();
 
     const QImage afterPlay = window.view().image();
-    editor.drawTrack();
+    editor.view().drawTrack();
     EXPECT_EQ(afterPlay, window.view().image());
 }
 
@@ -124,7 +124,7 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
         QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 60));
         QTest::mouseMove(view, QPoint(200, 60));
         QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 60));
-        selectedBefore = editor.mod.clipbegin;
+        selectedBefore = editor.state().mod.clipbegin;
 
         for (const char* button : {"cmdPlay", "cmdRec", "cmdNew", "cmdOpen", "cmdSave", "cmdProps", "cmdCut"})
             QTest::mouseClick(child<QToolButton>(button), Qt::LeftButton);
@@ -137,7 +137,7 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
             QTest::keyClick(&window, key.key(), key.keyboardModifiers());
         clickRightArrow(zoom);
         clickRightArrow(position);
-        stillPlayingAfterLockedCommands = editor.frm.WAVEPLAYING && realEngine().IsPlaying() != 0;
+        stillPlayingAfterLockedCommands = editor.state().frm.WAVEPLAYING && realEngine().IsPlaying() != 0;
 
         child<QAction>("mnuFXFadeIn")->trigger();
         // The fade locked everything while it ran; after it the transport's lock stands again.
@@ -154,8 +154,8 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
     EXPECT_EQ(unlockedAfterTheFade, QStringList());
     // The selection made during the playback stands: no Select All, no File New reopened it.
     EXPECT_EQ(selectedBefore, 161568);  // column 100
-    EXPECT_EQ(editor.mod.clipbegin, 161568);
-    EXPECT_EQ(editor.mod.clipend, 323136);  // column 200
+    EXPECT_EQ(editor.state().mod.clipbegin, 161568);
+    EXPECT_EQ(editor.state().mod.clipend, 323136);  // column 200
     EXPECT_EQ(zoom->value(), 1);
     EXPECT_EQ(position->value(), 0);
     // Cut did not clear the selection; Fade In ramped it from silence.
@@ -167,7 +167,7 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
     EXPECT_TRUE(seen[0].text.startsWith("Dravenna Recording")) << seen[0].text.toStdString();
     EXPECT_EQ(user.unexpected, 0);
     // Stop ended the playback.
-    EXPECT_FALSE(editor.frm.WAVEPLAYING);
+    EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_EQ(realEngine().IsPlaying(), 0);
 }
 
@@ -199,8 +199,8 @@ private:
 TEST_F(TransportWindow, FollowingAPlayback_TheLoopSleepsBetweenItsPasses)
 {
     Editor& editor = window.editor();
-    editor.mod.clipbegin = 0;
-    editor.mod.clipend = 44100;  // one second of sound
+    editor.state().mod.clipbegin = 0;
+    editor.state().mod.clipend = 44100;  // one second of sound
     CountedPasses passes;
     const auto start = std::chrono::steady_clock::now();
     child<QAction>("mnuControlPlay")->trigger();

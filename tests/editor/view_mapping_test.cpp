@@ -10,66 +10,66 @@ using ViewMapping = EditorFixture;
 TEST_F(ViewMapping, WholeTrackAtZoomOne_ColumnsMapToFramesClampedToTheTrack)
 {
     startUp();
-    EXPECT_EQ(editor.xToFrame(0), 0);
-    EXPECT_EQ(editor.xToFrame(1), 1616);
-    EXPECT_EQ(editor.xToFrame(100), 161568);
-    EXPECT_EQ(editor.xToFrame(102), 164799);
-    EXPECT_EQ(editor.xToFrame(648), 1046960);  // the last column, short of trklen - 2
-    EXPECT_EQ(editor.xToFrame(-20), 0);
-    EXPECT_EQ(editor.xToFrame(5000), 1048574);
+    EXPECT_EQ(editor.view().xToFrame(0), 0);
+    EXPECT_EQ(editor.view().xToFrame(1), 1616);
+    EXPECT_EQ(editor.view().xToFrame(100), 161568);
+    EXPECT_EQ(editor.view().xToFrame(102), 164799);
+    EXPECT_EQ(editor.view().xToFrame(648), 1046960);  // the last column, short of trklen - 2
+    EXPECT_EQ(editor.view().xToFrame(-20), 0);
+    EXPECT_EQ(editor.view().xToFrame(5000), 1048574);
 }
 
 TEST_F(ViewMapping, FramesRoundToTheNearestColumnAndBeyondTheLastColumnMapToIt)
 {
     startUp();
-    EXPECT_EQ(editor.frameToX(0), 0);
-    EXPECT_EQ(editor.frameToX(807), 0);  // 0.4995 of a column
-    EXPECT_EQ(editor.frameToX(808), 1);  // 0.5001 of a column
-    EXPECT_EQ(editor.frameToX(524288), 324);
-    EXPECT_EQ(editor.frameToX(1046960), 648);
-    EXPECT_EQ(editor.frameToX(1048574), 648);
-    EXPECT_EQ(editor.frameToX(2000000), 648);
+    EXPECT_EQ(editor.view().frameToX(0), 0);
+    EXPECT_EQ(editor.view().frameToX(807), 0);  // 0.4995 of a column
+    EXPECT_EQ(editor.view().frameToX(808), 1);  // 0.5001 of a column
+    EXPECT_EQ(editor.view().frameToX(524288), 324);
+    EXPECT_EQ(editor.view().frameToX(1046960), 648);
+    EXPECT_EQ(editor.view().frameToX(1048574), 648);
+    EXPECT_EQ(editor.view().frameToX(2000000), 648);
 }
 
 TEST_F(ViewMapping, ZoomTwoAtHalfwayStartsAtAQuarterOfTheTrack)
 {
     startUp();
     setZoom(2, 16384);
-    EXPECT_EQ(editor.frm.zoom, 2);
-    EXPECT_EQ(editor.frm.trkbegin, 262144);
-    EXPECT_EQ(editor.xToFrame(0), 262144);
-    EXPECT_EQ(editor.xToFrame(100), 342928);
-    EXPECT_EQ(editor.xToFrame(648), 785624);
-    EXPECT_EQ(editor.frameToX(262143), 0);  // before the left edge
-    EXPECT_EQ(editor.frameToX(342928), 100);
-    EXPECT_EQ(editor.frameToX(600000), 418);
+    EXPECT_EQ(editor.state().frm.zoom, 2);
+    EXPECT_EQ(editor.state().frm.trkbegin, 262144);
+    EXPECT_EQ(editor.view().xToFrame(0), 262144);
+    EXPECT_EQ(editor.view().xToFrame(100), 342928);
+    EXPECT_EQ(editor.view().xToFrame(648), 785624);
+    EXPECT_EQ(editor.view().frameToX(262143), 0);  // before the left edge
+    EXPECT_EQ(editor.view().frameToX(342928), 100);
+    EXPECT_EQ(editor.view().frameToX(600000), 418);
 }
 
 TEST_F(ViewMapping, ViewPositionHasNoEffectBelowZoomTwo)
 {
     startUp();
     setZoom(1, 30000);
-    EXPECT_EQ(editor.frm.trkbegin, 0);
-    EXPECT_EQ(editor.xToFrame(100), 161568);
+    EXPECT_EQ(editor.state().frm.trkbegin, 0);
+    EXPECT_EQ(editor.view().xToFrame(100), 161568);
 }
 
 TEST_F(ViewMapping, FullZoomAtTheEndStaysInsideTheTrack)
 {
     startUp();
     setZoom(256, 32767);
-    EXPECT_EQ(editor.frm.trkbegin, 1044448);
-    EXPECT_EQ(editor.xToFrame(0), 1044448);
-    EXPECT_EQ(editor.xToFrame(648), 1048538);
-    EXPECT_EQ(editor.xToFrame(700), 1048574);
+    EXPECT_EQ(editor.state().frm.trkbegin, 1044448);
+    EXPECT_EQ(editor.view().xToFrame(0), 1044448);
+    EXPECT_EQ(editor.view().xToFrame(648), 1048538);
+    EXPECT_EQ(editor.view().xToFrame(700), 1048574);
 }
 
 TEST_F(ViewMapping, PointerRightOfAZoomedViewGivesLaterFramesUpToTheLast)
 {
     startUp();
     setZoom(4, 0);
-    EXPECT_EQ(editor.xToFrame(648), 261740);
-    EXPECT_EQ(editor.xToFrame(700), 282744);
-    EXPECT_EQ(editor.xToFrame(100000), 1048574);
+    EXPECT_EQ(editor.view().xToFrame(648), 261740);
+    EXPECT_EQ(editor.view().xToFrame(700), 282744);
+    EXPECT_EQ(editor.view().xToFrame(100000), 1048574);
 }
 
 }  // namespace

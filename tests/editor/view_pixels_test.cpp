@@ -32,19 +32,19 @@ protected:
         view.resize(649, 129);
         window.view = &view;
         editor.startup();
-        ASSERT_TRUE(editor.frm.bInitLib);
-        realEngine().TrackClear(0, editor.mod.trklen);
-        editor.trackChanged(0, editor.mod.trklen);
+        ASSERT_TRUE(editor.state().frm.bInitLib);
+        realEngine().TrackClear(0, editor.state().mod.trklen);
+        editor.view().trackChanged(0, editor.state().mod.trklen);
     }
 
-    void TearDown() override { editor.closeDevices(); }
+    void TearDown() override { editor.files().closeDevices(); }
 
     // The frame whose samples column x shows at zoom 1.
-    int32_t frameOfColumn(int32_t x) const { return toLong(double(editor.frm.tscale) * x); }
+    int32_t frameOfColumn(int32_t x) const { return toLong(double(editor.state().frm.tscale) * x); }
 
     void selectColumn(int32_t x)
     {
-        editor.mod.clipbegin = editor.mod.clipend = editor.xToFrame(x);
+        editor.state().mod.clipbegin = editor.state().mod.clipend = editor.view().xToFrame(x);
     }
 
     QRgb pixel(int x, int y) { return view.image().pixel(x, y); }
@@ -53,8 +53,8 @@ protected:
 TEST_F(ViewPixels, SilentTrack_ShowsCentreLinesAndTicksOnly)
 {
     selectColumn(600);
-    editor.drawTrack();
-    const int32_t blue = editor.frm.BLUE;
+    editor.view().drawTrack();
+    const int32_t blue = editor.state().frm.BLUE;
     for (int x : {1, 50, 300, 647}) {
         EXPECT_EQ(pixel(x, 32), shown(blue)) << x;
         EXPECT_EQ(pixel(x, 97), shown(blue)) << x;
@@ -65,11 +65,11 @@ TEST_F(ViewPixels, SilentTrack_ShowsCentreLinesAndTicksOnly)
     EXPECT_EQ(pixel(648, 32), black);  // a line stops short of its last point
 
     for (int32_t tick = 0; tick <= 987840; tick += 141120) {
-        const int x = editor.frameToX(tick);
-        for (int y = 0; y < 5; ++y) EXPECT_EQ(pixel(x, y), shown(editor.frm.GREEN)) << x << "," << y;
+        const int x = editor.view().frameToX(tick);
+        for (int y = 0; y < 5; ++y) EXPECT_EQ(pixel(x, y), shown(editor.state().frm.GREEN)) << x << "," << y;
         EXPECT_EQ(pixel(x, 5), black) << x;
     }
-    EXPECT_EQ(editor.frameToX(141120), 87);
+    EXPECT_EQ(editor.view().frameToX(141120), 87);
 }
 
 TEST_F(ViewPixels, OneSampleInAColumn_DrawsABarFromTheCentreLineToIt)
@@ -78,16 +78,16 @@ TEST_F(ViewPixels, OneSampleInAColumn_DrawsABarFromTheCentreLineToIt)
     const int32_t f = frameOfColumn(100) + 700;
     realEngine().TrackWrite(2 * f, 32767);       // left: 32 pixels up
     realEngine().TrackWrite(2 * f + 1, -16384);  // right: 16 pixels down
-    editor.trackChanged(f, f + 1);
+    editor.view().trackChanged(f, f + 1);
     selectColumn(600);
-    editor.drawTrack();
+    editor.view().drawTrack();
 
-    const QRgb red = shown(editor.frm.RED);
+    const QRgb red = shown(editor.state().frm.RED);
     EXPECT_EQ(pixel(100, 0), black);
     for (int y = 1; y <= 32; ++y) EXPECT_EQ(pixel(100, y), red) << y;
     EXPECT_EQ(pixel(100, 33), black);
     EXPECT_EQ(pixel(100, 96), black);
-    EXPECT_EQ(pixel(100, 97), shown(editor.frm.BLUE));  // a bar stops short of its last point
+    EXPECT_EQ(pixel(100, 97), shown(editor.state().frm.BLUE));  // a bar stops short of its last point
     for (int y = 98; y <= 113; ++y) EXPECT_EQ(pixel(100, y), red) << y;
     EXPECT_EQ(pixel(100, 114), black);
     EXPECT_EQ(pixel(99, 20), black);
@@ -96,14 +96,14 @@ TEST_F(ViewPixels, OneSampleInAColumn_DrawsABarFromTheCentreLineToIt)
 
 TEST_F(ViewPixels, SelectionIsAnXorBandOverTheFullHeight)
 {
-    editor.mod.clipbegin = editor.xToFrame(200);
-    editor.mod.clipend = editor.xToFrame(210);
-    editor.drawTrack();
-    const QRgb band = shown(editor.frm.DARKGREEN);
+    editor.state().mod.clipbegin = editor.view().xToFrame(200);
+    editor.state().mod.clipend = editor.view().xToFrame(210);
+    editor.view().drawTrack();
+    const QRgb band = shown(editor.state().frm.DARKGREEN);
     for (int x = 200; x <= 210; ++x) {
         EXPECT_EQ(pixel(x, 0), band) << x;
         EXPECT_EQ(pixel(x, 128), band) << x;
-        EXPECT_EQ(pixel(x, 32), shown(editor.frm.BLUE ^ editor.frm.DARKGREEN)) << x;
+        EXPECT_EQ(pixel(x, 32), shown(editor.state().frm.BLUE ^ editor.state().frm.DARKGREEN)) << x;
     }
     EXPECT_EQ(pixel(199, 0), black);
     EXPECT_EQ(pixel(211, 0), black);
@@ -113,26 +113,26 @@ TEST_F(ViewPixels, DrawingTheSelectionTwice_LeavesThePictureUnchanged)
 {
     const int32_t f = frameOfColumn(300);
     realEngine().TrackWrite(2 * f, 20000);
-    editor.trackChanged(f, f + 1);
-    editor.mod.clipbegin = editor.xToFrame(250);
-    editor.mod.clipend = editor.xToFrame(350);
-    editor.drawTrack();
+    editor.view().trackChanged(f, f + 1);
+    editor.state().mod.clipbegin = editor.view().xToFrame(250);
+    editor.state().mod.clipend = editor.view().xToFrame(350);
+    editor.view().drawTrack();
     const QImage before = view.image().copy();
-    editor.drawSelection();
+    editor.view().drawSelection();
     EXPECT_NE(view.image(), before);
-    editor.drawSelection();
+    editor.view().drawSelection();
     EXPECT_EQ(view.image(), before);
 }
 
 TEST_F(ViewPixels, MouseDragLeavesExactlyTheFinalSelectionOnScreen)
 {
-    editor.drawTrack();
-    editor.mouseDown(100.0f);
-    editor.mouseMove(180.0f);
-    editor.mouseMove(140.0f);
-    editor.mouseUp(160.0f);
+    editor.view().drawTrack();
+    editor.selection().mouseDown(100.0f);
+    editor.selection().mouseMove(180.0f);
+    editor.selection().mouseMove(140.0f);
+    editor.selection().mouseUp(160.0f);
     const QImage dragged = view.image().copy();
-    editor.drawTrack();
+    editor.view().drawTrack();
     EXPECT_EQ(view.image(), dragged);
 }
 
@@ -150,7 +150,7 @@ public:
 TEST_F(ViewPixels, WhatTheCommandsDrawIsPaintedOnTheScreenWithoutBeingAsked)
 {
     view.show();
-    editor.drawTrack();
+    editor.view().drawTrack();
     PaintSpy spy;
     view.installEventFilter(&spy);
     QCoreApplication::processEvents();
@@ -163,23 +163,23 @@ TEST_F(ViewPixels, WhatTheCommandsDrawIsPaintedOnTheScreenWithoutBeingAsked)
         return spy.painted;
     };
     const QRegion dragged = paintedAfter([&] {
-        editor.mouseDown(100.0f);
-        editor.mouseMove(300.0f);
-        editor.mouseUp(300.0f);
+        editor.selection().mouseDown(100.0f);
+        editor.selection().mouseMove(300.0f);
+        editor.selection().mouseUp(300.0f);
     });
     EXPECT_TRUE(dragged.contains(QRect(0, 0, 649, 129))) << "the old rectangle's erasure";
-    EXPECT_TRUE(paintedAfter([&] { editor.mouseDown(500.0f); }).contains(QRect(100, 0, 401, 129)));
-    EXPECT_TRUE(paintedAfter([&] { editor.editSelectAll(); }).contains(QRect(0, 0, 649, 129)));
+    EXPECT_TRUE(paintedAfter([&] { editor.selection().mouseDown(500.0f); }).contains(QRect(100, 0, 401, 129)));
+    EXPECT_TRUE(paintedAfter([&] { editor.selection().selectAll(); }).contains(QRect(0, 0, 649, 129)));
     EXPECT_TRUE(paintedAfter([] {}).isEmpty());
 }
 
 TEST_F(ViewPixels, EngineClosed_ViewIsEmpty)
 {
-    editor.closeDevices();
-    editor.drawTrack();
+    editor.files().closeDevices();
+    editor.view().drawTrack();
     for (int x = 0; x < 649; x += 7)
         for (int y : {0, 31, 32, 33, 64, 96, 97, 98, 128})
-            EXPECT_EQ(pixel(x, y), (y == 32 || y == 97) && x >= 1 && x <= 647 ? shown(editor.frm.BLUE) : black)
+            EXPECT_EQ(pixel(x, y), (y == 32 || y == 97) && x >= 1 && x <= 647 ? shown(editor.state().frm.BLUE) : black)
                 << x << "," << y;
 }
 

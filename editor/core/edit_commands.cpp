@@ -3,7 +3,7 @@
 // the busy window, and redraw the view. The selection itself is left as it was. Each keeps the
 // values it overwrites in the edit history, so that Undo can put them back and Redo can run the
 // edit again on the same range.
-#include "editor.h"
+#include "edit_commands.h"
 #include "editor_numbers.h"
 #include "loudness.h"
 
@@ -44,12 +44,12 @@ const char* busyText(EditKind kind)
 
 // Shows text in the busy window while change runs, then redraws the view.
 template <typename Change>
-void changeTrack(WindowPort& window, Editor& editor, const char* text, Change change)
+void changeTrack(WindowPort& window, TrackView& view, const char* text, Change change)
 {
     window.busySetText(text);
     window.busyInit();
     change();
-    editor.drawTrack();
+    view.drawTrack();
     window.busyHide();
 }
 
@@ -122,40 +122,40 @@ bool roomToKeep(EditHistory& history, EditRecord& edit, int32_t values)
 
 }  // namespace
 
-void Editor::editCut()
+void EditCommands::cut()
 {
     runEdit(EditKind::Cut);
 }
 
-void Editor::fxFadeIn()
+void EditCommands::fadeIn()
 {
     runEdit(EditKind::FadeIn);
 }
 
-void Editor::fxFadeOut()
+void EditCommands::fadeOut()
 {
     runEdit(EditKind::FadeOut);
 }
 
-void Editor::runEdit(EditKind kind)
+void EditCommands::runEdit(EditKind kind)
 {
-    const RunningCommand running(*this, editCommand(kind));
+    const RunningCommand running(context_, editCommand(kind));
     if (!longerThan(mod, shortestSelection(kind))) return;
     // The busy window turns events before the edit reads the selection. The main window drops
     // its input meanwhile, but a selection made too short anyway (a fade over an empty one
     // would divide by zero) must not reach the edit, so it is checked again.
-    changeTrack(window_, *this, busyText(kind), [this, kind] {
+    changeTrack(window_, view_, busyText(kind), [this, kind] {
         if (longerThan(mod, shortestSelection(kind))) applyEdit({kind, mod.clipbegin, mod.clipend}, false);
     });
 }
 
-void Editor::applyEdit(const EditStep& step, bool redone)
+void EditCommands::applyEdit(const EditStep& step, bool redone)
 {
     EditRecord edit;
     edit.step = step;
     const ValueRange overwritten = overwrittenValues(edit.step);
     edit.firstValue = overwritten.first;
-    int16_t* before = roomToKeep(history_, edit, overwritten.count()) ? edit.before.data() : nullptr;
+    int16_t* before = roomToKeep(context_.history, edit, overwritten.count()) ? edit.before.data() : nullptr;
     switch (step.kind) {
     case EditKind::Cut:
         if (before != nullptr) readValues(engine_, overwritten, before);
@@ -169,49 +169,37 @@ void Editor::applyEdit(const EditStep& step, bool redone)
         if (!scaleFrames(engine_, step.clipbegin, step.clipend, step.gainDb, before)) before = nullptr;
         break;
     }
-    trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
-    if (before != nullptr) redone ? history_.addRedone(std::move(edit)) : history_.add(std::move(edit));
-    showEditHistory();
+    view_.trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
+    if (before != nullptr) redone ? context_.history.addRedone(std::move(edit)) : context_.history.add(std::move(edit));
+    context_.showEditHistory();
 }
 
 // Undo and Redo take their edit only once the busy window has shown, so that whatever ran while
 // it showed cannot leave them undoing an edit that is no longer the newest.
-void Editor::editUndo()
+void EditCommands::undo()
 {
-    const RunningCommand running(*this, Command::EditUndo);
-    if (!history_.canUndo()) return;
-    changeTrack(window_, *this, "Undoing Edits ...", [this] {
-        if (!history_.canUndo()) return;
-        const EditRecord edit = history_.takeUndo();
+    const RunningCommand running(context_, Command::EditUndo);
+    if (!context_.history.canUndo()) return;
+    changeTrack(window_, view_, "Undoing Edits ...", [this] {
+        if (!context_.history.canUndo()) return;
+        const EditRecord edit = context_.history.takeUndo();
         writeValues(engine_, edit.firstValue, edit.before);
-        trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
+        view_.trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
         mod.clipbegin = edit.step.clipbegin;
         mod.clipend = edit.step.clipend;
-        showEditHistory();
+        context_.showEditHistory();
     });
 }
 
-void Editor::editRedo()
+void EditCommands::redo()
 {
-    const RunningCommand running(*this, Command::EditRedo);
-    if (!history_.canRedo()) return;
-    changeTrack(window_, *this, "Redoing Edits ...", [this] {
-        if (!history_.canRedo()) return;
-        const EditStep step = history_.takeRedo();
+    const RunningCommand running(context_, Command::EditRedo);
+    if (!context_.history.canRedo()) return;
+    changeTrack(window_, view_, "Redoing Edits ...", [this] {
+        if (!context_.history.canRedo()) return;
+        const EditStep step = context_.history.takeRedo();
         mod.clipbegin = step.clipbegin;
         mod.clipend = step.clipend;
         applyEdit(step, true);
     });
-}
-
-void Editor::forgetEdits()
-{
-    lostInputFrames_.clear();  // the marks belong to the audio that was in the track
-    history_.clear();
-    showEditHistory();
-}
-
-void Editor::showEditHistory()
-{
-    window_.showEditHistory(history_.canUndo(), history_.canRedo());
 }

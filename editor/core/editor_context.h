@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the editor's command groups share: the engine and the window they work through, the
+// globals of the main window, the track's summary, edits and level meter, and the locks of the
+// commands that are running. The Editor holds the one instance and hands it to each group.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "command_locks.h"
+#include "edit_history.h"
+#include "editor_state.h"
+#include "engine_binding.h"
+#include "meter_feed.h"
+#include "song_choices.h"
+#include "track_summary.h"
+#include "window_port.h"
+
+// How long each pass of a busy command's wait for its worker hands the window its events before
+// the bar moves on.
+constexpr int kProgressPassMilliseconds = 50;
+
+struct EditorContext {
+    EditorContext(EngineApi& engine, WindowPort& window) : engine(engine), window(window) {}
+    EditorContext(const EditorContext&) = delete;
+    EditorContext& operator=(const EditorContext&) = delete;
+
+    // Takes (lock) or gives back one lock on each of controls; a control is enabled while it
+    // holds none.
+    void lockControls(std::span<const LockableControl> controls, bool lock);
+    void holdInput(bool hold);
+    // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
+    // the code means when the caller can say it.
+    void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
+    void forgetEdits();  // the track was replaced: nothing before can be undone or redone
+    void showEditHistory();
+
+    EngineApi& engine;
+    WindowPort& window;
+    ModPellam mod;        // the module globals of modPellam
+    FrmPellamVars frm;    // the variables of frmPellam
+    int32_t engineTrackLength = 0;  // the length the engine is open with
+    int32_t runningCommands = 0;
+    std::array<int32_t, kLockableControls> controlLocks{};
+    int32_t inputHolds = 0;
+    bool closePending = false;  // a close request waits for the running commands
+    EditHistory history;
+    SongDetails songDetails;  // for this session only, empty at first
+    std::vector<int32_t> lostInputFrames;  // where the last recording lost input, in the track
+    MeterFeed meter{engine, window};  // fed by the follow loop
+    TrackSummary summary{engine};     // the extremes the view draws
+};
+
+// Held by a command while it works with window events let in (its busy window, its dialogs, the
+// follow loop). It locks the controls the command table names and, for a command under the busy
+// window, holds off the main window's input, until the command ends. A close request that comes
+// meanwhile waits until the outermost one is done, so the engine is never closed under a command
+// that is halfway through.
+class RunningCommand {
+public:
+    RunningCommand(EditorContext& context, Command command);
+    ~RunningCommand();
+    RunningCommand(const RunningCommand&) = delete;
+    RunningCommand& operator=(const RunningCommand&) = delete;
+
+private:
+    EditorContext& context_;
+    CommandLocks locks_;
+};
+
+// The base of each command group: the shared state, with short names for what most commands use.
+class CommandGroup {
+protected:
+    explicit CommandGroup(EditorContext& context)
+        : context_(context), engine_(context.engine), window_(context.window), mod(context.mod), frm(context.frm)
+    {
+    }
+
+    EditorContext& context_;
+    EngineApi& engine_;
+    WindowPort& window_;
+    ModPellam& mod;
+    FrmPellamVars& frm;
+};

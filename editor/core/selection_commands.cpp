@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The selection group: selecting with the mouse and the keys, Select All and Select Song.
+#include <algorithm>
+
+#include "editor_numbers.h"
+#include "selection_commands.h"
+#include "song_search.h"
+
+void SelectionCommands::mouseDown(float x)
+{
+    frm.clipmode = 1;
+    keysMoveBegin_ = false;
+    const int32_t f = view_.xToFrame(toLong(x));
+    moveSelection(f, f);
+}
+
+void SelectionCommands::mouseMove(float x)
+{
+    if (frm.clipmode != 1) return;
+    moveSelection(mod.clipbegin, view_.xToFrame(toLong(x)));
+}
+
+void SelectionCommands::mouseUp(float x)
+{
+    if (frm.clipmode != 1) return;
+    // The rectangle is redrawn for the final position so that screen and selection agree.
+    const int32_t f = view_.xToFrame(toLong(x));
+    moveSelection(std::min(f, mod.clipbegin), std::max(f, mod.clipbegin));
+    frm.clipmode = 0;
+}
+
+void SelectionCommands::selectAll()
+{
+    selectWholeTrack();
+}
+
+void SelectionCommands::selectSong()
+{
+    const RunningCommand running(context_, Command::EditSelectSong);
+    const SongSelection current{mod.clipbegin, mod.clipend};
+    window_.busySetText("Finding the song ...");
+    window_.busySetProgress(0);
+    window_.busyInit();
+    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
+    while (!search.done()) {
+        window_.waitForEvents(kProgressPassMilliseconds);
+        if (context_.closePending) search.cancel();  // the window is to close: the answer is not wanted
+        window_.busySetProgress(search.percent());
+    }
+    const std::optional<std::vector<SongSelection>> songs = search.result();
+    window_.busyHide();
+    if (context_.closePending) return;
+    if (!songs) {
+        window_.messageBox("The track could not be read.", MessageIcon::Critical);
+        return;
+    }
+    const std::optional<SongSelection> song = songToSelect(*songs, current);
+    if (!song) {
+        window_.messageBox("No song found between pauses.");
+        return;
+    }
+    moveSelection(song->clipbegin, song->clipend);
+    frm.clipmode = 0;
+}
+
+void SelectionCommands::selectWholeTrack()
+{
+    keysMoveBegin_ = false;
+    moveSelection(0, mod.trklen - 2);
+    frm.clipmode = 0;
+}
+
+void SelectionCommands::moveSelection(int32_t begin, int32_t end)
+{
+    view_.drawSelection();
+    mod.clipbegin = begin;
+    mod.clipend = end;
+    view_.drawSelection();
+}
+
+void SelectionCommands::moveKeyedEnd(int64_t frame)
+{
+    const int32_t moved = int32_t(std::clamp<int64_t>(frame, 0, std::max(mod.trklen - 2, 0)));
+    const int32_t fixed = keysMoveBegin_ ? mod.clipend : mod.clipbegin;
+    // Moved past the fixed end, the moving end becomes the selection's other side.
+    keysMoveBegin_ = moved < fixed;
+    moveSelection(std::min(moved, fixed), std::max(moved, fixed));
+    frm.clipmode = 0;
+}
+
+void SelectionCommands::moveEnd(int32_t columns)
+{
+    if (!view_.hasTrack()) return;
+    const double framesPerColumn = std::max(1.0, double(frm.tscale) / frm.zoom);
+    const int32_t moving = keysMoveBegin_ ? mod.clipbegin : mod.clipend;
+    moveKeyedEnd(moving + int64_t(std::llround(framesPerColumn * columns)));
+}
+
+void SelectionCommands::moveEndByTicks(int32_t ticks)
+{
+    const int32_t spacing = view_.tickRange().spacing;
+    if (!view_.hasTrack() || spacing <= 0) return;
+    const int32_t moving = keysMoveBegin_ ? mod.clipbegin : mod.clipend;
+    moveKeyedEnd(moving + int64_t(spacing) * ticks);
+}
+
+void SelectionCommands::extendToViewStart()
+{
+    if (!view_.hasTrack()) return;
+    keysMoveBegin_ = true;
+    moveSelection(std::min(view_.xToFrame(0), mod.clipbegin), mod.clipend);
+    frm.clipmode = 0;
+}
+
+void SelectionCommands::extendToViewEnd()
+{
+    if (!view_.hasTrack()) return;
+    keysMoveBegin_ = false;
+    moveSelection(mod.clipbegin, std::max(view_.endFrame(), mod.clipend));
+    frm.clipmode = 0;
+}
+

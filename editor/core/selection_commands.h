@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The selection group: selecting with the mouse and the keys, Select All and Select Song.
+#pragma once
+
+#include <cstdint>
+
+#include "editor_context.h"
+#include "track_view.h"
+
+class SelectionCommands : CommandGroup {
+public:
+    SelectionCommands(EditorContext& context, TrackView& view) : CommandGroup(context), view_(view) {}
+
+    void selectAll();
+    // Selects the last complete song of the take, or the one before the song selected.
+    void selectSong();
+    void selectWholeTrack();
+    void mouseDown(float x);
+    void mouseMove(float x);
+    void mouseUp(float x);
+    // The keys: the selection's moving end goes by columns or by ticks (negative to the left),
+    // or the selection reaches out to the view's first or last frame.
+    void moveEnd(int32_t columns);
+    void moveEndByTicks(int32_t ticks);
+    void extendToViewStart();
+    void extendToViewEnd();
+    // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
+    void moveSelection(int32_t begin, int32_t end);
+
+private:
+    // The keys move the selection's end, or its beginning once they have moved it past it.
+    void moveKeyedEnd(int64_t frame);
+
+    TrackView& view_;
+    bool keysMoveBegin_ = false;  // the keys have moved the selection's end past its beginning
+};
