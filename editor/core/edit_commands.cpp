@@ -46,8 +46,7 @@ const char* busyText(EditKind kind)
 template <typename Change>
 void changeTrack(WindowPort& window, TrackView& view, const char* text, Change change)
 {
-    window.busySetText(text);
-    window.busyInit();
+    window.busyShow(text);
     change();
     view.drawTrack();
     window.busyHide();

@@ -73,9 +73,7 @@ int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
     const int32_t from = mod.clipbegin;
     const int32_t to = mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
-    window.busySetText("Saving file ...");
-    window.busySetProgress(0);
-    window.busyInit();
+    window.busyShow("Saving file ...", BusyBar::Shown);
     BackgroundSave running(save, from, to, path);
     int32_t percent = 0;
     while (!running.done()) {
@@ -101,8 +99,7 @@ void FileCommands::open()
         window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
-    window_.busySetText("Opening file ...");
-    window_.busyInit();
+    window_.busyShow("Opening file ...");
     selection_.selectWholeTrack();
     // The track is not cleared first: the engine leaves it untouched when it rejects a file and
     // zeroes what follows the audio after a good load, so a file that turns out not to be a

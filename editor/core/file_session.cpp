@@ -72,8 +72,7 @@ bool FileCommands::queryClose()
         return false;
     }
     const RunningCommand closing(context_, Command::ShutDown);
-    window_.busySetText("Shutting down...");
-    window_.busyInit();
+    window_.busyShow("Shutting down...");
     closeDevices();
     window_.writeSetting(kSettingsSection, kMemoryKey, std::to_string(mod.trklen));
     window_.busyUnload();

@@ -59,8 +59,7 @@ void EditCommands::normalizeLoudness()
     window_.writeSetting(kTargetSection, kTargetKey, std::to_string(*target));
     const std::optional<LoudnessGain> gain = loudnessGain(*reading, *target);
     if (!gain) return;
-    window_.busySetText("Applying Effects ...");
-    window_.busyInit();
+    window_.busyShow("Applying Effects ...");
     applyEdit({EditKind::NormalizeLoudness, from, to, gain->decibels}, false);
     view_.drawTrack();
     window_.busyHide();
@@ -68,9 +67,7 @@ void EditCommands::normalizeLoudness()
 
 std::optional<LoudnessReading> EditCommands::measureOnWorker(int32_t from, int32_t to)
 {
-    window_.busySetText("Measuring Loudness ...");
-    window_.busySetProgress(0);
-    window_.busyInit();
+    window_.busyShow("Measuring Loudness ...", BusyBar::Shown);
     std::atomic<int32_t> percent{0};
     BackgroundWork<std::optional<LoudnessReading>> measuring(
         [this, from, to, &percent] { return measureLoudness(engine_, from, to, &percent); });

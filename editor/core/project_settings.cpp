@@ -9,8 +9,7 @@ void FileCommands::properties()
     window_.showProjectSettings(mod);
     if (!mod.bPropsCancel) {
         setTitle();
-        window_.busySetText("Changing properties ...");
-        window_.busyInit();
+        window_.busyShow("Changing properties ...");
         closeDevices();
         openDevices();
         mod.clipbegin = 0;

@@ -38,9 +38,7 @@ void SelectionCommands::selectSong()
 {
     const RunningCommand running(context_, Command::EditSelectSong);
     const SongSelection current{mod.clipbegin, mod.clipend};
-    window_.busySetText("Finding the song ...");
-    window_.busySetProgress(0);
-    window_.busyInit();
+    window_.busyShow("Finding the song ...", BusyBar::Shown);
     BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
     while (!search.done()) {
         window_.waitForEvents(kProgressPassMilliseconds);

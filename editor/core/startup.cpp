@@ -57,7 +57,6 @@ void Editor::startup()
     frm.hscale = float(window.picView().pixelHeight() / kSampleUnitsPerViewHeight);
     frm.zoom = window.scrollValue(ScrollBar::hscZoom);
     startupNew();
-    window.repaintMainWindow();
 }
 
 void Editor::startupNew()

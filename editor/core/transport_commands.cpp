@@ -53,8 +53,7 @@ void TransportCommands::record()
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment, under
     // the busy window: nothing can play or reopen the track under a recording not yet stopped.
     const RunningCommand reordering(context_, Command::ReorderTrack);
-    window_.busySetText("Reordering track...");
-    window_.busyInit();
+    window_.busyShow("Reordering track...");
     frm.lRet = engine_.StopWav();
     context_.reportEngineError("Error in StopTrack: ", frm.lRet);
     // A fade run during the recording kept values the card has overwritten since, at places

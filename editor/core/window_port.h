@@ -18,8 +18,10 @@
 enum class MessageIcon { None, Critical, Warning };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
+enum class BusyBar { Hidden, Shown };
 
-// The thirteen controls that EnableControls locks while the transport runs, in its order.
+// The controls a running command may lock: the first thirteen are those a transport locks, in
+// the order the window lists them; the last three are locked as well under the busy window.
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
@@ -55,9 +57,9 @@ public:
                                      MessageButtons buttons = MessageButtons::Ok,
                                      const std::string& title = "Quorvel") = 0;
 
-    // The busy window FrmMessage: one instance, created by the first use.
-    virtual void busySetText(const std::string& text) = 0;
-    virtual void busyInit() = 0;    // shows it and returns after five 50 ms ticks
+    // The busy window FrmMessage: one instance, created by the first use. busyShow shows it with
+    // text, with its progress bar at 0 when bar is Shown, and returns after five 50 ms ticks.
+    virtual void busyShow(const std::string& text, BusyBar bar = BusyBar::Hidden) = 0;
     virtual void busyHide() = 0;
     virtual void busyUnload() = 0;
 
@@ -72,7 +74,6 @@ public:
 
     virtual void showMainWindow() = 0;
     virtual void closeMainWindow() = 0;  // a close request; the close sequence decides
-    virtual void repaintMainWindow() = 0;
     virtual void setCaption(const std::string& caption) = 0;
     virtual void setLabelText(WindowLabel label, const std::string& text) = 0;
     virtual void setControlEnabled(LockableControl control, bool enabled) = 0;

@@ -263,13 +263,10 @@ FrmMessage& FrmPellam::busy()
     return *busy_;
 }
 
-void FrmPellam::busySetText(const std::string& text)
+void FrmPellam::busyShow(const std::string& text, BusyBar bar)
 {
     busy().setText(qText(text));
-}
-
-void FrmPellam::busyInit()
-{
+    if (bar == BusyBar::Shown) busy().setProgress(0);
     busy().init();
 }
 
@@ -317,11 +314,6 @@ void FrmPellam::showMainWindow()
 void FrmPellam::closeMainWindow()
 {
     close();
-}
-
-void FrmPellam::repaintMainWindow()
-{
-    update();
 }
 
 void FrmPellam::setCaption(const std::string& caption)

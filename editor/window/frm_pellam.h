@@ -35,8 +35,7 @@ public:
 
     MessageAnswer messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
                              const std::string& title) override;
-    void busySetText(const std::string& text) override;
-    void busyInit() override;
+    void busyShow(const std::string& text, BusyBar bar) override;
     void busyHide() override;
     void busyUnload() override;
     void waitForEvents(int milliseconds) override;
@@ -44,7 +43,6 @@ public:
     std::string browseFile(const std::string& title, const std::string& pattern) override;
     void showMainWindow() override;
     void closeMainWindow() override;
-    void repaintMainWindow() override;
     void setCaption(const std::string& caption) override;
     void setLabelText(WindowLabel label, const std::string& text) override;
     void setControlEnabled(LockableControl control, bool enabled) override;

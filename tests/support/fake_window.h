@@ -93,11 +93,12 @@ public:
         lastMessageTitle = title;
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
-    void busySetText(const std::string& text) override { log.push_back("busy text: " + text); }
     // Runs while the busy window shows, where it lets the window's events in.
     std::function<void()> onBusyInit;
-    void busyInit() override
+    void busyShow(const std::string& text, BusyBar bar) override
     {
+        log.push_back("busy text: " + text);
+        if (bar == BusyBar::Shown) progress.push_back(0);
         log.push_back("busy init");
         if (onBusyInit) onBusyInit();
     }
@@ -123,7 +124,6 @@ public:
     }
     void showMainWindow() override { log.push_back("show"); }
     void closeMainWindow() override { log.push_back("close request"); }
-    void repaintMainWindow() override {}
     void setCaption(const std::string& text) override { caption = text; }
     void setLabelText(WindowLabel label, const std::string& text) override { labels[label] = text; }
     void setControlEnabled(LockableControl control, bool state) override { enabled[control] = state; }
