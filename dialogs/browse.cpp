@@ -6,6 +6,7 @@
 #include "file_system.h"
 #include "file_lists.h"
 #include "frm_browse.h"
+#include "messages.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -23,11 +24,8 @@ public:
 
     bool confirmOverwrite() override
     {
-        return showMessage(parent_,
-                           QStringLiteral("This file already exists.  Are you sure you want to "
-                                          "overwrite it?"),
-                           QStringLiteral("Alert"), QMessageBox::Yes | QMessageBox::No,
-                           QMessageBox::NoIcon)
+        return showMessage(parent_, messages::kOverwriteQuestion, messages::kOverwriteTitle,
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon)
             == QMessageBox::Yes;
     }
 

@@ -6,6 +6,7 @@
 #include "file_lists.h"
 #include "file_system.h"
 #include "fitted_text.h"
+#include "messages.h"
 
 #include <QDir>
 #include <QLabel>
@@ -123,9 +124,8 @@ void FrmBrowse::onDrive1Change()
         const DriveError& error = *moved.error;
         if (error.number != kDeviceUnavailable && error.number != kDiskNotReady) {
             // The drive list keeps the failed drive; the other lists keep the last directory.
-            showMessage(this, QStringLiteral("Unrecoverable error: ") + error.text,
-                        QStringLiteral("PLEASE COPY DOWN:"), QMessageBox::Ok,
-                        QMessageBox::Critical);
+            showMessage(this, messages::kUnrecoverableError + error.text,
+                        messages::kUnrecoverableTitle, QMessageBox::Ok, QMessageBox::Critical);
             return;
         }
         if (!retryDisk()) {
@@ -139,7 +139,7 @@ void FrmBrowse::onDrive1Change()
 
 bool FrmBrowse::retryDisk()
 {
-    return showMessage(this, QStringLiteral("Please check the disk. Try Again?"), QString(),
+    return showMessage(this, messages::kCheckDiskRetry, QString(),
                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning)
         == QMessageBox::Yes;
 }

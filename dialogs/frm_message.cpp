@@ -10,6 +10,7 @@
 
 #include "classic_window.h"
 #include "fitted_text.h"
+#include "messages.h"
 
 #include <algorithm>
 
@@ -40,7 +41,7 @@ int titleBarWidth(const QString& title)
 
 FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle("Please wait for operation to complete.");
+    setWindowTitle(messages::kBusyWindowTitle);
     QPalette windowColours = palette();
     windowColours.setColor(QPalette::Window, QColor(255, 192, 128));
     setPalette(windowColours);
@@ -60,7 +61,7 @@ FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
     prgProgress->setRange(0, 100);
     prgProgress->setFont(quorvel::dialogFont(7, false));
     prgProgress->hide();
-    setText("Noise Reduction in Progress...");
+    setText(messages::kBusyFirstText);
 
     Timer1.setInterval(50);
     connect(&Timer1, &QTimer::timeout, this, &FrmMessage::Timer1Tick);

@@ -6,6 +6,7 @@
 #include "edit_commands.h"
 #include "editor_numbers.h"
 #include "loudness.h"
+#include "messages.h"
 
 #include <cmath>
 #include <new>
@@ -39,7 +40,7 @@ Command editCommand(EditKind kind)
 
 const char* busyText(EditKind kind)
 {
-    return kind == EditKind::Cut ? "Applying Edits ..." : "Applying Effects ...";
+    return kind == EditKind::Cut ? messages::kApplyingEdits : messages::kApplyingEffects;
 }
 
 // Shows text in the busy window while change runs, then redraws the view.
@@ -179,7 +180,7 @@ void EditCommands::undo()
 {
     const RunningCommand running(context_, Command::EditUndo);
     if (!context_.history.canUndo()) return;
-    changeTrack(window_, view_, "Undoing Edits ...", [this] {
+    changeTrack(window_, view_, messages::kUndoingEdits, [this] {
         if (!context_.history.canUndo()) return;
         const EditRecord edit = context_.history.takeUndo();
         writeValues(engine_, edit.firstValue, edit.before);
@@ -194,7 +195,7 @@ void EditCommands::redo()
 {
     const RunningCommand running(context_, Command::EditRedo);
     if (!context_.history.canRedo()) return;
-    changeTrack(window_, view_, "Redoing Edits ...", [this] {
+    changeTrack(window_, view_, messages::kRedoingEdits, [this] {
         if (!context_.history.canRedo()) return;
         const EditStep step = context_.history.takeRedo();
         mod.clipbegin = step.clipbegin;

@@ -11,12 +11,12 @@
 #include "background_save.h"
 #include "error_explanations.h"
 #include "file_commands.h"
+#include "messages.h"
 #include "save_progress.h"
 #include "time_readout.h"
 
 namespace {
 
-const char* const kUnsupportedExtension = "Unsupported file extension!";
 const char* const kPresetSection = "Defaults";
 const char* const kPresetKey = "Mp3Quality";
 
@@ -42,22 +42,6 @@ bool audioWasLoaded(int32_t loadResult)
     return (loadResult & ~(BRENVIK_LOAD_NOT_STEREO | BRENVIK_LOAD_OTHER_RATE)) == 0;
 }
 
-// The one message after an MP3 export, success included.
-std::string mp3SaveMessage(int32_t code)
-{
-    switch (code) {
-    case BRENVIK_OK: return "Successfully Saved!";
-    case BRENVIK_MP3_NO_ENCODER:
-        return "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
-               "Make sure you have this file before saving as an mp3.";
-    case BRENVIK_MP3_DISK_ERROR: return "Error in SaveAsMp3: Disk Error.";
-    case BRENVIK_MP3_STREAM_ERROR: return "Error in SaveAsMp3: Stream Error.";
-    case BRENVIK_MP3_MEMORY_ERROR: return "Error in SaveAsMp3: Memory Error.";
-    case BRENVIK_MP3_ENCODING_ERROR: return "Error in SaveAsMp3: Encoding Error.";
-    default: return "Error in SaveAsMp3: Unknown Error.";
-    }
-}
-
 using SaveExport = decltype(EngineApi::SaveAsWave);
 using ProgressExport = decltype(EngineApi::SaveProgress);
 
@@ -73,7 +57,7 @@ int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
     const int32_t from = mod.clipbegin;
     const int32_t to = mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
-    window.busyShow("Saving file ...", BusyBar::Shown);
+    window.busyShow(messages::kSavingFile, BusyBar::Shown);
     BackgroundSave running(save, from, to, path);
     int32_t percent = 0;
     while (!running.done()) {
@@ -93,20 +77,20 @@ int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
 void FileCommands::open()
 {
     const RunningCommand running(context_, Command::FileOpen);
-    const std::string path = window_.browseFile("Open", "*.wav");
+    const std::string path = window_.browseFile(messages::kOpenTitle, messages::kOpenPattern);
     if (path.empty()) return;
     if (fileTypeKey(path) != "WAV") {
-        window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
+        window_.messageBox(messages::kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
-    window_.busyShow("Opening file ...");
+    window_.busyShow(messages::kOpeningFile);
     selection_.selectWholeTrack();
     // The track is not cleared first: the engine leaves it untouched when it rejects a file and
     // zeroes what follows the audio after a good load, so a file that turns out not to be a
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    context_.reportEngineError("Error in LoadWave: ", frm.lRet, explainLoad(frm.lRet, path));
+    context_.reportEngineError(messages::kErrorLoadWave, frm.lRet, explainLoad(frm.lRet, path));
     if (!audioWasLoaded(frm.lRet)) return;
     context_.forgetEdits();
     view_.trackChanged(0, mod.trklen);
@@ -115,14 +99,13 @@ void FileCommands::open()
     view_.drawTrack();
     // Saved back under its own name, a file cut to the track's length would lose its end.
     if (engine_.WaveFrames(path.c_str()) > context_.engineTrackLength)
-        window_.messageBox("Only the first " + trackTimeText(context_.engineTrackLength) +
-                           " of the file fit in the track (File > Properties sets a larger size).");
+        window_.messageBox(messages::fileCutToTrack(trackTimeText(context_.engineTrackLength)));
 }
 
 void FileCommands::saveAs()
 {
     const RunningCommand running(context_, Command::FileSaveAs);
-    const std::string path = window_.browseFile("Save as", "*.wav;*.mp3");
+    const std::string path = window_.browseFile(messages::kSaveAsTitle, messages::kSaveAsPatterns);
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
     const Mp3Preset preset = savedMp3Preset(window_);
@@ -134,15 +117,15 @@ void FileCommands::saveAs()
     if (key == "WAV") {
         frm.lRet = saveSelection(mod, window_, engine_.SaveAsWave, engine_.SaveProgress,
                                  SaveFormat::Wav, 0, path);
-        context_.reportEngineError("Error in SaveAsWave: ", frm.lRet, explainSave(path));
+        context_.reportEngineError(messages::kErrorSaveAsWave, frm.lRet, explainSave(path));
     } else if (key == "MP3") {
         frm.lRet = saveSelection(mod, window_, engine_.SaveAsMp3, engine_.SaveProgress,
                                  SaveFormat::Mp3, mp3PresetKbps(preset), path);
-        const std::string message = mp3SaveMessage(frm.lRet);
+        const std::string message = messages::mp3SaveResult(frm.lRet);
         window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
                                                               : message);
     } else {
-        window_.messageBox(kUnsupportedExtension, MessageIcon::Critical);
+        window_.messageBox(messages::kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
     if (frm.lRet == BRENVIK_OK) makeCurrentFile(path);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "file_commands.h"
+#include "messages.h"
 #include "track_length.h"
 
 namespace {
@@ -32,7 +33,7 @@ void FileCommands::openDevices()
     context_.lostInputFrames.clear();
     frm.lRet = engine_.OpenLib(mod.trklen, 0);
     if (frm.lRet != BRENVIK_OK) {
-        context_.reportEngineError("There was an error opening the device drivers: ", frm.lRet);
+        context_.reportEngineError(messages::kErrorOpeningDevices, frm.lRet);
         frm.bInitLib = false;
         context_.summary.reset(0);
         engine_.CloseLib();
@@ -52,7 +53,7 @@ void FileCommands::closeDevices()
 {
     if (!frm.bInitLib) return;
     frm.lRet = engine_.CloseLib();
-    context_.reportEngineError("Error in CloseLib: ", frm.lRet);
+    context_.reportEngineError(messages::kErrorCloseLib, frm.lRet);
     frm.bInitLib = false;
 }
 
@@ -64,7 +65,7 @@ void FileCommands::exit()
 bool FileCommands::queryClose()
 {
     if (frm.WAVEPLAYING) {
-        window_.messageBox("Stop track first!");
+        window_.messageBox(messages::kStopTrackFirst);
         return false;
     }
     if (context_.runningCommands > 0) {
@@ -72,7 +73,7 @@ bool FileCommands::queryClose()
         return false;
     }
     const RunningCommand closing(context_, Command::ShutDown);
-    window_.busyShow("Shutting down...");
+    window_.busyShow(messages::kShuttingDown);
     closeDevices();
     window_.writeSetting(kSettingsSection, kMemoryKey, std::to_string(mod.trklen));
     window_.busyUnload();
@@ -86,5 +87,5 @@ void FileCommands::setTitle()
     const auto first = path.find_first_not_of(' ');
     const std::string trimmed =
         first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
-    window_.setCaption("Dravenna - " + trimmed);
+    window_.setCaption(messages::mainWindowCaption(trimmed));
 }

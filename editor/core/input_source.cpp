@@ -3,13 +3,13 @@
 // the settings by name and chosen again at start, and the window telling what is recorded.
 #include <sstream>
 
+#include "messages.h"
 #include "transport_commands.h"
 
 namespace {
 
 const char* const kSettingsSection = "Defaults";
 const char* const kSourceKey = "Source";
-const char* const kDefaultSource = "Default input";
 
 struct ListedSource {
     std::string name;
@@ -43,7 +43,7 @@ std::vector<ListedSource> listedSources(EngineApi& engine)
 // How the menu and the window name a source: a monitor by the output it records.
 std::string shownName(const ListedSource& source)
 {
-    return source.monitor ? "What " + source.description + " plays" : source.description;
+    return source.monitor ? messages::monitorSource(source.description) : source.description;
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ void TransportCommands::chooseInputSource()
 {
     const std::vector<ListedSource> sources = listedSources(engine_);
     const std::string chosen = window_.readSetting(kSettingsSection, kSourceKey, "");
-    std::vector<std::string> choices{kDefaultSource};
+    std::vector<std::string> choices{messages::kDefaultSource};
     int checked = 0;
     for (const ListedSource& source : sources) {
         if (source.name == chosen) checked = int(choices.size());
@@ -62,7 +62,7 @@ void TransportCommands::chooseInputSource()
     if (picked < 0 || size_t(picked) >= choices.size()) return;
     const std::string name = picked == 0 ? "" : sources[size_t(picked - 1)].name;
     frm.lRet = engine_.SelectSource(name.c_str());
-    context_.reportEngineError("Error in SelectSource: ", frm.lRet);
+    context_.reportEngineError(messages::kErrorSelectSource, frm.lRet);
     if (frm.lRet != BRENVIK_OK) return;
     window_.writeSetting(kSettingsSection, kSourceKey, name);
     showRecordingSource();
@@ -72,8 +72,7 @@ void TransportCommands::applyStoredSource()
 {
     const std::string stored = window_.readSetting(kSettingsSection, kSourceKey, "");
     if (!stored.empty() && engine_.SelectSource(stored.c_str()) == BRENVIK_ERR_BAD_DEVICE) {
-        window_.messageBox("The input source \"" + stored +
-                           "\" is not there any more; Quorvel records from the default input.");
+        window_.messageBox(messages::inputSourceGone(stored));
         window_.writeSetting(kSettingsSection, kSourceKey, "");
     }
     showRecordingSource();
@@ -82,9 +81,9 @@ void TransportCommands::applyStoredSource()
 void TransportCommands::showRecordingSource()
 {
     const std::string chosen = window_.readSetting(kSettingsSection, kSourceKey, "");
-    std::string shown = kDefaultSource;
+    std::string shown = messages::kDefaultSource;
     for (const ListedSource& source : listedSources(engine_)) {
         if (source.name == chosen) shown = shownName(source);
     }
-    window_.showRecordingSource("Recording from: " + shown);
+    window_.showRecordingSource(messages::recordingFrom(shown));
 }

@@ -3,6 +3,7 @@
 // place with a red tick on its time axis.
 #include <cmath>
 
+#include "messages.h"
 #include "transport_commands.h"
 
 int64_t TransportCommands::takeLostInput()
@@ -23,6 +24,5 @@ int64_t TransportCommands::takeLostInput()
 void TransportCommands::reportLostInput(int64_t milliseconds)
 {
     if (milliseconds <= 0) return;
-    window_.messageBox(std::to_string(milliseconds) +
-                       " ms of the input were lost while recording (the computer was too busy).");
+    window_.messageBox(messages::inputLost(milliseconds));
 }

@@ -9,6 +9,7 @@
 #include "background_work.h"
 #include "edit_commands.h"
 #include "loudness.h"
+#include "messages.h"
 
 namespace {
 
@@ -37,21 +38,21 @@ void EditCommands::normalizeLoudness()
     // The audio would change under the measurement, and the controls the transport locked must
     // stay locked.
     if (engine_.IsPlaying() != 0) {
-        window_.messageBox("Stop track first!");
+        window_.messageBox(messages::kStopTrackFirst);
         return;
     }
     if (to - from < kShortestMeasurable) {
-        window_.messageBox("Select at least 0.4 seconds to measure its loudness.");
+        window_.messageBox(messages::kLoudnessSelectionTooShort);
         return;
     }
     const std::optional<LoudnessReading> reading = measureOnWorker(from, to);
     if (context_.closePending) return;
     if (!reading) {
-        window_.messageBox("Error in Normalize Loudness: the track cannot be read.");
+        window_.messageBox(messages::kLoudnessTrackUnreadable);
         return;
     }
     if (!std::isfinite(reading->integratedLufs)) {
-        window_.messageBox("The selection is too quiet to measure its loudness.");
+        window_.messageBox(messages::kLoudnessTooQuiet);
         return;
     }
     const std::optional<int> target = window_.chooseLoudnessTarget(*reading, savedTarget(window_));
@@ -59,7 +60,7 @@ void EditCommands::normalizeLoudness()
     window_.writeSetting(kTargetSection, kTargetKey, std::to_string(*target));
     const std::optional<LoudnessGain> gain = loudnessGain(*reading, *target);
     if (!gain) return;
-    window_.busyShow("Applying Effects ...");
+    window_.busyShow(messages::kApplyingEffects);
     applyEdit({EditKind::NormalizeLoudness, from, to, gain->decibels}, false);
     view_.drawTrack();
     window_.busyHide();
@@ -67,7 +68,7 @@ void EditCommands::normalizeLoudness()
 
 std::optional<LoudnessReading> EditCommands::measureOnWorker(int32_t from, int32_t to)
 {
-    window_.busyShow("Measuring Loudness ...", BusyBar::Shown);
+    window_.busyShow(messages::kMeasuringLoudness, BusyBar::Shown);
     std::atomic<int32_t> percent{0};
     BackgroundWork<std::optional<LoudnessReading>> measuring(
         [this, from, to, &percent] { return measureLoudness(engine_, from, to, &percent); });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // File Properties: the project settings dialog, then the engine reopened with the chosen length.
 #include "file_commands.h"
+#include "messages.h"
 #include "track_length.h"
 
 void FileCommands::properties()
@@ -9,14 +10,14 @@ void FileCommands::properties()
     window_.showProjectSettings(mod);
     if (!mod.bPropsCancel) {
         setTitle();
-        window_.busyShow("Changing properties ...");
+        window_.busyShow(messages::kChangingProperties);
         closeDevices();
         openDevices();
         mod.clipbegin = 0;
         mod.clipend = mod.trklen - 2;
-        window_.setLabelText(WindowLabel::lblLength, "Len: " + mod.trktime);
+        window_.setLabelText(WindowLabel::lblLength, messages::lengthLabel(mod.trktime));
         const int32_t freeMegabytes = roundedMegabytes(window_.physicalMemory().availableBytes);
-        window_.setLabelText(WindowLabel::lblMem, "Mem: " + std::to_string(freeMegabytes) + "MB");
+        window_.setLabelText(WindowLabel::lblMem, messages::memoryLabel(freeMegabytes));
         window_.busyHide();
     } else if (frm.bInitLib) {
         // File New may have read another length before the dialog was cancelled; the engine

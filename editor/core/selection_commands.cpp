@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor_numbers.h"
+#include "messages.h"
 #include "selection_commands.h"
 #include "song_search.h"
 
@@ -38,7 +39,7 @@ void SelectionCommands::selectSong()
 {
     const RunningCommand running(context_, Command::EditSelectSong);
     const SongSelection current{mod.clipbegin, mod.clipend};
-    window_.busyShow("Finding the song ...", BusyBar::Shown);
+    window_.busyShow(messages::kFindingSong, BusyBar::Shown);
     BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
     while (!search.done()) {
         window_.waitForEvents(kProgressPassMilliseconds);
@@ -49,12 +50,12 @@ void SelectionCommands::selectSong()
     window_.busyHide();
     if (context_.closePending) return;
     if (!songs) {
-        window_.messageBox("The track could not be read.", MessageIcon::Critical);
+        window_.messageBox(messages::kTrackUnreadable, MessageIcon::Critical);
         return;
     }
     const std::optional<SongSelection> song = songToSelect(*songs, current);
     if (!song) {
-        window_.messageBox("No song found between pauses.");
+        window_.messageBox(messages::kNoSongFound);
         return;
     }
     moveSelection(song->clipbegin, song->clipend);

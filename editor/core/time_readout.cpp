@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "brenvik.h"
+#include "messages.h"
 
 std::string trackTimeText(int64_t frames)
 {
@@ -19,6 +20,6 @@ std::string viewToolTipText(int32_t pointerFrame, int32_t clipbegin, int32_t cli
 {
     const int64_t start = std::min(clipbegin, clipend);
     const int64_t end = std::max(clipbegin, clipend);
-    return "Pointer: " + trackTimeText(pointerFrame) + "\nStart: " + trackTimeText(start) +
-           "\nEnd: " + trackTimeText(end) + "\nLength: " + trackTimeText(end - start);
+    return messages::viewToolTip(trackTimeText(pointerFrame), trackTimeText(start), trackTimeText(end),
+                                 trackTimeText(end - start));
 }

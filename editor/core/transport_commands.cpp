@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "editor_numbers.h"
+#include "messages.h"
 #include "meter_feed.h"
 #include "transport_commands.h"
 
@@ -22,7 +23,7 @@ void TransportCommands::play()
     const RunningCommand running(context_, Command::ControlPlay);
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
     frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
-    context_.reportEngineError("Error in PlayTrack: ", frm.lRet);
+    context_.reportEngineError(messages::kErrorPlayTrack, frm.lRet);
     // The meter reads the frames the engine plays: from the selection as it was at the start,
     // even when a new one is made during the playback.
     context_.meter.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? context_.engineTrackLength : 0);
@@ -30,7 +31,7 @@ void TransportCommands::play()
     frm.lRet = engine_.StopWav();
     // The engine ends a playback whose device died as if it had played; StopWav tells which.
     const bool deviceDied = endedByItself && frm.lRet == BRENVIK_ERR_NOT_RESPONDING;
-    context_.reportEngineError(deviceDied ? "Error in PlayTrack: " : "Error in StopTrack: ", frm.lRet);
+    context_.reportEngineError(deviceDied ? messages::kErrorPlayTrack : messages::kErrorStopTrack, frm.lRet);
 }
 
 void TransportCommands::record()
@@ -41,7 +42,7 @@ void TransportCommands::record()
     selection_.moveSelection(0, checkedSub(mod.trklen, 2));
     context_.forgetEdits();  // the recording overwrites the whole track
     frm.lRet = engine_.RecordWav();
-    context_.reportEngineError("Error in RecordTrack: ", frm.lRet);
+    context_.reportEngineError(messages::kErrorRecordTrack, frm.lRet);
     context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
     recording_ = true;
     drawnRecorded_ = 0;
@@ -53,9 +54,9 @@ void TransportCommands::record()
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment, under
     // the busy window: nothing can play or reopen the track under a recording not yet stopped.
     const RunningCommand reordering(context_, Command::ReorderTrack);
-    window_.busyShow("Reordering track...");
+    window_.busyShow(messages::kReorderingTrack);
     frm.lRet = engine_.StopWav();
-    context_.reportEngineError("Error in StopTrack: ", frm.lRet);
+    context_.reportEngineError(messages::kErrorStopTrack, frm.lRet);
     // A fade run during the recording kept values the card has overwritten since, at places
     // the ring's turn has moved.
     context_.forgetEdits();

@@ -12,6 +12,7 @@
 #include "editor_state.h"
 #include "level_meter.h"
 #include "loudness_plan.h"
+#include "messages.h"
 #include "physical_memory.h"
 #include "song_choices.h"
 
@@ -55,7 +56,7 @@ public:
     // A message box under title; returns the button pressed.
     virtual MessageAnswer messageBox(const std::string& text, MessageIcon icon = MessageIcon::None,
                                      MessageButtons buttons = MessageButtons::Ok,
-                                     const std::string& title = "Quorvel") = 0;
+                                     const std::string& title = messages::kProgramTitle) = 0;
 
     // The busy window FrmMessage: one instance, created by the first use. busyShow shows it with
     // text, with its progress bar at 0 when bar is Shown, and returns after five 50 ms ticks.

@@ -26,6 +26,7 @@
 #include "frm_proj_props.h"
 #include "frm_song_details.h"
 #include "input_hold.h"
+#include "messages.h"
 #include "meter_widget.h"
 #include "program_icon.h"
 #include "view_scroll.h"
@@ -65,7 +66,7 @@ void setMenuEnabled(QMenu* menu, bool enabled)
 FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
     : QMainWindow(parent), editor_(engine, *this)
 {
-    setWindowTitle("Dravenna");
+    setWindowTitle(messages::kMainWindowTitle);
     // The dialogs and message boxes over this window take its icon too.
     setWindowIcon(programIcon());
     createActions();

@@ -10,6 +10,7 @@
 
 #include "engine_binding.h"
 #include "frm_pellam.h"
+#include "messages.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ public:
             return QApplication::notify(receiver, event);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "%s\n", error.what());
-            QMessageBox::critical(nullptr, "Quorvel", error.what());
+            QMessageBox::critical(nullptr, messages::kProgramTitle, error.what());
             std::exit(1);
         }
     }
@@ -33,7 +34,7 @@ public:
 
 void showBindFailure(const std::string& loaderError)
 {
-    QMessageBox::critical(nullptr, "Quorvel", QString::fromStdString(loaderError));
+    QMessageBox::critical(nullptr, messages::kProgramTitle, QString::fromStdString(loaderError));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "classic_window.h"
+#include "messages.h"
 
 namespace {
 
@@ -49,9 +50,7 @@ MeterWidget::MeterWidget(QWidget* parent) : QWidget(parent)
 
 void MeterWidget::setSource(const QString& source)
 {
-    const QString levels =
-        "Level, -60 to 0 dB of full scale: left channel above, right below. "
-        "A lit mark at the right: the channel reached full scale; click it to clear it.";
+    const QString levels = messages::kMeterToolTip;
     setToolTip(source.isEmpty() ? levels : source + "\n" + levels);
 }
 
