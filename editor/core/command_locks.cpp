@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_locks.h"
 
-#include <algorithm>
 #include <array>
 #include <span>
 
@@ -46,9 +45,18 @@ constexpr std::array kCommands{
     CommandRow{Command::ShutDown, kBusy},
 };
 
+// A command without its row would read past the table.
+constexpr bool oneRowPerCommandInOrder()
+{
+    for (size_t row = 0; row < kCommands.size(); ++row)
+        if (kCommands[row].command != Command(row)) return false;
+    return kCommands.size() == size_t(Command::ShutDown) + 1;
+}
+static_assert(oneRowPerCommandInOrder(), "the table has one row for each Command, in its order");
+
 }  // namespace
 
 CommandLocks commandLocks(Command command)
 {
-    return std::ranges::find(kCommands, command, &CommandRow::command)->locks;
+    return kCommands[size_t(command)].locks;
 }

@@ -13,7 +13,7 @@ enum class Command {
     FileNew, FileOpen, FileProps, FileSaveAs, EditCut, EditUndo, EditRedo, EditSelectSong,
     FxFadeIn, FxFadeOut, ControlPlay, ControlRecord, FileSongDetails, FxNormalizeLoudness,
     ReorderTrack,  // Stop's turn of the ring after a recording
-    ShutDown,      // the close sequence
+    ShutDown,      // the close sequence; the last: the table checks it has a row for each
 };
 
 struct CommandLocks {
