@@ -15,10 +15,7 @@ class Editor {
 public:
     Editor(EngineApi& engine, WindowPort& window) : context_(engine, window) {}
 
-    // Start-up and shut-down.
-    void startup();      // the main window loads
-    void startupNew();   // File New with bStartup set
-    bool queryClose();   // the close sequence; whether the window may close
+    void startup();  // the main window loads
     void helpAbout();
 
     FileCommands& files() { return files_; }
@@ -27,11 +24,13 @@ public:
     TransportCommands& transport() { return transport_; }
     TrackView& view() { return view_; }
     const TrackView& view() const { return view_; }
-    // The globals the commands share, as the window's dialogs and tests read them.
+    // The state the commands share, as tests and benchmarks set it up and check it.
     EditorContext& state() { return context_; }
     const EditorContext& state() const { return context_; }
 
 private:
+    void startupNew();  // File New with bStartup set
+
     EditorContext context_;
     TrackView view_{context_};
     SelectionCommands selection_{context_, view_};

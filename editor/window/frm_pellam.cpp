@@ -91,29 +91,39 @@ QAction* FrmPellam::addCommand(const char* name, const char* caption, std::funct
 
 void FrmPellam::createActions()
 {
-    mnuFileNew = addCommand("mnuFileNew", "&New", [this] { editor_.files().newFile(); }, QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuFileOpen = addCommand("mnuFileOpen", "&Open", [this] { editor_.files().open(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileNew = addCommand("mnuFileNew", "&New", [this] { editor_.files().newFile(); },
+                            QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen = addCommand("mnuFileOpen", "&Open", [this] { editor_.files().open(); },
+                             QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuFileProps = addCommand("mnuFileProps", "&Properties", [this] { editor_.files().properties(); });
     mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", [this] { editor_.files().saveAs(); },
                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     mnuFileExit = addCommand("mnuFileExit", "E&xit", [this] { editor_.files().exit(); });
-    mnuEditCut = addCommand("mnuEditCut", "C&ut", [this] { editor_.edits().cut(); }, QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuEditCut = addCommand("mnuEditCut", "C&ut", [this] { editor_.edits().cut(); },
+                            QKeySequence(Qt::CTRL | Qt::Key_X));
     mnuEditSelectAll = addCommand("mnuEditSelectAll", "Select &All", [this] { editor_.selection().selectAll(); },
                                   QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuControlPlay = addCommand("mnuControlPlay", "&Play", [this] { editor_.transport().play(); }, QKeySequence(Qt::Key_F5));
-    mnuControlRecord = addCommand("mnuControlRecord", "&Record", [this] { editor_.transport().record(); }, QKeySequence(Qt::Key_F6));
-    mnuControlStop = addCommand("mnuControlStop", "&Stop", [this] { editor_.transport().stop(); }, QKeySequence(Qt::Key_F7));
+    mnuControlPlay = addCommand("mnuControlPlay", "&Play", [this] { editor_.transport().play(); },
+                                QKeySequence(Qt::Key_F5));
+    mnuControlRecord = addCommand("mnuControlRecord", "&Record", [this] { editor_.transport().record(); },
+                                  QKeySequence(Qt::Key_F6));
+    mnuControlStop = addCommand("mnuControlStop", "&Stop", [this] { editor_.transport().stop(); },
+                                QKeySequence(Qt::Key_F7));
     mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", [this] { editor_.edits().fadeIn(); });
     mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", [this] { editor_.edits().fadeOut(); });
     mnuHelpAbout = addCommand("mnuHelpAbout", "&About", [this] { editor_.helpAbout(); });
-    mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", [this] { editor_.edits().undo(); }, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", [this] { editor_.edits().undo(); },
+                             QKeySequence(Qt::CTRL | Qt::Key_Z));
     mnuEditRedo = addCommand("mnuEditRedo", "&Redo", [this] { editor_.edits().redo(); });
     mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", [this] { editor_.selection().selectSong(); },
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
-    mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", [this] { editor_.files().songDetails(); });
-    mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", [this] { editor_.edits().normalizeLoudness(); });
-    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", [this] { editor_.transport().chooseInputSource(); });
+    mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...",
+                                    [this] { editor_.files().songDetails(); });
+    mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...",
+                                [this] { editor_.edits().normalizeLoudness(); });
+    mnuControlSource = addCommand("mnuControlSource", "Input &Source...",
+                                  [this] { editor_.transport().chooseInputSource(); });
     addSelectionKeys();
 }
 
@@ -199,7 +209,8 @@ void FrmPellam::createControls()
     cmdNew = addButton("cmdNew", "New", ToolbarPicture::New, 0, [this] { editor_.files().newFile(); });
     cmdOpen = addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, [this] { editor_.files().open(); });
     cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720, [this] { editor_.files().saveAs(); });
-    cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080, [this] { editor_.files().properties(); });
+    cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080,
+                         [this] { editor_.files().properties(); });
     // A Cut button that did nothing would puzzle anyone; it runs Edit Cut like its menu item.
     cmdCut = addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, [this] { editor_.edits().cut(); });
     cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040, [this] { editor_.transport().play(); });
@@ -224,7 +235,8 @@ void FrmPellam::createControls()
     // The level meter takes the free end of the toolbar row, right of the labels.
     meterLevels = new MeterWidget(client);
     meterLevels->setObjectName("meterLevels");
-    connect(meterLevels, &MeterWidget::clipClicked, this, [this](int channel) { editor_.transport().clearMeterClip(channel); });
+    connect(meterLevels, &MeterWidget::clipClicked, this,
+            [this](int channel) { editor_.transport().clearMeterClip(channel); });
     placeControls(kClientSize);
 }
 
