@@ -21,8 +21,8 @@ enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 enum class BusyBar { Hidden, Shown };
 
-// The controls a running command may lock: the first thirteen are those a transport locks, in
-// the order the window lists them; the last three are locked as well under the busy window.
+// The sixteen controls a running command may lock (command_locks.cpp says which): a transport
+// locks the first thirteen, a command under the busy window all of them.
 enum class LockableControl {
     cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
     hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
