@@ -32,6 +32,7 @@ struct EditorContext {
     // holds none.
     void lockControls(std::span<const LockableControl> controls, bool lock);
     void holdInput(bool hold);
+    bool locked(LockableControl control) const { return controlLocks[size_t(control)] > 0; }
     // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
     // the code means when the caller can say it.
     void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});

@@ -68,7 +68,7 @@ void TrackView::wheel(int32_t notches, bool zoomStep, float x)
 {
     // Locked scroll bars (a transport runs) lock the wheel too.
     const ScrollBar bar = zoomStep ? ScrollBar::hscZoom : ScrollBar::hscView;
-    if (!window_.scrollEnabled(bar)) return;
+    if (context_.locked(zoomStep ? LockableControl::hscZoom : LockableControl::hscView)) return;
     const int32_t zoom = window_.scrollValue(ScrollBar::hscZoom);
     if (zoomStep) {
         const int32_t zoomed = zoomAfterNotches(zoom, notches);

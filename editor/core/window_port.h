@@ -99,8 +99,6 @@ public:
     // The busy window's progress bar at percent (0 to 100): shown from this call on until the
     // window is hidden or unloaded.
     virtual void busySetProgress(int32_t percent) = 0;
-    // Whether a scroll bar takes input; a transport locks both.
-    virtual bool scrollEnabled(ScrollBar bar) const = 0;
     // Moves a scroll bar as the user would: its change event runs when the value changes.
     virtual void setScrollValue(ScrollBar bar, int32_t value) = 0;
     // The level meter on the toolbar row shows levels from now on.

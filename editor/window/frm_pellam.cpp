@@ -493,11 +493,6 @@ void FrmPellam::busySetProgress(int32_t percent)
     busy().setProgress(percent);
 }
 
-bool FrmPellam::scrollEnabled(ScrollBar bar) const
-{
-    return scrollBar(bar)->isEnabled();
-}
-
 void FrmPellam::setScrollValue(ScrollBar bar, int32_t value)
 {
     scrollBar(bar)->setValue(value);

@@ -56,7 +56,6 @@ public:
     ViewSurface& picView() override;
     void showEditHistory(bool canUndo, bool canRedo) override;
     void busySetProgress(int32_t percent) override;
-    bool scrollEnabled(ScrollBar bar) const override;
     void setScrollValue(ScrollBar bar, int32_t value) override;
     void showLevels(const MeterPicture& levels) override;
     bool showSongDetails(SongDetails& details, Mp3Preset& preset) override;

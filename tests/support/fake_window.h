@@ -156,14 +156,8 @@ public:
     }
     std::vector<int32_t> progress;  // the busy window's bar, each value as it was set
     void busySetProgress(int32_t percent) override { progress.push_back(percent); }
-    // A scroll bar is enabled until it is locked; a move runs onScrollChange, as the bar's
-    // change event would.
+    // A move runs onScrollChange, as the bar's change event would.
     std::function<void(ScrollBar)> onScrollChange;
-    bool scrollEnabled(ScrollBar bar) const override
-    {
-        const auto found = enabled.find(bar == ScrollBar::hscZoom ? LockableControl::hscZoom : LockableControl::hscView);
-        return found == enabled.end() || found->second;
-    }
     void setScrollValue(ScrollBar bar, int32_t value) override
     {
         (bar == ScrollBar::hscZoom ? hscZoom : hscView) = value;
