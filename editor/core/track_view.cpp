@@ -4,10 +4,8 @@
 // XOR so that drawing it again removes it, the transport's position marker and red ticks where
 // a recording lost input.
 #include <algorithm>
-#include <cmath>
 
 #include "editor_numbers.h"
-#include "meter_feed.h"
 #include "track_view.h"
 
 namespace {
@@ -118,7 +116,7 @@ void TrackView::drawBars(int32_t first, int32_t last)
         const int64_t from = firstFrame(x);
         const int64_t to = std::max(firstFrame(x + 1), from + 1);
         const ChannelExtremes column = context_.summary.extremes(int32_t(std::min<int64_t>(from, INT32_MAX)),
-                                                         int32_t(std::min<int64_t>(to, INT32_MAX)));
+                                                                 int32_t(std::min<int64_t>(to, INT32_MAX)));
         if (column.empty()) continue;
         drawBar(view, x, rows.left, frm.hscale, column.lowest[0], column.highest[0]);
         drawBar(view, x, rows.right, frm.hscale, column.lowest[1], column.highest[1]);
