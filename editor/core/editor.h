@@ -160,6 +160,16 @@ private:
     // the code means when the caller can say it.
     void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
     bool viewHasTrack() const;  // the engine is open and the scales are valid
+    // The view's first frame as the wheel's last zoom chose it, with the bar values it set for
+    // it. A unit of the view bar spans up to a few columns at high zoom, so while the bars and
+    // the track still show these values the view starts at this exact frame.
+    struct WheelViewStart {
+        int32_t zoom = 0;
+        int32_t position = 0;
+        int32_t trackLength = 0;
+        int32_t frame = 0;
+    };
+    std::optional<WheelViewStart> wheelViewStart_;
 
     EngineApi& engine_;
     WindowPort& window_;
