@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor.h"
+#include "error_explanations.h"
 
 Editor::Editor(EngineApi& engine, WindowPort& window) : engine_(engine), window_(window) {}
 
@@ -56,5 +57,6 @@ void Editor::reportEngineError(const std::string& prefix, int32_t code, const st
 {
     if (code == BRENVIK_OK) return;
     const std::string text = prefix + std::to_string(code);
-    window_.messageBox(explanation.empty() ? text : text + "\n\n" + explanation);
+    const std::string meaning = explanation.empty() ? explainDevice(code) : explanation;
+    window_.messageBox(meaning.empty() ? text : text + "\n\n" + meaning);
 }

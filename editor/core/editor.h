@@ -157,7 +157,7 @@ private:
     // drawn. Returns nothing; the marker is redrawn by the loop.
     void drawRecorded(int32_t position);
     // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
-    // the code means when the caller can say it.
+    // the code means: the caller's explanation, or else what it means as a device export's.
     void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
     bool viewHasTrack() const;  // the engine is open and the scales are valid
     // The view's first frame as the wheel's last zoom chose it, with the bar values it set for

@@ -51,7 +51,9 @@ TEST_F(StartUp, EngineThatCannotOpen_IsReportedMarkedClosedAndClosedOnce)
     EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib"}));
     EXPECT_FALSE(editor.frm.bInitLib);
     EXPECT_NE(std::find(window.log.begin(), window.log.end(),
-                        "message: There was an error opening the device drivers: 2"),
+                        "message: There was an error opening the device drivers: 2\n\n"
+                        "No sound device or input source could be found or opened. Check that it is connected "
+                        "and that the sound server runs, then try again."),
               window.log.end());
     EXPECT_TRUE(editor.queryClose());  // still closable
     EXPECT_EQ(window.settings["Defaults/Memory"], "1048576");
@@ -145,7 +147,9 @@ TEST_F(ShutDown, CloseErrorIsReportedAndTheSettingStillWritten)
     startUp();
     fakeEngine.closeResult = 5;
     EXPECT_TRUE(editor.queryClose());
-    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init", "message: Error in CloseLib: 5",
+    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init",
+                                   "message: Error in CloseLib: 5\n\nThe sound devices are not open. Open them "
+                                   "again with File > New.",
                                    "setting Defaults/Memory = 1048576", "busy unload"}));
     EXPECT_FALSE(editor.frm.bInitLib);
 }
