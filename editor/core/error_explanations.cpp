@@ -69,7 +69,8 @@ constexpr std::array kExplanations{
     Explanation{Topic::Device, BRENVIK_ERR_ALLOCATED,
                 "The sound device is busy: another program uses it. Close that program, then try again."},
     Explanation{Topic::Device, BRENVIK_ERR_NOT_OPEN,
-                "The sound devices are not open. Open them again with File > New."},
+                "A sound device is not open: it could not be opened, or was closed. Check that it is connected "
+                "and that the sound server runs, then open the devices again with File > New."},
     Explanation{Topic::Device, BRENVIK_ERR_NOT_RESPONDING,
                 "The sound device stopped answering and was given up; what was recorded until then is kept. "
                 "Check that the sound server runs, then try again."},

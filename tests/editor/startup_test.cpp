@@ -148,8 +148,9 @@ TEST_F(ShutDown, CloseErrorIsReportedAndTheSettingStillWritten)
     fakeEngine.closeResult = 5;
     EXPECT_TRUE(editor.queryClose());
     EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init",
-                                   "message: Error in CloseLib: 5\n\nThe sound devices are not open. Open them "
-                                   "again with File > New.",
+                                   "message: Error in CloseLib: 5\n\nA sound device is not open: it could not be "
+                                   "opened, or was closed. Check that it is connected and that the sound server "
+                                   "runs, then open the devices again with File > New.",
                                    "setting Defaults/Memory = 1048576", "busy unload"}));
     EXPECT_FALSE(editor.frm.bInitLib);
 }
