@@ -146,7 +146,7 @@ void Editor::viewWheel(int32_t notches, bool zoomStep, float x)
         // nearest position to it.
         const double anchor = frm.trkbegin + double(frm.tscale) / frm.zoom * x;
         const double hidden = mod.trklen - double(mod.trklen) / zoomed;
-        const double edge = std::clamp(anchor - double(frm.tscale) / zoomed * x, 0.0, std::max(hidden, 0.0));
+        const double edge = std::clamp(anchor - double(frm.tscale) / zoomed * x, 0.0, hidden);
         const int32_t position =
             zoomed < 2 ? 0 : std::clamp(toLong(edge * kViewScrollUnits / hidden), 0, kLastViewPosition);
         wheelViewStart_ = WheelViewStart{zoomed, position, mod.trklen, toLong(edge)};
