@@ -18,7 +18,7 @@
 #include "child_process.h"
 #include "engine_library.h"
 #include "mp3_frames.h"
-#include "test_files.h"
+#include "temp_directory.h"
 #include "wav_image.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "full_disk.h"
+#include "temp_directory.h"
 #include "wav_image.h"
 
 namespace brenvik {
@@ -30,27 +30,18 @@ class WavFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "wav_file_test.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setenv("XDG_STATE_HOME", dir_.c_str(), 1);
+        setenv("XDG_STATE_HOME", dir_.path().c_str(), 1);
         log_.setEnabled(true);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
 
     std::string writeFile(const std::string& bytes, const std::string& name = "in.wav") const
     {
         std::ofstream(path(name), std::ios::binary) << bytes;
         return path(name);
     }
-    static std::string readFile(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::string logText() const { return readFile(path("pellam.log")); }
+    std::string logText() const { return readText(path("pellam.log")); }
 
     int32_t load(const std::string& bytes) { return loadWave(writeFile(bytes).c_str(), track_, log_); }
 
@@ -75,7 +66,7 @@ protected:
         return true;
     }
 
-    fs::path dir_;
+    TempDirectory dir_;
     DiagnosticLog log_;
     std::vector<Frame> track_ = std::vector<Frame>(16, kOldFrame);
 };
@@ -98,7 +89,7 @@ TEST_F(WavFileTest, SaveFramesTwoToNine_WritesKnownImage)
 {
     const auto track = countingTrack();
     ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).subspan(2, 8), log_), 0);
-    const std::string file = readFile(path("out.wav"));
+    const std::string file = readText(path("out.wav"));
     ASSERT_EQ(file.size(), 76u);
     EXPECT_EQ(file.substr(0, 44), kHeaderForData32);
     EXPECT_EQ(file.substr(44), stereoFrames(10).substr(8));
@@ -111,7 +102,7 @@ TEST_F(WavFileTest, SaveEmptyRange_Writes44ByteHeader)
     std::string expected = kHeaderForData32;
     expected.replace(4, 4, le32(36));
     expected.replace(40, 4, le32(0));
-    EXPECT_EQ(readFile(path("out.wav")), expected);
+    EXPECT_EQ(readText(path("out.wav")), expected);
 }
 
 TEST_F(WavFileTest, SaveThenLoad_GivesTheSameFrames)
@@ -143,7 +134,7 @@ TEST_F(WavFileTest, SaveOverALongerFile_ReplacesItWhole)
     writeFile(std::string(10000, 'x'), "out.wav");
     const auto track = countingTrack();
     ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).first(2), log_), 0);
-    EXPECT_EQ(readFile(path("out.wav")).size(), 44u + 8u);
+    EXPECT_EQ(readText(path("out.wav")).size(), 44u + 8u);
 }
 
 TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesNoFile)
@@ -157,11 +148,7 @@ TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesNoFile)
         const FullDiskAfter full(40);
         EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
     }
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-        names.push_back(entry.path().filename());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{"pellam.log"});
+    EXPECT_EQ(dir_.names(), std::vector<std::string>{"pellam.log"});
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
