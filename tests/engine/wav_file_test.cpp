@@ -268,7 +268,7 @@ TEST_F(WavFileTest, LoadZeroBytesBeforeTheData_SkipsThemAsEmptyChunks)
     }
     for (const size_t zeros : {4u, 12u, 65540u}) {
         track_.assign(16, kOldFrame);
-        EXPECT_EQ(load(riff(pcm + std::string(zeros, '\0') + data)), kLoadNoData) << zeros;
+        EXPECT_EQ(load(riff(pcm + std::string(zeros, '\0') + data)), BRENVIK_LOAD_NO_DATA) << zeros;
         EXPECT_TRUE(trackUntouched()) << zeros;
     }
 }
@@ -319,7 +319,7 @@ TEST_F(SparseWaveTest, FiveGigabytesOfZerosWithoutData_Returns16WithoutReadingTh
 {
     int32_t result = 0;
     EXPECT_LT(loadCounting(sparseFile({}), result), 1u << 20);
-    EXPECT_EQ(result, kLoadNoData);
+    EXPECT_EQ(result, BRENVIK_LOAD_NO_DATA);
     EXPECT_TRUE(trackUntouched());
 }
 
@@ -331,7 +331,7 @@ TEST_F(SparseWaveTest, FiveGigabytesOfLargeChunksWithoutData_Returns16WithoutRea
     }
     int32_t result = 0;
     EXPECT_LT(loadCounting(sparseFile(chunks), result), 1u << 20);
-    EXPECT_EQ(result, kLoadNoData);
+    EXPECT_EQ(result, BRENVIK_LOAD_NO_DATA);
 }
 
 TEST_F(SparseWaveTest, DataChunkAfterFiveGigabytesOfZeros_Loads)
@@ -359,18 +359,18 @@ TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejec
         {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5},
         {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3},
         {"data cut short", riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
-        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -kLoadNoRiff},
+        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(waveFrames(writeFile(c.bytes).c_str(), log_), c.frames);
     }
-    EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -kLoadCannotOpen);
+    EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -BRENVIK_LOAD_CANNOT_OPEN);
 }
 
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
 {
-    EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), kLoadCannotOpen);
+    EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), BRENVIK_LOAD_CANNOT_OPEN);
     EXPECT_TRUE(trackUntouched());
     EXPECT_EQ(logText(), "LoadWavToBuf\n");
 }
@@ -405,17 +405,17 @@ const std::string kData = chunk("data", stereoFrames(2));
 INSTANTIATE_TEST_SUITE_P(
     BrokenHeaders, WavRejectionTest,
     ::testing::Values(
-        BrokenFile{"EmptyFile", "", kLoadNoRiff, "No Riff.\n"},
-        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), kLoadNoRiff, "No Riff.\n"},
-        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, kLoadNoWave, "No Wave.\n"},
-        BrokenFile{"DataBeforeFormat", riff(kData + kPcm), kLoadNoFmt, "No fmt_.\n"},
+        BrokenFile{"EmptyFile", "", BRENVIK_LOAD_NO_RIFF, "No Riff.\n"},
+        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), BRENVIK_LOAD_NO_RIFF, "No Riff.\n"},
+        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, BRENVIK_LOAD_NO_WAVE, "No Wave.\n"},
+        BrokenFile{"DataBeforeFormat", riff(kData + kPcm), BRENVIK_LOAD_NO_FMT, "No fmt_.\n"},
         // The file ends after "WAVE": the read buffer still holds "WAVE" when fmt is checked.
-        BrokenFile{"EndsAfterFormType", riff(""), kLoadNoFmt, "No fmt_.\n"},
-        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), kLoadNotPcm, "Not PCM.\n"},
-        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), kLoadNot16Bit, ""},
-        BrokenFile{"NoDataChunk", riff(kPcm + chunk("LIST", "abcd")), kLoadNoData, ""},
-        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData), kLoadNoData, ""},
-        BrokenFile{"EndsInChunkId", riff(kPcm + "da"), kLoadNoData, ""}),
+        BrokenFile{"EndsAfterFormType", riff(""), BRENVIK_LOAD_NO_FMT, "No fmt_.\n"},
+        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), BRENVIK_LOAD_NOT_PCM, "Not PCM.\n"},
+        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), BRENVIK_LOAD_NOT_16_BIT, ""},
+        BrokenFile{"NoDataChunk", riff(kPcm + chunk("LIST", "abcd")), BRENVIK_LOAD_NO_DATA, ""},
+        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData), BRENVIK_LOAD_NO_DATA, ""},
+        BrokenFile{"EndsInChunkId", riff(kPcm + "da"), BRENVIK_LOAD_NO_DATA, ""}),
     [](const ::testing::TestParamInfo<BrokenFile>& info) { return info.param.name; });
 
 }  // namespace
