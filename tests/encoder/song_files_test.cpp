@@ -114,59 +114,45 @@ protected:
 
 const char* const kDetails = "title=Song of the Day\nartist=Сплин\nalbum=Radio\nyear=1997\ngenre=Rock\ncomment=Für dich\n";
 
-TEST_F(SongFiles, Mp3Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded)
+// Settings the engine does not know are refused and leave the details and the quality set
+// before them: the files carry every detail, and the MP3 is still at 192 kbit/s.
+TEST_F(SongFiles, Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded_AndByFfprobeFromListInfo)
 {
     ASSERT_EQ(engine.setSongDetails(kDetails), 0);
-    ASSERT_EQ(engine.saveAsMp3(0, 44100, file("song.mp3").c_str()), 0);
-
-    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt")));
-
-    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"},
-                                                         {"TIT2", "0:Song of the Day"},
-                                                         {"TPE1", "1:Сплин"},
-                                                         {"TALB", "0:Radio"},
-                                                         {"TYER", "0:1997"},
-                                                         {"TCON", "0:Rock"},
-                                                         {"COMM", "0:Für dich"}}));
-}
-
-TEST_F(SongFiles, WavDetails_ReadBackByFfprobeFromTheListInfoChunk)
-{
-    ASSERT_EQ(engine.setSongDetails(kDetails), 0);
-    ASSERT_EQ(engine.saveAsWave(0, 4410, file("song.wav").c_str()), 0);
-
-    const auto tags = lines(run({"ffprobe", "-v", "error", "-show_entries", "format_tags", "-of",
-                                 "default=noprint_wrappers=1", file("song.wav")},
-                                file("ffprobe.txt")));
-
-    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"TAG:title", "Song of the Day"},
-                                                         {"TAG:artist", "Сплин"},
-                                                         {"TAG:album", "Radio"},
-                                                         {"TAG:date", "1997"},
-                                                         {"TAG:genre", "Rock"},
-                                                         {"TAG:comment", "Für dich"}}));
-    // The RIFF size covers the chunk after the audio.
-    const std::vector<uint8_t> wav = readBytes(file("song.wav"));
-    const uint32_t riffSize = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
-    EXPECT_EQ(riffSize, wav.size() - 8);
-}
-
-TEST_F(SongFiles, SettingsTheEngineDoesNotKnow_AreRefusedAndChangeNothing)
-{
-    ASSERT_EQ(engine.setSongDetails("title=Kept"), 0);
     for (const char* refused : {"composer=X", "title Kept", "title=New\nbpm=120"})
         EXPECT_EQ(engine.setSongDetails(refused), BRENVIK_SETTING_REFUSED) << refused;
     for (int32_t refused : {-1, 3, 192}) EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
-    ASSERT_EQ(engine.saveAsMp3(0, 4410, file("kept.mp3").c_str()), 0);
+    ASSERT_EQ(engine.saveAsMp3(0, 44100, file("song.mp3").c_str()), 0);
+    ASSERT_EQ(engine.saveAsWave(0, 4410, file("song.wav").c_str()), 0);
 
-    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("kept.mp3")}, file("mutagen.txt")));
-
-    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"}, {"TIT2", "0:Kept"}}));
-    const std::vector<uint8_t> mp3 = readBytes(file("kept.mp3"));
+    EXPECT_EQ(lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt"))),
+              (std::map<std::string, std::string>{{"version", "2.3"},
+                                                  {"TIT2", "0:Song of the Day"},
+                                                  {"TPE1", "1:Сплин"},
+                                                  {"TALB", "0:Radio"},
+                                                  {"TYER", "0:1997"},
+                                                  {"TCON", "0:Rock"},
+                                                  {"COMM", "0:Für dich"}}));
+    const std::vector<uint8_t> mp3 = readBytes(file("song.mp3"));
     const size_t tagBytes = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
     const auto first = parseMp3FrameHeader(&mp3[tagBytes]);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(first->bitrate, 192);
+
+    // A detail of odd length ("Сплин" and its zero) is padded, or ffprobe loses the ones after it.
+    EXPECT_EQ(lines(run({"ffprobe", "-v", "error", "-show_entries", "format_tags", "-of",
+                         "default=noprint_wrappers=1", file("song.wav")},
+                        file("ffprobe.txt"))),
+              (std::map<std::string, std::string>{{"TAG:title", "Song of the Day"},
+                                                  {"TAG:artist", "Сплин"},
+                                                  {"TAG:album", "Radio"},
+                                                  {"TAG:date", "1997"},
+                                                  {"TAG:genre", "Rock"},
+                                                  {"TAG:comment", "Für dich"}}));
+    // The RIFF size covers the chunk after the audio.
+    const std::vector<uint8_t> wav = readBytes(file("song.wav"));
+    const uint32_t riffSize = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
+    EXPECT_EQ(riffSize, wav.size() - 8);
 }
 
 struct LengthCase {
