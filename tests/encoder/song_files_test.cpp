@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saved files as other programs read them: the song details through mutagen (MP3) and ffprobe
 // (WAV), the exact length through ffmpeg and mpg123, and what stays exactly as it was when no
-// detail is set: the WAV bytes, and the MP3 audio frames behind the Info frame.
+// detail is set: the WAV bytes, and an MP3 that begins with its Info frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "bladeenc.h"
 #include "child_process.h"
 #include "engine_library.h"
 #include "mp3_frames.h"
@@ -185,37 +183,9 @@ INSTANTIATE_TEST_SUITE_P(Selections, ExactLength,
                                            LengthCase{"OddStretchVbrV2", BRENVIK_MP3_VBR_V2, 17, 17 + 99999}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The same stretch through the encoder library alone, as the engine fed it before the Info
-// frame: chunk by chunk, no Info frame.
-std::vector<uint8_t> audioFramesOnly(int32_t from, int32_t to)
-{
-    BE_CONFIG config;
-    std::memset(&config, 0, sizeof config);
-    config.kind = BE_KIND_MP3;
-    config.sampleRate = 44100;
-    config.mode = BE_MODE_STEREO;
-    config.bitrate = 192;
-    uint32_t samplesPerChunk = 0;
-    uint32_t bufferBytes = 0;
-    uint32_t stream = 0;
-    if (beInitStream(&config, &samplesPerChunk, &bufferBytes, &stream) != BE_OK) return {};
-    std::vector<int16_t> samples;
-    for (int32_t i = 2 * from; i < 2 * to; ++i) samples.push_back(chordValue(i));
-    std::vector<uint8_t> output(bufferBytes);
-    std::vector<uint8_t> file;
-    uint32_t produced = 0;
-    for (size_t at = 0; at < samples.size(); at += samplesPerChunk) {
-        const auto count = uint32_t(std::min<size_t>(samplesPerChunk, samples.size() - at));
-        beEncodeChunk(stream, count, &samples[at], output.data(), &produced);
-        file.insert(file.end(), output.begin(), output.begin() + produced);
-    }
-    beDeinitStream(stream, output.data(), &produced);
-    file.insert(file.end(), output.begin(), output.begin() + produced);
-    beCloseStream(stream);
-    return file;
-}
-
-TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3DiffersOnlyByTheInfoFrame)
+// That the audio frames behind the Info frame are those of a stream without one is checked on
+// the encoder library; what the engine hands it, through the recording fake encoder.
+TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3BeginsWithItsInfoFrame)
 {
     // Details set once and cleared again leave nothing behind.
     ASSERT_EQ(engine.setSongDetails(kDetails), 0);
@@ -229,12 +199,11 @@ TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3DiffersOnlyByTh
     EXPECT_EQ(std::string(wav.begin(), wav.end()), wav_image::wave(wav_image::values(values)));
 
     const std::vector<uint8_t> mp3 = readBytes(file("plain.mp3"));
-    const std::vector<Mp3FrameHeader> frames = mp3Frames(mp3);
-    ASSERT_FALSE(frames.empty());
-    const std::string info(mp3.begin(), mp3.begin() + frames[0].length);
+    const auto first = parseMp3FrameHeader(mp3.data());
+    ASSERT_TRUE(first.has_value()) << "the file does not begin with a frame";
+    const std::string info(mp3.begin(), mp3.begin() + first->length);
     EXPECT_NE(info.find("Info"), std::string::npos);
     EXPECT_NE(info.find("LAME"), std::string::npos);
-    EXPECT_EQ(std::vector<uint8_t>(mp3.begin() + frames[0].length, mp3.end()), audioFramesOnly(10, 50010));
 }
 
 }  // namespace
