@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_encoder_session.h"
+#include "mp3_frames.h"
 
 namespace {
 
@@ -33,13 +34,6 @@ std::string patternBytes(int32_t from, int32_t to) {
     return bytes;
 }
 
-// The size of the ID3v2 tag at the start of file, header included; 0 when there is none.
-size_t tagBytes(const std::string& file) {
-    if (file.rfind("ID3", 0) != 0) return 0;
-    const auto byte = [&](size_t i) { return size_t(static_cast<uint8_t>(file[i])); };
-    return 10 + (byte(6) << 21 | byte(7) << 14 | byte(8) << 7 | byte(9));
-}
-
 class Mp3InfoFrame : public FakeEncoderSession {
 protected:
     void SetUp() override { openPatternTrack(patternValue); }
@@ -55,7 +49,7 @@ TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag) {
     ASSERT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), 0);
 
     const std::string file = readText(mp3Path);
-    const size_t tag = tagBytes(file);
+    const size_t tag = id3TagBytes(readBytes(mp3Path));
     ASSERT_GT(tag, 10u);
     EXPECT_EQ(file.substr(tag), "FINAL-INFO-FRAME!" + patternBytes(100, 1350) + "FLUSH");
     EXPECT_THAT(calls(), ElementsAreArray(kCallsFor1250Frames));

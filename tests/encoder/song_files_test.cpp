@@ -145,8 +145,7 @@ TEST_F(SongFiles, Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded_AndByFfp
                         file("ffprobe.txt"))),
               info);
     const std::vector<uint8_t> mp3 = readBytes(file("song.mp3"));
-    const size_t tagBytes = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
-    const auto first = parseMp3FrameHeader(&mp3[tagBytes]);
+    const auto first = parseMp3FrameHeader(&mp3[id3TagBytes(mp3)]);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(first->bitrate, 192);
     // The RIFF size covers the chunk after the audio.
