@@ -112,7 +112,7 @@ void FrmPellam::createActions()
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", &Editor::fileSongDetails);
     mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", &Editor::fxNormalizeLoudness);
-    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", &Editor::controlInputSource);
+    mnuControlSource = addCommand("mnuControlSource", "&Input Source...", &Editor::controlInputSource);
     addSelectionKeys();
 }
 
