@@ -129,7 +129,8 @@ picture_tool_tip() {
 }
 
 # Opens Control > Input Source... and saves a picture of the menu; then presses the given keys
-# in it (Down moves to the next item, Return picks it, Escape closes the menu).
+# in it (the keys start on the checked item: Down moves to the next, Return picks it, Escape
+# closes the menu).
 in_source_menu() {
   local control menu
   keys_to "$1" alt+c
@@ -170,7 +171,7 @@ source_menu_run() {
   start_program PULSE_SERVER="$pulse_address" BRENVIK_AUDIO=pulse
   main=$(start_up)
   picture_tool_tip "$main" tip-default
-  in_source_menu "$main" menu-default Down Down Return
+  in_source_menu "$main" menu-default Down Return
   picture_tool_tip "$main" tip-chosen
   same_picture tip-default tip-chosen && fail "the meter's tool tip still names the default input"
   in_source_menu "$main" menu-chosen Escape
