@@ -88,13 +88,7 @@ other_windows() {
 
 # Waits up to 20 s for a visible window of the program other than the given ones; prints its id.
 other_window() {
-  local id
-  for _ in $(seq 200); do
-    id=$(other_windows "$@" | head -1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  fail "no window opened beside $*"
+  first_line_printed other_windows "$@" || fail "no window opened beside $*"
 }
 
 # Waits up to 20 s until the program shows no window but the given ones.

@@ -76,15 +76,21 @@ use_private_home() {
   chmod 700 "$XDG_RUNTIME_DIR"
 }
 
-# Waits up to 20 s for a visible window whose title matches the pattern; prints its id.
-visible_window() {
-  local id
+# Runs a command every 0.1 s, for up to 20 s, until it prints a line; prints that line, or
+# returns 1.
+first_line_printed() {
+  local line
   for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    line=$("$@" 2>/dev/null | head -1 || true)
+    if [ -n "$line" ]; then echo "$line"; return 0; fi
     sleep 0.1
   done
-  fail "no window titled $1"
+  return 1
+}
+
+# Waits up to 20 s for a visible window whose title matches the pattern; prints its id.
+visible_window() {
+  first_line_printed xdotool search --onlyvisible --name "$1" || fail "no window titled $1"
 }
 
 # Waits up to 20 s until no visible window's title matches the pattern.
