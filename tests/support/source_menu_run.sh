@@ -39,10 +39,11 @@ pulse_client() {
   as_user PULSE_SERVER="$pulse_address" "$@"
 }
 
-# Half a second of silence, then frames numbered 1 to $counter_frames, each number split over
-# the two channels (low half left). The silence is there because the server does not pass on to
-# an output's monitor the first moments that a new player plays (the output rewinds to start the
-# player at once, and what its monitor has already handed out cannot be taken back).
+# Frames numbered 1 to $counter_frames, each number split over the two channels (low half left),
+# with half a second of silence before and after. The server does not pass on to an output's
+# monitor the first moments that a new player plays (the output rewinds to start the player at
+# once, and what its monitor has already handed out cannot be taken back); and the player ends
+# once the output has played its last frame, which the monitor may hand out a moment later.
 write_counter_wav() {
   python3 - "$1" "$counter_frames" <<'PYTHON'
 import struct, sys, wave
@@ -51,7 +52,8 @@ with wave.open(sys.argv[1], "wb") as out:
     out.setsampwidth(2)
     out.setframerate(44100)
     count = int(sys.argv[2])
-    out.writeframes(bytes(22050 * 4) + struct.pack("<%dI" % count, *range(1, count + 1)))
+    silence = bytes(22050 * 4)
+    out.writeframes(silence + struct.pack("<%dI" % count, *range(1, count + 1)) + silence)
 PYTHON
 }
 
