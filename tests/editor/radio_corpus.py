@@ -196,6 +196,10 @@ CASES = [
      lambda t: crossfade_case(t, (3.0, 2.0), ("knolls", "battle", "elvish-theme"))),
     ("crossfade_more", "crossfade", 50,
      lambda t: crossfade_case(t, (2.0, 4.0), ("wanderer", "northerners", "frantic"))),
+    ("crossfade_5s", "crossfade", 50,
+     lambda t: crossfade_case(t, (5.0, 5.0), ("legends_of_the_north", "love_theme", "breaking_the_chains"))),
+    ("crossfade_3s", "crossfade", 50,
+     lambda t: crossfade_case(t, (3.0, 3.0), ("casualties_of_war", "traveling_minstrels", "underground"))),
     ("jingle", "jingle", 50, jingle_case),
     ("talk_only", "none", 40, talk_only_case),
 ]
