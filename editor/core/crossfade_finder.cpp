@@ -50,8 +50,8 @@ double straight(double along)
 }
 
 // The ramp from 0 to 1 that the progress (one value a hop from hop `from`) follows best, its
-// middle within CrossfadeFinder::kReachHops of guess. Each hop's error is capped at 1, so that a hop of
-// something else entirely weighs no more than one at the wrong end.
+// middle within kReachHops of guess. Each hop's error is capped at 1, so that a hop of something
+// else entirely weighs no more than one at the wrong end.
 template <typename Ramp>
 RampFit fitRamp(const std::vector<float>& progress, int32_t from, int32_t guess, Ramp ramp)
 {
@@ -64,7 +64,8 @@ RampFit fitRamp(const std::vector<float>& progress, int32_t from, int32_t guess,
     }
     RampFit best;
     const auto to = int32_t(from + progress.size());
-    for (int32_t middle = guess - CrossfadeFinder::kReachHops; middle <= guess + CrossfadeFinder::kReachHops; middle += kMiddleStepHops) {
+    constexpr int32_t reach = CrossfadeFinder::kReachHops;
+    for (int32_t middle = guess - reach; middle <= guess + reach; middle += kMiddleStepHops) {
         const int32_t first = std::max(from, middle - kFitReachHops);
         const int32_t end = std::min(to, middle + kFitReachHops);
         if (end - first < kFitReachHops) continue;
@@ -214,8 +215,8 @@ std::optional<int32_t> CrossfadeFinder::middleNear(int32_t hop, int32_t firstHop
     endHop = std::min(endHop, int32_t(powers_.size()));  // the last step may reach past the last hop
     const std::optional<Songs> songs = songsAround(hop, firstHop, endHop);
     if (!songs || songs->shapeDistanceDb() < kLeastShapeChangeDb) return std::nullopt;
-    const int32_t from = std::max(firstHop, hop - CrossfadeFinder::kReachHops - kFitReachHops);
-    const int32_t to = std::min(endHop, hop + CrossfadeFinder::kReachHops + kFitReachHops + 1);
+    const int32_t from = std::max(firstHop, hop - kReachHops - kFitReachHops);
+    const int32_t to = std::min(endHop, hop + kReachHops + kFitReachHops + 1);
     const RampFit shape = fitRamp(shapeProgress(*songs, from, to), from, hop, straight);
     if (shape.seconds < kShortestFadeSeconds || shape.cost > kGradualCostShare * shape.abruptCost) return std::nullopt;
     const RampFit share = fitRamp(incomingShare(*songs, from, to), from, hop, equalFadeShare);

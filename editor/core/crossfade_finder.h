@@ -20,9 +20,9 @@ public:
 
     explicit CrossfadeFinder(const SoundFeatures& features);
 
-    // The hop at the middle of a crossfade within kReachHops of `hop`, where both songs play at the same share of
-    // their own loudness, judged from hops firstHop .. endHop - 1 only; nothing when the sound
-    // there does not fade from one piece into another.
+    // The hop at the middle of a crossfade within kReachHops of `hop`, where both songs play at
+    // the same share of their own loudness, judged from hops firstHop .. endHop - 1 only; nothing
+    // when the sound there does not fade from one piece into another.
     std::optional<int32_t> middleNear(int32_t hop, int32_t firstHop, int32_t endHop) const;
 
 private:

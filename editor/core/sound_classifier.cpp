@@ -228,9 +228,10 @@ std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openB
     std::vector<Candidate> candidates;
     for (int32_t step = first + 1; step + 1 < end; ++step) {
         const auto at = size_t(step - first);
-        if (novelty[at] < kCrossfadeNovelty || novelty[at] < novelty[at - 1] || novelty[at] <= novelty[at + 1]) continue;
+        const bool peak = novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1];
         const int32_t frame = step * kStepFrames;
-        if (frame < earliest - CrossfadeFinder::kReachFrames || frame > latest + CrossfadeFinder::kReachFrames) continue;
+        const int32_t reach = CrossfadeFinder::kReachFrames;
+        if (!peak || novelty[at] < kCrossfadeNovelty || frame < earliest - reach || frame > latest + reach) continue;
         const std::optional<int32_t> middle =
             crossfades_.middleNear(step * kStepHops + kStepHops / 2, first * kStepHops, end * kStepHops);
         if (middle) {
@@ -244,9 +245,8 @@ std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openB
               [](const Candidate& a, const Candidate& b) { return a.novelty > b.novelty; });
     std::vector<int32_t> changes;
     const auto fits = [&](int32_t frame) {
-        return frame >= earliest && frame <= latest && std::all_of(changes.begin(), changes.end(), [frame](int32_t other) {
-                   return std::abs(other - frame) >= kShortestPieceSteps * kStepFrames;
-               });
+        const auto farEnough = [frame](int32_t other) { return std::abs(other - frame) >= kShortestPieceSteps * kStepFrames; };
+        return frame >= earliest && frame <= latest && std::all_of(changes.begin(), changes.end(), farEnough);
     };
     for (const Candidate& candidate : candidates)
         if (fits(candidate.frame)) changes.push_back(candidate.frame);
