@@ -64,8 +64,8 @@ private:
         const bool openBefore = firstStep == 0;
         const bool openAfter = endStep * kStepFrames >= frames_;
         for (const int32_t change : changes_.within(firstStep, endStep, openBefore, openAfter)) {
-            addPiece({begin, change, begin == stretchBegin, false});
-            begin = change;
+            addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
+            begin = change * kStepFrames;
         }
         addPiece({begin, end, begin == stretchBegin, end == stretchEnd});
     }

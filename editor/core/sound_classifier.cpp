@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <optional>
 
 namespace {
 
@@ -25,7 +24,6 @@ constexpr float kTimbreScaleDb = 6.0F;
 // only a change clearly beyond that cuts a run of music.
 constexpr float kPieceChangeNovelty = 3.0F;
 constexpr float kChromaWeight = 1.0F;
-constexpr float kCrossfadeNovelty = 0.3F;
 constexpr int32_t kShortestPieceSteps = 86;  // 20 s: a song between two changes is at least this long
 constexpr int32_t kEdgeChangeSteps = 9;      // 2 s: novelty at the take's very edge means little
 
@@ -181,7 +179,7 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::v
     return medianSmoothed(kinds);
 }
 
-PieceChanges::PieceChanges(const SoundFeatures& features) : steps_(size_t(stepCount(features))), crossfades_(features)
+PieceChanges::PieceChanges(const SoundFeatures& features) : steps_(size_t(stepCount(features)))
 {
     for (size_t hop = 0; hop < features.hops.size(); ++hop) {
         StepSound& step = steps_[hop / kStepHops];
@@ -215,41 +213,25 @@ std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openB
 {
     std::vector<float> novelty(size_t(std::max(0, end - first)));
     for (int32_t step = first; step < end; ++step) novelty[size_t(step - first)] = this->novelty(step, first, end);
-    // A change leaves a whole song on either side within the run, but for a side that runs into
-    // the take's start or end.
-    const int32_t earliest = (first + (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) * kStepFrames;
-    const int32_t latest = (end - (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) * kStepFrames;
-    struct Candidate {
-        int32_t frame = 0;
-        float novelty = 0;
-    };
-    // Each peak is a crossfade when the sound fades from one piece into the next, placed at the
-    // fade's middle; else a cut when the change is clear enough.
-    std::vector<Candidate> candidates;
+    // The clearest peaks first; each must leave a whole song on its sides within the run, but
+    // for a side that runs into the take's start or end.
+    std::vector<int32_t> candidates;
     for (int32_t step = first + 1; step + 1 < end; ++step) {
         const auto at = size_t(step - first);
-        const bool peak = novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1];
-        const int32_t frame = step * kStepFrames;
-        const int32_t reach = CrossfadeFinder::kReachFrames;
-        if (!peak || novelty[at] < kCrossfadeNovelty || frame < earliest - reach || frame > latest + reach) continue;
-        const std::optional<int32_t> middle =
-            crossfades_.middleNear(step * kStepHops + kStepHops / 2, first * kStepHops, end * kStepHops);
-        if (middle) {
-            candidates.push_back({*middle * kHopFrames, novelty[at]});
-        } else if (novelty[at] >= kPieceChangeNovelty) {
-            candidates.push_back({frame, novelty[at]});
-        }
+        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1])
+            candidates.push_back(step);
     }
-    // The clearest peaks first.
     std::sort(candidates.begin(), candidates.end(),
-              [](const Candidate& a, const Candidate& b) { return a.novelty > b.novelty; });
+              [&](int32_t a, int32_t b) { return novelty[size_t(a - first)] > novelty[size_t(b - first)]; });
     std::vector<int32_t> changes;
-    const auto fits = [&](int32_t frame) {
-        const auto farEnough = [frame](int32_t other) { return std::abs(other - frame) >= kShortestPieceSteps * kStepFrames; };
-        return frame >= earliest && frame <= latest && std::all_of(changes.begin(), changes.end(), farEnough);
+    const auto fits = [&](int32_t step) {
+        if (step - first < (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
+        if (end - step < (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
+        return std::all_of(changes.begin(), changes.end(),
+                           [step](int32_t other) { return std::abs(other - step) >= kShortestPieceSteps; });
     };
-    for (const Candidate& candidate : candidates)
-        if (fits(candidate.frame)) changes.push_back(candidate.frame);
+    for (const int32_t step : candidates)
+        if (fits(step)) changes.push_back(step);
     std::sort(changes.begin(), changes.end());
     return changes;
 }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "crossfade_finder.h"
 #include "pause_finder.h"
 #include "sound_features.h"
 
@@ -40,7 +39,7 @@ public:
     // replaces another.
     float novelty(int32_t step, int32_t first, int32_t end) const;
 
-    // The frames in steps first .. end - 1 where a new piece begins: the clearest novelty peaks that
+    // The steps in first .. end - 1 where a new piece begins: the clearest novelty peaks that
     // leave room for a song between them. open: that side of the run is the take's start or end.
     std::vector<int32_t> within(int32_t first, int32_t end, bool openBefore, bool openAfter) const;
 
@@ -52,5 +51,4 @@ private:
     StepSound meanOf(int32_t first, int32_t end) const;
 
     std::vector<StepSound> steps_;
-    CrossfadeFinder crossfades_;
 };

@@ -99,54 +99,6 @@ SongSelection around(int32_t first, int32_t frames)
     return {first - kMargin, first + frames + kMargin};
 }
 
-constexpr int32_t kChordTakeFrames = 50 * 44100;
-
-// Three steady chords, each of its own notes and bands, over a 50 s take.
-const std::vector<std::vector<float>>& chords()
-{
-    static const std::vector<std::vector<float>> waves = [] {
-        const std::vector<std::vector<double>> notes{{196.0, 293.7, 493.9}, {880.0, 1108.7, 1318.5}, {349.2, 523.3, 1760.0}};
-        std::vector<std::vector<float>> result;
-        for (const std::vector<double>& chord : notes) {
-            std::vector<float> wave(kChordTakeFrames);
-            for (const double hz : chord) {
-                // sin(n w) from the two before it: 2 cos(w) sin((n - 1) w) - sin((n - 2) w).
-                const double step = 2.0 * std::numbers::pi * hz / 44100.0;
-                double previous = -std::sin(step);
-                double current = 0;
-                for (float& value : wave) {
-                    value += float(3000.0 * current);
-                    const double next = 2.0 * std::cos(step) * current - previous;
-                    previous = current;
-                    current = next;
-                }
-            }
-            result.push_back(std::move(wave));
-        }
-        return result;
-    }();
-    return waves;
-}
-
-// The three chords crossfading into each other with linear fades of `seconds` centred on 10 s
-// and 40 s; the middle chord plays gainDb louder or quieter than the others.
-GeneratedTrack crossfadingChords(double seconds, double gainDb)
-{
-    const auto fadeIn = [seconds](double t, double middle) { return std::clamp(0.5 + (t - middle) / seconds, 0.0, 1.0); };
-    const double middleGain = std::pow(10.0, gainDb / 20.0);
-    GeneratedTrack track;
-    track.values.reserve(size_t(2 * kChordTakeFrames));
-    for (int32_t n = 0; n < kChordTakeFrames; ++n) {
-        const double t = n / 44100.0;
-        const double value = chords()[0][size_t(n)] * (1.0 - fadeIn(t, 10.0)) +
-                             chords()[1][size_t(n)] * middleGain * (fadeIn(t, 10.0) - fadeIn(t, 40.0)) +
-                             chords()[2][size_t(n)] * fadeIn(t, 40.0);
-        track.values.push_back(int16_t(std::lround(value)));
-        track.values.push_back(int16_t(std::lround(value)));
-    }
-    return track;
-}
-
 TEST(SongFinder, SongsOfDifferentLengthsBetweenPauses_TheLastCompleteOneIsSelected)
 {
     GeneratedTrack track;
@@ -255,20 +207,6 @@ TEST(SongFinder, ASilentStartLeftByATakeShorterThanTheTrack_DoesNotLowerTheLoudL
     track.quiet(kPause, kQuietNoise);
     track.sound(20000);
     EXPECT_EQ(findIn(track), around(song, kSong));
-}
-
-TEST(SongFinder, SongsThatCrossfade_AreCutAtTheMiddleOfEachFadeWhateverTheirLoudness)
-{
-    struct Case {
-        double seconds;
-        double gainDb;
-    };
-    for (const Case fade : {Case{2.0, 0.0}, Case{4.0, 0.0}, Case{6.0, 0.0}, Case{3.0, -9.0}, Case{3.0, 6.0}}) {
-        const std::optional<SongSelection> song = findIn(crossfadingChords(fade.seconds, fade.gainDb));
-        ASSERT_TRUE(song) << fade.seconds << " s fades, " << fade.gainDb << " dB";
-        EXPECT_NEAR(song->clipbegin / 44100.0, 10.0, 0.5) << fade.seconds << " s fades, " << fade.gainDb << " dB";
-        EXPECT_NEAR(song->clipend / 44100.0, 40.0, 0.5) << fade.seconds << " s fades, " << fade.gainDb << " dB";
-    }
 }
 
 TEST(SongFinder, EachSelectWhileASongIsSelected_GoesToTheSongBefore)
