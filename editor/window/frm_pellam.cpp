@@ -112,7 +112,7 @@ void FrmPellam::createActions()
                                    QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...", &Editor::fileSongDetails);
     mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...", &Editor::fxNormalizeLoudness);
-    mnuControlSource = addCommand("mnuControlSource", "Input &Source...", &Editor::controlInputSource);
+    mnuControlSource = addCommand("mnuControlSource", "&Input Source...", &Editor::controlInputSource);
     addSelectionKeys();
 }
 
@@ -443,9 +443,10 @@ int FrmPellam::chooseSource(const std::vector<std::string>& choices, int checked
         choice->setData(int(i));
         group->addAction(choice);
     }
+    // Below the Control title like its own menu, the checked item where the keys start.
     const QRect control = menuBar()->actionGeometry(mnuControl->menuAction());
-    const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()),
-                                      menu.actions().value(checked));
+    menu.setActiveAction(menu.actions().value(checked));
+    const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()));
     return picked ? picked->data().toInt() : -1;
 }
 
