@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor_context.h"
+#include "error_explanations.h"
 
 void EditorContext::lockControls(std::span<const LockableControl> controls, bool lock)
 {
@@ -22,7 +23,8 @@ void EditorContext::reportEngineError(const std::string& prefix, int32_t code, c
 {
     if (code == BRENVIK_OK) return;
     const std::string text = prefix + std::to_string(code);
-    window.messageBox(explanation.empty() ? text : text + "\n\n" + explanation);
+    const std::string meaning = explanation.empty() ? explainDevice(code) : explanation;
+    window.messageBox(meaning.empty() ? text : text + "\n\n" + meaning);
 }
 
 void EditorContext::forgetEdits()

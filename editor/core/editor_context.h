@@ -34,7 +34,7 @@ struct EditorContext {
     void holdInput(bool hold);
     bool locked(LockableControl control) const { return controlLocks[size_t(control)] > 0; }
     // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
-    // the code means when the caller can say it.
+    // the code means: the caller's explanation, or else what it means as a device export's.
     void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();

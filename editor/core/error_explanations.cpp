@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Topic { Load, File };
+enum class Topic { Load, File, Device };
 
 // Causes of file failures that the editor finds by itself, keyed beside the engine's codes.
 enum FileCause : int32_t {
@@ -61,6 +61,31 @@ constexpr std::array kExplanations{
     Explanation{Topic::File, kDiskFull, "{path}: the disk is full"},
     Explanation{Topic::File, kCannotWrite, "{path}: the file could not be written"},
     Explanation{Topic::File, kCannotOpen, "{path}: the file could not be opened"},
+    Explanation{Topic::Device, BRENVIK_ERR_UNSPECIFIED,
+                "The sound system failed without saying why. Try again; if it keeps failing, restart Quorvel."},
+    Explanation{Topic::Device, BRENVIK_ERR_BAD_DEVICE,
+                "No sound device or input source could be found or opened. Check that it is connected and "
+                "that the sound server runs, then try again."},
+    Explanation{Topic::Device, BRENVIK_ERR_ALLOCATED,
+                "The sound device is busy: another program uses it. Close that program, then try again."},
+    Explanation{Topic::Device, BRENVIK_ERR_NOT_OPEN,
+                "A sound device is not open: it could not be opened, or was closed. Check that it is connected "
+                "and that the sound server runs, then open the devices again with File > New."},
+    Explanation{Topic::Device, BRENVIK_ERR_NOT_RESPONDING,
+                "The sound device stopped answering and was given up; what was recorded until then is kept. "
+                "Check that the sound server runs, then try again."},
+    Explanation{Topic::Device, BRENVIK_ERR_NO_MEMORY,
+                "There is not enough memory. Close other programs or choose a smaller track with File > New."},
+    Explanation{Topic::Device, BRENVIK_ERR_NO_BUFFER,
+                "The sound system was handed no audio buffer, a fault inside Quorvel. Try again; if it keeps "
+                "failing, restart Quorvel."},
+    Explanation{Topic::Device, BRENVIK_ERR_BAD_FORMAT,
+                "The sound device refuses 44100 Hz 16-bit stereo audio. Choose another device or input source."},
+    Explanation{Topic::Device, BRENVIK_ERR_STILL_PLAYING,
+                "This cannot be done while Quorvel plays or records. Press Stop first, then try again."},
+    Explanation{Topic::Device, BRENVIK_ERR_UNPREPARED,
+                "The sound system was handed an unprepared audio buffer, a fault inside Quorvel. Try again; if "
+                "it keeps failing, restart Quorvel."},
 };
 
 void replaceAll(std::string& text, const std::string& field, const std::string& value)
@@ -144,4 +169,9 @@ std::string explainLoad(int32_t code, const std::string& path)
 std::string explainSave(const std::string& path)
 {
     return explanation(Topic::File, saveCause(path), path);
+}
+
+std::string explainDevice(int32_t code)
+{
+    return explanation(Topic::Device, code);
 }

@@ -12,3 +12,6 @@ std::string explainLoad(int32_t code, const std::string& path);
 // Why a file could not be written at path, found by looking at the file system after the
 // failure (the engine says only that it failed).
 std::string explainSave(const std::string& path);
+// A result of the device exports (OpenLib, CloseLib, PlayWav, RecordWav, StopWav,
+// SelectSource): what happened and what to do. Empty for BRENVIK_OK or an unknown code.
+std::string explainDevice(int32_t code);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "editor_context.h"
@@ -59,4 +60,14 @@ private:
     // The column of the transport's position marker, 0 while none is drawn. A full redraw
     // (a fade nested in the follow loop) wipes the marker, so it resets this too.
     int32_t markerColumn_ = 0;
+    // The view's first frame as the wheel's last zoom chose it, with the bar values it set for
+    // it. A unit of the view bar spans up to a few columns at high zoom, so while the bars and
+    // the track still show these values the view starts at this exact frame.
+    struct WheelViewStart {
+        int32_t zoom = 0;
+        int32_t position = 0;
+        int32_t trackLength = 0;
+        int32_t frame = 0;
+    };
+    std::optional<WheelViewStart> wheelViewStart_;
 };

@@ -74,12 +74,14 @@ void TrackView::wheel(int32_t notches, bool zoomStep, float x)
         const int32_t zoomed = zoomAfterNotches(zoom, notches);
         if (zoomed == zoom || !hasTrack()) return;
         // The frame under the pointer stays there: the new left edge is that many columns of
-        // the new zoom before it, and the view bar is set to give that edge.
+        // the new zoom before it. The view starts at that exact frame; the view bar shows the
+        // nearest position to it.
         const double anchor = frm.trkbegin + double(frm.tscale) / frm.zoom * x;
-        const double edge = anchor - double(frm.tscale) / zoomed * x;
         const double hidden = mod.trklen - double(mod.trklen) / zoomed;
+        const double edge = std::clamp(anchor - double(frm.tscale) / zoomed * x, 0.0, hidden);
         const int32_t position =
-            zoomed < 2 ? 0 : std::clamp(toLong(edge * 32768.0 / hidden), 0, kLastViewPosition);
+            zoomed < 2 ? 0 : std::clamp(toLong(edge * kViewScrollUnits / hidden), 0, kLastViewPosition);
+        wheelViewStart_ = WheelViewStart{zoomed, position, mod.trklen, toLong(edge)};
         window_.setScrollValue(ScrollBar::hscZoom, zoomed);
         if (position != window_.scrollValue(ScrollBar::hscView)) window_.setScrollValue(ScrollBar::hscView, position);
         return;

@@ -41,8 +41,14 @@ void TrackView::updateViewStart()
         frm.trkbegin = 0;
         return;
     }
+    const int32_t position = window_.scrollValue(ScrollBar::hscView);
+    const std::optional<WheelViewStart>& wheel = wheelViewStart_;
+    if (wheel && wheel->zoom == frm.zoom && wheel->position == position && wheel->trackLength == mod.trklen) {
+        frm.trkbegin = wheel->frame;
+        return;
+    }
     const double hidden = mod.trklen - double(mod.trklen) / frm.zoom;
-    frm.trkbegin = toLong(hidden * window_.scrollValue(ScrollBar::hscView) / double(kViewScrollUnits));
+    frm.trkbegin = toLong(hidden * position / double(kViewScrollUnits));
 }
 
 int32_t TrackView::endFrame() const

@@ -122,7 +122,7 @@ void FrmPellam::createActions()
                                     [this] { editor_.files().songDetails(); });
     mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...",
                                 [this] { editor_.edits().normalizeLoudness(); });
-    mnuControlSource = addCommand("mnuControlSource", "Input &Source...",
+    mnuControlSource = addCommand("mnuControlSource", "&Input Source...",
                                   [this] { editor_.transport().chooseInputSource(); });
     addSelectionKeys();
 }
@@ -448,9 +448,10 @@ int FrmPellam::chooseSource(const std::vector<std::string>& choices, int checked
         choice->setData(int(i));
         group->addAction(choice);
     }
+    // Below the Control title like its own menu, the checked item where the keys start.
     const QRect control = menuBar()->actionGeometry(mnuControl->menuAction());
-    const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()),
-                                      menu.actions().value(checked));
+    menu.setActiveAction(menu.actions().value(checked));
+    const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()));
     return picked ? picked->data().toInt() : -1;
 }
 

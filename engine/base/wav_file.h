@@ -11,18 +11,9 @@
 
 namespace brenvik {
 
-// Result codes of loadWave besides the load flags 0..3.
-inline constexpr int32_t kLoadNoRiff = BRENVIK_LOAD_NO_RIFF;
-inline constexpr int32_t kLoadNoWave = BRENVIK_LOAD_NO_WAVE;
-inline constexpr int32_t kLoadNoFmt = BRENVIK_LOAD_NO_FMT;
-inline constexpr int32_t kLoadNotPcm = BRENVIK_LOAD_NOT_PCM;
-inline constexpr int32_t kLoadNot16Bit = BRENVIK_LOAD_NOT_16_BIT;
-inline constexpr int32_t kLoadCannotOpen = BRENVIK_LOAD_CANNOT_OPEN;
-inline constexpr int32_t kLoadNoData = BRENVIK_LOAD_NO_DATA;
-
 // Fills the whole track from a RIFF WAVE file: returns the load flags (bit 0: channel count is
-// not 2, bit 1: sample rate is not 44100) on success, or one of the codes above, in which case
-// the track is left exactly as it was.
+// not 2, bit 1: sample rate is not 44100) on success, or one of brenvik.h's BRENVIK_LOAD_
+// rejection codes, in which case the track is left exactly as it was.
 int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& log);
 
 // The frames of audio loadWave would read from the file into a track long enough for all of

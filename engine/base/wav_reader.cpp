@@ -116,18 +116,18 @@ int32_t checkRiffHeader(WordReader& reader, const DiagnosticLog& log)
     reader.read();
     if (!reader.startsWith(wav::kRiffId, kComparedMarkerBytes)) {
         log.write("No Riff.\n");
-        return kLoadNoRiff;
+        return BRENVIK_LOAD_NO_RIFF;
     }
     reader.read();  // RIFF size
     reader.read();
     if (!reader.startsWith(wav::kWaveId, kComparedMarkerBytes)) {
         log.write("No Wave.\n");
-        return kLoadNoWave;
+        return BRENVIK_LOAD_NO_WAVE;
     }
     reader.read();
     if (!reader.startsWith(wav::kFmtId, kComparedMarkerBytes)) {
         log.write("No fmt_.\n");
-        return kLoadNoFmt;
+        return BRENVIK_LOAD_NO_FMT;
     }
     return 0;
 }
@@ -143,7 +143,7 @@ int32_t readFormat(WordReader& reader, const DiagnosticLog& log, WaveFormat& for
     format.channels = reader.high16();
     if (static_cast<uint8_t>(format.formatTag) != wav::kPcmFormatTag) {
         log.write("Not PCM.\n");
-        return kLoadNotPcm;
+        return BRENVIK_LOAD_NOT_PCM;
     }
     reader.read();
     format.sampleRate = reader.u32();
@@ -151,7 +151,7 @@ int32_t readFormat(WordReader& reader, const DiagnosticLog& log, WaveFormat& for
     reader.read();  // block align, bits per sample
     format.bitsPerSample = reader.high16();
     if (static_cast<uint8_t>(format.bitsPerSample) != kBitsPerSample) {
-        return kLoadNot16Bit;
+        return BRENVIK_LOAD_NOT_16_BIT;
     }
     skipChunkRest(reader, chunkSize, wav::kFmtChunkBytes);
     return 0;
@@ -218,7 +218,7 @@ int32_t WaveReader::open(const char* path, const DiagnosticLog& log)
 {
     file_ = openRegularStream(path);
     if (!file_) {
-        return kLoadCannotOpen;
+        return BRENVIK_LOAD_CANNOT_OPEN;
     }
     WordReader reader(file_.get());
     if (const int32_t rejection = checkRiffHeader(reader, log); rejection != 0) {
@@ -229,7 +229,7 @@ int32_t WaveReader::open(const char* path, const DiagnosticLog& log)
     }
     // A data chunk whose size field the file cuts short holds no audio.
     if (!findDataChunk(reader) || !reader.read()) {
-        return kLoadNoData;
+        return BRENVIK_LOAD_NO_DATA;
     }
     audioBytes_ = std::min<uint64_t>(reader.u32(), reader.bytesLeft());
     return 0;

@@ -25,7 +25,7 @@ struct WaveFormat {
 class WaveReader {
 public:
     // Opens path (a regular file only) and reads its header; 0, or the load code that rejects
-    // the file (kLoadCannotOpen, kLoadNoRiff ... kLoadNoData). Its messages go to log.
+    // the file (BRENVIK_LOAD_NO_RIFF ... BRENVIK_LOAD_NO_DATA). Its messages go to log.
     int32_t open(const char* path, const DiagnosticLog& log);
 
     const WaveFormat& format() const { return format_; }

@@ -21,6 +21,7 @@
 #include "encoder_beside_engine.h"
 #include "fake_window.h"
 #include "real_engine.h"
+#include "temp_directory.h"
 #include "track_length.h"
 #include "wav_image.h"
 
@@ -48,21 +49,9 @@ std::string wavBytes(const std::vector<int16_t>& values, WavFormat format = {})
                 + chunk("data", wav_image::values(values)));
 }
 
-std::string readBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void writeBytes(const fs::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-fs::path makeTempDirectory()
-{
-    std::string pattern = (fs::temp_directory_path() / "quorvel-files-XXXXXX").string();
-    return mkdtemp(pattern.data());
 }
 
 // The messages the user saw, in order.
@@ -85,7 +74,8 @@ protected:
     FakeWindow window;
     Editor editor{realEngine(), window};
     EngineApi& engine = realEngine();
-    fs::path dir = makeTempDirectory();
+    TempDirectory files;
+    fs::path dir = files.path();
 
     void SetUp() override
     {
@@ -100,7 +90,6 @@ protected:
     void TearDown() override
     {
         editor.files().closeDevices();
-        fs::remove_all(dir);
     }
 
     int32_t trklen() const { return editor.state().mod.trklen; }
@@ -347,7 +336,7 @@ TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
                                                     "busy init", "busy hide"}));
     std::vector<int16_t> expected;
     for (int32_t index = 4; index < 20; ++index) expected.push_back(int16_t(index * 3 - 20));
-    EXPECT_EQ(readBytes(dir / "take.wav"), wavBytes(expected));
+    EXPECT_EQ(readText(dir / "take.wav"), wavBytes(expected));
     EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "take.wav").string());
     EXPECT_EQ(window.caption, "Dravenna - " + (dir / "take.wav").string());
     EXPECT_EQ(editor.state().mod.clipbegin, 2);
@@ -359,7 +348,7 @@ TEST_F(FileCommands, SaveAsWav_EmptySelection_WritesTheHeaderOnly)
     editor.state().mod.clipbegin = editor.state().mod.clipend = 100;
     saveAs(dir / "click.WAV");
     EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
-    EXPECT_EQ(readBytes(dir / "click.WAV"), wavBytes({}));
+    EXPECT_EQ(readText(dir / "click.WAV"), wavBytes({}));
 }
 
 TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndWhyAndKeepsTheTitle)
@@ -386,7 +375,7 @@ TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
     saveAs(dir / "take.Mp3");
     EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Successfully Saved!"});
     EXPECT_EQ(window.lastMessageIcon, MessageIcon::None);
-    const std::string mp3 = readBytes(dir / "take.Mp3");
+    const std::string mp3 = readText(dir / "take.Mp3");
     ASSERT_GT(mp3.size(), 1000u);
     EXPECT_EQ(uint8_t(mp3[0]), 0xFF);  // an MPEG audio frame header first, no tag
     EXPECT_EQ(uint8_t(mp3[1]) & 0xE0, 0xE0);
@@ -453,8 +442,8 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
         window.onEvents = nullptr;
 
         const bool mp3 = std::string(name).ends_with("mp3");
-        const std::string saved = readBytes(dir / name);
-        const std::string direct = readBytes(dir / (mp3 ? "direct.mp3" : "direct.wav"));
+        const std::string saved = readText(dir / name);
+        const std::string direct = readText(dir / (mp3 ? "direct.mp3" : "direct.wav"));
         EXPECT_TRUE(saved == direct) << saved.size() << " bytes where the export alone wrote " << direct.size();
         EXPECT_TRUE(lockedEveryPass);
         for (LockableControl control : kEngineControls) EXPECT_TRUE(window.enabled.at(control));
@@ -481,7 +470,8 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
 // was written.
 [[noreturn]] void saveMp3WithoutEncoder()
 {
-    const fs::path dir = makeTempDirectory();
+    const TempDirectory files;
+    const fs::path dir = files.path();
     fs::copy_file(BRENVIK_LIBRARY_PATH, dir / "libbrenvik.so");
     EngineApi alone;
     const std::string error = bindEngine((dir / "libbrenvik.so").c_str(), alone);
@@ -497,7 +487,7 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
     const std::vector<std::string> messages = messagesIn(window.log);
     for (const std::string& message : messages) std::cerr << message << "\n";
     const bool written = fs::exists(dir / "take.mp3");
-    fs::remove_all(dir);
+    fs::remove_all(dir);  // std::exit runs no destructors
     std::exit(error.empty() && messages == std::vector<std::string>{kMissingEncoder} && !written ? 0 : 1);
 }
 

@@ -62,11 +62,13 @@ protected:
     }
 };
 
-TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_AndLandsOnEachTarget)
+// Undo puts every value back, and Redo scales again by the same gain.
+TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_LandsOnEachTarget_AndIsUndone)
 {
     for (int target : kLoudnessTargets) {
         SCOPED_TRACE(target);
         fillTone(-23);
+        const std::vector<int16_t> before = fakeEngine.track;
         const double reference = toneLoudness(fakeEngine.track, kFrom, kTo);
         ASSERT_NEAR(reference, -23, 0.01);
         window.targetAnswer = target;
@@ -80,6 +82,11 @@ TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_AndLandsOnEachTarge
         EXPECT_NEAR(toneLoudness(fakeEngine.track, kFrom, kTo), target, 0.1);
         EXPECT_EQ(fakeEngine.track[2 * kTo], sineValue(-23, kTo)) << "a frame after the selection changed";
         EXPECT_EQ(window.settings["Defaults/LoudnessTarget"], std::to_string(target));
+        const std::vector<int16_t> normalized = fakeEngine.track;
+        editor.edits().undo();
+        EXPECT_EQ(fakeEngine.track, before);
+        editor.edits().redo();
+        EXPECT_EQ(fakeEngine.track, normalized);
     }
 }
 
@@ -101,26 +108,11 @@ TEST_F(NormalizeLoudness, AGainThatWouldLiftTheTruePeakPastMinus1DbtpIsHeldThere
     EXPECT_LT(toneLoudness(fakeEngine.track, kFrom, kTo), -20);
 }
 
-TEST_F(NormalizeLoudness, UndoPutsEveryValueBack_RedoScalesAgainByTheSameGain)
-{
-    fillTone(-30);
-    const std::vector<int16_t> before = fakeEngine.track;
-    window.targetAnswer = -16;
-    editor.edits().normalizeLoudness();
-    const std::vector<int16_t> normalized = fakeEngine.track;
-    ASSERT_NE(normalized, before);
-
-    editor.edits().undo();
-    EXPECT_EQ(fakeEngine.track, before);
-    editor.edits().redo();
-    EXPECT_EQ(fakeEngine.track, normalized);
-}
-
 struct Refusal {
     const char* name;
     int32_t frames;
-    double dbfs;  // the tone filling the track; below -200 silence
-    const char* message;
+    double dbfs;          // the tone filling the track; below -200 silence
+    const char* message;  // empty: the dialog shows and the user cancels it
 };
 
 class NormalizeLoudnessRefusal : public NormalizeLoudness, public ::testing::WithParamInterface<Refusal> {};
@@ -130,13 +122,14 @@ TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
     if (GetParam().dbfs > -200) fillTone(GetParam().dbfs);
     editor.state().mod.clipend = kFrom + GetParam().frames;
     const std::vector<int16_t> before = fakeEngine.track;
-    window.targetAnswer = -14;
+    const bool cancelled = GetParam().message[0] == '\0';
+    window.targetAnswer = cancelled ? std::nullopt : std::optional(-14);
 
     editor.edits().normalizeLoudness();
 
     EXPECT_EQ(fakeEngine.track, before);
     EXPECT_FALSE(window.canUndo);
-    if (GetParam().message[0] == '\0') {
+    if (cancelled) {
         EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "loudness dialog"), 1);
     } else {
         EXPECT_EQ(window.log.back(), std::string("message: ") + GetParam().message);
@@ -146,20 +139,9 @@ TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
 INSTANTIATE_TEST_SUITE_P(
     Cases, NormalizeLoudnessRefusal,
     ::testing::Values(Refusal{"ShorterThanTheGate", 17639, -20, "Select at least 0.4 seconds to measure its loudness."},
-                      Refusal{"Silent", 44100, -300, "The selection is too quiet to measure its loudness."}),
+                      Refusal{"Silent", 44100, -300, "The selection is too quiet to measure its loudness."},
+                      Refusal{"CancelledInTheDialog", 44100, -30, ""}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(NormalizeLoudness, CancelInTheDialogChangesNothing)
-{
-    fillTone(-30);
-    const std::vector<int16_t> before = fakeEngine.track;
-    window.targetAnswer.reset();
-
-    editor.edits().normalizeLoudness();
-
-    EXPECT_EQ(fakeEngine.track, before);
-    EXPECT_FALSE(window.canUndo);
-}
 
 // libebur128's own true-peak meter, fed the whole signal: the reference for the oversampling
 // done here on the loudest blocks only.

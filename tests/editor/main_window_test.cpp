@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -115,6 +116,7 @@ TEST_F(MainWindow, MenusCarryTheirCaptionsAndShortcuts)
                  {"mnuControlPlay", "&Play", QKeySequence("F5")},
                  {"mnuControlRecord", "&Record", QKeySequence("F6")},
                  {"mnuControlStop", "&Stop", QKeySequence("F7")},
+                 {"mnuControlSource", "&Input Source...", {}},
                  {"mnuFXFadeIn", "Fade &In", {}},
                  {"mnuFXFadeOut", "Fade &Out", {}},
                  {"mnuHelpAbout", "&About", {}},
@@ -124,6 +126,24 @@ TEST_F(MainWindow, MenusCarryTheirCaptionsAndShortcuts)
         auto* action = child<QAction>(item.name);
         EXPECT_EQ(action->text(), item.caption);
         EXPECT_EQ(action->shortcut(), item.shortcut) << item.name;
+    }
+}
+
+// Two items of one menu on the same letter make that letter only move between them, so the
+// keyboard could not reach either.
+TEST_F(MainWindow, EachMenuItemHasALetterOfItsOwnInItsMenu)
+{
+    for (QAction* menu : window.menuBar()->actions()) {
+        QSet<QChar> letters;
+        for (QAction* item : menu->menu()->actions()) {
+            const qsizetype mark = item->text().indexOf('&');
+            ASSERT_GE(mark, 0) << item->text().toStdString();
+            const QChar letter = item->text().at(mark + 1).toLower();
+            EXPECT_FALSE(letters.contains(letter))
+                << menu->text().toStdString() << " has a second item on " << letter.toLatin1()
+                << ": " << item->text().toStdString();
+            letters.insert(letter);
+        }
     }
 }
 

@@ -49,9 +49,8 @@ protected:
 
     MeterOnScreen meterShown()
     {
-        const fs::path file = home / "meter.png";
-        if (!x11("import -window " + mainWindow + " " + file.string())) return {};
-        return meterIn(QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32));
+        const QImage shot = screenshot(mainWindow);
+        return shot.isNull() ? MeterOnScreen{} : meterIn(shot);
     }
 
     // Reads the screen until it shows what the check wants, for at most ten seconds.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor_fixture.h"
 #include "editor_numbers.h"
+#include "view_scroll.h"
 
 namespace {
 
@@ -167,20 +168,27 @@ TEST_F(Wheel, CtrlZoomsInPowersOfTwo_WithinOneTo256_AndNeitherMovesWhileTheBarsA
     EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 8", "zoom 1", "zoom 2", "zoom 128", "zoom 256"}));
 }
 
-TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn)
+TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn_UpToTheGreatestZoom)
 {
-    // Column 480 shows frame 775526 of the whole track (1615.68 frames a column).
+    // Column 480 shows frame 775526 of the whole track (1615.68 frames a column). A unit of the
+    // view bar is 32 frames, five columns at zoom 256: the view's start is not rounded to it.
     const struct {
         float x;
         int32_t notches;
-    } steps[] = {{480.0f, 1}, {480.0f, 2}, {20.0f, 1}, {20.0f, -2}, {600.0f, 1}, {600.0f, 1}};
+    } steps[] = {{480.0f, 1}, {480.0f, 2}, {20.0f, 1}, {20.0f, -2}, {600.0f, 1}, {600.0f, 1},
+                 {333.0f, 1}, {333.0f, 1}, {123.0f, 1}, {517.0f, 1}, {517.0f, 1}, {71.0f, -1}, {71.0f, 1}};
     for (const auto& step : steps) {
         const int32_t before = editor.view().xToFrame(toLong(step.x));
         editor.view().wheel(step.notches, true, step.x);
         const double column = double(editor.state().frm.tscale) / editor.state().frm.zoom;
         EXPECT_NEAR(editor.view().xToFrame(toLong(step.x)), before, column) << step.x << " " << step.notches;
     }
-    EXPECT_EQ(editor.state().frm.zoom, 16);
+    EXPECT_EQ(editor.state().frm.zoom, 256);
+    // The view bar shows the nearest position to the start; dragged, it scrolls as ever.
+    const double hidden = editor.state().mod.trklen - editor.state().mod.trklen / 256.0;
+    EXPECT_NEAR(window.hscView, editor.state().frm.trkbegin / hidden * kViewScrollUnits, 0.5);
+    window.setScrollValue(ScrollBar::hscView, window.hscView + 1);
+    EXPECT_EQ(editor.state().frm.trkbegin, toLong(hidden * window.hscView / kViewScrollUnits));
 }
 
 using WindowRoutines = EditorFixture;

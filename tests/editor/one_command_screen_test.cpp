@@ -7,67 +7,41 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <thread>
 
 #include "meter_on_screen.h"
 #include "program_window.h"
+#include "view_on_screen.h"
 
 namespace {
 
 using namespace program_window;
 
-// The selection's dark green, and the waveform's red XOR'd over it.
-const QRgb kSelection = qRgb(16, 96, 64);
-const QRgb kWaveOverSelection = qRgb(255 ^ 16, 96, 64);
 // Start-up selects the whole track, which then covers the view (649 x 128 visible pixels).
 constexpr int kWholeViewSelected = 60000;
+
+// How many pixels of colour a picture shows, in area or all over.
+int pixelsOf(const QImage& shot, QRgb colour, QRect area = {})
+{
+    if (area.isNull()) area = shot.rect();
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom() && y < shot.height(); ++y)
+        for (int x = area.left(); x <= area.right() && x < shot.width(); ++x) count += shot.pixel(x, y) == colour;
+    return count;
+}
+int waveformPixels(const QImage& shot) { return pixelsOf(shot, kBarSelected); }
+bool meterLit(const QImage& shot) { return meterIn(shot).litBarPixels > 0; }
 
 class OneCommandScreen : public ProgramWindow {
 protected:
     std::unique_ptr<ChildProcess> quorvel;
     std::string mainWindow;
 
-    QImage screenshot()
-    {
-        const fs::path file = home / "shot.png";
-        if (!x11("import -window " + mainWindow + " " + file.string())) return {};
-        return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
-    }
-
-    // How many pixels of colour the window shows, in area or all over.
-    int pixelsOf(QRgb colour, QRect area = {})
-    {
-        const QImage shot = screenshot();
-        if (area.isNull()) area = shot.rect();
-        int count = 0;
-        for (int y = area.top(); y <= area.bottom() && y < shot.height(); ++y)
-            for (int x = area.left(); x <= area.right() && x < shot.width(); ++x) count += shot.pixel(x, y) == colour;
-        return count;
-    }
-    int waveformPixels() { return pixelsOf(kWaveOverSelection); }
+    QImage shot() { return screenshot(mainWindow); }
 
     // Reads the screen until it satisfies done, for at most twenty seconds.
-    bool screenUntil(const std::function<bool()>& done)
+    bool screenUntil(const std::function<bool(const QImage&)>& done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        do {
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
-    }
-
-    bool meterLit() { return meterIn(screenshot()).litBarPixels > 0; }
-
-    // Where the view is: start-up's selection of the whole track covers it.
-    QRect selectionBounds()
-    {
-        const QImage shot = screenshot();
-        QRect bounds;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                if (shot.pixel(x, y) == kSelection) bounds |= QRect(x, y, 1, 1);
-        return bounds;
+        return !readUntil([this] { return shot(); }, done, std::chrono::seconds(20)).isNull();
     }
 
     // Presses keys, then at once drags the mouse over the view from column `from` to `to`.
@@ -88,10 +62,10 @@ protected:
     {
         EXPECT_TRUE(waitUntilGone("^Please wait"));
         int before = -1;
-        int now = waveformPixels();
+        int now = waveformPixels(shot());
         while (now != before) {
             before = now;
-            now = waveformPixels();
+            now = waveformPixels(shot());
         }
         return now;
     }
@@ -108,16 +82,16 @@ TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndEx
     mainWindow = *found;
     // Keys pressed before start-up is done would be dropped: it is done once the whole track
     // shows selected.
-    ASSERT_TRUE(screenUntil([&] { return pixelsOf(kSelection) > kWholeViewSelected; }));
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return pixelsOf(s, kSelected) > kWholeViewSelected; }));
     ASSERT_TRUE(waitUntilGone("^Please wait"));
-    const QRect view = selectionBounds();
+    const QRect view = selectionBounds(shot());
 
     // The simulated card records its frame count: a loud saw on the left, with no pause in it.
     ASSERT_TRUE(keysTo(mainWindow, "F6"));
-    ASSERT_TRUE(screenUntil([&] { return meterLit(); })) << "the recording does not show on the meter";
+    ASSERT_TRUE(screenUntil(meterLit)) << "the recording does not show on the meter";
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     // The card's slow saw is drawn as thin lines (a quarter of the view's columns or so).
-    ASSERT_TRUE(screenUntil([&] { return waveformPixels() > 150; })) << "the recording is not drawn";
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return waveformPixels(s) > 150; })) << "the recording is not drawn";
     const int recorded = settledWaveform();
 
     // Select Song finds no song and says so; what was pressed 50 ms after it, under its busy
@@ -138,12 +112,12 @@ TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndEx
     // waveform outside a selection (plain red).
     ASSERT_TRUE(keysThenDrag("alt+x i", view, 100, 150));
     settledWaveform();
-    EXPECT_EQ(pixelsOf(qRgb(255, 0, 0), view), 0) << "the selection moved";
+    EXPECT_EQ(pixelsOf(shot(), kBar, view), 0) << "the selection moved";
 
     // The whole track plays (the meter moves) and ends by itself (the meter empties).
     ASSERT_TRUE(keysTo(mainWindow, "F5"));
-    ASSERT_TRUE(screenUntil([&] { return meterLit(); })) << "the playback does not show on the meter";
-    ASSERT_TRUE(screenUntil([&] { return !meterLit(); })) << "the playback does not end";
+    ASSERT_TRUE(screenUntil(meterLit)) << "the playback does not show on the meter";
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return !meterLit(s); })) << "the playback does not end";
     EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0) << "File > Exit after the playback ended";
 }
 

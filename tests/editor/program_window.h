@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <QImage>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -154,6 +156,14 @@ protected:
     {
         EXPECT_TRUE(keysTo(mainWindow, "alt+f x"));
         return program.wait(std::chrono::seconds(20));
+    }
+
+    // The window as the X server shows it; a null image when it cannot be read.
+    QImage screenshot(const std::string& window)
+    {
+        const fs::path file = home / "shot.png";
+        if (!x11("import -window " + window + " " + file.string())) return {};
+        return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
     }
 
     std::string storedSettings()

@@ -169,6 +169,15 @@ def long_song_case(take):
     return 9.5, 57.5
 
 
+def gradual_song_case(take, track, offset):
+    """An 80 s excerpt of a song whose sound changes gradually in places (instruments fading in
+    and out), between pauses: it must stay one song."""
+    take.music("battle", 40, 0, 8)
+    take.music(track, offset, 9.5, 80)
+    take.music("wanderer", 30, 91, take.length - 91)
+    return 9.5, 89.5
+
+
 def talk_only_case(take):
     at = 0.0
     for sentence in range(4):
@@ -186,6 +195,8 @@ CASES = [
     ("hiss_40", "pause", 50, lambda t: pause_case(t, [1.5, 2.0], hiss=-40)),
     ("quiet_passage", "pause", 48, quiet_passage_case),
     ("long_song_sections", "pause", 68, long_song_case),
+    ("gradual_changes", "pause", 100, lambda t: gradual_song_case(t, "love_theme", 5)),
+    ("gradual_changes_2", "pause", 100, lambda t: gradual_song_case(t, "casualties_of_war", 100)),
     ("dj_talk", "talk", 55, talk_case),
     ("dj_talk_in_hiss", "talk", 55, lambda t: talk_case(t, ("underground", "the_city_falls", "loyalists"), -45)),
     ("loud_songs_quiet_talk", "talk", 54, compressed_talk_case),
@@ -196,6 +207,10 @@ CASES = [
      lambda t: crossfade_case(t, (3.0, 2.0), ("knolls", "battle", "elvish-theme"))),
     ("crossfade_more", "crossfade", 50,
      lambda t: crossfade_case(t, (2.0, 4.0), ("wanderer", "northerners", "frantic"))),
+    ("crossfade_5s", "crossfade", 50,
+     lambda t: crossfade_case(t, (5.0, 5.0), ("legends_of_the_north", "love_theme", "breaking_the_chains"))),
+    ("crossfade_3s", "crossfade", 50,
+     lambda t: crossfade_case(t, (3.0, 3.0), ("casualties_of_war", "traveling_minstrels", "underground"))),
     ("jingle", "jingle", 50, jingle_case),
     ("talk_only", "none", 40, talk_only_case),
 ]

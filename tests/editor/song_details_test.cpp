@@ -21,22 +21,16 @@ protected:
 
 const SongDetails kSong{"Song", "Artist", "Album", "1997", "Pop", "From the radio"};
 
-TEST_F(SongDetailsCommand, StartsEmptyAtTheStandardQuality_AndSavesWriteNothingBeside)
+TEST_F(SongDetailsCommand, StartEmptyAtTheStandardQuality_OkKeepsThemForTheSessionAndThePresetInTheSettings)
 {
+    saveAs("/tmp/take.mp3");
+    EXPECT_EQ(fakeEngine.songDetails, "title=\nartist=\nalbum=\nyear=\ngenre=\ncomment=\n");
+    EXPECT_EQ(fakeEngine.mp3Quality, BRENVIK_MP3_CBR_192);
+
+    window.songDetailsAnswer = {{kSong, Mp3Preset::VbrV2}};
     editor.files().songDetails();
     EXPECT_EQ(window.detailsShown, SongDetails{});
     EXPECT_EQ(window.presetShown, Mp3Preset::Cbr192);
-
-    saveAs("/tmp/take.mp3");
-
-    EXPECT_EQ(fakeEngine.songDetails, "title=\nartist=\nalbum=\nyear=\ngenre=\ncomment=\n");
-    EXPECT_EQ(fakeEngine.mp3Quality, BRENVIK_MP3_CBR_192);
-}
-
-TEST_F(SongDetailsCommand, OkKeepsTheDetailsForTheSessionAndThePresetInTheSettings)
-{
-    window.songDetailsAnswer = {{kSong, Mp3Preset::VbrV2}};
-    editor.files().songDetails();
     window.songDetailsAnswer.reset();
 
     editor.files().songDetails();  // shows what was left, and Cancel keeps it

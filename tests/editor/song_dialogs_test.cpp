@@ -21,38 +21,33 @@ void press(QDialog& dialog, QDialogButtonBox::StandardButton which)
     namedChild<QDialogButtonBox>(dialog, "buttons")->button(which)->click();
 }
 
-TEST(SongDetailsDialog, ShowsWhatItIsGiven_AndOkHandsBackWhatWasTyped)
+TEST(SongDetailsDialog, ShowsWhatItIsGiven_OkHandsBackWhatWasTyped_CancelLeavesItAsItWas)
 {
-    SongDetails details{"Old title", "", "", "", "", ""};
-    Mp3Preset preset = Mp3Preset::Cbr320;
-    FrmSongDetails dialog(details, preset);
-    EXPECT_EQ(dialog.windowTitle(), "Song Details");
-    EXPECT_EQ(namedChild<QLineEdit>(dialog, "txtTitle")->text(), "Old title");
-    EXPECT_EQ(namedChild<QComboBox>(dialog, "cboMp3Quality")->currentText(), "320 kbit/s constant");
+    const SongDetails old{"Old title", "", "", "", "", ""};
+    for (const auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
+        SCOPED_TRACE(button == QDialogButtonBox::Ok ? "Ok" : "Cancel");
+        SongDetails details = old;
+        Mp3Preset preset = Mp3Preset::Cbr320;
+        FrmSongDetails dialog(details, preset);
+        EXPECT_EQ(dialog.windowTitle(), "Song Details");
+        EXPECT_EQ(namedChild<QLineEdit>(dialog, "txtTitle")->text(), "Old title");
+        EXPECT_EQ(namedChild<QComboBox>(dialog, "cboMp3Quality")->currentText(), "320 kbit/s constant");
 
-    namedChild<QLineEdit>(dialog, "txtTitle")->setText("  New title ");
-    namedChild<QLineEdit>(dialog, "txtArtist")->setText("Сплин");
-    namedChild<QLineEdit>(dialog, "txtComment")->setText("From the radio");
-    namedChild<QComboBox>(dialog, "cboMp3Quality")->setCurrentIndex(2);
-    press(dialog, QDialogButtonBox::Ok);
+        namedChild<QLineEdit>(dialog, "txtTitle")->setText("  New title ");
+        namedChild<QLineEdit>(dialog, "txtArtist")->setText("Сплин");
+        namedChild<QLineEdit>(dialog, "txtComment")->setText("From the radio");
+        namedChild<QComboBox>(dialog, "cboMp3Quality")->setCurrentIndex(2);
+        press(dialog, button);
 
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(details, (SongDetails{"New title", "Сплин", "", "", "", "From the radio"}));
-    EXPECT_EQ(preset, Mp3Preset::VbrV2);
-}
-
-TEST(SongDetailsDialog, CancelLeavesEverythingAsItWas)
-{
-    SongDetails details{"Title", "", "", "", "", ""};
-    Mp3Preset preset = Mp3Preset::Cbr192;
-    FrmSongDetails dialog(details, preset);
-    namedChild<QLineEdit>(dialog, "txtTitle")->setText("Changed");
-    namedChild<QComboBox>(dialog, "cboMp3Quality")->setCurrentIndex(1);
-
-    press(dialog, QDialogButtonBox::Cancel);
-
-    EXPECT_EQ(details.title, "Title");
-    EXPECT_EQ(preset, Mp3Preset::Cbr192);
+        if (button == QDialogButtonBox::Ok) {
+            EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(details, (SongDetails{"New title", "Сплин", "", "", "", "From the radio"}));
+            EXPECT_EQ(preset, Mp3Preset::VbrV2);
+        } else {
+            EXPECT_EQ(details, old);
+            EXPECT_EQ(preset, Mp3Preset::Cbr320);
+        }
+    }
 }
 
 struct GainCase {

@@ -21,6 +21,7 @@ namespace {
 struct SeenMenu {
     QStringList items;
     int checked = -1;
+    int active = -1;  // where the keys start
 };
 
 // Opens Control > Input Source... and picks the item of that index (none when -1), as the user
@@ -33,6 +34,7 @@ SeenMenu pickSource(FrmPellam& window, int pick)
         if (!menu) return;
         for (QAction* item : menu->actions()) {
             if (item->isChecked()) seen.checked = int(seen.items.size());
+            if (item == menu->activeAction()) seen.active = int(seen.items.size());
             seen.items << item->text();
         }
         if (pick < 0) {
@@ -56,6 +58,7 @@ TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
     const SeenMenu first = pickSource(window, 1);
     EXPECT_EQ(first.items, (QStringList{"Default input", "Simulated card"}));
     EXPECT_EQ(first.checked, 0);
+    EXPECT_EQ(first.active, 0);
     EXPECT_EQ(QSettings("Quorvel", "Quorvel").value("Defaults/Source").toString(), "sim");
     EXPECT_TRUE(meter->toolTip().startsWith("Recording from: Simulated card\n"));
 
@@ -67,7 +70,9 @@ TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
     EXPECT_TRUE(namedChild<MeterWidget>(restarted, "meterLevels")
                     ->toolTip()
                     .startsWith("Recording from: Simulated card\n"));
-    EXPECT_EQ(pickSource(restarted, -1).checked, 1);
+    const SeenMenu again = pickSource(restarted, -1);
+    EXPECT_EQ(again.checked, 1);
+    EXPECT_EQ(again.active, 1);
     restarted.editor().files().closeDevices();
 }
 

@@ -51,7 +51,9 @@ TEST_F(StartUp, EngineThatCannotOpen_IsReportedMarkedClosedAndClosedOnce)
     EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib"}));
     EXPECT_FALSE(editor.state().frm.bInitLib);
     EXPECT_NE(std::find(window.log.begin(), window.log.end(),
-                        "message: There was an error opening the device drivers: 2"),
+                        "message: There was an error opening the device drivers: 2\n\n"
+                        "No sound device or input source could be found or opened. Check that it is connected "
+                        "and that the sound server runs, then try again."),
               window.log.end());
     EXPECT_TRUE(editor.files().queryClose());  // still closable
     EXPECT_EQ(window.settings["Defaults/Memory"], "1048576");
@@ -145,7 +147,10 @@ TEST_F(ShutDown, CloseErrorIsReportedAndTheSettingStillWritten)
     startUp();
     fakeEngine.closeResult = 5;
     EXPECT_TRUE(editor.files().queryClose());
-    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init", "message: Error in CloseLib: 5",
+    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init",
+                                   "message: Error in CloseLib: 5\n\nA sound device is not open: it could not be "
+                                   "opened, or was closed. Check that it is connected and that the sound server "
+                                   "runs, then open the devices again with File > New.",
                                    "setting Defaults/Memory = 1048576", "busy unload"}));
     EXPECT_FALSE(editor.state().frm.bInitLib);
 }

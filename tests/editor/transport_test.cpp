@@ -31,6 +31,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What the message box says under a device that died (code 6).
+const std::string kGivenUp =
+    "The sound device stopped answering and was given up; what was recorded until then is kept. Check that the "
+    "sound server runs, then try again.";
+
 // The transport half of an engine, played from a script: it reports itself active for the
 // next activePasses questions and answers GetPosition with position.
 struct TransportScript {
@@ -255,8 +260,11 @@ TEST_F(ScriptedTransport, FailedPlay_ReportsTheCodeAndStillFollowsUntilStop)
     editor.transport().play();
 
     EXPECT_EQ(passes, 5);
+    // A code no device export gives has no words under it.
     EXPECT_EQ(window.log, (std::vector<std::string>{"message: Error in PlayTrack: -7", "busy hide",
-                                                    "message: Error in StopTrack: 11"}));
+                                                    "message: Error in StopTrack: 11\n\nThe sound system was "
+                                                    "handed no audio buffer, a fault inside Quorvel. Try again; if "
+                                                    "it keeps failing, restart Quorvel."}));
     EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_TRUE(allControls(window, true));
 }
@@ -288,7 +296,7 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
               (std::vector<std::string>{"RecordWav", "StopWav"}));
     EXPECT_EQ(window.log, (std::vector<std::string>{
-                              "message: Error in RecordTrack: 6", "busy hide",
+                              "message: Error in RecordTrack: 6\n\n" + kGivenUp, "busy hide",
                               "busy text: Reordering track...", "busy init",
                               "message: Error in StopTrack: -2", "busy hide"}));
     // The redraw shows the whole ring selected.
@@ -310,13 +318,13 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
         std::vector<std::string> log;
     };
     const std::vector<std::string> reordering{"busy hide", "busy text: Reordering track...",
-                                              "busy init", "message: Error in StopTrack: 6",
+                                              "busy init", "message: Error in StopTrack: 6\n\n" + kGivenUp,
                                               "busy hide"};
     const Case cases[] = {
         {"recording", true, false, reordering},
         {"recording stopped", true, true, reordering},
-        {"playback", false, false, {"busy hide", "message: Error in PlayTrack: 6"}},
-        {"playback stopped", false, true, {"busy hide", "message: Error in StopTrack: 6"}},
+        {"playback", false, false, {"busy hide", "message: Error in PlayTrack: 6\n\n" + kGivenUp}},
+        {"playback stopped", false, true, {"busy hide", "message: Error in StopTrack: 6\n\n" + kGivenUp}},
     };
     for (const Case& c : cases) {
         window.log.clear();

@@ -31,12 +31,12 @@ inline bool isBar(QRgb pixel)
     return pixel == kBar || pixel == kBarSelected;
 }
 
-// Reads pictures until one satisfies done, for at most ten seconds: the program draws when it
-// gets to its events. The picture, or a null image if none did.
+// Reads pictures until one satisfies done, for at most ten seconds unless told: the program draws
+// when it gets to its events. The picture, or a null image if none did.
 template <typename Read, typename Done>
-QImage readUntil(Read read, Done done)
+QImage readUntil(Read read, Done done, std::chrono::seconds limit = std::chrono::seconds(10))
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     do {
         const QImage picture = read();
         if (!picture.isNull() && done(picture)) return picture;

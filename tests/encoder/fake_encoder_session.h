@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine_library.h"
-#include "test_files.h"
+#include "temp_directory.h"
 
 class FakeEncoderSession : public ::testing::Test {
 protected:

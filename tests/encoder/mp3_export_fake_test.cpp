@@ -14,7 +14,7 @@
 
 #include "fake_encoder_session.h"
 #include "full_disk.h"
-#include "test_files.h"
+#include "temp_directory.h"
 
 namespace {
 

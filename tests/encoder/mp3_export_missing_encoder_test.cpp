@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine_library.h"
-#include "test_files.h"
+#include "temp_directory.h"
 
 namespace {
 

@@ -45,6 +45,12 @@ inline std::optional<Mp3FrameHeader> parseMp3FrameHeader(const uint8_t* bytes) {
     return header;
 }
 
+// The size of the ID3v2 tag at the start of file, header included; 0 when there is none.
+inline std::size_t id3TagBytes(const std::vector<uint8_t>& file) {
+    if (file.size() < 10 || file[0] != 'I' || file[1] != 'D' || file[2] != '3') return 0;
+    return 10 + (std::size_t(file[6]) << 21 | std::size_t(file[7]) << 14 | std::size_t(file[8]) << 7 | file[9]);
+}
+
 // Every frame from the start of the file, one after the other; empty when the file does not
 // consist of whole valid frames only.
 inline std::vector<Mp3FrameHeader> mp3Frames(const std::vector<uint8_t>& file) {

@@ -13,7 +13,7 @@
 
 #include "engine_library.h"
 #include "mp3_frames.h"
-#include "test_files.h"
+#include "temp_directory.h"
 
 namespace {
 

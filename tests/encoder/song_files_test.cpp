@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saved files as other programs read them: the song details through mutagen (MP3) and ffprobe
 // (WAV), the exact length through ffmpeg and mpg123, and what stays exactly as it was when no
-// detail is set: the WAV bytes, and the MP3 audio frames behind the Info frame.
+// detail is set: the WAV bytes, and an MP3 that begins with its Info frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,11 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "bladeenc.h"
 #include "child_process.h"
 #include "engine_library.h"
 #include "mp3_frames.h"
-#include "test_files.h"
+#include "temp_directory.h"
 #include "wav_image.h"
 
 namespace {
@@ -114,59 +112,46 @@ protected:
 
 const char* const kDetails = "title=Song of the Day\nartist=Сплин\nalbum=Radio\nyear=1997\ngenre=Rock\ncomment=Für dich\n";
 
-TEST_F(SongFiles, Mp3Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded)
+// Settings the engine does not know are refused and leave the details and the quality set
+// before them: the files carry every detail, and the MP3 is still at 192 kbit/s.
+TEST_F(SongFiles, Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded_AndByFfprobeFromListInfo)
 {
     ASSERT_EQ(engine.setSongDetails(kDetails), 0);
+    for (const char* refused : {"composer=X", "title Kept", "title=New\nbpm=120"})
+        EXPECT_EQ(engine.setSongDetails(refused), BRENVIK_SETTING_REFUSED) << refused;
+    for (int32_t refused : {-1, 3, 192}) EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
     ASSERT_EQ(engine.saveAsMp3(0, 44100, file("song.mp3").c_str()), 0);
-
-    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt")));
-
-    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"},
-                                                         {"TIT2", "0:Song of the Day"},
-                                                         {"TPE1", "1:Сплин"},
-                                                         {"TALB", "0:Radio"},
-                                                         {"TYER", "0:1997"},
-                                                         {"TCON", "0:Rock"},
-                                                         {"COMM", "0:Für dich"}}));
-}
-
-TEST_F(SongFiles, WavDetails_ReadBackByFfprobeFromTheListInfoChunk)
-{
-    ASSERT_EQ(engine.setSongDetails(kDetails), 0);
     ASSERT_EQ(engine.saveAsWave(0, 4410, file("song.wav").c_str()), 0);
 
-    const auto tags = lines(run({"ffprobe", "-v", "error", "-show_entries", "format_tags", "-of",
-                                 "default=noprint_wrappers=1", file("song.wav")},
-                                file("ffprobe.txt")));
-
-    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"TAG:title", "Song of the Day"},
-                                                         {"TAG:artist", "Сплин"},
-                                                         {"TAG:album", "Radio"},
-                                                         {"TAG:date", "1997"},
-                                                         {"TAG:genre", "Rock"},
-                                                         {"TAG:comment", "Für dich"}}));
+    // Each detail as mutagen reads it (ID3 frame, encoding: 1 for UTF-16) and as ffprobe does.
+    // A detail of odd length ("Сплин" and its zero) is padded, or ffprobe loses the ones after it.
+    const struct {
+        const char* frame;
+        int encoding;
+        const char* tag;
+        const char* text;
+    } expected[] = {{"TIT2", 0, "title", "Song of the Day"}, {"TPE1", 1, "artist", "Сплин"},
+                    {"TALB", 0, "album", "Radio"},           {"TYER", 0, "date", "1997"},
+                    {"TCON", 0, "genre", "Rock"},            {"COMM", 0, "comment", "Für dich"}};
+    std::map<std::string, std::string> id3{{"version", "2.3"}};
+    std::map<std::string, std::string> info;
+    for (const auto& detail : expected) {
+        id3[detail.frame] = std::to_string(detail.encoding) + ":" + detail.text;
+        info[std::string("TAG:") + detail.tag] = detail.text;
+    }
+    EXPECT_EQ(lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt"))), id3);
+    EXPECT_EQ(lines(run({"ffprobe", "-v", "error", "-show_entries", "format_tags", "-of",
+                         "default=noprint_wrappers=1", file("song.wav")},
+                        file("ffprobe.txt"))),
+              info);
+    const std::vector<uint8_t> mp3 = readBytes(file("song.mp3"));
+    const auto first = parseMp3FrameHeader(&mp3[id3TagBytes(mp3)]);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->bitrate, 192);
     // The RIFF size covers the chunk after the audio.
     const std::vector<uint8_t> wav = readBytes(file("song.wav"));
     const uint32_t riffSize = wav[4] | wav[5] << 8 | wav[6] << 16 | uint32_t(wav[7]) << 24;
     EXPECT_EQ(riffSize, wav.size() - 8);
-}
-
-TEST_F(SongFiles, SettingsTheEngineDoesNotKnow_AreRefusedAndChangeNothing)
-{
-    ASSERT_EQ(engine.setSongDetails("title=Kept"), 0);
-    for (const char* refused : {"composer=X", "title Kept", "title=New\nbpm=120"})
-        EXPECT_EQ(engine.setSongDetails(refused), BRENVIK_SETTING_REFUSED) << refused;
-    for (int32_t refused : {-1, 3, 192}) EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
-    ASSERT_EQ(engine.saveAsMp3(0, 4410, file("kept.mp3").c_str()), 0);
-
-    const auto tags = lines(run({kSystemPython, "-c", kMutagenScript, file("kept.mp3")}, file("mutagen.txt")));
-
-    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"version", "2.3"}, {"TIT2", "0:Kept"}}));
-    const std::vector<uint8_t> mp3 = readBytes(file("kept.mp3"));
-    const size_t tagBytes = 10 + ((mp3[6] << 21) | (mp3[7] << 14) | (mp3[8] << 7) | mp3[9]);
-    const auto first = parseMp3FrameHeader(&mp3[tagBytes]);
-    ASSERT_TRUE(first.has_value());
-    EXPECT_EQ(first->bitrate, 192);
 }
 
 struct LengthCase {
@@ -199,37 +184,9 @@ INSTANTIATE_TEST_SUITE_P(Selections, ExactLength,
                                            LengthCase{"OddStretchVbrV2", BRENVIK_MP3_VBR_V2, 17, 17 + 99999}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The same stretch through the encoder library alone, as the engine fed it before the Info
-// frame: chunk by chunk, no Info frame.
-std::vector<uint8_t> audioFramesOnly(int32_t from, int32_t to)
-{
-    BE_CONFIG config;
-    std::memset(&config, 0, sizeof config);
-    config.kind = BE_KIND_MP3;
-    config.sampleRate = 44100;
-    config.mode = BE_MODE_STEREO;
-    config.bitrate = 192;
-    uint32_t samplesPerChunk = 0;
-    uint32_t bufferBytes = 0;
-    uint32_t stream = 0;
-    if (beInitStream(&config, &samplesPerChunk, &bufferBytes, &stream) != BE_OK) return {};
-    std::vector<int16_t> samples;
-    for (int32_t i = 2 * from; i < 2 * to; ++i) samples.push_back(chordValue(i));
-    std::vector<uint8_t> output(bufferBytes);
-    std::vector<uint8_t> file;
-    uint32_t produced = 0;
-    for (size_t at = 0; at < samples.size(); at += samplesPerChunk) {
-        const auto count = uint32_t(std::min<size_t>(samplesPerChunk, samples.size() - at));
-        beEncodeChunk(stream, count, &samples[at], output.data(), &produced);
-        file.insert(file.end(), output.begin(), output.begin() + produced);
-    }
-    beDeinitStream(stream, output.data(), &produced);
-    file.insert(file.end(), output.begin(), output.begin() + produced);
-    beCloseStream(stream);
-    return file;
-}
-
-TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3DiffersOnlyByTheInfoFrame)
+// That the audio frames behind the Info frame are those of a stream without one is checked on
+// the encoder library; what the engine hands it, through the recording fake encoder.
+TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3BeginsWithItsInfoFrame)
 {
     // Details set once and cleared again leave nothing behind.
     ASSERT_EQ(engine.setSongDetails(kDetails), 0);
@@ -243,12 +200,11 @@ TEST_F(SongFiles, NoDetails_WavIsTheHeaderAndTheFramesExactly_Mp3DiffersOnlyByTh
     EXPECT_EQ(std::string(wav.begin(), wav.end()), wav_image::wave(wav_image::values(values)));
 
     const std::vector<uint8_t> mp3 = readBytes(file("plain.mp3"));
-    const std::vector<Mp3FrameHeader> frames = mp3Frames(mp3);
-    ASSERT_FALSE(frames.empty());
-    const std::string info(mp3.begin(), mp3.begin() + frames[0].length);
+    const auto first = parseMp3FrameHeader(mp3.data());
+    ASSERT_TRUE(first.has_value()) << "the file does not begin with a frame";
+    const std::string info(mp3.begin(), mp3.begin() + first->length);
     EXPECT_NE(info.find("Info"), std::string::npos);
     EXPECT_NE(info.find("LAME"), std::string::npos);
-    EXPECT_EQ(std::vector<uint8_t>(mp3.begin() + frames[0].length, mp3.end()), audioFramesOnly(10, 50010));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "alsa_home.h"
 #include "brenvik.h"
 #include "log_capture.h"
+#include "stderr_capture.h"
 #include "transport_steps.h"
 
 namespace {
@@ -38,43 +39,6 @@ std::vector<uint32_t> audibleFrames(const fs::path& raw)
     }
     return frames;
 }
-
-// Standard error into a file for as long as it lives: the back end reports its glitch counts
-// there when a device closes.
-class StderrCapture {
-public:
-    explicit StderrCapture(const fs::path& file) : path_(file)
-    {
-        std::fflush(stderr);
-        saved_ = ::dup(2);
-        if (std::FILE* sink = std::fopen(file.c_str(), "w")) {
-            ::dup2(::fileno(sink), 2);
-            std::fclose(sink);
-        }
-    }
-    ~StderrCapture() { restore(); }
-
-    std::string text()
-    {
-        restore();
-        std::ifstream in(path_);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    void restore()
-    {
-        if (saved_ >= 0) {
-            std::fflush(stderr);
-            ::dup2(saved_, 2);
-            ::close(saved_);
-            saved_ = -1;
-        }
-    }
-
-    fs::path path_;
-    int saved_ = -1;
-};
 
 // ALSA's "default" device: the null device, its playback side through a file plugin that keeps
 // every byte played in `played`.
@@ -144,7 +108,7 @@ TEST_F(AlsaDeviceTest, DefaultDeviceOpensRecordsPlaysAndCloses)
 
 TEST_F(AlsaDeviceTest, OverflowsAndUnderflowsAreCountedAndNeverLoseAFrame)
 {
-    StderrCapture errors(log.dir() / "stderr.txt");
+    StderrCapture errors;
     ASSERT_EQ(OpenLib(kTrackLength, 0), 0);
     // The null device takes frames far faster than the engine's rings refill.
     recordUntilTheRingWraps();

@@ -12,6 +12,7 @@
 #include "engine.h"
 #include "log_capture.h"
 #include "stalling_backend.h"
+#include "transport_steps.h"
 
 namespace brenvik {
 namespace {
@@ -198,11 +199,7 @@ protected:
 
     bool givesUp()
     {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (engine.isPlaying() && std::chrono::steady_clock::now() < limit) {
-            std::this_thread::yield();
-        }
-        return !engine.isPlaying();
+        return eventually([this] { return !engine.isPlaying(); }, std::chrono::seconds(20));
     }
 };
 

@@ -15,6 +15,7 @@
 
 #include "brenvik.h"
 #include "log_capture.h"
+#include "stderr_capture.h"
 #include "transport_steps.h"
 
 namespace {
@@ -179,34 +180,14 @@ TEST_F(ExportsTest, LogStaysWhereOpenLibPutIt)
     }
 }
 
-// What a call prints on standard error.
-template <typename Call>
-std::string standardErrorOf(Call call)
-{
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    FILE* captured = std::tmpfile();
-    ::dup2(::fileno(captured), 2);
-    call();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    std::rewind(captured);
-    std::string text;
-    for (int c; (c = std::fgetc(captured)) != EOF;) {
-        text += char(c);
-    }
-    std::fclose(captured);
-    return text;
-}
-
 // This machine has no sound card: PortAudio finds no device that opens, and says so, without
 // the libraries' probing messages (ALSA's and JACK's) on standard error.
 TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
 {
     ::setenv("BRENVIK_AUDIO", "portaudio", 1);
-    int32_t result = 0;
-    EXPECT_EQ(standardErrorOf([&] { result = OpenLib(1000, 1); }), "");
+    StderrCapture errors;
+    const int32_t result = OpenLib(1000, 1);
+    EXPECT_EQ(errors.text(), "");
     if (result == 0) {
         CloseLib();
         GTEST_SKIP() << "a sound device is present";

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "full_disk.h"
+#include "temp_directory.h"
 #include "wav_image.h"
 
 namespace brenvik {
@@ -30,27 +30,18 @@ class WavFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "wav_file_test.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setenv("XDG_STATE_HOME", dir_.c_str(), 1);
+        setenv("XDG_STATE_HOME", dir_.path().c_str(), 1);
         log_.setEnabled(true);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
 
     std::string writeFile(const std::string& bytes, const std::string& name = "in.wav") const
     {
         std::ofstream(path(name), std::ios::binary) << bytes;
         return path(name);
     }
-    static std::string readFile(const std::string& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::string logText() const { return readFile(path("pellam.log")); }
+    std::string logText() const { return readText(path("pellam.log")); }
 
     int32_t load(const std::string& bytes) { return loadWave(writeFile(bytes).c_str(), track_, log_); }
 
@@ -75,7 +66,7 @@ protected:
         return true;
     }
 
-    fs::path dir_;
+    TempDirectory dir_;
     DiagnosticLog log_;
     std::vector<Frame> track_ = std::vector<Frame>(16, kOldFrame);
 };
@@ -98,7 +89,7 @@ TEST_F(WavFileTest, SaveFramesTwoToNine_WritesKnownImage)
 {
     const auto track = countingTrack();
     ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).subspan(2, 8), log_), 0);
-    const std::string file = readFile(path("out.wav"));
+    const std::string file = readText(path("out.wav"));
     ASSERT_EQ(file.size(), 76u);
     EXPECT_EQ(file.substr(0, 44), kHeaderForData32);
     EXPECT_EQ(file.substr(44), stereoFrames(10).substr(8));
@@ -111,7 +102,7 @@ TEST_F(WavFileTest, SaveEmptyRange_Writes44ByteHeader)
     std::string expected = kHeaderForData32;
     expected.replace(4, 4, le32(36));
     expected.replace(40, 4, le32(0));
-    EXPECT_EQ(readFile(path("out.wav")), expected);
+    EXPECT_EQ(readText(path("out.wav")), expected);
 }
 
 TEST_F(WavFileTest, SaveThenLoad_GivesTheSameFrames)
@@ -143,7 +134,7 @@ TEST_F(WavFileTest, SaveOverALongerFile_ReplacesItWhole)
     writeFile(std::string(10000, 'x'), "out.wav");
     const auto track = countingTrack();
     ASSERT_EQ(saveAsWave(path("out.wav").c_str(), std::span(track).first(2), log_), 0);
-    EXPECT_EQ(readFile(path("out.wav")).size(), 44u + 8u);
+    EXPECT_EQ(readText(path("out.wav")).size(), 44u + 8u);
 }
 
 TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesNoFile)
@@ -157,11 +148,7 @@ TEST_F(WavFileTest, SaveOnFullDisk_ReturnsMinusOneAndLeavesNoFile)
         const FullDiskAfter full(40);
         EXPECT_EQ(saveAsWave(path("header.wav").c_str(), {}, log_), BRENVIK_SAVE_FAILED);
     }
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-        names.push_back(entry.path().filename());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{"pellam.log"});
+    EXPECT_EQ(dir_.names(), std::vector<std::string>{"pellam.log"});
 }
 
 TEST_F(WavFileTest, LoadShortStereoFile_LoadsFramesAndZeroesTheRest)
@@ -281,7 +268,7 @@ TEST_F(WavFileTest, LoadZeroBytesBeforeTheData_SkipsThemAsEmptyChunks)
     }
     for (const size_t zeros : {4u, 12u, 65540u}) {
         track_.assign(16, kOldFrame);
-        EXPECT_EQ(load(riff(pcm + std::string(zeros, '\0') + data)), kLoadNoData) << zeros;
+        EXPECT_EQ(load(riff(pcm + std::string(zeros, '\0') + data)), BRENVIK_LOAD_NO_DATA) << zeros;
         EXPECT_TRUE(trackUntouched()) << zeros;
     }
 }
@@ -332,7 +319,7 @@ TEST_F(SparseWaveTest, FiveGigabytesOfZerosWithoutData_Returns16WithoutReadingTh
 {
     int32_t result = 0;
     EXPECT_LT(loadCounting(sparseFile({}), result), 1u << 20);
-    EXPECT_EQ(result, kLoadNoData);
+    EXPECT_EQ(result, BRENVIK_LOAD_NO_DATA);
     EXPECT_TRUE(trackUntouched());
 }
 
@@ -344,7 +331,7 @@ TEST_F(SparseWaveTest, FiveGigabytesOfLargeChunksWithoutData_Returns16WithoutRea
     }
     int32_t result = 0;
     EXPECT_LT(loadCounting(sparseFile(chunks), result), 1u << 20);
-    EXPECT_EQ(result, kLoadNoData);
+    EXPECT_EQ(result, BRENVIK_LOAD_NO_DATA);
 }
 
 TEST_F(SparseWaveTest, DataChunkAfterFiveGigabytesOfZeros_Loads)
@@ -372,18 +359,18 @@ TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejec
         {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5},
         {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3},
         {"data cut short", riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
-        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -kLoadNoRiff},
+        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(waveFrames(writeFile(c.bytes).c_str(), log_), c.frames);
     }
-    EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -kLoadCannotOpen);
+    EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -BRENVIK_LOAD_CANNOT_OPEN);
 }
 
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
 {
-    EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), kLoadCannotOpen);
+    EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), BRENVIK_LOAD_CANNOT_OPEN);
     EXPECT_TRUE(trackUntouched());
     EXPECT_EQ(logText(), "LoadWavToBuf\n");
 }
@@ -418,17 +405,17 @@ const std::string kData = chunk("data", stereoFrames(2));
 INSTANTIATE_TEST_SUITE_P(
     BrokenHeaders, WavRejectionTest,
     ::testing::Values(
-        BrokenFile{"EmptyFile", "", kLoadNoRiff, "No Riff.\n"},
-        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), kLoadNoRiff, "No Riff.\n"},
-        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, kLoadNoWave, "No Wave.\n"},
-        BrokenFile{"DataBeforeFormat", riff(kData + kPcm), kLoadNoFmt, "No fmt_.\n"},
+        BrokenFile{"EmptyFile", "", BRENVIK_LOAD_NO_RIFF, "No Riff.\n"},
+        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), BRENVIK_LOAD_NO_RIFF, "No Riff.\n"},
+        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, BRENVIK_LOAD_NO_WAVE, "No Wave.\n"},
+        BrokenFile{"DataBeforeFormat", riff(kData + kPcm), BRENVIK_LOAD_NO_FMT, "No fmt_.\n"},
         // The file ends after "WAVE": the read buffer still holds "WAVE" when fmt is checked.
-        BrokenFile{"EndsAfterFormType", riff(""), kLoadNoFmt, "No fmt_.\n"},
-        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), kLoadNotPcm, "Not PCM.\n"},
-        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), kLoadNot16Bit, ""},
-        BrokenFile{"NoDataChunk", riff(kPcm + chunk("LIST", "abcd")), kLoadNoData, ""},
-        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData), kLoadNoData, ""},
-        BrokenFile{"EndsInChunkId", riff(kPcm + "da"), kLoadNoData, ""}),
+        BrokenFile{"EndsAfterFormType", riff(""), BRENVIK_LOAD_NO_FMT, "No fmt_.\n"},
+        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), BRENVIK_LOAD_NOT_PCM, "Not PCM.\n"},
+        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), BRENVIK_LOAD_NOT_16_BIT, ""},
+        BrokenFile{"NoDataChunk", riff(kPcm + chunk("LIST", "abcd")), BRENVIK_LOAD_NO_DATA, ""},
+        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData), BRENVIK_LOAD_NO_DATA, ""},
+        BrokenFile{"EndsInChunkId", riff(kPcm + "da"), BRENVIK_LOAD_NO_DATA, ""}),
     [](const ::testing::TestParamInfo<BrokenFile>& info) { return info.param.name; });
 
 }  // namespace

@@ -46,7 +46,7 @@ inline bool loadBehaves(const uint8_t* data, size_t size)
     const brenvik::DiagnosticLog log;
     const int32_t result = brenvik::loadWave(path.c_str(), track, log);
     const bool loaded = result >= 0 && result <= 3;
-    const bool rejected = result >= brenvik::kLoadNoRiff && result <= brenvik::kLoadNoData;
+    const bool rejected = result >= BRENVIK_LOAD_NO_RIFF && result <= BRENVIK_LOAD_NO_DATA;
     return loaded || (rejected && untouched(track));
 }
 

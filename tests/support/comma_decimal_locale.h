@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <stdlib.h>  // mkdtemp, setenv
+#include <stdlib.h>  // setenv
 
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
+
+#include "temp_directory.h"
 
 // The process's locale as a German user's LC_ALL=de_DE.UTF-8 makes it, with a decimal comma,
 // for as long as this lives (Qt programs set the C locale from the environment like this). The
@@ -17,13 +18,11 @@ class CommaDecimalLocale {
 public:
     CommaDecimalLocale()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-locale-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
+        if (directory_.path().empty()) {
             error_ = "no temporary directory";
             return;
         }
-        directory_ = pattern;
-        const std::string compile = "localedef -i de_DE -f UTF-8 '" + pattern + "/de_DE.UTF-8' >/dev/null 2>&1";
+        const std::string compile = "localedef -i de_DE -f UTF-8 '" + directory_.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
         if (std::system(compile.c_str()) != 0) {
             error_ = "localedef cannot make de_DE.UTF-8: install the locales package";
             return;
@@ -32,7 +31,7 @@ public:
             previousLocpath_ = locpath;
         }
         previousLocale_ = std::setlocale(LC_ALL, nullptr);
-        setenv("LOCPATH", pattern.c_str(), 1);
+        setenv("LOCPATH", directory_.path().c_str(), 1);
         if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
             error_ = "the compiled de_DE.UTF-8 cannot be set";
         }
@@ -47,10 +46,6 @@ public:
         } else {
             unsetenv("LOCPATH");
         }
-        if (!directory_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(directory_, ignored);
-        }
     }
     CommaDecimalLocale(const CommaDecimalLocale&) = delete;
     CommaDecimalLocale& operator=(const CommaDecimalLocale&) = delete;
@@ -58,7 +53,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    std::filesystem::path directory_;
+    TempDirectory directory_;
     std::string previousLocale_;
     std::optional<std::string> previousLocpath_;
     std::string error_;

@@ -23,6 +23,14 @@ std::string readAll(const fs::path& file)
     return text.str();
 }
 
+// A null sink named and described by the name (menus list outputs by description), in the
+// format that the engine uses, so that nothing is converted.
+std::string nullSinkArguments(const std::string& name)
+{
+    return "sink_name=" + name + " sink_properties=device.description=" + name +
+           " rate=44100 format=s16le channels=2";
+}
+
 }  // namespace
 
 PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& sinks,
@@ -47,8 +55,7 @@ void PulseServer::startPulseAudio(const std::vector<std::string>& sinks)
     {
         std::ofstream script(dir_ / "server.pa");
         for (const std::string& sink : sinks) {
-            script << "load-module module-null-sink sink_name=" << sink
-                   << " rate=44100 format=s16le channels=2\n";
+            script << "load-module module-null-sink " << nullSinkArguments(sink) << "\n";
         }
         script << "load-module module-native-protocol-unix auth-anonymous=1 socket="
                << (runtime_ / "native").string() << "\n";
@@ -95,8 +102,7 @@ void PulseServer::startPipeWire(const std::vector<std::string>& sinks)
                                              environment, dir_ / "server.log");
     ready_ = waitUntilAnswering();
     for (const std::string& sink : sinks) {
-        ready_ = ready_ && pactl({"load-module", "module-null-sink", "sink_name=" + sink,
-                                  "rate=44100", "format=s16le", "channels=2"});
+        ready_ = ready_ && pactl({"load-module", "module-null-sink", nullSinkArguments(sink)});
     }
 }
 

@@ -9,7 +9,8 @@
 #include "child_process.h"
 
 // A PulseAudio server private to one test: its own runtime directory, home and socket under the
-// given directory, null sinks (44100 Hz, s16le, stereo) of the given names and no other device.
+// given directory, null sinks (44100 Hz, s16le, stereo) of the given names, each described by its
+// name, and no other device.
 // It is PulseAudio itself, or PipeWire with its session manager and its pulse service, clocked
 // at 44100 Hz so that nothing is resampled. It is stopped when this goes.
 class PulseServer {

@@ -1,6 +1,7 @@
 # Sourced by the scripts that drive the real program in a window: it starts an Xvfb server of
 # the script's own, gives the script a scratch directory ($work) that is removed at the end
-# (with the program, $program_pid, and the server, if still running), and the helpers below.
+# (with the program, $program_pid, the helpers in $helper_pids and the server, if still running),
+# and the helpers below.
 # The caller may set $shots to a directory for screenshots. Exits 77 (skipped) when Xvfb,
 # xdotool or ImageMagick (import, convert) is missing.
 
@@ -16,9 +17,16 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-xvfb-XXXXXX")
 program_pid=""
+helper_pids=""
 server_pid=""
 cleanup() {
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid"; fi
+  # A helper may be no child of this shell (started through another program), so its end is
+  # awaited by polling, bounded.
+  for pid in $helper_pids; do
+    kill "$pid" 2>/dev/null || continue
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  done
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
@@ -68,15 +76,21 @@ use_private_home() {
   chmod 700 "$XDG_RUNTIME_DIR"
 }
 
-# Waits up to 20 s for a visible window whose title matches the pattern; prints its id.
-visible_window() {
-  local id
+# Runs a command every 0.1 s, for up to 20 s, until it prints a line; prints that line, or
+# returns 1.
+first_line_printed() {
+  local line
   for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    line=$("$@" 2>/dev/null | head -1 || true)
+    if [ -n "$line" ]; then echo "$line"; return 0; fi
     sleep 0.1
   done
-  fail "no window titled $1"
+  return 1
+}
+
+# Waits up to 20 s for a visible window whose title matches the pattern; prints its id.
+visible_window() {
+  first_line_printed xdotool search --onlyvisible --name "$1" || fail "no window titled $1"
 }
 
 # Waits up to 20 s until no visible window's title matches the pattern.

@@ -14,7 +14,7 @@
 class TempDirectory {
 public:
     TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-mp3-XXXXXX");
+        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX");
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
     }
     TempDirectory(const TempDirectory&) = delete;
@@ -24,6 +24,7 @@ public:
         if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
 
+    const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
     std::vector<std::string> names() const { return namesIn(path_); }
@@ -43,6 +44,11 @@ private:
 };
 
 inline std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
