@@ -29,7 +29,8 @@ inline EngineApi bindBenchEngine(int argc, char** argv)
 // The editor started on a track of `frames`, the whole of it selected; the engine is closed at
 // the end. Exits when the engine cannot open the track.
 struct BenchEditor {
-    BenchEditor(EngineApi& engine, int32_t frames) : editor(engine, window)
+    BenchEditor(EngineApi& engine, int32_t frames)
+        : editor(engine, window)
     {
         window.settings["Defaults/Memory"] = std::to_string(frames);
         editor.startup();

@@ -21,8 +21,8 @@
 #include <unistd.h>
 
 #include "engine_binding.h"
-#include "plain_number.h"
 #include "frm_pellam.h"
+#include "plain_number.h"
 
 namespace {
 
@@ -52,14 +52,17 @@ double millisecondsSinceProcessStart()
     std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));
     std::string field;
-    for (int index = 3; index <= 22 && fields >> field; ++index) {}
-    return (uptime - quorvel::plainNumber(field).value_or(0.0) / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+    for (int index = 3; index <= 22 && fields >> field; ++index) {
+    }
+    return (uptime - quorvel::plainNumber(field).value_or(0.0) / double(sysconf(_SC_CLK_TCK))) *
+           1000.0;
 }
 
 void waitUntilExposed(QWidget& window)
 {
     window.show();
-    while (!window.windowHandle() || !window.windowHandle()->isExposed()) QApplication::processEvents();
+    while (!window.windowHandle() || !window.windowHandle()->isExposed())
+        QApplication::processEvents();
 }
 
 // Presses OK in the project settings dialog as soon as it is up.
@@ -79,7 +82,8 @@ void acceptSettingsWhenShown()
 int main(int argc, char** argv)
 {
     const auto launch = Clock::now();
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     if (qgetenv("BRENVIK_AUDIO").isEmpty()) qputenv("BRENVIK_AUDIO", "sim");
     QApplication app(argc, argv);
     EngineApi engine;
@@ -131,14 +135,16 @@ int main(int argc, char** argv)
     });
     editor.files().closeDevices();
 
-    std::printf("launch to main window exposed: %.0f ms since the process started, %.1f ms of it in main "
-                "(target 500 ms: %s)\n",
-                sinceProcessStart, firstWindow, sinceProcessStart < 500 ? "met" : "MISSED");
+    std::printf(
+        "launch to main window exposed: %.0f ms since the process started, %.1f ms of it in main "
+        "(target 500 ms: %s)\n",
+        sinceProcessStart, firstWindow, sinceProcessStart < 500 ? "met" : "MISSED");
     std::printf("main window built and exposed: %.2f ms, a bare QMainWindow %.2f ms (ratio %.1f)\n",
                 mainWindow, bareWindow, mainWindow / bareWindow);
     std::printf("start-up with the settings accepted (busy window included): %.1f ms\n", startup);
-    std::printf("DrawTrack, default track: %.3f ms (target 2 ms: %s); its %d TrackRead calls alone %.3f ms "
-                "(ratio %.1f)\n",
-                drawTrack, drawTrack < 2 ? "met" : "MISSED", 2 * 648, readsAlone, drawTrack / readsAlone);
+    std::printf(
+        "DrawTrack, default track: %.3f ms (target 2 ms: %s); its %d TrackRead calls alone %.3f ms "
+        "(ratio %.1f)\n",
+        drawTrack, drawTrack < 2 ? "met" : "MISSED", 2 * 648, readsAlone, drawTrack / readsAlone);
     return 0;
 }

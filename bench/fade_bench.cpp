@@ -44,9 +44,11 @@ Timing timeFadeIn(EngineApi& engine, int32_t frames)
     BenchEditor bench(engine, frames);
     Editor& editor = bench.editor;
     const int32_t values = 2 * editor.state().mod.trklen;
-    for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, index % 65536 - 32768);
+    for (int32_t index = 0; index < values; ++index)
+        engine.TrackWrite(index, index % 65536 - 32768);
     std::vector<int16_t> buffer(static_cast<size_t>(values));
-    for (int32_t index = 0; index < values; ++index) buffer[size_t(index)] = int16_t(index % 65536 - 32768);
+    for (int32_t index = 0; index < values; ++index)
+        buffer[size_t(index)] = int16_t(index % 65536 - 32768);
 
     Timing timing;
     auto start = Clock::now();
@@ -74,11 +76,13 @@ int main(int argc, char** argv)
     EngineApi engine = bindBenchEngine(argc, argv);
 
     std::printf("Fade In over the whole track: engine calls per value beside a loop in memory\n");
-    std::printf("%12s %12s %12s %8s %10s\n", "frames", "engine ms", "memory ms", "ratio", "ns/value");
+    std::printf("%12s %12s %12s %8s %10s\n", "frames", "engine ms", "memory ms", "ratio",
+                "ns/value");
     for (int32_t frames : {kDefaultTrackLength, kMaxTrackLength}) {
         const Timing timing = timeFadeIn(engine, frames);
-        std::printf("%12d %12.1f %12.1f %8.2f %10.2f\n", frames, timing.engine * 1e3, timing.memory * 1e3,
-                    timing.engine / timing.memory, timing.engine * 1e9 / (2.0 * frames));
+        std::printf("%12d %12.1f %12.1f %8.2f %10.2f\n", frames, timing.engine * 1e3,
+                    timing.memory * 1e3, timing.engine / timing.memory,
+                    timing.engine * 1e9 / (2.0 * frames));
     }
     return 0;
 }

@@ -6,10 +6,10 @@
 // and processor seconds are printed side by side; the target is at most 1 s of wall clock.
 //
 //   loudness_bench [path of libbrenvik.so]
-#include <ctime>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -39,7 +39,8 @@ void writeSignal(const EngineApi& engine, int32_t frames, bool moving)
         for (int32_t i = 0; i < count; ++i) {
             const double t = (at + i) / 44100.0;
             const double gain = std::pow(10, (moving ? songLevel(at + i) : -12) / 20) * 16000;
-            const double chord = std::sin(2 * std::numbers::pi * 220 * t) + std::sin(2 * std::numbers::pi * 331 * t);
+            const double chord =
+                std::sin(2 * std::numbers::pi * 220 * t) + std::sin(2 * std::numbers::pi * 331 * t);
             values[2 * size_t(i)] = int16_t(std::lround(gain * chord));
             values[2 * size_t(i) + 1] = int16_t(std::lround(gain * chord * 0.8));
         }
@@ -61,7 +62,8 @@ int main(int argc, char** argv)
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
     const int32_t frames = bench.editor.state().mod.trklen;
-    std::printf("loudness of %d frames (256 MB), %u hardware threads\n", frames, std::thread::hardware_concurrency());
+    std::printf("loudness of %d frames (256 MB), %u hardware threads\n", frames,
+                std::thread::hardware_concurrency());
     bool allMeasured = true;
     for (const bool moving : {false, true}) {
         writeSignal(engine, frames, moving);
@@ -72,8 +74,8 @@ int main(int argc, char** argv)
         allMeasured = allMeasured && reading.has_value();
         if (!reading) continue;
         std::printf("%-13s %6.3f s wall, %6.3f s processor: %6.2f LUFS, %6.2f dBTP\n",
-                    moving ? "moving songs" : "steady chord", wall, processor, reading->integratedLufs,
-                    reading->truePeakDbtp);
+                    moving ? "moving songs" : "steady chord", wall, processor,
+                    reading->integratedLufs, reading->truePeakDbtp);
     }
     return allMeasured ? 0 : 1;
 }

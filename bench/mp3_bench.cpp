@@ -27,7 +27,8 @@ using brenvik::Frame;
 constexpr int kRuns = 5;
 constexpr int kSeconds = 60;
 
-double secondsFor(const std::function<bool()>& work) {
+double secondsFor(const std::function<bool()>& work)
+{
     const auto start = std::chrono::steady_clock::now();
     if (!work()) return -1;
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -42,7 +43,8 @@ struct BestTimes {
 // Runs the two side by side, in turns, so that a change in the machine's load hits both; the
 // best time of each counts. Nothing when a run fails.
 std::optional<BestTimes> bestOfTurns(const std::function<bool()>& first,
-                                     const std::function<bool()>& second) {
+                                     const std::function<bool()>& second)
+{
     BestTimes best;
     for (int i = 0; i < kRuns; ++i) {
         const double a = secondsFor(first);
@@ -55,10 +57,11 @@ std::optional<BestTimes> bestOfTurns(const std::function<bool()>& first,
 
 // Chords of decaying harmonic notes, a new chord every half second, over soft noise; the
 // channels differ slightly so that stereo coding has work to do.
-std::vector<Frame> musicLikeAudio(int seconds) {
+std::vector<Frame> musicLikeAudio(int seconds)
+{
     constexpr double kRate = brenvik::kSampleRate;
-    constexpr double kChords[4][3] = {{220.0, 277.2, 329.6}, {196.0, 246.9, 293.7},
-                                      {174.6, 220.0, 261.6}, {196.0, 246.9, 311.1}};
+    constexpr double kChords[4][3] = {
+        {220.0, 277.2, 329.6}, {196.0, 246.9, 293.7}, {174.6, 220.0, 261.6}, {196.0, 246.9, 311.1}};
     std::minstd_rand random(7);
     std::normal_distribution<double> noise(0.0, 300.0);
     std::vector<Frame> frames(static_cast<std::size_t>(seconds * kRate));
@@ -76,8 +79,8 @@ std::vector<Frame> musicLikeAudio(int seconds) {
             }
         }
         const auto sample = [&](double value) {
-            return static_cast<int16_t>(std::clamp(value * 3500 * envelope + noise(random),
-                                                   -32768.0, 32767.0));
+            return static_cast<int16_t>(
+                std::clamp(value * 3500 * envelope + noise(random), -32768.0, 32767.0));
         };
         frames[i] = Frame{sample(left), sample(right)};
     }
@@ -86,7 +89,8 @@ std::vector<Frame> musicLikeAudio(int seconds) {
 
 }  // namespace
 
-int main() {
+int main()
+{
     std::string dir = (std::filesystem::temp_directory_path() / "quorvel-mp3-bench-XXXXXX");
     if (!mkdtemp(dir.data())) {
         std::perror("mkdtemp");
@@ -101,8 +105,7 @@ int main() {
         return 1;
     }
 
-    const std::string command =
-        "lame -b 192 -m s --quiet '" + wavPath + "' '" + lamePath + "'";
+    const std::string command = "lame -b 192 -m s --quiet '" + wavPath + "' '" + lamePath + "'";
     const std::optional<BestTimes> best =
         bestOfTurns([&] { return brenvik::saveAsMp3(exportPath.c_str(), track) == 0; },
                     [&] { return std::system(command.c_str()) == 0; });

@@ -37,32 +37,34 @@ int main(int argc, char** argv)
     std::vector<std::byte> scratch(length / 2, std::byte{5});
 
     std::printf("track %zu frames (%zu MB), best of %d runs each\n", length, megabytes, kRuns);
-    std::printf("%12s %3s %10s  %10s  %18s  %18s\n", "p", "q", "r", "memcpy ms", "reorderRing/memcpy",
-                "std::rotate/memcpy");
+    std::printf("%12s %3s %10s  %10s  %18s  %18s\n", "p", "q", "r", "memcpy ms",
+                "reorderRing/memcpy", "std::rotate/memcpy");
 
     const size_t positions[] = {
-        3 * eighth,             // r = 0
-        3 * eighth + 100,       // r small
-        4 * eighth - 100,       // r large
-        4 * eighth,             // half the track: four cycles of eighths in the original method
+        3 * eighth,               // r = 0
+        3 * eighth + 100,         // r small
+        4 * eighth - 100,         // r large
+        4 * eighth,               // half the track: four cycles of eighths in the original method
         7 * eighth + eighth / 2,  // q = 7
         eighth + 12345,
         5 * eighth + 1,
-        1000,                   // just after the start
-        length - 1000,          // just before the end
+        1000,           // just after the start
+        length - 1000,  // just before the end
     };
     for (size_t p : positions) {
         Times best;
         for (int run = 0; run < kRuns; ++run) {
-            best.memcpy = std::min(best.memcpy, seconds([&] {
-                std::memcpy(copy.data(), track.data(), length * sizeof(Frame));
-            }));
-            best.reorder = std::min(best.reorder, seconds([&] {
-                brenvik::reorderRing(track, scratch, static_cast<int64_t>(p));
-            }));
-            best.rotate = std::min(best.rotate, seconds([&] {
-                std::rotate(track.begin(), track.begin() + static_cast<ptrdiff_t>(p), track.end());
-            }));
+            best.memcpy = std::min(
+                best.memcpy,
+                seconds([&] { std::memcpy(copy.data(), track.data(), length * sizeof(Frame)); }));
+            best.reorder = std::min(
+                best.reorder,
+                seconds([&] { brenvik::reorderRing(track, scratch, static_cast<int64_t>(p)); }));
+            best.rotate =
+                std::min(best.rotate, seconds([&] {
+                             std::rotate(track.begin(), track.begin() + static_cast<ptrdiff_t>(p),
+                                         track.end());
+                         }));
         }
         std::printf("%12zu %3zu %10zu  %10.1f  %18.2f  %18.2f\n", p, p / eighth, p % eighth,
                     best.memcpy * 1e3, best.reorder / best.memcpy, best.rotate / best.memcpy);

@@ -32,7 +32,7 @@ constexpr int32_t kSongFrames = 3 * 60 * 44100;
 constexpr int32_t kPauseFrames = 44100;
 constexpr int32_t kBreakFrames = 4410;  // a 0.1 s quiet passage every 20 s of song
 constexpr int32_t kBreakEvery = 20 * 44100;
-constexpr int32_t kTonePeriod = 100;   // 441 Hz
+constexpr int32_t kTonePeriod = 100;  // 441 Hz
 
 // Writes songs and pauses over the whole track; returns the first frame of the last song that
 // a whole pause follows.
@@ -40,7 +40,8 @@ int32_t writeSongs(const EngineApi& engine, int32_t frames)
 {
     std::vector<int16_t> tone(kTonePeriod);
     for (int32_t n = 0; n < kTonePeriod; ++n)
-        tone[size_t(n)] = int16_t(std::lround(12000 * std::sin(2 * std::numbers::pi * n / kTonePeriod)));
+        tone[size_t(n)] =
+            int16_t(std::lround(12000 * std::sin(2 * std::numbers::pi * n / kTonePeriod)));
     std::vector<int16_t> values;
     int32_t lastComplete = -1;
     for (int32_t start = 0; start < frames; start += kSongFrames + kPauseFrames) {
@@ -48,7 +49,8 @@ int32_t writeSongs(const EngineApi& engine, int32_t frames)
         const int32_t pauseEnd = std::min(frames, songEnd + kPauseFrames);
         values.assign(size_t(2 * (pauseEnd - start)), 0);
         for (int32_t frame = start; frame < songEnd; ++frame) {
-            if ((frame - start) % kBreakEvery >= kBreakEvery - kBreakFrames) continue;  // a quiet passage
+            if ((frame - start) % kBreakEvery >= kBreakEvery - kBreakFrames)
+                continue;  // a quiet passage
             values[size_t(2 * (frame - start))] = tone[size_t(frame % kTonePeriod)];
             values[size_t(2 * (frame - start) + 1)] = tone[size_t((frame + 25) % kTonePeriod)];
         }
@@ -63,11 +65,13 @@ void printCorpus(const std::filesystem::path& directory)
 {
     const auto cases = radio_corpus::load(directory);
     if (!cases) {
-        std::printf("\nno radio corpus in %s: run tests/editor/radio_corpus.py %s first\n", directory.c_str(),
-                    directory.c_str());
+        std::printf("\nno radio corpus in %s: run tests/editor/radio_corpus.py %s first\n",
+                    directory.c_str(), directory.c_str());
         return;
     }
-    std::printf("\nSelect Song over the radio-like corpus (pauses to +-0.30 s, talk, crossfades and jingles to +-1.00 s)\n");
+    std::printf(
+        "\nSelect Song over the radio-like corpus (pauses to +-0.30 s, talk, crossfades and "
+        "jingles to +-1.00 s)\n");
     radio_corpus::printHeading();
     double analysis = 0;
     double minutes = 0;
@@ -77,8 +81,8 @@ void printCorpus(const std::filesystem::path& directory)
         minutes += double(take.values.size()) / 2 / kSampleRate / 60;
         radio_corpus::printRow(take, outcome);
     }
-    std::printf("%.1f minutes of corpus analysed in %.1f ms of processor time: %.1f ms a minute\n", minutes, analysis * 1e3,
-                analysis * 1e3 / minutes);
+    std::printf("%.1f minutes of corpus analysed in %.1f ms of processor time: %.1f ms a minute\n",
+                minutes, analysis * 1e3, analysis * 1e3 / minutes);
 }
 
 }  // namespace
@@ -93,7 +97,9 @@ int main(int argc, char** argv)
     const int32_t frames = editor.state().mod.trklen;
     const int32_t song = writeSongs(engine, frames);
     // The window sleeps between its events while the worker runs, as the real one does.
-    bench.window.onEvents = [] { std::this_thread::sleep_for(std::chrono::milliseconds(kProgressPassMilliseconds)); };
+    bench.window.onEvents = [] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kProgressPassMilliseconds));
+    };
 
     int32_t peak = 0;
     std::vector<int16_t> values(size_t(2) * size_t(frames));
@@ -103,7 +109,8 @@ int main(int argc, char** argv)
     });
     values = {};
     double scanCpu = 0;
-    const double scan = bench::seconds([&] { scanCpu = bench::cpuSeconds([&] { editor.selection().selectSong(); }); });
+    const double scan = bench::seconds(
+        [&] { scanCpu = bench::cpuSeconds([&] { editor.selection().selectSong(); }); });
 
     if (peak != 12000) {
         std::fprintf(stderr, "the songs were not written: the loudest value is %d\n", peak);
@@ -112,18 +119,21 @@ int main(int argc, char** argv)
     // The selection must be the last complete song, or the figure means nothing. Every frame of
     // a song is loud on one channel at least, but its last 20 s end in a quiet passage.
     const int32_t soundEnd = song + kSongFrames - kBreakFrames;
-    if (editor.state().mod.clipbegin != song - kSongMarginFrames || editor.state().mod.clipend != soundEnd + kSongMarginFrames) {
-        std::fprintf(stderr, "selected frames %d to %d, not the song from %d to %d\n", editor.state().mod.clipbegin,
-                     editor.state().mod.clipend, song, soundEnd);
+    if (editor.state().mod.clipbegin != song - kSongMarginFrames ||
+        editor.state().mod.clipend != soundEnd + kSongMarginFrames) {
+        std::fprintf(stderr, "selected frames %d to %d, not the song from %d to %d\n",
+                     editor.state().mod.clipbegin, editor.state().mod.clipend, song, soundEnd);
         return 1;
     }
 
     const double minutes = double(frames) / kSampleRate / 60;
-    std::printf("Select Song over the whole track beside one bulk read of it (target: <= 500 ms, 20 ms a minute)\n");
-    std::printf("%12s %9s %12s %12s %12s %8s %12s\n", "frames", "minutes", "select ms", "cpu ms", "read ms", "ratio",
-                "cpu ms/min");
-    std::printf("%12d %9.1f %12.1f %12.1f %12.1f %8.2f %12.1f\n", frames, minutes, scan * 1e3, scanCpu * 1e3,
-                readOnly * 1e3, scan / readOnly, scanCpu * 1e3 / minutes);
+    std::printf(
+        "Select Song over the whole track beside one bulk read of it (target: <= 500 ms, 20 ms a "
+        "minute)\n");
+    std::printf("%12s %9s %12s %12s %12s %8s %12s\n", "frames", "minutes", "select ms", "cpu ms",
+                "read ms", "ratio", "cpu ms/min");
+    std::printf("%12d %9.1f %12.1f %12.1f %12.1f %8.2f %12.1f\n", frames, minutes, scan * 1e3,
+                scanCpu * 1e3, readOnly * 1e3, scan / readOnly, scanCpu * 1e3 / minutes);
     printCorpus(corpus);
     return 0;
 }

@@ -30,7 +30,8 @@ std::vector<Frame> chord(size_t frames)
     std::vector<Frame> track(frames);
     for (size_t i = 0; i < frames; ++i) {
         const double t = double(i) / brenvik::kSampleRate;
-        const double value = 6000 * (std::sin(2 * std::numbers::pi * 220 * t) + std::sin(2 * std::numbers::pi * 277.2 * t));
+        const double value = 6000 * (std::sin(2 * std::numbers::pi * 220 * t) +
+                                     std::sin(2 * std::numbers::pi * 277.2 * t));
         track[i] = Frame{int16_t(std::lround(value)), int16_t(std::lround(value * 0.9))};
     }
     return track;
@@ -42,7 +43,8 @@ struct Best {
 };
 
 // Runs plain, tagged, tagged, plain per round; false when a save fails.
-bool bestOfRounds(const std::function<bool()>& plain, const std::function<bool()>& tagged, Best& best)
+bool bestOfRounds(const std::function<bool()>& plain, const std::function<bool()>& tagged,
+                  Best& best)
 {
     for (int round = 0; round < kRounds; ++round) {
         for (const bool taggedTurn : {false, true, true, false}) {
@@ -58,21 +60,23 @@ bool bestOfRounds(const std::function<bool()>& plain, const std::function<bool()
 
 void print(const char* what, const Best& best)
 {
-    std::printf("%-22s no details %8.1f ms, six details %8.1f ms (%+.1f%%)\n", what, best.plain * 1e3,
-                best.tagged * 1e3, (best.tagged / best.plain - 1) * 100);
+    std::printf("%-22s no details %8.1f ms, six details %8.1f ms (%+.1f%%)\n", what,
+                best.plain * 1e3, best.tagged * 1e3, (best.tagged / best.plain - 1) * 100);
 }
 
 }  // namespace
 
 int main()
 {
-    std::string dir = (std::filesystem::temp_directory_path() / "quorvel-tag-bench-XXXXXX").string();
+    std::string dir =
+        (std::filesystem::temp_directory_path() / "quorvel-tag-bench-XXXXXX").string();
     if (!mkdtemp(dir.data())) {
         std::perror("mkdtemp");
         return 1;
     }
     brenvik::SaveSettings tagged;
-    tagged.details = {"Song of the Day", "Сплин", "Radio", "1997", "Rock", "Recorded from the radio"};
+    tagged.details = {"Song of the Day",        "Сплин", "Radio", "1997", "Rock",
+                      "Recorded from the radio"};
     const brenvik::SaveSettings plain;
     const brenvik::DiagnosticLog log;
     const std::string mp3 = dir + "/take.mp3";
@@ -80,13 +84,14 @@ int main()
 
     const std::vector<Frame> minute = chord(60 * brenvik::kSampleRate);
     Best mp3Best;
-    const bool mp3Saved = bestOfRounds([&] { return brenvik::saveAsMp3(mp3.c_str(), minute, plain) == 0; },
-                                       [&] { return brenvik::saveAsMp3(mp3.c_str(), minute, tagged) == 0; }, mp3Best);
+    const bool mp3Saved =
+        bestOfRounds([&] { return brenvik::saveAsMp3(mp3.c_str(), minute, plain) == 0; },
+                     [&] { return brenvik::saveAsMp3(mp3.c_str(), minute, tagged) == 0; }, mp3Best);
     const std::vector<Frame> track = chord(64 * 262144);
     Best wavBest;
-    const bool wavSaved =
-        bestOfRounds([&] { return brenvik::saveAsWave(wav.c_str(), track, log, plain.details) == 0; },
-                     [&] { return brenvik::saveAsWave(wav.c_str(), track, log, tagged.details) == 0; }, wavBest);
+    const bool wavSaved = bestOfRounds(
+        [&] { return brenvik::saveAsWave(wav.c_str(), track, log, plain.details) == 0; },
+        [&] { return brenvik::saveAsWave(wav.c_str(), track, log, tagged.details) == 0; }, wavBest);
     std::filesystem::remove_all(dir);
     if (!mp3Saved || !wavSaved) {
         std::fprintf(stderr, "a save failed\n");

@@ -96,9 +96,11 @@ double cpuSeconds(pid_t pid)
 // Times the main thread gave up the processor of its own accord.
 long voluntarySwitches(pid_t pid)
 {
-    std::istringstream status(readText("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/status"));
+    std::istringstream status(
+        readText("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/status"));
     for (std::string line; std::getline(status, line);)
-        if (line.starts_with("voluntary_ctxt_switches:")) return std::stol(line.substr(line.find(':') + 1));
+        if (line.starts_with("voluntary_ctxt_switches:"))
+            return std::stol(line.substr(line.find(':') + 1));
     return 0;
 }
 
@@ -162,7 +164,8 @@ void writeMusicLikeWav(const fs::path& path)
         const double t = frame / 44100.0;
         const double syllable = std::pow(std::sin(std::numbers::pi * 3.0 * t), 2.0);
         const double sound = 0.5 * std::sin(2 * std::numbers::pi * 220.0 * t) +
-                             0.3 * std::sin(2 * std::numbers::pi * 331.0 * t) + 0.15 * noise(random);
+                             0.3 * std::sin(2 * std::numbers::pi * 331.0 * t) +
+                             0.15 * noise(random);
         const double value = sound * syllable * phraseGain * 32767.0;
         for (double gain : {1.0, 0.4})
             values.push_back(int16_t(std::clamp(std::lround(value * gain), -32768L, 32767L)));
@@ -193,7 +196,8 @@ std::optional<Figures> measureProgram(const fs::path& program, const fs::path& h
 {
     const int32_t ring = ringFrames(seconds);
     fs::create_directories(home / "config" / "Quorvel");
-    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf") << "[Defaults]\nMemory=" << ring << "\n";
+    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf")
+        << "[Defaults]\nMemory=" << ring << "\n";
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
     Child quorvel({program.string()});
@@ -205,7 +209,8 @@ std::optional<Figures> measureProgram(const fs::path& program, const fs::path& h
     }
     pause(1);
     run("xdotool key Return");
-    if (!run("timeout 20 xdotool search --sync --onlyvisible --name '^Dravenna' windowfocus >/dev/null 2>&1")) {
+    if (!run("timeout 20 xdotool search --sync --onlyvisible --name '^Dravenna' windowfocus "
+             ">/dev/null 2>&1")) {
         std::fprintf(stderr, "the main window of %s did not appear\n", program.c_str());
         return std::nullopt;
     }
@@ -243,8 +248,8 @@ void printRow(const char* name, const Phase& phase, const Phase* other)
 {
     std::printf("%-12s %10.2f %% %12.1f", name, phase.coreShare * 100.0, phase.wakeUpsPerSecond);
     if (other) {
-        std::printf("   %10.2f %% %12.1f   %+9.2f points", other->coreShare * 100.0, other->wakeUpsPerSecond,
-                    (phase.coreShare - other->coreShare) * 100.0);
+        std::printf("   %10.2f %% %12.1f   %+9.2f points", other->coreShare * 100.0,
+                    other->wakeUpsPerSecond, (phase.coreShare - other->coreShare) * 100.0);
     }
     std::printf("\n");
 }
@@ -255,7 +260,8 @@ int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? quorvel::plainNumber(argv[1]).value_or(10.0) : 10.0;
     const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "quorvel";
-    const std::optional<fs::path> other = argc > 2 ? std::optional(fs::absolute(argv[2])) : std::nullopt;
+    const std::optional<fs::path> other =
+        argc > 2 ? std::optional(fs::absolute(argv[2])) : std::nullopt;
     const int displayNumber = freeDisplay();
     const std::string display = ":" + std::to_string(displayNumber);
     const fs::path home = fs::temp_directory_path() / ("quorvel-bench-" + std::to_string(getpid()));
@@ -278,8 +284,10 @@ int main(int argc, char** argv)
     std::optional<Figures> compared;
     if (other && measured) {
         compared = measureProgram(*other, home / "other", seconds);
-        const std::optional<Figures> otherAgain = compared ? measureProgram(*other, home / "other", seconds) : std::nullopt;
-        const std::optional<Figures> thisAgain = otherAgain ? measureProgram(program, home / "this", seconds) : std::nullopt;
+        const std::optional<Figures> otherAgain =
+            compared ? measureProgram(*other, home / "other", seconds) : std::nullopt;
+        const std::optional<Figures> thisAgain =
+            otherAgain ? measureProgram(program, home / "this", seconds) : std::nullopt;
         if (thisAgain) {
             measured = mean(*measured, *thisAgain);
             compared = mean(*compared, *otherAgain);
@@ -290,8 +298,8 @@ int main(int argc, char** argv)
     fs::remove_all(home);
     if (!measured || (other && !compared)) return 1;
 
-    std::printf("quorvel on the simulated card recording music-like sound, %.0f s per phase%s\n", seconds,
-                compared ? ", the mean of two runs each" : "");
+    std::printf("quorvel on the simulated card recording music-like sound, %.0f s per phase%s\n",
+                seconds, compared ? ", the mean of two runs each" : "");
     std::printf("%-12s %25s", "", "this build");
     if (compared) std::printf("   %25s   %s", "the other build", other->c_str());
     std::printf("\n%-12s %12s %12s", "phase", "of one core", "wake-ups/s");

@@ -26,7 +26,8 @@ struct Timing {
 std::vector<int16_t> trackValues(const EngineApi& engine, int32_t values)
 {
     std::vector<int16_t> track(static_cast<size_t>(values));
-    for (int32_t index = 0; index < values; ++index) track[size_t(index)] = int16_t(engine.TrackRead(index));
+    for (int32_t index = 0; index < values; ++index)
+        track[size_t(index)] = int16_t(engine.TrackRead(index));
     return track;
 }
 
@@ -43,7 +44,8 @@ Timing timeUndo(EngineApi& engine, int32_t frames)
     Editor& editor = bench.editor;
     const FakeWindow& window = bench.window;
     const int32_t values = 2 * editor.state().mod.trklen;
-    for (int32_t index = 0; index < values; ++index) engine.TrackWrite(index, index % 65536 - 32768);
+    for (int32_t index = 0; index < values; ++index)
+        engine.TrackWrite(index, index % 65536 - 32768);
     const std::vector<int16_t> original = trackValues(engine, values);
 
     Timing timing;
@@ -63,12 +65,15 @@ int main(int argc, char** argv)
 {
     EngineApi engine = bindBenchEngine(argc, argv);
 
-    std::printf("Fade Out over the whole track, then Undo and Redo of it (target: Undo of 67108864 frames <= 1000 ms)\n");
-    std::printf("%12s %10s %10s %10s %11s %10s\n", "frames", "fade ms", "undo ms", "redo ms", "undo/fade", "undo ns/v");
+    std::printf(
+        "Fade Out over the whole track, then Undo and Redo of it (target: Undo of 67108864 frames "
+        "<= 1000 ms)\n");
+    std::printf("%12s %10s %10s %10s %11s %10s\n", "frames", "fade ms", "undo ms", "redo ms",
+                "undo/fade", "undo ns/v");
     for (int32_t frames : {kDefaultTrackLength, kMaxTrackLength}) {
         const Timing t = timeUndo(engine, frames);
-        std::printf("%12d %10.1f %10.1f %10.1f %11.2f %10.2f\n", frames, t.fade * 1e3, t.undo * 1e3, t.redo * 1e3,
-                    t.undo / t.fade, t.undo * 1e9 / (2.0 * frames));
+        std::printf("%12d %10.1f %10.1f %10.1f %11.2f %10.2f\n", frames, t.fade * 1e3, t.undo * 1e3,
+                    t.redo * 1e3, t.undo / t.fade, t.undo * 1e9 / (2.0 * frames));
     }
     return 0;
 }

@@ -86,20 +86,25 @@ int main(int argc, char** argv)
     editor.view().trackChanged(0, kLargestTrack);
     const double firstDraw = bench::seconds([&] { editor.view().drawTrack(); }) * 1000.0;
 
-    std::printf("redraw of a 256 MB track, %dx%d view, best of 20:\n", int(view.width()), int(view.height()));
+    std::printf("redraw of a 256 MB track, %dx%d view, best of 20:\n", int(view.width()),
+                int(view.height()));
     double slowest = 0;
     for (int32_t zoom = 1; zoom <= 256; zoom *= 4) {
         window.hscZoom = zoom;
         window.hscView = 12345;
         editor.view().updateViewStart();
         const double summary = bestMilliseconds(20, [&] { editor.view().drawTrack(); });
-        const double pointSampled = bestMilliseconds(20, [&] { pointSampledDraw(editor, engine, view); });
+        const double pointSampled =
+            bestMilliseconds(20, [&] { pointSampledDraw(editor, engine, view); });
         slowest = std::max(slowest, summary);
-        std::printf("  zoom %3d: extremes from the summary %.3f ms, point-sampled %.3f ms (ratio %.2f)\n", zoom,
-                    summary, pointSampled, summary / pointSampled);
+        std::printf(
+            "  zoom %3d: extremes from the summary %.3f ms, point-sampled %.3f ms (ratio %.2f)\n",
+            zoom, summary, pointSampled, summary / pointSampled);
     }
-    std::printf("slowest redraw %.3f ms (target 5 ms: %s); first draw, summing up the whole track: %.1f ms\n",
-                slowest, slowest <= 5 ? "met" : "MISSED", firstDraw);
+    std::printf(
+        "slowest redraw %.3f ms (target 5 ms: %s); first draw, summing up the whole track: %.1f "
+        "ms\n",
+        slowest, slowest <= 5 ? "met" : "MISSED", firstDraw);
 
     // Stop after a short recording on the simulated card: the engine turns the whole ring.
     window.hscZoom = 1;
@@ -112,13 +117,16 @@ int main(int argc, char** argv)
                    if (!draw) return;
                    editor.view().trackChanged(0, kLargestTrack);
                    editor.view().drawTrack();
-               }) * 1000.0;
+               }) *
+               1000.0;
     };
     const double turnAlone = std::min(stopAfterRecording(false), stopAfterRecording(false));
     const double toDrawnView = std::min(stopAfterRecording(true), stopAfterRecording(true));
-    std::printf("Stop to a drawn view: %.1f ms (target 500 ms: %s); the ring's turn alone %.1f ms, the summary "
-                "and the redraw %.1f ms\n",
-                toDrawnView, toDrawnView <= 500 ? "met" : "MISSED", turnAlone, toDrawnView - turnAlone);
+    std::printf(
+        "Stop to a drawn view: %.1f ms (target 500 ms: %s); the ring's turn alone %.1f ms, the "
+        "summary "
+        "and the redraw %.1f ms\n",
+        toDrawnView, toDrawnView <= 500 ? "met" : "MISSED", turnAlone, toDrawnView - turnAlone);
     editor.files().closeDevices();
     return 0;
 }

@@ -56,7 +56,8 @@ bool writeReference(const std::string& target, std::span<const Frame> track, boo
         return false;
     }
     const std::array<char, 44> header{};
-    bool ok = writeAll(fd, header.data(), header.size()) && writeAll(fd, track.data(), track.size_bytes());
+    bool ok = writeAll(fd, header.data(), header.size()) &&
+              writeAll(fd, track.data(), track.size_bytes());
     ok &= !durable || ::fsync(fd) == 0;
     ok &= ::close(fd) == 0;
     return ok && (!durable || ::rename(written.c_str(), target.c_str()) == 0);
@@ -94,21 +95,26 @@ int main(int argc, char** argv)
         ::sync();
         write = std::min(write, seconds([&] { ok &= writeReference(written, track, false); }));
         ::sync();
-        writeSynced = std::min(writeSynced, seconds([&] { ok &= writeReference(synced, track, true); }));
+        writeSynced =
+            std::min(writeSynced, seconds([&] { ok &= writeReference(synced, track, true); }));
         ::sync();
-        save = std::min(save, seconds([&] { ok &= brenvik::saveAsWave(saved.c_str(), track, log) == 0; }));
+        save = std::min(
+            save, seconds([&] { ok &= brenvik::saveAsWave(saved.c_str(), track, log) == 0; }));
         ::sync();
         cp = std::min(cp, seconds([&] { ok &= std::system(copy.c_str()) == 0; }));
-        load = std::min(load, seconds([&] { ok &= brenvik::loadWave(copied.c_str(), track, log) == 0; }));
+        load = std::min(load,
+                        seconds([&] { ok &= brenvik::loadWave(copied.c_str(), track, log) == 0; }));
     }
     fs::remove_all(dir);
     if (!ok) {
         std::fprintf(stderr, "a save, write, copy or load failed\n");
         return 1;
     }
-    std::printf("%zu MB WAV file in %s: SaveAsWave %.1f ms, write() %.1f ms, write()+fsync()+rename() %.1f ms, "
-                "cp %.1f ms\n",
-                megabytes, dir.parent_path().c_str(), save * 1e3, write * 1e3, writeSynced * 1e3, cp * 1e3);
+    std::printf(
+        "%zu MB WAV file in %s: SaveAsWave %.1f ms, write() %.1f ms, write()+fsync()+rename() %.1f "
+        "ms, "
+        "cp %.1f ms\n",
+        megabytes, dir.parent_path().c_str(), save * 1e3, write * 1e3, writeSynced * 1e3, cp * 1e3);
     std::printf("SaveAsWave speed / write()+fsync()+rename() speed: %.2f\n", writeSynced / save);
     std::printf("SaveAsWave speed / write() speed:                  %.2f\n", write / save);
     std::printf("LoadWave speed / cp speed:                         %.2f\n", cp / load);

@@ -13,14 +13,18 @@ namespace quorvel {
 
 namespace plain_number_detail {
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // What a number too large or too small for a double stands for: 0 for a negative exponent,
 // otherwise a magnitude beyond every value the program takes.
 inline double outOfRangeMagnitude(std::string_view digits)
 {
     const auto exponent = digits.find_first_of("eE");
-    const bool tiny = exponent != std::string_view::npos && digits.find('-', exponent) != std::string_view::npos;
+    const bool tiny =
+        exponent != std::string_view::npos && digits.find('-', exponent) != std::string_view::npos;
     return tiny ? 0.0 : 1e300;
 }
 

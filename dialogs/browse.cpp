@@ -3,8 +3,8 @@
 
 #include "classic_window.h"
 #include "drives.h"
-#include "file_system.h"
 #include "file_lists.h"
+#include "file_system.h"
 #include "frm_browse.h"
 #include "messages.h"
 
@@ -18,15 +18,20 @@ namespace {
 // The real lookup and an overwrite question shown over the window that asked for the file.
 class DesktopRulesHost final : public BrowseRulesHost {
 public:
-    explicit DesktopRulesHost(QWidget* parent) : parent_(parent) {}
+    explicit DesktopRulesHost(QWidget* parent)
+        : parent_(parent)
+    {}
 
-    QString firstMatch(const QString& pathPattern) override { return quorvel::firstMatch(pathPattern); }
+    QString firstMatch(const QString& pathPattern) override
+    {
+        return quorvel::firstMatch(pathPattern);
+    }
 
     bool confirmOverwrite() override
     {
         return showMessage(parent_, messages::kOverwriteQuestion, messages::kOverwriteTitle,
-                           QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon)
-            == QMessageBox::Yes;
+                           QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::NoIcon) == QMessageBox::Yes;
     }
 
 private:
@@ -48,17 +53,14 @@ void prepareBrowseDialog(FrmBrowse& dialog, const QString& title, const QString&
 QString applyBrowseRules(const QString& title, const QString& pattern, const QString& name,
                          BrowseRulesHost& host)
 {
-    if (name.isEmpty())
-        return name;
+    if (name.isEmpty()) return name;
     const QString mode = title.left(4).toUpper();
-    if (mode == u"OPEN")
-        return host.firstMatch(name).isEmpty() ? QString() : name;
+    if (mode == u"OPEN") return host.firstMatch(name).isEmpty() ? QString() : name;
     if (mode == u"SAVE") {
         // The question is asked for the name that will be written: "song" becomes "song.wav"
         // first, so an existing "song.wav" is not replaced unasked.
         const QString written = name.contains(u'.') ? name : name + pattern.mid(1, 4);
-        if (!host.firstMatch(written).isEmpty() && !host.confirmOverwrite())
-            return QString();
+        if (!host.firstMatch(written).isEmpty() && !host.confirmOverwrite()) return QString();
         return written;
     }
     return name;
@@ -73,7 +75,8 @@ QString BrowseFile(const QString& title, const QString& pattern)
     quorvel::prepareBrowseDialog(dialog, title, pattern);
 
     // A dialog closed any other way than OK or a double click has emptied its name box.
-    const QString name = dialog.exec() == QDialog::Accepted ? dialog.TxtFileName->text() : QString();
+    const QString name =
+        dialog.exec() == QDialog::Accepted ? dialog.TxtFileName->text() : QString();
     quorvel::DesktopRulesHost host(caller);
     return quorvel::applyBrowseRules(title, pattern, name, host);
 }

@@ -11,8 +11,8 @@
 
 #include <cerrno>
 #include <memory>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 namespace quorvel {
 namespace {
@@ -20,8 +20,8 @@ namespace {
 const QSet<QByteArray>& pseudoFileSystems()
 {
     static const QSet<QByteArray> kinds{
-        "proc",      "sysfs",   "devtmpfs", "devpts",     "cgroup",   "cgroup2",  "securityfs",
-        "debugfs",   "tracefs", "pstore",   "bpf",        "configfs", "fusectl",  "mqueue",
+        "proc",      "sysfs",   "devtmpfs", "devpts",      "cgroup",     "cgroup2",   "securityfs",
+        "debugfs",   "tracefs", "pstore",   "bpf",         "configfs",   "fusectl",   "mqueue",
         "hugetlbfs", "nsfs",    "efivarfs", "binfmt_misc", "rpc_pipefs", "selinuxfs", "squashfs",
     };
     return kinds;
@@ -36,12 +36,10 @@ bool isInside(const QString& path, const QString& tree)
 // /run/media are the user's.
 bool isSystemMountPoint(const QString& mountPoint)
 {
-    if (isInside(mountPoint, QStringLiteral("/run/media")))
-        return false;
+    if (isInside(mountPoint, QStringLiteral("/run/media"))) return false;
     static const QStringList trees{"/proc", "/sys", "/dev", "/run", "/boot", "/snap", "/var/lib"};
     for (const QString& tree : trees) {
-        if (isInside(mountPoint, tree))
-            return true;
+        if (isInside(mountPoint, tree)) return true;
     }
     return false;
 }
@@ -53,10 +51,9 @@ DriveError deviceUnavailable()
 
 std::optional<DriveError> openError(const QString& mountPoint)
 {
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(QFile::encodeName(mountPoint).constData()),
-                                                  closedir);
-    if (dir)
-        return std::nullopt;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(
+        opendir(QFile::encodeName(mountPoint).constData()), closedir);
+    if (dir) return std::nullopt;
     return driveErrorFromErrno(errno);
 }
 
@@ -65,22 +62,19 @@ std::optional<DriveError> openError(const QString& mountPoint)
 DriveError driveErrorFromErrno(int error)
 {
     switch (error) {
-    case ENODEV:
-    case ENXIO:
-    case ENOENT:
-    case ENOTDIR:
-        return deviceUnavailable();
-    case ENOMEDIUM:
-    case EIO:
-    case ETIMEDOUT:
-    case ESTALE:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENOTCONN:
-    case EPROTO:
-        return {kDiskNotReady, QStringLiteral("Disk not ready")};
-    default:
-        return {error, QString::fromStdString(std::generic_category().message(error))};
+        case ENODEV:
+        case ENXIO:
+        case ENOENT:
+        case ENOTDIR: return deviceUnavailable();
+        case ENOMEDIUM:
+        case EIO:
+        case ETIMEDOUT:
+        case ESTALE:
+        case EHOSTDOWN:
+        case EHOSTUNREACH:
+        case ENOTCONN:
+        case EPROTO: return {kDiskNotReady, QStringLiteral("Disk not ready")};
+        default: return {error, QString::fromStdString(std::generic_category().message(error))};
     }
 }
 
@@ -93,8 +87,7 @@ QStringList drivesFromMounts(const QList<Mount>& mounts)
     }
     QStringList drives;
     for (auto it = holdsFiles.cbegin(); it != holdsFiles.cend(); ++it) {
-        if (it.value() && it.key() != u"/")
-            drives += it.key();
+        if (it.value() && it.key() != u"/") drives += it.key();
     }
     drives.sort();
     drives.prepend(QStringLiteral("/"));
@@ -114,13 +107,14 @@ QString driveOfPath(const QString& path, const QStringList& drives)
     QString best;
     for (const QString& drive : drives) {
         const bool holds = drive == u"/" || isInside(path, drive);
-        if (holds && drive.size() > best.size())
-            best = drive;
+        if (holds && drive.size() > best.size()) best = drive;
     }
     return best;
 }
 
-MountedDrives::MountedDrives(MountList mounts) : mounts_(std::move(mounts)) {}
+MountedDrives::MountedDrives(MountList mounts)
+    : mounts_(std::move(mounts))
+{}
 
 MountedDrives& MountedDrives::process()
 {
@@ -137,12 +131,10 @@ QStringList MountedDrives::list()
 DriveDirectory MountedDrives::currentDirectory(const QString& drive)
 {
     const QStringList drives = list();
-    if (!drives.contains(drive))
-        return {{}, deviceUnavailable()};
+    if (!drives.contains(drive)) return {{}, deviceUnavailable()};
     // Opening the mount point wakes an automounter and shows a missing medium, a server that
     // does not answer or a mount point the user may not read.
-    if (auto error = openError(drive))
-        return {{}, error};
+    if (auto error = openError(drive)) return {{}, error};
     rememberProcessDirectory(drives);
     const QString last = lastDirectory_.value(drive, drive);
     return {QFileInfo(last).isDir() ? last : drive, std::nullopt};

@@ -29,7 +29,8 @@ QTreeWidgetItem* directoryEntry(QTreeWidgetItem* item, const QString& path, cons
 
 }  // namespace
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent)
+DriveList::DriveList(QWidget* parent)
+    : QComboBox(parent)
 {
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::driveChanged);
 }
@@ -44,8 +45,7 @@ void DriveList::setDrives(const QStringList& drives)
 QStringList DriveList::drives() const
 {
     QStringList all;
-    for (int i = 0; i < count(); ++i)
-        all += itemText(i);
+    for (int i = 0; i < count(); ++i) all += itemText(i);
     return all;
 }
 
@@ -57,8 +57,7 @@ QString DriveList::drive() const
 void DriveList::setDrive(const QString& drive)
 {
     const int index = findText(drive, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0)
-        setCurrentIndex(index);
+    if (index >= 0) setCurrentIndex(index);
 }
 
 void DriveList::showDrive(const QString& drive)
@@ -67,7 +66,8 @@ void DriveList::showDrive(const QString& drive)
     setDrive(drive);
 }
 
-DirectoryList::DirectoryList(QWidget* parent) : QTreeWidget(parent)
+DirectoryList::DirectoryList(QWidget* parent)
+    : QTreeWidget(parent)
 {
     setHeaderHidden(true);
     setRootIsDecorated(false);
@@ -80,8 +80,7 @@ DirectoryList::DirectoryList(QWidget* parent) : QTreeWidget(parent)
 void DirectoryList::setPath(const QString& path)
 {
     const QString clean = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    if (clean == path_)
-        return;
+    if (clean == path_) return;
     path_ = clean;
     showPath();
     emit pathChanged();
@@ -124,7 +123,8 @@ void DirectoryList::openEntry(const QTreeWidgetItem* item)
         showPath();  // it went away since it was listed
 }
 
-FileList::FileList(QWidget* parent) : QListWidget(parent)
+FileList::FileList(QWidget* parent)
+    : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemClicked, this, &FileList::fileClicked);
@@ -153,15 +153,13 @@ void FileList::keyPressEvent(QKeyEvent* event)
 {
     const QListWidgetItem* before = currentItem();
     QListWidget::keyPressEvent(event);
-    if (currentItem() != before && currentItem() && currentItem()->isSelected())
-        emit fileClicked();
+    if (currentItem() != before && currentItem() && currentItem()->isSelected()) emit fileClicked();
 }
 
 void FileList::refresh()
 {
     clear();
-    if (!path_.isEmpty())
-        addItems(matchingFiles(path_, pattern_));
+    if (!path_.isEmpty()) addItems(matchingFiles(path_, pattern_));
 }
 
 }  // namespace quorvel

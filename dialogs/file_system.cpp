@@ -29,7 +29,8 @@ bool wildcardMatch(QStringView name, QStringView pattern, Qt::CaseSensitivity cs
         if (p < pattern.size() && pattern[p] == u'*') {
             starAt = p++;
             resumeAt = n;
-        } else if (p < pattern.size() && (pattern[p] == u'?' || sameChar(pattern[p], name[n], cs))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || sameChar(pattern[p], name[n], cs))) {
             ++p;
             ++n;
         } else if (starAt >= 0) {
@@ -39,19 +40,17 @@ bool wildcardMatch(QStringView name, QStringView pattern, Qt::CaseSensitivity cs
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == u'*')
-        ++p;
+    while (p < pattern.size() && pattern[p] == u'*') ++p;
     return p == pattern.size();
 }
 
 bool matchesPattern(QStringView name, QStringView pattern)
 {
     const Qt::CaseSensitivity cs = hasWildcard(pattern) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    if (wildcardMatch(name, pattern, cs))
-        return true;
+    if (wildcardMatch(name, pattern, cs)) return true;
     // As on the desktops users know, "name.*" also covers "name" itself.
-    return pattern.endsWith(u".*") && !name.contains(u'.')
-        && wildcardMatch(name, pattern.chopped(2), cs);
+    return pattern.endsWith(u".*") && !name.contains(u'.') &&
+           wildcardMatch(name, pattern.chopped(2), cs);
 }
 
 bool isOrdinaryFile(const QFileInfo& info)
@@ -77,8 +76,7 @@ bool matchesPatterns(const QString& name, const QString& patterns)
 {
     for (QStringView pattern : QStringView(patterns).split(u';')) {
         pattern = pattern.trimmed();
-        if (!pattern.isEmpty() && matchesPattern(name, pattern))
-            return true;
+        if (!pattern.isEmpty() && matchesPattern(name, pattern)) return true;
     }
     return false;
 }
@@ -97,8 +95,7 @@ QStringList matchingFiles(const QString& directory, const QString& patterns)
 
 QString firstMatch(const QString& pathPattern)
 {
-    if (pathPattern.isEmpty())
-        return {};
+    if (pathPattern.isEmpty()) return {};
     const qsizetype slash = pathPattern.lastIndexOf(u'/');
     const QString directory = slash < 0 ? QStringLiteral(".") : pathPattern.left(slash + 1);
     const QString lastPart = pathPattern.mid(slash + 1);
@@ -107,8 +104,7 @@ QString firstMatch(const QString& pathPattern)
     if (!lastPart.isEmpty() && !hasWildcard(lastPart))
         return isOrdinaryFile(QFileInfo(dir, lastPart)) ? lastPart : QString();
     for (const QString& name : entries(dir.path(), QDir::Files)) {
-        if (lastPart.isEmpty() || matchesPattern(name, lastPart))
-            return name;
+        if (lastPart.isEmpty() || matchesPattern(name, lastPart)) return name;
     }
     return {};
 }

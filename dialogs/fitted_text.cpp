@@ -15,9 +15,9 @@ namespace quorvel {
 namespace {
 
 constexpr char kDesignFontProperty[] = "quorvelDesignFont";
-constexpr qreal kShrinkStep = 0.25;         // points
-constexpr qreal kSmallestPointSize = 4.0;   // below this no text is legible anyway
-constexpr int kLineEditTextMargin = 2;      // a text box keeps its text this far from its frame
+constexpr qreal kShrinkStep = 0.25;        // points
+constexpr qreal kSmallestPointSize = 4.0;  // below this no text is legible anyway
+constexpr int kLineEditTextMargin = 2;     // a text box keeps its text this far from its frame
 
 // The size a text takes in the control's font; mnemonic marks count only where they are shown.
 QSize textSize(const QWidget& control, const QString& text, bool mnemonic)
@@ -35,8 +35,8 @@ bool fitsInside(QSize text, QSize room)
 bool labelFits(const QLabel& label)
 {
     // A label shows its access key only when it captions another control.
-    const QRect room = label.contentsRect().marginsRemoved(QMargins(label.margin(), label.margin(),
-                                                                    label.margin(), label.margin()));
+    const QRect room = label.contentsRect().marginsRemoved(
+        QMargins(label.margin(), label.margin(), label.margin(), label.margin()));
     return fitsInside(textSize(label, label.text(), label.buddy() != nullptr), room.size());
 }
 
@@ -47,7 +47,8 @@ bool buttonFits(const QPushButton& button)
     option.text = button.text();
     if (button.autoDefault()) option.features |= QStyleOptionButton::AutoDefaultButton;
     if (button.isDefault()) option.features |= QStyleOptionButton::DefaultButton;
-    const QRect room = button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
+    const QRect room =
+        button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
     return fitsInside(textSize(button, button.text(), true), room.size());
 }
 
@@ -56,8 +57,11 @@ bool textBoxFits(const QLineEdit& box)
     QStyleOptionFrame option;
     option.initFrom(&box);
     option.rect = box.contentsRect();
-    option.lineWidth = box.hasFrame() ? box.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &box) : 0;
-    QRect room = box.style()->subElementRect(QStyle::SE_LineEditContents, &option, &box).marginsRemoved(box.textMargins());
+    option.lineWidth =
+        box.hasFrame() ? box.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &box) : 0;
+    QRect room = box.style()
+                     ->subElementRect(QStyle::SE_LineEditContents, &option, &box)
+                     .marginsRemoved(box.textMargins());
     room.adjust(kLineEditTextMargin, 0, -kLineEditTextMargin, 0);
     // The box scrolls its text aside once the text, one pixel and the caret need more room.
     const int caret = box.style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, &box);
@@ -74,7 +78,8 @@ bool groupTitleFits(const QGroupBox& box)
     option.lineWidth = 1;
     option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
     option.features = box.isFlat() ? QStyleOptionFrame::Flat : QStyleOptionFrame::None;
-    const QRect title = box.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &box);
+    const QRect title =
+        box.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &box);
     return box.rect().contains(title);
 }
 

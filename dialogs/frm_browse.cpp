@@ -76,8 +76,7 @@ void FrmBrowse::setFocusOrder()
     Label5->setBuddy(File1);
 
     QWidget* const order[] = {File1, Dir1, Drive1, CmdOK, CmdCancel, TxtFileName, LstPattern};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void FrmBrowse::connectEvents()
@@ -103,8 +102,7 @@ void FrmBrowse::setVisible(bool visible)
     QDialog::setVisible(visible);
     // After the dialog has focused its first control: the name box then takes the focus with
     // the caret after the directory, ready for a name, rather than with its text selected.
-    if (appearing)
-        onActivate();
+    if (appearing) onActivate();
 }
 
 void FrmBrowse::onActivate()
@@ -140,8 +138,8 @@ void FrmBrowse::onDrive1Change()
 bool FrmBrowse::retryDisk()
 {
     return showMessage(this, messages::kCheckDiskRetry, QString(),
-                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning)
-        == QMessageBox::Yes;
+                       QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::Warning) == QMessageBox::Yes;
 }
 
 void FrmBrowse::onDir1Change()
@@ -170,6 +168,5 @@ void FrmBrowse::onFile1DblClick()
 
 void FrmBrowse::onLstPatternClick()
 {
-    if (const QListWidgetItem* entry = LstPattern->currentItem())
-        File1->setPattern(entry->text());
+    if (const QListWidgetItem* entry = LstPattern->currentItem()) File1->setPattern(entry->text());
 }

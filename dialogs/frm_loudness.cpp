@@ -15,7 +15,8 @@ namespace {
 // One decimal; silence shows as minus infinity.
 QString level(double value, const char* unit)
 {
-    const QString number = std::isfinite(value) ? QString::number(value, 'f', 1) : QString("-\u221E");
+    const QString number =
+        std::isfinite(value) ? QString::number(value, 'f', 1) : QString("-\u221E");
     return number + " " + unit;
 }
 
@@ -29,12 +30,15 @@ QLabel* valueLabel(QWidget* parent, const char* name, const QString& text)
 }  // namespace
 
 FrmLoudness::FrmLoudness(const LoudnessReading& reading, int preselected, QWidget* parent)
-    : QDialog(parent), reading_(reading)
+    : QDialog(parent),
+      reading_(reading)
 {
     setWindowTitle("Normalize Loudness");
     auto* form = new QFormLayout(this);
-    form->addRow("Integrated loudness:", valueLabel(this, "lblLoudness", level(reading.integratedLufs, "LUFS")));
-    form->addRow("True peak:", valueLabel(this, "lblTruePeak", level(reading.truePeakDbtp, "dBTP")));
+    form->addRow("Integrated loudness:",
+                 valueLabel(this, "lblLoudness", level(reading.integratedLufs, "LUFS")));
+    form->addRow("True peak:",
+                 valueLabel(this, "lblTruePeak", level(reading.truePeakDbtp, "dBTP")));
     cboTarget = new QComboBox(this);
     cboTarget->setObjectName("cboTarget");
     for (int target : kLoudnessTargets) {
@@ -62,7 +66,7 @@ void FrmLoudness::showGain()
         return;
     }
     const QString decibels = (gain->decibels >= 0 ? "+" : "") + level(gain->decibels, "dB");
-    lblGain->setText(gain->limitedByPeak ? decibels + " (held back by the true peak's limit of "
-                                               + level(kTruePeakCeilingDbtp, "dBTP") + ")"
+    lblGain->setText(gain->limitedByPeak ? decibels + " (held back by the true peak's limit of " +
+                                               level(kTruePeakCeilingDbtp, "dBTP") + ")"
                                          : decibels);
 }

@@ -39,7 +39,8 @@ int titleBarWidth(const QString& title)
 
 }  // namespace
 
-FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent)
+FrmMessage::FrmMessage(QWidget* parent)
+    : QDialog(parent)
 {
     setWindowTitle(messages::kBusyWindowTitle);
     QPalette windowColours = palette();
@@ -99,7 +100,8 @@ void FrmMessage::fitWidth()
     // At least as wide as laid out, and wider when the title or the text needs it, so that
     // neither is cut; the label and the bar keep their margins.
     const int labelMargins = kClassicClient.width() - kClassicLabel.width();
-    const int textWidth = QFontMetrics(messageFont()).horizontalAdvance(lblMessage->text()) + labelMargins;
+    const int textWidth =
+        QFontMetrics(messageFont()).horizontalAdvance(lblMessage->text()) + labelMargins;
     const int width = std::max({kClassicClient.width(), titleBarWidth(windowTitle()), textWidth});
     const int extra = width - kClassicClient.width();
     setFixedSize(width, kClassicClient.height());

@@ -36,7 +36,8 @@ QLineEdit* addReadOnlyText(QWidget* parent, const char* name, QRect geometry)
 }  // namespace
 
 FrmProjProps::FrmProjProps(ModPellam& mod, uint64_t totalMemoryBytes, QWidget* parent)
-    : QDialog(parent), mod_(mod)
+    : QDialog(parent),
+      mod_(mod)
 {
     setWindowTitle("Project Settings");
     setFixedSize(twipsRect(0, 0, 4575, 1635).size());

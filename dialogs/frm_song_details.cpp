@@ -20,7 +20,9 @@ QString textBoxName(const char* label)
 }  // namespace
 
 FrmSongDetails::FrmSongDetails(SongDetails& details, Mp3Preset& preset, QWidget* parent)
-    : QDialog(parent), details_(details), preset_(preset)
+    : QDialog(parent),
+      details_(details),
+      preset_(preset)
 {
     setWindowTitle("Song Details");
     auto* form = new QFormLayout(this);

@@ -14,7 +14,8 @@ namespace {
 constexpr uint8_t kLibraryMajor = 1;
 constexpr uint8_t kLibraryMinor = 0;
 
-bladeenc::StreamTable& streams() {
+bladeenc::StreamTable& streams()
+{
     static bladeenc::StreamTable table;
     return table;
 }
@@ -26,7 +27,8 @@ struct BuildDate {
 };
 
 // The compiler's __DATE__ reads "Mmm dd yyyy", the day padded with a blank.
-constexpr BuildDate parseBuildDate(std::string_view date) {
+constexpr BuildDate parseBuildDate(std::string_view date)
+{
     constexpr std::string_view months = "JanFebMarAprMayJunJulAugSepOctNovDec";
     const auto digit = [&](std::size_t i) { return date[i] == ' ' ? 0 : date[i] - '0'; };
     return BuildDate{
@@ -40,7 +42,8 @@ constexpr BuildDate parseBuildDate(std::string_view date) {
 extern "C" {
 
 uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samplesPerChunk,
-                      uint32_t* outputBufferBytes, uint32_t* stream) {
+                      uint32_t* outputBufferBytes, uint32_t* stream)
+{
     if (!config || !samplesPerChunk || !outputBufferBytes || !stream) return BE_ERR_BAD_ARGUMENT;
     if (const uint32_t error = bladeenc::checkConfig(*config); error != BE_OK) return error;
     try {
@@ -56,32 +59,37 @@ uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samplesPerChunk,
 }
 
 uint32_t beEncodeChunk(uint32_t stream, uint32_t sampleCount, const int16_t* samples,
-                       uint8_t* output, uint32_t* outputBytes) {
+                       uint8_t* output, uint32_t* outputBytes)
+{
     if ((!samples && sampleCount > 0) || !output || !outputBytes) return BE_ERR_BAD_ARGUMENT;
     const auto found = streams().find(stream);
     if (!found) return BE_ERR_BAD_HANDLE;
     return found->encode({samples, sampleCount}, output, *outputBytes);
 }
 
-uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
+uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t* outputBytes)
+{
     if (!output || !outputBytes) return BE_ERR_BAD_ARGUMENT;
     const auto found = streams().find(stream);
     if (!found) return BE_ERR_BAD_HANDLE;
     return found->flush(output, *outputBytes);
 }
 
-uint32_t beCloseStream(uint32_t stream) {
+uint32_t beCloseStream(uint32_t stream)
+{
     return streams().remove(stream) ? BE_OK : BE_ERR_BAD_HANDLE;
 }
 
-uint32_t beInfoFrame(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
+uint32_t beInfoFrame(uint32_t stream, uint8_t* output, uint32_t* outputBytes)
+{
     if (!output || !outputBytes) return BE_ERR_BAD_ARGUMENT;
     const auto found = streams().find(stream);
     if (!found) return BE_ERR_BAD_HANDLE;
     return found->infoFrame(output, *outputBytes);
 }
 
-void beVersion(BE_VERSION* version) {
+void beVersion(BE_VERSION* version)
+{
     if (!version) return;
     constexpr BuildDate built = parseBuildDate(__DATE__);
     lame_version_t lame{};

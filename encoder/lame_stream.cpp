@@ -15,13 +15,18 @@ constexpr std::array<uint32_t, 3> kSampleRates = {32000, 44100, 48000};
 constexpr uint8_t kWorstVbrQuality = 9;
 
 template <typename T, std::size_t N>
-bool contains(const std::array<T, N>& values, T value) {
+bool contains(const std::array<T, N>& values, T value)
+{
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-bool isFlag(int32_t value) { return value == 0 || value == 1; }
+bool isFlag(int32_t value)
+{
+    return value == 0 || value == 1;
+}
 
-MPEG_mode lameMode(uint8_t mode) {
+MPEG_mode lameMode(uint8_t mode)
+{
     switch (mode) {
         case BE_MODE_JOINT_STEREO: return JOINT_STEREO;
         case BE_MODE_DUAL_CHANNEL: return DUAL_CHANNEL;
@@ -31,7 +36,8 @@ MPEG_mode lameMode(uint8_t mode) {
 }
 
 // Produced byte counts from LAME, or its negative error number turned into ours.
-uint32_t takeLameResult(int result, uint32_t& produced) {
+uint32_t takeLameResult(int result, uint32_t& produced)
+{
     if (result < 0) return BE_ERR_ENCODER;
     produced = static_cast<uint32_t>(result);
     return BE_OK;
@@ -39,17 +45,19 @@ uint32_t takeLameResult(int result, uint32_t& produced) {
 
 }  // namespace
 
-uint32_t checkConfig(const BE_CONFIG& config) {
+uint32_t checkConfig(const BE_CONFIG& config)
+{
     const bool rateValid = config.vbr == 1 ? config.vbrQuality <= kWorstVbrQuality
                                            : config.vbr == 0 && contains(kBitrates, config.bitrate);
     const bool valid = config.kind == BE_KIND_MP3 && contains(kSampleRates, config.sampleRate) &&
                        config.mode <= BE_MODE_MONO && rateValid && isFlag(config.privateBit) &&
-                       isFlag(config.crc) && isFlag(config.copyright) &&
-                       isFlag(config.original) && config.infoFrame <= 1;
+                       isFlag(config.crc) && isFlag(config.copyright) && isFlag(config.original) &&
+                       config.infoFrame <= 1;
     return valid ? BE_OK : BE_ERR_BAD_CONFIG;
 }
 
-std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG& config) {
+std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG& config)
+{
     LameHandle lame(lame_init());
     if (!lame) return nullptr;
     const uint32_t channels = config.mode == BE_MODE_MONO ? 1 : 2;
@@ -78,8 +86,8 @@ std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG& config) {
     return std::make_unique<LameStream>(std::move(lame), channels, config.infoFrame == 1);
 }
 
-uint32_t LameStream::encode(std::span<const int16_t> samples, uint8_t* output,
-                            uint32_t& produced) {
+uint32_t LameStream::encode(std::span<const int16_t> samples, uint8_t* output, uint32_t& produced)
+{
     if (samples.size() > samplesPerChunk() || samples.size() % channels_ != 0) {
         return BE_ERR_BAD_ARGUMENT;
     }
@@ -95,14 +103,16 @@ uint32_t LameStream::encode(std::span<const int16_t> samples, uint8_t* output,
     return takeLameResult(result, produced);
 }
 
-uint32_t LameStream::flush(uint8_t* output, uint32_t& produced) {
+uint32_t LameStream::flush(uint8_t* output, uint32_t& produced)
+{
     std::lock_guard lock(mutex_);
     if (flushed_) return BE_ERR_STREAM_STATE;
     flushed_ = true;
     return takeLameResult(lame_encode_flush(lame_.get(), output, kOutputBufferBytes), produced);
 }
 
-uint32_t LameStream::infoFrame(uint8_t* output, uint32_t& produced) {
+uint32_t LameStream::infoFrame(uint8_t* output, uint32_t& produced)
+{
     std::lock_guard lock(mutex_);
     if (!flushed_ || !infoFrame_) return BE_ERR_STREAM_STATE;
     const std::size_t size = lame_get_lametag_frame(lame_.get(), output, kOutputBufferBytes);

@@ -33,7 +33,10 @@ public:
     using LameHandle = std::unique_ptr<lame_global_flags, LameCloser>;
 
     LameStream(LameHandle lame, uint32_t channels, bool infoFrame)
-        : lame_(std::move(lame)), channels_(channels), infoFrame_(infoFrame) {}
+        : lame_(std::move(lame)),
+          channels_(channels),
+          infoFrame_(infoFrame)
+    {}
 
     // Encodes interleaved samples (at most samplesPerChunk, whole frames) into output, which
     // holds outputBufferBytes; sets produced to the bytes written.

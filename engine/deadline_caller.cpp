@@ -6,9 +6,9 @@
 namespace brenvik {
 
 DeadlineCaller::DeadlineCaller(std::chrono::milliseconds deadline)
-    : deadline_(deadline), thread_([this] { loop(); })
-{
-}
+    : deadline_(deadline),
+      thread_([this] { loop(); })
+{}
 
 DeadlineCaller::~DeadlineCaller()
 {

@@ -5,10 +5,10 @@ namespace brenvik {
 
 Engine::Engine(BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline,
                std::chrono::milliseconds stallPeriod)
-    : makeBackend_(std::move(makeBackend)), deviceDeadline_(deviceDeadline),
+    : makeBackend_(std::move(makeBackend)),
+      deviceDeadline_(deviceDeadline),
       stallPeriod_(stallPeriod)
-{
-}
+{}
 
 Engine::~Engine()
 {
@@ -35,7 +35,7 @@ int32_t Engine::open(int32_t trackLength, bool logging)
     }
     try {
         session_ = std::make_unique<Session>(std::move(memory), log_, makeBackend_, deviceDeadline_,
-                                              stallPeriod_);
+                                             stallPeriod_);
         const int32_t result = session_->open();
         // A chosen source that is gone by now gives way to the default one.
         if (result == device::kNoError &&

@@ -6,9 +6,9 @@
 #include "brenvik.h"
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <string>
@@ -78,8 +78,8 @@ std::string sourceList(const std::vector<brenvik::device::SourceInfo>& sources)
     std::string text;
     for (const brenvik::device::SourceInfo& source : sources) {
         const bool monitor = source.kind == brenvik::device::SourceInfo::Kind::kMonitor;
-        text += source.name + '\t' + source.description + '\t' + (monitor ? "monitor" : "input") +
-                '\n';
+        text +=
+            source.name + '\t' + source.description + '\t' + (monitor ? "monitor" : "input") + '\n';
     }
     return text;
 }
@@ -198,8 +198,8 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
             return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
         }
         return counted([&](std::atomic<int64_t>* progress) {
-            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)), saveSettings(),
-                                      progress);
+            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)),
+                                      saveSettings(), progress);
         });
     });
 }

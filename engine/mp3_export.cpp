@@ -33,7 +33,8 @@ struct EncoderApi {
 };
 
 // Loads the encoder library anew; it is never unloaded, so the entry points stay valid.
-std::optional<EncoderApi> loadEncoder() {
+std::optional<EncoderApi> loadEncoder()
+{
     quorvel::DynamicLibrary library(kEncoderLibrary);
     EncoderApi api{};
     const bool complete = library.resolve("beInitStream", api.initStream) &&
@@ -46,18 +47,20 @@ std::optional<EncoderApi> loadEncoder() {
 }
 
 // The configuration's bitrate, or its variable bitrate and quality.
-void setEncoderRate(BE_CONFIG& config, Mp3Quality quality) {
+void setEncoderRate(BE_CONFIG& config, Mp3Quality quality)
+{
     switch (quality) {
-    case Mp3Quality::kCbr192: config.bitrate = kStandardBitrate; break;
-    case Mp3Quality::kCbr320: config.bitrate = kHighestBitrate; break;
-    case Mp3Quality::kVbrV2:
-        config.vbr = 1;
-        config.vbrQuality = kVbrQualityV2;
-        break;
+        case Mp3Quality::kCbr192: config.bitrate = kStandardBitrate; break;
+        case Mp3Quality::kCbr320: config.bitrate = kHighestBitrate; break;
+        case Mp3Quality::kVbrV2:
+            config.vbr = 1;
+            config.vbrQuality = kVbrQualityV2;
+            break;
     }
 }
 
-BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame) {
+BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame)
+{
     BE_CONFIG config;
     std::memset(&config, 0, sizeof config);  // flags and the reserved tail
     config.kind = BE_KIND_MP3;
@@ -71,7 +74,10 @@ BE_CONFIG mp3Config(Mp3Quality quality, bool infoFrame) {
 // Closes an open encoder stream on every way out of the export.
 class EncoderStream {
 public:
-    EncoderStream(const EncoderApi& api, uint32_t handle) : api_(api), handle_(handle) {}
+    EncoderStream(const EncoderApi& api, uint32_t handle)
+        : api_(api),
+          handle_(handle)
+    {}
     EncoderStream(const EncoderStream&) = delete;
     EncoderStream& operator=(const EncoderStream&) = delete;
     ~EncoderStream() { api_.closeStream(handle_); }
@@ -84,7 +90,8 @@ private:
 };
 
 template <typename T>
-std::unique_ptr<T[]> allocateBuffer(std::size_t count) {
+std::unique_ptr<T[]> allocateBuffer(std::size_t count)
+{
     try {
         return std::make_unique_for_overwrite<T[]>(count);
     } catch (const std::bad_alloc&) {
@@ -95,7 +102,8 @@ std::unique_ptr<T[]> allocateBuffer(std::size_t count) {
 // Feeds the frames to an open stream chunk by chunk, copying each chunk out of the track, then
 // flushes the stream; every output goes to the file as it comes.
 int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Frame> frames,
-                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, ReplacementFile& file) {
+                     uint32_t samplesPerChunk, uint32_t outputBufferBytes, ReplacementFile& file)
+{
     // An encoder that takes no samples per chunk would never get through the frames.
     if (samplesPerChunk == 0 && !frames.empty()) return BRENVIK_MP3_STREAM_ERROR;
     const auto output = allocateBuffer<uint8_t>(outputBufferBytes);
@@ -128,7 +136,8 @@ int32_t encodeFrames(const EncoderApi& api, uint32_t stream, std::span<const Fra
 
 // Puts the stream's final Info frame over the placeholder its output began with, at offset.
 int32_t writeInfoFrame(const EncoderApi& api, uint32_t stream, uint32_t outputBufferBytes,
-                       std::size_t offset, ReplacementFile& file) {
+                       std::size_t offset, ReplacementFile& file)
+{
     const auto frame = allocateBuffer<uint8_t>(outputBufferBytes);
     if (!frame) return BRENVIK_MP3_MEMORY_ERROR;
     uint32_t produced = 0;
@@ -142,7 +151,8 @@ int32_t writeInfoFrame(const EncoderApi& api, uint32_t stream, uint32_t outputBu
 }  // namespace
 
 int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSettings& settings,
-                  std::atomic<int64_t>* progress) {
+                  std::atomic<int64_t>* progress)
+{
     const std::optional<EncoderApi> api = loadEncoder();
     if (!api) return BRENVIK_MP3_NO_ENCODER;
 
@@ -163,8 +173,8 @@ int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSet
     int32_t result;
     {
         EncoderStream stream(*api, handle);
-        result = encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes,
-                              file);
+        result =
+            encodeFrames(*api, stream.handle(), frames, samplesPerChunk, outputBufferBytes, file);
         if (result == BRENVIK_OK && api->infoFrame) {
             result = writeInfoFrame(*api, stream.handle(), outputBufferBytes, tag.size(), file);
         }

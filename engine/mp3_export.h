@@ -16,7 +16,7 @@ namespace brenvik {
 // as it was. The bytes written so far are counted in progress, when given. The settings choose
 // the encoding and the ID3v2.3 tag that begins the file when any detail is set. With an encoder
 // library that has beInfoFrame, the MP3 frames begin with LAME's Info frame.
-int32_t saveAsMp3(const char* path, std::span<const Frame> frames, const SaveSettings& settings = {},
-                  std::atomic<int64_t>* progress = nullptr);
+int32_t saveAsMp3(const char* path, std::span<const Frame> frames,
+                  const SaveSettings& settings = {}, std::atomic<int64_t>* progress = nullptr);
 
 }  // namespace brenvik

@@ -6,9 +6,9 @@ namespace brenvik {
 std::optional<Mp3Quality> mp3Quality(int32_t value)
 {
     switch (static_cast<Mp3Quality>(value)) {
-    case Mp3Quality::kCbr192:
-    case Mp3Quality::kCbr320:
-    case Mp3Quality::kVbrV2: return static_cast<Mp3Quality>(value);
+        case Mp3Quality::kCbr192:
+        case Mp3Quality::kCbr320:
+        case Mp3Quality::kVbrV2: return static_cast<Mp3Quality>(value);
     }
     return std::nullopt;
 }

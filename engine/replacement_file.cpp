@@ -78,7 +78,8 @@ void syncDirectory(const fs::path& directory)
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(const char* target, std::atomic<int64_t>* progress) : progress_(progress)
+ReplacementFile::ReplacementFile(const char* target, std::atomic<int64_t>* progress)
+    : progress_(progress)
 {
     const std::optional<fs::path> file = pathBehindLinks(target);
     std::optional<mode_t> mode;

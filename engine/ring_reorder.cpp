@@ -22,10 +22,12 @@ constexpr size_t kCachedBlockFrames = 65536;
 class RingMemory {
 public:
     RingMemory(std::span<Frame> track, std::span<std::byte> scratch)
-        : frames_(track), track_(reinterpret_cast<std::byte*>(track.data())), length_(track.size()),
-          scratch_(scratch.data()), scratchFrames_(scratch.size() / sizeof(Frame))
-    {
-    }
+        : frames_(track),
+          track_(reinterpret_cast<std::byte*>(track.data())),
+          length_(track.size()),
+          scratch_(scratch.data()),
+          scratchFrames_(scratch.size() / sizeof(Frame))
+    {}
 
     std::span<Frame> frames() const { return frames_; }
     size_t length() const { return length_; }
@@ -165,8 +167,8 @@ size_t blockPlanCost(const RingMemory& ring, Blocks blocks, size_t shift, size_t
 void rotateByBlocks(RingMemory& ring, Blocks blocks, size_t position)
 {
     const size_t below = position / blocks.length;
-    const size_t shift = blockPlanCost(ring, blocks, below, position)
-                                 <= blockPlanCost(ring, blocks, below + 1, position)
+    const size_t shift = blockPlanCost(ring, blocks, below, position) <=
+                                 blockPlanCost(ring, blocks, below + 1, position)
                              ? below
                              : below + 1;
     rotateWholeBlocks(ring, blocks, shift);

@@ -29,8 +29,11 @@ KeptSessions& keptSessions()
 Session::Session(SessionMemory memory, std::shared_ptr<const DiagnosticLog> log,
                  BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline,
                  std::chrono::milliseconds stallPeriod)
-    : memory_(std::move(memory)), log_(std::move(log)), makeBackend_(std::move(makeBackend)),
-      stallWatch_(stallPeriod), caller_(deviceDeadline)
+    : memory_(std::move(memory)),
+      log_(std::move(log)),
+      makeBackend_(std::move(makeBackend)),
+      stallWatch_(stallPeriod),
+      caller_(deviceDeadline)
 {
     pointHeader(playHeader_, std::as_writable_bytes(memory_.frames()));
     pointRecordHeaders();
@@ -162,8 +165,10 @@ void Session::closeOutputSide()
 int32_t Session::closeInputSide()
 {
     log_->write("waveCloseIn\n");
-    logIf(call([this] { return input().unprepare(recordHeaderA_); }), "Err:waveInUnprepareHeader\n");
-    logIf(call([this] { return input().unprepare(recordHeaderB_); }), "Err:waveInUnprepareHeader\n");
+    logIf(call([this] { return input().unprepare(recordHeaderA_); }),
+          "Err:waveInUnprepareHeader\n");
+    logIf(call([this] { return input().unprepare(recordHeaderB_); }),
+          "Err:waveInUnprepareHeader\n");
     const int32_t result = call([this] { return input().close(); });
     logIf(result, "Err: waveInClose\n");
     return result;

@@ -125,16 +125,16 @@ private:
     bool deviceLost_ = false;        // the calling thread's only: the watch gave the transport up
     std::atomic<uint8_t> deviceActive_{0};
     std::atomic<int32_t> newestRecordedFrame_{0};  // written by the input callback
-    std::atomic<bool> ringWrapped_{false};          // written by the input callback
+    std::atomic<bool> ringWrapped_{false};         // written by the input callback
     // Once constructed, the headers and the device pointers below are touched only on the
     // session's thread, by the devices and by their callbacks.
     device::WaveHeader playHeader_;
     device::WaveHeader recordHeaderA_;
     device::WaveHeader recordHeaderB_;
     uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
-    std::vector<device::SourceInfo> listedSources_;      // read only once listed in time
-    std::vector<device::LostStretch> lostStretches_;     // read only once taken in time
-    uint32_t recordedFrames_ = 0;  // the calling thread's only: the input's last frame count
+    std::vector<device::SourceInfo> listedSources_;   // read only once listed in time
+    std::vector<device::LostStretch> lostStretches_;  // read only once taken in time
+    uint32_t recordedFrames_ = 0;        // the calling thread's only: the input's last frame count
     std::vector<FrameRange> lostInput_;  // the calling thread's only
     device::ClosedOutput closedOutput_;
     device::ClosedInput closedInput_;

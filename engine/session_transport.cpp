@@ -193,22 +193,17 @@ void Session::inputCallback(void* context, uint32_t message, device::WaveHeader*
 {
     Session& session = *static_cast<Session*>(context);
     switch (message) {
-    case device::kInputOpen:
-        session.log_->write("WaveInProc:WIM_OPEN\n");
-        break;
-    case device::kInputClose:
-        session.log_->write("WaveInProc:WIM_CLOSE\n");
-        break;
-    case device::kInputData:
-        session.log_->write("WaveInProc:WIM_DATA\n");
-        session.noteRecordedEnd(*header);
-        if (session.deviceActive_.load() != 0) {
-            session.log_->write("WaveInProc:WIM_DATA:Adding Buffer\n");
-            session.input().addBuffer(*header);
-        }
-        break;
-    default:
-        break;
+        case device::kInputOpen: session.log_->write("WaveInProc:WIM_OPEN\n"); break;
+        case device::kInputClose: session.log_->write("WaveInProc:WIM_CLOSE\n"); break;
+        case device::kInputData:
+            session.log_->write("WaveInProc:WIM_DATA\n");
+            session.noteRecordedEnd(*header);
+            if (session.deviceActive_.load() != 0) {
+                session.log_->write("WaveInProc:WIM_DATA:Adding Buffer\n");
+                session.input().addBuffer(*header);
+            }
+            break;
+        default: break;
     }
 }
 

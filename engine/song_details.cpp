@@ -7,8 +7,9 @@ namespace brenvik {
 
 bool SongDetails::empty() const
 {
-    return std::all_of(kSongDetailFields.begin(), kSongDetailFields.end(),
-                       [this](const SongDetailField& field) { return (this->*field.text).empty(); });
+    return std::all_of(
+        kSongDetailFields.begin(), kSongDetailFields.end(),
+        [this](const SongDetailField& field) { return (this->*field.text).empty(); });
 }
 
 std::optional<SongDetails> parseSongDetails(std::string_view text)
@@ -25,8 +26,9 @@ std::optional<SongDetails> parseSongDetails(std::string_view text)
         if (equals == std::string_view::npos) {
             return std::nullopt;
         }
-        const auto field = std::find_if(kSongDetailFields.begin(), kSongDetailFields.end(),
-                                        [key = line.substr(0, equals)](const SongDetailField& f) { return f.key == key; });
+        const auto field = std::find_if(
+            kSongDetailFields.begin(), kSongDetailFields.end(),
+            [key = line.substr(0, equals)](const SongDetailField& f) { return f.key == key; });
         if (field == kSongDetailFields.end()) {
             return std::nullopt;
         }

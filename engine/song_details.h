@@ -24,8 +24,8 @@ struct SongDetails {
 struct SongDetailField {
     std::string_view key;
     std::string SongDetails::*text;
-    std::string_view wavInfoId;  // the LIST/INFO chunk of a WAV file
-    std::string_view id3FrameId; // the ID3v2.3 frame of an MP3 file
+    std::string_view wavInfoId;   // the LIST/INFO chunk of a WAV file
+    std::string_view id3FrameId;  // the ID3v2.3 frame of an MP3 file
 };
 
 inline constexpr std::array<SongDetailField, 6> kSongDetailFields{{

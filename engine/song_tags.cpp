@@ -31,9 +31,11 @@ TagLib::String::Type id3Encoding(const TagLib::String& text)
     return text.isLatin1() ? TagLib::String::Latin1 : TagLib::String::UTF16;
 }
 
-std::unique_ptr<TagLib::ID3v2::Frame> id3Frame(const SongDetailField& field, const TagLib::String& text)
+std::unique_ptr<TagLib::ID3v2::Frame> id3Frame(const SongDetailField& field,
+                                               const TagLib::String& text)
 {
-    const TagLib::ByteVector id(field.id3FrameId.data(), static_cast<unsigned>(field.id3FrameId.size()));
+    const TagLib::ByteVector id(field.id3FrameId.data(),
+                                static_cast<unsigned>(field.id3FrameId.size()));
     if (id == "COMM") {
         auto comment = std::make_unique<TagLib::ID3v2::CommentsFrame>(id3Encoding(text));
         comment->setLanguage("eng");

@@ -18,7 +18,9 @@ class StallWatch {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit StallWatch(std::chrono::milliseconds stallPeriod) : stallPeriod_(stallPeriod) {}
+    explicit StallWatch(std::chrono::milliseconds stallPeriod)
+        : stallPeriod_(stallPeriod)
+    {}
 
     // A transport has started: its device has the stall period from now on to move.
     void arm(Clock::time_point now);

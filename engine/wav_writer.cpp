@@ -68,10 +68,11 @@ int32_t saveAsWave(const char* path, std::span<const Frame> frames, const Diagno
     // The track already holds the file's data layout: it goes out as it lies, without a copy.
     // Whole frames leave the audio at an even size, so the details need no pad byte before them.
     const std::vector<uint8_t> info = wavInfoChunk(details);
-    const auto header = waveHeader(static_cast<uint32_t>(frames.size_bytes()), static_cast<uint32_t>(info.size()));
-    const bool saved = file.append(header.data(), header.size())
-        && file.append(frames.data(), frames.size_bytes()) && file.append(info.data(), info.size())
-        && file.commit();
+    const auto header =
+        waveHeader(static_cast<uint32_t>(frames.size_bytes()), static_cast<uint32_t>(info.size()));
+    const bool saved = file.append(header.data(), header.size()) &&
+                       file.append(frames.data(), frames.size_bytes()) &&
+                       file.append(info.data(), info.size()) && file.commit();
     if (!saved) {
         return BRENVIK_SAVE_FAILED;
     }

@@ -4,7 +4,8 @@
 #include <system_error>
 #include <utility>
 
-BackgroundSave::BackgroundSave(Export save, int32_t from, int32_t to, std::string path) : path_(std::move(path))
+BackgroundSave::BackgroundSave(Export save, int32_t from, int32_t to, std::string path)
+    : path_(std::move(path))
 {
     const auto run = [this, save, from, to] {
         result_.store(save(from, to, path_.c_str()));

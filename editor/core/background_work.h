@@ -14,7 +14,8 @@
 template <typename Result>
 class BackgroundWork {
 public:
-    explicit BackgroundWork(std::function<Result()> work) : work_(std::move(work))
+    explicit BackgroundWork(std::function<Result()> work)
+        : work_(std::move(work))
     {
         try {
             worker_ = std::thread([this] { run(); });

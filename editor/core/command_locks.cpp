@@ -12,9 +12,8 @@ using enum LockableControl;
 // them all. A transport locks the first thirteen, so that Stop, the effects, Help and the view
 // stay usable.
 constexpr std::array kEngineControls{
-    cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
-    hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
-    cmdStop, mnuControl, mnuFX,
+    cmdCut,  cmdNew,         cmdOpen,          cmdPlay, cmdProps, cmdRec,  cmdSave,    hscView,
+    hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,  cmdStop, mnuControl, mnuFX,
 };
 constexpr auto kTransportControls = std::span(kEngineControls).first<13>();
 
@@ -27,22 +26,14 @@ constexpr CommandLocks kTransport{kTransportControls, false};
 constexpr CommandLocks kBusy{kEngineControls, true};
 
 constexpr std::array kCommands{
-    CommandRow{Command::FileNew, kBusy},
-    CommandRow{Command::FileOpen, kBusy},
-    CommandRow{Command::FileProps, kBusy},
-    CommandRow{Command::FileSaveAs, kBusy},
-    CommandRow{Command::EditCut, kBusy},
-    CommandRow{Command::EditUndo, kBusy},
-    CommandRow{Command::EditRedo, kBusy},
-    CommandRow{Command::EditSelectSong, kBusy},
-    CommandRow{Command::FxFadeIn, kBusy},
-    CommandRow{Command::FxFadeOut, kBusy},
-    CommandRow{Command::ControlPlay, kTransport},
-    CommandRow{Command::ControlRecord, kTransport},
-    CommandRow{Command::FileSongDetails, kBusy},
-    CommandRow{Command::FxNormalizeLoudness, kBusy},
-    CommandRow{Command::ReorderTrack, kBusy},
-    CommandRow{Command::ShutDown, kBusy},
+    CommandRow{Command::FileNew, kBusy},          CommandRow{Command::FileOpen, kBusy},
+    CommandRow{Command::FileProps, kBusy},        CommandRow{Command::FileSaveAs, kBusy},
+    CommandRow{Command::EditCut, kBusy},          CommandRow{Command::EditUndo, kBusy},
+    CommandRow{Command::EditRedo, kBusy},         CommandRow{Command::EditSelectSong, kBusy},
+    CommandRow{Command::FxFadeIn, kBusy},         CommandRow{Command::FxFadeOut, kBusy},
+    CommandRow{Command::ControlPlay, kTransport}, CommandRow{Command::ControlRecord, kTransport},
+    CommandRow{Command::FileSongDetails, kBusy},  CommandRow{Command::FxNormalizeLoudness, kBusy},
+    CommandRow{Command::ReorderTrack, kBusy},     CommandRow{Command::ShutDown, kBusy},
 };
 
 // A command without its row would read past the table.

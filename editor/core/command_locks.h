@@ -10,8 +10,20 @@
 #include "window_port.h"
 
 enum class Command {
-    FileNew, FileOpen, FileProps, FileSaveAs, EditCut, EditUndo, EditRedo, EditSelectSong,
-    FxFadeIn, FxFadeOut, ControlPlay, ControlRecord, FileSongDetails, FxNormalizeLoudness,
+    FileNew,
+    FileOpen,
+    FileProps,
+    FileSaveAs,
+    EditCut,
+    EditUndo,
+    EditRedo,
+    EditSelectSong,
+    FxFadeIn,
+    FxFadeOut,
+    ControlPlay,
+    ControlRecord,
+    FileSongDetails,
+    FxNormalizeLoudness,
     ReorderTrack,  // Stop's turn of the ring after a recording
     ShutDown,      // the close sequence; the last: the table checks it has a row for each
 };

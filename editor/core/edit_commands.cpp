@@ -30,10 +30,10 @@ int32_t shortestSelection(EditKind kind)
 Command editCommand(EditKind kind)
 {
     switch (kind) {
-    case EditKind::Cut: return Command::EditCut;
-    case EditKind::FadeIn: return Command::FxFadeIn;
-    case EditKind::NormalizeLoudness: return Command::FxNormalizeLoudness;
-    case EditKind::FadeOut: break;
+        case EditKind::Cut: return Command::EditCut;
+        case EditKind::FadeIn: return Command::FxFadeIn;
+        case EditKind::NormalizeLoudness: return Command::FxNormalizeLoudness;
+        case EditKind::FadeOut: break;
     }
     return Command::FxFadeOut;
 }
@@ -72,7 +72,8 @@ ValueRange overwrittenValues(const EditStep& step)
 
 void readValues(const EngineApi& engine, ValueRange range, int16_t* values)
 {
-    for (int32_t index = range.first; index <= range.last; ++index) *values++ = int16_t(engine.TrackRead(index));
+    for (int32_t index = range.first; index <= range.last; ++index)
+        *values++ = int16_t(engine.TrackRead(index));
 }
 
 void writeValues(const EngineApi& engine, int32_t first, const std::vector<int16_t>& values)
@@ -145,7 +146,8 @@ void EditCommands::runEdit(EditKind kind)
     // its input meanwhile, but a selection made too short anyway (a fade over an empty one
     // would divide by zero) must not reach the edit, so it is checked again.
     changeTrack(window_, view_, busyText(kind), [this, kind] {
-        if (longerThan(mod, shortestSelection(kind))) applyEdit({kind, mod.clipbegin, mod.clipend}, false);
+        if (longerThan(mod, shortestSelection(kind)))
+            applyEdit({kind, mod.clipbegin, mod.clipend}, false);
     });
 }
 
@@ -155,22 +157,26 @@ void EditCommands::applyEdit(const EditStep& step, bool redone)
     edit.step = step;
     const ValueRange overwritten = overwrittenValues(edit.step);
     edit.firstValue = overwritten.first;
-    int16_t* before = roomToKeep(context_.history, edit, overwritten.count()) ? edit.before.data() : nullptr;
+    int16_t* before =
+        roomToKeep(context_.history, edit, overwritten.count()) ? edit.before.data() : nullptr;
     switch (step.kind) {
-    case EditKind::Cut:
-        if (before != nullptr) readValues(engine_, overwritten, before);
-        engine_.TrackClear(step.clipbegin, step.clipend);
-        break;
-    case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, frm, mod, before); break;
-    case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, frm, mod, before); break;
-    case EditKind::NormalizeLoudness:
-        // A track that could not be read or written whole leaves values the record does not
-        // hold, so such an edit is not kept.
-        if (!scaleFrames(engine_, step.clipbegin, step.clipend, step.gainDb, before)) before = nullptr;
-        break;
+        case EditKind::Cut:
+            if (before != nullptr) readValues(engine_, overwritten, before);
+            engine_.TrackClear(step.clipbegin, step.clipend);
+            break;
+        case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, frm, mod, before); break;
+        case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, frm, mod, before); break;
+        case EditKind::NormalizeLoudness:
+            // A track that could not be read or written whole leaves values the record does not
+            // hold, so such an edit is not kept.
+            if (!scaleFrames(engine_, step.clipbegin, step.clipend, step.gainDb, before))
+                before = nullptr;
+            break;
     }
     view_.trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
-    if (before != nullptr) redone ? context_.history.addRedone(std::move(edit)) : context_.history.add(std::move(edit));
+    if (before != nullptr)
+        redone ? context_.history.addRedone(std::move(edit))
+               : context_.history.add(std::move(edit));
     context_.showEditHistory();
 }
 

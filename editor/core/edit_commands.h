@@ -12,7 +12,10 @@
 
 class EditCommands : CommandGroup {
 public:
-    EditCommands(EditorContext& context, TrackView& view) : CommandGroup(context), view_(view) {}
+    EditCommands(EditorContext& context, TrackView& view)
+        : CommandGroup(context),
+          view_(view)
+    {}
 
     void cut();
     void undo();

@@ -13,7 +13,9 @@
 
 class Editor {
 public:
-    Editor(EngineApi& engine, WindowPort& window) : context_(engine, window) {}
+    Editor(EngineApi& engine, WindowPort& window)
+        : context_(engine, window)
+    {}
 
     void startup();  // the main window loads
     void helpAbout();

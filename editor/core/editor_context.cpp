@@ -19,7 +19,8 @@ void EditorContext::holdInput(bool hold)
     if (hold ? inputHolds++ == 0 : --inputHolds == 0) window.holdInput(hold);
 }
 
-void EditorContext::reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation)
+void EditorContext::reportEngineError(const std::string& prefix, int32_t code,
+                                      const std::string& explanation)
 {
     if (code == BRENVIK_OK) return;
     const std::string text = prefix + std::to_string(code);
@@ -40,7 +41,8 @@ void EditorContext::showEditHistory()
 }
 
 RunningCommand::RunningCommand(EditorContext& context, Command command)
-    : context_(context), locks_(commandLocks(command))
+    : context_(context),
+      locks_(commandLocks(command))
 {
     ++context_.runningCommands;
     context_.lockControls(locks_.controls, true);

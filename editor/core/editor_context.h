@@ -24,7 +24,10 @@
 constexpr int kProgressPassMilliseconds = 50;
 
 struct EditorContext {
-    EditorContext(EngineApi& engine, WindowPort& window) : engine(engine), window(window) {}
+    EditorContext(EngineApi& engine, WindowPort& window)
+        : engine(engine),
+          window(window)
+    {}
     EditorContext(const EditorContext&) = delete;
     EditorContext& operator=(const EditorContext&) = delete;
 
@@ -35,24 +38,25 @@ struct EditorContext {
     bool locked(LockableControl control) const { return controlLocks[size_t(control)] > 0; }
     // A message box with prefix and code, for any result but BRENVIK_OK, and below them what
     // the code means: the caller's explanation, or else what it means as a device export's.
-    void reportEngineError(const std::string& prefix, int32_t code, const std::string& explanation = {});
+    void reportEngineError(const std::string& prefix, int32_t code,
+                           const std::string& explanation = {});
     void forgetEdits();  // the track was replaced: nothing before can be undone or redone
     void showEditHistory();
 
     EngineApi& engine;
     WindowPort& window;
-    ModPellam mod;        // the module globals of modPellam
-    FrmPellamVars frm;    // the variables of frmPellam
+    ModPellam mod;                  // the module globals of modPellam
+    FrmPellamVars frm;              // the variables of frmPellam
     int32_t engineTrackLength = 0;  // the length the engine is open with
     int32_t runningCommands = 0;
     std::array<int32_t, kLockableControls> controlLocks{};
     int32_t inputHolds = 0;
     bool closePending = false;  // a close request waits for the running commands
     EditHistory history;
-    SongDetails songDetails;  // for this session only, empty at first
+    SongDetails songDetails;               // for this session only, empty at first
     std::vector<int32_t> lostInputFrames;  // where the last recording lost input, in the track
-    MeterFeed meter{engine, window};  // fed by the follow loop
-    TrackSummary summary{engine};     // the extremes the view draws
+    MeterFeed meter{engine, window};       // fed by the follow loop
+    TrackSummary summary{engine};          // the extremes the view draws
 };
 
 // Held by a command while it works with window events let in (its busy window, its dialogs, the
@@ -76,9 +80,12 @@ private:
 class CommandGroup {
 protected:
     explicit CommandGroup(EditorContext& context)
-        : context_(context), engine_(context.engine), window_(context.window), mod(context.mod), frm(context.frm)
-    {
-    }
+        : context_(context),
+          engine_(context.engine),
+          window_(context.window),
+          mod(context.mod),
+          frm(context.frm)
+    {}
 
     EditorContext& context_;
     EngineApi& engine_;

@@ -14,9 +14,11 @@ class FileCommands : CommandGroup {
 public:
     FileCommands(EditorContext& context, TrackView& view, SelectionCommands& selection,
                  TransportCommands& transport)
-        : CommandGroup(context), view_(view), selection_(selection), transport_(transport)
-    {
-    }
+        : CommandGroup(context),
+          view_(view),
+          selection_(selection),
+          transport_(transport)
+    {}
 
     void newFile();
     void open();

@@ -85,7 +85,8 @@ void FileCommands::setTitle()
 {
     const std::string& path = frm.FILESPEC;
     const auto first = path.find_first_not_of(' ');
-    const std::string trimmed =
-        first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
+    const std::string trimmed = first == std::string::npos
+                                    ? std::string()
+                                    : path.substr(first, path.find_last_not_of(' ') - first + 1);
     window_.setCaption(messages::mainWindowCaption(trimmed));
 }

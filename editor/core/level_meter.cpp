@@ -51,12 +51,15 @@ std::array<MeterSegment, 3> meterSegments(int32_t width)
 {
     const int32_t yellow = meterColumns(kMeterYellowFrom, width);
     const int32_t red = meterColumns(kMeterRedFrom, width);
-    return {{{MeterZone::Green, 0, yellow}, {MeterZone::Yellow, yellow, red}, {MeterZone::Red, red, width}}};
+    return {{{MeterZone::Green, 0, yellow},
+             {MeterZone::Yellow, yellow, red},
+             {MeterZone::Red, red, width}}};
 }
 
 void LevelMeter::add(const FramePeaks& peaks, Milliseconds now)
 {
-    const double seconds = lastUpdate_ ? std::chrono::duration<double>(now - *lastUpdate_).count() : 0.0;
+    const double seconds =
+        lastUpdate_ ? std::chrono::duration<double>(now - *lastUpdate_).count() : 0.0;
     lastUpdate_ = now;
     const double fallen = kFallDbPerSecond * std::max(seconds, 0.0);
     for (int channel : {kMeterLeft, kMeterRight}) addChannel(channel, peaks, fallen, now);
@@ -64,7 +67,8 @@ void LevelMeter::add(const FramePeaks& peaks, Milliseconds now)
 
 void LevelMeter::addChannel(int channel, const FramePeaks& peaks, double fallen, Milliseconds now)
 {
-    const double peakDb = peaks.frames > 0 ? levelOfMagnitude(peaks.magnitude[channel]) / 10.0 : kFloorDb;
+    const double peakDb =
+        peaks.frames > 0 ? levelOfMagnitude(peaks.magnitude[channel]) / 10.0 : kFloorDb;
     levelDb_[channel] = std::max({peakDb, levelDb_[channel] - fallen, kFloorDb});
     MeterChannel& shown = picture_[channel];
     shown.level = int32_t(std::lround(levelDb_[channel] * 10.0));

@@ -58,7 +58,10 @@ uint16_t peakOf(const int16_t* values, size_t count)
 // bar.
 class Progress {
 public:
-    Progress(std::atomic<int32_t>* percent, int64_t frames) : percent_(percent), frames_(std::max<int64_t>(frames, 1)) {}
+    Progress(std::atomic<int32_t>* percent, int64_t frames)
+        : percent_(percent),
+          frames_(std::max<int64_t>(frames, 1))
+    {}
     void add(int32_t frames)
     {
         const int64_t done = done_ += frames;
@@ -85,10 +88,13 @@ void measurePart(const EngineApi& engine, Part& part, Progress& progress)
     for (int32_t at = part.leadBegin; at < part.end;) {
         const int32_t count = std::min(kReadFrames, part.end - at);
         if (engine.TrackReadFrames(at, at + count, values.data()) != count) return;
-        if (ebur128_add_frames_short(part.state.get(), values.data(), size_t(count)) != EBUR128_SUCCESS) return;
+        if (ebur128_add_frames_short(part.state.get(), values.data(), size_t(count)) !=
+            EBUR128_SUCCESS)
+            return;
         for (int32_t step = std::max(at, part.begin); step < at + count; step += kStepFrames) {
             const int32_t stepEnd = std::min(step + kStepFrames, at + count);
-            part.blockPeaks.push_back(peakOf(values.data() + 2 * (step - at), size_t(stepEnd - step) * 2));
+            part.blockPeaks.push_back(
+                peakOf(values.data() + 2 * (step - at), size_t(stepEnd - step) * 2));
         }
         at += count;
         progress.add(count);
@@ -128,7 +134,8 @@ std::vector<Part> cutIntoParts(int32_t from, int32_t to)
     for (int32_t i = 0; i < count; ++i) {
         Part& part = parts[size_t(i)];
         part.begin = from + int32_t(int64_t(steps) * i / count) * kStepFrames;
-        part.end = i + 1 == count ? to : from + int32_t(int64_t(steps) * (i + 1) / count) * kStepFrames;
+        part.end =
+            i + 1 == count ? to : from + int32_t(int64_t(steps) * (i + 1) / count) * kStepFrames;
         part.leadBegin = i == 0 ? part.begin : part.begin - kGateLeadFrames;
     }
     return parts;
@@ -139,14 +146,17 @@ std::optional<double> integratedLoudness(std::vector<Part>& parts)
     std::vector<ebur128_state*> states;
     for (Part& part : parts) states.push_back(part.state.get());
     double lufs = 0;
-    if (ebur128_loudness_global_multiple(states.data(), states.size(), &lufs) != EBUR128_SUCCESS) return std::nullopt;
+    if (ebur128_loudness_global_multiple(states.data(), states.size(), &lufs) != EBUR128_SUCCESS)
+        return std::nullopt;
     return lufs;
 }
 
 // The largest true peak found so far, shared by the threads that look for it.
 class SharedPeak {
 public:
-    explicit SharedPeak(double start) : peak_(start) {}
+    explicit SharedPeak(double start)
+        : peak_(start)
+    {}
     double get() const { return peak_.load(); }
     void raise(double peak)
     {
@@ -173,9 +183,11 @@ std::optional<double> truePeakOfBlocks(const EngineApi& engine, int32_t from, in
     }
     std::vector<size_t> order(blocks);
     std::iota(order.begin(), order.end(), size_t(0));
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return around[a] > around[b]; });
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return around[a] > around[b]; });
 
-    SharedPeak best(blocks == 0 ? 0 : *std::max_element(blockPeaks.begin(), blockPeaks.end()) / kFullScale);
+    SharedPeak best(
+        blocks == 0 ? 0 : *std::max_element(blockPeaks.begin(), blockPeaks.end()) / kFullScale);
     std::atomic<size_t> next{0};
     std::atomic<bool> readFailed{false};
     runOnThreads(threadCount(), [&](size_t) {
@@ -192,7 +204,8 @@ std::optional<double> truePeakOfBlocks(const EngineApi& engine, int32_t from, in
                 return;
             }
             const size_t count = size_t(std::min(first + kStepFrames, to) - first);
-            best.raise(truePeak(values.data(), size_t(readTo - readFrom), size_t(first - readFrom), count));
+            best.raise(truePeak(values.data(), size_t(readTo - readFrom), size_t(first - readFrom),
+                                count));
         }
     });
     if (readFailed) return std::nullopt;
@@ -213,10 +226,12 @@ std::optional<LoudnessReading> measureLoudness(const EngineApi& engine, int32_t 
     std::vector<Part> parts = cutIntoParts(from, to);
     Progress progress(percent, int64_t(to - from) + int64_t(parts.size() - 1) * kGateLeadFrames);
     runOnThreads(parts.size(), [&](size_t i) { measurePart(engine, parts[i], progress); });
-    if (!std::all_of(parts.begin(), parts.end(), [](const Part& part) { return part.measured; })) return std::nullopt;
+    if (!std::all_of(parts.begin(), parts.end(), [](const Part& part) { return part.measured; }))
+        return std::nullopt;
     const std::optional<double> integrated = integratedLoudness(parts);
     std::vector<uint16_t> blockPeaks;
-    for (const Part& part : parts) blockPeaks.insert(blockPeaks.end(), part.blockPeaks.begin(), part.blockPeaks.end());
+    for (const Part& part : parts)
+        blockPeaks.insert(blockPeaks.end(), part.blockPeaks.begin(), part.blockPeaks.end());
     const std::optional<double> peak = truePeakOfBlocks(engine, from, to, blockPeaks);
     progress.finish();
     if (!integrated || !peak) return std::nullopt;

@@ -21,7 +21,8 @@ const char* const kTargetKey = "LoudnessTarget";
 
 int savedTarget(WindowPort& window)
 {
-    const std::string saved = window.readSetting(kTargetSection, kTargetKey, std::to_string(kDefaultTarget));
+    const std::string saved =
+        window.readSetting(kTargetSection, kTargetKey, std::to_string(kDefaultTarget));
     for (int target : kLoudnessTargets)
         if (saved == std::to_string(target)) return target;
     return kDefaultTarget;

@@ -7,19 +7,23 @@
 FrameRun recordedSince(int32_t last, int32_t position, int32_t ringLength, int32_t most)
 {
     if (ringLength <= 0) return {};
-    const auto wrapped = [ringLength](int64_t frame) { return int32_t((frame % ringLength + ringLength) % ringLength); };
+    const auto wrapped = [ringLength](int64_t frame) {
+        return int32_t((frame % ringLength + ringLength) % ringLength);
+    };
     const int32_t count = std::min(wrapped(int64_t(position) - last), most);
     return {wrapped(int64_t(position) - count), count};
 }
 
 MeterFeed::MeterFeed(EngineApi& engine, WindowPort& window, Clock clock)
-    : engine_(engine), window_(window), clock_(std::move(clock))
-{
-}
+    : engine_(engine),
+      window_(window),
+      clock_(std::move(clock))
+{}
 
 std::chrono::milliseconds MeterFeed::steadyMilliseconds()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
 }
 
 void MeterFeed::beginRecording(int32_t trackLength)
@@ -60,9 +64,11 @@ void MeterFeed::update(int32_t position)
 
 FrameRun MeterFeed::framesSince(int32_t position) const
 {
-    if (source_ == Source::Recording) return recordedSince(lastPosition_, position, trackLength_, kMaxFramesPerUpdate);
+    if (source_ == Source::Recording)
+        return recordedSince(lastPosition_, position, trackLength_, kMaxFramesPerUpdate);
     const int64_t end = std::min<int64_t>(int64_t(from_) + position, to_);
-    const int64_t first = std::max<int64_t>(int64_t(from_) + lastPosition_, end - kMaxFramesPerUpdate);
+    const int64_t first =
+        std::max<int64_t>(int64_t(from_) + lastPosition_, end - kMaxFramesPerUpdate);
     if (end <= first) return {};
     return {int32_t(first), int32_t(end - first)};
 }

@@ -66,8 +66,8 @@ private:
     LevelMeter meter_;
     MeterPicture shown_;
     Source source_ = Source::None;
-    int32_t from_ = 0;         // the first frame played; 0 for a recording
-    int32_t to_ = 0;           // where the frames read end: the played range, or the ring
+    int32_t from_ = 0;  // the first frame played; 0 for a recording
+    int32_t to_ = 0;    // where the frames read end: the played range, or the ring
     int32_t trackLength_ = 0;
-    int32_t lastPosition_ = 0; // the position of the last update
+    int32_t lastPosition_ = 0;  // the position of the last update
 };

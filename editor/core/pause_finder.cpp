@@ -10,11 +10,12 @@
 namespace {
 
 constexpr size_t kLoudPercentile = 95;
-constexpr float kSilentDbfs = -80.0F;      // quiet whatever its spectrum
+constexpr float kSilentDbfs = -80.0F;       // quiet whatever its spectrum
 constexpr float kQuietBelowLoudDb = 20.0F;  // hiss this far below the loud level may be a pause
 constexpr float kNoiseFlatness = 0.3F;      // white noise has about 0.56, music far less
 constexpr size_t kLoudPeakPercentile = 95;
-constexpr double kEdgeAmplitudeRatio = 31.622776601683793;  // a pause's edge: 30 dB below the loud peak
+constexpr double kEdgeAmplitudeRatio =
+    31.622776601683793;                 // a pause's edge: 30 dB below the loud peak
 constexpr double kEdgeOverNoise = 1.5;  // or clearly above the pause's own noise
 // A block beside sound is judged with the spectrum of a window that reaches into the sound, so
 // the frames up to a window and a half from a run of quiet blocks are looked at one by one.
@@ -24,7 +25,8 @@ template <typename T>
 T percentileAbove(std::vector<T> values, T floor, size_t percent, T none)
 {
     std::vector<T> kept;
-    std::copy_if(values.begin(), values.end(), std::back_inserter(kept), [floor](T v) { return v > floor; });
+    std::copy_if(values.begin(), values.end(), std::back_inserter(kept),
+                 [floor](T v) { return v > floor; });
     if (kept.empty()) return none;
     const auto at = kept.begin() + std::ptrdiff_t((kept.size() - 1) * percent / 100);
     std::nth_element(kept.begin(), at, kept.end());
@@ -38,7 +40,8 @@ std::vector<bool> quietBlocks(const SoundFeatures& features)
     for (size_t block = 0; block < quiet.size(); ++block) {
         const float level = features.blockLevels[block];
         const size_t hop = block * kBlockFrames / kHopFrames;
-        const bool noiseLike = hop < features.hops.size() && features.hops[hop].flatness > kNoiseFlatness;
+        const bool noiseLike =
+            hop < features.hops.size() && features.hops[hop].flatness > kNoiseFlatness;
         quiet[block] = level < kSilentDbfs || (level < limit && noiseLike);
     }
     return quiet;
@@ -56,7 +59,10 @@ uint16_t typicalPeak(const SoundFeatures& features, size_t first, size_t end)
 
 class PauseWidener {
 public:
-    PauseWidener(TrackFramesReader read, int32_t frames) : read_(read), frames_(frames) {}
+    PauseWidener(TrackFramesReader read, int32_t frames)
+        : read_(read),
+          frames_(frames)
+    {}
 
     // Frames first .. end - 1 are quiet blocks: widens the run over the frames beside it that
     // stay within limit on both channels.
@@ -82,7 +88,8 @@ private:
     bool quiet(int32_t frame, int32_t limit) const
     {
         const size_t at = size_t(2 * (frame - from_));
-        return std::abs(int32_t(values_[at])) <= limit && std::abs(int32_t(values_[at + 1])) <= limit;
+        return std::abs(int32_t(values_[at])) <= limit &&
+               std::abs(int32_t(values_[at + 1])) <= limit;
     }
 
     TrackFramesReader read_;
@@ -103,7 +110,8 @@ float loudLevel(const SoundFeatures& features)
 std::vector<FrameRange> findPauses(const SoundFeatures& features, TrackFramesReader read)
 {
     const std::vector<bool> quiet = quietBlocks(features);
-    const uint16_t loudPeak = percentileAbove<uint16_t>(features.blockPeaks, 0, kLoudPeakPercentile, 0);
+    const uint16_t loudPeak =
+        percentileAbove<uint16_t>(features.blockPeaks, 0, kLoudPeakPercentile, 0);
     const auto edgeLimit = int32_t(loudPeak / kEdgeAmplitudeRatio);
     PauseWidener widener(read, features.frames);
     std::vector<FrameRange> pauses;
@@ -118,7 +126,8 @@ std::vector<FrameRange> findPauses(const SoundFeatures& features, TrackFramesRea
         const auto end = std::min(features.frames, int32_t(runEnd * kBlockFrames));
         // Widening adds at most its reach on either side; shorter runs need not be looked at.
         if (end - first + 2 * kWideningReach >= kShortestPauseFrames) {
-            const int32_t limit = std::max(edgeLimit, int32_t(kEdgeOverNoise * typicalPeak(features, block, runEnd)));
+            const int32_t limit =
+                std::max(edgeLimit, int32_t(kEdgeOverNoise * typicalPeak(features, block, runEnd)));
             const FrameRange pause = widener.widened(first, end, limit);
             if (pause.length() >= kShortestPauseFrames) pauses.push_back(pause);
         }

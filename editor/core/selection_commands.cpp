@@ -43,7 +43,8 @@ void SelectionCommands::selectSong()
     BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
     while (!search.done()) {
         window_.waitForEvents(kProgressPassMilliseconds);
-        if (context_.closePending) search.cancel();  // the window is to close: the answer is not wanted
+        if (context_.closePending)
+            search.cancel();  // the window is to close: the answer is not wanted
         window_.busySetProgress(search.percent());
     }
     const std::optional<std::vector<SongSelection>> songs = search.result();
@@ -118,4 +119,3 @@ void SelectionCommands::extendToViewEnd()
     moveSelection(mod.clipbegin, std::max(view_.endFrame(), mod.clipend));
     frm.clipmode = 0;
 }
-

@@ -9,7 +9,10 @@
 
 class SelectionCommands : CommandGroup {
 public:
-    SelectionCommands(EditorContext& context, TrackView& view) : CommandGroup(context), view_(view) {}
+    SelectionCommands(EditorContext& context, TrackView& view)
+        : CommandGroup(context),
+          view_(view)
+    {}
 
     void selectAll();
     // Selects the last complete song of the take, or the one before the song selected.

@@ -21,15 +21,18 @@ struct Piece {
 class SongCollector {
 public:
     SongCollector(const SoundFeatures& features, const std::vector<SoundKind>& kinds)
-        : features_(features), frames_(features.frames), kinds_(kinds), changes_(features)
-    {
-    }
+        : features_(features),
+          frames_(features.frames),
+          kinds_(kinds),
+          changes_(features)
+    {}
 
     // Frames begin .. end - 1 lie between pauses (or the take's ends).
     void addStretch(int32_t begin, int32_t end)
     {
         const int32_t firstStep = begin / kStepFrames;
-        const int32_t endStep = std::min(int32_t(kinds_.size()), (end + kStepFrames - 1) / kStepFrames);
+        const int32_t endStep =
+            std::min(int32_t(kinds_.size()), (end + kStepFrames - 1) / kStepFrames);
         int32_t runStart = firstStep;
         SoundKind runKind = kindAt(firstStep, SoundKind::Music);
         for (int32_t step = firstStep + 1; step <= endStep; ++step) {
@@ -57,10 +60,12 @@ private:
         const int32_t runEnd = std::min(stretchEnd, endStep * kStepFrames);
         int32_t begin = runBegin;
         if (runBegin > stretchBegin)
-            begin = std::clamp(speechEdge(features_, firstStep, true, runBegin, runEnd), stretchBegin, runEnd);
+            begin = std::clamp(speechEdge(features_, firstStep, true, runBegin, runEnd),
+                               stretchBegin, runEnd);
         int32_t end = runEnd;
         if (runEnd < stretchEnd)
-            end = std::clamp(speechEdge(features_, endStep, false, runBegin, runEnd), begin, stretchEnd);
+            end = std::clamp(speechEdge(features_, endStep, false, runBegin, runEnd), begin,
+                             stretchEnd);
         const bool openBefore = firstStep == 0;
         const bool openAfter = endStep * kStepFrames >= frames_;
         for (const int32_t change : changes_.within(firstStep, endStep, openBefore, openAfter)) {
@@ -105,7 +110,8 @@ std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int3
     return collector.songs();
 }
 
-std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs, SongSelection current)
+std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs,
+                                          SongSelection current)
 {
     const auto selected = std::find(songs.begin(), songs.end(), current);
     if (selected == songs.end()) {

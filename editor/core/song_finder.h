@@ -21,7 +21,7 @@ struct SongSelection {
     bool operator==(const SongSelection&) const = default;
 };
 
-constexpr int32_t kSongMarginFrames = 2205;           // 50 ms
+constexpr int32_t kSongMarginFrames = 2205;               // 50 ms
 constexpr int32_t kShortestSongFrames = 8 * kSampleRate;  // shorter music is a jingle or an ident
 
 // Every complete song in frames 0 .. frames - 1, in order; nothing when cancelled or when the
@@ -31,4 +31,5 @@ std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int3
 
 // What Select Song selects: the song before `current` when that is one of the songs, else the
 // last song; nothing when there is none (or none before).
-std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs, SongSelection current);
+std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs,
+                                          SongSelection current);

@@ -8,24 +8,25 @@
 namespace {
 
 constexpr int32_t kBlocksPerStep = kStepFrames / kBlockFrames;
-constexpr int32_t kSpeechReachBlocks = 108;   // the seconds looked at: 1.25 s either side
+constexpr int32_t kSpeechReachBlocks = 108;  // the seconds looked at: 1.25 s either side
 constexpr size_t kPeakPercentile = 90;
-constexpr float kSyllableDipDb = 9.0F;        // a dip: this far below the window's peaks
+constexpr float kSyllableDipDb = 9.0F;  // a dip: this far below the window's peaks
 constexpr float kDipHysteresisDb = 3.0F;
-constexpr int32_t kSpeechRises = 5;           // two syllables a second
+constexpr int32_t kSpeechRises = 5;      // two syllables a second
 constexpr float kSpeechSpreadDb = 5.0F;  // drums: 2 to 4 dB; talk: 7 dB and more
 constexpr float kSpreadFloorDbfs = -70.0F;
-constexpr int32_t kSmoothingSteps = 2;        // the median of five steps
-constexpr int32_t kEdgeSearchBlocks = 172;    // 2 s
+constexpr int32_t kSmoothingSteps = 2;      // the median of five steps
+constexpr int32_t kEdgeSearchBlocks = 172;  // 2 s
 constexpr float kSpeechDipBelowMusicDb = 12.0F;
-constexpr int32_t kNoveltyReachSteps = 35;    // 8 s either side
+constexpr int32_t kNoveltyReachSteps = 35;  // 8 s either side
 constexpr float kTimbreScaleDb = 6.0F;
 // A new section inside one song reaches 2.7 (silvan_sanctuary, 24 s into the long-song take);
 // only a change clearly beyond that cuts a run of music.
 constexpr float kPieceChangeNovelty = 3.0F;
 constexpr float kChromaWeight = 1.0F;
-constexpr int32_t kShortestPieceSteps = 86;  // 20 s: a song between two changes is at least this long
-constexpr int32_t kEdgeChangeSteps = 9;      // 2 s: novelty at the take's very edge means little
+constexpr int32_t kShortestPieceSteps =
+    86;                                  // 20 s: a song between two changes is at least this long
+constexpr int32_t kEdgeChangeSteps = 9;  // 2 s: novelty at the take's very edge means little
 
 int32_t stepCount(const SoundFeatures& features)
 {
@@ -37,7 +38,8 @@ std::vector<bool> pauseBlocks(size_t blocks, const std::vector<FrameRange>& paus
     std::vector<bool> inPause(blocks);
     for (const FrameRange& pause : pauses) {
         const size_t end = std::min(blocks, size_t(pause.end + kBlockFrames - 1) / kBlockFrames);
-        for (auto block = size_t(pause.begin / kBlockFrames); block < end; ++block) inPause[block] = true;
+        for (auto block = size_t(pause.begin / kBlockFrames); block < end; ++block)
+            inPause[block] = true;
     }
     return inPause;
 }
@@ -80,7 +82,8 @@ float levelSpread(const std::vector<float>& levels)
 
 bool isSpeech(std::vector<float>& levels)
 {
-    return !levels.empty() && levelSpread(levels) >= kSpeechSpreadDb && syllableRises(levels) >= kSpeechRises;
+    return !levels.empty() && levelSpread(levels) >= kSpeechSpreadDb &&
+           syllableRises(levels) >= kSpeechRises;
 }
 
 std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
@@ -102,7 +105,8 @@ std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
     return smoothed;
 }
 
-float chromaDistance(const std::array<float, kPitchClasses>& a, const std::array<float, kPitchClasses>& b)
+float chromaDistance(const std::array<float, kPitchClasses>& a,
+                     const std::array<float, kPitchClasses>& b)
 {
     double dot = 0;
     double aa = 0;
@@ -115,7 +119,8 @@ float chromaDistance(const std::array<float, kPitchClasses>& a, const std::array
     return aa > 0 && bb > 0 ? float(1.0 - dot / std::sqrt(aa * bb)) : 0.0F;
 }
 
-float timbreDistance(const std::array<float, kTimbreBands>& a, const std::array<float, kTimbreBands>& b)
+float timbreDistance(const std::array<float, kTimbreBands>& a,
+                     const std::array<float, kTimbreBands>& b)
 {
     // The shape of the spectrum, not its loudness: the mean difference is taken away.
     float mean = 0;
@@ -127,8 +132,8 @@ float timbreDistance(const std::array<float, kTimbreBands>& a, const std::array<
 
 }  // namespace
 
-int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter, int32_t musicBegin,
-                   int32_t musicEnd)
+int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter,
+                   int32_t musicBegin, int32_t musicEnd)
 {
     const auto blocks = int32_t(features.blockLevels.size());
     const int32_t musicFirstBlock = musicBegin / kBlockFrames;
@@ -142,8 +147,10 @@ int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAf
 
     const int32_t edgeBlock = edgeStep * kBlocksPerStep;
     // The search reaches further into the speech than into the music.
-    const int32_t first = std::max(0, edgeBlock - (musicAfter ? kEdgeSearchBlocks : kEdgeSearchBlocks / 2));
-    const int32_t end = std::min(blocks, edgeBlock + (musicAfter ? kEdgeSearchBlocks / 2 : kEdgeSearchBlocks));
+    const int32_t first =
+        std::max(0, edgeBlock - (musicAfter ? kEdgeSearchBlocks : kEdgeSearchBlocks / 2));
+    const int32_t end =
+        std::min(blocks, edgeBlock + (musicAfter ? kEdgeSearchBlocks / 2 : kEdgeSearchBlocks));
     if (musicAfter) {
         for (int32_t block = end - 1; block >= first; --block)
             if (features.blockLevels[size_t(block)] < dip) return (block + 1) * kBlockFrames;
@@ -154,7 +161,8 @@ int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAf
     return edgeStep * kStepFrames;
 }
 
-std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::vector<FrameRange>& pauses)
+std::vector<SoundKind> classifySteps(const SoundFeatures& features,
+                                     const std::vector<FrameRange>& pauses)
 {
     const size_t blocks = features.blockLevels.size();
     const std::vector<bool> inPause = pauseBlocks(blocks, pauses);
@@ -163,8 +171,8 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::v
     for (size_t step = 0; step < kinds.size(); ++step) {
         const size_t first = step * kBlocksPerStep;
         const size_t end = std::min(blocks, first + kBlocksPerStep);
-        const auto pauseBlocks =
-            size_t(std::count(inPause.begin() + std::ptrdiff_t(first), inPause.begin() + std::ptrdiff_t(end), true));
+        const auto pauseBlocks = size_t(std::count(inPause.begin() + std::ptrdiff_t(first),
+                                                   inPause.begin() + std::ptrdiff_t(end), true));
         if (2 * pauseBlocks > end - first) {
             kinds[step] = SoundKind::Pause;
             continue;
@@ -179,7 +187,8 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::v
     return medianSmoothed(kinds);
 }
 
-PieceChanges::PieceChanges(const SoundFeatures& features) : steps_(size_t(stepCount(features)))
+PieceChanges::PieceChanges(const SoundFeatures& features)
+    : steps_(size_t(stepCount(features)))
 {
     for (size_t hop = 0; hop < features.hops.size(); ++hop) {
         StepSound& step = steps_[hop / kStepHops];
@@ -206,29 +215,35 @@ float PieceChanges::novelty(int32_t step, int32_t first, int32_t end) const
     if (step <= first || step >= end) return 0.0F;
     const StepSound before = meanOf(std::max(first, step - kNoveltyReachSteps), step);
     const StepSound after = meanOf(step, std::min(end, step + kNoveltyReachSteps));
-    return kChromaWeight * chromaDistance(before.chroma, after.chroma) + timbreDistance(before.bands, after.bands);
+    return kChromaWeight * chromaDistance(before.chroma, after.chroma) +
+           timbreDistance(before.bands, after.bands);
 }
 
-std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openBefore, bool openAfter) const
+std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openBefore,
+                                          bool openAfter) const
 {
     std::vector<float> novelty(size_t(std::max(0, end - first)));
-    for (int32_t step = first; step < end; ++step) novelty[size_t(step - first)] = this->novelty(step, first, end);
+    for (int32_t step = first; step < end; ++step)
+        novelty[size_t(step - first)] = this->novelty(step, first, end);
     // The clearest peaks first; each must leave a whole song on its sides within the run, but
     // for a side that runs into the take's start or end.
     std::vector<int32_t> candidates;
     for (int32_t step = first + 1; step + 1 < end; ++step) {
         const auto at = size_t(step - first);
-        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1])
+        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] &&
+            novelty[at] > novelty[at + 1])
             candidates.push_back(step);
     }
-    std::sort(candidates.begin(), candidates.end(),
-              [&](int32_t a, int32_t b) { return novelty[size_t(a - first)] > novelty[size_t(b - first)]; });
+    std::sort(candidates.begin(), candidates.end(), [&](int32_t a, int32_t b) {
+        return novelty[size_t(a - first)] > novelty[size_t(b - first)];
+    });
     std::vector<int32_t> changes;
     const auto fits = [&](int32_t step) {
         if (step - first < (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
         if (end - step < (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
-        return std::all_of(changes.begin(), changes.end(),
-                           [step](int32_t other) { return std::abs(other - step) >= kShortestPieceSteps; });
+        return std::all_of(changes.begin(), changes.end(), [step](int32_t other) {
+            return std::abs(other - step) >= kShortestPieceSteps;
+        });
     };
     for (const int32_t step : candidates)
         if (fits(step)) changes.push_back(step);

@@ -20,14 +20,15 @@ enum class SoundKind : uint8_t { Pause, Speech, Music };
 
 // One kind a step: Pause where most of the step lies in a pause, else speech or music from the
 // seconds around it.
-std::vector<SoundKind> classifySteps(const SoundFeatures& features, const std::vector<FrameRange>& pauses);
+std::vector<SoundKind> classifySteps(const SoundFeatures& features,
+                                     const std::vector<FrameRange>& pauses);
 
 // The frame where music and speech meet, near the step edge between them: speech leaves dips
 // well below the music's usual level between its syllables, music does not. The edge is moved
 // to the end of the last such dip before the music (musicAfter) or the start of the first one
 // after it. music: the frames of the music run, whose levels set what a dip is.
-int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter, int32_t musicBegin,
-                   int32_t musicEnd);
+int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter,
+                   int32_t musicBegin, int32_t musicEnd);
 
 // Where, in a stretch of music, one piece gives way to another.
 class PieceChanges {

@@ -27,7 +27,7 @@ constexpr int32_t kBinsALog = 8;
 // The flatness is judged where both music and hiss have most of their energy.
 constexpr double kFlatnessLowHz = 200.0;
 constexpr double kFlatnessHighHz = 4000.0;
-constexpr double kChromaLowHz = 200.0;   // the bins are too wide for pitch below
+constexpr double kChromaLowHz = 200.0;  // the bins are too wide for pitch below
 constexpr double kChromaHighHz = 3000.0;
 constexpr double kBandsLowHz = 100.0;
 constexpr double kBandsHighHz = 5000.0;
@@ -50,14 +50,15 @@ public:
     {
         plan_ = fftwf_plan_dft_r2c_1d(kWindowSamples, in_.get(), out_.get(), FFTW_ESTIMATE);
         for (int32_t n = 0; n < kWindowSamples; ++n)
-            window_[size_t(n)] = float(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / kWindowSamples));
+            window_[size_t(n)] =
+                float(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / kWindowSamples));
         for (int32_t k = 0; k < kBins; ++k) {
             const double pitch = 12.0 * std::log2(std::max(k, 1) * kBinHz / 440.0);
             pitchClass_[size_t(k)] = int8_t(((std::lround(pitch) % 12) + 12) % 12);
         }
         for (int band = 0; band <= kTimbreBands; ++band)
-            bandEdges_[size_t(band)] =
-                bin(kBandsLowHz * std::pow(kBandsHighHz / kBandsLowHz, double(band) / kTimbreBands));
+            bandEdges_[size_t(band)] = bin(
+                kBandsLowHz * std::pow(kBandsHighHz / kBandsLowHz, double(band) / kTimbreBands));
     }
     ~SpectrumTools() { fftwf_destroy_plan(plan_); }
     SpectrumTools(const SpectrumTools&) = delete;
@@ -68,7 +69,8 @@ public:
     {
         for (int32_t n = 0; n < kWindowSamples; ++n) in[n] = samples[n] * window_[size_t(n)];
         fftwf_execute_dft_r2c(plan_, in, out);
-        for (int32_t k = 0; k < kBins; ++k) power[k] = out[k][0] * out[k][0] + out[k][1] * out[k][1];
+        for (int32_t k = 0; k < kBins; ++k)
+            power[k] = out[k][0] * out[k][0] + out[k][1] * out[k][1];
         SpectralFrame result;
         result.flatness = flatness(power);
         chroma(power, result.chroma);
@@ -112,7 +114,8 @@ private:
             classes[size_t(pitchClass_[size_t(k)])] += power[k];
             total += power[k];
         }
-        for (float& value : classes) value = total > 0 ? float(value / total) : 1.0F / kPitchClasses;
+        for (float& value : classes)
+            value = total > 0 ? float(value / total) : 1.0F / kPitchClasses;
     }
 
     std::unique_ptr<float, FftwFree> in_;
@@ -171,7 +174,8 @@ private:
             power += value * value;
         }
         features_.blockPeaks.push_back(uint16_t(std::min(peak, 32767)));
-        const double meanSquare = double(power) / (2.0 * frames) / (double(kFullScale) * kFullScale);
+        const double meanSquare =
+            double(power) / (2.0 * frames) / (double(kFullScale) * kFullScale);
         features_.blockLevels.push_back(float(10.0 * std::log10(meanSquare + kTinyPower)));
         for (int32_t first = 0; first < frames; first += kDecimation) {
             const int32_t count = std::min(kDecimation, frames - first);
@@ -191,10 +195,12 @@ private:
                 if (!last) break;
                 samples_.resize(start + kWindowSamples, 0.0F);
             }
-            features_.hops.push_back(tools_.frame(samples_.data() + start, in_.get(), out_.get(), power_.data()));
+            features_.hops.push_back(
+                tools_.frame(samples_.data() + start, in_.get(), out_.get(), power_.data()));
             start += kHopSamples;
         }
-        samples_.erase(samples_.begin(), samples_.begin() + std::ptrdiff_t(std::min(start, samples_.size())));
+        samples_.erase(samples_.begin(),
+                       samples_.begin() + std::ptrdiff_t(std::min(start, samples_.size())));
     }
 
     const SpectrumTools& tools_;
@@ -212,7 +218,8 @@ void AnalysisControl::report(int64_t done, int64_t total) const
     if (percent != nullptr && total > 0) percent->store(int32_t(done * 100 / total));
 }
 
-std::optional<SoundFeatures> extractFeatures(TrackFramesReader read, int32_t frames, const AnalysisControl& control)
+std::optional<SoundFeatures> extractFeatures(TrackFramesReader read, int32_t frames,
+                                             const AnalysisControl& control)
 {
     FeatureBuilder builder(std::max(frames, 0));
     std::vector<int16_t> chunk(size_t(2 * kChunkFrames));

@@ -29,9 +29,9 @@ struct SpectralFrame {
 
 struct SoundFeatures {
     int32_t frames = 0;
-    std::vector<float> blockLevels;     // the mono mix's mean square in dBFS, one per block
-    std::vector<uint16_t> blockPeaks;   // the largest magnitude of either channel, one per block
-    std::vector<SpectralFrame> hops;    // one per kHopFrames frames, centred on the hop
+    std::vector<float> blockLevels;    // the mono mix's mean square in dBFS, one per block
+    std::vector<uint16_t> blockPeaks;  // the largest magnitude of either channel, one per block
+    std::vector<SpectralFrame> hops;   // one per kHopFrames frames, centred on the hop
 };
 
 // Lets a worker report how far it has come and be told to stop.

@@ -31,7 +31,8 @@ fs::path workingFolder(const fs::path& programFolder, const fs::path& musicFolde
 {
     if (access(programFolder.c_str(), W_OK) == 0) return programFolder;
     std::error_code error;
-    return !musicFolder.empty() && fs::is_directory(musicFolder, error) ? musicFolder : homeFolder();
+    return !musicFolder.empty() && fs::is_directory(musicFolder, error) ? musicFolder
+                                                                        : homeFolder();
 }
 
 void changeToWorkingFolder(const fs::path& musicFolder)

@@ -11,8 +11,10 @@ std::string trackTimeText(int64_t frames)
 {
     const int64_t milliseconds = frames * 1000 / BRENVIK_SAMPLE_RATE;
     char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", static_cast<long long>(milliseconds / 60000),
-                  static_cast<long long>(milliseconds / 1000 % 60), static_cast<long long>(milliseconds % 1000));
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld",
+                  static_cast<long long>(milliseconds / 60000),
+                  static_cast<long long>(milliseconds / 1000 % 60),
+                  static_cast<long long>(milliseconds % 1000));
     return text;
 }
 
@@ -20,6 +22,6 @@ std::string viewToolTipText(int32_t pointerFrame, int32_t clipbegin, int32_t cli
 {
     const int64_t start = std::min(clipbegin, clipend);
     const int64_t end = std::max(clipbegin, clipend);
-    return messages::viewToolTip(trackTimeText(pointerFrame), trackTimeText(start), trackTimeText(end),
-                                 trackTimeText(end - start));
+    return messages::viewToolTip(trackTimeText(pointerFrame), trackTimeText(start),
+                                 trackTimeText(end), trackTimeText(end - start));
 }

@@ -105,8 +105,9 @@ void TrackSummary::sumFineBlocks(int32_t firstBlock, int32_t endBlock)
         const bool read = engine_.TrackReadFrames(from, to, buffer_.data()) == to - from;
         for (int32_t first = from; first < to; first += kFineFrames, ++block) {
             const int32_t count = std::min(kFineFrames, to - first);
-            fine_[size_t(block)] = read ? extremesOfFrames(buffer_.data() + 2 * (first - from), count)
-                                        : ChannelExtremes{};
+            fine_[size_t(block)] =
+                read ? extremesOfFrames(buffer_.data() + 2 * (first - from), count)
+                     : ChannelExtremes{};
         }
     }
 }
@@ -115,7 +116,8 @@ void TrackSummary::sumCoarseBlocks(int32_t firstBlock, int32_t endBlock)
 {
     for (int32_t block = firstBlock; block < endBlock; ++block) {
         const int32_t firstFine = block * kFinePerCoarse;
-        coarse_[size_t(block)] = fineExtremes(firstFine, std::min(firstFine + kFinePerCoarse, int32_t(fine_.size())));
+        coarse_[size_t(block)] =
+            fineExtremes(firstFine, std::min(firstFine + kFinePerCoarse, int32_t(fine_.size())));
     }
 }
 
@@ -154,6 +156,7 @@ ChannelExtremes TrackSummary::extremes(int32_t from, int32_t to)
     }
     result.add(fineExtremes(firstFine, firstCoarse * kFinePerCoarse));
     result.add(fineExtremes(endCoarse * kFinePerCoarse, endFine));
-    for (int32_t block = firstCoarse; block < endCoarse; ++block) result.add(coarse_[size_t(block)]);
+    for (int32_t block = firstCoarse; block < endCoarse; ++block)
+        result.add(coarse_[size_t(block)]);
     return result;
 }

@@ -28,7 +28,9 @@ public:
     static constexpr int32_t kFineFrames = 256;
     static constexpr int32_t kCoarseFrames = 65536;
 
-    explicit TrackSummary(const EngineApi& engine) : engine_(engine) {}
+    explicit TrackSummary(const EngineApi& engine)
+        : engine_(engine)
+    {}
 
     // A track of trackLength frames (0: none), all of it still to be summed up.
     void reset(int32_t trackLength);

@@ -41,7 +41,8 @@ void drawCentreLines(ViewSurface& view, int32_t color, CentreRows rows, int32_t 
 
 // A channel's bar in column x: from its lowest value up to its highest, one row when they meet
 // away from the centre line, nothing when the column is silent.
-void drawBar(ViewSurface& view, int32_t x, int32_t centre, float hscale, int16_t lowest, int16_t highest)
+void drawBar(ViewSurface& view, int32_t x, int32_t centre, float hscale, int16_t lowest,
+             int16_t highest)
 {
     const int32_t bottom = centre - toLong(double(hscale) * lowest);
     const int32_t top = centre - toLong(double(hscale) * highest);
@@ -98,7 +99,8 @@ void TrackView::drawTicks(int32_t first, int32_t last)
     ViewSurface& view = window_.picView();
     const TickRange ticks = tickRange();
     view.setPenColor(frm.GREEN);
-    for (int32_t t = ticks.first; ticks.spacing > 0 && t <= ticks.last; t = checkedAdd(t, ticks.spacing)) {
+    for (int32_t t = ticks.first; ticks.spacing > 0 && t <= ticks.last;
+         t = checkedAdd(t, ticks.spacing)) {
         const int32_t x = frameToX(t);
         if (x >= first && x <= last) view.line(x, 0, x, 5);
     }
@@ -111,12 +113,14 @@ void TrackView::drawBars(int32_t first, int32_t last)
     view.setPenColor(frm.RED);
     // Column x covers the frames from its own first frame up to the next column's.
     const double framesPerColumn = double(frm.tscale) / frm.zoom;
-    const auto firstFrame = [&](int32_t x) { return int64_t(toLong(framesPerColumn * x)) + frm.trkbegin; };
+    const auto firstFrame = [&](int32_t x) {
+        return int64_t(toLong(framesPerColumn * x)) + frm.trkbegin;
+    };
     for (int32_t x = first; x <= last; ++x) {
         const int64_t from = firstFrame(x);
         const int64_t to = std::max(firstFrame(x + 1), from + 1);
-        const ChannelExtremes column = context_.summary.extremes(int32_t(std::min<int64_t>(from, INT32_MAX)),
-                                                                 int32_t(std::min<int64_t>(to, INT32_MAX)));
+        const ChannelExtremes column = context_.summary.extremes(
+            int32_t(std::min<int64_t>(from, INT32_MAX)), int32_t(std::min<int64_t>(to, INT32_MAX)));
         if (column.empty()) continue;
         drawBar(view, x, rows.left, frm.hscale, column.lowest[0], column.highest[0]);
         drawBar(view, x, rows.right, frm.hscale, column.lowest[1], column.highest[1]);

@@ -11,7 +11,9 @@
 
 class TrackView : CommandGroup {
 public:
-    explicit TrackView(EditorContext& context) : CommandGroup(context) {}
+    explicit TrackView(EditorContext& context)
+        : CommandGroup(context)
+    {}
 
     // The commands of the view.
     void scrolled();     // hscView Change and Scroll
@@ -30,7 +32,7 @@ public:
     int32_t xToFrame(int32_t x) const;
     int32_t frameToX(int32_t frame) const;
     void updateViewStart();
-    bool hasTrack() const;  // the engine is open and the scales are valid
+    bool hasTrack() const;     // the engine is open and the scales are valid
     int32_t endFrame() const;  // the last selectable frame the view shows
 
     // Tick frames of the current view, first to last (the frames drawTrack marks on top).

@@ -26,12 +26,14 @@ void TransportCommands::play()
     context_.reportEngineError(messages::kErrorPlayTrack, frm.lRet);
     // The meter reads the frames the engine plays: from the selection as it was at the start,
     // even when a new one is made during the playback.
-    context_.meter.beginPlaying(mod.clipbegin, mod.clipend, frm.bInitLib ? context_.engineTrackLength : 0);
+    context_.meter.beginPlaying(mod.clipbegin, mod.clipend,
+                                frm.bInitLib ? context_.engineTrackLength : 0);
     const bool endedByItself = follow();
     frm.lRet = engine_.StopWav();
     // The engine ends a playback whose device died as if it had played; StopWav tells which.
     const bool deviceDied = endedByItself && frm.lRet == BRENVIK_ERR_NOT_RESPONDING;
-    context_.reportEngineError(deviceDied ? messages::kErrorPlayTrack : messages::kErrorStopTrack, frm.lRet);
+    context_.reportEngineError(deviceDied ? messages::kErrorPlayTrack : messages::kErrorStopTrack,
+                               frm.lRet);
 }
 
 void TransportCommands::record()
@@ -122,12 +124,14 @@ void TransportCommands::drawRecorded(int32_t position)
     const double framesPerColumn = double(frm.tscale) / frm.zoom;
     // The column whose frames (from its rounded first frame on) hold frame.
     const auto columnOf = [&](int64_t frame) {
-        return int32_t(std::clamp<double>(std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
+        return int32_t(std::clamp<double>(
+            std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
     };
     // A run that passes the ring's end goes on at its start.
     const int64_t end = int64_t(run.first) + run.count;
-    for (const auto& [from, to] : {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
-                                   std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
+    for (const auto& [from, to] :
+         {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
+          std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
         if (to <= from) continue;
         view_.trackChanged(int32_t(from), int32_t(to));
         view_.redrawColumns(columnOf(from), columnOf(to - 1));

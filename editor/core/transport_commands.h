@@ -12,9 +12,10 @@
 class TransportCommands : CommandGroup {
 public:
     TransportCommands(EditorContext& context, TrackView& view, SelectionCommands& selection)
-        : CommandGroup(context), view_(view), selection_(selection)
-    {
-    }
+        : CommandGroup(context),
+          view_(view),
+          selection_(selection)
+    {}
 
     void play();
     void record();

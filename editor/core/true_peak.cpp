@@ -39,8 +39,8 @@ std::array<Phase, kFactor - 1> interpolatorPhases()
 
 // One channel of the stretch with kSide samples of its surroundings on either side, as floats at
 // full scale 1, in samples (resized to fit).
-void channelWithSurroundings(const int16_t* values, size_t total, size_t first, size_t count, int channel,
-                             std::vector<float>& samples)
+void channelWithSurroundings(const int16_t* values, size_t total, size_t first, size_t count,
+                             int channel, std::vector<float>& samples)
 {
     samples.assign(count + 2 * kSide, 0.0f);
     const size_t begin = first >= kSide ? first - kSide : 0;
@@ -61,17 +61,20 @@ float phasePeak(const float* samples, size_t count, const Phase& phase)
     float peak = 0;
     for (size_t i = 0; i < count; ++i) {
         float point = 0;
-        for (size_t k = 0; k < kPhaseTaps; ++k) point += phase[kPhaseTaps - 1 - k] * samples[i + k + 1];
+        for (size_t k = 0; k < kPhaseTaps; ++k)
+            point += phase[kPhaseTaps - 1 - k] * samples[i + k + 1];
         peak = std::max(peak, std::fabs(point));
     }
     return peak;
 }
 
-float channelPeak(const std::vector<float>& samples, size_t count, const std::array<Phase, kFactor - 1>& phases)
+float channelPeak(const std::vector<float>& samples, size_t count,
+                  const std::array<Phase, kFactor - 1>& phases)
 {
     float peak = 0;
     for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i + kSide]));
-    for (const Phase& phase : phases) peak = std::max(peak, phasePeak(samples.data(), count, phase));
+    for (const Phase& phase : phases)
+        peak = std::max(peak, phasePeak(samples.data(), count, phase));
     return peak;
 }
 

@@ -80,16 +80,19 @@ void TrackView::wheel(int32_t notches, bool zoomStep, float x)
         const double hidden = mod.trklen - double(mod.trklen) / zoomed;
         const double edge = std::clamp(anchor - double(frm.tscale) / zoomed * x, 0.0, hidden);
         const int32_t position =
-            zoomed < 2 ? 0 : std::clamp(toLong(edge * kViewScrollUnits / hidden), 0, kLastViewPosition);
+            zoomed < 2 ? 0
+                       : std::clamp(toLong(edge * kViewScrollUnits / hidden), 0, kLastViewPosition);
         wheelViewStart_ = WheelViewStart{zoomed, position, mod.trklen, toLong(edge)};
         window_.setScrollValue(ScrollBar::hscZoom, zoomed);
-        if (position != window_.scrollValue(ScrollBar::hscView)) window_.setScrollValue(ScrollBar::hscView, position);
+        if (position != window_.scrollValue(ScrollBar::hscView))
+            window_.setScrollValue(ScrollBar::hscView, position);
         return;
     }
     if (zoom < 2) return;  // the whole track shows: nothing to scroll
     const int64_t value = window_.scrollValue(bar);
     // Forward goes back towards the start of the track.
-    const int64_t moved = std::clamp<int64_t>(value - int64_t(notches) * viewUnitsPerNotch(zoom), 0, kLastViewPosition);
+    const int64_t moved = std::clamp<int64_t>(value - int64_t(notches) * viewUnitsPerNotch(zoom), 0,
+                                              kLastViewPosition);
     if (moved != value) window_.setScrollValue(bar, int32_t(moved));
 }
 

@@ -3,8 +3,8 @@
 // last frame.
 #include <algorithm>
 
-#include "track_view.h"
 #include "editor_numbers.h"
+#include "track_view.h"
 #include "view_scroll.h"
 
 bool TrackView::hasTrack() const
@@ -14,7 +14,8 @@ bool TrackView::hasTrack() const
 
 int32_t TrackView::xToFrame(int32_t x) const
 {
-    double f = frm.zoom >= 2 ? double(frm.tscale) * x / frm.zoom + frm.trkbegin : double(frm.tscale) * x;
+    double f =
+        frm.zoom >= 2 ? double(frm.tscale) * x / frm.zoom + frm.trkbegin : double(frm.tscale) * x;
     // Clamped before it is rounded to a Long: the same frame as clamping after, but a pointer
     // dragged far outside the view cannot overflow.
     if (f < 0) f = 0;
@@ -27,7 +28,8 @@ int32_t TrackView::frameToX(int32_t frame) const
     // Without a track there is no scale; everything lies at the left edge.
     if (!hasTrack()) return 0;
     const int32_t d = checkedSub(frame, frm.trkbegin);
-    int32_t x = frm.zoom >= 2 ? toLong(d / (double(frm.tscale) / frm.zoom)) : toLong(d / double(frm.tscale));
+    int32_t x = frm.zoom >= 2 ? toLong(d / (double(frm.tscale) / frm.zoom))
+                              : toLong(d / double(frm.tscale));
     if (x < 0) x = 0;
     const float lastColumn = window_.picView().pixelWidth() - 1;
     if (x > lastColumn) x = toLong(lastColumn);
@@ -43,7 +45,8 @@ void TrackView::updateViewStart()
     }
     const int32_t position = window_.scrollValue(ScrollBar::hscView);
     const std::optional<WheelViewStart>& wheel = wheelViewStart_;
-    if (wheel && wheel->zoom == frm.zoom && wheel->position == position && wheel->trackLength == mod.trklen) {
+    if (wheel && wheel->zoom == frm.zoom && wheel->position == position &&
+        wheel->trackLength == mod.trklen) {
         frm.trkbegin = wheel->frame;
         return;
     }
@@ -53,6 +56,7 @@ void TrackView::updateViewStart()
 
 int32_t TrackView::endFrame() const
 {
-    const double end = frm.trkbegin + double(frm.tscale) / frm.zoom * window_.picView().pixelWidth();
+    const double end =
+        frm.trkbegin + double(frm.tscale) / frm.zoom * window_.picView().pixelWidth();
     return toLong(std::clamp<double>(end, 0, mod.trklen - 2));
 }

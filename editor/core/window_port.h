@@ -24,9 +24,22 @@ enum class BusyBar { Hidden, Shown };
 // The sixteen controls a running command may lock (command_locks.cpp says which): a transport
 // locks the first thirteen, a command under the busy window all of them.
 enum class LockableControl {
-    cmdCut, cmdNew, cmdOpen, cmdPlay, cmdProps, cmdRec, cmdSave,
-    hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,
-    cmdStop, mnuControl, mnuFX,  // locked as well while a command runs under the busy window
+    cmdCut,
+    cmdNew,
+    cmdOpen,
+    cmdPlay,
+    cmdProps,
+    cmdRec,
+    cmdSave,
+    hscView,
+    hscZoom,
+    mnuControlPlay,
+    mnuControlRecord,
+    mnuEdit,
+    mnuFile,
+    cmdStop,
+    mnuControl,
+    mnuFX,  // locked as well while a command runs under the busy window
 };
 constexpr size_t kLockableControls = size_t(LockableControl::mnuFX) + 1;
 
@@ -39,9 +52,9 @@ enum class PenMode { Copy, Xor };
 class ViewSurface {
 public:
     virtual ~ViewSurface() = default;
-    virtual float pixelWidth() const = 0;   // in pixels, as the view reports them
+    virtual float pixelWidth() const = 0;  // in pixels, as the view reports them
     virtual float pixelHeight() const = 0;
-    virtual void clear() = 0;  // to the black background
+    virtual void clear() = 0;              // to the black background
     virtual int32_t penColor() const = 0;  // 0x00BBGGRR
     virtual void setPenColor(int32_t color) = 0;
     virtual void setPenMode(PenMode mode) = 0;
@@ -108,7 +121,8 @@ public:
     virtual bool showSongDetails(SongDetails& details, Mp3Preset& preset) = 0;
     // The Normalize Loudness dialog, modal: shows the reading and offers the targets, with
     // preselected chosen; the target picked with OK (LUFS), or nothing after Cancel.
-    virtual std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) = 0;
+    virtual std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading,
+                                                    int preselected) = 0;
     // Control > Input Source: the user picks one of choices, the checked one marked; the index
     // picked, or -1 when none was.
     virtual int chooseSource(const std::vector<std::string>& choices, int checked) = 0;

@@ -10,7 +10,9 @@
 
 // Raised where the editor's arithmetic would leave its integer width.
 struct EditorOverflow : std::overflow_error {
-    EditorOverflow() : std::overflow_error("Overflow") {}
+    EditorOverflow()
+        : std::overflow_error("Overflow")
+    {}
 };
 
 template <typename Int>
@@ -24,9 +26,15 @@ Int roundTo(double value)
 }
 
 // A float converted to a Long.
-inline int32_t toLong(double value) { return roundTo<int32_t>(value); }
+inline int32_t toLong(double value)
+{
+    return roundTo<int32_t>(value);
+}
 // A float converted to an Integer.
-inline int16_t toInteger(double value) { return roundTo<int16_t>(value); }
+inline int16_t toInteger(double value)
+{
+    return roundTo<int16_t>(value);
+}
 
 inline int32_t checkedAdd(int32_t a, int32_t b)
 {

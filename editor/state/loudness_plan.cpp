@@ -12,7 +12,8 @@ constexpr double kRoundingMarginDb = 0.01;
 
 std::optional<LoudnessGain> loudnessGain(const LoudnessReading& reading, double targetLufs)
 {
-    if (!std::isfinite(reading.integratedLufs) || !std::isfinite(reading.truePeakDbtp)) return std::nullopt;
+    if (!std::isfinite(reading.integratedLufs) || !std::isfinite(reading.truePeakDbtp))
+        return std::nullopt;
     const double toTarget = targetLufs - reading.integratedLufs;
     // Rounding the scaled values may add half a step: the gain stays that much clear.
     const double toCeiling = kTruePeakCeilingDbtp - kRoundingMarginDb - reading.truePeakDbtp;

@@ -8,31 +8,34 @@ namespace messages {
 std::string mp3SaveResult(int32_t code)
 {
     switch (code) {
-    case BRENVIK_OK: return "Successfully Saved!";
-    case BRENVIK_MP3_NO_ENCODER:
-        return "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
-               "Make sure you have this file before saving as an mp3.";
-    case BRENVIK_MP3_DISK_ERROR: return "Error in SaveAsMp3: Disk Error.";
-    case BRENVIK_MP3_STREAM_ERROR: return "Error in SaveAsMp3: Stream Error.";
-    case BRENVIK_MP3_MEMORY_ERROR: return "Error in SaveAsMp3: Memory Error.";
-    case BRENVIK_MP3_ENCODING_ERROR: return "Error in SaveAsMp3: Encoding Error.";
-    default: return "Error in SaveAsMp3: Unknown Error.";
+        case BRENVIK_OK: return "Successfully Saved!";
+        case BRENVIK_MP3_NO_ENCODER:
+            return "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
+                   "Make sure you have this file before saving as an mp3.";
+        case BRENVIK_MP3_DISK_ERROR: return "Error in SaveAsMp3: Disk Error.";
+        case BRENVIK_MP3_STREAM_ERROR: return "Error in SaveAsMp3: Stream Error.";
+        case BRENVIK_MP3_MEMORY_ERROR: return "Error in SaveAsMp3: Memory Error.";
+        case BRENVIK_MP3_ENCODING_ERROR: return "Error in SaveAsMp3: Encoding Error.";
+        default: return "Error in SaveAsMp3: Unknown Error.";
     }
 }
 
 std::string fileCutToTrack(const std::string& fitted)
 {
-    return "Only the first " + fitted + " of the file fit in the track (File > Properties sets a larger size).";
+    return "Only the first " + fitted +
+           " of the file fit in the track (File > Properties sets a larger size).";
 }
 
 std::string inputLost(int64_t milliseconds)
 {
-    return std::to_string(milliseconds) + " ms of the input were lost while recording (the computer was too busy).";
+    return std::to_string(milliseconds) +
+           " ms of the input were lost while recording (the computer was too busy).";
 }
 
 std::string inputSourceGone(const std::string& source)
 {
-    return "The input source \"" + source + "\" is not there any more; Quorvel records from the default input.";
+    return "The input source \"" + source +
+           "\" is not there any more; Quorvel records from the default input.";
 }
 
 // Major and minor of the program's version; the third and fourth parts are not shown.
@@ -73,8 +76,8 @@ std::string monitorSource(const std::string& output)
     return "What " + output + " plays";
 }
 
-std::string viewToolTip(const std::string& pointer, const std::string& start, const std::string& end,
-                        const std::string& length)
+std::string viewToolTip(const std::string& pointer, const std::string& start,
+                        const std::string& end, const std::string& length)
 {
     return "Pointer: " + pointer + "\nStart: " + start + "\nEnd: " + end + "\nLength: " + length;
 }

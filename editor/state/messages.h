@@ -36,7 +36,8 @@ inline constexpr const char* kFindingSong = "Finding the song ...";
 inline constexpr const char* kMeasuringLoudness = "Measuring Loudness ...";
 
 // Message boxes. The engine's failures read prefix and result code.
-inline constexpr const char* kErrorOpeningDevices = "There was an error opening the device drivers: ";
+inline constexpr const char* kErrorOpeningDevices =
+    "There was an error opening the device drivers: ";
 inline constexpr const char* kErrorCloseLib = "Error in CloseLib: ";
 inline constexpr const char* kErrorLoadWave = "Error in LoadWave: ";
 inline constexpr const char* kErrorSaveAsWave = "Error in SaveAsWave: ";
@@ -48,13 +49,17 @@ inline constexpr const char* kUnsupportedExtension = "Unsupported file extension
 inline constexpr const char* kStopTrackFirst = "Stop track first!";
 inline constexpr const char* kTrackUnreadable = "The track could not be read.";
 inline constexpr const char* kNoSongFound = "No song found between pauses.";
-inline constexpr const char* kLoudnessSelectionTooShort = "Select at least 0.4 seconds to measure its loudness.";
-inline constexpr const char* kLoudnessTrackUnreadable = "Error in Normalize Loudness: the track cannot be read.";
-inline constexpr const char* kLoudnessTooQuiet = "The selection is too quiet to measure its loudness.";
+inline constexpr const char* kLoudnessSelectionTooShort =
+    "Select at least 0.4 seconds to measure its loudness.";
+inline constexpr const char* kLoudnessTrackUnreadable =
+    "Error in Normalize Loudness: the track cannot be read.";
+inline constexpr const char* kLoudnessTooQuiet =
+    "The selection is too quiet to measure its loudness.";
 inline constexpr const char* kOverwriteQuestion =
     "This file already exists.  Are you sure you want to overwrite it?";
 inline constexpr const char* kCheckDiskRetry = "Please check the disk. Try Again?";
-inline constexpr const char* kUnrecoverableError = "Unrecoverable error: ";  // then the system's text
+inline constexpr const char* kUnrecoverableError =
+    "Unrecoverable error: ";  // then the system's text
 
 // Status words and tool tips.
 inline constexpr const char* kDefaultSource = "Default input";
@@ -75,7 +80,7 @@ std::string lengthLabel(const std::string& time);
 std::string memoryLabel(int32_t freeMegabytes);
 std::string recordingFrom(const std::string& source);
 std::string monitorSource(const std::string& output);  // a source that records what output plays
-std::string viewToolTip(const std::string& pointer, const std::string& start, const std::string& end,
-                        const std::string& length);
+std::string viewToolTip(const std::string& pointer, const std::string& start,
+                        const std::string& end, const std::string& length);
 
 }  // namespace messages

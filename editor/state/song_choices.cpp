@@ -8,7 +8,8 @@ std::string songDetailsText(const SongDetails& details)
     std::string text;
     for (const SongDetailItem& item : kSongDetailItems) {
         std::string value = details.*item.text;
-        std::replace_if(value.begin(), value.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        std::replace_if(
+            value.begin(), value.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
         text += std::string(item.key) + "=" + value + "\n";
     }
     return text;
@@ -16,15 +17,17 @@ std::string songDetailsText(const SongDetails& details)
 
 Mp3Preset mp3PresetFromSetting(const std::string& setting)
 {
-    const auto found = std::find_if(kMp3PresetItems.begin(), kMp3PresetItems.end(),
-                                    [&](const Mp3PresetItem& item) { return setting == item.setting; });
+    const auto found =
+        std::find_if(kMp3PresetItems.begin(), kMp3PresetItems.end(),
+                     [&](const Mp3PresetItem& item) { return setting == item.setting; });
     return found == kMp3PresetItems.end() ? Mp3Preset::Cbr192 : found->preset;
 }
 
 const char* mp3PresetSetting(Mp3Preset preset)
 {
-    const auto found = std::find_if(kMp3PresetItems.begin(), kMp3PresetItems.end(),
-                                    [&](const Mp3PresetItem& item) { return item.preset == preset; });
+    const auto found =
+        std::find_if(kMp3PresetItems.begin(), kMp3PresetItems.end(),
+                     [&](const Mp3PresetItem& item) { return item.preset == preset; });
     return found->setting;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-constexpr int32_t kFramesPerMegabyte = 262144;   // 1048576 bytes of 4-byte frames
+constexpr int32_t kFramesPerMegabyte = 262144;    // 1048576 bytes of 4-byte frames
 constexpr int32_t kDefaultTrackLength = 1048576;  // 4 megabytes, about 23.8 seconds
 constexpr int32_t kMinTrackLength = 1 * kFramesPerMegabyte;
 constexpr int32_t kMaxTrackLength = 256 * kFramesPerMegabyte;
@@ -17,7 +17,10 @@ constexpr double kBytesPerSecond = 176400.0;
 int32_t trackLengthFromSetting(std::string_view text);
 
 // Whole megabytes of a track length, truncated toward zero.
-inline int32_t megabytesOfTrack(int32_t frames) { return frames / kFramesPerMegabyte; }
+inline int32_t megabytesOfTrack(int32_t frames)
+{
+    return frames / kFramesPerMegabyte;
+}
 
 // The recording time of a memory size as minutes "." two-digit seconds ("00.24" for 4 MB).
 std::string recordingTimeText(double megabytes);

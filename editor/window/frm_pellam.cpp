@@ -4,14 +4,14 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QEventLoop>
-#include <QResizeEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
@@ -47,9 +47,9 @@ QString qText(const std::string& text)
 QMessageBox::Icon qIcon(MessageIcon icon)
 {
     switch (icon) {
-    case MessageIcon::Critical: return QMessageBox::Critical;
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::None: break;
+        case MessageIcon::Critical: return QMessageBox::Critical;
+        case MessageIcon::Warning: return QMessageBox::Warning;
+        case MessageIcon::None: break;
     }
     return QMessageBox::NoIcon;
 }
@@ -64,7 +64,8 @@ void setMenuEnabled(QMenu* menu, bool enabled)
 }  // namespace
 
 FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
-    : QMainWindow(parent), editor_(engine, *this)
+    : QMainWindow(parent),
+      editor_(engine, *this)
 {
     setWindowTitle(messages::kMainWindowTitle);
     // The dialogs and message boxes over this window take its icon too.
@@ -91,33 +92,45 @@ QAction* FrmPellam::addCommand(const char* name, const char* caption, std::funct
 
 void FrmPellam::createActions()
 {
-    mnuFileNew = addCommand("mnuFileNew", "&New", [this] { editor_.files().newFile(); },
-                            QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuFileOpen = addCommand("mnuFileOpen", "&Open", [this] { editor_.files().open(); },
-                             QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuFileProps = addCommand("mnuFileProps", "&Properties", [this] { editor_.files().properties(); });
-    mnuFileSaveAs = addCommand("mnuFileSaveAs", "&Save As...", [this] { editor_.files().saveAs(); },
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    mnuFileNew = addCommand(
+        "mnuFileNew", "&New", [this] { editor_.files().newFile(); },
+        QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen = addCommand(
+        "mnuFileOpen", "&Open", [this] { editor_.files().open(); },
+        QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileProps =
+        addCommand("mnuFileProps", "&Properties", [this] { editor_.files().properties(); });
+    mnuFileSaveAs = addCommand(
+        "mnuFileSaveAs", "&Save As...", [this] { editor_.files().saveAs(); },
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     mnuFileExit = addCommand("mnuFileExit", "E&xit", [this] { editor_.files().exit(); });
-    mnuEditCut = addCommand("mnuEditCut", "C&ut", [this] { editor_.edits().cut(); },
-                            QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuEditSelectAll = addCommand("mnuEditSelectAll", "Select &All", [this] { editor_.selection().selectAll(); },
-                                  QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuControlPlay = addCommand("mnuControlPlay", "&Play", [this] { editor_.transport().play(); },
-                                QKeySequence(Qt::Key_F5));
-    mnuControlRecord = addCommand("mnuControlRecord", "&Record", [this] { editor_.transport().record(); },
-                                  QKeySequence(Qt::Key_F6));
-    mnuControlStop = addCommand("mnuControlStop", "&Stop", [this] { editor_.transport().stop(); },
-                                QKeySequence(Qt::Key_F7));
+    mnuEditCut = addCommand(
+        "mnuEditCut", "C&ut", [this] { editor_.edits().cut(); },
+        QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuEditSelectAll = addCommand(
+        "mnuEditSelectAll", "Select &All", [this] { editor_.selection().selectAll(); },
+        QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuControlPlay = addCommand(
+        "mnuControlPlay", "&Play", [this] { editor_.transport().play(); },
+        QKeySequence(Qt::Key_F5));
+    mnuControlRecord = addCommand(
+        "mnuControlRecord", "&Record", [this] { editor_.transport().record(); },
+        QKeySequence(Qt::Key_F6));
+    mnuControlStop = addCommand(
+        "mnuControlStop", "&Stop", [this] { editor_.transport().stop(); },
+        QKeySequence(Qt::Key_F7));
     mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", [this] { editor_.edits().fadeIn(); });
     mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", [this] { editor_.edits().fadeOut(); });
     mnuHelpAbout = addCommand("mnuHelpAbout", "&About", [this] { editor_.helpAbout(); });
-    mnuEditUndo = addCommand("mnuEditUndo", "U&ndo", [this] { editor_.edits().undo(); },
-                             QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEditUndo = addCommand(
+        "mnuEditUndo", "U&ndo", [this] { editor_.edits().undo(); },
+        QKeySequence(Qt::CTRL | Qt::Key_Z));
     mnuEditRedo = addCommand("mnuEditRedo", "&Redo", [this] { editor_.edits().redo(); });
-    mnuEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    mnuEditSelectSong = addCommand("mnuEditSelectSong", "Select &Song", [this] { editor_.selection().selectSong(); },
-                                   QKeySequence(Qt::CTRL | Qt::Key_L));
+    mnuEditRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    mnuEditSelectSong = addCommand(
+        "mnuEditSelectSong", "Select &Song", [this] { editor_.selection().selectSong(); },
+        QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...",
                                     [this] { editor_.files().songDetails(); });
     mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...",
@@ -149,10 +162,12 @@ void FrmPellam::createMenus()
 {
     mnuFile = menuBar()->addMenu("&File");
     mnuFile->setObjectName("mnuFile");
-    mnuFile->addActions({mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit, mnuFileSongDetails});
+    mnuFile->addActions(
+        {mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit, mnuFileSongDetails});
     mnuEdit = menuBar()->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");
-    mnuEdit->addActions({mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo, mnuEditSelectSong});
+    mnuEdit->addActions(
+        {mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo, mnuEditSelectSong});
     applyEditHistory();
     mnuControl = menuBar()->addMenu("&Control");
     mnuControl->setObjectName("mnuControl");
@@ -206,16 +221,23 @@ void FrmPellam::createControls()
     client->installEventFilter(this);
     setCentralWidget(client);
 
-    cmdNew = addButton("cmdNew", "New", ToolbarPicture::New, 0, [this] { editor_.files().newFile(); });
-    cmdOpen = addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, [this] { editor_.files().open(); });
-    cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720, [this] { editor_.files().saveAs(); });
+    cmdNew =
+        addButton("cmdNew", "New", ToolbarPicture::New, 0, [this] { editor_.files().newFile(); });
+    cmdOpen =
+        addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, [this] { editor_.files().open(); });
+    cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720,
+                        [this] { editor_.files().saveAs(); });
     cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080,
                          [this] { editor_.files().properties(); });
     // A Cut button that did nothing would puzzle anyone; it runs Edit Cut like its menu item.
-    cmdCut = addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, [this] { editor_.edits().cut(); });
-    cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040, [this] { editor_.transport().play(); });
-    cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400, [this] { editor_.transport().record(); });
-    cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760, [this] { editor_.transport().stop(); });
+    cmdCut =
+        addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, [this] { editor_.edits().cut(); });
+    cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040,
+                        [this] { editor_.transport().play(); });
+    cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400,
+                       [this] { editor_.transport().record(); });
+    cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760,
+                        [this] { editor_.transport().stop(); });
 
     lblLength = addLabel("lblLength", "Len:", twipsRect(4320, 120, 855, 255));
     lblMem = addLabel("lblMem", "Mem:", twipsRect(5160, 120, 1215, 255));
@@ -248,8 +270,11 @@ void FrmPellam::placeControls(QSize client)
     const QRect frame = twipsRect(0, 360, 9975, 2295).adjusted(0, 0, extra.width(), extra.height());
     fraTrack->setGeometry(frame);
     hscZoom->setGeometry(twipsRect(120, 120, 9735, 135).adjusted(0, 0, extra.width(), 0));
-    picView_->setGeometry(twipsRect(120, 240, 9735, 1935).adjusted(0, 0, extra.width(), extra.height()));
-    hscView->setGeometry(twipsRect(120, 2160, 9735, 135).translated(0, extra.height()).adjusted(0, 0, extra.width(), 0));
+    picView_->setGeometry(
+        twipsRect(120, 240, 9735, 1935).adjusted(0, 0, extra.width(), extra.height()));
+    hscView->setGeometry(twipsRect(120, 2160, 9735, 135)
+                             .translated(0, extra.height())
+                             .adjusted(0, 0, extra.width(), 0));
     meterLevels->setGeometry(twipsRect(6450, 15, 3480, 345).translated(extra.width(), 0));
 }
 
@@ -260,12 +285,14 @@ bool FrmPellam::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-MessageAnswer FrmPellam::messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
-                                    const std::string& title)
+MessageAnswer FrmPellam::messageBox(const std::string& text, MessageIcon icon,
+                                    MessageButtons buttons, const std::string& title)
 {
-    const auto standardButtons = buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                                  : QMessageBox::StandardButtons(QMessageBox::Ok);
-    const auto answer = quorvel::showMessage(this, qText(text), qText(title), standardButtons, qIcon(icon));
+    const auto standardButtons = buttons == MessageButtons::YesNo
+                                     ? QMessageBox::Yes | QMessageBox::No
+                                     : QMessageBox::StandardButtons(QMessageBox::Ok);
+    const auto answer =
+        quorvel::showMessage(this, qText(text), qText(title), standardButtons, qIcon(icon));
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
@@ -345,33 +372,33 @@ void FrmPellam::setLabelText(WindowLabel label, const std::string& text)
 void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
 {
     switch (control) {
-    case LockableControl::cmdCut: cmdCut->setEnabled(enabled); break;
-    case LockableControl::cmdNew: cmdNew->setEnabled(enabled); break;
-    case LockableControl::cmdOpen: cmdOpen->setEnabled(enabled); break;
-    case LockableControl::cmdPlay: cmdPlay->setEnabled(enabled); break;
-    case LockableControl::cmdProps: cmdProps->setEnabled(enabled); break;
-    case LockableControl::cmdRec: cmdRec->setEnabled(enabled); break;
-    case LockableControl::cmdSave: cmdSave->setEnabled(enabled); break;
-    case LockableControl::hscView: hscView->setEnabled(enabled); break;
-    case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
-    case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
-    case LockableControl::mnuControlRecord:
-        mnuControlRecord->setEnabled(enabled);
-        mnuControlSource->setEnabled(enabled);  // the source cannot change under a transport
-        break;
-    case LockableControl::mnuEdit:
-        setMenuEnabled(mnuEdit, enabled);
-        applyEditHistory();
-        break;
-    case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
-    case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
-    case LockableControl::mnuControl:
-        // Its Play and Record items have locks of their own, which a transport may still hold
-        // when a command nested in it gives the whole menu back.
-        mnuControl->menuAction()->setEnabled(enabled);
-        mnuControlStop->setEnabled(enabled);
-        break;
-    case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
+        case LockableControl::cmdCut: cmdCut->setEnabled(enabled); break;
+        case LockableControl::cmdNew: cmdNew->setEnabled(enabled); break;
+        case LockableControl::cmdOpen: cmdOpen->setEnabled(enabled); break;
+        case LockableControl::cmdPlay: cmdPlay->setEnabled(enabled); break;
+        case LockableControl::cmdProps: cmdProps->setEnabled(enabled); break;
+        case LockableControl::cmdRec: cmdRec->setEnabled(enabled); break;
+        case LockableControl::cmdSave: cmdSave->setEnabled(enabled); break;
+        case LockableControl::hscView: hscView->setEnabled(enabled); break;
+        case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
+        case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
+        case LockableControl::mnuControlRecord:
+            mnuControlRecord->setEnabled(enabled);
+            mnuControlSource->setEnabled(enabled);  // the source cannot change under a transport
+            break;
+        case LockableControl::mnuEdit:
+            setMenuEnabled(mnuEdit, enabled);
+            applyEditHistory();
+            break;
+        case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
+        case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
+        case LockableControl::mnuControl:
+            // Its Play and Record items have locks of their own, which a transport may still hold
+            // when a command nested in it gives the whole menu back.
+            mnuControl->menuAction()->setEnabled(enabled);
+            mnuControlStop->setEnabled(enabled);
+            break;
+        case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
     }
 }
 
@@ -397,7 +424,8 @@ std::string FrmPellam::readSetting(const std::string& section, const std::string
     return settings.value(qText(section + "/" + key), qText(defaultValue)).toString().toStdString();
 }
 
-void FrmPellam::writeSetting(const std::string& section, const std::string& key, const std::string& value)
+void FrmPellam::writeSetting(const std::string& section, const std::string& key,
+                             const std::string& value)
 {
     QSettings settings("Quorvel", "Quorvel");
     settings.setValue(qText(section + "/" + key), qText(value));

@@ -50,7 +50,8 @@ public:
     void setScrollVisible(ScrollBar bar, bool visible) override;
     std::string readSetting(const std::string& section, const std::string& key,
                             const std::string& defaultValue) override;
-    void writeSetting(const std::string& section, const std::string& key, const std::string& value) override;
+    void writeSetting(const std::string& section, const std::string& key,
+                      const std::string& value) override;
     PhysicalMemory physicalMemory() const override;
     std::string musicFolder() const override;
     ViewSurface& picView() override;
@@ -59,7 +60,8 @@ public:
     void setScrollValue(ScrollBar bar, int32_t value) override;
     void showLevels(const MeterPicture& levels) override;
     bool showSongDetails(SongDetails& details, Mp3Preset& preset) override;
-    std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) override;
+    std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading,
+                                            int preselected) override;
     int chooseSource(const std::vector<std::string>& choices, int checked) override;
     void showRecordingSource(const std::string& description) override;
     void holdInput(bool held) override;

@@ -11,30 +11,31 @@ namespace {
 bool isUserInput(QEvent::Type type)
 {
     switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-        return true;
-    default:
-        return false;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease: return true;
+        default: return false;
     }
 }
 
 }  // namespace
 
-InputHold::InputHold(QWidget& window) : QObject(&window), window_(window) {}
+InputHold::InputHold(QWidget& window)
+    : QObject(&window),
+      window_(window)
+{}
 
 void InputHold::hold(bool held)
 {
@@ -59,7 +60,9 @@ bool InputHold::meantForWindow(const QObject* receiver) const
     for (const QObject* object = receiver; object != nullptr; object = object->parent()) {
         if (object == &window_) return true;
         const auto* widget = qobject_cast<const QWidget*>(object);
-        if (widget != nullptr && widget->isWindow() && qobject_cast<const QMenu*>(widget) == nullptr) return false;
+        if (widget != nullptr && widget->isWindow() &&
+            qobject_cast<const QMenu*>(widget) == nullptr)
+            return false;
     }
     return false;
 }

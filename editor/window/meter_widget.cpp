@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kCaptionWidth = 9;   // "L" and "R" left of the bars
+constexpr int kCaptionWidth = 9;  // "L" and "R" left of the bars
 constexpr int kBarHeight = 8;
 constexpr int kBarTops[2] = {0, 15};  // the scale's marks and numbers sit in the rows between
 constexpr int kTickRows = 1;
@@ -33,16 +33,17 @@ constexpr int32_t kTicks[] = {-600, -400, -200, -120, -60, -30, 0};
 QColor zoneColour(MeterZone zone, bool lit)
 {
     switch (zone) {
-    case MeterZone::Yellow: return lit ? QColor(240, 220, 0) : QColor(72, 66, 0);
-    case MeterZone::Red: return lit ? QColor(240, 0, 0) : QColor(72, 0, 0);
-    case MeterZone::Green: break;
+        case MeterZone::Yellow: return lit ? QColor(240, 220, 0) : QColor(72, 66, 0);
+        case MeterZone::Red: return lit ? QColor(240, 0, 0) : QColor(72, 0, 0);
+        case MeterZone::Green: break;
     }
     return lit ? QColor(0, 220, 0) : QColor(0, 64, 0);
 }
 
 }  // namespace
 
-MeterWidget::MeterWidget(QWidget* parent) : QWidget(parent)
+MeterWidget::MeterWidget(QWidget* parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSource({});
@@ -56,7 +57,8 @@ void MeterWidget::setSource(const QString& source)
 
 QRect MeterWidget::barRect(int channel) const
 {
-    return {kCaptionWidth, kBarTops[channel], width() - kCaptionWidth - kClipGap - kClipWidth - 1, kBarHeight};
+    return {kCaptionWidth, kBarTops[channel], width() - kCaptionWidth - kClipGap - kClipWidth - 1,
+            kBarHeight};
 }
 
 QRect MeterWidget::clipRect(int channel) const
@@ -67,7 +69,8 @@ QRect MeterWidget::clipRect(int channel) const
 MeterWidget::Drawn MeterWidget::drawn(const MeterChannel& shown) const
 {
     const int32_t width = barRect(kMeterLeft).width();
-    const int32_t hold = shown.hold > kMeterFloor ? std::max(meterColumns(shown.hold, width) - kHoldWidth, 0) : -1;
+    const int32_t hold =
+        shown.hold > kMeterFloor ? std::max(meterColumns(shown.hold, width) - kHoldWidth, 0) : -1;
     return {meterColumns(shown.level, width), hold, shown.clip};
 }
 
@@ -75,7 +78,8 @@ void MeterWidget::setLevels(const MeterPicture& levels)
 {
     QRect changed;
     for (int channel : {kMeterLeft, kMeterRight})
-        if (drawn(levels[channel]) != drawn(levels_[channel])) changed |= barRect(channel).united(clipRect(channel));
+        if (drawn(levels[channel]) != drawn(levels_[channel]))
+            changed |= barRect(channel).united(clipRect(channel));
     levels_ = levels;
     if (!changed.isEmpty()) update(changed);
 }
@@ -107,15 +111,17 @@ void MeterWidget::paintScale(QPainter& painter) const
     for (int channel : {kMeterLeft, kMeterRight}) {
         const QRect bar = barRect(channel);
         for (const MeterSegment& segment : meterSegments(bar.width()))
-            painter.fillRect(bar.left() + segment.first, bar.top(), segment.end - segment.first, bar.height(),
-                             zoneColour(segment.zone, false));
+            painter.fillRect(bar.left() + segment.first, bar.top(), segment.end - segment.first,
+                             bar.height(), zoneColour(segment.zone, false));
         painter.fillRect(clipRect(channel), kClipOff);
     }
     paintMarks(painter);
     painter.setPen(kCaption);
     painter.setFont(quorvel::dialogFont(6, false));
-    painter.drawText(QRect(0, kBarTops[kMeterLeft], kCaptionWidth, kBarHeight), Qt::AlignCenter, "L");
-    painter.drawText(QRect(0, kBarTops[kMeterRight], kCaptionWidth, kBarHeight), Qt::AlignCenter, "R");
+    painter.drawText(QRect(0, kBarTops[kMeterLeft], kCaptionWidth, kBarHeight), Qt::AlignCenter,
+                     "L");
+    painter.drawText(QRect(0, kBarTops[kMeterRight], kCaptionWidth, kBarHeight), Qt::AlignCenter,
+                     "R");
 }
 
 void MeterWidget::paintMarks(QPainter& painter) const
@@ -136,7 +142,8 @@ void MeterWidget::paintMarks(QPainter& painter) const
         const QString text = QString::number(tick / 10);
         const int textWidth = metrics.horizontalAdvance(text);
         const int textLeft = std::clamp(x - textWidth / 2, 0, width() - textWidth);
-        painter.drawText(QRect(textLeft, numberTop, textWidth, numberHeight), Qt::AlignCenter, text);
+        painter.drawText(QRect(textLeft, numberTop, textWidth, numberHeight), Qt::AlignCenter,
+                         text);
     }
 }
 

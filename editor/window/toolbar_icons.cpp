@@ -19,7 +19,8 @@ void drawFolder(QPainter& p)
 {
     p.setPen(QPen(QColor(96, 64, 0), 1));
     p.setBrush(QColor(240, 200, 80));
-    p.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.5}, {13.5, 5.5}, {13.5, 13.5}, {1.5, 13.5}}));
+    p.drawPolygon(
+        QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.5}, {13.5, 5.5}, {13.5, 13.5}, {1.5, 13.5}}));
     p.setBrush(QColor(255, 224, 128));
     p.drawPolygon(QPolygonF({{3.5, 7.5}, {15.5, 7.5}, {13.5, 13.5}, {1.5, 13.5}}));
 }
@@ -91,14 +92,14 @@ QIcon toolbarIcon(ToolbarPicture picture)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (picture) {
-    case ToolbarPicture::New: drawPage(p); break;
-    case ToolbarPicture::Open: drawFolder(p); break;
-    case ToolbarPicture::Save: drawDisk(p); break;
-    case ToolbarPicture::Properties: drawProperties(p); break;
-    case ToolbarPicture::Cut: drawScissors(p); break;
-    case ToolbarPicture::Play: drawPlay(p); break;
-    case ToolbarPicture::Record: drawRecord(p); break;
-    case ToolbarPicture::Stop: drawStop(p); break;
+        case ToolbarPicture::New: drawPage(p); break;
+        case ToolbarPicture::Open: drawFolder(p); break;
+        case ToolbarPicture::Save: drawDisk(p); break;
+        case ToolbarPicture::Properties: drawProperties(p); break;
+        case ToolbarPicture::Cut: drawScissors(p); break;
+        case ToolbarPicture::Play: drawPlay(p); break;
+        case ToolbarPicture::Record: drawRecord(p); break;
+        case ToolbarPicture::Stop: drawStop(p); break;
     }
     p.end();
     return QIcon(pixmap);

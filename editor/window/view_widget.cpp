@@ -24,12 +24,14 @@ constexpr int kAnglePerNotch = 120;
 // The pixels between two corners, both included, in whichever order they come.
 QRect spanning(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 {
-    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2)));
+    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
+                 QPoint(std::max(x1, x2), std::max(y1, y2)));
 }
 
 }  // namespace
 
-ViewWidget::ViewWidget(QWidget* parent) : QWidget(parent)
+ViewWidget::ViewWidget(QWidget* parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     image_ = QImage(1, 1, QImage::Format_RGB32);
@@ -64,8 +66,9 @@ QPainter& ViewWidget::painter()
     if (!painter_.isActive()) {
         painter_.begin(&image_);
         painter_.setRenderHint(QPainter::Antialiasing, false);
-        painter_.setCompositionMode(penMode_ == PenMode::Xor ? QPainter::RasterOp_SourceXorDestination
-                                                             : QPainter::CompositionMode_SourceOver);
+        painter_.setCompositionMode(penMode_ == PenMode::Xor
+                                        ? QPainter::RasterOp_SourceXorDestination
+                                        : QPainter::CompositionMode_SourceOver);
         painter_.setPen(QPen(penQColor(), 0));
     }
     return painter_;
@@ -113,7 +116,8 @@ void ViewWidget::line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
         return;
     }
     const int32_t steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
-    const QPointF last(x1 + double(x2 - x1) * (steps - 1) / steps, y1 + double(y2 - y1) * (steps - 1) / steps);
+    const QPointF last(x1 + double(x2 - x1) * (steps - 1) / steps,
+                       y1 + double(y2 - y1) * (steps - 1) / steps);
     const QPoint end(int(std::round(last.x())), int(std::round(last.y())));
     painter().drawLine(QPoint(x1, y1), end);
     showDrawn(spanning(x1, y1, end.x(), end.y()).intersected(image_.rect()));
@@ -208,7 +212,8 @@ void ViewWidget::wheelEvent(QWheelEvent* event)
     const int notches = wheelAngle_ / kAnglePerNotch;
     wheelAngle_ -= notches * kAnglePerNotch;
     if (notches != 0)
-        editor_->view().wheel(notches, event->modifiers().testFlag(Qt::ControlModifier), float(event->position().x()));
+        editor_->view().wheel(notches, event->modifiers().testFlag(Qt::ControlModifier),
+                              float(event->position().x()));
 }
 
 bool ViewWidget::event(QEvent* event)

@@ -43,7 +43,7 @@ protected:
     bool event(QEvent* event) override;  // the tool tip
 
 private:
-    QPainter& painter();   // begun on the image when first needed, ended before it is shown
+    QPainter& painter();  // begun on the image when first needed, ended before it is shown
     void endPainting();
     void fitPictureToSize();
     void fillClipped(const QRect& area);  // with the pen's colour and mode, directly in the picture

@@ -19,12 +19,13 @@ extern "C" {
 #endif
 
 #define BE_OK 0u
-#define BE_ERR_BAD_CONFIG 1u      /* the configuration asks for something the encoder cannot do */
-#define BE_ERR_BAD_ARGUMENT 2u    /* a missing pointer, or too many samples for one chunk */
-#define BE_ERR_BAD_HANDLE 3u      /* no open stream has this handle */
-#define BE_ERR_STREAM_STATE 4u    /* encoding into a stream that was already flushed, or asking
+#define BE_ERR_BAD_CONFIG 1u   /* the configuration asks for something the encoder cannot do */
+#define BE_ERR_BAD_ARGUMENT 2u /* a missing pointer, or too many samples for one chunk */
+#define BE_ERR_BAD_HANDLE 3u   /* no open stream has this handle */
+#define BE_ERR_STREAM_STATE \
+    4u                    /* encoding into a stream that was already flushed, or asking
                                      for an Info frame the stream does not have (yet) */
-#define BE_ERR_ENCODER 5u         /* the encoder itself failed */
+#define BE_ERR_ENCODER 5u /* the encoder itself failed */
 #define BE_ERR_OUT_OF_MEMORY 6u
 
 #define BE_KIND_MP3 0u
@@ -41,11 +42,11 @@ extern "C" {
  * infoFrame on are zero asks for what the first version did: constant bitrate, and output that
  * is exactly the MP3 frames of the audio. */
 typedef struct {
-    uint32_t kind;         /* BE_KIND_MP3 */
-    uint32_t sampleRate;   /* 32000, 44100 or 48000 */
-    uint8_t mode;          /* BE_MODE_ */
-    uint16_t bitrate;      /* kbit/s, constant */
-    int32_t privateBit;    /* the flag bits of every MP3 frame header, 0 or 1 */
+    uint32_t kind;       /* BE_KIND_MP3 */
+    uint32_t sampleRate; /* 32000, 44100 or 48000 */
+    uint8_t mode;        /* BE_MODE_ */
+    uint16_t bitrate;    /* kbit/s, constant */
+    int32_t privateBit;  /* the flag bits of every MP3 frame header, 0 or 1 */
     int32_t crc;
     int32_t copyright;
     int32_t original;
@@ -53,8 +54,8 @@ typedef struct {
      * variable bitrate), whose final bytes beInfoFrame gives after the flush: the encoder delay,
      * the padding and the frame count that let a decoder return exactly the samples encoded. */
     uint8_t infoFrame;
-    uint8_t vbr;           /* 1: variable bitrate at vbrQuality; bitrate is then not used */
-    uint8_t vbrQuality;    /* LAME's V0 (best) to V9 */
+    uint8_t vbr;        /* 1: variable bitrate at vbrQuality; bitrate is then not used */
+    uint8_t vbrQuality; /* LAME's V0 (best) to V9 */
     uint8_t reserved[34];
 } BE_CONFIG;
 
@@ -63,10 +64,10 @@ typedef struct {
     uint8_t libraryMinor;
     uint8_t encoderMajor;
     uint8_t encoderMinor;
-    uint8_t day;           /* the library's build date */
+    uint8_t day; /* the library's build date */
     uint8_t month;
     uint16_t year;
-    char homepage[129];    /* zero-terminated */
+    char homepage[129]; /* zero-terminated */
 } BE_VERSION;
 
 #pragma pack(pop)

@@ -32,8 +32,8 @@ inline int openRegularFile(const char* path)
         return -1;
     }
     const int statusFlags = ::fcntl(fd, F_GETFL);
-    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && statusFlags != -1
-        && ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) == 0;
+    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && statusFlags != -1 &&
+                        ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) == 0;
     if (!usable) {
         ::close(fd);
         return -1;

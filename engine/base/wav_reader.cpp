@@ -55,7 +55,9 @@ off_t endOfZeros(int fd, off_t from)
 // file leaves the bytes it could not fill as they were, and the checks that follow see those.
 class WordReader {
 public:
-    explicit WordReader(std::FILE* file) : file_(file) {}
+    explicit WordReader(std::FILE* file)
+        : file_(file)
+    {}
 
     // False when the file ended before all four bytes.
     bool read() { return std::fread(word_.data(), 1, word_.size(), file_) == word_.size(); }

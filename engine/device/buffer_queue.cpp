@@ -43,7 +43,8 @@ std::size_t BufferQueue::moveFront(std::size_t wanted, WaveHeader*& completed, C
         return 0;
     }
     WaveHeader& front = *queue_.front();
-    const std::size_t moved = std::min<std::size_t>(front.bufferLength - front.bytesRecorded, wanted);
+    const std::size_t moved =
+        std::min<std::size_t>(front.bufferLength - front.bytesRecorded, wanted);
     if (moved > 0) {
         copy(front.data + front.bytesRecorded, moved);
     }

@@ -17,9 +17,9 @@ namespace brenvik::device {
 class ByteRing {
 public:
     explicit ByteRing(std::size_t capacity)
-        : bytes_(std::make_unique<std::byte[]>(capacity)), capacity_(capacity)
-    {
-    }
+        : bytes_(std::make_unique<std::byte[]>(capacity)),
+          capacity_(capacity)
+    {}
 
     std::size_t readable() const
     {
@@ -98,7 +98,9 @@ class RecordRing {
     static_assert(std::is_trivially_copyable_v<Record>);
 
 public:
-    explicit RecordRing(std::size_t capacity) : bytes_(capacity * sizeof(Record)) {}
+    explicit RecordRing(std::size_t capacity)
+        : bytes_(capacity * sizeof(Record))
+    {}
 
     bool push(const Record& record)
     {

@@ -6,9 +6,10 @@
 namespace brenvik::device {
 
 DeviceWorker::DeviceWorker(std::chrono::microseconds interval, std::function<void()> tick)
-    : interval_(interval), tick_(std::move(tick)), thread_([this] { loop(); })
-{
-}
+    : interval_(interval),
+      tick_(std::move(tick)),
+      thread_([this] { loop(); })
+{}
 
 DeviceWorker::~DeviceWorker()
 {

@@ -37,8 +37,8 @@ uint64_t PlayoutClock::heardAudioBytes(Clock::time_point now)
     const FilledBuffer& playing = buffers_.front();
     const int64_t intoPlaying = played - static_cast<int64_t>(playing.streamBytesBefore);
     if (intoPlaying >= 0) {
-        const uint64_t heard = playing.audioBytesBefore +
-                               std::min<uint64_t>(intoPlaying, playing.audioBytes);
+        const uint64_t heard =
+            playing.audioBytesBefore + std::min<uint64_t>(intoPlaying, playing.audioBytes);
         heard_ = std::max(heard_, heard);
     }
     return heard_;

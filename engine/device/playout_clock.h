@@ -29,7 +29,9 @@ class PlayoutClock {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit PlayoutClock(double latencyFloor = 0) : latencyFloor_(latencyFloor) {}
+    explicit PlayoutClock(double latencyFloor = 0)
+        : latencyFloor_(latencyFloor)
+    {}
 
     void add(const FilledBuffer& buffer);
     // Audio bytes heard by now; never less than an earlier answer.

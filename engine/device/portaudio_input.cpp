@@ -28,8 +28,7 @@ class PortAudioInput final : private DeviceStream, public QueuedWaveDevice<WaveI
 public:
     PortAudioInput(WaveCallback callback, void* context)
         : QueuedWaveDevice(callback, context, kInputData, *this)
-    {
-    }
+    {}
     ~PortAudioInput() override
     {
         queue().shutDown();
@@ -120,8 +119,7 @@ private:
 
 }  // namespace
 
-int32_t openPortAudioInput(WaveCallback callback, void* context,
-                           std::unique_ptr<WaveInput>& device)
+int32_t openPortAudioInput(WaveCallback callback, void* context, std::unique_ptr<WaveInput>& device)
 {
     return openPortAudioDevice<PortAudioInput>(callback, context, device);
 }

@@ -39,8 +39,7 @@ class PortAudioOutput final : private DeviceStream, public QueuedWaveDevice<Wave
 public:
     PortAudioOutput(WaveCallback callback, void* context)
         : QueuedWaveDevice(callback, context, kOutputDone, *this)
-    {
-    }
+    {}
     ~PortAudioOutput() override
     {
         queue().shutDown();

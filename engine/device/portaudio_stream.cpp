@@ -24,7 +24,8 @@ bool isAlsaDevice(const PaDeviceInfo& info, std::string_view name)
 std::vector<PaDeviceIndex> candidateDevices(bool input)
 {
     std::vector<PaDeviceIndex> candidates;
-    const PaDeviceIndex preferred = input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+    const PaDeviceIndex preferred =
+        input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
     if (preferred != paNoDevice) {
         candidates.push_back(preferred);
     }
@@ -57,9 +58,9 @@ PaError openStream(bool input, PaStreamCallback* callback, void* user, PaStream*
         const PaStreamParameters parameters{
             index, kChannels, paInt16,
             input ? info->defaultHighInputLatency : info->defaultHighOutputLatency, nullptr};
-        lastError = Pa_OpenStream(&stream, input ? &parameters : nullptr,
-                                  input ? nullptr : &parameters, kSampleRate,
-                                  paFramesPerBufferUnspecified, paNoFlag, callback, user);
+        lastError =
+            Pa_OpenStream(&stream, input ? &parameters : nullptr, input ? nullptr : &parameters,
+                          kSampleRate, paFramesPerBufferUnspecified, paNoFlag, callback, user);
         if (lastError == paNoError) {
             return paNoError;
         }
@@ -79,14 +80,11 @@ std::mutex& portAudioLibraryMutex()
 int32_t openErrorNumber(PaError error)
 {
     switch (error) {
-    case paDeviceUnavailable:
-        return kAllocated;
-    case paInvalidSampleRate:
-    case paSampleFormatNotSupported:
-    case paInvalidChannelCount:
-        return kBadFormat;
-    default:
-        return kBadDeviceId;  // no device, or it cannot be opened
+        case paDeviceUnavailable: return kAllocated;
+        case paInvalidSampleRate:
+        case paSampleFormatNotSupported:
+        case paInvalidChannelCount: return kBadFormat;
+        default: return kBadDeviceId;  // no device, or it cannot be opened
     }
 }
 

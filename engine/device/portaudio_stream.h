@@ -33,7 +33,9 @@ class PortAudioStream {
 public:
     // lostWhat names the glitches when their count is reported: "input overflows", "output
     // underflows".
-    explicit PortAudioStream(const char* lostWhat) : lostWhat_(lostWhat) {}
+    explicit PortAudioStream(const char* lostWhat)
+        : lostWhat_(lostWhat)
+    {}
     PortAudioStream(const PortAudioStream&) = delete;
     PortAudioStream& operator=(const PortAudioStream&) = delete;
 

@@ -25,7 +25,8 @@ struct SourceList {
 std::string oneLine(const char* text)
 {
     std::string line = text ? text : "";
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
     return line;
 }
 
@@ -143,8 +144,8 @@ bool PulseConnection::finish(pa_operation* operation)
     if (!operation) {
         return false;
     }
-    const bool finished = waitFor(
-        [operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+    const bool finished =
+        waitFor([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
     if (!finished) {
         pa_operation_cancel(operation);
     }
@@ -173,17 +174,13 @@ int32_t PulseConnection::listSources(std::vector<SourceInfo>& sources)
 int32_t PulseConnection::errorNumber()
 {
     switch (pa_context_errno(context_)) {
-    case PA_ERR_BUSY:
-        return kAllocated;
-    case PA_ERR_NOTSUPPORTED:
-    case PA_ERR_INVALID:
-        return kBadFormat;
-    case PA_ERR_NOENTITY:
-    case PA_ERR_CONNECTIONREFUSED:
-    case PA_ERR_CONNECTIONTERMINATED:
-        return kBadDeviceId;
-    default:
-        return kError;
+        case PA_ERR_BUSY: return kAllocated;
+        case PA_ERR_NOTSUPPORTED:
+        case PA_ERR_INVALID: return kBadFormat;
+        case PA_ERR_NOENTITY:
+        case PA_ERR_CONNECTIONREFUSED:
+        case PA_ERR_CONNECTIONTERMINATED: return kBadDeviceId;
+        default: return kError;
     }
 }
 

@@ -58,7 +58,8 @@ private:
 // Holds a connection's loop lock for a scope.
 class PulseLock {
 public:
-    explicit PulseLock(PulseConnection& connection) : loop_(connection.loop())
+    explicit PulseLock(PulseConnection& connection)
+        : loop_(connection.loop())
     {
         pa_threaded_mainloop_lock(loop_);
     }

@@ -18,7 +18,8 @@ namespace {
 class PulseInput final : private DeviceStream, public QueuedWaveDevice<WaveInput> {
 public:
     PulseInput(PulseConnection& connection, WaveCallback callback, void* context)
-        : QueuedWaveDevice(callback, context, kInputData, *this), connection_(connection),
+        : QueuedWaveDevice(callback, context, kInputData, *this),
+          connection_(connection),
           stream_(connection)
     {
         queue().startWorker(kPumpInterval, [this] { pump(); });
@@ -111,8 +112,8 @@ private:
 
     PulseConnection& connection_;
     PulseStream stream_;
-    std::string source_;            // the device's thread only
-    std::vector<std::byte> taken_;  // the device's thread only
+    std::string source_;              // the device's thread only
+    std::vector<std::byte> taken_;    // the device's thread only
     std::vector<LostStretch> holes_;  // the device's thread only
 };
 

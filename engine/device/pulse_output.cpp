@@ -26,7 +26,8 @@ constexpr std::chrono::milliseconds kHeardMargin{500};
 class PulseOutput final : private DeviceStream, public QueuedWaveDevice<WaveOutput> {
 public:
     PulseOutput(PulseConnection& connection, WaveCallback callback, void* context)
-        : QueuedWaveDevice(callback, context, kOutputDone, *this), connection_(connection),
+        : QueuedWaveDevice(callback, context, kOutputDone, *this),
+          connection_(connection),
           stream_(connection)
     {
         queue().startWorker(kPumpInterval, [this] { pump(); });

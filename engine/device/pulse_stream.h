@@ -16,7 +16,9 @@ namespace brenvik::device {
 // every method takes the connection's lock itself unless it says otherwise.
 class PulseStream {
 public:
-    explicit PulseStream(PulseConnection& connection) : connection_(connection) {}
+    explicit PulseStream(PulseConnection& connection)
+        : connection_(connection)
+    {}
     ~PulseStream() { disconnect(); }
     PulseStream(const PulseStream&) = delete;
     PulseStream& operator=(const PulseStream&) = delete;

@@ -18,9 +18,11 @@ constexpr std::size_t kMostLostStretches = 4096;
 
 QueuedDevice::QueuedDevice(WaveCallback callback, void* context, uint32_t handBackMessage,
                            DeviceStream& stream)
-    : callback_(callback), context_(context), handBackMessage_(handBackMessage), stream_(stream)
-{
-}
+    : callback_(callback),
+      context_(context),
+      handBackMessage_(handBackMessage),
+      stream_(stream)
+{}
 
 int32_t QueuedDevice::prepare(WaveHeader& header)
 {

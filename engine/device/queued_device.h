@@ -125,10 +125,10 @@ private:
     const uint32_t handBackMessage_;
     DeviceStream& stream_;
     std::mutex mutex_;
-    BufferQueue queue_;        // guarded by mutex_
-    uint64_t bytesMoved_ = 0;  // guarded by mutex_
-    bool open_ = true;         // guarded by mutex_
-    std::deque<LostStretch> lost_;  // guarded by mutex_
+    BufferQueue queue_;                     // guarded by mutex_
+    uint64_t bytesMoved_ = 0;               // guarded by mutex_
+    bool open_ = true;                      // guarded by mutex_
+    std::deque<LostStretch> lost_;          // guarded by mutex_
     std::unique_ptr<DeviceWorker> worker_;  // owned and used by the controlling thread only
 };
 
@@ -148,8 +148,7 @@ protected:
     QueuedWaveDevice(WaveCallback callback, void* context, uint32_t handBackMessage,
                      DeviceStream& stream)
         : queue_(callback, context, handBackMessage, stream)
-    {
-    }
+    {}
 
     QueuedDevice& queue() { return queue_; }
 

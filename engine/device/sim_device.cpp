@@ -37,9 +37,10 @@ std::string environment(const char* name)
 class SimClock {
 public:
     SimClock(const SimConfig& config, std::function<void(uint64_t frames)> advance)
-        : manualClock_(config.manualClock), speed_(config.speed), advance_(std::move(advance))
-    {
-    }
+        : manualClock_(config.manualClock),
+          speed_(config.speed),
+          advance_(std::move(advance))
+    {}
 
     // Moves the device forward by frames frames.
     void advance(uint64_t frames) { advance_(frames); }
@@ -52,9 +53,9 @@ public:
             return;
         }
         const auto period = std::chrono::duration<double>(1.0 / (kPeriodsPerSecond * speed_));
-        const auto interval = std::clamp(
-            std::chrono::duration_cast<std::chrono::microseconds>(period),
-            std::chrono::microseconds(1000), std::chrono::microseconds(10000));
+        const auto interval =
+            std::clamp(std::chrono::duration_cast<std::chrono::microseconds>(period),
+                       std::chrono::microseconds(1000), std::chrono::microseconds(10000));
         epoch_ = std::chrono::steady_clock::now();
         queue.startWorker(interval, [this] { onTick(); });
     }
@@ -106,9 +107,8 @@ private:
     // Plays queued frames into the sink; an idle device moves nothing.
     void advance(uint64_t frames)
     {
-        queue().play(frames * kBytesPerFrame, [this](std::span<const std::byte> bytes) {
-            toSink(bytes);
-        });
+        queue().play(frames * kBytesPerFrame,
+                     [this](std::span<const std::byte> bytes) { toSink(bytes); });
     }
 
     void stopMoving(LockedQueue&) override {}
@@ -129,7 +129,8 @@ class SimInput final : private DeviceStream, public QueuedWaveDevice<WaveInput> 
 public:
     SimInput(const SimConfig& config, SimSource source, WaveCallback callback, void* context)
         : QueuedWaveDevice(callback, context, kInputData, *this),
-          clock_(config, [this](uint64_t frames) { advance(frames); }), source_(std::move(source)),
+          clock_(config, [this](uint64_t frames) { advance(frames); }),
+          source_(std::move(source)),
           dropEvery_(config.dropEvery)
     {
         clock_.start(queue());
@@ -141,9 +142,8 @@ public:
     int32_t start() override
     {
         queue().forgetLost();
-        return queue().underLock([this](LockedQueue&) { started_ = true; })
-                   ? kNoError
-                   : kInvalidHandle;
+        return queue().underLock([this](LockedQueue&) { started_ = true; }) ? kNoError
+                                                                            : kInvalidHandle;
     }
 
     std::vector<LostStretch> lostStretches() override { return queue().lostStretches(); }
@@ -238,8 +238,8 @@ SimConfig SimConfig::fromEnvironment()
     }
     config.inputPath = environment("BRENVIK_SIM_INPUT");
     config.outputPath = environment("BRENVIK_SIM_OUTPUT");
-    config.dropEvery = static_cast<uint32_t>(
-        std::strtoul(environment("BRENVIK_SIM_DROP").c_str(), nullptr, 10));
+    config.dropEvery =
+        static_cast<uint32_t>(std::strtoul(environment("BRENVIK_SIM_DROP").c_str(), nullptr, 10));
     std::istringstream faults(environment("BRENVIK_SIM_FAIL"));
     for (std::string fault; std::getline(faults, fault, ',');) {
         config.failOutputOpen |= fault == "out-open";
@@ -283,4 +283,3 @@ int32_t SimBackend::listSources(std::vector<SourceInfo>& sources)
 }
 
 }  // namespace brenvik::device
-

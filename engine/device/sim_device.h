@@ -44,7 +44,9 @@ struct SimConfig {
 
 class SimBackend final : public WaveBackend {
 public:
-    explicit SimBackend(SimConfig config) : config_(std::move(config)) {}
+    explicit SimBackend(SimConfig config)
+        : config_(std::move(config))
+    {}
 
     int32_t openOutput(WaveCallback callback, void* context,
                        std::unique_ptr<WaveOutput>& device) override;

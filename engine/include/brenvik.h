@@ -35,7 +35,7 @@ enum {
                                        what it recorded so far is kept */
     BRENVIK_ERR_NO_MEMORY = 7,      /* MMSYSERR_NOMEM: memory cannot be had */
     BRENVIK_ERR_NO_BUFFER = 11,     /* MMSYSERR_INVALPARAM: a missing header or buffer */
-    BRENVIK_ERR_BAD_FORMAT = 32,    /* WAVERR_BADFORMAT: the device refuses 44100 Hz 16-bit stereo */
+    BRENVIK_ERR_BAD_FORMAT = 32, /* WAVERR_BADFORMAT: the device refuses 44100 Hz 16-bit stereo */
     BRENVIK_ERR_STILL_PLAYING = 33, /* WAVERR_STILLPLAYING: a buffer is still queued, or a
                                        transport already runs */
     BRENVIK_ERR_UNPREPARED = 34     /* WAVERR_UNPREPARED: a buffer was not prepared */
@@ -48,8 +48,8 @@ enum { BRENVIK_OUTSIDE_TRACK = -1 };
 /* LoadWave: the load flags 0..3 (the audio is loaded), or a rejection that leaves the track as
  * it was. A failure inside the engine gives BRENVIK_LOAD_CANNOT_OPEN. */
 enum {
-    BRENVIK_LOAD_NOT_STEREO = 1,   /* flag: the file's channel count is not 2 */
-    BRENVIK_LOAD_OTHER_RATE = 2,   /* flag: the file's sample rate is not 44100 */
+    BRENVIK_LOAD_NOT_STEREO = 1, /* flag: the file's channel count is not 2 */
+    BRENVIK_LOAD_OTHER_RATE = 2, /* flag: the file's sample rate is not 44100 */
     BRENVIK_LOAD_NO_RIFF = 10,
     BRENVIK_LOAD_NO_WAVE = 11,
     BRENVIK_LOAD_NO_FMT = 12,
@@ -73,13 +73,13 @@ enum { BRENVIK_SAVE_FAILED = -1 };
  * BRENVIK_MP3_MEMORY_ERROR for memory that cannot be had and BRENVIK_MP3_DISK_ERROR for
  * anything else. */
 enum {
-    BRENVIK_MP3_NO_ENCODER = -1,     /* libbladeenc.so or one of its entry points is missing */
-    BRENVIK_MP3_DISK_ERROR = -2,     /* the file cannot be created or written, or the path
+    BRENVIK_MP3_NO_ENCODER = -1,    /* libbladeenc.so or one of its entry points is missing */
+    BRENVIK_MP3_DISK_ERROR = -2,    /* the file cannot be created or written, or the path
                                         names something other than a regular file */
-    BRENVIK_MP3_STREAM_ERROR = -3,   /* the encoder stream cannot be opened or flushed */
-    BRENVIK_MP3_MEMORY_ERROR = -4,   /* a buffer cannot be had, or there is no track (no
+    BRENVIK_MP3_STREAM_ERROR = -3,  /* the encoder stream cannot be opened or flushed */
+    BRENVIK_MP3_MEMORY_ERROR = -4,  /* a buffer cannot be had, or there is no track (no
                                         file is created) */
-    BRENVIK_MP3_ENCODING_ERROR = -5  /* the encoder failed on a chunk */
+    BRENVIK_MP3_ENCODING_ERROR = -5 /* the encoder failed on a chunk */
 };
 
 #ifdef __cplusplus

@@ -165,8 +165,7 @@ TEST_F(DirectoryNames, OpenReturnsTheDirectoryOnlyWhenItHoldsAFile)
 
 TEST_F(DirectoryNames, SaveInADirectoryAppendsTheExtensionToTheSlashWithoutAQuestion)
 {
-    if (tree.root().contains('.'))
-        GTEST_SKIP() << "the temporary directory's own path holds a dot";
+    if (tree.root().contains('.')) GTEST_SKIP() << "the temporary directory's own path holds a dot";
     for (const char* directory : {"takes", "full"}) {
         SCOPED_TRACE(directory);
         EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, dirText(directory), host),

@@ -41,8 +41,10 @@ TEST(DrivesFromMounts, KeepsFileSystemsThatHoldUserFilesWithRootFirst)
 
 TEST(DrivesFromMounts, LastMountOnAPointDecidesAndRootIsAlwaysThere)
 {
-    const QList<Mount> mounts{
-        {"/mnt/cdrom", "autofs"}, {"/mnt/cdrom", "iso9660"}, {"/mnt/hidden", "ext4"}, {"/mnt/hidden", "proc"}};
+    const QList<Mount> mounts{{"/mnt/cdrom", "autofs"},
+                              {"/mnt/cdrom", "iso9660"},
+                              {"/mnt/hidden", "ext4"},
+                              {"/mnt/hidden", "proc"}};
 
     EXPECT_EQ(drivesFromMounts(mounts), QStringList({"/", "/mnt/cdrom"}));
     EXPECT_EQ(drivesFromMounts({}), QStringList({"/"}));
@@ -55,8 +57,8 @@ TEST(MountedDrives, ThisMachineListsRootFirstAndNoPseudoFileSystems)
     EXPECT_EQ(drives.first(), "/");
     EXPECT_EQ(drives.count("/"), 1);
     for (const QString& drive : drives) {
-        EXPECT_FALSE(drive.startsWith("/proc") || drive.startsWith("/sys/")
-                     || drive.startsWith("/dev/"))
+        EXPECT_FALSE(drive.startsWith("/proc") || drive.startsWith("/sys/") ||
+                     drive.startsWith("/dev/"))
             << qPrintable(drive);
     }
 }
@@ -94,7 +96,10 @@ protected:
         tree.addDirectory("elsewhere");
     }
     QString usb() const { return tree.path("usb"); }
-    QList<Mount> mounts() const { return {{"/", "ext4"}, {usb(), "vfat"}, {tree.path("gone"), "vfat"}}; }
+    QList<Mount> mounts() const
+    {
+        return {{"/", "ext4"}, {usb(), "vfat"}, {tree.path("gone"), "vfat"}};
+    }
 
     TempTree tree;
     MountedDrives drives{[this] { return mounts(); }};

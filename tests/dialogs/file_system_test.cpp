@@ -58,8 +58,7 @@ class FileSystemTree : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"sub.wav", ".git", "empty"})
-            tree.addDirectory(name);
+        for (const char* name : {"sub.wav", ".git", "empty"}) tree.addDirectory(name);
         for (const char* name :
              {"b.wav", "A.WAV", "notes.txt", ".hidden.wav", "empty/.keep", "sub.wav/inner.wav"})
             tree.addFile(name);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "frm_browse.h"
 #include "browse.h"
 #include "drives.h"
 #include "file_lists.h"
-#include "frm_browse.h"
 
 #include "modal_script.h"
 #include "qt_printers.h"
@@ -32,8 +32,7 @@ public:
     DriveDirectory currentDirectory(const QString& drive) override
     {
         ++attempts[drive];
-        if (!failures[drive].isEmpty())
-            return {{}, failures[drive].takeFirst()};
+        if (!failures[drive].isEmpty()) return {{}, failures[drive].takeFirst()};
         return {currentOf.value(drive, drive), std::nullopt};
     }
 
@@ -46,8 +45,7 @@ public:
 QStringList entries(const QListWidget* list)
 {
     QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts += list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i) texts += list->item(i)->text();
     return texts;
 }
 
@@ -91,9 +89,9 @@ class BrowseDialog : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"sub", "empty", "disk"})
-            tree.addDirectory(name);
-        for (const char* name : {"a.wav", "B.WAV", "c.mp3", "notes.txt", ".hidden.wav", "sub/x.wav"})
+        for (const char* name : {"sub", "empty", "disk"}) tree.addDirectory(name);
+        for (const char* name :
+             {"a.wav", "B.WAV", "c.mp3", "notes.txt", ".hidden.wav", "sub/x.wav"})
             tree.addFile(name);
         here.emplace(tree.root());
         drives.drives = {"/", tree.root(), disk()};
@@ -140,12 +138,10 @@ TEST_F(BrowseDialog, KeepsTheClassicLayoutFontAndFocusOrder)
 
     QList<QWidget*> order;
     for (QWidget* w = dialog->File1; order.size() < 7; w = w->nextInFocusChain()) {
-        if (w->focusPolicy() & Qt::TabFocus)
-            order += w;
+        if (w->focusPolicy() & Qt::TabFocus) order += w;
     }
     EXPECT_EQ(order, QList<QWidget*>({dialog->File1, dialog->Dir1, dialog->Drive1, dialog->CmdOK,
-                                      dialog->CmdCancel, dialog->TxtFileName,
-                                      dialog->LstPattern}));
+                                      dialog->CmdCancel, dialog->TxtFileName, dialog->LstPattern}));
 }
 
 TEST_F(BrowseDialog, DirectoryChangeMovesTheFileListAndNameBoxButNotTheFocus)
@@ -164,7 +160,8 @@ TEST_F(BrowseDialog, DirectoryChangeMovesTheFileListAndNameBoxButNotTheFocus)
 TEST_F(BrowseDialog, DirectoryListMovesOnDoubleClickAndEnter)
 {
     DirectoryList* dirs = dialog->Dir1;
-    const QList<QTreeWidgetItem*> sub = dirs->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> sub =
+        dirs->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(sub.size(), 1);
     doubleClick(dirs->viewport(), dirs->visualItemRect(sub[0]).center());
     EXPECT_EQ(dirs->path(), tree.path("sub"));
@@ -189,8 +186,7 @@ TEST_F(BrowseDialog, FileInTheRootIsJoinedWithoutADoubledSlash)
 {
     dialog->Dir1->setPath("/");
     dialog->LstPattern->setCurrentRow(1);
-    if (dialog->File1->count() == 0)
-        GTEST_SKIP() << "no ordinary file in the root directory";
+    if (dialog->File1->count() == 0) GTEST_SKIP() << "no ordinary file in the root directory";
     dialog->File1->setCurrentRow(0);
     clickFile(*dialog, dialog->File1->item(0)->text());
     EXPECT_EQ(name(), "/" + dialog->File1->item(0)->text());
@@ -207,7 +203,8 @@ TEST_F(BrowseDialog, FileDoubleClickClosesTheDialogWithThatFile)
 TEST_F(BrowseDialog, PatternListSwitchesToEveryFileAndBack)
 {
     QListWidget* patterns = dialog->LstPattern;
-    QTest::mouseClick(patterns->viewport(), Qt::LeftButton, {}, centreOf(patterns, patterns->item(1)));
+    QTest::mouseClick(patterns->viewport(), Qt::LeftButton, {},
+                      centreOf(patterns, patterns->item(1)));
     EXPECT_EQ(dialog->File1->pattern(), "*.*");
     EXPECT_EQ(entries(dialog->File1), QStringList({"a.wav", "B.WAV", "c.mp3", "notes.txt"}));
 
@@ -314,8 +311,7 @@ protected:
     void SetUp() override
     {
         tree.addDirectory("sub");
-        for (const char* name : {"a.wav", "notes.txt"})
-            tree.addFile(name);
+        for (const char* name : {"a.wav", "notes.txt"}) tree.addFile(name);
         here.emplace(tree.root());
     }
 
@@ -323,8 +319,7 @@ protected:
     static ModalScript::Step inDialog(std::function<void(FrmBrowse&)> act)
     {
         return [act](QWidget* window) {
-            if (auto* dialog = qobject_cast<FrmBrowse*>(window))
-                act(*dialog);
+            if (auto* dialog = qobject_cast<FrmBrowse*>(window)) act(*dialog);
         };
     }
 

@@ -19,7 +19,8 @@ class ModalScript {
 public:
     using Step = std::function<void(QWidget*)>;
 
-    explicit ModalScript(QList<Step> steps) : steps_(std::move(steps))
+    explicit ModalScript(QList<Step> steps)
+        : steps_(std::move(steps))
     {
         timer_.setInterval(0);  // runs from inside the modal window's own event loop
         QObject::connect(&timer_, &QTimer::timeout, [this] { playNextStep(); });
@@ -33,12 +34,10 @@ private:
     void playNextStep()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
+        if (!modal || !modal->isVisible()) return;
         if (modal == handled_ || steps_.isEmpty()) {
             ++unexpected;
-            if (auto* dialog = qobject_cast<QDialog*>(modal))
-                dialog->reject();
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
             return;
         }
         handled_ = modal;
@@ -63,8 +62,7 @@ inline ModalScript::Step answer(QMessageBox::StandardButton button, QList<SeenMe
 {
     return [button, seen](QWidget* window) {
         auto* box = qobject_cast<QMessageBox*>(window);
-        if (!box)
-            return;  // left open: counted as unexpected
+        if (!box) return;  // left open: counted as unexpected
         seen->append({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
         box->button(button)->click();
     };

@@ -17,10 +17,12 @@ inline QStringList unreachableControls(const QWidget& window, int& checked)
 {
     QStringList faults;
     const auto isContainer = [](const QWidget* widget) {
-        return qobject_cast<const QGroupBox*>(widget) || widget->metaObject() == &QWidget::staticMetaObject;
+        return qobject_cast<const QGroupBox*>(widget) ||
+               widget->metaObject() == &QWidget::staticMetaObject;
     };
     const auto name = [](const QWidget* control) {
-        return control->objectName().isEmpty() ? QString(control->metaObject()->className()) : control->objectName();
+        return control->objectName().isEmpty() ? QString(control->metaObject()->className())
+                                               : control->objectName();
     };
     QList<const QWidget*> parents{&window};
     while (!parents.isEmpty()) {

@@ -32,7 +32,8 @@ private:
 // Makes directory the process's current directory until the end of the scope.
 class CurrentDirectoryScope {
 public:
-    explicit CurrentDirectoryScope(const QString& directory) : previous_(QDir::currentPath())
+    explicit CurrentDirectoryScope(const QString& directory)
+        : previous_(QDir::currentPath())
     {
         QDir::setCurrent(directory);
     }

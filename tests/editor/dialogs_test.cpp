@@ -84,7 +84,8 @@ TEST_F(ProjectSettingsDialog, EveryControlLiesInsideTheDialogWithItsCentreFree)
     dialog.show();
     int checked = 0;
     EXPECT_EQ(unreachableControls(dialog, checked), QStringList());
-    EXPECT_EQ(checked, 10);  // the frame and its box, bar and label; three labels, a box, two buttons
+    EXPECT_EQ(checked,
+              10);  // the frame and its box, bar and label; three labels, a box, two buttons
 }
 
 TEST_F(ProjectSettingsDialog, Cancel_KeepsTheLengthButTheTimeShownLast)
@@ -152,7 +153,8 @@ TEST(BusyWindow, CreatedHiddenWithItsDesignAndTimerOff)
     // A title bar shows the title in bold beside an icon and three buttons of some 24 pixels.
     QFont title = QApplication::font();
     title.setBold(true);
-    EXPECT_GE(busy.width(), QFontMetrics(title).horizontalAdvance(busy.windowTitle()) + 3 * 24 + 24);
+    EXPECT_GE(busy.width(),
+              QFontMetrics(title).horizontalAdvance(busy.windowTitle()) + 3 * 24 + 24);
     EXPECT_GE(busy.width(), 350);
     EXPECT_EQ(busy.height(), 52);
 }
@@ -196,8 +198,10 @@ int dispatcherRounds(const std::function<void()>& run)
 {
     int rounds = 0;
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    const auto awake = QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { ++rounds; });
-    const auto blocking = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] { ++rounds; });
+    const auto awake =
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { ++rounds; });
+    const auto blocking =
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] { ++rounds; });
     run();
     QObject::disconnect(awake);
     QObject::disconnect(blocking);

@@ -92,15 +92,21 @@ protected:
     };
     State state() const
     {
-        return {fakeEngine.track, editor.state().mod.clipbegin, editor.state().mod.clipend, window.canUndo, window.canRedo};
+        return {fakeEngine.track, editor.state().mod.clipbegin, editor.state().mod.clipend,
+                window.canUndo, window.canRedo};
     }
 
     // The view was redrawn and ends with the selection's rectangle over frames begin to end.
     bool showsSelection(int32_t begin, int32_t end) const
     {
         const std::vector<ViewOp>& ops = window.fakeView.ops;
-        const ViewOp rectangle{ViewOp::Rectangle, editor.state().frm.DARKGREEN, PenMode::Xor, editor.view().frameToX(begin), 0,
-                               editor.view().frameToX(end), 129};
+        const ViewOp rectangle{ViewOp::Rectangle,
+                               editor.state().frm.DARKGREEN,
+                               PenMode::Xor,
+                               editor.view().frameToX(begin),
+                               0,
+                               editor.view().frameToX(end),
+                               129};
         return !ops.empty() && ops.front().kind == ViewOp::Clear && ops.back() == rectangle;
     }
 };
@@ -111,7 +117,9 @@ TEST_F(EditUndo, UndoPutsBackTheExactValuesAndSelectionAndRedoTheExactResults)
     const struct {
         void (EditCommands::*command)();
         int32_t begin, end;
-    } edits[] = {{&EditCommands::fadeIn, 1000, 5000}, {&EditCommands::cut, 3000, 9001}, {&EditCommands::fadeOut, 2000, 12000}};
+    } edits[] = {{&EditCommands::fadeIn, 1000, 5000},
+                 {&EditCommands::cut, 3000, 9001},
+                 {&EditCommands::fadeOut, 2000, 12000}};
     std::vector<State> states{state()};
     for (const auto& edit : edits) {
         select(edit.begin, edit.end);
@@ -134,7 +142,8 @@ TEST_F(EditUndo, UndoPutsBackTheExactValuesAndSelectionAndRedoTheExactResults)
         expected.canRedo = true;
         EXPECT_TRUE(state() == expected);
         EXPECT_TRUE(showsSelection(edits[n].begin, edits[n].end));
-        EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Undoing Edits ...", "busy init", "busy hide"}));
+        EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Undoing Edits ...", "busy init",
+                                                        "busy hide"}));
     }
     editor.edits().undo();  // nothing left: nothing changes
     EXPECT_TRUE(state().track == states[0].track);

@@ -46,7 +46,8 @@ TEST_F(EditMenu, UndoRedoAndSelectSongFollowTheEditMenusItemsWithTheirKeys)
     EXPECT_EQ(item("mnuEditUndo")->text(), "U&ndo");
     EXPECT_EQ(item("mnuEditUndo")->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
     EXPECT_EQ(item("mnuEditRedo")->text(), "&Redo");
-    EXPECT_EQ(item("mnuEditRedo")->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+    EXPECT_EQ(item("mnuEditRedo")->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
     EXPECT_EQ(item("mnuEditSelectSong")->text(), "Select &Song");
     EXPECT_EQ(item("mnuEditSelectSong")->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+L")});
 }
@@ -88,7 +89,8 @@ TEST_F(EditMenu, SelectSongKey_OnATrackWithoutPauses_SaysSoInAMessageBox)
 {
     // A track loud from end to end has no pause.
     Editor& editor = window.editor();
-    for (int32_t index = 0; index < 2 * editor.state().mod.trklen; ++index) realEngine().TrackWrite(index, 20000);
+    for (int32_t index = 0; index < 2 * editor.state().mod.trklen; ++index)
+        realEngine().TrackWrite(index, 20000);
     QList<SeenMessage> seen;
     ModalScript script({answer(QMessageBox::Ok, &seen)});
     key(Qt::Key_L);

@@ -47,7 +47,8 @@ int64_t roundedQuotient(int64_t numerator, int64_t denominator)
         remainder += denominator;
         --quotient;
     }
-    if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0)) ++quotient;
+    if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0))
+        ++quotient;
     return quotient;
 }
 
@@ -71,7 +72,8 @@ TEST_F(Effects, Cut_SilencesSelectionsLongerThanTenFramesUnderTheBusyWindow)
     select(kBegin, kBegin + 11);
     editor.edits().cut();
     EXPECT_EQ(fakeEngine.calls.back(), "TrackClear 1000 1011");
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Edits ...", "busy init", "busy hide"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Edits ...", "busy init",
+                                                    "busy hide"}));
     EXPECT_TRUE(redrawn());
     EXPECT_EQ(editor.state().mod.clipbegin, kBegin);
     EXPECT_EQ(editor.state().mod.clipend, kBegin + 11);
@@ -103,7 +105,8 @@ TEST_F(Effects, Fades_NeedMoreThan1024Frames)
 TEST_F(Effects, ASelectionShrunkWhileTheBusyWindowShows_IsLeftAlone)
 {
     fill(2 * kBegin, 2 * kBegin + 4000, 10000);
-    for (void (EditCommands::*command)() : {&EditCommands::fadeIn, &EditCommands::fadeOut, &EditCommands::cut}) {
+    for (void (EditCommands::*command)() :
+         {&EditCommands::fadeIn, &EditCommands::fadeOut, &EditCommands::cut}) {
         select(kBegin, kBegin + 2000);
         // A click in the view while the busy window lets events in: an empty selection.
         window.onBusyInit = [this] { select(kBegin + 5, kBegin + 5); };
@@ -120,12 +123,13 @@ TEST_F(Effects, FadeOut_Over1025Frames_TouchesValues2cTo2cPlus2050)
     select(kBegin, kBegin + 1025);
     editor.edits().fadeOut();
 
-    EXPECT_EQ(value(s - 1), 10000);      // right value of the frame before
-    EXPECT_EQ(value(s), 10000);          // gain 1
-    EXPECT_EQ(value(s + 1), 9995);       // 10000 * 2049 / 2050
-    EXPECT_EQ(value(s + 2050), 0);       // left value of frame clipend, gain 0
-    EXPECT_EQ(value(s + 2051), 10000);   // right value of frame clipend, untouched
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Effects ...", "busy init", "busy hide"}));
+    EXPECT_EQ(value(s - 1), 10000);     // right value of the frame before
+    EXPECT_EQ(value(s), 10000);         // gain 1
+    EXPECT_EQ(value(s + 1), 9995);      // 10000 * 2049 / 2050
+    EXPECT_EQ(value(s + 2050), 0);      // left value of frame clipend, gain 0
+    EXPECT_EQ(value(s + 2051), 10000);  // right value of frame clipend, untouched
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Effects ...", "busy init",
+                                                    "busy hide"}));
     EXPECT_TRUE(redrawn());
     EXPECT_EQ(editor.state().mod.clipbegin, kBegin);
     EXPECT_EQ(editor.state().mod.clipend, kBegin + 1025);
@@ -200,7 +204,7 @@ TEST_F(Effects, BothFades_FormTheGainBeforeTheProduct)
 {
     const int32_t s = 2 * kBegin;
     select(kBegin, kBegin + 1025);
-    value(s + 11) = 1025;   // 11/2050 of it is 5.5 exactly, but the gain times 1025 is below
+    value(s + 11) = 1025;  // 11/2050 of it is 5.5 exactly, but the gain times 1025 is below
     editor.edits().fadeIn();
     EXPECT_EQ(value(s + 11), 5);
 

@@ -27,10 +27,11 @@ TEST(EngineBinding, TheEngineLibrary_BindsAllThirteen)
 {
     EngineApi api;
     EXPECT_EQ(bindEngine(BRENVIK_LIBRARY_PATH, api), "");
-    for (auto entry : {(void*)api.OpenLib, (void*)api.CloseLib, (void*)api.TrackRead, (void*)api.TrackWrite,
-                       (void*)api.TrackClear, (void*)api.PlayWav, (void*)api.RecordWav, (void*)api.StopWav,
-                       (void*)api.GetPosition, (void*)api.IsPlaying, (void*)api.LoadWave,
-                       (void*)api.SaveAsWave, (void*)api.SaveAsMp3})
+    for (auto entry :
+         {(void*)api.OpenLib, (void*)api.CloseLib, (void*)api.TrackRead, (void*)api.TrackWrite,
+          (void*)api.TrackClear, (void*)api.PlayWav, (void*)api.RecordWav, (void*)api.StopWav,
+          (void*)api.GetPosition, (void*)api.IsPlaying, (void*)api.LoadWave, (void*)api.SaveAsWave,
+          (void*)api.SaveAsMp3})
         EXPECT_NE(entry, nullptr);
 }
 #endif
@@ -39,12 +40,13 @@ TEST(EngineBindingDeath, LazyTableThatCannotBind_ReportsAndExitsWithStatusOne)
 {
     EXPECT_EXIT(
         {
-            EngineApi& api = lazyEngineApi("libquorvel-no-such-engine.so", [](const std::string& text) {
-                std::fprintf(stderr, "shown: %s\n", text.c_str());
-            });
+            EngineApi& api = lazyEngineApi(
+                "libquorvel-no-such-engine.so",
+                [](const std::string& text) { std::fprintf(stderr, "shown: %s\n", text.c_str()); });
             api.OpenLib(1048576, 0);
         },
-        ::testing::ExitedWithCode(1), "libquorvel-no-such-engine.so.*\n.*shown: .*libquorvel-no-such-engine.so");
+        ::testing::ExitedWithCode(1),
+        "libquorvel-no-such-engine.so.*\n.*shown: .*libquorvel-no-such-engine.so");
 }
 
 }  // namespace

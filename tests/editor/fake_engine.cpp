@@ -15,7 +15,8 @@ bool insideTrack(int32_t index)
 
 int32_t fakeOpenLib(int32_t trackLength, int32_t logging)
 {
-    current->calls.push_back("OpenLib " + std::to_string(trackLength) + " " + std::to_string(logging));
+    current->calls.push_back("OpenLib " + std::to_string(trackLength) + " " +
+                             std::to_string(logging));
     if (current->openResult != 0) return current->openResult;
     current->track.assign(size_t(trackLength) * 2, 0);
     current->open = true;
@@ -104,21 +105,43 @@ int32_t fakeSelectSource(const char* name)
 int32_t fakeGetLostInput(int32_t* stretches, int32_t count)
 {
     const auto pairs = int32_t(current->lostInput.size() / 2);
-    if (stretches != nullptr) std::copy_n(current->lostInput.begin(), 2 * std::min(pairs, count), stretches);
+    if (stretches != nullptr)
+        std::copy_n(current->lostInput.begin(), 2 * std::min(pairs, count), stretches);
     return pairs;
 }
 
-int32_t fakeRange(int32_t, int32_t) { return 0; }
-int32_t fakeNone() { return 0; }
-int32_t fakeLoadWave(const char*) { return current->loadResult; }
-int32_t fakeRangePath(int32_t, int32_t, const char*) { return 0; }
-int32_t fakeWaveFrames(const char*) { return current->waveFrames; }
+int32_t fakeRange(int32_t, int32_t)
+{
+    return 0;
+}
+int32_t fakeNone()
+{
+    return 0;
+}
+int32_t fakeLoadWave(const char*)
+{
+    return current->loadResult;
+}
+int32_t fakeRangePath(int32_t, int32_t, const char*)
+{
+    return 0;
+}
+int32_t fakeWaveFrames(const char*)
+{
+    return current->waveFrames;
+}
 
 }  // namespace
 
-FakeEngine::FakeEngine() { current = this; }
+FakeEngine::FakeEngine()
+{
+    current = this;
+}
 
-FakeEngine::~FakeEngine() { current = nullptr; }
+FakeEngine::~FakeEngine()
+{
+    current = nullptr;
+}
 
 EngineApi FakeEngine::api() const
 {

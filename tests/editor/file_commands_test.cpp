@@ -31,7 +31,8 @@ namespace {
 
 const std::string kUnsupported = "message: Unsupported file extension!";
 const std::string kMissingEncoder =
-    "message: Error in SaveAsMp3: Unable to load Bladeenc.dll.  Make sure you have this file before "
+    "message: Error in SaveAsMp3: Unable to load Bladeenc.dll.  Make sure you have this file "
+    "before "
     "saving as an mp3.";
 
 struct WavFormat {
@@ -45,8 +46,9 @@ struct WavFormat {
 std::string wavBytes(const std::vector<int16_t>& values, WavFormat format = {})
 {
     using namespace wav_image;
-    return riff(formatChunk(format.formatTag, format.channels, format.sampleRate, format.bitsPerSample)
-                + chunk("data", wav_image::values(values)));
+    return riff(
+        formatChunk(format.formatTag, format.channels, format.sampleRate, format.bitsPerSample) +
+        chunk("data", wav_image::values(values)));
 }
 
 void writeBytes(const fs::path& path, const std::string& bytes)
@@ -87,10 +89,7 @@ protected:
         window.fakeView.ops.clear();
     }
 
-    void TearDown() override
-    {
-        editor.files().closeDevices();
-    }
+    void TearDown() override { editor.files().closeDevices(); }
 
     int32_t trklen() const { return editor.state().mod.trklen; }
 
@@ -177,8 +176,9 @@ TEST_F(FileCommands, Open_GoodFile_LoadsSelectsAllRedrawsAndNamesTheFile)
     writeBytes(dir / "song.wav", wavBytes({100, -100, 200, -200}));
     open(dir / "song.wav");
 
-    EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...",
-                                                    "busy init", "busy hide"}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...",
+                                        "busy init", "busy hide"}));
     EXPECT_EQ(editor.state().mod.clipbegin, 0);
     EXPECT_EQ(editor.state().mod.clipend, trklen() - 2);
     EXPECT_EQ(engine.TrackRead(0), 100);
@@ -196,7 +196,8 @@ TEST_F(FileCommands, Open_GoodFile_LoadsSelectsAllRedrawsAndNamesTheFile)
 TEST_F(FileCommands, Open_FileLongerThanTheTrack_SaysHowMuchOfItFits)
 {
     const std::string kOnlyTheFirst =
-        "message: Only the first 0:05.944 of the file fit in the track (File > Properties sets a larger size).";
+        "message: Only the first 0:05.944 of the file fit in the track (File > Properties sets a "
+        "larger size).";
     struct Case {
         const char* name;
         std::string bytes;
@@ -204,9 +205,13 @@ TEST_F(FileCommands, Open_FileLongerThanTheTrack_SaysHowMuchOfItFits)
     };
     const std::vector<Case> cases{
         {"fits.wav", wavBytes(std::vector<int16_t>(size_t(2 * trklen()), 5)), {}},
-        {"one frame more.wav", wavBytes(std::vector<int16_t>(size_t(2 * trklen() + 2), 5)), {kOnlyTheFirst}},
-        {"mono, one more.wav", wavBytes(std::vector<int16_t>(size_t(trklen() + 1), 5), {.channels = 1}),
-         {"message: Error in LoadWave: 1\n\nThe audio of mono, one more.wav was loaded. It is not stereo: a mono "
+        {"one frame more.wav",
+         wavBytes(std::vector<int16_t>(size_t(2 * trklen() + 2), 5)),
+         {kOnlyTheFirst}},
+        {"mono, one more.wav",
+         wavBytes(std::vector<int16_t>(size_t(trklen() + 1), 5), {.channels = 1}),
+         {"message: Error in LoadWave: 1\n\nThe audio of mono, one more.wav was loaded. It is not "
+          "stereo: a mono "
           "file plays on both channels, other channel counts are read as if they were stereo.",
           kOnlyTheFirst}},
     };
@@ -245,16 +250,19 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndWhatItMeansAndKeepsTheRec
         const char* meaning;
     };
     const std::vector<Case> cases{
-        {"no riff.wav", with(0, "JUNK"), 10, "no riff.wav is not a WAV file: it does not start with RIFF."},
+        {"no riff.wav", with(0, "JUNK"), 10,
+         "no riff.wav is not a WAV file: it does not start with RIFF."},
         {"no wave.wav", with(8, "AVI "), 11, "no wave.wav is a RIFF file but holds no WAVE audio."},
-        {"no fmt.wav", with(12, "LIST"), 12, "no fmt.wav has no format chunk, so its audio cannot be read."},
+        {"no fmt.wav", with(12, "LIST"), 12,
+         "no fmt.wav has no format chunk, so its audio cannot be read."},
         {"float.wav", wavBytes({0, 0}, {.formatTag = 3}), 13,
          "float.wav is compressed audio; Quorvel opens 16-bit PCM WAV files."},
         {"8 bit.wav", wavBytes({0, 0}, {.bitsPerSample = 8}), 14,
          "8 bit.wav is 8-bit audio; Quorvel opens 16-bit PCM WAV files."},
         {"24 bit.wav", wavBytes({0, 0}, {.bitsPerSample = 24}), 14,
          "24 bit.wav is 24-bit audio; Quorvel opens 16-bit PCM WAV files."},
-        {"no data.wav", good.substr(0, 36), 16, "no data.wav holds no audio data, or ends before its audio does."},
+        {"no data.wav", good.substr(0, 36), 16,
+         "no data.wav holds no audio data, or ends before its audio does."},
     };
     for (const Case& c : cases) writeBytes(dir / c.name, c.bytes);
 
@@ -263,11 +271,11 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndWhatItMeansAndKeepsTheRec
         SCOPED_TRACE(c.name);
         window.log.clear();
         open(dir / c.name);
-        EXPECT_EQ(window.log,
-                  (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...", "busy init",
-                                            "busy hide",
-                                            "message: Error in LoadWave: " + std::to_string(c.code) + "\n\n" +
-                                                c.meaning}));
+        EXPECT_EQ(
+            window.log,
+            (std::vector<std::string>{
+                "browse: Open *.wav", "busy text: Opening file ...", "busy init", "busy hide",
+                "message: Error in LoadWave: " + std::to_string(c.code) + "\n\n" + c.meaning}));
         EXPECT_TRUE(recordingIntact());
         EXPECT_FALSE(redrawn());
         EXPECT_EQ(editor.state().frm.FILESPEC, "");
@@ -275,12 +283,14 @@ TEST_F(FileCommands, Open_EachRejection_ShowsItsCodeAndWhatItMeansAndKeepsTheRec
 
     // A file that went away after it was chosen cannot be opened.
     open(dir / "gone.wav");
-    EXPECT_EQ(messagesIn(window.log).back(),
-              "message: Error in LoadWave: 15\n\n" + (dir / "gone.wav").string() + ": the file does not exist");
+    EXPECT_EQ(messagesIn(window.log).back(), "message: Error in LoadWave: 15\n\n" +
+                                                 (dir / "gone.wav").string() +
+                                                 ": the file does not exist");
     fs::create_directory(dir / "folder.wav");
     open(dir / "folder.wav");
-    EXPECT_EQ(messagesIn(window.log).back(),
-              "message: Error in LoadWave: 15\n\n" + (dir / "folder.wav").string() + ": not a regular file");
+    EXPECT_EQ(messagesIn(window.log).back(), "message: Error in LoadWave: 15\n\n" +
+                                                 (dir / "folder.wav").string() +
+                                                 ": not a regular file");
     EXPECT_TRUE(recordingIntact());
 }
 
@@ -297,13 +307,16 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeAndThatTheAudioWasLoa
     };
     const std::vector<Case> cases{
         {"mono.wav", wavBytes(mono, {.channels = 1}), 1,
-         "The audio of mono.wav was loaded. It is not stereo: a mono file plays on both channels, other "
+         "The audio of mono.wav was loaded. It is not stereo: a mono file plays on both channels, "
+         "other "
          "channel counts are read as if they were stereo."},
         {"slow.wav", wavBytes(stereo, {.sampleRate = 22050}), 2,
-         "The audio of slow.wav was loaded. Its sample rate is not 44100 Hz: it plays faster or slower than "
+         "The audio of slow.wav was loaded. Its sample rate is not 44100 Hz: it plays faster or "
+         "slower than "
          "it was recorded."},
         {"slow mono.wav", wavBytes(mono, {.channels = 1, .sampleRate = 22050}), 3,
-         "The audio of slow mono.wav was loaded. It is neither stereo nor 44100 Hz: it may play on the wrong "
+         "The audio of slow mono.wav was loaded. It is neither stereo nor 44100 Hz: it may play on "
+         "the wrong "
          "channels and faster or slower than it was recorded."},
     };
     for (const Case& c : cases) {
@@ -313,8 +326,9 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeAndThatTheAudioWasLoa
         window.log.clear();
         window.fakeView.ops.clear();
         open(dir / c.name);
-        EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Error in LoadWave: " +
-                                                                   std::to_string(c.code) + "\n\n" + c.meaning});
+        EXPECT_EQ(messagesIn(window.log),
+                  std::vector<std::string>{"message: Error in LoadWave: " + std::to_string(c.code) +
+                                           "\n\n" + c.meaning});
         EXPECT_EQ(engine.TrackRead(2 * trklen() - 1), loud);  // both channels, to the end
         EXPECT_TRUE(redrawn());
         int32_t longestBar = 0;
@@ -332,8 +346,9 @@ TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
     editor.state().mod.clipend = 10;
     saveAs(dir / "take.wav");
 
-    EXPECT_EQ(window.log, (std::vector<std::string>{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...",
-                                                    "busy init", "busy hide"}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...",
+                                        "busy init", "busy hide"}));
     std::vector<int16_t> expected;
     for (int32_t index = 4; index < 20; ++index) expected.push_back(int16_t(index * 3 - 20));
     EXPECT_EQ(readText(dir / "take.wav"), wavBytes(expected));
@@ -361,7 +376,8 @@ TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndWhyAndKee
               (std::vector<std::string>{
                   "message: Error in SaveAsWave: -1\n\n" + (dir / "missing" / "take.wav").string() +
                       ": the folder does not exist",
-                  "message: Error in SaveAsWave: -1\n\n" + (dir / "folder.wav").string() + ": not a regular file"}));
+                  "message: Error in SaveAsWave: -1\n\n" + (dir / "folder.wav").string() +
+                      ": not a regular file"}));
     EXPECT_EQ(editor.state().frm.FILESPEC, "");
     EXPECT_EQ(window.caption, before);
 }
@@ -369,7 +385,8 @@ TEST_F(FileCommands, SaveAsWav_FileThatCannotBeCreated_ShowsMinusOneAndWhyAndKee
 TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
 {
     loadEncoderBeside(BRENVIK_LIBRARY_PATH);
-    for (int32_t index = 0; index < 2 * 44100; ++index) engine.TrackWrite(index, (index % 200) * 100);
+    for (int32_t index = 0; index < 2 * 44100; ++index)
+        engine.TrackWrite(index, (index % 200) * 100);
     editor.state().mod.clipbegin = 0;
     editor.state().mod.clipend = 44100;
     saveAs(dir / "take.Mp3");
@@ -385,7 +402,8 @@ TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
     saveAs(dir / "missing" / "take.mp3");
     EXPECT_EQ(messagesIn(window.log),
               std::vector<std::string>{"message: Error in SaveAsMp3: Disk Error.\n\n" +
-                                       (dir / "missing" / "take.mp3").string() + ": the folder does not exist"});
+                                       (dir / "missing" / "take.mp3").string() +
+                                       ": the folder does not exist"});
     EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "take.Mp3").string());
 }
 
@@ -399,19 +417,21 @@ TEST_F(FileCommands, SaveAs_UnsupportedExtension_ShowsTheCriticalBoxAndWritesNot
 
 // Every control whose command could call the engine.
 const std::vector<LockableControl> kEngineControls{
-    LockableControl::cmdCut,   LockableControl::cmdNew,         LockableControl::cmdOpen,
-    LockableControl::cmdPlay,  LockableControl::cmdProps,       LockableControl::cmdRec,
-    LockableControl::cmdSave,  LockableControl::hscView,        LockableControl::hscZoom,
+    LockableControl::cmdCut,         LockableControl::cmdNew,           LockableControl::cmdOpen,
+    LockableControl::cmdPlay,        LockableControl::cmdProps,         LockableControl::cmdRec,
+    LockableControl::cmdSave,        LockableControl::hscView,          LockableControl::hscZoom,
     LockableControl::mnuControlPlay, LockableControl::mnuControlRecord, LockableControl::mnuEdit,
-    LockableControl::mnuFile,  LockableControl::cmdStop,        LockableControl::mnuControl,
+    LockableControl::mnuFile,        LockableControl::cmdStop,          LockableControl::mnuControl,
     LockableControl::mnuFX,
 };
 
-TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_AndWritesWhatTheExportWrites)
+TEST_F(FileCommands,
+       SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_AndWritesWhatTheExportWrites)
 {
     loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     // A signal the encoder has work with, over the whole track, which is selected.
-    for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
+    for (int32_t index = 0; index < 2 * trklen(); ++index)
+        engine.TrackWrite(index, (index * 37) % 20000 - 10000);
     ASSERT_EQ(engine.SaveAsMp3(0, trklen() - 2, (dir / "direct.mp3").c_str()), 0);
     ASSERT_EQ(engine.SaveAsWave(0, trklen() - 2, (dir / "direct.wav").c_str()), 0);
 
@@ -424,7 +444,8 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
         // window; the controls are looked at there and at every pass of the wait for the file.
         bool lockedEveryPass = true;
         const auto lookAtTheControls = [&] {
-            for (LockableControl control : kEngineControls) lockedEveryPass &= !window.enabled.at(control);
+            for (LockableControl control : kEngineControls)
+                lockedEveryPass &= !window.enabled.at(control);
         };
         bool closeRefused = false;
         window.onBusyInit = [&] {
@@ -435,7 +456,8 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
         };
         window.onEvents = [&] {
             lookAtTheControls();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a pass of the window's wait
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(1));  // a pass of the window's wait
         };
         saveAs(dir / name);
         window.onBusyInit = nullptr;
@@ -444,12 +466,13 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
         const bool mp3 = std::string(name).ends_with("mp3");
         const std::string saved = readText(dir / name);
         const std::string direct = readText(dir / (mp3 ? "direct.mp3" : "direct.wav"));
-        EXPECT_TRUE(saved == direct) << saved.size() << " bytes where the export alone wrote " << direct.size();
+        EXPECT_TRUE(saved == direct)
+            << saved.size() << " bytes where the export alone wrote " << direct.size();
         EXPECT_TRUE(lockedEveryPass);
         for (LockableControl control : kEngineControls) EXPECT_TRUE(window.enabled.at(control));
         EXPECT_TRUE(closeRefused);
-        std::vector<std::string> expected{"browse: Save as *.wav;*.mp3", "busy text: Saving file ...", "busy init",
-                                          "busy hide"};
+        std::vector<std::string> expected{"browse: Save as *.wav;*.mp3",
+                                          "busy text: Saving file ...", "busy init", "busy hide"};
         if (mp3) expected.push_back("message: Successfully Saved!");
         expected.push_back("close request");  // once the command is done
         EXPECT_EQ(window.log, expected);
@@ -488,14 +511,16 @@ TEST_F(FileCommands, SaveAs_RunsBesideTheWindowsEvents_WithTheEngineLockedAway_A
     for (const std::string& message : messages) std::cerr << message << "\n";
     const bool written = fs::exists(dir / "take.mp3");
     fs::remove_all(dir);  // std::exit runs no destructors
-    std::exit(error.empty() && messages == std::vector<std::string>{kMissingEncoder} && !written ? 0 : 1);
+    std::exit(
+        error.empty() && messages == std::vector<std::string>{kMissingEncoder} && !written ? 0 : 1);
 }
 
 TEST(FileCommandsWithoutEncoder, SaveAsMp3_ShowsTheMissingLibraryMessageAndWritesNothing)
 {
     // A fresh process: an encoder loaded by another test would be found by its name.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(saveMp3WithoutEncoder(), ::testing::ExitedWithCode(0), "Unable to load Bladeenc.dll.  Make sure");
+    EXPECT_EXIT(saveMp3WithoutEncoder(), ::testing::ExitedWithCode(0),
+                "Unable to load Bladeenc.dll.  Make sure");
 }
 
 }  // namespace

@@ -11,8 +11,9 @@ class InputSourceTest : public EditorFixture {
 protected:
     void SetUp() override
     {
-        fakeEngine.sources = "alsa_input.usb\tUSB Audio Line In\tinput\n"
-                             "alsa_output.pci.monitor\tBuilt-in Audio\tmonitor\n";
+        fakeEngine.sources =
+            "alsa_input.usb\tUSB Audio Line In\tinput\n"
+            "alsa_output.pci.monitor\tBuilt-in Audio\tmonitor\n";
     }
 };
 
@@ -24,9 +25,8 @@ TEST_F(InputSourceTest, TheMenuListsTheSourcesAndTheChoiceIsKeptAndShown)
     window.sourcePick = 2;
     editor.transport().chooseInputSource();
     ASSERT_EQ(window.sourceMenus.size(), 1u);
-    EXPECT_EQ(window.sourceMenus[0],
-              (std::vector<std::string>{"Default input", "USB Audio Line In",
-                                        "What Built-in Audio plays"}));
+    EXPECT_EQ(window.sourceMenus[0], (std::vector<std::string>{"Default input", "USB Audio Line In",
+                                                               "What Built-in Audio plays"}));
     EXPECT_EQ(fakeEngine.selectedSource, "alsa_output.pci.monitor");
     EXPECT_EQ(window.settings["Defaults/Source"], "alsa_output.pci.monitor");
     EXPECT_EQ(window.recordingSource, "Recording from: What Built-in Audio plays");
@@ -74,17 +74,17 @@ TEST_F(InputSourceTest, LostInputIsToldAfterStopAndMarkedOnTheTimeAxis)
     for (const ViewOp& line : window.fakeView.linesIn(editor.state().frm.RED)) {
         if (line.y1 == 0 && line.y2 == 8) marked.push_back(line.x1);
     }
-    EXPECT_EQ(marked, (std::vector<int32_t>{editor.view().frameToX(1000), editor.view().frameToX(500000)}));
+    EXPECT_EQ(marked,
+              (std::vector<int32_t>{editor.view().frameToX(1000), editor.view().frameToX(500000)}));
 
     // A recording that loses nothing says nothing, and the old marks go.
     fakeEngine.lostInput.clear();
     window.log.clear();
     window.fakeView.ops.clear();
     editor.transport().record();
-    EXPECT_TRUE(std::none_of(window.log.begin(), window.log.end(),
-                             [](const std::string& line) {
-                                 return line.find("lost") != std::string::npos;
-                             }));
+    EXPECT_TRUE(std::none_of(window.log.begin(), window.log.end(), [](const std::string& line) {
+        return line.find("lost") != std::string::npos;
+    }));
     for (const ViewOp& line : window.fakeView.linesIn(editor.state().frm.RED)) {
         EXPECT_FALSE(line.y1 == 0 && line.y2 == 8) << "a mark at column " << line.x1;
     }

@@ -24,9 +24,9 @@ TEST(LevelMeterScale, DbOfFullScaleColourZonesAndColumns)
 {
     EXPECT_EQ(levelOfMagnitude(32768), 0);
     EXPECT_EQ(levelOfMagnitude(32767), 0);
-    EXPECT_EQ(levelOfMagnitude(16384), -60);   // half of full scale: -6.0 dB
-    EXPECT_EQ(levelOfMagnitude(3277), -200);   // a tenth: -20 dB
-    EXPECT_EQ(levelOfMagnitude(33), -599);     // just above the floor
+    EXPECT_EQ(levelOfMagnitude(16384), -60);  // half of full scale: -6.0 dB
+    EXPECT_EQ(levelOfMagnitude(3277), -200);  // a tenth: -20 dB
+    EXPECT_EQ(levelOfMagnitude(33), -599);    // just above the floor
     EXPECT_EQ(levelOfMagnitude(32), kMeterFloor);
     EXPECT_EQ(levelOfMagnitude(0), kMeterFloor);
 

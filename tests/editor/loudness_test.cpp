@@ -30,7 +30,8 @@ int16_t sineValue(double dbfs, int32_t frame)
 double toneLoudness(const std::vector<int16_t>& track, int32_t from, int32_t to)
 {
     double sum = 0;
-    for (int32_t index = 2 * from; index < 2 * to; ++index) sum += double(track[size_t(index)]) * track[size_t(index)];
+    for (int32_t index = 2 * from; index < 2 * to; ++index)
+        sum += double(track[size_t(index)]) * track[size_t(index)];
     return 10 * std::log10(sum / (to - from) / (32768.0 * 32768.0));
 }
 
@@ -49,7 +50,8 @@ protected:
     void fillTone(double dbfs)
     {
         for (int32_t frame = 0; frame < editor.state().mod.trklen; ++frame)
-            fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] = sineValue(dbfs, frame);
+            fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] =
+                sineValue(dbfs, frame);
     }
 
     // The largest magnitude among the selected values.
@@ -80,7 +82,8 @@ TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_LandsOnEachTarget_A
         // A sine's true peak is its amplitude: 3 dB over its level in mean square per channel.
         EXPECT_NEAR(window.readingShown->truePeakDbtp, -23, 0.05);
         EXPECT_NEAR(toneLoudness(fakeEngine.track, kFrom, kTo), target, 0.1);
-        EXPECT_EQ(fakeEngine.track[2 * kTo], sineValue(-23, kTo)) << "a frame after the selection changed";
+        EXPECT_EQ(fakeEngine.track[2 * kTo], sineValue(-23, kTo))
+            << "a frame after the selection changed";
         EXPECT_EQ(window.settings["Defaults/LoudnessTarget"], std::to_string(target));
         const std::vector<int16_t> normalized = fakeEngine.track;
         editor.edits().undo();
@@ -95,7 +98,8 @@ TEST_F(NormalizeLoudness, ASineAtMinus23DbfsReadsMinus23Lufs_LandsOnEachTarget_A
 TEST_F(NormalizeLoudness, AGainThatWouldLiftTheTruePeakPastMinus1DbtpIsHeldThere)
 {
     fillTone(-40);
-    for (int32_t frame = kFrom + 1000; frame < kTo; frame += 44100) fakeEngine.track[2 * size_t(frame)] = -26000;
+    for (int32_t frame = kFrom + 1000; frame < kTo; frame += 44100)
+        fakeEngine.track[2 * size_t(frame)] = -26000;
     window.targetAnswer = -14;
 
     editor.edits().normalizeLoudness();
@@ -115,7 +119,8 @@ struct Refusal {
     const char* message;  // empty: the dialog shows and the user cancels it
 };
 
-class NormalizeLoudnessRefusal : public NormalizeLoudness, public ::testing::WithParamInterface<Refusal> {};
+class NormalizeLoudnessRefusal : public NormalizeLoudness,
+                                 public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
 {
@@ -138,8 +143,10 @@ TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NormalizeLoudnessRefusal,
-    ::testing::Values(Refusal{"ShorterThanTheGate", 17639, -20, "Select at least 0.4 seconds to measure its loudness."},
-                      Refusal{"Silent", 44100, -300, "The selection is too quiet to measure its loudness."},
+    ::testing::Values(Refusal{"ShorterThanTheGate", 17639, -20,
+                              "Select at least 0.4 seconds to measure its loudness."},
+                      Refusal{"Silent", 44100, -300,
+                              "The selection is too quiet to measure its loudness."},
                       Refusal{"CancelledInTheDialog", 44100, -30, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -176,7 +183,9 @@ TEST_P(TruePeak, MatchesLibebur128sMeterOverTheWholeSignal)
     std::vector<int16_t> values;
     const double amplitude = 32767 * std::pow(10, signal.dbfs / 20);
     for (int frame = 0; frame < 44100; ++frame) {
-        const double v = amplitude * std::sin(2 * std::numbers::pi * signal.frequency * frame / kRate + signal.phase);
+        const double v =
+            amplitude *
+            std::sin(2 * std::numbers::pi * signal.frequency * frame / kRate + signal.phase);
         values.push_back(int16_t(std::lround(v)));
         values.push_back(int16_t(std::lround(v / 2)));
     }
@@ -187,7 +196,8 @@ TEST_P(TruePeak, MatchesLibebur128sMeterOverTheWholeSignal)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TruePeak,
-                         ::testing::Values(PeakSignal{"QuarterRateAt45Degrees", 11025, std::numbers::pi / 4, -1},
+                         ::testing::Values(PeakSignal{"QuarterRateAt45Degrees", 11025,
+                                                      std::numbers::pi / 4, -1},
                                            PeakSignal{"Tone997Hz", 997, 0.3, -6},
                                            PeakSignal{"Tone15kHz", 15013, 1.1, -2}),
                          [](const auto& info) { return std::string(info.param.name); });

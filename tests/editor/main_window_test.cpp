@@ -46,9 +46,8 @@ protected:
     // Start-up with the settings dialog's OK pressed, as the user does.
     void startUpAcceptingSettings()
     {
-        ModalScript script({[](QWidget* dialog) {
-            dialog->findChild<QPushButton*>("CmdOK")->click();
-        }});
+        ModalScript script(
+            {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
         window.editor().startup();
         EXPECT_TRUE(script.finished());
         EXPECT_EQ(script.unexpected, 0);
@@ -69,8 +68,9 @@ TEST_F(MainWindow, ButtonsNameTheirCommandsAndShowPictures)
     const struct {
         const char* name;
         const char* tooltip;
-    } buttons[] = {{"cmdNew", "New"},   {"cmdOpen", "Open"}, {"cmdSave", "Save"}, {"cmdProps", "Properties"},
-                   {"cmdCut", "Cut"},   {"cmdPlay", "Play"}, {"cmdRec", "Record"}, {"cmdStop", "Stop"}};
+    } buttons[] = {{"cmdNew", "New"},          {"cmdOpen", "Open"}, {"cmdSave", "Save"},
+                   {"cmdProps", "Properties"}, {"cmdCut", "Cut"},   {"cmdPlay", "Play"},
+                   {"cmdRec", "Record"},       {"cmdStop", "Stop"}};
     for (const auto& button : buttons) {
         auto* found = child<QToolButton>(button.name);
         EXPECT_EQ(found->toolTip(), button.tooltip);
@@ -195,7 +195,8 @@ TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
 void turnWheel(QWidget* view, int angle, Qt::KeyboardModifiers modifiers = {})
 {
     const QPointF at(100, 50);
-    QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &wheel);
 }
 
@@ -233,7 +234,8 @@ TEST_F(MainWindow, WheelOverTheViewMovesTheScrollBars_AndItsToolTipReadsTheTimes
     const QPoint at(100, 50);
     QHelpEvent help(QEvent::ToolTip, at, view->mapToGlobal(at));
     QApplication::sendEvent(view, &help);
-    EXPECT_EQ(QToolTip::text(), "Pointer: 0:04.852\nStart: 0:00.000\nEnd: 0:23.777\nLength: 0:23.777");
+    EXPECT_EQ(QToolTip::text(),
+              "Pointer: 0:04.852\nStart: 0:00.000\nEnd: 0:23.777\nLength: 0:23.777");
     QToolTip::hideText();
 }
 

@@ -15,8 +15,9 @@ TEST(Messages, EachMp3SaveResultHasItsOwnMessage)
         const char* message;
     } results[] = {
         {BRENVIK_OK, "Successfully Saved!"},
-        {BRENVIK_MP3_NO_ENCODER, "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
-                                 "Make sure you have this file before saving as an mp3."},
+        {BRENVIK_MP3_NO_ENCODER,
+         "Error in SaveAsMp3: Unable to load Bladeenc.dll.  "
+         "Make sure you have this file before saving as an mp3."},
         {BRENVIK_MP3_DISK_ERROR, "Error in SaveAsMp3: Disk Error."},
         {BRENVIK_MP3_STREAM_ERROR, "Error in SaveAsMp3: Stream Error."},
         {BRENVIK_MP3_MEMORY_ERROR, "Error in SaveAsMp3: Memory Error."},

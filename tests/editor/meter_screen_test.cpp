@@ -27,7 +27,8 @@ std::vector<int16_t> toneValues(double leftPeak, double rightPeak, int frames)
     for (int frame = 0; frame < frames; ++frame) {
         const double wave = std::sin(2 * std::numbers::pi * frame / 100.0);
         for (double peak : {leftPeak, rightPeak})
-            values.push_back(int16_t(std::clamp(std::lround(wave * peak * 32767.0), -32768L, 32767L)));
+            values.push_back(
+                int16_t(std::clamp(std::lround(wave * peak * 32767.0), -32768L, 32767L)));
     }
     return values;
 }
@@ -86,7 +87,8 @@ TEST_F(MeterScreen, MovesWhileRecording_ClipMarkLightsStaysAfterStopAndAClickCle
     std::set<MeterOnScreen> pictures;
     QRect clipMark;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while ((pictures.size() < 3 || clipMark.isEmpty()) && std::chrono::steady_clock::now() < deadline) {
+    while ((pictures.size() < 3 || clipMark.isEmpty()) &&
+           std::chrono::steady_clock::now() < deadline) {
         const MeterOnScreen meter = meterShown();
         if (meter.litBarPixels > 0) pictures.insert(meter);
         clipMark |= meter.clipMark;
@@ -101,8 +103,8 @@ TEST_F(MeterScreen, MovesWhileRecording_ClipMarkLightsStaysAfterStopAndAClickCle
     ASSERT_TRUE(waitUntilGone("^Please wait"));
 
     const QPoint centre = clipMark.center();
-    ASSERT_TRUE(x11("xdotool mousemove --window " + mainWindow + " " + std::to_string(centre.x()) + " " +
-                    std::to_string(centre.y()) + " click 1"));
+    ASSERT_TRUE(x11("xdotool mousemove --window " + mainWindow + " " + std::to_string(centre.x()) +
+                    " " + std::to_string(centre.y()) + " click 1"));
     EXPECT_TRUE(screenShows([](const MeterOnScreen& meter) { return meter.clipMark.isEmpty(); }))
         << "a click on the clip mark did not clear it";
 

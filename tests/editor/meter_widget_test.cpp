@@ -45,7 +45,8 @@ protected:
         const QImage shown = meter->grab().toImage();
         const QRect bar = meter->barRect(channel);
         std::vector<Seen> row;
-        for (int x = bar.left(); x <= bar.right(); ++x) row.push_back(seen(shown.pixel(x, bar.center().y())));
+        for (int x = bar.left(); x <= bar.right(); ++x)
+            row.push_back(seen(shown.pixel(x, bar.center().y())));
         return row;
     }
 
@@ -64,7 +65,8 @@ TEST_F(MeterInWindow, SitsInTheToolbarRowRightOfTheLabelsOverNoOtherControl)
     EXPECT_LE(placed.bottom(), 24);  // the track frame starts at row 24
     EXPECT_LE(placed.right(), window.centralWidget()->width() - 1);
     EXPECT_GE(placed.width(), 200);
-    for (const QWidget* other : window.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (const QWidget* other :
+         window.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (other == meter) continue;
         EXPECT_FALSE(other->geometry().intersects(placed)) << other->objectName().toStdString();
     }

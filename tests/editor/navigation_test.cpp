@@ -64,7 +64,8 @@ TEST_F(Selection, EveryRectangleIsErasedBeforeTheNextIsDrawn)
     startUp();
     editor.selection().mouseDown(100.0f);
     editor.selection().mouseMove(150.0f);
-    editor.selection().mouseUp(170.0f);  // the final rectangle follows the release, not the last move
+    editor.selection().mouseUp(
+        170.0f);  // the final rectangle follows the release, not the last move
     std::vector<ViewOp> rectangles;
     for (const ViewOp& op : window.fakeView.ops)
         if (op.kind == ViewOp::Rectangle) rectangles.push_back(op);
@@ -126,7 +127,8 @@ protected:
         startUp();
         window.onScrollChange = [this](ScrollBar bar) {
             const bool zoom = bar == ScrollBar::hscZoom;
-            changes.push_back((zoom ? "zoom " : "view ") + std::to_string(zoom ? window.hscZoom : window.hscView));
+            changes.push_back((zoom ? "zoom " : "view ") +
+                              std::to_string(zoom ? window.hscZoom : window.hscView));
             zoom ? editor.view().zoomChanged() : editor.view().scrolled();
         };
     }
@@ -145,7 +147,8 @@ TEST_F(Wheel, ScrollsTheZoomedViewATenthOfItsWidthANotch_ForwardTowardsTheStart)
     editor.view().wheel(10, false);  // 13 units a notch at zoom 256, stopping at the start
     setZoom(1, 5000);
     editor.view().wheel(-3, false);  // the whole track shows: nothing to scroll
-    EXPECT_EQ(changes, (std::vector<std::string>{"view 17476", "view 15292", "view 32767", "view 0"}));
+    EXPECT_EQ(changes,
+              (std::vector<std::string>{"view 17476", "view 15292", "view 32767", "view 0"}));
 }
 
 TEST_F(Wheel, CtrlZoomsInPowersOfTwo_WithinOneTo256_AndNeitherMovesWhileTheBarsAreLocked)
@@ -159,13 +162,14 @@ TEST_F(Wheel, CtrlZoomsInPowersOfTwo_WithinOneTo256_AndNeitherMovesWhileTheBarsA
     setZoom(3, 0);
     editor.view().wheel(-1, true);  // back to the power below
     setZoom(100, 0);
-    editor.view().wheel(1, true);   // on to the power above
+    editor.view().wheel(1, true);  // on to the power above
     setZoom(255, 0);
     editor.view().wheel(3, true);
     editor.transport().enableControls(false);  // as a transport locks them
     editor.view().wheel(-1, true);
     editor.view().wheel(1, false);
-    EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 8", "zoom 1", "zoom 2", "zoom 128", "zoom 256"}));
+    EXPECT_EQ(changes, (std::vector<std::string>{"zoom 2", "zoom 8", "zoom 1", "zoom 2", "zoom 128",
+                                                 "zoom 256"}));
 }
 
 TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn_UpToTheGreatestZoom)
@@ -175,13 +179,15 @@ TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn_UpToTheGreatestZ
     const struct {
         float x;
         int32_t notches;
-    } steps[] = {{480.0f, 1}, {480.0f, 2}, {20.0f, 1}, {20.0f, -2}, {600.0f, 1}, {600.0f, 1},
-                 {333.0f, 1}, {333.0f, 1}, {123.0f, 1}, {517.0f, 1}, {517.0f, 1}, {71.0f, -1}, {71.0f, 1}};
+    } steps[] = {{480.0f, 1}, {480.0f, 2}, {20.0f, 1},  {20.0f, -2}, {600.0f, 1},
+                 {600.0f, 1}, {333.0f, 1}, {333.0f, 1}, {123.0f, 1}, {517.0f, 1},
+                 {517.0f, 1}, {71.0f, -1}, {71.0f, 1}};
     for (const auto& step : steps) {
         const int32_t before = editor.view().xToFrame(toLong(step.x));
         editor.view().wheel(step.notches, true, step.x);
         const double column = double(editor.state().frm.tscale) / editor.state().frm.zoom;
-        EXPECT_NEAR(editor.view().xToFrame(toLong(step.x)), before, column) << step.x << " " << step.notches;
+        EXPECT_NEAR(editor.view().xToFrame(toLong(step.x)), before, column)
+            << step.x << " " << step.notches;
     }
     EXPECT_EQ(editor.state().frm.zoom, 256);
     // The view bar shows the nearest position to the start; dragged, it scrolls as ever.
@@ -236,7 +242,8 @@ TEST_F(Keys, ShiftMovesTheSelectionsEndByColumnsOrTicks_HomeAndEndReachTheViewsE
     } steps[] = {
         {[&] { editor.selection().moveEnd(1); }, 323136, 327983},
         {[&] { editor.selection().moveEnd(-4); }, 321520, 323136},  // past the beginning: it turns
-        {[&] { editor.selection().moveEnd(-1); }, 319904, 323136},  // the keys now move the beginning
+        {[&] { editor.selection().moveEnd(-1); }, 319904,
+         323136},  // the keys now move the beginning
         {[&] { editor.selection().moveEndByTicks(-1); }, 178784, 323136},
         {[&] { editor.selection().moveEndByTicks(-2); }, 0, 323136},  // stops at the track's start
         {[&] { editor.selection().extendToViewEnd(); }, 0, 1048574},

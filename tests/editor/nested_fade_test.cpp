@@ -91,9 +91,10 @@ TEST_F(NestedFade, FadeInDuringARecording_RampsTheRecordedFramesAndStopStillTurn
     EXPECT_EQ(after.end, before.end);
     EXPECT_NE(before.middle, 0);
     // The fade ran whole under its busy window inside the loop; Stop then turned the ring.
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy hide", "busy text: Applying Effects ...", "busy init",
-                                                    "busy hide", "busy text: Reordering track...", "busy init",
-                                                    "busy hide"}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"busy hide", "busy text: Applying Effects ...", "busy init",
+                                        "busy hide", "busy text: Reordering track...", "busy init",
+                                        "busy hide"}));
     EXPECT_EQ(engine.IsPlaying(), 0);
     for (const auto& [control, enabled] : window.enabled) EXPECT_TRUE(enabled);
     // What the fade kept was recorded over since, and the ring's turn moved it: no Undo.

@@ -25,11 +25,18 @@ int pixelsOf(const QImage& shot, QRgb colour, QRect area = {})
     if (area.isNull()) area = shot.rect();
     int count = 0;
     for (int y = area.top(); y <= area.bottom() && y < shot.height(); ++y)
-        for (int x = area.left(); x <= area.right() && x < shot.width(); ++x) count += shot.pixel(x, y) == colour;
+        for (int x = area.left(); x <= area.right() && x < shot.width(); ++x)
+            count += shot.pixel(x, y) == colour;
     return count;
 }
-int waveformPixels(const QImage& shot) { return pixelsOf(shot, kBarSelected); }
-bool meterLit(const QImage& shot) { return meterIn(shot).litBarPixels > 0; }
+int waveformPixels(const QImage& shot)
+{
+    return pixelsOf(shot, kBarSelected);
+}
+bool meterLit(const QImage& shot)
+{
+    return meterIn(shot).litBarPixels > 0;
+}
 
 class OneCommandScreen : public ProgramWindow {
 protected:
@@ -48,11 +55,11 @@ protected:
     bool keysThenDrag(const std::string& keys, const QRect& view, int from, int to)
     {
         const auto at = [&](int column) {
-            return " mousemove --window " + mainWindow + " " + std::to_string(view.left() + column) + " " +
-                   std::to_string(view.top() + 40);
+            return " mousemove --window " + mainWindow + " " +
+                   std::to_string(view.left() + column) + " " + std::to_string(view.top() + 40);
         };
-        return x11(focused(mainWindow) + " && xdotool key --delay 20 " + keys + at(from) + " mousedown 1" + at(to) +
-                   " mouseup 1")
+        return x11(focused(mainWindow) + " && xdotool key --delay 20 " + keys + at(from) +
+                   " mousedown 1" + at(to) + " mouseup 1")
             .has_value();
     }
 
@@ -82,7 +89,8 @@ TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndEx
     mainWindow = *found;
     // Keys pressed before start-up is done would be dropped: it is done once the whole track
     // shows selected.
-    ASSERT_TRUE(screenUntil([](const QImage& s) { return pixelsOf(s, kSelected) > kWholeViewSelected; }));
+    ASSERT_TRUE(
+        screenUntil([](const QImage& s) { return pixelsOf(s, kSelected) > kWholeViewSelected; }));
     ASSERT_TRUE(waitUntilGone("^Please wait"));
     const QRect view = selectionBounds(shot());
 
@@ -91,7 +99,8 @@ TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndEx
     ASSERT_TRUE(screenUntil(meterLit)) << "the recording does not show on the meter";
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     // The card's slow saw is drawn as thin lines (a quarter of the view's columns or so).
-    ASSERT_TRUE(screenUntil([](const QImage& s) { return waveformPixels(s) > 150; })) << "the recording is not drawn";
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return waveformPixels(s) > 150; }))
+        << "the recording is not drawn";
     const int recorded = settledWaveform();
 
     // Select Song finds no song and says so; what was pressed 50 ms after it, under its busy
@@ -117,8 +126,10 @@ TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndEx
     // The whole track plays (the meter moves) and ends by itself (the meter empties).
     ASSERT_TRUE(keysTo(mainWindow, "F5"));
     ASSERT_TRUE(screenUntil(meterLit)) << "the playback does not show on the meter";
-    ASSERT_TRUE(screenUntil([](const QImage& s) { return !meterLit(s); })) << "the playback does not end";
-    EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0) << "File > Exit after the playback ended";
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return !meterLit(s); }))
+        << "the playback does not end";
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0)
+        << "File > Exit after the playback ended";
 }
 
 }  // namespace

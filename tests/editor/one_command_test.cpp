@@ -107,7 +107,8 @@ TEST_F(OneCommand, FadeNestedInAPlayback_GivesTheTransportItsLockBack)
     EXPECT_FALSE(heldAfterTheFade);
     ASSERT_EQ(afterTheFade.size(), kLockableControls);
     for (const auto& [control, enabled] : afterTheFade) {
-        const bool usable = std::ranges::find(kUsableDuringTransport, control) != std::end(kUsableDuringTransport);
+        const bool usable =
+            std::ranges::find(kUsableDuringTransport, control) != std::end(kUsableDuringTransport);
         EXPECT_EQ(enabled, usable) << int(control);
     }
     EXPECT_TRUE(everyControl(true));

@@ -9,8 +9,9 @@ namespace {
 
 TEST(PhysicalMemoryInfo, TotalAndAvailableInBytes)
 {
-    std::istringstream meminfo("MemTotal:        8036812 kB\nMemFree:          123 kB\n"
-                               "MemAvailable:    5000000 kB\nBuffers: 1 kB\n");
+    std::istringstream meminfo(
+        "MemTotal:        8036812 kB\nMemFree:          123 kB\n"
+        "MemAvailable:    5000000 kB\nBuffers: 1 kB\n");
     const PhysicalMemory memory = parseMeminfo(meminfo);
     EXPECT_EQ(memory.totalBytes, 8036812ull * 1024);
     EXPECT_EQ(memory.availableBytes, 5000000ull * 1024);

@@ -53,9 +53,11 @@ protected:
 
     void SetUp() override
     {
-        if (!onPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed: the real-window check needs an X server";
+        if (!onPath("Xvfb"))
+            GTEST_SKIP() << "Xvfb is not installed: the real-window check needs an X server";
         for (const char* tool : {"xdotool", "import"})
-            if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed: the real-window check needs it";
+            if (!onPath(tool))
+                GTEST_SKIP() << tool << " is not installed: the real-window check needs it";
         fs::remove_all(home);
         fs::create_directories(home / "config");
         startServer();
@@ -69,7 +71,8 @@ protected:
         ASSERT_EQ(pipe(displayPipe), 0);
         // The server picks a free display and writes its number into the pipe it inherits.
         xvfb = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", screen, "-nolisten", "tcp"},
+            std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(displayPipe[1]),
+                                     "-screen", "0", screen, "-nolisten", "tcp"},
             currentEnvironment(), home / "xvfb.log");
         close(displayPipe[1]);
         std::string number;
@@ -81,7 +84,8 @@ protected:
     }
 
     // The program on the server, with its own settings and the simulated sound card.
-    std::unique_ptr<ChildProcess> startProgram(const ChildProcess::Environment& extraEnvironment = {})
+    std::unique_ptr<ChildProcess> startProgram(
+        const ChildProcess::Environment& extraEnvironment = {})
     {
         auto environment = currentEnvironment();
         environment.erase("QT_QPA_PLATFORM");
@@ -90,8 +94,8 @@ protected:
         environment["XDG_CONFIG_HOME"] = (home / "config").string();
         environment["BRENVIK_AUDIO"] = "sim";
         for (const auto& [name, value] : extraEnvironment) environment[name] = value;
-        auto program = std::make_unique<ChildProcess>(std::vector<std::string>{QUORVEL_PROGRAM}, environment,
-                                                      home / "quorvel.log");
+        auto program = std::make_unique<ChildProcess>(std::vector<std::string>{QUORVEL_PROGRAM},
+                                                      environment, home / "quorvel.log");
         EXPECT_TRUE(program->running());
         return program;
     }
@@ -104,7 +108,8 @@ protected:
     // Waits until a visible window whose title matches is there; its id.
     std::optional<std::string> waitForWindow(const std::string& titlePattern)
     {
-        auto found = x11("timeout 20 xdotool search --sync --onlyvisible --name '" + titlePattern + "'");
+        auto found =
+            x11("timeout 20 xdotool search --sync --onlyvisible --name '" + titlePattern + "'");
         if (!found) return std::nullopt;
         return found->substr(0, found->find('\n'));
     }
@@ -112,7 +117,8 @@ protected:
     bool waitUntilGone(const std::string& titlePattern)
     {
         for (int attempt = 0; attempt < 200; ++attempt) {
-            if (!x11("xdotool search --onlyvisible --name '" + titlePattern + "' >/dev/null 2>&1")) return true;
+            if (!x11("xdotool search --onlyvisible --name '" + titlePattern + "' >/dev/null 2>&1"))
+                return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;

@@ -22,7 +22,8 @@ TEST_F(ProgramWindow, StartsAcceptsTheSettingsShowsTheTrackAndClosesStoringTheLe
     EXPECT_GT(fs::file_size(screenshot), 1000u);
 
     EXPECT_EQ(exitThroughTheMenu(*quorvel, *mainWindow), 0);
-    EXPECT_NE(storedSettings().find("[Defaults]\nMemory=1048576"), std::string::npos) << storedSettings();
+    EXPECT_NE(storedSettings().find("[Defaults]\nMemory=1048576"), std::string::npos)
+        << storedSettings();
 }
 
 TEST_F(ProgramWindow, WithoutSoundDevices_ReportsTheErrorAndStaysUsableAndClosable)

@@ -15,7 +15,9 @@ TEST(RadioCorpus, EverySongIsFoundWithinItsTolerance)
 {
     const char* directory = std::getenv("QUORVEL_RADIO_CORPUS");
     const auto cases = radio_corpus::load(directory != nullptr ? directory : QUORVEL_RADIO_CORPUS);
-    if (!cases) GTEST_SKIP() << "no corpus: radio_corpus.py needs the package wesnoth-1.16-music, espeak-ng and sox";
+    if (!cases)
+        GTEST_SKIP()
+            << "no corpus: radio_corpus.py needs the package wesnoth-1.16-music, espeak-ng and sox";
     ASSERT_GE(cases->size(), 10u);
     radio_corpus::printHeading();
     for (const radio_corpus::Case& take : *cases) {

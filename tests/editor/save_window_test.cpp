@@ -56,7 +56,8 @@ protected:
         QSettings settings("Quorvel", "Quorvel");
         settings.clear();
         settings.setValue("Defaults/Memory", QString::number(kTrackFrames));
-        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+        ModalScript script(
+            {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
         window.editor().startup();
         ASSERT_TRUE(script.finished());
         ASSERT_EQ(window.editor().state().mod.trklen, kTrackFrames);
@@ -88,7 +89,8 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
 {
     loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     EngineApi& engine = realEngine();
-    for (int32_t index = 0; index < 2 * kTrackFrames; ++index) engine.TrackWrite(index, (index * 37) % 20000 - 10000);
+    for (int32_t index = 0; index < 2 * kTrackFrames; ++index)
+        engine.TrackWrite(index, (index * 37) % 20000 - 10000);
     FrmMessage* busy = window.busyWindow();
     ASSERT_NE(busy, nullptr);
     auto* bar = namedChild<QProgressBar>(*busy, "prgProgress");
@@ -114,7 +116,8 @@ TEST_F(SaveWindow, LongMp3Save_TheBarAdvancesAboveTheTextWhileTheEngineIsLockedA
             if (child<QMenu>(name)->menuAction()->isEnabled()) unlocked << name;
         QTest::keyClick(busy, Qt::Key_Escape);  // does not hide it: the file is still written
         // The busy window turns events before the export starts; its count is 0 until it has.
-        if (pacedFrom.size() < 5 && !pacedFrom.contains(bar->value()) && engine.SaveProgress() > 0) {
+        if (pacedFrom.size() < 5 && !pacedFrom.contains(bar->value()) &&
+            engine.SaveProgress() > 0) {
             pacedFrom << bar->value();
             waitForTheSaveToReach(engine, (bar->value() + 10) / 100.0 * kMp3Bytes);
         }
@@ -173,7 +176,8 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
 
         EXPECT_TRUE(user.finished());
         EXPECT_EQ(user.unexpected, 0);
-        EXPECT_EQ(messages.size(), 1);  // the overwrite question, whose wording the browse tests check
+        EXPECT_EQ(messages.size(),
+                  1);  // the overwrite question, whose wording the browse tests check
         EXPECT_EQ(QFileInfo(existing).size(), c.sizeAfter);
         EXPECT_FALSE(QFileInfo::exists(files.path("song")));
     }

@@ -94,8 +94,9 @@ protected:
                     continue;
                 }
                 if (seen == marker && expected.markerAllowed) continue;
-                lastMismatch = "column " + std::to_string(x) + " row " + std::to_string(row) + " shows " +
-                               QColor(seen).name().toStdString() + ", not " + QColor(wanted).name().toStdString();
+                lastMismatch = "column " + std::to_string(x) + " row " + std::to_string(row) +
+                               " shows " + QColor(seen).name().toStdString() + ", not " +
+                               QColor(wanted).name().toStdString();
                 return false;
             }
             markerColumns += isMarker;
@@ -124,7 +125,8 @@ protected:
     int markerColumn(const QImage& shot) const
     {
         for (int x = 1; x < view.width() && !shot.isNull(); ++x)
-            if (shot.pixel(view.left() + x, view.top() + kQuietRows[0]) == kMarkerOverSelected) return x;
+            if (shot.pixel(view.left() + x, view.top() + kQuietRows[0]) == kMarkerOverSelected)
+                return x;
         return -1;
     }
 
@@ -142,10 +144,12 @@ protected:
     bool drag(int from, int to)
     {
         const auto at = [this](int column) {
-            return " mousemove --window " + mainWindow + " " + std::to_string(view.left() + column) + " " +
-                   std::to_string(view.top() + 40);
+            return " mousemove --window " + mainWindow + " " +
+                   std::to_string(view.left() + column) + " " + std::to_string(view.top() + 40);
         };
-        return x11("xdotool" + at(from) + " mousedown 1" + at((from + to) / 2) + at(to) + " mouseup 1").has_value();
+        return x11("xdotool" + at(from) + " mousedown 1" + at((from + to) / 2) + at(to) +
+                   " mouseup 1")
+            .has_value();
     }
 
     // The view as the screen shows it once it satisfies done, read for at most ten seconds;
@@ -240,7 +244,8 @@ int progressFill(const QImage& busyWindow)
     int widest = 0;
     for (int y = 0; y < busyWindow.height(); ++y) {
         int filled = 0;
-        for (int x = 0; x < busyWindow.width(); ++x) filled += busyWindow.pixel(x, y) == kProgressFill;
+        for (int x = 0; x < busyWindow.width(); ++x)
+            filled += busyWindow.pixel(x, y) == kProgressFill;
         widest = std::max(widest, filled);
     }
     return widest;
@@ -256,7 +261,8 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     constexpr int32_t kTrackFrames = 24 * 262144;
     constexpr double kFramesPerColumn = kTrackFrames / 649.0;
     fs::create_directories(home / "config" / "Quorvel");
-    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf") << "[Defaults]\nMemory=" << kTrackFrames << "\n";
+    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf")
+        << "[Defaults]\nMemory=" << kTrackFrames << "\n";
     const fs::path songs = home / "songs.wav";
     writeWav(songs, songsAndPauses());
     ASSERT_NO_FATAL_FAILURE(
@@ -270,14 +276,16 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     int markerTravel = 0;
     int lastMarker = 0;
     const auto recordUntil = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while ((markerTravel < view.width() || meterPictures.size() < 3) && std::chrono::steady_clock::now() < recordUntil) {
+    while ((markerTravel < view.width() || meterPictures.size() < 3) &&
+           std::chrono::steady_clock::now() < recordUntil) {
         const QImage shot = screenshot();
         const MeterOnScreen meter = meterIn(shot);
         if (meter.litBarPixels > 0) meterPictures.insert(meter);
         const int marker = markerColumn(shot);
         if (marker < 0) continue;
         // The marker wraps from the right edge to the left one as the ring does.
-        markerTravel += marker >= lastMarker ? marker - lastMarker : view.width() - lastMarker + marker;
+        markerTravel +=
+            marker >= lastMarker ? marker - lastMarker : view.width() - lastMarker + marker;
         lastMarker = marker;
     }
     EXPECT_GE(meterPictures.size(), 3u) << "the meter did not move while recording";
@@ -294,7 +302,8 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     EXPECT_EQ(meterIn(screenshot()).litBarPixels, 0) << "the meter is not empty after Stop";
 
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
-    const QImage song = viewWhen([&](const QImage& shown) { return selectedColumns(shown) != wholeTrack; });
+    const QImage song =
+        viewWhen([&](const QImage& shown) { return selectedColumns(shown) != wholeTrack; });
     ASSERT_FALSE(song.isNull()) << "Select Song changed nothing on the screen";
     const auto [first, last] = selectedColumns(song);
     // One of the songs, with 50 ms of its pauses either side.
@@ -310,11 +319,13 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     for (int x = std::min(last + 1, last - int(margin) + 2); x <= last + 2; ++x)
         EXPECT_FALSE(sounds(song, x)) << "column " << x << " is not in the pause after the song";
     const int inside = int(std::ceil(margin)) + 1;
-    for (int x = first + inside; x <= last - inside; ++x) EXPECT_TRUE(sounds(song, x)) << "column " << x << " is silent";
+    for (int x = first + inside; x <= last - inside; ++x)
+        EXPECT_TRUE(sounds(song, x)) << "column " << x << " is silent";
     // The last complete song: what sounds after it runs into the end of the track.
     int next = last + 1;
     while (next < song.width() && !sounds(song, next)) ++next;
-    for (int x = next; x < song.width(); ++x) EXPECT_TRUE(sounds(song, x)) << "a later song ends at " << x;
+    for (int x = next; x < song.width(); ++x)
+        EXPECT_TRUE(sounds(song, x)) << "a later song ends at " << x;
 
     // Cut silences the song; Undo shows exactly what was there, selected again; Redo cuts again.
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+x"));
@@ -325,21 +336,27 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     });
     ASSERT_FALSE(cut.isNull()) << "Cut left bars in the selection";
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+z"));
-    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull()) << "after Undo";
+    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull())
+        << "after Undo";
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+y"));
-    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == cut; }).isNull()) << "after Redo";
+    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == cut; }).isNull())
+        << "after Redo";
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+z"));
-    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull()) << "after Undo again";
+    EXPECT_FALSE(viewWhen([&](const QImage& shown) { return shown == song; }).isNull())
+        << "after Undo again";
 
     // Select Song again while that song is selected: the other song, the one before it.
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
     const QImage earlier = viewWhen([&, first = first, last = last](const QImage& shown) {
-        return selectedColumns(shown) != std::pair{first, last} && selectedColumns(shown).second >= 0;
+        return selectedColumns(shown) != std::pair{first, last} &&
+               selectedColumns(shown).second >= 0;
     });
     ASSERT_FALSE(earlier.isNull()) << "Select Song again changed nothing on the screen";
     const auto [earlierFirst, earlierLast] = selectedColumns(earlier);
-    EXPECT_NEAR(first - earlierLast, (kPauseFrames - 2 * 2205) / kFramesPerColumn, 2) << "not the song just before";
-    EXPECT_NEAR(columns + earlierLast - earlierFirst + 1, (kSongFrames[0] + kSongFrames[1] + 4 * 2205) / kFramesPerColumn, 3)
+    EXPECT_NEAR(first - earlierLast, (kPauseFrames - 2 * 2205) / kFramesPerColumn, 2)
+        << "not the song just before";
+    EXPECT_NEAR(columns + earlierLast - earlierFirst + 1,
+                (kSongFrames[0] + kSongFrames[1] + 4 * 2205) / kFramesPerColumn, 3)
         << "not the other song";
 
     // The whole track as MP3: the busy window's bar is read from the server while it is saved.
@@ -356,7 +373,8 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     std::set<int> fills;
     const fs::path busyShot = home / "busy.png";
     while (x11("import -window " + *busy + " " + busyShot.string() + " 2>/dev/null"))
-        fills.insert(progressFill(QImage(QString::fromStdString(busyShot.string())).convertToFormat(QImage::Format_RGB32)));
+        fills.insert(progressFill(QImage(QString::fromStdString(busyShot.string()))
+                                      .convertToFormat(QImage::Format_RGB32)));
     fills.erase(0);
     EXPECT_GE(fills.size(), 5u) << "the bar did not advance on the screen";
     const auto saved = waitForWindow("^Quorvel$");

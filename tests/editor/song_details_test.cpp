@@ -21,7 +21,8 @@ protected:
 
 const SongDetails kSong{"Song", "Artist", "Album", "1997", "Pop", "From the radio"};
 
-TEST_F(SongDetailsCommand, StartEmptyAtTheStandardQuality_OkKeepsThemForTheSessionAndThePresetInTheSettings)
+TEST_F(SongDetailsCommand,
+       StartEmptyAtTheStandardQuality_OkKeepsThemForTheSessionAndThePresetInTheSettings)
 {
     saveAs("/tmp/take.mp3");
     EXPECT_EQ(fakeEngine.songDetails, "title=\nartist=\nalbum=\nyear=\ngenre=\ncomment=\n");
@@ -42,7 +43,8 @@ TEST_F(SongDetailsCommand, StartEmptyAtTheStandardQuality_OkKeepsThemForTheSessi
         fakeEngine.songDetails.clear();
         saveAs(path);
         EXPECT_EQ(fakeEngine.songDetails,
-                  "title=Song\nartist=Artist\nalbum=Album\nyear=1997\ngenre=Pop\ncomment=From the radio\n")
+                  "title=Song\nartist=Artist\nalbum=Album\nyear=1997\ngenre=Pop\ncomment=From the "
+                  "radio\n")
             << path;
         EXPECT_EQ(fakeEngine.mp3Quality, BRENVIK_MP3_VBR_V2);
     }
@@ -50,17 +52,20 @@ TEST_F(SongDetailsCommand, StartEmptyAtTheStandardQuality_OkKeepsThemForTheSessi
 
 TEST_F(SongDetailsCommand, ALineBreakInADetailCannotStartAnotherKey)
 {
-    window.songDetailsAnswer = {{SongDetails{"A\nartist=B", "", "", "", "", "x\r\ny"}, Mp3Preset::Cbr320}};
+    window.songDetailsAnswer = {
+        {SongDetails{"A\nartist=B", "", "", "", "", "x\r\ny"}, Mp3Preset::Cbr320}};
     editor.files().songDetails();
 
     saveAs("/tmp/take.mp3");
 
-    EXPECT_EQ(fakeEngine.songDetails, "title=A artist=B\nartist=\nalbum=\nyear=\ngenre=\ncomment=x  y\n");
+    EXPECT_EQ(fakeEngine.songDetails,
+              "title=A artist=B\nartist=\nalbum=\nyear=\ngenre=\ncomment=x  y\n");
 }
 
 TEST(Mp3PresetSetting, EachPresetComesBackFromItsSetting_AnUnknownOneGivesTheStandard)
 {
-    for (const Mp3PresetItem& item : kMp3PresetItems) EXPECT_EQ(mp3PresetFromSetting(mp3PresetSetting(item.preset)), item.preset);
+    for (const Mp3PresetItem& item : kMp3PresetItems)
+        EXPECT_EQ(mp3PresetFromSetting(mp3PresetSetting(item.preset)), item.preset);
     EXPECT_EQ(mp3PresetFromSetting(""), Mp3Preset::Cbr192);
     EXPECT_EQ(mp3PresetFromSetting("cbr999"), Mp3Preset::Cbr192);
 }

@@ -31,7 +31,8 @@ TEST(SongDetailsDialog, ShowsWhatItIsGiven_OkHandsBackWhatWasTyped_CancelLeavesI
         FrmSongDetails dialog(details, preset);
         EXPECT_EQ(dialog.windowTitle(), "Song Details");
         EXPECT_EQ(namedChild<QLineEdit>(dialog, "txtTitle")->text(), "Old title");
-        EXPECT_EQ(namedChild<QComboBox>(dialog, "cboMp3Quality")->currentText(), "320 kbit/s constant");
+        EXPECT_EQ(namedChild<QComboBox>(dialog, "cboMp3Quality")->currentText(),
+                  "320 kbit/s constant");
 
         namedChild<QLineEdit>(dialog, "txtTitle")->setText("  New title ");
         namedChild<QLineEdit>(dialog, "txtArtist")->setText("Сплин");
@@ -65,7 +66,8 @@ TEST_P(LoudnessDialog, ShowsTheReadingAndTheGainTheTargetGives)
     FrmLoudness dialog(c.reading, c.target);
 
     EXPECT_EQ(dialog.target(), c.target);
-    EXPECT_EQ(namedChild<QLabel>(dialog, "lblLoudness")->text(), QString::number(c.reading.integratedLufs, 'f', 1) + " LUFS");
+    EXPECT_EQ(namedChild<QLabel>(dialog, "lblLoudness")->text(),
+              QString::number(c.reading.integratedLufs, 'f', 1) + " LUFS");
     EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), c.gain);
 }
 
@@ -73,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
     Readings, LoudnessDialog,
     ::testing::Values(GainCase{"Louder", {-23.0, -12.0}, -14, "+9.0 dB"},
                       GainCase{"Quieter", {-9.5, -0.2}, -16, "-6.5 dB"},
-                      GainCase{"HeldBackByThePeak", {-20.0, -3.0}, -14,
+                      GainCase{"HeldBackByThePeak",
+                               {-20.0, -3.0},
+                               -14,
                                "+2.0 dB (held back by the true peak's limit of -1.0 dBTP)"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -47,7 +47,8 @@ public:
         const int32_t first = length();
         for (int32_t n = 0; n < frames; ++n) {
             const double phase = 2.0 * std::numbers::pi * 440.0 * n / 44100.0;
-            append(int16_t(std::lround(kLoud * std::cos(phase))), int16_t(std::lround(kLoud * std::sin(phase))));
+            append(int16_t(std::lround(kLoud * std::cos(phase))),
+                   int16_t(std::lround(kLoud * std::sin(phase))));
         }
         return first;
     }
@@ -56,7 +57,8 @@ public:
     void quiet(int32_t frames, int peak = 0)
     {
         std::uniform_int_distribution<int> noise(-peak, peak);
-        for (int32_t n = 0; n < frames; ++n) append(int16_t(noise(random_)), int16_t(noise(random_)));
+        for (int32_t n = 0; n < frames; ++n)
+            append(int16_t(noise(random_)), int16_t(noise(random_)));
     }
 
     // Sets the right value of a frame: one sample of another level in a quiet stretch.
@@ -88,7 +90,8 @@ int32_t readGenerated(int32_t from, int32_t to, int16_t* values)
 std::optional<SongSelection> findIn(const GeneratedTrack& track)
 {
     readTrack = &track.values;
-    const std::optional<std::vector<SongSelection>> songs = findSongs(readGenerated, track.length());
+    const std::optional<std::vector<SongSelection>> songs =
+        findSongs(readGenerated, track.length());
     if (!songs || songs->empty()) return std::nullopt;
     return songs->back();
 }
@@ -161,7 +164,8 @@ TEST(SongFinder, QuietPassagesShorterThanAPauseAndClicksInAPause_DoNotSplit)
     };
     int32_t second = 0;
     const GeneratedTrack shortBreak = songWithBreak(kPause - 1, second);
-    EXPECT_EQ(findIn(shortBreak), (SongSelection{40000 + kPause + 1000 - kMargin, second + kSong + kMargin}));
+    EXPECT_EQ(findIn(shortBreak),
+              (SongSelection{40000 + kPause + 1000 - kMargin, second + kSong + kMargin}));
 
     const GeneratedTrack pause = songWithBreak(kPause, second);
     EXPECT_EQ(findIn(pause), around(second, kSong));
@@ -270,8 +274,13 @@ protected:
 
     ViewOp selectionRectangle(int32_t begin, int32_t end) const
     {
-        return {ViewOp::Rectangle, editor.state().frm.DARKGREEN, PenMode::Xor, editor.view().frameToX(begin), 0,
-                editor.view().frameToX(end), 129};
+        return {ViewOp::Rectangle,
+                editor.state().frm.DARKGREEN,
+                PenMode::Xor,
+                editor.view().frameToX(begin),
+                0,
+                editor.view().frameToX(end),
+                129};
     }
 };
 
@@ -286,12 +295,15 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
     const int32_t second = track.sound(kSong);
     load(track);
     std::vector<bool> editMenuWhileBusy;
-    window.onEvents = [&] { editMenuWhileBusy.push_back(window.enabled[LockableControl::mnuEdit]); };
+    window.onEvents = [&] {
+        editMenuWhileBusy.push_back(window.enabled[LockableControl::mnuEdit]);
+    };
     editor.selection().selectSong();
     const SongSelection last = around(second, kSong);
     EXPECT_EQ(editor.state().mod.clipbegin, last.clipbegin);
     EXPECT_EQ(editor.state().mod.clipend, last.clipend);
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init",
+                                                    "busy hide"}));
     ASSERT_FALSE(window.progress.empty());
     EXPECT_EQ(window.progress.front(), 0);
     EXPECT_LE(window.progress.back(), 100);
@@ -299,8 +311,9 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
     EXPECT_EQ(std::count(editMenuWhileBusy.begin(), editMenuWhileBusy.end(), true), 0);
     EXPECT_TRUE(window.enabled[LockableControl::mnuEdit]);
     // The whole track's rectangle is taken away and the song's drawn.
-    EXPECT_EQ(rectangles(), (std::vector<ViewOp>{selectionRectangle(0, editor.state().mod.trklen - 2),
-                                                 selectionRectangle(last.clipbegin, last.clipend)}));
+    EXPECT_EQ(rectangles(),
+              (std::vector<ViewOp>{selectionRectangle(0, editor.state().mod.trklen - 2),
+                                   selectionRectangle(last.clipbegin, last.clipend)}));
 
     editor.selection().selectSong();  // again, with the song selected: the one before it
     EXPECT_EQ(editor.state().mod.clipbegin, around(first, kSong).clipbegin);
@@ -308,8 +321,9 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
 
     window.log.clear();
     editor.selection().selectSong();  // the first song of the take has none before it
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
-                                                    "message: No song found between pauses."}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
+                                        "message: No song found between pauses."}));
 }
 
 TEST_F(SelectSong, SaysThereIsNoneInATakeWithoutPauses)
@@ -319,8 +333,9 @@ TEST_F(SelectSong, SaysThereIsNoneInATakeWithoutPauses)
     load(noPause);
     const SongSelection before{editor.state().mod.clipbegin, editor.state().mod.clipend};
     editor.selection().selectSong();
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
-                                                    "message: No song found between pauses."}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
+                                        "message: No song found between pauses."}));
     EXPECT_EQ(window.lastMessageTitle, "Quorvel");
     EXPECT_EQ(window.lastMessageButtons, MessageButtons::Ok);
     EXPECT_EQ((SongSelection{editor.state().mod.clipbegin, editor.state().mod.clipend}), before);
@@ -337,8 +352,8 @@ TEST_F(SelectSong, ClosingTheWindowMeanwhileStopsTheSearchAndThenCloses)
     const SongSelection before{editor.state().mod.clipbegin, editor.state().mod.clipend};
     window.onEvents = [&] { EXPECT_FALSE(editor.files().queryClose()); };
     editor.selection().selectSong();
-    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
-                                                    "close request"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init",
+                                                    "busy hide", "close request"}));
     EXPECT_EQ((SongSelection{editor.state().mod.clipbegin, editor.state().mod.clipend}), before);
 }
 

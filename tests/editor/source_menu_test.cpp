@@ -64,7 +64,8 @@ TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
 
     window.editor().files().closeDevices();
     FrmPellam restarted(realEngine());
-    ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+    ModalScript script(
+        {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
     restarted.editor().startup();
     ASSERT_TRUE(script.finished());
     EXPECT_TRUE(namedChild<MeterWidget>(restarted, "meterLevels")

@@ -20,7 +20,8 @@ protected:
     void SetUp() override
     {
         QSettings("Quorvel", "Quorvel").clear();
-        ModalScript script({[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+        ModalScript script(
+            {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
         window.editor().startup();
         ASSERT_TRUE(script.finished());
     }

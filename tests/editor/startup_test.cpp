@@ -50,11 +50,13 @@ TEST_F(StartUp, EngineThatCannotOpen_IsReportedMarkedClosedAndClosedOnce)
     editor.startup();
     EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib"}));
     EXPECT_FALSE(editor.state().frm.bInitLib);
-    EXPECT_NE(std::find(window.log.begin(), window.log.end(),
-                        "message: There was an error opening the device drivers: 2\n\n"
-                        "No sound device or input source could be found or opened. Check that it is connected "
-                        "and that the sound server runs, then try again."),
-              window.log.end());
+    EXPECT_NE(
+        std::find(
+            window.log.begin(), window.log.end(),
+            "message: There was an error opening the device drivers: 2\n\n"
+            "No sound device or input source could be found or opened. Check that it is connected "
+            "and that the sound server runs, then try again."),
+        window.log.end());
     EXPECT_TRUE(editor.files().queryClose());  // still closable
     EXPECT_EQ(window.settings["Defaults/Memory"], "1048576");
 }
@@ -147,11 +149,13 @@ TEST_F(ShutDown, CloseErrorIsReportedAndTheSettingStillWritten)
     startUp();
     fakeEngine.closeResult = 5;
     EXPECT_TRUE(editor.files().queryClose());
-    EXPECT_EQ(window.log, (Strings{"busy text: Shutting down...", "busy init",
-                                   "message: Error in CloseLib: 5\n\nA sound device is not open: it could not be "
-                                   "opened, or was closed. Check that it is connected and that the sound server "
-                                   "runs, then open the devices again with File > New.",
-                                   "setting Defaults/Memory = 1048576", "busy unload"}));
+    EXPECT_EQ(
+        window.log,
+        (Strings{"busy text: Shutting down...", "busy init",
+                 "message: Error in CloseLib: 5\n\nA sound device is not open: it could not be "
+                 "opened, or was closed. Check that it is connected and that the sound server "
+                 "runs, then open the devices again with File > New.",
+                 "setting Defaults/Memory = 1048576", "busy unload"}));
     EXPECT_FALSE(editor.state().frm.bInitLib);
 }
 

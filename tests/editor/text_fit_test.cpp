@@ -61,13 +61,16 @@ std::vector<std::string> cutTexts(QWidget& window, int& checked)
     };
     for (QLabel* label : window.findChildren<QLabel*>()) {
         const QSize needed = label->sizeHint();
-        check(needed.width() <= label->width() && needed.height() <= label->height(), label->text());
+        check(needed.width() <= label->width() && needed.height() <= label->height(),
+              label->text());
     }
-    for (QPushButton* button : window.findChildren<QPushButton*>()) check(buttonShowsWholeText(*button), button->text());
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        check(buttonShowsWholeText(*button), button->text());
     for (QLineEdit* box : window.findChildren<QLineEdit*>())
         if (box->isReadOnly()) check(textBoxShowsWholeText(*box), box->text());
     for (QGroupBox* box : window.findChildren<QGroupBox*>())
-        if (!box->title().isEmpty()) check(advance(*box, box->title()) <= box->width(), box->title());
+        if (!box->title().isEmpty())
+            check(advance(*box, box->title()) <= box->width(), box->title());
     return cut;
 }
 
@@ -81,7 +84,8 @@ constexpr uint64_t kOneTerabyte = 1ull << 40;
 
 TEST(TextFit, RunsAtTheScaleFactorOfItsEnvironment)
 {
-    const qreal wanted = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qgetenv("QT_SCALE_FACTOR").toDouble() : 1.0;
+    const qreal wanted =
+        qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qgetenv("QT_SCALE_FACTOR").toDouble() : 1.0;
     EXPECT_EQ(qApp->devicePixelRatio(), wanted);
 }
 
@@ -132,9 +136,9 @@ TEST(TextFit, FileDialog_ShowsEveryCaptionAndButtonWhole)
 TEST(TextFit, BusyWindow_ShowsEveryTextTheEditorGivesIt)
 {
     FrmMessage busy;
-    for (const char* text : {"Noise Reduction in Progress...", "Shutting down...", "Reordering track...",
-                             "Applying Edits ...", "Applying Effects ...", "Opening file ...", "Saving file ...",
-                             "Changing properties ..."}) {
+    for (const char* text : {"Noise Reduction in Progress...", "Shutting down...",
+                             "Reordering track...", "Applying Edits ...", "Applying Effects ...",
+                             "Opening file ...", "Saving file ...", "Changing properties ..."}) {
         busy.setText(text);
         EXPECT_EQ(cutTexts(busy), std::vector<std::string>{});
     }

@@ -20,7 +20,8 @@ TEST(TimeReadout, FramesReadAsMinutesSecondsAndMillisecondsCut)
 
 TEST(TimeReadout, ToolTipReadsPointerThenTheSelectionInOrder)
 {
-    const std::string expected = "Pointer: 0:03.200\nStart: 0:01.000\nEnd: 0:04.500\nLength: 0:03.500";
+    const std::string expected =
+        "Pointer: 0:03.200\nStart: 0:01.000\nEnd: 0:04.500\nLength: 0:03.500";
     EXPECT_EQ(viewToolTipText(141120, 44100, 198450), expected);
     EXPECT_EQ(viewToolTipText(141120, 198450, 44100), expected);  // dragged to the left
 }

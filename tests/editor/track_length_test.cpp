@@ -28,8 +28,9 @@ TEST(StoredTrackLength, NumbersAreTakenAndRoundedHalvesToEven)
 
 TEST(StoredTrackLength, AnythingButANumberGivesTheDefault)
 {
-    for (const char* text : {"", " ", "abc", "12abc", "1,000,000", "inf", "infinity", "nan", "0x100000", "--4",
-                             "+-4", "+", ".", "1e", "1e+", "1.2.3", "1 2", ".e5"})
+    for (const char* text :
+         {"", " ", "abc", "12abc", "1,000,000", "inf", "infinity", "nan", "0x100000", "--4", "+-4",
+          "+", ".", "1e", "1e+", "1.2.3", "1 2", ".e5"})
         EXPECT_EQ(trackLengthFromSetting(text), 1048576) << '"' << text << '"';
 }
 

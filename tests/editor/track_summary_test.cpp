@@ -43,7 +43,10 @@ protected:
         summary.reset(kFrames);
     }
 
-    int32_t anyFrame(int32_t end = kFrames) { return std::uniform_int_distribution<int32_t>(0, end)(random); }
+    int32_t anyFrame(int32_t end = kFrames)
+    {
+        return std::uniform_int_distribution<int32_t>(0, end)(random);
+    }
 
     void expectMatchesAScan(int ranges)
     {
@@ -51,12 +54,14 @@ protected:
         for (int32_t length : {1, 2, 255, 256, 257, 700, 65535, 65536, 65537, 150000}) {
             for (int i = 0; i < ranges; ++i) {
                 const int32_t from = anyFrame(kFrames - length);
-                ASSERT_EQ(summary.extremes(from, from + length), scanned(fakeEngine.track, from, from + length))
+                ASSERT_EQ(summary.extremes(from, from + length),
+                          scanned(fakeEngine.track, from, from + length))
                     << from << " + " << length;
             }
         }
         EXPECT_EQ(summary.extremes(0, kFrames), scanned(fakeEngine.track, 0, kFrames));
-        EXPECT_EQ(summary.extremes(kFrames - 3, kFrames + 500), scanned(fakeEngine.track, kFrames - 3, kFrames));
+        EXPECT_EQ(summary.extremes(kFrames - 3, kFrames + 500),
+                  scanned(fakeEngine.track, kFrames - 3, kFrames));
         EXPECT_TRUE(summary.extremes(500, 500).empty());
         EXPECT_TRUE(summary.extremes(kFrames, kFrames + 10).empty());
     }
@@ -74,7 +79,8 @@ TEST_F(Summary, ChangesMarkedDirty_AreSeen_OthersAreNot)
     for (int change = 0; change < 30; ++change) {
         const int32_t from = anyFrame(kFrames - 1);
         const int32_t to = std::min(kFrames, from + 1 + anyFrame(change % 3 == 0 ? 70000 : 300));
-        for (int32_t value = 2 * from; value < 2 * to; ++value) fakeEngine.track[size_t(value)] = int16_t(loud(random));
+        for (int32_t value = 2 * from; value < 2 * to; ++value)
+            fakeEngine.track[size_t(value)] = int16_t(loud(random));
         summary.markDirty(from, to);
         if (change % 4 == 0) expectMatchesAScan(1);  // several marks may come before a read
     }

@@ -47,7 +47,8 @@ TEST_F(TrackView, EachBarSpansTheLowestToTheHighestValueOfItsColumnsFrames)
     const struct {
         int32_t frame;
         int16_t left, right;
-    } values[] = {{16157, 4096, -1024}, {17000, -8192, 0}, {17771, 1024, 2048}, {17772, 32767, 32767}};
+    } values[] = {
+        {16157, 4096, -1024}, {17000, -8192, 0}, {17771, 1024, 2048}, {17772, 32767, 32767}};
     for (const auto& value : values) {
         fakeEngine.track[2 * size_t(value.frame)] = value.left;
         fakeEngine.track[2 * size_t(value.frame) + 1] = value.right;
@@ -61,9 +62,12 @@ TEST_F(TrackView, EachBarSpansTheLowestToTheHighestValueOfItsColumnsFrames)
         if (bar.x1 == 10) column10.push_back(bar);
     // hscale is 129 / 131072: 8192 is 8 rows, 4096 4, 2048 2 and 1024 1 (4.03 rounds to 4).
     ASSERT_EQ(column10.size(), 2u);
-    EXPECT_EQ(column10[0], (ViewOp{ViewOp::Line, editor.state().frm.RED, PenMode::Copy, 10, 32 + 8, 10, 32 - 4}));
-    EXPECT_EQ(column10[1], (ViewOp{ViewOp::Line, editor.state().frm.RED, PenMode::Copy, 10, 97 + 1, 10, 97 - 2}));
-    EXPECT_EQ(window.fakeView.linesIn(editor.state().frm.RED).size(), 4u) << "silent columns draw no bars";
+    EXPECT_EQ(column10[0], (ViewOp{ViewOp::Line, editor.state().frm.RED, PenMode::Copy, 10, 32 + 8,
+                                   10, 32 - 4}));
+    EXPECT_EQ(column10[1], (ViewOp{ViewOp::Line, editor.state().frm.RED, PenMode::Copy, 10, 97 + 1,
+                                   10, 97 - 2}));
+    EXPECT_EQ(window.fakeView.linesIn(editor.state().frm.RED).size(), 4u)
+        << "silent columns draw no bars";
 }
 
 TEST_F(TrackView, LeavesTheXorPenInTheWaveformColour)

@@ -15,8 +15,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <string>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "editor.h"
@@ -33,7 +33,8 @@ namespace {
 
 // What the message box says under a device that died (code 6).
 const std::string kGivenUp =
-    "The sound device stopped answering and was given up; what was recorded until then is kept. Check that the "
+    "The sound device stopped answering and was given up; what was recorded until then is kept. "
+    "Check that the "
     "sound server runs, then try again.";
 
 // The transport half of an engine, played from a script: it reports itself active for the
@@ -179,7 +180,8 @@ TEST_F(ScriptedTransport, Play_EmptySelectionGoesToTheEngineAsItIs)
     editor.state().mod.clipbegin = 777;
     editor.state().mod.clipend = 777;
     editor.transport().play();
-    EXPECT_EQ(without(transport.calls, "IsPlaying"), (std::vector<std::string>{"PlayWav 777 777", "StopWav"}));
+    EXPECT_EQ(without(transport.calls, "IsPlaying"),
+              (std::vector<std::string>{"PlayWav 777 777", "StopWav"}));
     EXPECT_TRUE(allControls(window, true));
 }
 
@@ -219,12 +221,12 @@ TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWi
     };
     const int32_t trklen = editor.state().mod.trklen;
     const Case cases[] = {
-        {1, 0, 0, false},                      // column 0
-        {1, 0, kFrameAtColumn1, true},         // column 1
-        {1, 0, kFrameAtColumn648, true},       // the last column
-        {1, 0, trklen - 2, false},             // column 649: the width
-        {256, 0, trklen / 2, false},           // zoomed in, right of the visible window
-        {256, 32767, 1000, false},             // zoomed in, left of it
+        {1, 0, 0, false},                 // column 0
+        {1, 0, kFrameAtColumn1, true},    // column 1
+        {1, 0, kFrameAtColumn648, true},  // the last column
+        {1, 0, trklen - 2, false},        // column 649: the width
+        {256, 0, trklen / 2, false},      // zoomed in, right of the visible window
+        {256, 32767, 1000, false},        // zoomed in, left of it
     };
     for (const Case& c : cases) {
         setZoom(c.zoom, c.viewPosition);
@@ -261,10 +263,11 @@ TEST_F(ScriptedTransport, FailedPlay_ReportsTheCodeAndStillFollowsUntilStop)
 
     EXPECT_EQ(passes, 5);
     // A code no device export gives has no words under it.
-    EXPECT_EQ(window.log, (std::vector<std::string>{"message: Error in PlayTrack: -7", "busy hide",
-                                                    "message: Error in StopTrack: 11\n\nThe sound system was "
-                                                    "handed no audio buffer, a fault inside Quorvel. Try again; if "
-                                                    "it keeps failing, restart Quorvel."}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "message: Error in PlayTrack: -7", "busy hide",
+                              "message: Error in StopTrack: 11\n\nThe sound system was "
+                              "handed no audio buffer, a fault inside Quorvel. Try again; if "
+                              "it keeps failing, restart Quorvel."}));
     EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_TRUE(allControls(window, true));
 }
@@ -295,10 +298,10 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     EXPECT_TRUE(allControls(window, true));
     EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
               (std::vector<std::string>{"RecordWav", "StopWav"}));
-    EXPECT_EQ(window.log, (std::vector<std::string>{
-                              "message: Error in RecordTrack: 6\n\n" + kGivenUp, "busy hide",
-                              "busy text: Reordering track...", "busy init",
-                              "message: Error in StopTrack: -2", "busy hide"}));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"message: Error in RecordTrack: 6\n\n" + kGivenUp,
+                                        "busy hide", "busy text: Reordering track...", "busy init",
+                                        "message: Error in StopTrack: -2", "busy hide"}));
     // The redraw shows the whole ring selected.
     const ViewOp& selection = window.fakeView.ops.back();
     EXPECT_EQ(selection.kind, ViewOp::Rectangle);
@@ -317,14 +320,17 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
         bool pressStop;
         std::vector<std::string> log;
     };
-    const std::vector<std::string> reordering{"busy hide", "busy text: Reordering track...",
-                                              "busy init", "message: Error in StopTrack: 6\n\n" + kGivenUp,
-                                              "busy hide"};
+    const std::vector<std::string> reordering{
+        "busy hide", "busy text: Reordering track...", "busy init",
+        "message: Error in StopTrack: 6\n\n" + kGivenUp, "busy hide"};
     const Case cases[] = {
         {"recording", true, false, reordering},
         {"recording stopped", true, true, reordering},
         {"playback", false, false, {"busy hide", "message: Error in PlayTrack: 6\n\n" + kGivenUp}},
-        {"playback stopped", false, true, {"busy hide", "message: Error in StopTrack: 6\n\n" + kGivenUp}},
+        {"playback stopped",
+         false,
+         true,
+         {"busy hide", "message: Error in StopTrack: 6\n\n" + kGivenUp}},
     };
     for (const Case& c : cases) {
         window.log.clear();
@@ -345,7 +351,8 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
                   (std::vector<std::string>{c.record ? "RecordWav" : "PlayWav 10 1000", "StopWav"}))
             << c.name;
         EXPECT_TRUE(allControls(window, true)) << c.name;
-        EXPECT_FALSE(editor.state().frm.WAVEPLAYING) << c.name;  // nothing runs: the window may close
+        EXPECT_FALSE(editor.state().frm.WAVEPLAYING)
+            << c.name;  // nothing runs: the window may close
     }
 }
 
@@ -370,7 +377,8 @@ TEST_F(ScriptedTransport, Record_MovesTheRectangleOnScreenToTheWholeTrackBeforeF
     EXPECT_EQ(rectanglesAtEvents[1].mode, PenMode::Xor);
 }
 
-TEST_F(ScriptedTransport, Meter_RecordingReadsTheFramesBehindEachPassesPosition_IdleEmptyWithTheClipKept)
+TEST_F(ScriptedTransport,
+       Meter_RecordingReadsTheFramesBehindEachPassesPosition_IdleEmptyWithTheClipKept)
 {
     fakeEngine.track[2 * 3999] = 32767;  // written just before the second pass's position
     transport.activePasses = 1000000;
@@ -448,7 +456,8 @@ protected:
     FakeWindow window;
     EngineApi& engine = realEngine();
     Editor editor{engine, window};
-    fs::path played = fs::temp_directory_path() / ("quorvel-played-" + std::to_string(getpid()) + ".raw");
+    fs::path played =
+        fs::temp_directory_path() / ("quorvel-played-" + std::to_string(getpid()) + ".raw");
 
     // speed: how many times faster than real time the card runs.
     void startUp(const char* speed)
@@ -521,7 +530,8 @@ TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFr
 TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenTheWindowCloses)
 {
     startUp("200");
-    for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, index % 30011 - 15000);
+    for (int32_t index = 0; index < 2 * trklen(); ++index)
+        engine.TrackWrite(index, index % 30011 - 15000);
     editor.state().mod.clipbegin = 12345;
     editor.state().mod.clipend = 200000;
     bool lockedWhilePlaying = true;
@@ -533,7 +543,8 @@ TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenTheWindowCloses)
     const std::vector<int16_t> values = readRaw(played);
     ASSERT_EQ(values.size(), size_t(2 * (200000 - 12345)));
     int32_t wrong = 0;
-    for (size_t i = 0; i < values.size(); ++i) wrong += values[i] != engine.TrackRead(2 * 12345 + int32_t(i));
+    for (size_t i = 0; i < values.size(); ++i)
+        wrong += values[i] != engine.TrackRead(2 * 12345 + int32_t(i));
     EXPECT_EQ(wrong, 0);
 
     // The playback ended by itself: the controls are back and the window closes without Stop.
@@ -571,11 +582,13 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy hide", "busy text: Applying Effects ...",
                                                     "busy init", "busy hide"}));
     // After the mouse selection the marker starts from the new clipbegin.
-    EXPECT_EQ(editor.state().mod.clipbegin, 201960);  // column 500 at 262144 / 649 = 403.92 frames a column
+    EXPECT_EQ(editor.state().mod.clipbegin,
+              201960);  // column 500 at 262144 / 649 = 403.92 frames a column
     bool markerMoved = false;
     for (size_t i = opsBeforeSelection; i < window.fakeView.ops.size(); ++i) {
         const ViewOp& op = window.fakeView.ops[i];
-        if (op.kind == ViewOp::Line && op.color == editor.state().frm.RED && op.x1 >= 500) markerMoved = true;
+        if (op.kind == ViewOp::Line && op.color == editor.state().frm.RED && op.x1 >= 500)
+            markerMoved = true;
     }
     EXPECT_TRUE(markerMoved);
 }
@@ -595,7 +608,8 @@ TEST_F(ScriptedTransport, Record_DrawsTheFramesRecordedSinceThePassBefore)
     editor.view().drawTrack();
     const auto recordUpTo = [&](int32_t position) {
         for (int32_t frame = transport.position; frame < position; ++frame)
-            fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] = frame < 20000 ? -8192 : 0;
+            fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] =
+                frame < 20000 ? -8192 : 0;
         transport.position = position;
     };
     transport.activePasses = 1000000;
@@ -611,7 +625,8 @@ TEST_F(ScriptedTransport, Record_DrawsTheFramesRecordedSinceThePassBefore)
         Drawn drawn;
         for (const ViewOp& op : window.fakeView.ops) {
             if (op.kind == ViewOp::Rectangle && op.color == 0) drawn.erased = {op.x1, op.x2};
-            if (op.kind == ViewOp::Line && op.color == editor.state().frm.RED && op.mode == PenMode::Copy)
+            if (op.kind == ViewOp::Line && op.color == editor.state().frm.RED &&
+                op.mode == PenMode::Copy)
                 drawn.bars.insert(op.x1);
         }
         passes.push_back(drawn);

@@ -78,7 +78,8 @@ TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClic
     EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_EQ(realEngine().IsPlaying(), 0);
     EXPECT_TRUE(window.findChild<QToolButton*>("cmdPlay")->isEnabled());
-    EXPECT_EQ(editor.state().mod.clipend, editor.state().mod.trklen - 2);  // the redraw after Stop shows the ring
+    EXPECT_EQ(editor.state().mod.clipend,
+              editor.state().mod.trklen - 2);  // the redraw after Stop shows the ring
     // No marker is left: column 300 of the top row shows the selection colour only.
     EXPECT_EQ(window.view().image().pixel(300, 0), qRgb(16, 96, 64));
 }
@@ -101,7 +102,8 @@ TEST_F(TransportWindow, Play_WithAFadeNestedWhileTheMarkerShows_LeavesNoMarkerBe
     EXPECT_EQ(afterPlay, window.view().image());
 }
 
-TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecordFileEditAndScrollBarsDoNot)
+TEST_F(TransportWindow,
+       DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecordFileEditAndScrollBarsDoNot)
 {
     Editor& editor = window.editor();
     window.show();
@@ -126,25 +128,29 @@ TEST_F(TransportWindow, DuringAPlayback_StopFadesAboutAndSelectionRun_PlayRecord
         QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 60));
         selectedBefore = editor.state().mod.clipbegin;
 
-        for (const char* button : {"cmdPlay", "cmdRec", "cmdNew", "cmdOpen", "cmdSave", "cmdProps", "cmdCut"})
+        for (const char* button :
+             {"cmdPlay", "cmdRec", "cmdNew", "cmdOpen", "cmdSave", "cmdProps", "cmdCut"})
             QTest::mouseClick(child<QToolButton>(button), Qt::LeftButton);
-        for (const char* item : {"mnuControlPlay", "mnuControlRecord", "mnuFileNew", "mnuFileOpen",
-                                 "mnuFileProps", "mnuFileSaveAs", "mnuFileExit", "mnuEditCut", "mnuEditSelectAll"})
+        for (const char* item :
+             {"mnuControlPlay", "mnuControlRecord", "mnuFileNew", "mnuFileOpen", "mnuFileProps",
+              "mnuFileSaveAs", "mnuFileExit", "mnuEditCut", "mnuEditSelectAll"})
             child<QAction>(item)->trigger();
-        for (const QKeyCombination key : {QKeyCombination(Qt::Key_F5), QKeyCombination(Qt::Key_F6),
-                                          Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_X,
-                                          Qt::CTRL | Qt::Key_A})
+        for (const QKeyCombination key :
+             {QKeyCombination(Qt::Key_F5), QKeyCombination(Qt::Key_F6), Qt::CTRL | Qt::Key_N,
+              Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_X, Qt::CTRL | Qt::Key_A})
             QTest::keyClick(&window, key.key(), key.keyboardModifiers());
         clickRightArrow(zoom);
         clickRightArrow(position);
-        stillPlayingAfterLockedCommands = editor.state().frm.WAVEPLAYING && realEngine().IsPlaying() != 0;
+        stillPlayingAfterLockedCommands =
+            editor.state().frm.WAVEPLAYING && realEngine().IsPlaying() != 0;
 
         child<QAction>("mnuFXFadeIn")->trigger();
         // The fade locked everything while it ran; after it the transport's lock stands again.
         for (const char* item : {"mnuControlPlay", "mnuControlRecord", "mnuFileNew", "mnuEditCut"})
             if (child<QAction>(item)->isEnabled()) unlockedAfterTheFade << item;
         for (const char* usable : {"mnuControlStop", "mnuFXFadeOut", "mnuHelpAbout"})
-            if (!child<QAction>(usable)->isEnabled()) unlockedAfterTheFade << QString("not ") + usable;
+            if (!child<QAction>(usable)->isEnabled())
+                unlockedAfterTheFade << QString("not ") + usable;
         child<QAction>("mnuHelpAbout")->trigger();
         QTest::mouseClick(child<QToolButton>("cmdStop"), Qt::LeftButton);
     });
@@ -204,7 +210,8 @@ TEST_F(TransportWindow, FollowingAPlayback_TheLoopSleepsBetweenItsPasses)
     CountedPasses passes;
     const auto start = std::chrono::steady_clock::now();
     child<QAction>("mnuControlPlay")->trigger();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     EXPECT_GT(seconds, 0.9);  // the loop followed the whole playback
     // Each pass waits 15 ms for events, so a second holds at most about 67; a loop that polled the

@@ -66,7 +66,8 @@ TEST_F(ViewPixels, SilentTrack_ShowsCentreLinesAndTicksOnly)
 
     for (int32_t tick = 0; tick <= 987840; tick += 141120) {
         const int x = editor.view().frameToX(tick);
-        for (int y = 0; y < 5; ++y) EXPECT_EQ(pixel(x, y), shown(editor.state().frm.GREEN)) << x << "," << y;
+        for (int y = 0; y < 5; ++y)
+            EXPECT_EQ(pixel(x, y), shown(editor.state().frm.GREEN)) << x << "," << y;
         EXPECT_EQ(pixel(x, 5), black) << x;
     }
     EXPECT_EQ(editor.view().frameToX(141120), 87);
@@ -87,7 +88,8 @@ TEST_F(ViewPixels, OneSampleInAColumn_DrawsABarFromTheCentreLineToIt)
     for (int y = 1; y <= 32; ++y) EXPECT_EQ(pixel(100, y), red) << y;
     EXPECT_EQ(pixel(100, 33), black);
     EXPECT_EQ(pixel(100, 96), black);
-    EXPECT_EQ(pixel(100, 97), shown(editor.state().frm.BLUE));  // a bar stops short of its last point
+    EXPECT_EQ(pixel(100, 97),
+              shown(editor.state().frm.BLUE));  // a bar stops short of its last point
     for (int y = 98; y <= 113; ++y) EXPECT_EQ(pixel(100, y), red) << y;
     EXPECT_EQ(pixel(100, 114), black);
     EXPECT_EQ(pixel(99, 20), black);
@@ -168,8 +170,11 @@ TEST_F(ViewPixels, WhatTheCommandsDrawIsPaintedOnTheScreenWithoutBeingAsked)
         editor.selection().mouseUp(300.0f);
     });
     EXPECT_TRUE(dragged.contains(QRect(0, 0, 649, 129))) << "the old rectangle's erasure";
-    EXPECT_TRUE(paintedAfter([&] { editor.selection().mouseDown(500.0f); }).contains(QRect(100, 0, 401, 129)));
-    EXPECT_TRUE(paintedAfter([&] { editor.selection().selectAll(); }).contains(QRect(0, 0, 649, 129)));
+    EXPECT_TRUE(paintedAfter([&] {
+                    editor.selection().mouseDown(500.0f);
+                }).contains(QRect(100, 0, 401, 129)));
+    EXPECT_TRUE(
+        paintedAfter([&] { editor.selection().selectAll(); }).contains(QRect(0, 0, 649, 129)));
     EXPECT_TRUE(paintedAfter([] {}).isEmpty());
 }
 
@@ -179,7 +184,9 @@ TEST_F(ViewPixels, EngineClosed_ViewIsEmpty)
     editor.view().drawTrack();
     for (int x = 0; x < 649; x += 7)
         for (int y : {0, 31, 32, 33, 64, 96, 97, 98, 128})
-            EXPECT_EQ(pixel(x, y), (y == 32 || y == 97) && x >= 1 && x <= 647 ? shown(editor.state().frm.BLUE) : black)
+            EXPECT_EQ(pixel(x, y), (y == 32 || y == 97) && x >= 1 && x <= 647
+                                       ? shown(editor.state().frm.BLUE)
+                                       : black)
                 << x << "," << y;
 }
 

@@ -26,7 +26,8 @@ std::vector<int16_t> tone(int32_t frames)
 {
     std::vector<int16_t> values;
     for (int32_t n = 0; n < frames; ++n) {
-        const auto value = int16_t(std::lround(32767 * std::sin(2 * std::numbers::pi * 997 * n / 44100.0)));
+        const auto value =
+            int16_t(std::lround(32767 * std::sin(2 * std::numbers::pi * 997 * n / 44100.0)));
         values.insert(values.end(), {value, value});
     }
     return values;
@@ -68,7 +69,8 @@ protected:
     bool viewFound(QSize size)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (view.size() != size && std::chrono::steady_clock::now() < deadline) view = selectionBounds(screenshot());
+        while (view.size() != size && std::chrono::steady_clock::now() < deadline)
+            view = selectionBounds(screenshot());
         return view.size() == size;
     }
 
@@ -76,15 +78,17 @@ protected:
     {
         if (!keysTo(mainWindow, "ctrl+o")) return false;
         const auto dialog = waitForWindow("^Open$");
-        return dialog && keysTo(*dialog, "ctrl+a") && typeTo(*dialog, file.string()) && keysTo(*dialog, "Return") &&
-               waitUntilGone("^Open$") && waitUntilGone("^Please wait");
+        return dialog && keysTo(*dialog, "ctrl+a") && typeTo(*dialog, file.string()) &&
+               keysTo(*dialog, "Return") && waitUntilGone("^Open$") &&
+               waitUntilGone("^Please wait");
     }
 
     // The columns whose bar reaches the row `above` rows above the channel's centre line.
     static std::vector<bool> sounding(const QImage& shown, int centre, int above)
     {
         std::vector<bool> columns;
-        for (int x = 0; x < shown.width(); ++x) columns.push_back(isBar(shown.pixel(x, centre - above)));
+        for (int x = 0; x < shown.width(); ++x)
+            columns.push_back(isBar(shown.pixel(x, centre - above)));
         return columns;
     }
 
@@ -101,8 +105,9 @@ protected:
     // a bar or not.
     void clickAt(int x)
     {
-        ASSERT_TRUE(x11("xdotool mousemove --window " + mainWindow + " " + std::to_string(view.left() + x) + " " +
-                        std::to_string(view.top() + 64) + " click 1"));
+        ASSERT_TRUE(x11("xdotool mousemove --window " + mainWindow + " " +
+                        std::to_string(view.left() + x) + " " + std::to_string(view.top() + 64) +
+                        " click 1"));
     }
 
     static std::pair<int, int> selectedColumns(const QImage& shown)
@@ -148,7 +153,8 @@ TEST_F(ViewScreen, PeaksDrawn_WindowGrows_WheelZoomsAtThePointer_RecordingDrawnL
     });
     ASSERT_FALSE(shown.isNull()) << "the bursts file did not replace the tone";
     const std::vector<bool> left = sounding(shown, leftCentre, 20);
-    EXPECT_EQ(left, sounding(shown, rightCentre, 20)) << "the channels show the bursts in different columns";
+    EXPECT_EQ(left, sounding(shown, rightCentre, 20))
+        << "the channels show the bursts in different columns";
     int bursts = 0;
     for (size_t x = 1; x < left.size(); ++x) bursts += left[x] && !left[x - 1];
     EXPECT_EQ(bursts, (kTrackFrames - kFirstBurst - kBurstFrames) / kBurstEvery + 1);
@@ -168,23 +174,27 @@ TEST_F(ViewScreen, PeaksDrawn_WindowGrows_WheelZoomsAtThePointer_RecordingDrawnL
     // on to 256.
     for (const char* button : {"4", "4", "4", "5", "4", "4", "4", "4", "4", "4"}) {
         ASSERT_TRUE(x11(std::string("xdotool keydown ctrl click ") + button + " keyup ctrl"));
-        const QImage zoomed =
-            viewWhen([&](const QImage& picture) { return picture != previous && oneColumnSelected(picture); });
+        const QImage zoomed = viewWhen([&](const QImage& picture) {
+            return picture != previous && oneColumnSelected(picture);
+        });
         ASSERT_FALSE(zoomed.isNull()) << "the view did not zoom";
         EXPECT_NEAR(selectedColumns(zoomed).first, kPointer, 1);
         previous = zoomed;
     }
     int burstEnd = kPointer;
     while (burstEnd < previous.width() && sounds(previous, leftCentre, burstEnd)) ++burstEnd;
-    EXPECT_NEAR(burstEnd, kPointer + 56, 2) << "the burst does not end 353 frames (56 columns at zoom 256) after "
-                                               "the pointer's frame";
+    EXPECT_NEAR(burstEnd, kPointer + 56, 2)
+        << "the burst does not end 353 frames (56 columns at zoom 256) after "
+           "the pointer's frame";
     ASSERT_TRUE(x11("xdotool keydown ctrl click --repeat 8 5 keyup ctrl"));
 
     // Recording draws the tone over the bursts as it comes, before Stop.
     ASSERT_TRUE(keysTo(mainWindow, "F6"));
     const QImage live = viewWhen([&](const QImage& picture) {
         for (int x = 1; x <= 8; ++x)
-            if (!isBar(picture.pixel(x, leftCentre - 30)) || !isBar(picture.pixel(x, rightCentre + 30))) return false;
+            if (!isBar(picture.pixel(x, leftCentre - 30)) ||
+                !isBar(picture.pixel(x, rightCentre + 30)))
+                return false;
         return true;
     });
     EXPECT_FALSE(live.isNull()) << "the recorded tone does not show while recording";
@@ -194,9 +204,11 @@ TEST_F(ViewScreen, PeaksDrawn_WindowGrows_WheelZoomsAtThePointer_RecordingDrawnL
     // The window made larger: the view takes the room, in both directions. The ring was turned
     // at Stop, so the recording is the newest audio, at the end of the track.
     ASSERT_TRUE(x11("xdotool windowsize " + mainWindow + " 1200 500"));
-    EXPECT_TRUE(viewFound({649 + 535, 128 + 304})) << "the view is " << view.width() << "x" << view.height();
+    EXPECT_TRUE(viewFound({649 + 535, 128 + 304}))
+        << "the view is " << view.width() << "x" << view.height();
     const QImage large = viewWhen([&](const QImage& picture) {
-        return isBar(picture.pixel(picture.width() - 5, 108 - 100)) && !isBar(picture.pixel(5, 108 - 100));
+        return isBar(picture.pixel(picture.width() - 5, 108 - 100)) &&
+               !isBar(picture.pixel(5, 108 - 100));
     });
     EXPECT_FALSE(large.isNull()) << "the recorded tone does not reach up the larger view";
 

@@ -14,7 +14,8 @@
 
 namespace {
 
-BE_CONFIG config(uint32_t rate = 44100, uint8_t mode = BE_MODE_STEREO, uint16_t bitrate = 192) {
+BE_CONFIG config(uint32_t rate = 44100, uint8_t mode = BE_MODE_STEREO, uint16_t bitrate = 192)
+{
     BE_CONFIG c;
     std::memset(&c, 0, sizeof c);
     c.kind = BE_KIND_MP3;
@@ -31,26 +32,30 @@ struct OpenedStream {
     uint32_t handle = 0;
 };
 
-OpenedStream open(const BE_CONFIG& c) {
+OpenedStream open(const BE_CONFIG& c)
+{
     OpenedStream s{};
     s.result = beInitStream(&c, &s.samplesPerChunk, &s.outputBufferBytes, &s.handle);
     return s;
 }
 
 // A chord that LAME has to work on, different for each channel and each seed.
-std::vector<int16_t> music(uint32_t frames, int seed) {
+std::vector<int16_t> music(uint32_t frames, int seed)
+{
     std::vector<int16_t> samples(frames * 2);
     for (uint32_t i = 0; i < frames; ++i) {
         const double t = i / 44100.0;
         samples[2 * i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * (220 + 40 * seed) * t));
-        samples[2 * i + 1] = static_cast<int16_t>(6000 * std::sin(2 * M_PI * (330 + 70 * seed) * t));
+        samples[2 * i + 1] =
+            static_cast<int16_t>(6000 * std::sin(2 * M_PI * (330 + 70 * seed) * t));
     }
     return samples;
 }
 
 // Encodes the chunk of samples that starts at `at` and appends the output to out.
 void encodeChunkAt(const OpenedStream& s, const std::vector<int16_t>& samples, std::size_t at,
-                   std::vector<uint8_t>& out) {
+                   std::vector<uint8_t>& out)
+{
     std::vector<uint8_t> buffer(s.outputBufferBytes);
     const auto count =
         static_cast<uint32_t>(std::min<std::size_t>(s.samplesPerChunk, samples.size() - at));
@@ -59,14 +64,16 @@ void encodeChunkAt(const OpenedStream& s, const std::vector<int16_t>& samples, s
     out.insert(out.end(), buffer.begin(), buffer.begin() + produced);
 }
 
-void flushInto(const OpenedStream& s, std::vector<uint8_t>& out) {
+void flushInto(const OpenedStream& s, std::vector<uint8_t>& out)
+{
     std::vector<uint8_t> buffer(s.outputBufferBytes);
     uint32_t produced = 0;
     ASSERT_EQ(beDeinitStream(s.handle, buffer.data(), &produced), BE_OK);
     out.insert(out.end(), buffer.begin(), buffer.begin() + produced);
 }
 
-std::vector<uint8_t> encodeAll(const OpenedStream& s, const std::vector<int16_t>& samples) {
+std::vector<uint8_t> encodeAll(const OpenedStream& s, const std::vector<int16_t>& samples)
+{
     std::vector<uint8_t> out;
     for (std::size_t at = 0; at < samples.size(); at += s.samplesPerChunk) {
         encodeChunkAt(s, samples, at, out);
@@ -75,7 +82,8 @@ std::vector<uint8_t> encodeAll(const OpenedStream& s, const std::vector<int16_t>
     return out;
 }
 
-TEST(BladeEncConfig, UnsupportedSettings_AreRefused) {
+TEST(BladeEncConfig, UnsupportedSettings_AreRefused)
+{
     std::vector<BE_CONFIG> refused;
     BE_CONFIG c = config();
     c.kind = 1;
@@ -100,14 +108,15 @@ TEST(BladeEncConfig, UnsupportedSettings_AreRefused) {
     refused.push_back(c);
     for (const BE_CONFIG& r : refused) {
         const OpenedStream s = open(r);
-        EXPECT_NE(s.result, BE_OK) << "rate " << r.sampleRate << " mode " << int(r.mode)
-                                   << " bitrate " << r.bitrate;
+        EXPECT_NE(s.result, BE_OK)
+            << "rate " << r.sampleRate << " mode " << int(r.mode) << " bitrate " << r.bitrate;
     }
     uint32_t n = 0;
     EXPECT_NE(beInitStream(nullptr, &n, &n, &n), BE_OK);
 }
 
-TEST(BladeEncConfig, EverySupportedRateModeAndBitrate_OpensAStream) {
+TEST(BladeEncConfig, EverySupportedRateModeAndBitrate_OpensAStream)
+{
     for (uint32_t rate : {32000u, 44100u, 48000u}) {
         for (uint8_t mode = BE_MODE_STEREO; mode <= BE_MODE_MONO; ++mode) {
             for (uint16_t bitrate : {32, 128, 192, 320}) {
@@ -119,7 +128,8 @@ TEST(BladeEncConfig, EverySupportedRateModeAndBitrate_OpensAStream) {
     }
 }
 
-TEST(BladeEncStream, ReportsOneMp3FrameOfSamplesPerChunkAndRoomForLamesWorstCase) {
+TEST(BladeEncStream, ReportsOneMp3FrameOfSamplesPerChunkAndRoomForLamesWorstCase)
+{
     const OpenedStream stereo = open(config());
     const OpenedStream mono = open(config(44100, BE_MODE_MONO));
     ASSERT_EQ(stereo.result, BE_OK);
@@ -133,7 +143,8 @@ TEST(BladeEncStream, ReportsOneMp3FrameOfSamplesPerChunkAndRoomForLamesWorstCase
     beCloseStream(mono.handle);
 }
 
-TEST(BladeEncStream, FramesCarryTheConfiguredHeader) {
+TEST(BladeEncStream, FramesCarryTheConfiguredHeader)
+{
     BE_CONFIG c = config(48000, BE_MODE_MONO, 64);
     c.crc = 1;
     c.privateBit = 1;
@@ -142,7 +153,8 @@ TEST(BladeEncStream, FramesCarryTheConfiguredHeader) {
     const OpenedStream s = open(c);
     ASSERT_EQ(s.result, BE_OK);
     std::vector<int16_t> left(48000 / 2);
-    for (std::size_t i = 0; i < left.size(); ++i) left[i] = static_cast<int16_t>(5000 * std::sin(i * 0.05));
+    for (std::size_t i = 0; i < left.size(); ++i)
+        left[i] = static_cast<int16_t>(5000 * std::sin(i * 0.05));
 
     const std::vector<Mp3FrameHeader> frames = mp3Frames(encodeAll(s, left));
     beCloseStream(s.handle);
@@ -156,7 +168,8 @@ TEST(BladeEncStream, FramesCarryTheConfiguredHeader) {
     }
 }
 
-TEST(BladeEncStream, MisusedCalls_GetErrorsNotCrashes) {
+TEST(BladeEncStream, MisusedCalls_GetErrorsNotCrashes)
+{
     const OpenedStream s = open(config());
     ASSERT_EQ(s.result, BE_OK);
     std::vector<int16_t> samples(s.samplesPerChunk + 2);
@@ -165,20 +178,24 @@ TEST(BladeEncStream, MisusedCalls_GetErrorsNotCrashes) {
 
     EXPECT_EQ(beEncodeChunk(s.handle, s.samplesPerChunk + 2, samples.data(), out.data(), &produced),
               BE_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(beEncodeChunk(s.handle, 3, samples.data(), out.data(), &produced), BE_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(beEncodeChunk(s.handle, 3, samples.data(), out.data(), &produced),
+              BE_ERR_BAD_ARGUMENT);
     EXPECT_EQ(beEncodeChunk(s.handle, 4, samples.data(), out.data(), nullptr), BE_ERR_BAD_ARGUMENT);
     ASSERT_EQ(beDeinitStream(s.handle, out.data(), &produced), BE_OK);
-    EXPECT_EQ(beEncodeChunk(s.handle, 4, samples.data(), out.data(), &produced), BE_ERR_STREAM_STATE);
+    EXPECT_EQ(beEncodeChunk(s.handle, 4, samples.data(), out.data(), &produced),
+              BE_ERR_STREAM_STATE);
     EXPECT_EQ(beCloseStream(s.handle), BE_OK);
 
     for (uint32_t unknown : {0u, s.handle, 12345u, 0xFFFFFFFFu}) {
-        EXPECT_EQ(beEncodeChunk(unknown, 4, samples.data(), out.data(), &produced), BE_ERR_BAD_HANDLE);
+        EXPECT_EQ(beEncodeChunk(unknown, 4, samples.data(), out.data(), &produced),
+                  BE_ERR_BAD_HANDLE);
         EXPECT_EQ(beDeinitStream(unknown, out.data(), &produced), BE_ERR_BAD_HANDLE);
         EXPECT_EQ(beCloseStream(unknown), BE_ERR_BAD_HANDLE);
     }
 }
 
-TEST(BladeEncStream, SeveralOpenStreams_EncodeIndependently) {
+TEST(BladeEncStream, SeveralOpenStreams_EncodeIndependently)
+{
     const std::vector<int16_t> first = music(44100, 1);
     const std::vector<int16_t> second = music(44100, 2);
     const OpenedStream alone = open(config());
@@ -211,7 +228,8 @@ struct Preset {
 
 class BladeEncInfoFrame : public ::testing::TestWithParam<Preset> {
 protected:
-    BE_CONFIG presetConfig(uint8_t infoFrame) const {
+    BE_CONFIG presetConfig(uint8_t infoFrame) const
+    {
         BE_CONFIG c = config(44100, BE_MODE_STEREO, GetParam().bitrate);
         c.vbr = GetParam().vbr;
         c.vbrQuality = 2;
@@ -222,7 +240,8 @@ protected:
 
 // The Info frame is the only difference: it takes the place the placeholder held, and the audio
 // frames behind it are the bytes a stream without it gives.
-TEST_P(BladeEncInfoFrame, TakesTheFirstFrameAndLeavesTheAudioFramesAsTheyWere) {
+TEST_P(BladeEncInfoFrame, TakesTheFirstFrameAndLeavesTheAudioFramesAsTheyWere)
+{
     const std::vector<int16_t> samples = music(3 * 44100 + 77, 3);
     const OpenedStream plain = open(presetConfig(0));
     const OpenedStream tagged = open(presetConfig(1));
@@ -248,7 +267,8 @@ TEST_P(BladeEncInfoFrame, TakesTheFirstFrameAndLeavesTheAudioFramesAsTheyWere) {
     EXPECT_NE(frame.find("LAME"), std::string::npos);
 }
 
-TEST_P(BladeEncInfoFrame, IsThereOnlyAfterTheFlush) {
+TEST_P(BladeEncInfoFrame, IsThereOnlyAfterTheFlush)
+{
     const OpenedStream s = open(presetConfig(1));
     ASSERT_EQ(s.result, BE_OK);
     std::vector<uint8_t> out(s.outputBufferBytes);
@@ -268,7 +288,8 @@ INSTANTIATE_TEST_SUITE_P(Presets, BladeEncInfoFrame,
                                            Preset{"VbrV2", 0, 1, "Xing"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(BladeEncVersion, ReportsLibraryOneZeroLameAndTheBuildDate) {
+TEST(BladeEncVersion, ReportsLibraryOneZeroLameAndTheBuildDate)
+{
     BE_VERSION v;
     std::memset(&v, 0xAB, sizeof v);
 

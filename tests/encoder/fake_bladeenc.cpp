@@ -34,7 +34,8 @@ static_assert(sizeof kPlaceholder == sizeof kInfoFrame);
 bool placeholderPending = false;
 
 // Puts the placeholder before the count bytes at output when it is still to come.
-uint32_t withPlaceholder(uint8_t* output, uint32_t count) {
+uint32_t withPlaceholder(uint8_t* output, uint32_t count)
+{
     if (!placeholderPending) return count;
     placeholderPending = false;
     const uint32_t size = sizeof kPlaceholder - 1;
@@ -44,7 +45,8 @@ uint32_t withPlaceholder(uint8_t* output, uint32_t count) {
 }
 
 // Appends one line to the log file (nothing when no log is asked for).
-void record(const std::string& line) {
+void record(const std::string& line)
+{
     const char* path = std::getenv("FAKE_BLADEENC_LOG");
     if (!path) return;
     if (FILE* log = std::fopen(path, "a")) {
@@ -53,30 +55,33 @@ void record(const std::string& line) {
     }
 }
 
-bool fails(const char* entryPoint) {
+bool fails(const char* entryPoint)
+{
     const char* failing = std::getenv("FAKE_BLADEENC_FAIL");
     return failing && std::strcmp(failing, entryPoint) == 0;
 }
 
-uint32_t chunkSamples() {
+uint32_t chunkSamples()
+{
     const char* chunk = std::getenv("FAKE_BLADEENC_CHUNK");
     return chunk ? static_cast<uint32_t>(std::strtoul(chunk, nullptr, 10)) : 8;
 }
 
-bool reservedTailIsZero(const BE_CONFIG& config) {
+bool reservedTailIsZero(const BE_CONFIG& config)
+{
     for (uint8_t byte : config.reserved) {
         if (byte != 0) return false;
     }
     return true;
 }
 
-std::string describe(const BE_CONFIG& config) {
+std::string describe(const BE_CONFIG& config)
+{
     return "kind " + std::to_string(config.kind) + " rate " + std::to_string(config.sampleRate) +
-           " mode " + std::to_string(config.mode) + " bitrate " +
-           std::to_string(config.bitrate) + " flags " + std::to_string(config.privateBit) +
-           std::to_string(config.crc) + std::to_string(config.copyright) +
-           std::to_string(config.original) + (config.infoFrame ? " info" : "") +
-           (reservedTailIsZero(config) ? "" : " dirty tail");
+           " mode " + std::to_string(config.mode) + " bitrate " + std::to_string(config.bitrate) +
+           " flags " + std::to_string(config.privateBit) + std::to_string(config.crc) +
+           std::to_string(config.copyright) + std::to_string(config.original) +
+           (config.infoFrame ? " info" : "") + (reservedTailIsZero(config) ? "" : " dirty tail");
 }
 
 }  // namespace
@@ -85,20 +90,22 @@ extern "C" {
 
 // Logs "beInitStream <configuration>".
 BLADEENC_API uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samplesPerChunk,
-                                   uint32_t* outputBufferBytes, uint32_t* stream) {
+                                   uint32_t* outputBufferBytes, uint32_t* stream)
+{
     record("beInitStream " + describe(*config));
     if (fails("beInitStream")) return kFailure;
     *samplesPerChunk = chunkSamples();
     placeholderPending = config->infoFrame == 1;
-    *outputBufferBytes = std::max<uint32_t>(*samplesPerChunk * 2, sizeof kFlushBytes) + sizeof kPlaceholder;
+    *outputBufferBytes =
+        std::max<uint32_t>(*samplesPerChunk * 2, sizeof kFlushBytes) + sizeof kPlaceholder;
     *stream = kHandle;
     return 0;
 }
 
 // Logs "beEncodeChunk <stream> <samples>".
-BLADEENC_API uint32_t beEncodeChunk(uint32_t stream, uint32_t sampleCount,
-                                    const int16_t* samples, uint8_t* output,
-                                    uint32_t* outputBytes) {
+BLADEENC_API uint32_t beEncodeChunk(uint32_t stream, uint32_t sampleCount, const int16_t* samples,
+                                    uint8_t* output, uint32_t* outputBytes)
+{
     record("beEncodeChunk " + std::to_string(stream) + " " + std::to_string(sampleCount));
     if (fails("beEncodeChunk")) return kFailure;
     std::memcpy(output, samples, sampleCount * sizeof(int16_t));
@@ -107,7 +114,8 @@ BLADEENC_API uint32_t beEncodeChunk(uint32_t stream, uint32_t sampleCount,
 }
 
 // Logs "beDeinitStream <stream>".
-BLADEENC_API uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
+BLADEENC_API uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t* outputBytes)
+{
     record("beDeinitStream " + std::to_string(stream));
     if (const char* directory = std::getenv("FAKE_BLADEENC_REMOVE")) {
         std::error_code ignored;
@@ -120,13 +128,15 @@ BLADEENC_API uint32_t beDeinitStream(uint32_t stream, uint8_t* output, uint32_t*
 }
 
 // Logs "beCloseStream <stream>".
-BLADEENC_API uint32_t beCloseStream(uint32_t stream) {
+BLADEENC_API uint32_t beCloseStream(uint32_t stream)
+{
     record("beCloseStream " + std::to_string(stream));
     return fails("beCloseStream") ? kFailure : 0;
 }
 
 #ifndef FAKE_BLADEENC_WITHOUT_VERSION
-BLADEENC_API void beVersion(BE_VERSION* version) {
+BLADEENC_API void beVersion(BE_VERSION* version)
+{
     record("beVersion");
     std::memset(version, 0, sizeof *version);
 }
@@ -134,7 +144,8 @@ BLADEENC_API void beVersion(BE_VERSION* version) {
 
 #ifdef FAKE_BLADEENC_WITH_INFO_FRAME
 // Logs "beInfoFrame <stream>".
-BLADEENC_API uint32_t beInfoFrame(uint32_t stream, uint8_t* output, uint32_t* outputBytes) {
+BLADEENC_API uint32_t beInfoFrame(uint32_t stream, uint8_t* output, uint32_t* outputBytes)
+{
     record("beInfoFrame " + std::to_string(stream));
     if (fails("beInfoFrame")) return kFailure;
     std::memcpy(output, kInfoFrame, sizeof kInfoFrame - 1);

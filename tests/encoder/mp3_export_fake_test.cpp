@@ -6,9 +6,9 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +23,14 @@ using ::testing::IsEmpty;
 
 constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000";
 
-int16_t patternValue(int32_t valueIndex) { return static_cast<int16_t>(valueIndex * 7919 + 3); }
+int16_t patternValue(int32_t valueIndex)
+{
+    return static_cast<int16_t>(valueIndex * 7919 + 3);
+}
 
 // The bytes the fake hands back for frames [from, to): the samples themselves.
-std::vector<uint8_t> patternBytes(int32_t from, int32_t to) {
+std::vector<uint8_t> patternBytes(int32_t from, int32_t to)
+{
     std::vector<uint8_t> bytes;
     for (int32_t i = from * 2; i < to * 2; ++i) {
         const auto value = static_cast<uint16_t>(patternValue(i));
@@ -36,12 +40,14 @@ std::vector<uint8_t> patternBytes(int32_t from, int32_t to) {
     return bytes;
 }
 
-std::vector<uint8_t> withFlush(std::vector<uint8_t> bytes) {
+std::vector<uint8_t> withFlush(std::vector<uint8_t> bytes)
+{
     for (char c : std::string("FLUSH")) bytes.push_back(static_cast<uint8_t>(c));
     return bytes;
 }
 
-std::size_t openDescriptorCount() {
+std::size_t openDescriptorCount()
+{
     const std::filesystem::directory_iterator fds("/proc/self/fd");
     return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
 }
@@ -51,16 +57,18 @@ protected:
     void SetUp() override { openPatternTrack(patternValue); }
 };
 
-TEST_F(Mp3ExportWithFakeEncoder, TwoAndAHalfChunks_EncodesTwoFullChunksAndAHalfThenFlushesAndCloses) {
+TEST_F(Mp3ExportWithFakeEncoder, TwoAndAHalfChunks_EncodesTwoFullChunksAndAHalfThenFlushesAndCloses)
+{
     // 1250 frames are 2500 samples: two chunks of 1000 and one of 500.
     ASSERT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), 0);
 
-    EXPECT_THAT(calls(), ElementsAre(kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
-                                     "beEncodeChunk 42 500", "beDeinitStream 42",
-                                     "beCloseStream 42"));
+    EXPECT_THAT(calls(),
+                ElementsAre(kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
+                            "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"));
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, File_IsTheEncoderOutputsInOrderThenTheFlush) {
+TEST_F(Mp3ExportWithFakeEncoder, File_IsTheEncoderOutputsInOrderThenTheFlush)
+{
     {
         std::ofstream old(mp3Path, std::ios::binary);
         old << std::string(20000, 'x');  // longer than the export: it must be replaced whole
@@ -70,7 +78,8 @@ TEST_F(Mp3ExportWithFakeEncoder, File_IsTheEncoderOutputsInOrderThenTheFlush) {
     EXPECT_EQ(readBytes(mp3Path), withFlush(patternBytes(7, 1257)));
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, NewFile_GetsMode0666LessTheUmaskAsAWaveFileDoes) {
+TEST_F(Mp3ExportWithFakeEncoder, NewFile_GetsMode0666LessTheUmaskAsAWaveFileDoes)
+{
     const mode_t previous = umask(027);
     const int32_t result = engine.saveAsMp3(0, 10, mp3Path.c_str());
     umask(previous);
@@ -81,14 +90,16 @@ TEST_F(Mp3ExportWithFakeEncoder, NewFile_GetsMode0666LessTheUmaskAsAWaveFileDoes
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, EmptyRange_OnlyOpensFlushesAndClosesTheStream) {
+TEST_F(Mp3ExportWithFakeEncoder, EmptyRange_OnlyOpensFlushesAndClosesTheStream)
+{
     ASSERT_EQ(engine.saveAsMp3(500, 500, mp3Path.c_str()), 0);
 
     EXPECT_THAT(calls(), ElementsAre(kInit, "beDeinitStream 42", "beCloseStream 42"));
     EXPECT_EQ(readBytes(mp3Path), withFlush({}));
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, OutputInMissingDirectory_FailsWithDiskErrorBeforeTheEncoderIsUsed) {
+TEST_F(Mp3ExportWithFakeEncoder, OutputInMissingDirectory_FailsWithDiskErrorBeforeTheEncoderIsUsed)
+{
     const std::string path = dir.file("missing/out.mp3");
 
     EXPECT_EQ(engine.saveAsMp3(0, 100, path.c_str()), BRENVIK_MP3_DISK_ERROR);
@@ -97,7 +108,8 @@ TEST_F(Mp3ExportWithFakeEncoder, OutputInMissingDirectory_FailsWithDiskErrorBefo
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStream) {
+TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStream)
+{
     const std::size_t descriptors = openDescriptorCount();
     int32_t result;
     {
@@ -112,7 +124,8 @@ TEST_F(Mp3ExportWithFakeEncoder, FailedWrite_FailsWithDiskErrorAndClosesTheStrea
     EXPECT_THAT(dir.names(), ElementsAre("calls.log"));  // no partly written file stays
 }
 
-TEST_F(Mp3ExportWithFakeEncoder, ChunkSizeOfZero_FailsWithStreamErrorInsteadOfLoopingForever) {
+TEST_F(Mp3ExportWithFakeEncoder, ChunkSizeOfZero_FailsWithStreamErrorInsteadOfLoopingForever)
+{
     setenv("FAKE_BLADEENC_CHUNK", "0", 1);
 
     EXPECT_EQ(engine.saveAsMp3(0, 100, mp3Path.c_str()), BRENVIK_MP3_STREAM_ERROR);
@@ -126,14 +139,16 @@ struct EncoderFailure {
     std::vector<std::string> calls;
 };
 
-void PrintTo(const EncoderFailure& failure, std::ostream* os) {
+void PrintTo(const EncoderFailure& failure, std::ostream* os)
+{
     *os << failure.entryPoint << " fails";
 }
 
 class Mp3ExportEncoderFailure : public Mp3ExportWithFakeEncoder,
                                 public ::testing::WithParamInterface<EncoderFailure> {};
 
-TEST_P(Mp3ExportEncoderFailure, GivesItsCodeAndReleasesTheStreamAndTheFile) {
+TEST_P(Mp3ExportEncoderFailure, GivesItsCodeAndReleasesTheStreamAndTheFile)
+{
     setenv("FAKE_BLADEENC_FAIL", GetParam().entryPoint, 1);
     const std::size_t descriptors = openDescriptorCount();
 
@@ -146,13 +161,15 @@ TEST_P(Mp3ExportEncoderFailure, GivesItsCodeAndReleasesTheStreamAndTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachEntryPoint, Mp3ExportEncoderFailure,
-    ::testing::Values(
-        EncoderFailure{"beInitStream", BRENVIK_MP3_STREAM_ERROR, {kInit}},
-        EncoderFailure{"beEncodeChunk", BRENVIK_MP3_ENCODING_ERROR,
-                       {kInit, "beEncodeChunk 42 1000", "beCloseStream 42"}},
-        EncoderFailure{"beDeinitStream", BRENVIK_MP3_STREAM_ERROR,
-                       {kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
-                        "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"}}),
+    ::testing::Values(EncoderFailure{"beInitStream", BRENVIK_MP3_STREAM_ERROR, {kInit}},
+                      EncoderFailure{"beEncodeChunk",
+                                     BRENVIK_MP3_ENCODING_ERROR,
+                                     {kInit, "beEncodeChunk 42 1000", "beCloseStream 42"}},
+                      EncoderFailure{
+                          "beDeinitStream",
+                          BRENVIK_MP3_STREAM_ERROR,
+                          {kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000",
+                           "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"}}),
     [](const auto& info) { return std::string(info.param.entryPoint); });
 
 using Save = std::function<int32_t()>;
@@ -166,33 +183,41 @@ struct FailedSave {
     bool directoryRemoved;
 };
 
-void PrintTo(const FailedSave& failure, std::ostream* os) { *os << failure.name; }
+void PrintTo(const FailedSave& failure, std::ostream* os)
+{
+    *os << failure.name;
+}
 
 // The track's 16 KB do not fit: the disk fills after 1000 bytes.
-int32_t onFullDisk(const Save& save, const std::string&) {
+int32_t onFullDisk(const Save& save, const std::string&)
+{
     const FullDiskAfter full(1000);
     return save();
 }
 
-int32_t withEnvironment(const char* name, const std::string& value, const Save& save) {
+int32_t withEnvironment(const char* name, const std::string& value, const Save& save)
+{
     setenv(name, value.c_str(), 1);
     const int32_t result = save();
     unsetenv(name);
     return result;
 }
 
-int32_t whenTheEncoderFails(const Save& save, const std::string&) {
+int32_t whenTheEncoderFails(const Save& save, const std::string&)
+{
     return withEnvironment("FAKE_BLADEENC_FAIL", "beEncodeChunk", save);
 }
 
-int32_t whenTheDirectoryIsRemoved(const Save& save, const std::string& directory) {
+int32_t whenTheDirectoryIsRemoved(const Save& save, const std::string& directory)
+{
     return withEnvironment("FAKE_BLADEENC_REMOVE", directory, save);
 }
 
 class FailedSaveTest : public Mp3ExportWithFakeEncoder,
                        public ::testing::WithParamInterface<FailedSave> {};
 
-TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile) {
+TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile)
+{
     const std::string music = dir.file("music");
     const std::string song = music + "/song";
     std::filesystem::create_directory(music);
@@ -213,15 +238,14 @@ TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     BothFormats, FailedSaveTest,
-    ::testing::Values(
-        FailedSave{"WaveOnFullDisk", &EngineLibrary::saveAsWave, onFullDisk,
-                   BRENVIK_SAVE_FAILED, false},
-        FailedSave{"Mp3OnFullDisk", &EngineLibrary::saveAsMp3, onFullDisk,
-                   BRENVIK_MP3_DISK_ERROR, false},
-        FailedSave{"Mp3WhoseEncoderFails", &EngineLibrary::saveAsMp3, whenTheEncoderFails,
-                   BRENVIK_MP3_ENCODING_ERROR, false},
-        FailedSave{"Mp3IntoADirectoryRemovedMeanwhile", &EngineLibrary::saveAsMp3,
-                   whenTheDirectoryIsRemoved, BRENVIK_MP3_DISK_ERROR, true}),
+    ::testing::Values(FailedSave{"WaveOnFullDisk", &EngineLibrary::saveAsWave, onFullDisk,
+                                 BRENVIK_SAVE_FAILED, false},
+                      FailedSave{"Mp3OnFullDisk", &EngineLibrary::saveAsMp3, onFullDisk,
+                                 BRENVIK_MP3_DISK_ERROR, false},
+                      FailedSave{"Mp3WhoseEncoderFails", &EngineLibrary::saveAsMp3,
+                                 whenTheEncoderFails, BRENVIK_MP3_ENCODING_ERROR, false},
+                      FailedSave{"Mp3IntoADirectoryRemovedMeanwhile", &EngineLibrary::saveAsMp3,
+                                 whenTheDirectoryIsRemoved, BRENVIK_MP3_DISK_ERROR, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -16,11 +16,15 @@ namespace {
 
 constexpr int32_t kTrackFrames = 1024;
 
-bool encoderAlreadyLoaded() { return dlopen("libbladeenc.so", RTLD_NOW | RTLD_NOLOAD) != nullptr; }
+bool encoderAlreadyLoaded()
+{
+    return dlopen("libbladeenc.so", RTLD_NOW | RTLD_NOLOAD) != nullptr;
+}
 
 // Exports a few frames through the engine copy at enginePath: the export must fail with -1
 // before it creates the file.
-void expectNoEncoderAndNoFile(const std::string& enginePath) {
+void expectNoEncoderAndNoFile(const std::string& enginePath)
+{
     setenv("BRENVIK_AUDIO", "sim", 1);
     EngineLibrary engine;
     ASSERT_EQ(engine.load(enginePath), "");
@@ -34,12 +38,14 @@ void expectNoEncoderAndNoFile(const std::string& enginePath) {
     engine.closeLib();
 }
 
-TEST(Mp3ExportWithoutEncoder, NoLibrary_FailsWithMinusOneAndCreatesNoFile) {
+TEST(Mp3ExportWithoutEncoder, NoLibrary_FailsWithMinusOneAndCreatesNoFile)
+{
     ASSERT_FALSE(encoderAlreadyLoaded());
     expectNoEncoderAndNoFile(NO_ENCODER_DIR "/libbrenvik.so");
 }
 
-TEST(Mp3ExportWithoutEncoder, LibraryLackingAnEntryPoint_FailsWithMinusOneAndCreatesNoFile) {
+TEST(Mp3ExportWithoutEncoder, LibraryLackingAnEntryPoint_FailsWithMinusOneAndCreatesNoFile)
+{
     ASSERT_FALSE(encoderAlreadyLoaded());
     expectNoEncoderAndNoFile(PARTIAL_ENCODER_DIR "/libbrenvik.so");
     EXPECT_TRUE(encoderAlreadyLoaded());  // it was found, and is left loaded

@@ -20,7 +20,8 @@ struct Mp3FrameHeader {
 };
 
 // The header at bytes, or nothing when it is not a valid MPEG-1 Layer III header.
-inline std::optional<Mp3FrameHeader> parseMp3FrameHeader(const uint8_t* bytes) {
+inline std::optional<Mp3FrameHeader> parseMp3FrameHeader(const uint8_t* bytes)
+{
     static constexpr std::array<int, 15> kBitrates = {0,   32,  40,  48,  56,  64,  80, 96,
                                                       112, 128, 160, 192, 224, 256, 320};
     static constexpr std::array<int, 3> kSampleRates = {44100, 48000, 32000};
@@ -41,19 +42,23 @@ inline std::optional<Mp3FrameHeader> parseMp3FrameHeader(const uint8_t* bytes) {
     header.copyright = (bytes[3] >> 3) & 1;
     header.original = (bytes[3] >> 2) & 1;
     const int padding = (bytes[2] >> 1) & 1;
-    header.length = static_cast<std::size_t>(144 * header.bitrate * 1000 / header.sampleRate + padding);
+    header.length =
+        static_cast<std::size_t>(144 * header.bitrate * 1000 / header.sampleRate + padding);
     return header;
 }
 
 // The size of the ID3v2 tag at the start of file, header included; 0 when there is none.
-inline std::size_t id3TagBytes(const std::vector<uint8_t>& file) {
+inline std::size_t id3TagBytes(const std::vector<uint8_t>& file)
+{
     if (file.size() < 10 || file[0] != 'I' || file[1] != 'D' || file[2] != '3') return 0;
-    return 10 + (std::size_t(file[6]) << 21 | std::size_t(file[7]) << 14 | std::size_t(file[8]) << 7 | file[9]);
+    return 10 + (std::size_t(file[6]) << 21 | std::size_t(file[7]) << 14 |
+                 std::size_t(file[8]) << 7 | file[9]);
 }
 
 // Every frame from the start of the file, one after the other; empty when the file does not
 // consist of whole valid frames only.
-inline std::vector<Mp3FrameHeader> mp3Frames(const std::vector<uint8_t>& file) {
+inline std::vector<Mp3FrameHeader> mp3Frames(const std::vector<uint8_t>& file)
+{
     std::vector<Mp3FrameHeader> frames;
     for (std::size_t at = 0; at < file.size();) {
         const auto header = file.size() - at >= 4 ? parseMp3FrameHeader(&file[at]) : std::nullopt;

@@ -18,13 +18,21 @@ using ::testing::ElementsAreArray;
 
 constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000 info";
 // Two full chunks and a half, the flush, then the Info frame before the stream is closed.
-const std::vector<std::string> kCallsFor1250Frames{
-    kInit, "beEncodeChunk 42 1000", "beEncodeChunk 42 1000", "beEncodeChunk 42 500",
-    "beDeinitStream 42", "beInfoFrame 42", "beCloseStream 42"};
+const std::vector<std::string> kCallsFor1250Frames{kInit,
+                                                   "beEncodeChunk 42 1000",
+                                                   "beEncodeChunk 42 1000",
+                                                   "beEncodeChunk 42 500",
+                                                   "beDeinitStream 42",
+                                                   "beInfoFrame 42",
+                                                   "beCloseStream 42"};
 
-int16_t patternValue(int32_t valueIndex) { return static_cast<int16_t>(valueIndex * 31 + 5); }
+int16_t patternValue(int32_t valueIndex)
+{
+    return static_cast<int16_t>(valueIndex * 31 + 5);
+}
 
-std::string patternBytes(int32_t from, int32_t to) {
+std::string patternBytes(int32_t from, int32_t to)
+{
     std::string bytes;
     for (int32_t i = from * 2; i < to * 2; ++i) {
         const auto value = static_cast<uint16_t>(patternValue(i));
@@ -37,13 +45,15 @@ std::string patternBytes(int32_t from, int32_t to) {
 class Mp3InfoFrame : public FakeEncoderSession {
 protected:
     void SetUp() override { openPatternTrack(patternValue); }
-    void TearDown() override {
+    void TearDown() override
+    {
         engine.setSongDetails(nullptr);
         FakeEncoderSession::TearDown();
     }
 };
 
-TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag) {
+TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag)
+{
     ASSERT_EQ(engine.setSongDetails("title=Song\nartist=Artist"), 0);
 
     ASSERT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), 0);
@@ -55,13 +65,15 @@ TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag) {
     EXPECT_THAT(calls(), ElementsAreArray(kCallsFor1250Frames));
 }
 
-TEST_F(Mp3InfoFrame, WithoutDetailsTheFileBeginsWithTheInfoFrame_AlsoForAnEmptyRange) {
+TEST_F(Mp3InfoFrame, WithoutDetailsTheFileBeginsWithTheInfoFrame_AlsoForAnEmptyRange)
+{
     ASSERT_EQ(engine.saveAsMp3(7, 7, mp3Path.c_str()), 0);
 
     EXPECT_EQ(readText(mp3Path), "FINAL-INFO-FRAME!FLUSH");
 }
 
-TEST_F(Mp3InfoFrame, AFailingInfoFrameIsAStreamError_AndTheStreamIsClosed) {
+TEST_F(Mp3InfoFrame, AFailingInfoFrameIsAStreamError_AndTheStreamIsClosed)
+{
     setenv("FAKE_BLADEENC_FAIL", "beInfoFrame", 1);
 
     EXPECT_EQ(engine.saveAsMp3(0, 1250, mp3Path.c_str()), BRENVIK_MP3_STREAM_ERROR);

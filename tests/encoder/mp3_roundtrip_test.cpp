@@ -26,12 +26,14 @@ struct Tone {
     double right[2];
 };
 
-void PrintTo(const Tone& tone, std::ostream* os) {
+void PrintTo(const Tone& tone, std::ostream* os)
+{
     *os << "left " << tone.left[0] << "+" << tone.left[1] << " Hz, right " << tone.right[0] << "+"
         << tone.right[1] << " Hz";
 }
 
-int16_t toneValue(const double (&frequencies)[2], int32_t frame) {
+int16_t toneValue(const double (&frequencies)[2], int32_t frame)
+{
     double value = 0;
     for (double f : frequencies) {
         if (f > 0) value += 7000 * std::sin(2 * M_PI * f * frame / 44100.0);
@@ -40,7 +42,8 @@ int16_t toneValue(const double (&frequencies)[2], int32_t frame) {
 }
 
 // Interleaved 16-bit stereo, as libmpg123 decodes it.
-std::vector<int16_t> decode(const std::string& path) {
+std::vector<int16_t> decode(const std::string& path)
+{
     std::vector<int16_t> pcm;
     mpg123_handle* decoder = mpg123_new(nullptr, nullptr);
     if (!decoder) return pcm;
@@ -61,7 +64,8 @@ std::vector<int16_t> decode(const std::string& path) {
     return pcm;
 }
 
-double sumOfSquares(const std::vector<int16_t>& a, std::size_t from, std::size_t count) {
+double sumOfSquares(const std::vector<int16_t>& a, std::size_t from, std::size_t count)
+{
     double sum = 0;
     for (std::size_t i = from; i < from + count; ++i) sum += double(a[i]) * a[i];
     return sum;
@@ -70,7 +74,8 @@ double sumOfSquares(const std::vector<int16_t>& a, std::size_t from, std::size_t
 // Signal-to-noise ratio in dB of decoded against input, the decoded audio lagging by `lag`
 // frames, over `frames` frames.
 double snrAt(const std::vector<int16_t>& input, const std::vector<int16_t>& decoded,
-             std::size_t lag, std::size_t frames) {
+             std::size_t lag, std::size_t frames)
+{
     double noise = 0;
     for (std::size_t i = 0; i < frames * 2; ++i) {
         const double d = double(decoded[i + lag * 2]) - input[i];
@@ -81,14 +86,16 @@ double snrAt(const std::vector<int16_t>& input, const std::vector<int16_t>& deco
 
 class Mp3RoundTrip : public ::testing::TestWithParam<Tone> {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         setenv("BRENVIK_AUDIO", "sim", 1);
         ASSERT_EQ(engine.load(ENGINE_LIBRARY), "");
         ASSERT_TRUE(mpg123_init() == MPG123_OK);
     }
 
     // Writes the tone into the track and exports all of it.
-    std::vector<int16_t> exportTone(const Tone& tone) {
+    std::vector<int16_t> exportTone(const Tone& tone)
+    {
         std::vector<int16_t> input;
         EXPECT_EQ(engine.openLib(kFrames, 0), 0);
         for (int32_t frame = 0; frame < kFrames; ++frame) {
@@ -107,7 +114,8 @@ protected:
     const std::string mp3Path = dir.file("tone.mp3");
 };
 
-TEST_P(Mp3RoundTrip, FileIs192kStereoFramesFromAnInfoFrameOn_WithoutATag) {
+TEST_P(Mp3RoundTrip, FileIs192kStereoFramesFromAnInfoFrameOn_WithoutATag)
+{
     exportTone(GetParam());
     const std::vector<uint8_t> file = readBytes(mp3Path);
 
@@ -126,7 +134,8 @@ TEST_P(Mp3RoundTrip, FileIs192kStereoFramesFromAnInfoFrameOn_WithoutATag) {
     EXPECT_NE(firstFrame.find("LAME"), std::string::npos);
 }
 
-TEST_P(Mp3RoundTrip, DecodedAudioHasTheTracksLengthAndMatchesIt) {
+TEST_P(Mp3RoundTrip, DecodedAudioHasTheTracksLengthAndMatchesIt)
+{
     const std::vector<int16_t> input = exportTone(GetParam());
 
     const std::vector<int16_t> decoded = decode(mp3Path);

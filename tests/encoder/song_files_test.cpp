@@ -29,7 +29,8 @@ int16_t chordValue(int32_t valueIndex)
 {
     const double t = (valueIndex / 2) / 44100.0;
     const double f = valueIndex % 2 == 0 ? 440 : 660;
-    return int16_t(std::lround(9000 * std::sin(2 * M_PI * f * t) + 3000 * std::sin(2 * M_PI * 3 * f * t)));
+    return int16_t(
+        std::lround(9000 * std::sin(2 * M_PI * f * t) + 3000 * std::sin(2 * M_PI * 3 * f * t)));
 }
 
 // Runs a program to its end; its standard output and error, or "exit <n>" when it failed.
@@ -110,7 +111,8 @@ protected:
     TempDirectory dir;
 };
 
-const char* const kDetails = "title=Song of the Day\nartist=Сплин\nalbum=Radio\nyear=1997\ngenre=Rock\ncomment=Für dich\n";
+const char* const kDetails =
+    "title=Song of the Day\nartist=Сплин\nalbum=Radio\nyear=1997\ngenre=Rock\ncomment=Für dich\n";
 
 // Settings the engine does not know are refused and leave the details and the quality set
 // before them: the files carry every detail, and the MP3 is still at 192 kbit/s.
@@ -119,7 +121,8 @@ TEST_F(SongFiles, Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded_AndByFfp
     ASSERT_EQ(engine.setSongDetails(kDetails), 0);
     for (const char* refused : {"composer=X", "title Kept", "title=New\nbpm=120"})
         EXPECT_EQ(engine.setSongDetails(refused), BRENVIK_SETTING_REFUSED) << refused;
-    for (int32_t refused : {-1, 3, 192}) EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
+    for (int32_t refused : {-1, 3, 192})
+        EXPECT_EQ(engine.setMp3Quality(refused), BRENVIK_SETTING_REFUSED) << refused;
     ASSERT_EQ(engine.saveAsMp3(0, 44100, file("song.mp3").c_str()), 0);
     ASSERT_EQ(engine.saveAsWave(0, 4410, file("song.wav").c_str()), 0);
 
@@ -130,16 +133,21 @@ TEST_F(SongFiles, Details_ReadBackByMutagenAsId3v23WithUtf16WhereNeeded_AndByFfp
         int encoding;
         const char* tag;
         const char* text;
-    } expected[] = {{"TIT2", 0, "title", "Song of the Day"}, {"TPE1", 1, "artist", "Сплин"},
-                    {"TALB", 0, "album", "Radio"},           {"TYER", 0, "date", "1997"},
-                    {"TCON", 0, "genre", "Rock"},            {"COMM", 0, "comment", "Für dich"}};
+    } expected[] = {{"TIT2", 0, "title", "Song of the Day"},
+                    {"TPE1", 1, "artist", "Сплин"},
+                    {"TALB", 0, "album", "Radio"},
+                    {"TYER", 0, "date", "1997"},
+                    {"TCON", 0, "genre", "Rock"},
+                    {"COMM", 0, "comment", "Für dich"}};
     std::map<std::string, std::string> id3{{"version", "2.3"}};
     std::map<std::string, std::string> info;
     for (const auto& detail : expected) {
         id3[detail.frame] = std::to_string(detail.encoding) + ":" + detail.text;
         info[std::string("TAG:") + detail.tag] = detail.text;
     }
-    EXPECT_EQ(lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt"))), id3);
+    EXPECT_EQ(
+        lines(run({kSystemPython, "-c", kMutagenScript, file("song.mp3")}, file("mutagen.txt"))),
+        id3);
     EXPECT_EQ(lines(run({"ffprobe", "-v", "error", "-show_entries", "format_tags", "-of",
                          "default=noprint_wrappers=1", file("song.wav")},
                         file("ffprobe.txt"))),
@@ -171,18 +179,22 @@ TEST_P(ExactLength, FfmpegAndMpg123ReturnExactlyTheSelectedFrames)
     const std::string mp3 = file("take.mp3");
     ASSERT_EQ(engine.saveAsMp3(c.from, c.to, mp3.c_str()), 0);
 
-    EXPECT_EQ(decodedFrames({"ffmpeg", "-v", "error", "-y", "-i", mp3, "-f", "s16le", file("ffmpeg.raw")}, file("ffmpeg.raw")),
+    EXPECT_EQ(
+        decodedFrames({"ffmpeg", "-v", "error", "-y", "-i", mp3, "-f", "s16le", file("ffmpeg.raw")},
+                      file("ffmpeg.raw")),
+        c.to - c.from);
+    EXPECT_EQ(decodedFrames({"mpg123", "-q", "-O", file("mpg123.raw"), mp3}, file("mpg123.raw")),
               c.to - c.from);
-    EXPECT_EQ(decodedFrames({"mpg123", "-q", "-O", file("mpg123.raw"), mp3}, file("mpg123.raw")), c.to - c.from);
 }
 
-INSTANTIATE_TEST_SUITE_P(Selections, ExactLength,
-                         ::testing::Values(LengthCase{"OneSecondAt192", BRENVIK_MP3_CBR_192, 0, 44100},
-                                           LengthCase{"OddStretchAt192", BRENVIK_MP3_CBR_192, 1000, 1000 + 77777},
-                                           LengthCase{"OneEncoderFrame", BRENVIK_MP3_CBR_192, 5, 5 + 1152},
-                                           LengthCase{"OddStretchAt320", BRENVIK_MP3_CBR_320, 333, 333 + 55555},
-                                           LengthCase{"OddStretchVbrV2", BRENVIK_MP3_VBR_V2, 17, 17 + 99999}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Selections, ExactLength,
+    ::testing::Values(LengthCase{"OneSecondAt192", BRENVIK_MP3_CBR_192, 0, 44100},
+                      LengthCase{"OddStretchAt192", BRENVIK_MP3_CBR_192, 1000, 1000 + 77777},
+                      LengthCase{"OneEncoderFrame", BRENVIK_MP3_CBR_192, 5, 5 + 1152},
+                      LengthCase{"OddStretchAt320", BRENVIK_MP3_CBR_320, 333, 333 + 55555},
+                      LengthCase{"OddStretchVbrV2", BRENVIK_MP3_VBR_V2, 17, 17 + 99999}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // That the audio frames behind the Info frame are those of a stream without one is checked on
 // the encoder library; what the engine hands it, through the recording fake encoder.

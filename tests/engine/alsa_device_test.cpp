@@ -3,9 +3,9 @@
 // ALSA's "default" device to the null device, the playback side through a file plugin that
 // keeps every byte played. ALSA's null device is not paced like a card, so input overflows and
 // output underflows happen for real; they must be counted, never be fatal, and lose no frame.
+#include <gtest/gtest.h>
 #include <portaudio.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -49,7 +49,9 @@ std::string nullCardKeepingPlayback(const fs::path& played)
            "  playback.pcm {\n"
            "    type file\n"
            "    slave.pcm \"null\"\n"
-           "    file \"" + played.string() + "\"\n"
+           "    file \"" +
+           played.string() +
+           "\"\n"
            "    format \"raw\"\n"
            "  }\n"
            "  capture.pcm \"null\"\n"

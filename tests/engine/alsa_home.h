@@ -12,7 +12,8 @@
 
 class AlsaHome {
 public:
-    AlsaHome(const std::filesystem::path& home, const std::string& asoundrc) : home_(home)
+    AlsaHome(const std::filesystem::path& home, const std::string& asoundrc)
+        : home_(home)
     {
         std::filesystem::create_directories(home);
         std::ofstream(home / ".asoundrc") << asoundrc;

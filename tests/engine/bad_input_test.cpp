@@ -3,8 +3,8 @@
 // input, does it, and says the clear result it must give. For every row nothing is lost: the
 // track holds what it held unless the row says otherwise, and every file that was there before
 // still has its bytes.
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdint>
@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kLength = 1000;  // frames in the track
 constexpr int32_t kValues = 2 * kLength;
-constexpr int kFileFrames = 10;    // frames in the crafted WAV files
+constexpr int kFileFrames = 10;  // frames in the crafted WAV files
 
 using Track = std::vector<int16_t>;
 
@@ -47,8 +47,8 @@ struct WavImage {
     std::string bytes() const
     {
         using namespace wav_image;
-        return riff(formatChunk(1, 2, 44100, 16, "", fmtSize) + beforeData
-                        + chunk("data", stereoFrames(kFileFrames), dataSize),
+        return riff(formatChunk(1, 2, 44100, 16, "", fmtSize) + beforeData +
+                        chunk("data", stereoFrames(kFileFrames), dataSize),
                     "RIFF", riffSize);
     }
 };
@@ -88,9 +88,9 @@ struct Row {
     Engine engine;
     std::function<int32_t(const Paths&)> action;
     int32_t expected;
-    std::optional<std::string> input = std::nullopt;     // the bytes of Paths::in
-    std::function<void(Track&)> changes = nullptr;       // what the row may change in the track
-    std::optional<uintmax_t> outBytes = std::nullopt;    // the size of Paths::out afterwards
+    std::optional<std::string> input = std::nullopt;   // the bytes of Paths::in
+    std::function<void(Track&)> changes = nullptr;     // what the row may change in the track
+    std::optional<uintmax_t> outBytes = std::nullopt;  // the size of Paths::out afterwards
 };
 
 // Row::outBytes for a row after which Paths::out must not exist.
@@ -161,8 +161,7 @@ std::vector<Row> badFrameRanges()
          silenceFrom(0)},
         {"PlayWav_past_the_end", Engine::kOpen,
          [](const Paths&) { return playToTheEnd(kLength, kLength + 100); }, 0},
-        {"PlayWav_reversed", Engine::kOpen, [](const Paths&) { return playToTheEnd(600, 400); },
-         0},
+        {"PlayWav_reversed", Engine::kOpen, [](const Paths&) { return playToTheEnd(600, 400); }, 0},
         {"PlayWav_INT32_MIN_to_INT32_MAX", Engine::kOpen,
          [](const Paths&) { return playToTheEnd(INT32_MIN, INT32_MAX); }, 0},
         {"SaveAsWave_past_the_end", Engine::kOpen,
@@ -188,7 +187,8 @@ std::vector<Row> badTrackLengths()
              {"0", 0}, {"minus1", -1}, {"INT32_MIN", INT32_MIN}, {"INT32_MAX", INT32_MAX}}) {
         const int32_t length = bad;  // a plain variable: lambdas cannot capture a binding in C++20
         rows.push_back({"OpenLib_length_" + label, Engine::kClosed,
-                        [length = length](const Paths&) { return OpenLib(length, 0); }, BRENVIK_ERR_NO_MEMORY});
+                        [length = length](const Paths&) { return OpenLib(length, 0); },
+                        BRENVIK_ERR_NO_MEMORY});
     }
     return rows;
 }
@@ -203,8 +203,7 @@ std::vector<Row> exportsWithoutAnOpenEngine()
         {"TrackRead_after_CloseLib", Engine::kClosed, [](const Paths&) { return TrackRead(0); },
          BRENVIK_OUTSIDE_TRACK},
         {"TrackWrite_before_OpenLib", Engine::kNeverOpened,
-         [](const Paths&) { return TrackWrite(0, 1); },
-         BRENVIK_OUTSIDE_TRACK},
+         [](const Paths&) { return TrackWrite(0, 1); }, BRENVIK_OUTSIDE_TRACK},
         {"TrackClear_after_CloseLib", Engine::kClosed,
          [](const Paths&) { return TrackClear(0, 10); }, 0},
         {"PlayWav_before_OpenLib", Engine::kNeverOpened,
@@ -215,8 +214,8 @@ std::vector<Row> exportsWithoutAnOpenEngine()
          BRENVIK_ERR_NOT_OPEN},
         {"GetPosition_after_CloseLib", Engine::kClosed, [](const Paths&) { return GetPosition(); },
          0},
-        {"IsPlaying_before_OpenLib", Engine::kNeverOpened,
-         [](const Paths&) { return IsPlaying(); }, 0},
+        {"IsPlaying_before_OpenLib", Engine::kNeverOpened, [](const Paths&) { return IsPlaying(); },
+         0},
         {"CloseLib_after_CloseLib", Engine::kClosed, [](const Paths&) { return CloseLib(); }, 0},
         {"LoadWave_after_CloseLib_loads_nothing", Engine::kClosed,
          [](const Paths& p) { return LoadWave(p.in.c_str()); }, BRENVIK_LOAD_CANNOT_OPEN, kGoodWav},
@@ -285,13 +284,13 @@ std::vector<Row> badPaths()
          BRENVIK_LOAD_CANNOT_OPEN},
         {"LoadWave_read_only_file_loads", Engine::kOpen,
          [](const Paths& p) {
-             fs::permissions(p.in, fs::perms::owner_read | fs::perms::group_read |
-                                       fs::perms::others_read);
+             fs::permissions(
+                 p.in, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
              return LoadWave(p.in.c_str());
          },
          0, kGoodWav, holdsTheFileFrames},
-        {"LoadWave_directory", Engine::kOpen, [](const Paths& p) { return LoadWave(p.dir.c_str()); },
-         BRENVIK_LOAD_CANNOT_OPEN},
+        {"LoadWave_directory", Engine::kOpen,
+         [](const Paths& p) { return LoadWave(p.dir.c_str()); }, BRENVIK_LOAD_CANNOT_OPEN},
         {"SaveAsWave_directory", Engine::kOpen,
          [](const Paths& p) { return SaveAsWave(0, 10, p.dir.c_str()); }, BRENVIK_SAVE_FAILED},
         {"SaveAsMp3_directory", Engine::kOpen,

@@ -19,7 +19,8 @@ TEST(DeadlineCallerTest, CallsRunOnItsThreadAndGiveTheirResultOrTheirThrow)
     EXPECT_EQ(caller.run([&] {
         callThread = std::this_thread::get_id();
         return 7;
-    }), 7);
+    }),
+              7);
     EXPECT_NE(callThread, std::this_thread::get_id());
 
     EXPECT_THROW(caller.run([]() -> int32_t { throw std::length_error("no memory"); }),
@@ -36,13 +37,15 @@ TEST(DeadlineCallerTest, CallThatOverrunsIsLeftRunningAndLaterCallsAreRefused)
         answer.wait();
         returned = true;
         return 0;
-    }), device::kNotResponding);
+    }),
+              device::kNotResponding);
 
     bool ranLater = false;
     EXPECT_EQ(caller.run([&ranLater] {
         ranLater = true;
         return 0;
-    }), device::kNotResponding);
+    }),
+              device::kNotResponding);
 
     // Once the hung call returns, the caller's thread is idle and it may be destroyed.
     release.set_value();

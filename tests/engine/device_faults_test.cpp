@@ -44,8 +44,7 @@ protected:
                   return std::make_unique<testing::StallingBackend>(config, stall);
               },
               kDeadline, stallPeriod)
-    {
-    }
+    {}
     ~DeviceFaultsTest() override
     {
         EXPECT_TRUE(stall->releaseAndDrain());
@@ -123,11 +122,11 @@ std::string operationName(const ::testing::TestParamInfo<Operation>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Input, HungStopTest,
-                         ::testing::Values(Operation::kPosition, Operation::kReset),
-                         operationName);
+                         ::testing::Values(Operation::kPosition, Operation::kReset), operationName);
 
 // A playback whose device hangs: in the queuing (play fails), or in the stop.
-class HungPlaybackTest : public DeviceFaultsTest, public ::testing::WithParamInterface<Operation> {};
+class HungPlaybackTest : public DeviceFaultsTest,
+                         public ::testing::WithParamInterface<Operation> {};
 
 TEST_P(HungPlaybackTest, StopReturnsAndEndsThePlayback)
 {
@@ -152,9 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Output, HungPlaybackTest,
                          operationName);
 
 // A device that hangs while the engine opens or closes.
-class HungOpenOrCloseTest
-    : public DeviceFaultsTest,
-      public ::testing::WithParamInterface<std::pair<Side, Operation>> {};
+class HungOpenOrCloseTest : public DeviceFaultsTest,
+                            public ::testing::WithParamInterface<std::pair<Side, Operation>> {};
 
 TEST_P(HungOpenOrCloseTest, OpenAndCloseReturnNotRespondingAndTheNextOpenWorks)
 {
@@ -168,17 +166,17 @@ TEST_P(HungOpenOrCloseTest, OpenAndCloseReturnNotRespondingAndTheNextOpenWorks)
     expectAFreshOpenToRecord();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachStep, HungOpenOrCloseTest,
-    ::testing::Values(std::pair(Side::kOutput, Operation::kOpen),
-                      std::pair(Side::kInput, Operation::kOpen),
-                      std::pair(Side::kInput, Operation::kPrepare),
-                      std::pair(Side::kOutput, Operation::kClose),
-                      std::pair(Side::kInput, Operation::kUnprepare),
-                      std::pair(Side::kInput, Operation::kClose)),
-    [](const auto& info) {
-        return testing::nameOf(info.param.first) + testing::nameOf(info.param.second);
-    });
+INSTANTIATE_TEST_SUITE_P(EachStep, HungOpenOrCloseTest,
+                         ::testing::Values(std::pair(Side::kOutput, Operation::kOpen),
+                                           std::pair(Side::kInput, Operation::kOpen),
+                                           std::pair(Side::kInput, Operation::kPrepare),
+                                           std::pair(Side::kOutput, Operation::kClose),
+                                           std::pair(Side::kInput, Operation::kUnprepare),
+                                           std::pair(Side::kInput, Operation::kClose)),
+                         [](const auto& info) {
+                             return testing::nameOf(info.param.first) +
+                                    testing::nameOf(info.param.second);
+                         });
 
 TEST_F(DeviceFaultsTest, CloseDuringARecordingWhoseResetHangsReturnsNotResponding)
 {
@@ -195,7 +193,9 @@ TEST_F(DeviceFaultsTest, CloseDuringARecordingWhoseResetHangsReturnsNotRespondin
 class StandingDeviceTest : public DeviceFaultsTest {
 protected:
     // Short, so that the tests take little time; they wait for the engine, never for a time.
-    StandingDeviceTest() : DeviceFaultsTest(std::chrono::milliseconds(50)) {}
+    StandingDeviceTest()
+        : DeviceFaultsTest(std::chrono::milliseconds(50))
+    {}
 
     bool givesUp()
     {
@@ -267,7 +267,8 @@ TEST(EngineOpenTest, BackEndThatCannotBeMadeLeavesTheEngineClosedAndReusable)
     bool fail = true;
     Engine engine([&fail]() -> std::unique_ptr<device::WaveBackend> {
         if (fail) {
-            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
         }
         return std::make_unique<device::SimBackend>(device::SimConfig{});
     });

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +29,7 @@ protected:
               config.manualClock = clock;
               return std::make_unique<testing::StallingBackend>(config, stall);
           })
-    {
-    }
+    {}
     ~EngineTest() override { engine.close(); }
 
     static uint32_t counterAt(const Frame& frame)
@@ -57,9 +56,9 @@ TEST_F(EngineTest, OpenAndCloseLogTheirStepsInOrder)
 {
     ASSERT_EQ(engine.open(1000, true), 0);
     EXPECT_EQ(engine.close(), 0);
-    EXPECT_EQ(log.lines(), (Lines{"OpenLib\n", "waveOpenOut\n", "waveOpenIn\n",
-                                  "WaveInProc:WIM_OPEN\n", "CloseLib\n", "waveCloseOut\n",
-                                  "waveCloseIn\n", "WaveInProc:WIM_CLOSE\n"}));
+    EXPECT_EQ(log.lines(),
+              (Lines{"OpenLib\n", "waveOpenOut\n", "waveOpenIn\n", "WaveInProc:WIM_OPEN\n",
+                     "CloseLib\n", "waveCloseOut\n", "waveCloseIn\n", "WaveInProc:WIM_CLOSE\n"}));
 }
 
 TEST_F(EngineTest, LoggingOffWritesNothingEvenWhenADeviceFails)
@@ -217,8 +216,7 @@ TEST_F(EngineTest, RingLogsEachHalfAndStopHandsBothBackUnqueued)
         expected.push_back("WaveInProc:WIM_DATA\n");
         expected.push_back("WaveInProc:WIM_DATA:Adding Buffer\n");
     }
-    expected.insert(expected.end(),
-                    {"Stop\n", "WaveInProc:WIM_DATA\n", "WaveInProc:WIM_DATA\n"});
+    expected.insert(expected.end(), {"Stop\n", "WaveInProc:WIM_DATA\n", "WaveInProc:WIM_DATA\n"});
     EXPECT_EQ(log.linesFrom("Record\n"), expected);
 
     // Neither half is left queued, so closing unprepares and closes cleanly.
@@ -405,9 +403,8 @@ TEST_F(EngineTest, FailedRecordKeepsIsPlayingUntilStop)
     engine.open(1000, true);
     EXPECT_EQ(engine.record(), device::kInvalidHandle);
     EXPECT_TRUE(engine.isPlaying());
-    EXPECT_EQ(log.linesFrom("Record\n"),
-              (Lines{"Record\n", "Err:waveInAddBuffer\n", "Err:waveInAddBuffer\n",
-                     "Err:waveInStart\n"}));
+    EXPECT_EQ(log.linesFrom("Record\n"), (Lines{"Record\n", "Err:waveInAddBuffer\n",
+                                                "Err:waveInAddBuffer\n", "Err:waveInStart\n"}));
     EXPECT_EQ(engine.stop(), device::kInvalidHandle);
     EXPECT_FALSE(engine.isPlaying());
     EXPECT_EQ(log.lines().back(), "Err:waveInReset\n");

@@ -4,8 +4,8 @@
 // make either fail for the calling thread; each export must then return its failure code, as
 // no exception may cross the C interface, and the engine must still work afterwards.
 #include <dlfcn.h>
-#include <pthread.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -22,7 +22,11 @@ thread_local bool refuseThreads = false;
 // Makes allocations, or thread starts, fail on this thread while it lives.
 class Refusal {
 public:
-    explicit Refusal(bool& what) : what_(what) { what_ = true; }
+    explicit Refusal(bool& what)
+        : what_(what)
+    {
+        what_ = true;
+    }
     ~Refusal() { what_ = false; }
     Refusal(const Refusal&) = delete;
     Refusal& operator=(const Refusal&) = delete;

@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <string>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "brenvik.h"
@@ -56,8 +56,8 @@ TEST_F(ExportsTest, PlayDuringARecordingIsRefusedAndStopStillTurnsTheRing)
 {
     constexpr int32_t length = 4411;
     ASSERT_EQ(OpenLib(length, 0), 0);
-    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps(
-        [] { EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING); }));
+    ASSERT_NO_FATAL_FAILURE(
+        recordUntilTheRingWraps([] { EXPECT_EQ(PlayWav(0, length), BRENVIK_ERR_STILL_PLAYING); }));
     EXPECT_TRUE(isOneUnbrokenRun(length));
     EXPECT_EQ(CloseLib(), 0);
 }
@@ -193,8 +193,8 @@ TEST_F(ExportsTest, PortAudioWithoutACardGivesBadDeviceId)
         GTEST_SKIP() << "a sound device is present";
     }
     EXPECT_EQ(result, BRENVIK_ERR_BAD_DEVICE);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"OpenLib\n", "waveOpenOut\n",
-                                                     "Err: waveOutOpen\n"}));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"OpenLib\n", "waveOpenOut\n", "Err: waveOutOpen\n"}));
     CloseLib();
 }
 

@@ -4,10 +4,10 @@
 // wait on them. Each call runs in a child process that an alarm ends, so a call that blocks
 // fails its test instead of hanging it.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <array>
 #include <climits>

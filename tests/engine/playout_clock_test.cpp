@@ -26,8 +26,12 @@ const Clock::time_point kStart{};
 // audio before it is that of full buffers.
 FilledBuffer buffer(uint32_t n, double hostLead, uint32_t audioFrames = kBufferFrames)
 {
-    return {uint64_t{n} * kBufferFrames * kFrame, uint64_t{n} * kBufferFrames * kFrame,
-            audioFrames * kFrame, kBufferFrames * kFrame, hostLead, kStart + n * 10ms};
+    return {uint64_t{n} * kBufferFrames * kFrame,
+            uint64_t{n} * kBufferFrames * kFrame,
+            audioFrames * kFrame,
+            kBufferFrames * kFrame,
+            hostLead,
+            kStart + n * 10ms};
 }
 
 uint64_t frames(uint64_t bytes)

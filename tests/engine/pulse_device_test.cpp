@@ -5,8 +5,8 @@
 // the engine plays is taken from the play sink's monitor; what it records is a counter pattern
 // the test plays into the capture sink. Every wait is bounded; without a server the tests skip.
 #include <fcntl.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -72,7 +72,9 @@ std::optional<int32_t> numberOf(uint32_t frame)
 // A raw 16-bit stereo recording that a recorder still writes, read as it grows.
 class GrowingRecording {
 public:
-    explicit GrowingRecording(const fs::path& file) : path_(file) {}
+    explicit GrowingRecording(const fs::path& file)
+        : path_(file)
+    {}
     ~GrowingRecording()
     {
         if (fd_ >= 0) {
@@ -123,9 +125,9 @@ std::size_t framesHeardInOrder(const std::vector<uint32_t>& heard, std::size_t o
 std::unique_ptr<ChildProcess> recordMonitor(const PulseServer& server, const std::string& sink,
                                             const fs::path& file)
 {
-    return server.start(std::vector<std::string>{"parecord", "--latency-msec=5",
-                                                 "--device=" + sink + ".monitor"} +
-                        kRawFormat + std::vector<std::string>{file.string()});
+    return server.start(
+        std::vector<std::string>{"parecord", "--latency-msec=5", "--device=" + sink + ".monitor"} +
+        kRawFormat + std::vector<std::string>{file.string()});
 }
 
 // What the play sink's monitor delivers, from before a playback starts until finish().
@@ -134,14 +136,12 @@ std::unique_ptr<ChildProcess> recordMonitor(const PulseServer& server, const std
 class Listener {
 public:
     Listener(const PulseServer& server, const fs::path& file)
-        : keepRunning_(server.start(std::vector<std::string>{"pacat", "--playback",
-                                                             "--device=play",
+        : keepRunning_(server.start(std::vector<std::string>{"pacat", "--playback", "--device=play",
                                                              "--latency-msec=20"} +
                                     kRawFormat + std::vector<std::string>{"/dev/zero"})),
           recorder_(recordMonitor(server, "play", file)),
           recording_(file)
-    {
-    }
+    {}
 
     // Waits, bounded, until the monitor delivers.
     bool listening()
@@ -276,11 +276,11 @@ TEST_P(PulseDeviceTest, EveryFrameOfTheSelectionIsHeardAndThePositionFollowsTheS
         expected.push_back(numberedFrame(frame));
     }
     const std::size_t inOrder = framesHeardInOrder(frames, offset, expected);
-    EXPECT_EQ(inOrder, expected.size()) << "frames heard in order after " << offset
-                                        << " silent ones, from frame " << firstHeard;
-    EXPECT_TRUE(std::all_of(first + static_cast<long>(inOrder), frames.end(),
-                            [](uint32_t f) { return f == 0; }))
-        << "the frames heard in order are followed by more than silence";
+    EXPECT_EQ(inOrder, expected.size())
+        << "frames heard in order after " << offset << " silent ones, from frame " << firstHeard;
+    EXPECT_TRUE(std::all_of(first + static_cast<long>(inOrder), frames.end(), [](uint32_t f) {
+        return f == 0;
+    })) << "the frames heard in order are followed by more than silence";
     std::printf("heard %zu of %zu frames; GetPosition ahead of the monitor by %d frames (median)\n",
                 inOrder, expected.size(), lead.median());
 
@@ -347,8 +347,8 @@ void expectOneRunOfTheCounter(int32_t length)
 
 TEST_P(PulseDeviceTest, RecordingAcrossRingWrapsKeepsAnUnbrokenRunOldestFirst)
 {
-    const auto player = playCounterToTheDefaultSource(*server_, freshFile("counter.wav"),
-                                                      freshFile("flowing.raw"));
+    const auto player =
+        playCounterToTheDefaultSource(*server_, freshFile("counter.wav"), freshFile("flowing.raw"));
     ASSERT_FALSE(HasFailure());
 
     const int32_t length = kRate / 10;

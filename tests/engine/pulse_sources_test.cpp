@@ -3,8 +3,8 @@
 // PulseAudio, and PipeWire with its pulse service where it can run here. Two null sinks, A and B;
 // the server's default source is B's monitor, while a player plays a counter pattern into A.
 // Every wait is bounded; a server that cannot start skips the test, saying why.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>

@@ -64,7 +64,10 @@ struct Replacement {
     std::set<std::string> names;
 };
 
-void PrintTo(const Replacement& replacement, std::ostream* os) { *os << replacement.name; }
+void PrintTo(const Replacement& replacement, std::ostream* os)
+{
+    *os << replacement.name;
+}
 
 class ReplacementFileCommitTest : public ReplacementFileTest,
                                   public ::testing::WithParamInterface<Replacement> {};
@@ -87,18 +90,29 @@ TEST_P(ReplacementFileCommitTest, PutsTheNewBytesInThePlaceOfTheFileItNames)
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, ReplacementFileCommitTest,
-    ::testing::Values(
-        Replacement{"ExistingFile_KeepsItsMode", [](const auto& t) { t.write("song.wav", kOldBytes, 0604); },
-                    "song.wav", "song.wav", 0604, {"sub", "song.wav"}},
-        Replacement{"LinkToAFile_ReplacesTheFileAndKeepsTheLink",
-                    [](const auto& t) {
-                        t.write("sub/song.wav", kOldBytes, 0600);
-                        fs::create_symlink("sub/song.wav", t.path("link.wav"));
-                    },
-                    "link.wav", "sub/song.wav", 0600, {"sub", "sub/song.wav", "link.wav"}},
-        Replacement{"LinkToNothingYet_CreatesTheFileItNames",
-                    [](const auto& t) { fs::create_symlink(t.path("sub/new.wav"), t.path("link.wav")); },
-                    "link.wav", "sub/new.wav", 0640, {"sub", "sub/new.wav", "link.wav"}}),
+    ::testing::Values(Replacement{"ExistingFile_KeepsItsMode",
+                                  [](const auto& t) { t.write("song.wav", kOldBytes, 0604); },
+                                  "song.wav",
+                                  "song.wav",
+                                  0604,
+                                  {"sub", "song.wav"}},
+                      Replacement{"LinkToAFile_ReplacesTheFileAndKeepsTheLink",
+                                  [](const auto& t) {
+                                      t.write("sub/song.wav", kOldBytes, 0600);
+                                      fs::create_symlink("sub/song.wav", t.path("link.wav"));
+                                  },
+                                  "link.wav",
+                                  "sub/song.wav",
+                                  0600,
+                                  {"sub", "sub/song.wav", "link.wav"}},
+                      Replacement{"LinkToNothingYet_CreatesTheFileItNames",
+                                  [](const auto& t) {
+                                      fs::create_symlink(t.path("sub/new.wav"), t.path("link.wav"));
+                                  },
+                                  "link.wav",
+                                  "sub/new.wav",
+                                  0640,
+                                  {"sub", "sub/new.wav", "link.wav"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReplacementFileTest, TargetThatMayNotBeReplaced_IsRefusedAndNothingIsCreated)

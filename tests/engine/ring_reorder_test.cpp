@@ -20,7 +20,9 @@ constexpr auto kGuardByte = std::byte{0xA5};
 class RingFixture {
 public:
     explicit RingFixture(size_t length)
-        : original_(length), track_(length), scratchBuffer_(length / 2 + 2 * kGuardBytes, kGuardByte)
+        : original_(length),
+          track_(length),
+          scratchBuffer_(length / 2 + 2 * kGuardBytes, kGuardByte)
     {
         for (size_t i = 0; i < length; ++i) {
             // The left value is the low half of i; the right one recovers the high half from it.
@@ -40,8 +42,8 @@ public:
         const auto intact = [](auto first, auto last) {
             return std::all_of(first, last, [](std::byte b) { return b == kGuardByte; });
         };
-        return intact(scratchBuffer_.begin(), scratchBuffer_.begin() + kGuardBytes)
-            && intact(scratchBuffer_.end() - kGuardBytes, scratchBuffer_.end());
+        return intact(scratchBuffer_.begin(), scratchBuffer_.begin() + kGuardBytes) &&
+               intact(scratchBuffer_.end() - kGuardBytes, scratchBuffer_.end());
     }
 
     // Which old frame the track's frame i now holds.
@@ -152,7 +154,8 @@ TEST(RingReorder, StopAfterWrap_TrackReadsOldestFirst)
         RingFixture ring(example.length);
         ring.rotate(example.p);
         for (const auto& [frame, old] : example.frameHoldsOld) {
-            EXPECT_EQ(ring.oldFrameAt(frame), old) << "length " << example.length << ", p " << example.p;
+            EXPECT_EQ(ring.oldFrameAt(frame), old)
+                << "length " << example.length << ", p " << example.p;
         }
     }
 }

@@ -10,8 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "device/sim_device.h"
 #include "device/device_worker.h"
+#include "device/sim_device.h"
 #include "frame.h"
 #include "wav_image.h"
 
@@ -95,7 +95,8 @@ TEST_F(SimDeviceTest, HeaderRulesFollowThePlatform)
 
 TEST_F(SimDeviceTest, OutputPlaysQueuedFramesIntoTheSinkAndHandsEachHeaderBack)
 {
-    const auto sinkPath = std::filesystem::temp_directory_path() / ("brenvik-sim-sink-" + std::to_string(::getpid()) + ".raw");
+    const auto sinkPath = std::filesystem::temp_directory_path() /
+                          ("brenvik-sim-sink-" + std::to_string(::getpid()) + ".raw");
     std::filesystem::remove(sinkPath);
     SimConfig config;
     config.outputPath = sinkPath;
@@ -192,11 +193,12 @@ TEST_F(SimDeviceTest, InputRecordsTheCounterPatternThroughARingOfTwoHeaders)
 
 TEST_F(SimDeviceTest, InputLoopsAWaveFileAndRefusesOtherFormats)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("brenvik-sim-source-" + std::to_string(::getpid()) + ".wav");
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("brenvik-sim-source-" + std::to_string(::getpid()) + ".wav");
     auto writeWave = [&](uint16_t channels, const std::vector<int16_t>& samples,
                          std::optional<uint32_t> declaredDataBytes = std::nullopt) {
-        wav_image::writeFile(path, wav_image::wave(wav_image::values(samples), channels, 44100,
-                                                   declaredDataBytes));
+        wav_image::writeFile(
+            path, wav_image::wave(wav_image::values(samples), channels, 44100, declaredDataBytes));
     };
     std::unique_ptr<WaveInput> input;
 

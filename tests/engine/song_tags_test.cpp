@@ -31,13 +31,14 @@ TEST_P(ParseSongDetails, TakesKnownKeysAndRefusesTheRest)
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseSongDetails,
-    ::testing::Values(
-        DetailsText{"Empty", "", SongDetails{}},
-        DetailsText{"EveryKey", "title=T\nartist=A\nalbum=B\nyear=1997\ngenre=Pop\ncomment=C\n",
-                    SongDetails{"T", "A", "B", "1997", "Pop", "C"}},
-        DetailsText{"SomeKeysNoFinalBreakAndAnEqualsInAValue", "\nartist=A=B\n\ncomment=x",
-                    SongDetails{"", "A=B", "", "", "", "x"}},
-        DetailsText{"EmptyValues", "title=\nartist=", SongDetails{}}),
+    ::testing::Values(DetailsText{"Empty", "", SongDetails{}},
+                      DetailsText{"EveryKey",
+                                  "title=T\nartist=A\nalbum=B\nyear=1997\ngenre=Pop\ncomment=C\n",
+                                  SongDetails{"T", "A", "B", "1997", "Pop", "C"}},
+                      DetailsText{"SomeKeysNoFinalBreakAndAnEqualsInAValue",
+                                  "\nartist=A=B\n\ncomment=x",
+                                  SongDetails{"", "A=B", "", "", "", "x"}},
+                      DetailsText{"EmptyValues", "title=\nartist=", SongDetails{}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -26,8 +26,8 @@ inline std::string nameOf(Side side)
 }
 inline std::string nameOf(Operation operation)
 {
-    constexpr const char* names[] = {"Open", "Prepare", "Unprepare", "Queue",
-                                      "Start", "Reset", "Position", "Close"};
+    constexpr const char* names[] = {"Open",  "Prepare", "Unprepare", "Queue",
+                                     "Start", "Reset",   "Position",  "Close"};
     return names[static_cast<int>(operation)];
 }
 
@@ -87,7 +87,8 @@ public:
 private:
     // Counts the calls inside the double, also one that an action ends by throwing.
     struct Inside {
-        explicit Inside(Stall& stall) : stall(stall)
+        explicit Inside(Stall& stall)
+            : stall(stall)
         {
             std::lock_guard lock(stall.mutex_);
             ++stall.inside_;
@@ -115,9 +116,10 @@ template <typename Interface>
 class StallingDevice : public Interface {
 public:
     StallingDevice(std::unique_ptr<Interface> inner, std::shared_ptr<Stall> stall, Side side)
-        : inner_(std::move(inner)), stall_(std::move(stall)), side_(side)
-    {
-    }
+        : inner_(std::move(inner)),
+          stall_(std::move(stall)),
+          side_(side)
+    {}
 
     int32_t prepare(device::WaveHeader& header) override
     {
@@ -181,9 +183,9 @@ public:
 class StallingBackend final : public device::WaveBackend {
 public:
     StallingBackend(device::SimConfig config, std::shared_ptr<Stall> stall)
-        : sim_(std::move(config)), stall_(std::move(stall))
-    {
-    }
+        : sim_(std::move(config)),
+          stall_(std::move(stall))
+    {}
 
     int32_t openOutput(device::WaveCallback callback, void* context,
                        std::unique_ptr<device::WaveOutput>& device) override

@@ -43,13 +43,20 @@ protected:
     }
     std::string logText() const { return readText(path("pellam.log")); }
 
-    int32_t load(const std::string& bytes) { return loadWave(writeFile(bytes).c_str(), track_, log_); }
+    int32_t load(const std::string& bytes)
+    {
+        return loadWave(writeFile(bytes).c_str(), track_, log_);
+    }
 
-    static bool isFrame(const Frame& f, int left, int right) { return f.left == left && f.right == right; }
+    static bool isFrame(const Frame& f, int left, int right)
+    {
+        return f.left == left && f.right == right;
+    }
     bool trackUntouched() const
     {
-        return std::all_of(track_.begin(), track_.end(),
-                           [](const Frame& f) { return isFrame(f, kOldFrame.left, kOldFrame.right); });
+        return std::all_of(track_.begin(), track_.end(), [](const Frame& f) {
+            return isFrame(f, kOldFrame.left, kOldFrame.right);
+        });
     }
     bool framesZeroFrom(size_t first) const
     {
@@ -81,9 +88,10 @@ std::vector<Frame> countingTrack()
     return track;
 }
 
-const std::string kHeaderForData32 = std::string("RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0"
-                                                 "\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0data\x20\0\0\0",
-                                                 44);
+const std::string kHeaderForData32 = std::string(
+    "RIFF\x44\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0"
+    "\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0data\x20\0\0\0",
+    44);
 
 TEST_F(WavFileTest, SaveFramesTwoToNine_WritesKnownImage)
 {
@@ -167,7 +175,8 @@ TEST_F(WavFileTest, LoadFileLongerThanTrack_FillsTrackWithFirstFrames)
 
 TEST_F(WavFileTest, LoadMonoFile_PutsEachSampleInBothChannels)
 {
-    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))),
+    EXPECT_EQ(load(riff(formatChunk(1, 1, 44100, 16) +
+                        chunk("data", values({1, -2, 3, 4, 5, 6, 7, 8, 9, -10})))),
               BRENVIK_LOAD_NOT_STEREO);
     for (int i = 0; i < 10; ++i) {
         const int sample = i == 1 || i == 9 ? -(i + 1) : i + 1;
@@ -206,7 +215,8 @@ TEST_F(WavFileTest, LoadOtherRateOrChannels_FlagsItAndLoadsFramesUnchanged)
 TEST_F(WavFileTest, LoadComparesOnlyLowBytesOfFormatFields)
 {
     // Format tag 257 passes as PCM, 258 channels count as 2, 109636 Hz as 44100 Hz.
-    EXPECT_EQ(load(riff(formatChunk(257, 258, 44100 + 65536, 16) + chunk("data", stereoFrames(4)))), 0);
+    EXPECT_EQ(load(riff(formatChunk(257, 258, 44100 + 65536, 16) + chunk("data", stereoFrames(4)))),
+              0);
     EXPECT_TRUE(framesLoaded(4));
     // RIFX passes: only three bytes of the marker are compared.
     EXPECT_EQ(load(riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(4)), "RIFX")), 0);
@@ -358,7 +368,8 @@ TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejec
         {"stereo", wave(stereoFrames(40)), 40},
         {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5},
         {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3},
-        {"data cut short", riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
+        {"data cut short",
+         riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
         {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF},
     };
     for (const Case& c : cases) {
@@ -406,15 +417,20 @@ INSTANTIATE_TEST_SUITE_P(
     BrokenHeaders, WavRejectionTest,
     ::testing::Values(
         BrokenFile{"EmptyFile", "", BRENVIK_LOAD_NO_RIFF, "No Riff.\n"},
-        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), BRENVIK_LOAD_NO_RIFF, "No Riff.\n"},
-        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, BRENVIK_LOAD_NO_WAVE, "No Wave.\n"},
+        BrokenFile{"NotRiff", "RIXF" + riff(kPcm + kData).substr(4), BRENVIK_LOAD_NO_RIFF,
+                   "No Riff.\n"},
+        BrokenFile{"NotWave", "RIFF" + le32(4) + "AVI " + kPcm + kData, BRENVIK_LOAD_NO_WAVE,
+                   "No Wave.\n"},
         BrokenFile{"DataBeforeFormat", riff(kData + kPcm), BRENVIK_LOAD_NO_FMT, "No fmt_.\n"},
         // The file ends after "WAVE": the read buffer still holds "WAVE" when fmt is checked.
         BrokenFile{"EndsAfterFormType", riff(""), BRENVIK_LOAD_NO_FMT, "No fmt_.\n"},
-        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), BRENVIK_LOAD_NOT_PCM, "Not PCM.\n"},
-        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), BRENVIK_LOAD_NOT_16_BIT, ""},
+        BrokenFile{"Float", riff(formatChunk(3, 2, 44100, 32) + kData), BRENVIK_LOAD_NOT_PCM,
+                   "Not PCM.\n"},
+        BrokenFile{"EightBit", riff(formatChunk(1, 2, 44100, 8) + kData), BRENVIK_LOAD_NOT_16_BIT,
+                   ""},
         BrokenFile{"NoDataChunk", riff(kPcm + chunk("LIST", "abcd")), BRENVIK_LOAD_NO_DATA, ""},
-        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData), BRENVIK_LOAD_NO_DATA, ""},
+        BrokenFile{"ChunkRunsPastEnd", riff(kPcm + "LIST" + le32(1000) + kData),
+                   BRENVIK_LOAD_NO_DATA, ""},
         BrokenFile{"EndsInChunkId", riff(kPcm + "da"), BRENVIK_LOAD_NO_DATA, ""}),
     [](const ::testing::TestParamInfo<BrokenFile>& info) { return info.param.name; });
 

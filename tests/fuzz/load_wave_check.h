@@ -37,8 +37,8 @@ inline bool untouched(const std::vector<brenvik::Frame>& track)
 inline bool loadBehaves(const uint8_t* data, size_t size)
 {
     const int fd = memoryFile();
-    if (fd < 0 || ftruncate(fd, 0) != 0
-        || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) {
+    if (fd < 0 || ftruncate(fd, 0) != 0 ||
+        pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) {
         return true;
     }
     const std::string path = "/proc/self/fd/" + std::to_string(fd);

@@ -22,7 +22,8 @@ public:
             error_ = "no temporary directory";
             return;
         }
-        const std::string compile = "localedef -i de_DE -f UTF-8 '" + directory_.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
+        const std::string compile =
+            "localedef -i de_DE -f UTF-8 '" + directory_.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
         if (std::system(compile.c_str()) != 0) {
             error_ = "localedef cannot make de_DE.UTF-8: install the locales package";
             return;

@@ -20,18 +20,18 @@ struct EngineLibrary {
     decltype(&SetMp3Quality) setMp3Quality = nullptr;
 
     // Empty on success, else the loader's error. The library stays loaded for the process.
-    std::string load(const std::string& path) {
+    std::string load(const std::string& path)
+    {
         quorvel::DynamicLibrary library(path);
         if (!library.loaded()) return library.error();
         loadEncoderBeside(path);
-        const bool complete = library.resolve("OpenLib", openLib) &&
-                              library.resolve("CloseLib", closeLib) &&
-                              library.resolve("TrackWrite", trackWrite) &&
-                              library.resolve("SaveAsMp3", saveAsMp3) &&
-                              library.resolve("SaveAsWave", saveAsWave) &&
-                              library.resolve("TrackWriteFrames", trackWriteFrames) &&
-                              library.resolve("SetSongDetails", setSongDetails) &&
-                              library.resolve("SetMp3Quality", setMp3Quality);
+        const bool complete =
+            library.resolve("OpenLib", openLib) && library.resolve("CloseLib", closeLib) &&
+            library.resolve("TrackWrite", trackWrite) && library.resolve("SaveAsMp3", saveAsMp3) &&
+            library.resolve("SaveAsWave", saveAsWave) &&
+            library.resolve("TrackWriteFrames", trackWriteFrames) &&
+            library.resolve("SetSongDetails", setSongDetails) &&
+            library.resolve("SetMp3Quality", setMp3Quality);
         return complete ? std::string() : library.error() + " in " + path;
     }
 };

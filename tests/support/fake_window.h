@@ -24,7 +24,7 @@ struct ViewOp {
 
 class FakeView : public ViewSurface {
 public:
-    float viewWidth = 649.0f;   // the main window's picView: 9735 x 1935 twips
+    float viewWidth = 649.0f;  // the main window's picView: 9735 x 1935 twips
     float viewHeight = 129.0f;
     int32_t pen = 0;
     PenMode mode = PenMode::Copy;
@@ -65,7 +65,7 @@ inline void acceptSettingsUnchanged(ModPellam& mod)
 
 class FakeWindow : public WindowPort {
 public:
-    std::vector<std::string> log;  // what the user would see, in order
+    std::vector<std::string> log;                 // what the user would see, in order
     std::map<std::string, std::string> settings;  // "Section/Key" -> value
     std::map<LockableControl, bool> enabled;
     std::map<WindowLabel, std::string> labels;
@@ -126,8 +126,14 @@ public:
     void closeMainWindow() override { log.push_back("close request"); }
     void setCaption(const std::string& text) override { caption = text; }
     void setLabelText(WindowLabel label, const std::string& text) override { labels[label] = text; }
-    void setControlEnabled(LockableControl control, bool state) override { enabled[control] = state; }
-    int32_t scrollValue(ScrollBar bar) const override { return bar == ScrollBar::hscZoom ? hscZoom : hscView; }
+    void setControlEnabled(LockableControl control, bool state) override
+    {
+        enabled[control] = state;
+    }
+    int32_t scrollValue(ScrollBar bar) const override
+    {
+        return bar == ScrollBar::hscZoom ? hscZoom : hscView;
+    }
     void setScrollVisible(ScrollBar bar, bool visible) override
     {
         if (bar == ScrollBar::hscView) hscViewVisible = visible;
@@ -138,7 +144,8 @@ public:
         const auto found = settings.find(section + "/" + key);
         return found == settings.end() ? defaultValue : found->second;
     }
-    void writeSetting(const std::string& section, const std::string& key, const std::string& value) override
+    void writeSetting(const std::string& section, const std::string& key,
+                      const std::string& value) override
     {
         log.push_back("setting " + section + "/" + key + " = " + value);
         settings[section + "/" + key] = value;
@@ -164,8 +171,8 @@ public:
         if (onScrollChange) onScrollChange(bar);
     }
     std::vector<std::vector<std::string>> sourceMenus;  // the choices of each Input Source menu
-    int sourcePick = -1;              // what the user picks there; -1: nothing
-    std::string recordingSource;      // what the window says recordings come from
+    int sourcePick = -1;                                // what the user picks there; -1: nothing
+    std::string recordingSource;                        // what the window says recordings come from
     int chooseSource(const std::vector<std::string>& choices, int checked) override
     {
         sourceMenus.push_back(choices);
@@ -204,7 +211,8 @@ public:
     std::optional<LoudnessReading> readingShown;
     int targetShown = 0;
     std::optional<int> targetAnswer;
-    std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading, int preselected) override
+    std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading,
+                                            int preselected) override
     {
         log.push_back("loudness dialog");
         readingShown = reading;

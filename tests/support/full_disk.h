@@ -9,7 +9,8 @@
 // what fits and then fails with EFBIG (SIGXFSZ is ignored meanwhile).
 class FullDiskAfter {
 public:
-    explicit FullDiskAfter(rlim_t bytes) : previousHandler_(::signal(SIGXFSZ, SIG_IGN))
+    explicit FullDiskAfter(rlim_t bytes)
+        : previousHandler_(::signal(SIGXFSZ, SIG_IGN))
     {
         ::getrlimit(RLIMIT_FSIZE, &saved_);
         rlimit limit = saved_;

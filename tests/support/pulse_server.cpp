@@ -35,7 +35,9 @@ std::string nullSinkArguments(const std::string& name)
 
 PulseServer::PulseServer(const fs::path& dir, const std::vector<std::string>& sinks,
                          Flavour flavour)
-    : dir_(dir), home_(dir / "home"), runtime_(dir / "run")
+    : dir_(dir),
+      home_(dir / "home"),
+      runtime_(dir / "run")
 {
     fs::create_directories(home_ / ".config" / "pulse");
     fs::create_directories(runtime_);

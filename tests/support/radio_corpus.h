@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 struct Case {
     std::string name;
-    std::string kind;  // pause, talk, crossfade, jingle, or none (no song in the take)
+    std::string kind;             // pause, talk, crossfade, jingle, or none (no song in the take)
     std::optional<double> start;  // the last complete song's edges, in seconds
     std::optional<double> end;
     std::vector<int16_t> values;  // the take's frames, left then right
@@ -106,7 +106,8 @@ inline Outcome evaluate(const Case& take)
         outcome.error = outcome.within ? 0 : INFINITY;
         return outcome;
     }
-    outcome.error = std::max(std::abs(*outcome.start - *take.start), std::abs(*outcome.end - *take.end));
+    outcome.error =
+        std::max(std::abs(*outcome.start - *take.start), std::abs(*outcome.end - *take.end));
     outcome.within = outcome.error <= tolerance(take.kind);
     return outcome;
 }
@@ -121,14 +122,17 @@ inline std::string seconds(const std::optional<double>& value)
 
 inline void printRow(const Case& take, const Outcome& outcome)
 {
-    std::printf("%-22s %-9s %7s %7s %9s %9s %7s %4s\n", take.name.c_str(), take.kind.c_str(), seconds(take.start).c_str(),
-                seconds(take.end).c_str(), seconds(outcome.start).c_str(), seconds(outcome.end).c_str(),
-                std::isinf(outcome.error) ? "miss" : seconds(outcome.error).c_str(), outcome.within ? "ok" : "OUT");
+    std::printf("%-22s %-9s %7s %7s %9s %9s %7s %4s\n", take.name.c_str(), take.kind.c_str(),
+                seconds(take.start).c_str(), seconds(take.end).c_str(),
+                seconds(outcome.start).c_str(), seconds(outcome.end).c_str(),
+                std::isinf(outcome.error) ? "miss" : seconds(outcome.error).c_str(),
+                outcome.within ? "ok" : "OUT");
 }
 
 inline void printHeading()
 {
-    std::printf("%-22s %-9s %7s %7s %9s %9s %7s %4s\n", "case", "kind", "start", "end", "selected", "to", "error", "");
+    std::printf("%-22s %-9s %7s %7s %9s %9s %7s %4s\n", "case", "kind", "start", "end", "selected",
+                "to", "error", "");
 }
 
 }  // namespace radio_corpus

@@ -27,8 +27,8 @@ inline std::string le32(uint32_t value)
 inline std::string chunk(const std::string& id, const std::string& body,
                          std::optional<uint32_t> declaredSize = std::nullopt)
 {
-    return id + le32(declaredSize.value_or(static_cast<uint32_t>(body.size()))) + body
-           + (body.size() % 2 ? "\x7F" : "");
+    return id + le32(declaredSize.value_or(static_cast<uint32_t>(body.size()))) + body +
+           (body.size() % 2 ? "\x7F" : "");
 }
 
 // A "fmt " chunk with the byte rate and block align that follow from the other fields;
@@ -39,8 +39,8 @@ inline std::string formatChunk(uint16_t tag, uint16_t channels, uint32_t rate, u
 {
     const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
     return chunk("fmt ",
-                 le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align)
-                     + le16(bits) + extension,
+                 le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) +
+                     le16(bits) + extension,
                  declaredSize);
 }
 
@@ -49,8 +49,8 @@ inline std::string formatChunk(uint16_t tag, uint16_t channels, uint32_t rate, u
 inline std::string riff(const std::string& chunks, const std::string& id = "RIFF",
                         std::optional<uint32_t> declaredSize = std::nullopt)
 {
-    return id + le32(declaredSize.value_or(static_cast<uint32_t>(4 + chunks.size()))) + "WAVE"
-           + chunks;
+    return id + le32(declaredSize.value_or(static_cast<uint32_t>(4 + chunks.size()))) + "WAVE" +
+           chunks;
 }
 
 // 16-bit values as they lie in a file.
