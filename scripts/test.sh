@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the engine and encoder tests
-# under AddressSanitizer+UBSan, the engine tests and the editor-plus-engine test (label threads)
-# under ThreadSanitizer (a clang build of the whole tree), a short fuzz run over the WAV reader,
-# and last the normal build with every test (its summary closes the output).
+# Installs what is missing, checks the sources' formatting, builds everything and runs every test:
+# the engine and encoder tests under AddressSanitizer+UBSan, the engine tests and the
+# editor-plus-engine test (label threads) under ThreadSanitizer (a clang build of the whole tree),
+# a short fuzz run over the WAV reader, and last the normal build with every test (its summary
+# closes the output).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 jobs=$(nproc)
+
+echo "== formatting: every tracked C and C++ file as .clang-format says =="
+git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 configure_and_build() {  # dir, extra cmake arguments...
   local dir=$1; shift
