@@ -5,13 +5,6 @@
 
 namespace brenvik {
 
-bool SongDetails::empty() const
-{
-    return std::all_of(
-        kSongDetailFields.begin(), kSongDetailFields.end(),
-        [this](const SongDetailField& field) { return (this->*field.text).empty(); });
-}
-
 std::optional<SongDetails> parseSongDetails(std::string_view text)
 {
     SongDetails details;

@@ -6,19 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "song_metadata.h"
+
 namespace brenvik {
 
-// What Save As writes about the song beside its audio, as UTF-8 text; an empty text is not set.
-struct SongDetails {
-    std::string title;
-    std::string artist;
-    std::string album;
-    std::string year;
-    std::string genre;
-    std::string comment;
-
-    bool empty() const;
-};
+using SongDetails = quorvel::SongDetails;
 
 // One detail: its key in the text SetSongDetails takes, and where the two file formats keep it.
 struct SongDetailField {

@@ -8,18 +8,9 @@
 #include <string>
 
 #include "brenvik.h"
+#include "song_metadata.h"
 
-// The details as the user typed them (UTF-8); an empty text is not written.
-struct SongDetails {
-    std::string title;
-    std::string artist;
-    std::string album;
-    std::string year;
-    std::string genre;
-    std::string comment;
-
-    bool operator==(const SongDetails&) const = default;
-};
+using SongDetails = quorvel::SongDetails;
 
 enum class Mp3Preset : int32_t {
     Cbr192 = BRENVIK_MP3_CBR_192,  // the standard, until the user picks another
