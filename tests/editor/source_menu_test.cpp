@@ -29,9 +29,13 @@ struct SeenMenu {
 SeenMenu pickSource(FrmPellam& window, int pick)
 {
     SeenMenu seen;
-    QTimer::singleShot(0, [&] {
+    // The command may let events through before its menu opens: look until it is there.
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu) return;
+        look.stop();
         for (QAction* item : menu->actions()) {
             if (item->isChecked()) seen.checked = int(seen.items.size());
             if (item == menu->activeAction()) seen.active = int(seen.items.size());
@@ -44,6 +48,7 @@ SeenMenu pickSource(FrmPellam& window, int pick)
         menu->setActiveAction(menu->actions().value(pick));
         QTest::keyClick(menu, Qt::Key_Return);
     });
+    look.start();
     namedChild<QAction>(window, "mnuControlSource")->trigger();
     return seen;
 }
