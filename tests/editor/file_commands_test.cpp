@@ -32,8 +32,7 @@ namespace {
 const std::string kUnsupported = "message: Unsupported file extension!";
 const std::string kMissingEncoder =
     "message: Error in SaveAsMp3: Unable to load Bladeenc.dll.  Make sure you have this file "
-    "before "
-    "saving as an mp3.";
+    "before saving as an mp3.";
 
 struct WavFormat {
     uint16_t formatTag = 1;
@@ -211,8 +210,8 @@ TEST_F(FileCommands, Open_FileLongerThanTheTrack_SaysHowMuchOfItFits)
         {"mono, one more.wav",
          wavBytes(std::vector<int16_t>(size_t(trklen() + 1), 5), {.channels = 1}),
          {"message: Error in LoadWave: 1\n\nThe audio of mono, one more.wav was loaded. It is not "
-          "stereo: a mono "
-          "file plays on both channels, other channel counts are read as if they were stereo.",
+          "stereo: a mono file plays on both channels, other channel counts are read as if they "
+          "were stereo.",
           kOnlyTheFirst}},
     };
     for (const Case& c : cases) {
@@ -308,16 +307,13 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeAndThatTheAudioWasLoa
     const std::vector<Case> cases{
         {"mono.wav", wavBytes(mono, {.channels = 1}), 1,
          "The audio of mono.wav was loaded. It is not stereo: a mono file plays on both channels, "
-         "other "
-         "channel counts are read as if they were stereo."},
+         "other channel counts are read as if they were stereo."},
         {"slow.wav", wavBytes(stereo, {.sampleRate = 22050}), 2,
          "The audio of slow.wav was loaded. Its sample rate is not 44100 Hz: it plays faster or "
-         "slower than "
-         "it was recorded."},
+         "slower than it was recorded."},
         {"slow mono.wav", wavBytes(mono, {.channels = 1, .sampleRate = 22050}), 3,
          "The audio of slow mono.wav was loaded. It is neither stereo nor 44100 Hz: it may play on "
-         "the wrong "
-         "channels and faster or slower than it was recorded."},
+         "the wrong channels and faster or slower than it was recorded."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

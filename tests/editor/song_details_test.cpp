@@ -48,31 +48,25 @@ TEST_F(SongDetailsCommand,
             << path;
         EXPECT_EQ(fakeEngine.mp3Quality, BRENVIK_MP3_VBR_V2);
     }
-}
 
-TEST_F(SongDetailsCommand, ALineBreakInADetailCannotStartAnotherKey)
-{
+    // A line break in a detail cannot start another key.
     window.songDetailsAnswer = {
         {SongDetails{"A\nartist=B", "", "", "", "", "x\r\ny"}, Mp3Preset::Cbr320}};
     editor.files().songDetails();
-
     saveAs("/tmp/take.mp3");
-
     EXPECT_EQ(fakeEngine.songDetails,
               "title=A artist=B\nartist=\nalbum=\nyear=\ngenre=\ncomment=x  y\n");
 }
 
-TEST(Mp3PresetSetting, EachPresetComesBackFromItsSetting_AnUnknownOneGivesTheStandard)
+// Each preset comes back from its setting, an unknown one gives the standard; a save's progress
+// follows the preset's bit rate: a 320 kbit/s file is 5/3 the size.
+TEST(Mp3Preset, RoundTripsThroughItsSetting_AndTheExpectedSizeFollowsTheBitRate)
 {
     for (const Mp3PresetItem& item : kMp3PresetItems)
         EXPECT_EQ(mp3PresetFromSetting(mp3PresetSetting(item.preset)), item.preset);
     EXPECT_EQ(mp3PresetFromSetting(""), Mp3Preset::Cbr192);
     EXPECT_EQ(mp3PresetFromSetting("cbr999"), Mp3Preset::Cbr192);
-}
 
-// A save's progress follows the preset's bit rate: a 320 kbit/s file is 5/3 the size.
-TEST(Mp3PresetProgress, TheExpectedSizeFollowsTheBitRate)
-{
     const int64_t frames = 1152 * 1000;
     const double high = double(expectedSaveBytes(SaveFormat::Mp3, frames, 320));
     EXPECT_NEAR(high / double(expectedSaveBytes(SaveFormat::Mp3, frames, 192)), 5.0 / 3, 1e-6);

@@ -51,46 +51,35 @@ TEST(SongDetailsDialog, ShowsWhatItIsGiven_OkHandsBackWhatWasTyped_CancelLeavesI
     }
 }
 
-struct GainCase {
-    const char* name;
-    LoudnessReading reading;
-    int target;
-    const char* gain;
-};
-
-class LoudnessDialog : public ::testing::TestWithParam<GainCase> {};
-
-TEST_P(LoudnessDialog, ShowsTheReadingAndTheGainTheTargetGives)
+// The reading and the gain each target gives; the combo box offers the three targets and the
+// gain follows the choice.
+TEST(LoudnessDialog, ShowsTheReadingAndTheGainTheTargetGives_AndFollowsTheChoice)
 {
-    const GainCase& c = GetParam();
-    FrmLoudness dialog(c.reading, c.target);
+    struct Case {
+        LoudnessReading reading;
+        int target;
+        const char* gain;
+    };
+    const Case cases[] = {
+        {{-23.0, -12.0}, -14, "+9.0 dB"},
+        {{-9.5, -0.2}, -16, "-6.5 dB"},
+        {{-20.0, -3.0}, -14, "+2.0 dB (held back by the true peak's limit of -1.0 dBTP)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gain);
+        FrmLoudness dialog(c.reading, c.target);
+        EXPECT_EQ(dialog.target(), c.target);
+        EXPECT_EQ(namedChild<QLabel>(dialog, "lblLoudness")->text(),
+                  QString::number(c.reading.integratedLufs, 'f', 1) + " LUFS");
+        EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), c.gain);
+    }
 
-    EXPECT_EQ(dialog.target(), c.target);
-    EXPECT_EQ(namedChild<QLabel>(dialog, "lblLoudness")->text(),
-              QString::number(c.reading.integratedLufs, 'f', 1) + " LUFS");
-    EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), c.gain);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Readings, LoudnessDialog,
-    ::testing::Values(GainCase{"Louder", {-23.0, -12.0}, -14, "+9.0 dB"},
-                      GainCase{"Quieter", {-9.5, -0.2}, -16, "-6.5 dB"},
-                      GainCase{"HeldBackByThePeak",
-                               {-20.0, -3.0},
-                               -14,
-                               "+2.0 dB (held back by the true peak's limit of -1.0 dBTP)"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(LoudnessDialogTargets, OffersTheThreeTargetsAndFollowsTheChoice)
-{
     FrmLoudness dialog({-30.0, -20.0}, -16);
     auto* targets = namedChild<QComboBox>(dialog, "cboTarget");
     ASSERT_EQ(targets->count(), 3);
     EXPECT_EQ(targets->itemText(0), "-14 LUFS");
     EXPECT_EQ(targets->itemText(2), "-23 LUFS");
-
     targets->setCurrentIndex(2);
-
     EXPECT_EQ(dialog.target(), -23);
     EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), "+7.0 dB");
 }

@@ -34,8 +34,7 @@ namespace {
 // What the message box says under a device that died (code 6).
 const std::string kGivenUp =
     "The sound device stopped answering and was given up; what was recorded until then is kept. "
-    "Check that the "
-    "sound server runs, then try again.";
+    "Check that the sound server runs, then try again.";
 
 // The transport half of an engine, played from a script: it reports itself active for the
 // next activePasses questions and answers GetPosition with position.
@@ -333,6 +332,7 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
          {"busy hide", "message: Error in StopTrack: 6\n\n" + kGivenUp}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         window.log.clear();
         transport.calls.clear();
         transport.stopResult = 6;
@@ -345,14 +345,13 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
         };
         c.record ? editor.transport().record() : editor.transport().play();
 
-        EXPECT_EQ(passes, 3) << c.name;
-        EXPECT_EQ(window.log, c.log) << c.name;
-        EXPECT_EQ(without(without(transport.calls, "IsPlaying"), "GetPosition"),
-                  (std::vector<std::string>{c.record ? "RecordWav" : "PlayWav 10 1000", "StopWav"}))
-            << c.name;
-        EXPECT_TRUE(allControls(window, true)) << c.name;
-        EXPECT_FALSE(editor.state().frm.WAVEPLAYING)
-            << c.name;  // nothing runs: the window may close
+        EXPECT_EQ(passes, 3);
+        EXPECT_EQ(window.log, c.log);
+        EXPECT_EQ(
+            without(without(transport.calls, "IsPlaying"), "GetPosition"),
+            (std::vector<std::string>{c.record ? "RecordWav" : "PlayWav 10 1000", "StopWav"}));
+        EXPECT_TRUE(allControls(window, true));
+        EXPECT_FALSE(editor.state().frm.WAVEPLAYING);  // nothing runs: the window may close
     }
 }
 
