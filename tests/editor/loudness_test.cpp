@@ -112,43 +112,39 @@ TEST_F(NormalizeLoudness, AGainThatWouldLiftTheTruePeakPastMinus1DbtpIsHeldThere
     EXPECT_LT(toneLoudness(fakeEngine.track, kFrom, kTo), -20);
 }
 
-struct Refusal {
-    const char* name;
-    int32_t frames;
-    double dbfs;          // the tone filling the track; below -200 silence
-    const char* message;  // empty: the dialog shows and the user cancels it
-};
-
-class NormalizeLoudnessRefusal : public NormalizeLoudness,
-                                 public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(NormalizeLoudnessRefusal, ChangesNothingAndSaysWhy)
+// Too short a selection, a silent one and a cancelled dialog change nothing and say why.
+TEST_F(NormalizeLoudness, ARefusalChangesNothingAndSaysWhy)
 {
-    if (GetParam().dbfs > -200) fillTone(GetParam().dbfs);
-    editor.state().mod.clipend = kFrom + GetParam().frames;
-    const std::vector<int16_t> before = fakeEngine.track;
-    const bool cancelled = GetParam().message[0] == '\0';
-    window.targetAnswer = cancelled ? std::nullopt : std::optional(-14);
+    struct Refusal {
+        int32_t frames;
+        double dbfs;          // the tone filling the track; below -200 silence
+        const char* message;  // empty: the dialog shows and the user cancels it
+    };
+    const Refusal cases[] = {
+        {44100, -300, "The selection is too quiet to measure its loudness."},
+        {17639, -20, "Select at least 0.4 seconds to measure its loudness."},
+        {44100, -30, ""},
+    };
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.dbfs);
+        if (c.dbfs > -200) fillTone(c.dbfs);
+        editor.state().mod.clipend = kFrom + c.frames;
+        const std::vector<int16_t> before = fakeEngine.track;
+        const bool cancelled = c.message[0] == '\0';
+        window.targetAnswer = cancelled ? std::nullopt : std::optional(-14);
+        window.log.clear();
 
-    editor.edits().normalizeLoudness();
+        editor.edits().normalizeLoudness();
 
-    EXPECT_EQ(fakeEngine.track, before);
-    EXPECT_FALSE(window.canUndo);
-    if (cancelled) {
-        EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "loudness dialog"), 1);
-    } else {
-        EXPECT_EQ(window.log.back(), std::string("message: ") + GetParam().message);
+        EXPECT_EQ(fakeEngine.track, before);
+        EXPECT_FALSE(window.canUndo);
+        if (cancelled) {
+            EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "loudness dialog"), 1);
+        } else {
+            EXPECT_EQ(window.log.back(), std::string("message: ") + c.message);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NormalizeLoudnessRefusal,
-    ::testing::Values(Refusal{"ShorterThanTheGate", 17639, -20,
-                              "Select at least 0.4 seconds to measure its loudness."},
-                      Refusal{"Silent", 44100, -300,
-                              "The selection is too quiet to measure its loudness."},
-                      Refusal{"CancelledInTheDialog", 44100, -30, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // libebur128's own true-peak meter, fed the whole signal: the reference for the oversampling
 // done here on the loudest blocks only.
