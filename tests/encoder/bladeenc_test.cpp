@@ -267,9 +267,11 @@ TEST_P(BladeEncInfoFrame, TakesTheFirstFrameAndLeavesTheAudioFramesAsTheyWere)
     EXPECT_NE(frame.find("LAME"), std::string::npos);
 }
 
-TEST_P(BladeEncInfoFrame, IsThereOnlyAfterTheFlush)
+TEST(BladeEncInfoFrameState, IsThereOnlyAfterTheFlush)
 {
-    const OpenedStream s = open(presetConfig(1));
+    BE_CONFIG c = config();
+    c.infoFrame = 1;
+    const OpenedStream s = open(c);
     ASSERT_EQ(s.result, BE_OK);
     std::vector<uint8_t> out(s.outputBufferBytes);
     uint32_t produced = 0;
