@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "background_save.h"
+#include "background_work.h"
 #include "error_explanations.h"
 #include "file_commands.h"
 #include "messages.h"
@@ -58,7 +58,9 @@ int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
     const int32_t to = mod.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
     window.busyShow(messages::kSavingFile, BusyBar::Shown);
-    BackgroundSave running(save, from, to, path);
+    // The worker has its own copy of the path and touches nothing else.
+    BackgroundWork<int32_t> running(
+        [save, from, to, path] { return save(from, to, path.c_str()); });
     int32_t percent = 0;
     while (!running.done()) {
         window.waitForEvents(kProgressPassMilliseconds);

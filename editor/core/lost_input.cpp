@@ -3,6 +3,7 @@
 // place with a red tick on its time axis.
 #include <cmath>
 
+#include "brenvik.h"
 #include "messages.h"
 #include "transport_commands.h"
 
@@ -18,7 +19,7 @@ int64_t TransportCommands::takeLostInput()
         context_.lostInputFrames.push_back(stretches[size_t(i) * 2]);
         lostFrames += stretches[size_t(i) * 2 + 1];
     }
-    return std::llround(double(lostFrames) * 1000 / 44100);
+    return std::llround(double(lostFrames) * 1000 / double(BRENVIK_SAMPLE_RATE));
 }
 
 void TransportCommands::reportLostInput(int64_t milliseconds)

@@ -20,11 +20,12 @@
 #include <thread>
 #include <vector>
 
+#include "brenvik.h"
 #include "true_peak.h"
 
 namespace {
 
-constexpr int32_t kSampleRate = 44100;
+constexpr int32_t kSampleRate = BRENVIK_SAMPLE_RATE;
 constexpr int32_t kStepFrames = kSampleRate / 10;  // 100 ms: the gate's step and a peak block
 constexpr int32_t kGateLeadFrames = 3 * kStepFrames;
 constexpr int32_t kReadFrames = 16 * kStepFrames;

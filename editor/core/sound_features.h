@@ -11,13 +11,15 @@
 #include <optional>
 #include <vector>
 
+#include "brenvik.h"
+
 // Copies track frames from..to (to excluded) into values, left then right, as TrackReadFrames
 // does; returns the number of frames copied, or a negative code.
 using TrackFramesReader = int32_t (*)(int32_t from, int32_t to, int16_t* values);
 
 constexpr int32_t kBlockFrames = 512;  // a level block: 11.6 ms
 constexpr int32_t kHopFrames = 2048;   // a spectral frame's step: 46.4 ms
-constexpr int32_t kSampleRate = 44100;
+constexpr int32_t kSampleRate = BRENVIK_SAMPLE_RATE;
 constexpr int kPitchClasses = 12;
 constexpr int kTimbreBands = 12;
 

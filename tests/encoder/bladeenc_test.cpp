@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 #include <vector>
 
 #include "mp3_frames.h"
@@ -96,16 +97,14 @@ TEST(BladeEncConfig, UnsupportedSettings_AreRefused)
     c = config();
     c.crc = 2;
     refused.push_back(c);
-    c = config();
-    c.infoFrame = 2;
-    refused.push_back(c);
-    c = config();
-    c.vbr = 2;
-    refused.push_back(c);
-    c = config();
-    c.vbr = 1;
-    c.vbrQuality = 10;
-    refused.push_back(c);
+    for (const auto& [infoFrame, vbr, vbrQuality] :
+         {std::tuple<uint8_t, uint8_t, uint8_t>{2, 0, 0}, {0, 2, 0}, {0, 1, 10}}) {
+        c = config();
+        c.infoFrame = infoFrame;
+        c.vbr = vbr;
+        c.vbrQuality = vbrQuality;
+        refused.push_back(c);
+    }
     for (const BE_CONFIG& r : refused) {
         const OpenedStream s = open(r);
         EXPECT_NE(s.result, BE_OK)
@@ -267,9 +266,11 @@ TEST_P(BladeEncInfoFrame, TakesTheFirstFrameAndLeavesTheAudioFramesAsTheyWere)
     EXPECT_NE(frame.find("LAME"), std::string::npos);
 }
 
-TEST_P(BladeEncInfoFrame, IsThereOnlyAfterTheFlush)
+TEST(BladeEncInfoFrameState, IsThereOnlyAfterTheFlush)
 {
-    const OpenedStream s = open(presetConfig(1));
+    BE_CONFIG c = config();
+    c.infoFrame = 1;
+    const OpenedStream s = open(c);
     ASSERT_EQ(s.result, BE_OK);
     std::vector<uint8_t> out(s.outputBufferBytes);
     uint32_t produced = 0;

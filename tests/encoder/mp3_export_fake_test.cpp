@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -172,45 +172,19 @@ INSTANTIATE_TEST_SUITE_P(
                            "beEncodeChunk 42 500", "beDeinitStream 42", "beCloseStream 42"}}),
     [](const auto& info) { return std::string(info.param.entryPoint); });
 
-using Save = std::function<int32_t()>;
+// A save while something goes wrong in the directory it writes to.
+enum class Fault { kFullDisk, kEncoderFails, kDirectoryRemoved };
 
 struct FailedSave {
     const char* name;
     decltype(&SaveAsMp3) EngineLibrary::*save;
-    // Runs the save while something goes wrong in the directory it writes to; its result.
-    int32_t (*fault)(const Save& save, const std::string& directory);
+    Fault fault;
     int32_t result;
-    bool directoryRemoved;
 };
 
 void PrintTo(const FailedSave& failure, std::ostream* os)
 {
     *os << failure.name;
-}
-
-// The track's 16 KB do not fit: the disk fills after 1000 bytes.
-int32_t onFullDisk(const Save& save, const std::string&)
-{
-    const FullDiskAfter full(1000);
-    return save();
-}
-
-int32_t withEnvironment(const char* name, const std::string& value, const Save& save)
-{
-    setenv(name, value.c_str(), 1);
-    const int32_t result = save();
-    unsetenv(name);
-    return result;
-}
-
-int32_t whenTheEncoderFails(const Save& save, const std::string&)
-{
-    return withEnvironment("FAKE_BLADEENC_FAIL", "beEncodeChunk", save);
-}
-
-int32_t whenTheDirectoryIsRemoved(const Save& save, const std::string& directory)
-{
-    return withEnvironment("FAKE_BLADEENC_REMOVE", directory, save);
 }
 
 class FailedSaveTest : public Mp3ExportWithFakeEncoder,
@@ -225,10 +199,17 @@ TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile)
     std::ofstream(song, std::ios::binary)
         .write(reinterpret_cast<const char*>(old.data()), static_cast<std::streamsize>(old.size()));
 
-    const auto save = [&] { return (engine.*GetParam().save)(0, kTrackFrames, song.c_str()); };
-    EXPECT_EQ(GetParam().fault(save, music), GetParam().result);
+    const Fault fault = GetParam().fault;
+    if (fault == Fault::kEncoderFails) setenv("FAKE_BLADEENC_FAIL", "beEncodeChunk", 1);
+    if (fault == Fault::kDirectoryRemoved) setenv("FAKE_BLADEENC_REMOVE", music.c_str(), 1);
+    {
+        std::optional<FullDiskAfter> full;
+        if (fault == Fault::kFullDisk) full.emplace(1000);  // the track's 16 KB do not fit
+        EXPECT_EQ((engine.*GetParam().save)(0, kTrackFrames, song.c_str()), GetParam().result);
+    }
+    unsetenv("FAKE_BLADEENC_REMOVE");
 
-    if (GetParam().directoryRemoved) {
+    if (fault == Fault::kDirectoryRemoved) {
         EXPECT_FALSE(std::filesystem::exists(music));  // nothing was put back in its place
     } else {
         EXPECT_EQ(readBytes(song), old);
@@ -238,14 +219,14 @@ TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile)
 
 INSTANTIATE_TEST_SUITE_P(
     BothFormats, FailedSaveTest,
-    ::testing::Values(FailedSave{"WaveOnFullDisk", &EngineLibrary::saveAsWave, onFullDisk,
-                                 BRENVIK_SAVE_FAILED, false},
-                      FailedSave{"Mp3OnFullDisk", &EngineLibrary::saveAsMp3, onFullDisk,
-                                 BRENVIK_MP3_DISK_ERROR, false},
+    ::testing::Values(FailedSave{"WaveOnFullDisk", &EngineLibrary::saveAsWave, Fault::kFullDisk,
+                                 BRENVIK_SAVE_FAILED},
+                      FailedSave{"Mp3OnFullDisk", &EngineLibrary::saveAsMp3, Fault::kFullDisk,
+                                 BRENVIK_MP3_DISK_ERROR},
                       FailedSave{"Mp3WhoseEncoderFails", &EngineLibrary::saveAsMp3,
-                                 whenTheEncoderFails, BRENVIK_MP3_ENCODING_ERROR, false},
+                                 Fault::kEncoderFails, BRENVIK_MP3_ENCODING_ERROR},
                       FailedSave{"Mp3IntoADirectoryRemovedMeanwhile", &EngineLibrary::saveAsMp3,
-                                 whenTheDirectoryIsRemoved, BRENVIK_MP3_DISK_ERROR, true}),
+                                 Fault::kDirectoryRemoved, BRENVIK_MP3_DISK_ERROR}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

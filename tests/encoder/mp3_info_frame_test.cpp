@@ -52,23 +52,19 @@ protected:
     }
 };
 
-TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlaceRightAfterTheTag)
+// The final frame takes the placeholder's place: right after the tag, or first without one.
+TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlace)
 {
     ASSERT_EQ(engine.setSongDetails("title=Song\nartist=Artist"), 0);
-
     ASSERT_EQ(engine.saveAsMp3(100, 1350, mp3Path.c_str()), 0);
-
     const std::string file = readText(mp3Path);
     const size_t tag = id3TagBytes(readBytes(mp3Path));
     ASSERT_GT(tag, 10u);
     EXPECT_EQ(file.substr(tag), "FINAL-INFO-FRAME!" + patternBytes(100, 1350) + "FLUSH");
     EXPECT_THAT(calls(), ElementsAreArray(kCallsFor1250Frames));
-}
 
-TEST_F(Mp3InfoFrame, WithoutDetailsTheFileBeginsWithTheInfoFrame_AlsoForAnEmptyRange)
-{
-    ASSERT_EQ(engine.saveAsMp3(7, 7, mp3Path.c_str()), 0);
-
+    ASSERT_EQ(engine.setSongDetails(nullptr), 0);
+    ASSERT_EQ(engine.saveAsMp3(7, 7, mp3Path.c_str()), 0);  // also for an empty range
     EXPECT_EQ(readText(mp3Path), "FINAL-INFO-FRAME!FLUSH");
 }
 
