@@ -30,6 +30,7 @@
 #include "named_child.h"
 #include "real_engine.h"
 #include "scoped_directory.h"
+#include "started_main_window.h"
 
 namespace {
 
@@ -56,10 +57,7 @@ protected:
         QSettings settings("Quorvel", "Quorvel");
         settings.clear();
         settings.setValue("Defaults/Memory", QString::number(kTrackFrames));
-        ModalScript script(
-            {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
-        window.editor().startup();
-        ASSERT_TRUE(script.finished());
+        ASSERT_TRUE(startAcceptingSettings(window));
         ASSERT_EQ(window.editor().state().mod.trklen, kTrackFrames);
     }
     void TearDown() override { window.editor().files().closeDevices(); }

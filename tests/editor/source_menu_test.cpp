@@ -69,10 +69,7 @@ TEST_F(SourceMenu, AChoiceIsCheckedShownAndKeptByTheNextStart)
 
     window.editor().files().closeDevices();
     FrmPellam restarted(realEngine());
-    ModalScript script(
-        {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
-    restarted.editor().startup();
-    ASSERT_TRUE(script.finished());
+    ASSERT_TRUE(startAcceptingSettings(restarted));
     EXPECT_TRUE(namedChild<MeterWidget>(restarted, "meterLevels")
                     ->toolTip()
                     .startsWith("Recording from: Simulated card\n"));

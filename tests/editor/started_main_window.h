@@ -13,6 +13,15 @@
 #include "modal_script.h"
 #include "real_engine.h"
 
+// Starts window's editor with the settings dialog's OK pressed; whether the dialog came and went.
+inline bool startAcceptingSettings(FrmPellam& window)
+{
+    ModalScript script(
+        {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
+    window.editor().startup();
+    return script.finished();
+}
+
 class StartedMainWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { QStandardPaths::setTestModeEnabled(true); }
@@ -20,10 +29,7 @@ protected:
     void SetUp() override
     {
         QSettings("Quorvel", "Quorvel").clear();
-        ModalScript script(
-            {[](QWidget* dialog) { dialog->findChild<QPushButton*>("CmdOK")->click(); }});
-        window.editor().startup();
-        ASSERT_TRUE(script.finished());
+        ASSERT_TRUE(startAcceptingSettings(window));
     }
     void TearDown() override { window.editor().files().closeDevices(); }
 
