@@ -224,10 +224,6 @@ TEST_F(WindowRoutines, TitleIsDravennaAndTheTrimmedFileSpec)
     EXPECT_EQ(window.caption, "Dravenna - ");
 }
 
-}  // namespace
-
-namespace {
-
 using Keys = EditorFixture;
 
 // The keys move the selection's end, and its beginning once the end has passed it.

@@ -51,18 +51,11 @@ protected:
     std::string mainWindow;
     QRect view;  // where the view shows, in the main window
 
-    QImage screenshot()
-    {
-        const fs::path file = home / "view.png";
-        if (!x11("import -window " + mainWindow + " " + file.string())) return {};
-        return QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
-    }
-
     // The view once it satisfies done, read for at most ten seconds; a null image if never.
     template <typename Done>
     QImage viewWhen(Done done)
     {
-        return readUntil([this] { return screenshot().copy(view); }, done);
+        return readUntil([this] { return screenshot(mainWindow).copy(view); }, done);
     }
 
     // Finds the view by the whole track's selection, once it has the size given.
@@ -70,7 +63,7 @@ protected:
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (view.size() != size && std::chrono::steady_clock::now() < deadline)
-            view = selectionBounds(screenshot());
+            view = selectionBounds(screenshot(mainWindow));
         return view.size() == size;
     }
 
@@ -101,8 +94,7 @@ protected:
         return false;
     }
 
-    // Clicks column x of the view, selecting the frame under it; the selection's columns, over
-    // a bar or not.
+    // Clicks column x of the view, selecting the frame under it.
     void clickAt(int x)
     {
         ASSERT_TRUE(x11("xdotool mousemove --window " + mainWindow + " " +
@@ -110,6 +102,7 @@ protected:
                         " click 1"));
     }
 
+    // The first and last columns of the selection, over a bar or not.
     static std::pair<int, int> selectedColumns(const QImage& shown)
     {
         int first = -1, last = -1;
