@@ -143,8 +143,8 @@ protected:
     static std::string focused(const std::string& window)
     {
         const std::string isFocused = "[ \"$(xdotool getwindowfocus)\" = " + window + " ]";
-        return "xdotool windowfocus --sync " + window + " && for i in $(seq 50); do " + isFocused +
-               " && break; sleep 0.1; done && " + isFocused;
+        return "timeout 20 xdotool windowfocus --sync " + window + " && for i in $(seq 50); do " +
+               isFocused + " && break; sleep 0.1; done && " + isFocused;
     }
 
     // Accepts the settings dialog that start-up shows, with Return; the main window's id once it

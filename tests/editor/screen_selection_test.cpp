@@ -372,7 +372,9 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     ASSERT_TRUE(busy);
     std::set<int> fills;
     const fs::path busyShot = home / "busy.png";
-    while (x11("import -window " + *busy + " " + busyShot.string() + " 2>/dev/null"))
+    const auto saveUntil = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (std::chrono::steady_clock::now() < saveUntil &&
+           x11("import -window " + *busy + " " + busyShot.string() + " 2>/dev/null"))
         fills.insert(progressFill(QImage(QString::fromStdString(busyShot.string()))
                                       .convertToFormat(QImage::Format_RGB32)));
     fills.erase(0);

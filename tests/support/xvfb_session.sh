@@ -108,7 +108,7 @@ until_gone() {
 # command chain) sends each event one way or another depending on where the focus is at that
 # moment, so a key that opens a dialog could be left down in the server.
 focus_window() {
-  xdotool windowfocus --sync "$1"
+  timeout 20 xdotool windowfocus --sync "$1"
   for _ in $(seq 50); do
     [ "$(xdotool getwindowfocus)" = "$1" ] && return 0
     sleep 0.1
