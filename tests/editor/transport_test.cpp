@@ -594,10 +594,6 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
 
 #endif  // BRENVIK_LIBRARY_PATH
 
-}  // namespace
-
-namespace {
-
 // What the card records is drawn pass by pass, in the columns it reaches and no further.
 TEST_F(ScriptedTransport, Record_DrawsTheFramesRecordedSinceThePassBefore)
 {

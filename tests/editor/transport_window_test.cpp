@@ -177,29 +177,22 @@ TEST_F(TransportWindow,
     EXPECT_EQ(realEngine().IsPlaying(), 0);
 }
 
-// Counts the follow loop's passes: each asks the engine whether the transport still runs.
-class CountedPasses {
-public:
+// Counts the follow loop's passes while it lives: each asks the engine whether the transport
+// still runs.
+struct CountedPasses {
+    static inline int passes = 0;
+    static inline decltype(EngineApi::IsPlaying) isPlaying = nullptr;
+
     CountedPasses()
     {
         passes = 0;
-        isPlaying = std::exchange(realEngine().IsPlaying, counted);
+        isPlaying = std::exchange(realEngine().IsPlaying, []() -> int32_t {
+            ++passes;
+            return isPlaying();
+        });
     }
     ~CountedPasses() { realEngine().IsPlaying = isPlaying; }
-    CountedPasses(const CountedPasses&) = delete;
-    CountedPasses& operator=(const CountedPasses&) = delete;
-
     int count() const { return passes; }
-
-private:
-    static int32_t counted()
-    {
-        ++passes;
-        return isPlaying();
-    }
-
-    static inline int passes = 0;
-    static inline decltype(EngineApi::IsPlaying) isPlaying = nullptr;
 };
 
 TEST_F(TransportWindow, FollowingAPlayback_TheLoopSleepsBetweenItsPasses)
