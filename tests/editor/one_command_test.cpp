@@ -18,11 +18,6 @@ using enum LockableControl;
 // The controls a transport keeps usable, so that they can run inside its follow loop.
 const LockableControl kUsableDuringTransport[] = {cmdStop, mnuControl, mnuFX};
 
-struct WhileBusy {
-    bool inputHeld = false;
-    bool everythingLocked = false;
-};
-
 class OneCommand : public EditorFixture {
 protected:
     void SetUp() override
@@ -38,16 +33,6 @@ protected:
         for (const auto& [control, enabled] : window.enabled)
             if (enabled != state) return false;
         return true;
-    }
-
-    // What the window looked like each time a busy window showed while command ran.
-    std::vector<WhileBusy> run(const std::function<void()>& command)
-    {
-        std::vector<WhileBusy> seen;
-        window.onBusyInit = [&] { seen.push_back({window.inputHeld, everyControl(false)}); };
-        command();
-        window.onBusyInit = nullptr;
-        return seen;
     }
 };
 
@@ -76,12 +61,15 @@ TEST_F(OneCommand, EveryCommandUnderTheBusyWindow_HoldsInputAndLocksEverythingUn
         SCOPED_TRACE(c.name);
         editor.state().mod.clipbegin = 1000;
         editor.state().mod.clipend = 50000;
-        const std::vector<WhileBusy> seen = run(c.command);
-        ASSERT_FALSE(seen.empty()) << "no busy window";
-        for (const WhileBusy& busy : seen) {
-            EXPECT_TRUE(busy.inputHeld);
-            EXPECT_TRUE(busy.everythingLocked);
-        }
+        int busyWindows = 0;
+        window.onBusyInit = [&] {
+            ++busyWindows;
+            EXPECT_TRUE(window.inputHeld);
+            EXPECT_TRUE(everyControl(false));
+        };
+        c.command();
+        window.onBusyInit = nullptr;
+        ASSERT_GT(busyWindows, 0) << "no busy window";
         EXPECT_FALSE(window.inputHeld);
         EXPECT_TRUE(everyControl(true));
     }
