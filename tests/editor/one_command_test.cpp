@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <functional>
 #include <map>
-#include <string>
 
 #include "editor_fixture.h"
 

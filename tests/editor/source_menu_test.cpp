@@ -7,12 +7,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "meter_widget.h"
-#include "modal_script.h"
 #include "named_child.h"
 #include "started_main_window.h"
 
@@ -41,12 +39,8 @@ SeenMenu pickSource(FrmPellam& window, int pick)
             if (item == menu->activeAction()) seen.active = int(seen.items.size());
             seen.items << item->text();
         }
-        if (pick < 0) {
-            QTest::keyClick(menu, Qt::Key_Escape);
-            return;
-        }
-        menu->setActiveAction(menu->actions().value(pick));
-        QTest::keyClick(menu, Qt::Key_Return);
+        if (pick >= 0) menu->setActiveAction(menu->actions().value(pick));
+        QTest::keyClick(menu, pick < 0 ? Qt::Key_Escape : Qt::Key_Return);
     });
     look.start();
     namedChild<QAction>(window, "mnuControlSource")->trigger();
