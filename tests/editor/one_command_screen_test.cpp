@@ -29,10 +29,6 @@ int pixelsOf(const QImage& shot, QRgb colour, QRect area = {})
             count += shot.pixel(x, y) == colour;
     return count;
 }
-int waveformPixels(const QImage& shot)
-{
-    return pixelsOf(shot, kBarSelected);
-}
 bool meterLit(const QImage& shot)
 {
     return meterIn(shot).litBarPixels > 0;
@@ -69,10 +65,10 @@ protected:
     {
         EXPECT_TRUE(waitUntilGone("^Please wait"));
         int before = -1;
-        int now = waveformPixels(shot());
+        int now = pixelsOf(shot(), kBarSelected);
         while (now != before) {
             before = now;
-            now = waveformPixels(shot());
+            now = pixelsOf(shot(), kBarSelected);
         }
         return now;
     }
@@ -99,7 +95,7 @@ TEST_F(OneCommandScreen, InputDuringABusyCommandIsDropped_ThenAPlaybackEndsAndEx
     ASSERT_TRUE(screenUntil(meterLit)) << "the recording does not show on the meter";
     ASSERT_TRUE(keysTo(mainWindow, "F7"));
     // The card's slow saw is drawn as thin lines (a quarter of the view's columns or so).
-    ASSERT_TRUE(screenUntil([](const QImage& s) { return waveformPixels(s) > 150; }))
+    ASSERT_TRUE(screenUntil([](const QImage& s) { return pixelsOf(s, kBarSelected) > 150; }))
         << "the recording is not drawn";
     const int recorded = settledWaveform();
 
