@@ -76,14 +76,12 @@ TEST_P(PulseSourcesTest, AChosenMonitorRecordsItsOutputSampleForSample_AndADeadS
     EXPECT_THAT(list, ContainsRegex("(^|\n)A\\.monitor\t[^\t\n]+\tmonitor\n"));
     EXPECT_THAT(list, ContainsRegex("(^|\n)B\\.monitor\t[^\t\n]*\tmonitor\n"));
 
-    EXPECT_EQ(SelectSource("no.such.source"), BRENVIK_ERR_BAD_DEVICE);
     ASSERT_EQ(SelectSource("A.monitor"), 0);
 
     const auto recordPressed = std::chrono::steady_clock::now();
     ASSERT_EQ(RecordWav(), 0);
     ASSERT_TRUE(eventually([] { return GetPosition() > 0; }, 5s)) << "nothing was recorded";
     const auto firstFrame = std::chrono::steady_clock::now() - recordPressed;
-    EXPECT_EQ(SelectSource("B.monitor"), BRENVIK_ERR_STILL_PLAYING);
     ASSERT_TRUE(eventually([] { return GetPosition() >= kRate; }, 10s));
 
     // The server dies while recording: Stop does not wait for it, and what was recorded stays.
