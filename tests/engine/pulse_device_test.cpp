@@ -351,24 +351,20 @@ TEST_P(PulseDeviceTest, RecordingAcrossRingWrapsKeepsAnUnbrokenRunOldestFirst)
     EXPECT_EQ(CloseLib(), 0);
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Kills the server during a running transport: IsPlaying must drop within a bounded wait, and
 // StopWav then report the dead device. Prints how long each took.
 void expectTheKillToEndTheTransport(PulseServer& server, const char* transport)
 {
+    using Seconds = std::chrono::duration<double>;
     server.kill();
     const auto killed = std::chrono::steady_clock::now();
     ASSERT_TRUE(eventually([] { return IsPlaying() == 0; }, 20s))
         << "IsPlaying still 1 20 s after the server was killed";
-    const double noticed = secondsSince(killed);
     const auto stopping = std::chrono::steady_clock::now();
     EXPECT_EQ(StopWav(), BRENVIK_ERR_NOT_RESPONDING);
     std::printf("%s: IsPlaying read 0 %.2f s after the kill; StopWav took %.3f s\n", transport,
-                noticed, secondsSince(stopping));
+                Seconds(stopping - killed).count(),
+                Seconds(std::chrono::steady_clock::now() - stopping).count());
 }
 
 // The server comes back, and the engine opens afresh on it as File > New does.
