@@ -37,8 +37,7 @@ struct Directory {
     }
     mode_t modeOf(const std::string& name) const
     {
-        struct stat status {};
-        return ::stat(path(name).c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+        return static_cast<mode_t>(fs::status(path(name)).permissions());
     }
     // Every name under the directory, "sub/..." for those in sub: a temporary file left
     // anywhere shows here.
