@@ -124,8 +124,7 @@ int main(int argc, char** argv)
     const double toDrawnView = std::min(stopAfterRecording(true), stopAfterRecording(true));
     std::printf(
         "Stop to a drawn view: %.1f ms (target 500 ms: %s); the ring's turn alone %.1f ms, the "
-        "summary "
-        "and the redraw %.1f ms\n",
+        "summary and the redraw %.1f ms\n",
         toDrawnView, toDrawnView <= 500 ? "met" : "MISSED", turnAlone, toDrawnView - turnAlone);
     editor.files().closeDevices();
     return 0;

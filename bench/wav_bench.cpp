@@ -112,8 +112,7 @@ int main(int argc, char** argv)
     }
     std::printf(
         "%zu MB WAV file in %s: SaveAsWave %.1f ms, write() %.1f ms, write()+fsync()+rename() %.1f "
-        "ms, "
-        "cp %.1f ms\n",
+        "ms, cp %.1f ms\n",
         megabytes, dir.parent_path().c_str(), save * 1e3, write * 1e3, writeSynced * 1e3, cp * 1e3);
     std::printf("SaveAsWave speed / write()+fsync()+rename() speed: %.2f\n", writeSynced / save);
     std::printf("SaveAsWave speed / write() speed:                  %.2f\n", write / save);

@@ -37,18 +37,15 @@ struct Explanation {
 };
 
 constexpr std::array kExplanations{
-    Explanation{
-        Topic::Load, BRENVIK_LOAD_NOT_STEREO,
-        "The audio of {name} was loaded. It is not stereo: a mono file plays on both channels, "
-        "other channel counts are read as if they were stereo."},
+    Explanation{Topic::Load, BRENVIK_LOAD_NOT_STEREO,
+                "The audio of {name} was loaded. It is not stereo: a mono file plays on both "
+                "channels, other channel counts are read as if they were stereo."},
     Explanation{Topic::Load, BRENVIK_LOAD_OTHER_RATE,
                 "The audio of {name} was loaded. Its sample rate is not 44100 Hz: it plays faster "
-                "or slower "
-                "than it was recorded."},
+                "or slower than it was recorded."},
     Explanation{Topic::Load, BRENVIK_LOAD_NOT_STEREO | BRENVIK_LOAD_OTHER_RATE,
                 "The audio of {name} was loaded. It is neither stereo nor 44100 Hz: it may play on "
-                "the wrong "
-                "channels and faster or slower than it was recorded."},
+                "the wrong channels and faster or slower than it was recorded."},
     Explanation{Topic::Load, BRENVIK_LOAD_NO_RIFF,
                 "{name} is not a WAV file: it does not start with RIFF."},
     Explanation{Topic::Load, BRENVIK_LOAD_NO_WAVE,
@@ -72,28 +69,25 @@ constexpr std::array kExplanations{
     Explanation{Topic::Device, BRENVIK_ERR_UNSPECIFIED,
                 "The sound system failed without saying why. Try again; if it keeps failing, "
                 "restart Quorvel."},
-    Explanation{
-        Topic::Device, BRENVIK_ERR_BAD_DEVICE,
-        "No sound device or input source could be found or opened. Check that it is connected and "
-        "that the sound server runs, then try again."},
+    Explanation{Topic::Device, BRENVIK_ERR_BAD_DEVICE,
+                "No sound device or input source could be found or opened. Check that it is "
+                "connected and that the sound server runs, then try again."},
     Explanation{
         Topic::Device, BRENVIK_ERR_ALLOCATED,
         "The sound device is busy: another program uses it. Close that program, then try again."},
-    Explanation{Topic::Device, BRENVIK_ERR_NOT_OPEN,
-                "A sound device is not open: it could not be opened, or was closed. Check that it "
-                "is connected "
-                "and that the sound server runs, then open the devices again with File > New."},
+    Explanation{
+        Topic::Device, BRENVIK_ERR_NOT_OPEN,
+        "A sound device is not open: it could not be opened, or was closed. Check that it is "
+        "connected and that the sound server runs, then open the devices again with File > New."},
     Explanation{Topic::Device, BRENVIK_ERR_NOT_RESPONDING,
                 "The sound device stopped answering and was given up; what was recorded until then "
-                "is kept. "
-                "Check that the sound server runs, then try again."},
+                "is kept. Check that the sound server runs, then try again."},
     Explanation{Topic::Device, BRENVIK_ERR_NO_MEMORY,
                 "There is not enough memory. Close other programs or choose a smaller track with "
                 "File > New."},
     Explanation{Topic::Device, BRENVIK_ERR_NO_BUFFER,
                 "The sound system was handed no audio buffer, a fault inside Quorvel. Try again; "
-                "if it keeps "
-                "failing, restart Quorvel."},
+                "if it keeps failing, restart Quorvel."},
     Explanation{Topic::Device, BRENVIK_ERR_BAD_FORMAT,
                 "The sound device refuses 44100 Hz 16-bit stereo audio. Choose another device or "
                 "input source."},
@@ -102,8 +96,7 @@ constexpr std::array kExplanations{
         "This cannot be done while Quorvel plays or records. Press Stop first, then try again."},
     Explanation{Topic::Device, BRENVIK_ERR_UNPREPARED,
                 "The sound system was handed an unprepared audio buffer, a fault inside Quorvel. "
-                "Try again; if "
-                "it keeps failing, restart Quorvel."},
+                "Try again; if it keeps failing, restart Quorvel."},
 };
 
 void replaceAll(std::string& text, const std::string& field, const std::string& value)
