@@ -8,18 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <cmath>
-
 #include "frm_loudness.h"
 #include "frm_song_details.h"
 #include "named_child.h"
 
 namespace {
-
-void press(QDialog& dialog, QDialogButtonBox::StandardButton which)
-{
-    namedChild<QDialogButtonBox>(dialog, "buttons")->button(which)->click();
-}
 
 TEST(SongDetailsDialog, ShowsWhatItIsGiven_OkHandsBackWhatWasTyped_CancelLeavesItAsItWas)
 {
@@ -38,7 +31,7 @@ TEST(SongDetailsDialog, ShowsWhatItIsGiven_OkHandsBackWhatWasTyped_CancelLeavesI
         namedChild<QLineEdit>(dialog, "txtArtist")->setText("Сплин");
         namedChild<QLineEdit>(dialog, "txtComment")->setText("From the radio");
         namedChild<QComboBox>(dialog, "cboMp3Quality")->setCurrentIndex(2);
-        press(dialog, button);
+        namedChild<QDialogButtonBox>(dialog, "buttons")->button(button)->click();
 
         if (button == QDialogButtonBox::Ok) {
             EXPECT_EQ(dialog.result(), QDialog::Accepted);

@@ -23,39 +23,13 @@ using ::testing::IsEmpty;
 
 constexpr const char* kInit = "beInitStream kind 0 rate 44100 mode 0 bitrate 192 flags 0000";
 
-int16_t patternValue(int32_t valueIndex)
-{
-    return static_cast<int16_t>(valueIndex * 7919 + 3);
-}
-
-// The bytes the fake hands back for frames [from, to): the samples themselves.
-std::vector<uint8_t> patternBytes(int32_t from, int32_t to)
-{
-    std::vector<uint8_t> bytes;
-    for (int32_t i = from * 2; i < to * 2; ++i) {
-        const auto value = static_cast<uint16_t>(patternValue(i));
-        bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(value >> 8));
-    }
-    return bytes;
-}
-
-std::vector<uint8_t> withFlush(std::vector<uint8_t> bytes)
-{
-    for (char c : std::string("FLUSH")) bytes.push_back(static_cast<uint8_t>(c));
-    return bytes;
-}
-
 std::size_t openDescriptorCount()
 {
     const std::filesystem::directory_iterator fds("/proc/self/fd");
     return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
 }
 
-class Mp3ExportWithFakeEncoder : public FakeEncoderSession {
-protected:
-    void SetUp() override { openPatternTrack(patternValue); }
-};
+class Mp3ExportWithFakeEncoder : public FakeEncoderSession {};
 
 TEST_F(Mp3ExportWithFakeEncoder, TwoAndAHalfChunks_EncodesTwoFullChunksAndAHalfThenFlushesAndCloses)
 {
@@ -195,9 +169,8 @@ TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile)
     const std::string music = dir.file("music");
     const std::string song = music + "/song";
     std::filesystem::create_directory(music);
-    const std::vector<uint8_t> old = withFlush(patternBytes(3000, 4000));
-    std::ofstream(song, std::ios::binary)
-        .write(reinterpret_cast<const char*>(old.data()), static_cast<std::streamsize>(old.size()));
+    const std::string old = patternBytes(3000, 4000) + "FLUSH";
+    std::ofstream(song, std::ios::binary) << old;
 
     const Fault fault = GetParam().fault;
     if (fault == Fault::kEncoderFails) setenv("FAKE_BLADEENC_FAIL", "beEncodeChunk", 1);
@@ -212,7 +185,7 @@ TEST_P(FailedSaveTest, LeavesTheOldFileByteForByteAndNoTemporaryFile)
     if (fault == Fault::kDirectoryRemoved) {
         EXPECT_FALSE(std::filesystem::exists(music));  // nothing was put back in its place
     } else {
-        EXPECT_EQ(readBytes(song), old);
+        EXPECT_EQ(readText(song), old);
         EXPECT_THAT(TempDirectory::namesIn(music), ElementsAre("song"));
     }
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,31 +25,7 @@ const std::vector<std::string> kCallsFor1250Frames{kInit,
                                                    "beInfoFrame 42",
                                                    "beCloseStream 42"};
 
-int16_t patternValue(int32_t valueIndex)
-{
-    return static_cast<int16_t>(valueIndex * 31 + 5);
-}
-
-std::string patternBytes(int32_t from, int32_t to)
-{
-    std::string bytes;
-    for (int32_t i = from * 2; i < to * 2; ++i) {
-        const auto value = static_cast<uint16_t>(patternValue(i));
-        bytes += static_cast<char>(value & 0xFF);
-        bytes += static_cast<char>(value >> 8);
-    }
-    return bytes;
-}
-
-class Mp3InfoFrame : public FakeEncoderSession {
-protected:
-    void SetUp() override { openPatternTrack(patternValue); }
-    void TearDown() override
-    {
-        engine.setSongDetails(nullptr);
-        FakeEncoderSession::TearDown();
-    }
-};
+class Mp3InfoFrame : public FakeEncoderSession {};
 
 // The final frame takes the placeholder's place: right after the tag, or first without one.
 TEST_F(Mp3InfoFrame, TheFinalFrameTakesThePlaceholdersPlace)

@@ -35,10 +35,10 @@ inline uint32_t counterAt(int32_t frame)
 }
 
 // After a wrapped recording the turned track is one run of consecutive frame numbers, the
-// newest last.
-inline ::testing::AssertionResult isOneUnbrokenRun(int32_t length)
+// newest last; after one that did not wrap, the run starts at the first frame recorded.
+inline ::testing::AssertionResult isOneUnbrokenRun(int32_t length, int32_t from = 0)
 {
-    for (int32_t frame = 1; frame < length; ++frame) {
+    for (int32_t frame = from + 1; frame < length; ++frame) {
         if (counterAt(frame) != counterAt(frame - 1) + 1) {
             return ::testing::AssertionFailure()
                    << "break at frame " << frame << ": " << counterAt(frame - 1) << " then "
