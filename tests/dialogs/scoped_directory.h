@@ -15,10 +15,11 @@ public:
     QString root() const { return dir_.path(); }
     QString path(const QString& relative) const { return dir_.filePath(relative); }
 
-    void addFile(const QString& relative) const
+    void addFile(const QString& relative, const QByteArray& contents = {}) const
     {
         QFile file(path(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(relative);
+        ASSERT_EQ(file.write(contents), contents.size()) << qPrintable(relative);
     }
     void addDirectory(const QString& relative) const
     {

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <set>
@@ -50,10 +49,7 @@ std::string wavBytes(const std::vector<int16_t>& values, WavFormat format = {})
         chunk("data", wav_image::values(values)));
 }
 
-void writeBytes(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+constexpr auto& writeBytes = wav_image::writeFile;
 
 // The messages the user saw, in order.
 std::vector<std::string> messagesIn(const std::vector<std::string>& log)

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -162,10 +161,7 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
     const Case cases[] = {{QMessageBox::No, before.size()}, {QMessageBox::Yes, 44 + 1000 * 4}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer == QMessageBox::Yes ? "Yes" : "No");
-        QFile file(existing);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(before);
-        file.close();
+        ASSERT_NO_FATAL_FAILURE(files.addFile("song.wav", before));
         window.editor().state().mod.clipbegin = 0;
         window.editor().state().mod.clipend = 1000;
         QList<SeenMessage> messages;
@@ -174,8 +170,8 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
 
         EXPECT_TRUE(user.finished());
         EXPECT_EQ(user.unexpected, 0);
-        EXPECT_EQ(messages.size(),
-                  1);  // the overwrite question, whose wording the browse tests check
+        // The overwrite question, whose wording the browse tests check.
+        EXPECT_EQ(messages.size(), 1);
         EXPECT_EQ(QFileInfo(existing).size(), c.sizeAfter);
         EXPECT_FALSE(QFileInfo::exists(files.path("song")));
     }

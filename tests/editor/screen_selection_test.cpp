@@ -7,13 +7,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "meter_on_screen.h"
-#include "program_window.h"
 #include "view_on_screen.h"
 #include "wav_image.h"
 
@@ -48,39 +46,13 @@ struct Expected {
     bool markerAllowed = false;  // the transport runs: one column may carry the marker
 };
 
-class ScreenSelection : public ProgramWindow {
+class ScreenSelection : public ViewWindow {
 protected:
-    std::unique_ptr<ChildProcess> quorvel;
-    std::string mainWindow;
-    QRect view;  // in the main window's coordinates
     std::string lastMismatch;
-
-    QImage screenshot() { return ProgramWindow::screenshot(mainWindow); }
-
-    // Starts the program, accepts the settings and finds the view on the screen.
-    void startAndFindTheView(const ChildProcess::Environment& environment)
-    {
-        quorvel = startProgram(environment);
-        const auto found = acceptSettings();
-        ASSERT_TRUE(found) << "no main window after the settings dialog";
-        mainWindow = *found;
-
-        // Start-up ends with the whole track selected: that finds the view on the screen. Its
-        // last row lies under the scroll bar below it.
-        const QSize visibleView(649, 128);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (view.size() != visibleView && std::chrono::steady_clock::now() < deadline)
-            view = selectionBounds(screenshot());
-        ASSERT_EQ(view.size(), visibleView) << "the whole track's selection is not on the screen";
-    }
 
     // Whether the view shows what is expected; if not, lastMismatch says where it does not.
     bool shows(const QImage& shot, const Expected& expected)
     {
-        if (shot.isNull()) {
-            lastMismatch = "no screenshot";
-            return false;
-        }
         int markerColumns = 0;
         for (int x = 0; x < view.width(); ++x) {
             const bool selected = x >= expected.first && x <= expected.last;
@@ -112,12 +84,10 @@ protected:
     // is expected, for at most ten seconds.
     bool screenShows(const Expected& expected)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        do {
-            if (shows(screenshot(), expected)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
+        lastMismatch = "no screenshot";
+        return !readUntil([this] { return screenshot(); },
+                          [&](const QImage& shot) { return shows(shot, expected); })
+                    .isNull();
     }
 
     // The column of the transport's marker over the whole track's selection, as long as the view
@@ -132,12 +102,9 @@ protected:
 
     bool screenShowsTheMarker()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        do {
-            if (markerColumn(screenshot()) > 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
+        return !readUntil([this] { return screenshot(); },
+                          [this](const QImage& shot) { return markerColumn(shot) > 0; })
+                    .isNull();
     }
 
     // Presses the first mouse button over column `from` of the view, moves to `to`, releases.
@@ -150,13 +117,6 @@ protected:
         return x11("xdotool" + at(from) + " mousedown 1" + at((from + to) / 2) + at(to) +
                    " mouseup 1")
             .has_value();
-    }
-
-    // The view as the screen shows it once it satisfies done, read for at most ten seconds;
-    // a null image if it never does.
-    QImage viewWhen(const std::function<bool(const QImage&)>& done)
-    {
-        return readUntil([this] { return screenshot().copy(view); }, done);
     }
 };
 

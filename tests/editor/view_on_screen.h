@@ -6,7 +6,11 @@
 #include <QRect>
 
 #include <chrono>
+#include <memory>
+#include <string>
 #include <thread>
+
+#include "program_window.h"
 
 namespace program_window {
 
@@ -44,5 +48,44 @@ QImage readUntil(Read read, Done done, std::chrono::seconds limit = std::chrono:
     } while (std::chrono::steady_clock::now() < deadline);
     return {};
 }
+
+// The program in a real window, with its view found on the screen.
+class ViewWindow : public ProgramWindow {
+protected:
+    std::unique_ptr<ChildProcess> quorvel;
+    std::string mainWindow;
+    QRect view;  // where the view shows, in the main window
+
+    using ProgramWindow::screenshot;
+    QImage screenshot() { return screenshot(mainWindow); }
+
+    // Starts the program, accepts the settings and finds the view at its opening size. Its last
+    // row lies under the scroll bar below it.
+    void startAndFindTheView(const ChildProcess::Environment& environment)
+    {
+        quorvel = startProgram(environment);
+        const auto found = acceptSettings();
+        ASSERT_TRUE(found) << "no main window after the settings dialog";
+        mainWindow = *found;
+        ASSERT_TRUE(viewFound({649, 128})) << "the whole track's selection is not on the screen";
+    }
+
+    // Finds the view by the whole track's selection, once it has the size given: start-up, Open
+    // and a recording select the whole track. Reads for at most twenty seconds.
+    bool viewFound(QSize size)
+    {
+        readUntil([this] { return screenshot(); },
+                  [&](const QImage& shot) { return (view = selectionBounds(shot)).size() == size; },
+                  std::chrono::seconds(20));
+        return view.size() == size;
+    }
+
+    // The view once it satisfies done, read for at most ten seconds; a null image if never.
+    template <typename Done>
+    QImage viewWhen(Done done)
+    {
+        return readUntil([this] { return screenshot().copy(view); }, done);
+    }
+};
 
 }  // namespace program_window

@@ -8,7 +8,6 @@
 #include <numbers>
 #include <vector>
 
-#include "program_window.h"
 #include "view_on_screen.h"
 #include "wav_image.h"
 
@@ -43,29 +42,9 @@ std::vector<int16_t> bursts()
     return values;
 }
 
-class ViewScreen : public ProgramWindow {
+class ViewScreen : public ViewWindow {
 protected:
     ViewScreen() { screen = "1280x800x24"; }  // room for the window made larger
-
-    std::unique_ptr<ChildProcess> quorvel;
-    std::string mainWindow;
-    QRect view;  // where the view shows, in the main window
-
-    // The view once it satisfies done, read for at most ten seconds; a null image if never.
-    template <typename Done>
-    QImage viewWhen(Done done)
-    {
-        return readUntil([this] { return screenshot(mainWindow).copy(view); }, done);
-    }
-
-    // Finds the view by the whole track's selection, once it has the size given.
-    bool viewFound(QSize size)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (view.size() != size && std::chrono::steady_clock::now() < deadline)
-            view = selectionBounds(screenshot(mainWindow));
-        return view.size() == size;
-    }
 
     bool openFile(const fs::path& file)
     {
@@ -121,11 +100,7 @@ TEST_F(ViewScreen, PeaksDrawn_WindowGrows_WheelZoomsAtThePointer_RecordingDrawnL
     const fs::path burstsFile = home / "bursts.wav";
     wav_image::writeFile(steady, wav_image::wave(wav_image::values(tone(kTrackFrames))));
     wav_image::writeFile(burstsFile, wav_image::wave(wav_image::values(bursts())));
-    quorvel = startProgram({{"BRENVIK_SIM_INPUT", steady.string()}});
-    const auto found = acceptSettings();
-    ASSERT_TRUE(found) << "no main window after the settings dialog";
-    mainWindow = *found;
-    ASSERT_TRUE(viewFound({649, 128})) << "the view is not on the screen at its opening size";
+    ASSERT_NO_FATAL_FAILURE(startAndFindTheView({{"BRENVIK_SIM_INPUT", steady.string()}}));
     const int leftCentre = 32;
     const int rightCentre = 97;
 
