@@ -36,6 +36,17 @@ TEST_F(InputSourceTest, TheMenuListsTheSourcesAndTheChoiceIsKeptAndShown)
     editor.transport().chooseInputSource();
     EXPECT_EQ(window.log.back(), "source menu, checked 2");
     EXPECT_EQ(fakeEngine.selectedSource, "alsa_output.pci.monitor");
+
+    // The next start chooses the stored source in the engine it opens.
+    FakeEngine nextEngine;
+    nextEngine.sources = fakeEngine.sources;
+    EngineApi nextApi = nextEngine.api();
+    FakeWindow nextWindow;
+    nextWindow.settings = window.settings;
+    Editor next(nextApi, nextWindow);
+    next.startup();
+    EXPECT_EQ(nextEngine.selectedSource, "alsa_output.pci.monitor");
+    EXPECT_EQ(nextWindow.recordingSource, "Recording from: What Built-in Audio plays");
 }
 
 TEST_F(InputSourceTest, AStoredSourceThatIsGoneFallsBackToTheDefaultNamingIt)
