@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ ninja-build pkg-config clang libclang-rt-dev clang-format
+  cmake g++ ninja-build pkg-config ccache clang libclang-rt-dev clang-format
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   portaudio19-dev libpulse-dev libmp3lame-dev libtag1-dev libebur128-dev
   libgtest-dev libgmock-dev libbenchmark-dev
