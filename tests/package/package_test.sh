@@ -193,7 +193,10 @@ if [ -z "$source_menu_skipped" ]; then
   prepare_home with-sound .config
   settings=$config/Quorvel/Quorvel.conf
   start_program() { start_as_user "$@"; }
-  source_menu_run "$build_dir/tests/private_pulse_server"
+  # The build tree may lie in a folder the unprivileged user cannot enter (a private home), so
+  # the user runs a copy of the server helper from the scratch directory.
+  install -m 755 "$build_dir/tests/private_pulse_server" "$work/private_pulse_server"
+  source_menu_run "$work/private_pulse_server"
 fi
 
 # Removing the package takes every file and folder it brought; only the database remains.
