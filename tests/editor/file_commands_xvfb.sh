@@ -44,7 +44,8 @@ program_pid=$!
 
 main=$(start_up)
 keys_to "$main" F6
-sleep 3
+# The view draws the ring as it fills: the ramp's line in every column once it has wrapped.
+until_shows "$main" 239,96,64 600
 shot 2-recording
 keys_to "$main" F7
 # The ring is turned under the busy window; once it has gone the command is done and the
