@@ -7,7 +7,6 @@
 #include <future>
 #include <new>
 #include <stdexcept>
-#include <thread>
 
 #include "engine.h"
 #include "log_capture.h"
