@@ -3,6 +3,7 @@
 
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/textidentificationframe.h>
 
 #include <memory>
@@ -24,6 +25,22 @@ void appendText(std::vector<uint8_t>& bytes, std::string_view text)
 {
     bytes.insert(bytes.end(), text.begin(), text.end());
 }
+
+// INFO texts are written as UTF-8; TagLib's own default is ISO-8859-1. The handler is TagLib's
+// default for the whole process, set at the first WAV file with details; nothing else here
+// reads or writes INFO texts.
+class Utf8InfoTexts : public TagLib::RIFF::Info::StringHandler {
+public:
+    TagLib::String parse(const TagLib::ByteVector& data) const override
+    {
+        return TagLib::String(data.mid(0, data.find('\0')), TagLib::String::UTF8);
+    }
+    TagLib::ByteVector render(const TagLib::String& text) const override
+    {
+        return text.data(TagLib::String::UTF8);
+    }
+};
+const Utf8InfoTexts kUtf8InfoTexts;
 
 // ID3v2.3 knows ISO-8859-1 and UTF-16 only.
 TagLib::String::Type id3Encoding(const TagLib::String& text)
@@ -70,27 +87,25 @@ std::vector<uint8_t> wavInfoChunk(const SongDetails& details)
     if (details.empty()) {
         return {};
     }
-    std::vector<uint8_t> chunk;
-    appendText(chunk, std::string_view(wav::kListId.data(), wav::kListId.size()));
-    appendLittleEndian32(chunk, 0);  // the size, known at the end
-    appendText(chunk, std::string_view(wav::kInfoId.data(), wav::kInfoId.size()));
+    static const bool utf8Texts =
+        (TagLib::RIFF::Info::Tag::setStringHandler(&kUtf8InfoTexts), true);
+    (void)utf8Texts;
+    TagLib::RIFF::Info::Tag tag;
     for (const SongDetailField& field : kSongDetailFields) {
         const std::string& text = details.*field.text;
-        if (text.empty()) {
-            continue;
-        }
-        appendText(chunk, field.wavInfoId);
-        appendLittleEndian32(chunk, static_cast<uint32_t>(text.size() + 1));
-        appendText(chunk, text);
-        chunk.push_back(0);
-        if (chunk.size() % 2 != 0) {
-            chunk.push_back(0);
+        if (!text.empty()) {
+            const TagLib::ByteVector id(field.wavInfoId.data(),
+                                        static_cast<unsigned>(field.wavInfoId.size()));
+            tag.setFieldText(id, TagLib::String(text, TagLib::String::UTF8));
         }
     }
-    const auto bodyBytes = static_cast<uint32_t>(chunk.size() - 8);
-    for (int i = 0; i < 4; ++i) {
-        chunk[4 + i] = static_cast<uint8_t>(bodyBytes >> (8 * i));
-    }
+    // TagLib renders the form and the texts, each zero-terminated and padded to an even size;
+    // the chunk's own header goes before them.
+    const TagLib::ByteVector form = tag.render();
+    std::vector<uint8_t> chunk;
+    appendText(chunk, std::string_view(wav::kListId.data(), wav::kListId.size()));
+    appendLittleEndian32(chunk, form.size());
+    chunk.insert(chunk.end(), form.begin(), form.end());
     return chunk;
 }
 
