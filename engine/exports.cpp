@@ -287,6 +287,16 @@ int32_t WaveFrames(const char* path)
     });
 }
 
+int32_t WaveSampleBits(const char* path)
+{
+    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
+        if (path == nullptr) {
+            return -BRENVIK_LOAD_CANNOT_OPEN;
+        }
+        return brenvik::waveSampleBits(path, engine().log());
+    });
+}
+
 int32_t SaveProgress(void)
 {
     return static_cast<int32_t>(std::min<int64_t>(savedBytes.load(), INT32_MAX));

@@ -7,8 +7,6 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 
 #include "brenvik.h"
 
@@ -120,26 +118,6 @@ std::string explanation(Topic topic, int32_t key, const std::string& path = {},
     return {};
 }
 
-// The sample size a WAV file's format chunk gives, when it can be read.
-std::optional<int> bitsPerSample(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    char header[12];
-    if (!file.read(header, sizeof header)) return std::nullopt;
-    char chunk[8];
-    while (file.read(chunk, sizeof chunk)) {
-        const auto byte = [&](int i) { return uint32_t(uint8_t(chunk[i])); };
-        const uint32_t size = byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24;
-        if (std::string(chunk, 4) == "fmt ") {
-            char format[16];
-            if (!file.read(format, sizeof format)) return std::nullopt;
-            return int(uint8_t(format[14]) | uint8_t(format[15]) << 8);
-        }
-        file.seekg(std::streamoff(size + (size & 1)), std::ios::cur);
-    }
-    return std::nullopt;
-}
-
 FileCause accessCause(int error)
 {
     return error == EROFS ? kReadOnly : kNoPermission;
@@ -170,12 +148,12 @@ FileCause saveCause(const std::string& path)
 
 }  // namespace
 
-std::string explainLoad(int32_t code, const std::string& path)
+std::string explainLoad(const EngineApi& engine, int32_t code, const std::string& path)
 {
     if (code == BRENVIK_LOAD_CANNOT_OPEN) return explanation(Topic::File, openCause(path), path);
     if (code == BRENVIK_LOAD_NOT_16_BIT) {
-        if (const std::optional<int> bits = bitsPerSample(path))
-            return explanation(Topic::Load, code, path, std::to_string(*bits));
+        if (const int32_t bits = engine.WaveSampleBits(path.c_str()); bits > 0)
+            return explanation(Topic::Load, code, path, std::to_string(bits));
     }
     return explanation(Topic::Load, code, path, "not 16");
 }

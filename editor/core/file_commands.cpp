@@ -92,7 +92,8 @@ void FileCommands::open()
     // usable WAV keeps the recording the view still shows.
     frm.lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    context_.reportEngineError(messages::kErrorLoadWave, frm.lRet, explainLoad(frm.lRet, path));
+    context_.reportEngineError(messages::kErrorLoadWave, frm.lRet,
+                               explainLoad(engine_, frm.lRet, path));
     if (!audioWasLoaded(frm.lRet)) return;
     context_.forgetEdits();
     view_.trackChanged(0, mod.trklen);

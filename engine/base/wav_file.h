@@ -21,4 +21,8 @@ int32_t loadWave(const char* path, std::span<Frame> track, const DiagnosticLog& 
 // loadWave would reject it with. The file is not read beyond its header.
 int32_t waveFrames(const char* path, const DiagnosticLog& log);
 
+// The bits per sample the file's format chunk gives, also when loadWave would refuse the file
+// for them; or the negated code loadWave would reject it with for anything else.
+int32_t waveSampleBits(const char* path, const DiagnosticLog& log);
+
 }  // namespace brenvik

@@ -268,4 +268,14 @@ int32_t waveFrames(const char* path, const DiagnosticLog& log)
     return static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
 }
 
+int32_t waveSampleBits(const char* path, const DiagnosticLog& log)
+{
+    WaveReader reader;
+    const int32_t rejection = reader.open(path, log);
+    if (rejection != 0 && rejection != BRENVIK_LOAD_NOT_16_BIT) {
+        return -rejection;
+    }
+    return reader.format().bitsPerSample;
+}
+
 }  // namespace brenvik

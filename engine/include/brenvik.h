@@ -172,6 +172,13 @@ BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
  * -BRENVIK_LOAD_CANNOT_OPEN also for a null path). Only the header is read; no track is needed. */
 BRENVIK_API int32_t WaveFrames(const char* path);
 
+/* WaveSampleBits: the bits per sample that the format chunk of the WAV file at path gives, also
+ * when LoadWave refuses the file for them (BRENVIK_LOAD_NOT_16_BIT), so that a caller can say
+ * what the file holds; or the negated code LoadWave would reject the file with for anything
+ * else (-BRENVIK_LOAD_CANNOT_OPEN also for a null path). Only the header is read; no track is
+ * needed. */
+BRENVIK_API int32_t WaveSampleBits(const char* path);
+
 /* How far the SaveAsWave or SaveAsMp3 that runs now on another thread has come: the bytes of
  * its file written so far, 0 while no save runs. A save writes its file beside the target and
  * renames it into place only when it is complete, so the size at the path shows nothing

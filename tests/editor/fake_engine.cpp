@@ -130,6 +130,10 @@ int32_t fakeWaveFrames(const char*)
 {
     return current->waveFrames;
 }
+int32_t fakeWaveSampleBits(const char*)
+{
+    return current->sampleBits;
+}
 
 }  // namespace
 
@@ -167,6 +171,7 @@ EngineApi FakeEngine::api() const
     api.SelectSource = fakeSelectSource;
     api.GetLostInput = fakeGetLostInput;
     api.WaveFrames = fakeWaveFrames;
+    api.WaveSampleBits = fakeWaveSampleBits;
     api.SaveProgress = fakeNone;
     return api;
 }

@@ -12,8 +12,9 @@
 struct FakeEngine {
     int32_t openResult = 0;
     int32_t closeResult = 0;
-    int32_t loadResult = 0;  // LoadWave's answer; the track is left as it is
-    int32_t waveFrames = 0;  // WaveFrames' answer
+    int32_t loadResult = 0;   // LoadWave's answer; the track is left as it is
+    int32_t waveFrames = 0;   // WaveFrames' answer
+    int32_t sampleBits = 16;  // WaveSampleBits' answer
     std::vector<std::string> calls;
     std::vector<int16_t> track;  // two values per frame
     bool open = false;

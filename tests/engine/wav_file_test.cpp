@@ -379,6 +379,20 @@ TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejec
     EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -BRENVIK_LOAD_CANNOT_OPEN);
 }
 
+// What waveSampleBits tells: the sample size, also of a file refused for it, or the rejection.
+TEST_F(WavFileTest, WaveSampleBits_GivesTheFormatsSampleSizeEvenWhereLoadWaveRefusesIt)
+{
+    const std::pair<std::string, int32_t> cases[] = {
+        {wave(stereoFrames(2)), 16},
+        {riff(formatChunk(1, 2, 44100, 24) + chunk("data", stereoFrames(2))), 24},
+        {riff(formatChunk(3, 2, 44100, 32) + chunk("data", stereoFrames(2))),
+         -BRENVIK_LOAD_NOT_PCM},
+        {"RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF},
+    };
+    for (const auto& [bytes, bits] : cases)
+        EXPECT_EQ(waveSampleBits(writeFile(bytes).c_str(), log_), bits) << bits;
+}
+
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
 {
     EXPECT_EQ(loadWave(path("missing.wav").c_str(), track_, log_), BRENVIK_LOAD_CANNOT_OPEN);
