@@ -6,19 +6,8 @@
 namespace brenvik {
 
 DeadlineCaller::DeadlineCaller(std::chrono::milliseconds deadline)
-    : deadline_(deadline),
-      thread_([this] { loop(); })
+    : deadline_(deadline)
 {}
-
-DeadlineCaller::~DeadlineCaller()
-{
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-}
 
 int32_t DeadlineCaller::run(std::function<int32_t()> call)
 {
@@ -28,10 +17,10 @@ int32_t DeadlineCaller::run(std::function<int32_t()> call)
     std::packaged_task<int32_t()> task(std::move(call));
     std::future<int32_t> result = task.get_future();
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(thread_.mutex);
         pending_ = std::move(task);
     }
-    wake_.notify_all();
+    thread_.wake.notify_all();
     if (result.wait_for(deadline_) != std::future_status::ready) {
         stuck_ = true;  // the task keeps its own share of the result; nobody waits for it
         return BRENVIK_ERR_NOT_RESPONDING;
@@ -41,9 +30,9 @@ int32_t DeadlineCaller::run(std::function<int32_t()> call)
 
 void DeadlineCaller::loop()
 {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(thread_.mutex);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || pending_.valid(); });
+        thread_.wake.wait(lock, [this] { return thread_.stopping || pending_.valid(); });
         if (!pending_.valid()) {
             return;
         }

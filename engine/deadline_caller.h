@@ -2,12 +2,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <future>
-#include <mutex>
-#include <thread>
+
+#include "stopping_thread.h"
 
 namespace brenvik {
 
@@ -20,7 +19,7 @@ public:
     explicit DeadlineCaller(std::chrono::milliseconds deadline);
     // Joins the thread. A stuck caller must never be destroyed: its thread is still inside the
     // call that overran, and uses this object once that call returns.
-    ~DeadlineCaller();
+    ~DeadlineCaller() = default;
     DeadlineCaller(const DeadlineCaller&) = delete;
     DeadlineCaller& operator=(const DeadlineCaller&) = delete;
 
@@ -34,12 +33,9 @@ private:
     void loop();
 
     const std::chrono::milliseconds deadline_;
-    bool stuck_ = false;  // the calling thread's only
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::packaged_task<int32_t()> pending_;  // guarded by mutex_
-    bool stopping_ = false;                  // guarded by mutex_
-    std::thread thread_;                     // last: starts once the rest is ready
+    bool stuck_ = false;                         // the calling thread's only
+    std::packaged_task<int32_t()> pending_;      // guarded by thread_.mutex
+    StoppingThread thread_{[this] { loop(); }};  // last: starts once the rest is ready
 };
 
 }  // namespace brenvik

@@ -7,49 +7,39 @@ namespace brenvik::device {
 
 DeviceWorker::DeviceWorker(std::chrono::microseconds interval, std::function<void()> tick)
     : interval_(interval),
-      tick_(std::move(tick)),
-      thread_([this] { loop(); })
+      tick_(std::move(tick))
 {}
-
-DeviceWorker::~DeviceWorker()
-{
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-}
 
 void DeviceWorker::runAndWait(const std::function<void()>& job)
 {
-    if (std::this_thread::get_id() == thread_.get_id()) {
+    if (thread_.isCurrent()) {
         job();
         return;
     }
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return job_ == nullptr; });  // one job at a time
+    std::unique_lock lock(thread_.mutex);
+    thread_.wake.wait(lock, [this] { return job_ == nullptr; });  // one job at a time
     job_ = &job;
-    wake_.notify_all();
-    wake_.wait(lock, [this, &job] { return job_ != &job; });
+    thread_.wake.notify_all();
+    thread_.wake.wait(lock, [this, &job] { return job_ != &job; });
 }
 
 void DeviceWorker::loop()
 {
     auto nextTick = std::chrono::steady_clock::now() + interval_;
-    std::unique_lock lock(mutex_);
-    while (!stopping_) {
-        wake_.wait_until(lock, nextTick, [this] { return stopping_ || job_ != nullptr; });
+    std::unique_lock lock(thread_.mutex);
+    while (!thread_.stopping) {
+        thread_.wake.wait_until(lock, nextTick,
+                                [this] { return thread_.stopping || job_ != nullptr; });
         if (job_ != nullptr) {
             const std::function<void()>* job = job_;
             lock.unlock();
             (*job)();
             lock.lock();
             job_ = nullptr;
-            wake_.notify_all();
+            thread_.wake.notify_all();
             continue;
         }
-        if (stopping_) {
+        if (thread_.stopping) {
             break;
         }
         lock.unlock();

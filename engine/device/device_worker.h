@@ -2,10 +2,9 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
-#include <thread>
+
+#include "stopping_thread.h"
 
 namespace brenvik::device {
 
@@ -14,7 +13,7 @@ namespace brenvik::device {
 class DeviceWorker {
 public:
     DeviceWorker(std::chrono::microseconds interval, std::function<void()> tick);
-    ~DeviceWorker();  // finishes the current tick or job, then joins the thread
+    ~DeviceWorker() = default;  // finishes the current tick or job, then joins the thread
     DeviceWorker(const DeviceWorker&) = delete;
     DeviceWorker& operator=(const DeviceWorker&) = delete;
 
@@ -27,11 +26,8 @@ private:
 
     const std::chrono::microseconds interval_;
     const std::function<void()> tick_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    const std::function<void()>* job_ = nullptr;  // guarded by mutex_
-    bool stopping_ = false;                       // guarded by mutex_
-    std::thread thread_;                          // last: starts once the rest is ready
+    const std::function<void()>* job_ = nullptr;  // guarded by thread_.mutex
+    StoppingThread thread_{[this] { loop(); }};   // last: starts once the rest is ready
 };
 
 }  // namespace brenvik::device
