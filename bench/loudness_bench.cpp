@@ -17,10 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include <ebur128.h>
-
 #include "bench_clock.h"
 #include "bench_editor.h"
+#include "library_true_peak.h"
 #include "loudness.h"
 #include "track_length.h"
 
@@ -63,21 +62,14 @@ double processorSeconds()
 // The true peak in dBTP as libebur128 finds it, the track read block by block.
 double libraryTruePeak(const EngineApi& engine, int32_t frames)
 {
-    ebur128_state* state = ebur128_init(2, 44100, EBUR128_MODE_TRUE_PEAK);
+    LibraryTruePeak reference;
     std::vector<int16_t> values(size_t(kBlockFrames) * 2);
     for (int32_t at = 0; at < frames; at += kBlockFrames) {
         const int32_t count = std::min(kBlockFrames, frames - at);
         engine.TrackReadFrames(at, at + count, values.data());
-        ebur128_add_frames_short(state, values.data(), size_t(count));
+        reference.add(values.data(), size_t(count));
     }
-    double peak = 0;
-    for (unsigned channel = 0; channel < 2; ++channel) {
-        double channelPeak = 0;
-        ebur128_true_peak(state, channel, &channelPeak);
-        peak = std::max(peak, channelPeak);
-    }
-    ebur128_destroy(&state);
-    return 20 * std::log10(peak);
+    return 20 * std::log10(reference.peak());
 }
 
 }  // namespace

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // FX Normalize Loudness over the fake engine's track: what it measures, against references
 // worked out here from the samples themselves, where the selection lands, and undoing it.
-#include <ebur128.h>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
 #include "editor_fixture.h"
+#include "library_true_peak.h"
 #include "loudness.h"
 #include "true_peak.h"
 
@@ -144,16 +143,9 @@ TEST_F(NormalizeLoudness, ARefusalChangesNothingAndSaysWhy)
 // done here on the loudest blocks only.
 double referenceTruePeak(const std::vector<int16_t>& values)
 {
-    ebur128_state* state = ebur128_init(2, 44100, EBUR128_MODE_TRUE_PEAK);
-    ebur128_add_frames_short(state, values.data(), values.size() / 2);
-    double peak = 0;
-    for (unsigned channel = 0; channel < 2; ++channel) {
-        double channelPeak = 0;
-        ebur128_true_peak(state, channel, &channelPeak);
-        peak = std::max(peak, channelPeak);
-    }
-    ebur128_destroy(&state);
-    return peak;
+    LibraryTruePeak reference;
+    reference.add(values.data(), values.size() / 2);
+    return reference.peak();
 }
 
 // Tones whose samples miss their crests by different amounts, against libebur128's meter over
