@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_locks.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -8,14 +9,21 @@ namespace {
 
 using enum LockableControl;
 
-// Every control whose command could call the engine: a command under the busy window locks
-// them all. A transport locks the first thirteen, so that Stop, the effects, Help and the view
-// stay usable.
-constexpr std::array kEngineControls{
-    cmdCut,  cmdNew,         cmdOpen,          cmdPlay, cmdProps, cmdRec,  cmdSave,    hscView,
-    hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit, mnuFile,  cmdStop, mnuControl, mnuFX,
+// What a transport locks: every control whose command could call the engine but those that
+// stay usable while it runs (Stop and the effects; Help and the view itself are never locked).
+constexpr std::array kTransportControls{
+    cmdCut,  cmdNew,  cmdOpen,        cmdPlay,          cmdProps, cmdRec,  cmdSave,
+    hscView, hscZoom, mnuControlPlay, mnuControlRecord, mnuEdit,  mnuFile,
 };
-constexpr auto kTransportControls = std::span(kEngineControls).first<13>();
+constexpr std::array kUsableDuringTransport{cmdStop, mnuControl, mnuFX};
+// A command under the busy window locks them all.
+constexpr auto kEngineControls = [] {
+    std::array<LockableControl, kTransportControls.size() + kUsableDuringTransport.size()> all{};
+    const auto rest = std::copy(kTransportControls.begin(), kTransportControls.end(), all.begin());
+    std::copy(kUsableDuringTransport.begin(), kUsableDuringTransport.end(), rest);
+    return all;
+}();
+static_assert(kEngineControls.size() == kLockableControls, "the busy window locks every control");
 
 struct CommandRow {
     Command command;
