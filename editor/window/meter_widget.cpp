@@ -42,6 +42,24 @@ QColor zoneColour(MeterZone zone, bool lit)
 
 }  // namespace
 
+std::vector<std::optional<int>> placeMeterNumbers(std::span<const MeterNumber> numbers, int first,
+                                                  int end)
+{
+    std::vector<std::optional<int>> lefts(numbers.size());
+    int limit = end;  // the next number, going down the scale, ends before this
+    for (size_t i = numbers.size(); i-- > 0;) {
+        const MeterNumber& number = numbers[i];
+        const int left =
+            std::max(first, std::min(number.mark - number.width / 2, limit - number.width));
+        const bool fits = left + number.width <= limit;
+        const bool overMark = left <= number.mark && number.mark < left + number.width;
+        if (!fits || !overMark) continue;
+        lefts[i] = left;
+        limit = left - kMeterNumberGap;
+    }
+    return lefts;
+}
+
 MeterWidget::MeterWidget(QWidget* parent)
     : QWidget(parent)
 {
@@ -116,12 +134,18 @@ void MeterWidget::paintScale(QPainter& painter) const
         painter.fillRect(clipRect(channel), kClipOff);
     }
     paintMarks(painter);
+    // The channels' letters fit their bars' rows, clear of the numbers between them.
+    QFont letters = quorvel::dialogFont(6, false);
+    letters.setPixelSize(kBarHeight);
     painter.setPen(kCaption);
-    painter.setFont(quorvel::dialogFont(6, false));
-    painter.drawText(QRect(0, kBarTops[kMeterLeft], kCaptionWidth, kBarHeight), Qt::AlignCenter,
-                     "L");
-    painter.drawText(QRect(0, kBarTops[kMeterRight], kCaptionWidth, kBarHeight), Qt::AlignCenter,
-                     "R");
+    painter.setFont(letters);
+    for (const auto& [channel, letter] :
+         {std::pair{kMeterLeft, "L"}, std::pair{kMeterRight, "R"}}) {
+        const QRect place(0, kBarTops[channel], kCaptionWidth, kBarHeight);
+        painter.setClipRect(place);
+        painter.drawText(place, Qt::AlignCenter, letter);
+    }
+    painter.setClipping(false);
 }
 
 void MeterWidget::paintMarks(QPainter& painter) const
@@ -134,17 +158,18 @@ void MeterWidget::paintMarks(QPainter& painter) const
     painter.setFont(numbers);
     painter.setPen(kCaption);
     const QFontMetrics metrics(numbers);
-    const int numberTop = top;
-    const int numberHeight = barRect(kMeterRight).top() - numberTop;
+    const int numberHeight = barRect(kMeterRight).top() - top;
+    std::vector<MeterNumber> places;
     for (int32_t tick : kTicks) {
         const int x = std::min(left.left() + meterColumns(tick, left.width()), left.right());
         painter.fillRect(QRect(x, top, 1, kTickRows), kTick);
-        const QString text = QString::number(tick / 10);
-        const int textWidth = metrics.horizontalAdvance(text);
-        const int textLeft = std::clamp(x - textWidth / 2, 0, width() - textWidth);
-        painter.drawText(QRect(textLeft, numberTop, textWidth, numberHeight), Qt::AlignCenter,
-                         text);
+        places.push_back({x, metrics.horizontalAdvance(QString::number(tick / 10))});
     }
+    const std::vector<std::optional<int>> lefts = placeMeterNumbers(places, left.left(), width());
+    for (size_t i = 0; i < places.size(); ++i)
+        if (lefts[i])
+            painter.drawText(QRect(*lefts[i], top, places[i].width, numberHeight), Qt::AlignCenter,
+                             QString::number(kTicks[i] / 10));
 }
 
 void MeterWidget::paintChannel(QPainter& painter, int channel) const

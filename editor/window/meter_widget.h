@@ -7,7 +7,25 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
+#include <span>
+#include <vector>
+
 #include "level_meter.h"
+
+// A number of the meter's scale: the column of its mark and the width of its text, in pixels.
+struct MeterNumber {
+    int mark = 0;
+    int width = 0;
+};
+constexpr int kMeterNumberGap = 4;  // the least room between two numbers, in pixels
+
+// Where the scale's numbers go, from the lowest level's to 0 dB's: each centred under its mark
+// where it fits, else moved toward the lower levels as far as its mark stays under it, else left
+// out; 0 dB's first, so the loudest marks keep theirs. None starts left of first or ends past
+// end, and any two are kMeterNumberGap apart. The left edge of each, or nothing.
+std::vector<std::optional<int>> placeMeterNumbers(std::span<const MeterNumber> numbers, int first,
+                                                  int end);
 
 class MeterWidget : public QWidget {
     Q_OBJECT

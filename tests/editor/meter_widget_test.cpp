@@ -98,4 +98,39 @@ TEST_F(MeterInWindow, PaintsBarsInTheirZonesHoldLinesAndClipMarks_EmptyAtFirst)
     EXPECT_EQ(clipMark(kMeterRight), Seen::Red);
 }
 
+// The scale's numbers at the classic size and in a meter too narrow for them all: each reads on
+// its own, under its mark, clear of the channels' letters and of the next number.
+TEST(MeterNumbers, EachSitsOverItsMarkApartFromTheNext_ALowerOneGivesWayWhereTheyCrowd)
+{
+    struct Case {
+        const char* name;
+        std::vector<MeterNumber> numbers;  // -60, -40, -20, -12, -6, -3 and 0 dB
+        std::vector<bool> shown;
+    };
+    const std::vector<Case> cases{
+        {"classic size: 208 columns from 9",
+         {{9, 13}, {78, 13}, {148, 13}, {175, 12}, {196, 7}, {206, 7}, {216, 4}},
+         {true, true, true, true, true, true, true}},
+        {"80 columns from 9",
+         {{9, 13}, {36, 13}, {62, 13}, {73, 12}, {81, 7}, {85, 7}, {88, 4}},
+         {true, true, true, false, true, false, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int end = c.numbers.back().mark + 15;
+        const std::vector<std::optional<int>> lefts = placeMeterNumbers(c.numbers, 9, end);
+        int nextLeft = end + kMeterNumberGap;
+        for (size_t i = lefts.size(); i-- > 0;) {
+            EXPECT_EQ(lefts[i].has_value(), c.shown[i]) << "number " << i;
+            if (!lefts[i]) continue;
+            const int left = *lefts[i];
+            EXPECT_GE(left, 9) << "number " << i << " reaches under the letters";
+            EXPECT_LE(left, c.numbers[i].mark) << "number " << i;
+            EXPECT_GT(left + c.numbers[i].width, c.numbers[i].mark) << "number " << i;
+            EXPECT_LE(left + c.numbers[i].width + kMeterNumberGap, nextLeft) << "number " << i;
+            nextLeft = left;
+        }
+    }
+}
+
 }  // namespace
