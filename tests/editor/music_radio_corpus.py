@@ -30,6 +30,7 @@ edges (0 where there is none).
 The decoded, levelled sources are kept in SOURCE_DIRECTORY when it is given (about 1 GB), so
 that a second run skips decoding; otherwise they go when the takes are written.
 """
+import array
 import concurrent.futures
 import os
 import re
@@ -112,6 +113,31 @@ class Source:
         for scratch in (raw, levelled) + ((inputs[0],) if self.kind == "mod" else ()):
             os.remove(scratch)
         self.length = int(subprocess.check_output(["soxi", "-s", self.path]))
+
+
+    def edges_above(self, dbfs, seconds=20.0):
+        """How many frames at the start and at the end of the source stay below dbfs RMS, in
+        windows of 50 ms: in hiss at that level, a song's edges are where it rises above it."""
+        window = frames(0.05)
+        span = min(frames(seconds), self.length)
+        threshold = (10 ** (dbfs / 20) * 32768) ** 2 * window * 2
+
+        def quiet_windows(offset, backwards):
+            raw = subprocess.run(["sox", self.path, "-t", "raw", "-e", "signed", "-b", "16", "-",
+                                  "trim", at_frames(offset), at_frames(span)],
+                                 check=True, capture_output=True).stdout
+            values = array.array("h")
+            values.frombytes(raw[:len(raw) // 4 * 4])
+            starts = range(0, len(values) // 2 - window + 1, window)
+            count = 0
+            for first in (reversed(starts) if backwards else starts):
+                power = sum(v * v for v in values[2 * first:2 * (first + window)])
+                if power >= threshold:
+                    break
+                count += 1
+            return count * window
+
+        return quiet_windows(0, False), quiet_windows(self.length - span, True)
 
 
 def rms_of(path):
@@ -225,7 +251,7 @@ class Silence:
     def __init__(self, work, key, seconds):
         self.path = os.path.join(work, key + ".flac")
         self.length = frames(seconds)
-        run(["sox", "-R", "-V1", "-n", "-r", str(RATE), "-c", "2", "-b", "16", self.path, "trim",
+        run(["sox", "-R", "-V1", "-r", str(RATE), "-c", "2", "-n", "-b", "16", self.path, "trim",
              "0", at_frames(self.length)])
 
 
@@ -315,12 +341,13 @@ class Take:
             inputs += ["-v", "1", "|sox -R -V1 %s -p %s" % (" ".join(layer["paths"]),
                                                           " ".join(effects))]
         if self.hiss_dbfs is not None:
-            # FM hiss: noise with the top of its band rolled off (white noise is 4.77 dB below
-            # its peak; the roll-off takes about 2.5 dB more).
-            inputs += ["-v", "1", "|sox -R -V1 -n -r %d -c 2 -p synth %s whitenoise lowpass 12000 "
-                       "vol %gdB" % (RATE, at_frames(self.length), self.hiss_dbfs + 7.3)]
+            # FM hiss: noise of its own on each channel, with the top of its band rolled off
+            # (7.5 dB below full scale before the volume is set).
+            inputs += ["-v", "1", "|sox -R -V1 -r %d -c 2 -n -p synth %s whitenoise whitenoise "
+                       "lowpass 12000 vol %gdB" % (RATE, at_frames(self.length),
+                                                   self.hiss_dbfs + 7.5)]
         if len(self.layers) + (self.hiss_dbfs is not None) < 2:
-            inputs += ["-v", "1", "|sox -R -V1 -n -r %d -c 2 -p trim 0 %s" % (RATE,
+            inputs += ["-v", "1", "|sox -R -V1 -r %d -c 2 -n -p trim 0 %s" % (RATE,
                                                                              at_frames(self.length))]
         return ["sox", "-R", "-V1", "-m"] + inputs + ["-D", "-b", "16", path, "trim", "0",
                                                     at_frames(self.length)]
@@ -484,7 +511,14 @@ def build(case, speech):
         raise ValueError("%s: the songs do not fit the take (tail %.1f s, head %.1f s)" %
                          (name, tail / RATE, head / RATE))
     placed, _ = lay_out(take, part, speech, songs, joins, tail, changes)
-    return take, placed[-1]
+    last = placed[-1]
+    if take.hiss_dbfs is not None:
+        lead, trail = last.source.edges_above(take.hiss_dbfs)
+        if last.truth[0] == last.start:
+            last.truth[0] += lead
+        if last.truth[1] == last.end:
+            last.truth[1] -= trail
+    return take, last
 
 
 def case(name, kind, part, songs, joins, megabytes=64, group="target", **changes):
@@ -536,7 +570,7 @@ CASES = [
          [("talk_intro", (1.5, 10)), ("pause", 1.0)]),
     case("talk_intro_2", "talk_intro", "tune", ["battle", "through_space", "war_of_freedom"],
          [("talk_intro", (-3.0, 12)), ("talk_intro", (2.0, 8))]),
-    case("talk_intro_3", "talk_intro", "judge", ["vengeful", "legends_of_the_north", "by_product"],
+    case("talk_intro_3", "talk_intro", "judge", ["nebula", "legends_of_the_north", "by_product"],
          [("talk_intro", (0.5, 14)), ("pause", 1.5)]),
     case("talk_intro_4", "talk_intro", "judge", ["suspense", "by_product", "area2"],
          [("talk_intro", (-2.0, 9)), ("talk_intro", (1.0, 9))]),
@@ -551,7 +585,7 @@ CASES = [
     case("jingle_1", "jingle", "tune", ["new_journey", "loyalists", "coherence"], ("jingle", 0)),
     case("jingle_2", "jingle", "tune", ["battle", "tecnoballz", "through_space"], ("jingle", 0)),
     case("jingle_3", "jingle", "judge", ["vengeful", "enemy_unknown", "fridge"], ("jingle", 0)),
-    case("jingle_4", "jingle", "judge", ["suspense", "elvish_theme", "orbital_elevator"],
+    case("jingle_4", "jingle", "judge", ["media_threat", "elvish_theme", "orbital_elevator"],
          ("jingle", 0)),
     case("advert_1", "advert", "tune", ["aberrations", "northerners", "war_of_freedom"],
          [("advert", 20), ("advert", 25)]),
@@ -565,7 +599,7 @@ CASES = [
          [("pause", 1.5), ("pause", 1.0)], hiss=-48),
     case("hiss_2", "hiss", "tune", ["battle", "coherence", "loyalists"],
          [("talk", 9), ("pause", 1.2)], hiss=-40),
-    case("hiss_3", "hiss", "judge", ["vengeful", "journeys_end", "orbital_elevator"],
+    case("hiss_3", "hiss", "judge", ["nebula", "journeys_end", "orbital_elevator"],
          [("pause", 1.0), ("pause", 1.5)], hiss=-44),
     case("hiss_4", "hiss", "judge", ["suspense", "feelings", "deprecation"],
          [("pause", 2.0), ("talk", 10)], hiss=-36),
