@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <map>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,15 +64,24 @@ int32_t writeSongs(const EngineApi& engine, int32_t frames)
     return lastComplete;
 }
 
+// The cases a script of tests/editor has written into directory; nothing, saying so, when there
+// are none.
+std::optional<std::vector<radio_corpus::Case>> loadCorpus(const std::filesystem::path& directory,
+                                                          const char* script,
+                                                          radio_corpus::Audio audio)
+{
+    auto cases = radio_corpus::load(directory, audio);
+    if (!cases)
+        std::printf("\nno corpus in %s: run tests/editor/%s %s first\n", directory.c_str(), script,
+                    directory.c_str());
+    return cases;
+}
+
 // The corpus table, and the analysis time a minute of its audio.
 void printCorpus(const std::filesystem::path& directory)
 {
-    const auto cases = radio_corpus::load(directory);
-    if (!cases) {
-        std::printf("\nno radio corpus in %s: run tests/editor/radio_corpus.py %s first\n",
-                    directory.c_str(), directory.c_str());
-        return;
-    }
+    const auto cases = loadCorpus(directory, "radio_corpus.py", radio_corpus::Audio::Read);
+    if (!cases) return;
     std::printf(
         "\nSelect Song over the radio-like corpus (pauses to +-0.30 s, talk, crossfades and "
         "jingles to +-1.00 s)\n");
@@ -90,9 +100,9 @@ void printCorpus(const std::filesystem::path& directory)
 
 void printTallies(const char* heading, const radio_corpus::Tallies& tallies)
 {
-    std::printf("%-16s %6s %7s %9s\n", heading, "cases", "within", "worst s");
+    std::printf("%-22s %6s %7s %9s\n", heading, "cases", "within", "worst s");
     for (const auto& [name, tally] : tallies)
-        std::printf("%-16s %6d %7d %9s\n", name.c_str(), tally.cases, tally.within,
+        std::printf("%-22s %6d %7d %9s\n", name.c_str(), tally.cases, tally.within,
                     radio_corpus::edgeError(tally.worst).c_str());
 }
 
@@ -100,13 +110,8 @@ void printTallies(const char* heading, const radio_corpus::Tallies& tallies)
 // audio over the whole corpus, and for the largest take alone.
 void printMusicRadioCorpus(const std::filesystem::path& directory)
 {
-    auto cases = radio_corpus::load(directory, radio_corpus::Audio::Later);
-    if (!cases) {
-        std::printf(
-            "\nno music-radio corpus in %s: run tests/editor/music_radio_corpus.py %s first\n",
-            directory.c_str(), directory.c_str());
-        return;
-    }
+    auto cases = loadCorpus(directory, "music_radio_corpus.py", radio_corpus::Audio::Later);
+    if (!cases) return;
     std::printf(
         "\nSelect Song over the music-radio corpus (each edge to +-1.00 s, or half the crossfade "
         "there; reported cases have no target)\n");

@@ -6,6 +6,7 @@
 // stations join them, in tracks of 32 to 256 MB.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "radio_corpus.h"
@@ -33,6 +34,40 @@ TEST(RadioCorpus, EverySongIsFoundWithinItsTolerance)
             EXPECT_TRUE(outcome.within) << take.name;
         }
     }
+}
+
+// A listing's line: the short takes' four columns with their tolerance by kind, the
+// music-radio takes' eight with a tolerance at each edge from the crossfade there.
+TEST(CorpusListing, EachLineGivesTheSongEdgesAndTheirTolerances)
+{
+    struct Row {
+        const char* line;
+        std::optional<double> start;
+        std::string group;
+        std::string part;
+        double startTolerance;
+        double endTolerance;
+    };
+    const Row rows[] = {
+        {"pause\tpause\t9.500\t39.500", 9.5, "target", "-", 0.3, 0.3},
+        {"talk\ttalk\t13.000\t39.000", 13.0, "target", "-", 1.0, 1.0},
+        {"none\tnone\t-\t-", std::nullopt, "target", "-", 1.0, 1.0},
+        {"p\tpause\t1.5\t160.2\ttarget\ttune\t0\t0", 1.5, "target", "tune", 1.0, 1.0},
+        {"x\tcrossfade\t62.1\t300.5\ttarget\tjudge\t4\t2.5", 62.1, "target", "judge", 2.0, 1.25},
+        {"l\tcrossfade\t62.1\t300.5\treported\ttune\t8\t1", 62.1, "reported", "tune", 4.0, 1.0},
+        {"t\tnone\t-\t-\ttarget\tjudge\t0\t0", std::nullopt, "target", "judge", 1.0, 1.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        const auto take = radio_corpus::parseCase(row.line);
+        ASSERT_TRUE(take.has_value());
+        EXPECT_EQ(take->start, row.start);
+        EXPECT_EQ(take->group, row.group);
+        EXPECT_EQ(take->part, row.part);
+        EXPECT_DOUBLE_EQ(take->startTolerance, row.startTolerance);
+        EXPECT_DOUBLE_EQ(take->endTolerance, row.endTolerance);
+    }
+    EXPECT_FALSE(radio_corpus::parseCase("name\tkind\t1.0").has_value());
 }
 
 // Every target case within its tolerance at both edges, except crossfades between songs, of
