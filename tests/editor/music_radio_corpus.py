@@ -85,7 +85,6 @@ class Source:
 
     def make(self, work):
         raw = os.path.join(work, self.key + "_raw.wav")
-        levelled = os.path.join(work, self.key + "_level.wav")
         self.path = os.path.join(work, self.key + ".flac")
         if os.path.exists(self.path):  # kept from an earlier run
             self.length = int(subprocess.check_output(["soxi", "-s", self.path]))
@@ -102,15 +101,16 @@ class Source:
             cut = min(seconds, self.longest or seconds)
             effects = ["trim", "0", "%.3f" % cut, "fade", "t", "0", "%.3f" % cut, str(self.fade)]
         mix = ["-m"] if self.kind == "mix" else []
-        run(["sox", "-R", "-V1"] + mix + inputs + ["-r", str(RATE), "-c", "2", "-b", "16", raw]
-            + effects + COMPRESSOR + ["silence", "1", "0.01", AUDIBLE, "reverse",
-                                      "silence", "1", "0.01", AUDIBLE, "reverse"])
-        gain = self.rms - rms_of(raw)
-        run(["sox", "-R", "-V1", raw, "-b", "16", levelled, "vol", "%.2f" % gain, "dB", "0.05"])
-        # The limiter may leave a sample or two of the edges below the threshold: trim again.
-        run(["sox", "-R", "-V1", levelled, "-C", "0", self.path, "silence", "1", "0.001", AUDIBLE,
-             "reverse", "silence", "1", "0.001", AUDIBLE, "reverse"])
-        for scratch in (raw, levelled) + ((inputs[0],) if self.kind == "mod" else ()):
+        # Two passes: the compressor, measuring the loudness on the way; then the gain that
+        # brings it to the station's level, the limiter, and the edges cut where sound begins.
+        compressed = subprocess.run(
+            ["sox", "-R"] + mix + inputs + ["-r", str(RATE), "-c", "2", "-b", "16", raw] + effects
+            + COMPRESSOR + ["stats"], check=True, capture_output=True, text=True).stderr
+        gain = self.rms - rms_in(compressed)
+        run(["sox", "-R", "-V1", raw, "-C", "0", self.path, "vol", "%.2f" % gain, "dB", "0.05",
+             "silence", "1", "0.01", AUDIBLE, "reverse", "silence", "1", "0.01", AUDIBLE,
+             "reverse"])
+        for scratch in (raw,) + ((inputs[0],) if self.kind == "mod" else ()):
             os.remove(scratch)
         self.length = int(subprocess.check_output(["soxi", "-s", self.path]))
 
@@ -140,10 +140,8 @@ class Source:
         return quiet_windows(0, False), quiet_windows(self.length - span, True)
 
 
-def rms_of(path):
-    """The RMS level of both channels together, in dBFS."""
-    report = subprocess.run(["sox", path, "-n", "stats"], check=True, capture_output=True,
-                            text=True).stderr
+def rms_in(report):
+    """The RMS level of both channels together, in dBFS, from sox's stats."""
     return float(re.search(r"RMS lev dB\s+(-?[\d.]+)", report).group(1))
 
 
