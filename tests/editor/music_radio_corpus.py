@@ -51,10 +51,11 @@ SOURCES = [SINGULARITY, SECTOID, TECNOBALLZ, WESNOTH]
 MB = 1024 * 1024 // 4  # frames a megabyte of track holds
 WORKERS = 2
 AUDIBLE = "-50d"  # below this a source's own start and end count as silence
-MUSIC_RMS = -16.0  # dBFS: the loudness stations bring every song to
-SPEECH_RMS = -17.0
+MUSIC_RMS = -15.0  # dBFS: the loudness stations bring every song to, before 1 dB of headroom
+SPEECH_RMS = -16.0
 TRACKER_FADE = 3.0  # a tracker module loops: its first pass ends in a fade this long
 SENTENCE_GAP = 0.35
+OVER_MUSIC = -3.0  # dB on talk over a song, which is turned down under it, so that nothing clips
 
 # A station's compressor: quiet passages raised, loud ones held down (about 2.5:1 above -30 dB).
 COMPRESSOR = ["compand", "0.02,0.3", "6:-70,-70,-50,-40,-30,-24,0,-12", "0", "-90", "0"]
@@ -108,7 +109,7 @@ class Source:
             + COMPRESSOR + ["stats"], check=True, capture_output=True, text=True).stderr
         gain = self.rms - rms_in(compressed)
         run(["sox", "-R", "-V1", raw, "-C", "0", self.path, "vol", "%.2f" % gain, "dB", "0.05",
-             "silence", "1", "0.01", AUDIBLE, "reverse", "silence", "1", "0.01", AUDIBLE,
+             "gain", "-1", "silence", "1", "0.01", AUDIBLE, "reverse", "silence", "1", "0.01", AUDIBLE,
              "reverse"])
         for scratch in (raw,) + ((inputs[0],) if self.kind == "mod" else ()):
             os.remove(scratch)
@@ -306,7 +307,7 @@ class Take:
         self.layers.append(layer)
         return layer
 
-    def talk(self, voices, first, at, seconds, gap):
+    def talk(self, voices, first, at, seconds, gap, gain=0.0):
         """Whole sentences from `first` on, spoken from `at` with `gap` (a Source of silence)
         between them until `seconds` have passed at least, or the take ends; returns the frame
         after the last one."""
@@ -321,7 +322,7 @@ class Take:
             paths.append(source.path)
             end += source.length
             index += 1
-        self.layers.append(dict(paths=paths, offset=0, count=end - at, at=at, gain=0.0,
+        self.layers.append(dict(paths=paths, offset=0, count=end - at, at=at, gain=gain,
                                 fade_in=0, fade_out=0))
         return end
 
@@ -361,6 +362,29 @@ class Song:
         self.truth = [start, self.end]
         self.overlaps = [0.0, 0.0]
         self.layers = layers
+
+
+def duck(take, song, begin, end, gain=-10.0):
+    """Turns the song down by gain from frame begin to end of the take, as a station does under
+    talk, with 0.3 s ramps: the layer that plays there becomes three."""
+    layer = next((l for l in song.layers
+                  if l["at"] <= max(begin, song.start) < l["at"] + l["count"]), None)
+    if layer is None:
+        return  # the song is not in the take (laid out with no tail, to measure the rest)
+    stop = layer["at"] + layer["count"]
+    begin, end, ramp = max(begin, layer["at"]), min(end, stop), frames(0.3)
+    parts = []
+    if begin > layer["at"]:
+        parts.append(dict(layer, count=begin - layer["at"] + ramp, fade_out=ramp))
+    parts.append(dict(layer, offset=layer["offset"] + begin - layer["at"], at=begin, gain=gain,
+                      count=min(end + ramp, stop) - begin, fade_in=ramp if parts else layer["fade_in"],
+                      fade_out=ramp if end < stop else layer["fade_out"]))
+    if end < stop:
+        parts.append(dict(layer, offset=layer["offset"] + end - layer["at"], at=end,
+                          count=stop - end, fade_in=ramp))
+    for layers in (take.layers, song.layers):
+        index = layers.index(layer)
+        layers[index:index + 1] = parts
 
 
 def place_song(take, source, start, offset=0, count=None, quiet_intro=None, stop=None):
@@ -441,9 +465,9 @@ class Joins:
         lead, seconds = lead_and_seconds
         talk_at = before.end + frames(0.8) + max(0, frames(lead))
         start = talk_at - frames(lead)
-        self.take.talk(self.speech.dj, self._next("dj", len(self.speech.dj)), talk_at, seconds,
-                       self.speech.gap)
-        self.intro_talk = talk_at
+        end = self.take.talk(self.speech.dj, self._next("dj", len(self.speech.dj)), talk_at,
+                             seconds, self.speech.gap, OVER_MUSIC)
+        self.intro_talk = (talk_at, end)
         return start
 
     def talk_outro(self, before, over_and_after):
@@ -451,7 +475,8 @@ class Joins:
         over, after = over_and_after
         at = before.end - frames(over)
         end = self.take.talk(self.speech.dj, self._next("dj", len(self.speech.dj)), at,
-                             over + after, self.speech.gap)
+                             over + after, self.speech.gap, OVER_MUSIC)
+        duck(self.take, before, at, before.end)
         before.truth[1] = max(before.end, end)
         return before.truth[1] + frames(0.8)
 
@@ -481,7 +506,8 @@ def lay_out(take, part, speech, songs, joins, tail, changes):
             current.truth[0] = start + current.layers[0]["fade_in"] // 2
             current.overlaps[0] = previous.overlaps[1]
         if join.intro_talk is not None:
-            current.truth[0] = min(start, join.intro_talk)
+            current.truth[0] = min(start, join.intro_talk[0])
+            duck(take, current, *join.intro_talk)
         placed.append(current)
         previous = current
     raise ValueError("%s: a take needs two songs at least" % take.name)

@@ -75,6 +75,29 @@ class Layout(unittest.TestCase):
                 self.assertAlmostEqual(found[1], end, places=3)
                 self.assertEqual(found[2], overlaps)
 
+    def test_music_under_talk_is_turned_down_and_plays_on_unbroken(self):
+        # (joins, where the song is turned down, counted from the end of the tail)
+        table = [
+            ([("talk_intro", (2.0, 4)), ("pause", 1.0)], (2.8, 7.3)),  # two sentences, 4.5 s
+            ([("talk_intro", (-3.0, 4)), ("pause", 1.0)], (3.8, 5.3)),
+            ([("pause", 1.0), ("talk_outro", (4, 2))], (147.0, 151.0)),
+        ]
+        for joins, (down, up) in table:
+            with self.subTest(joins=joins):
+                take = edges(joins)[3]
+                tail = take.layers[0]["count"] / S
+                layers = sorted((l for l in take.layers if l["paths"] == ["song.flac"]),
+                                key=lambda l: l["at"])
+                for layer in layers:  # each plays the song's own frames at their place
+                    self.assertEqual(layer["at"] - layers[0]["at"], layer["offset"])
+                for first, second in zip(layers, layers[1:]):  # overlapping by the ramp
+                    self.assertEqual(first["at"] + first["count"] - second["at"], int(0.3 * S))
+                ducked = [l for l in layers if l["gain"] < 0]
+                self.assertEqual(len(ducked), 1)
+                self.assertAlmostEqual(ducked[0]["at"] / S - tail, down, places=3)
+                end = ducked[0]["at"] + ducked[0]["count"] - ducked[0]["fade_out"]
+                self.assertAlmostEqual(end / S - tail, up, places=3)
+
     def test_every_take_fills_its_track_and_cuts_the_next_song(self):
         for megabytes, fits in ((32, True), (64, True), (256, False)):
             with self.subTest(megabytes=megabytes):
