@@ -5,9 +5,11 @@
 // pauses, with short quiet passages inside the songs. The target is at most 0.5 s for the whole
 // analysis, 20 ms a minute of audio. Then, when the radio-like corpus has been generated (by
 // tests/editor/radio_corpus.py, into the build directory's tests/editor/radio_corpus), the
-// table of its takes: the known song, the one selected, and the error.
+// table of its takes: the known song, the one selected, and the error. Then the same for the
+// music-radio corpus (tests/editor/music_radio_corpus.py: whole songs in tracks of 32 to 256 MB),
+// with a summary by kind and by part and the analysis time an hour of audio.
 //
-//   select_song_bench [path of libbrenvik.so [corpus directory]]
+//   select_song_bench [path of libbrenvik.so [corpus directory [music-radio corpus directory]]]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,15 +64,24 @@ int32_t writeSongs(const EngineApi& engine, int32_t frames)
     return lastComplete;
 }
 
+// The cases a script of tests/editor has written into directory; nothing, saying so, when there
+// are none.
+std::optional<std::vector<radio_corpus::Case>> loadCorpus(const std::filesystem::path& directory,
+                                                          const char* script,
+                                                          radio_corpus::Audio audio)
+{
+    auto cases = radio_corpus::load(directory, audio);
+    if (!cases)
+        std::printf("\nno corpus in %s: run tests/editor/%s %s first\n", directory.c_str(), script,
+                    directory.c_str());
+    return cases;
+}
+
 // The corpus table, and the analysis time a minute of its audio.
 void printCorpus(const std::filesystem::path& directory)
 {
-    const auto cases = radio_corpus::load(directory);
-    if (!cases) {
-        std::printf("\nno radio corpus in %s: run tests/editor/radio_corpus.py %s first\n",
-                    directory.c_str(), directory.c_str());
-        return;
-    }
+    const auto cases = loadCorpus(directory, "radio_corpus.py", radio_corpus::Audio::Read);
+    if (!cases) return;
     std::printf(
         "\nSelect Song over the radio-like corpus (pauses to +-0.30 s, talk, crossfades and "
         "jingles to +-1.00 s)\n");
@@ -85,12 +98,64 @@ void printCorpus(const std::filesystem::path& directory)
                 minutes, analysis * 1e3, analysis * 1e3 / minutes);
 }
 
+void printTallies(const char* heading, const radio_corpus::Tallies& tallies)
+{
+    std::printf("%-22s %6s %7s %9s\n", heading, "cases", "within", "worst s");
+    for (const auto& [name, tally] : tallies)
+        std::printf("%-22s %6d %7d %9s\n", name.c_str(), tally.cases, tally.within,
+                    radio_corpus::edgeError(tally.worst).c_str());
+}
+
+// The music-radio table, its summaries, and the analysis time: processor seconds an hour of
+// audio over the whole corpus, and for the largest take alone.
+void printMusicRadioCorpus(const std::filesystem::path& directory)
+{
+    auto cases = loadCorpus(directory, "music_radio_corpus.py", radio_corpus::Audio::Later);
+    if (!cases) return;
+    std::printf(
+        "\nSelect Song over the music-radio corpus (each edge to +-1.00 s, or half the crossfade "
+        "there; reported cases have no target)\n");
+    radio_corpus::printSongScaleHeading();
+    radio_corpus::Tallies kinds;
+    radio_corpus::Tallies parts;
+    double analysis = 0;
+    double hours = 0;
+    double largest = 0;
+    double largestSeconds = 0;
+    for (radio_corpus::Case& take : *cases) {
+        radio_corpus::readAudio(directory, take);
+        radio_corpus::Outcome outcome;
+        const double cpu = bench::cpuSeconds([&] { outcome = radio_corpus::evaluate(take); });
+        const double seconds = double(take.values.size()) / 2 / kSampleRate;
+        radio_corpus::releaseAudio(take);
+        analysis += cpu;
+        hours += seconds / 3600;
+        if (seconds > largestSeconds) {
+            largestSeconds = seconds;
+            largest = cpu;
+        }
+        radio_corpus::printSongScaleRow(take, outcome);
+        kinds[take.reported() ? take.kind + " (rep)" : take.kind].add(outcome);
+        if (!take.reported()) parts[take.part].add(outcome);
+    }
+    std::printf("\n");
+    printTallies("kind", kinds);
+    std::printf("\n");
+    printTallies("part (targets)", parts);
+    std::printf(
+        "\n%.2f hours of corpus analysed in %.2f s of processor time: %.2f s an hour of audio; "
+        "the largest take (%.1f minutes) in %.3f s\n",
+        hours, analysis, analysis / hours, largestSeconds / 60, largest);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     // The editor's start-up may change the working directory.
     const auto corpus = std::filesystem::absolute(argc > 2 ? argv[2] : "tests/editor/radio_corpus");
+    const auto musicRadio =
+        std::filesystem::absolute(argc > 3 ? argv[3] : "tests/editor/music_radio_corpus");
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
     Editor& editor = bench.editor;
@@ -135,5 +200,6 @@ int main(int argc, char** argv)
     std::printf("%12d %9.1f %12.1f %12.1f %12.1f %8.2f %12.1f\n", frames, minutes, scan * 1e3,
                 scanCpu * 1e3, readOnly * 1e3, scan / readOnly, scanCpu * 1e3 / minutes);
     printCorpus(corpus);
+    printMusicRadioCorpus(musicRadio);
     return 0;
 }

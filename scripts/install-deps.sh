@@ -14,6 +14,7 @@ packages=(
   pipewire pipewire-pulse wireplumber dbus-daemon
   xvfb xauth xdotool x11-apps imagemagick
   libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music
+  singularity-music fretsonfire-songs-sectoid tecnoballz-data festival festvox-us-slt-hts
 )
 
 missing=()

@@ -216,6 +216,40 @@ CASES = [
 ]
 
 
+def maker_of(scripts, sources):
+    """A hash of the scripts that write a corpus and where its sources are: a corpus whose stamp
+    holds it is up to date."""
+    digest = hashlib.sha256()
+    for script in scripts:
+        with open(script, "rb") as text:
+            digest.update(text.read())
+    digest.update("\n".join(sources).encode())
+    return digest.hexdigest()
+
+
+def up_to_date(output, maker):
+    """Whether output holds the corpus maker writes; when it does not, its listing and stamp go,
+    so that a corpus stopped halfway is never taken for a complete one."""
+    manifest = os.path.join(output, "cases.tsv")
+    stamp = os.path.join(output, "made_by")
+    if os.path.exists(manifest) and os.path.exists(stamp):
+        with open(stamp, encoding="utf-8") as made_by:
+            if made_by.read() == maker:
+                return True
+    for old in (manifest, stamp):
+        if os.path.exists(old):
+            os.remove(old)
+    return False
+
+
+def finish(output, lines, maker):
+    """Writes the listing of the cases, then the stamp that says the corpus is complete."""
+    with open(os.path.join(output, "cases.tsv"), "w", encoding="utf-8") as listing:
+        listing.write("\n".join(lines) + "\n")
+    with open(os.path.join(output, "made_by"), "w", encoding="utf-8") as made_by:
+        made_by.write(maker)
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
@@ -224,17 +258,9 @@ def main():
     if len(sys.argv) > 2:
         MUSIC = sys.argv[2]
     os.makedirs(output, exist_ok=True)
-    manifest = os.path.join(output, "cases.tsv")
-    stamp = os.path.join(output, "made_by")
-    with open(__file__, "rb") as script:
-        maker = hashlib.sha256(script.read() + MUSIC.encode()).hexdigest()
-    if os.path.exists(manifest) and os.path.exists(stamp):
-        with open(stamp, encoding="utf-8") as made_by:
-            if made_by.read() == maker:
-                return  # the takes this script writes are there already
-    for old in (manifest, stamp):
-        if os.path.exists(old):
-            os.remove(old)
+    maker = maker_of([__file__], [MUSIC])
+    if up_to_date(output, maker):
+        return  # the takes this script writes are there already
     if not os.path.isdir(MUSIC):
         print("no music in %s (package wesnoth-1.16-music): no corpus written" % MUSIC)
         return
@@ -246,10 +272,7 @@ def main():
             take.write(os.path.join(output, name + ".wav"))
             edges = ("-", "-") if song is None else ("%.3f" % song[0], "%.3f" % song[1])
             lines.append("\t".join((name, kind) + edges))
-    with open(manifest, "w", encoding="utf-8") as listing:
-        listing.write("\n".join(lines) + "\n")
-    with open(stamp, "w", encoding="utf-8") as made_by:
-        made_by.write(maker)
+    finish(output, lines, maker)
 
 
 if __name__ == "__main__":
