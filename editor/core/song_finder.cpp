@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The take is cut at its pauses into stretches of sound; each stretch into runs of speech and of
-// music; each run of music at the changes from one piece to the next. The pieces that are long
+// music; each run of music where one song gives way to the next. The pieces that are long
 // enough and touch neither end of the take are the songs.
 #include "song_finder.h"
 
 #include <algorithm>
 
 #include "pause_finder.h"
+#include "song_segmenter.h"
 #include "sound_classifier.h"
 
 namespace {
@@ -24,7 +25,7 @@ public:
         : features_(features),
           frames_(features.frames),
           kinds_(kinds),
-          changes_(features)
+          segmenter_(features)
     {}
 
     // Frames begin .. end - 1 lie between pauses (or the take's ends).
@@ -68,7 +69,8 @@ private:
                              stretchEnd);
         const bool openBefore = firstStep == 0;
         const bool openAfter = endStep * kStepFrames >= frames_;
-        for (const int32_t change : changes_.within(firstStep, endStep, openBefore, openAfter)) {
+        for (const int32_t change :
+             segmenter_.boundaries({firstStep, endStep, openBefore, openAfter})) {
             addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
             begin = change * kStepFrames;
         }
@@ -86,7 +88,7 @@ private:
     const SoundFeatures& features_;
     int32_t frames_;
     const std::vector<SoundKind>& kinds_;
-    PieceChanges changes_;
+    SongSegmenter segmenter_;
     std::vector<SongSelection> songs_;
 };
 

@@ -20,13 +20,7 @@ constexpr int32_t kEdgeSearchBlocks = 172;  // 2 s
 constexpr float kSpeechDipBelowMusicDb = 12.0F;
 constexpr int32_t kNoveltyReachSteps = 35;  // 8 s either side
 constexpr float kTimbreScaleDb = 6.0F;
-// A new section inside one song reaches 2.7 (silvan_sanctuary, 24 s into the long-song take);
-// only a change clearly beyond that cuts a run of music.
-constexpr float kPieceChangeNovelty = 3.0F;
 constexpr float kChromaWeight = 1.0F;
-constexpr int32_t kShortestPieceSteps =
-    86;                                  // 20 s: a song between two changes is at least this long
-constexpr int32_t kEdgeChangeSteps = 9;  // 2 s: novelty at the take's very edge means little
 
 int32_t stepCount(const SoundFeatures& features)
 {
@@ -217,36 +211,4 @@ float PieceChanges::novelty(int32_t step, int32_t first, int32_t end) const
     const StepSound after = meanOf(step, std::min(end, step + kNoveltyReachSteps));
     return kChromaWeight * chromaDistance(before.chroma, after.chroma) +
            timbreDistance(before.bands, after.bands);
-}
-
-std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openBefore,
-                                          bool openAfter) const
-{
-    std::vector<float> novelty(size_t(std::max(0, end - first)));
-    for (int32_t step = first; step < end; ++step)
-        novelty[size_t(step - first)] = this->novelty(step, first, end);
-    // The clearest peaks first; each must leave a whole song on its sides within the run, but
-    // for a side that runs into the take's start or end.
-    std::vector<int32_t> candidates;
-    for (int32_t step = first + 1; step + 1 < end; ++step) {
-        const auto at = size_t(step - first);
-        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] &&
-            novelty[at] > novelty[at + 1])
-            candidates.push_back(step);
-    }
-    std::sort(candidates.begin(), candidates.end(), [&](int32_t a, int32_t b) {
-        return novelty[size_t(a - first)] > novelty[size_t(b - first)];
-    });
-    std::vector<int32_t> changes;
-    const auto fits = [&](int32_t step) {
-        if (step - first < (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
-        if (end - step < (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
-        return std::all_of(changes.begin(), changes.end(), [step](int32_t other) {
-            return std::abs(other - step) >= kShortestPieceSteps;
-        });
-    };
-    for (const int32_t step : candidates)
-        if (fits(step)) changes.push_back(step);
-    std::sort(changes.begin(), changes.end());
-    return changes;
 }
