@@ -22,7 +22,7 @@ constexpr int32_t kEdgePieceSteps = 9;       // 2 s: what the take's start or en
 constexpr double kBoundaryCost = 60.0;
 constexpr double kVarianceFloor = 0.01;           // of the run's own variance
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
-constexpr double kShortSongCost = 400.0;          // the cost of a 20 s song
+constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 
 }  // namespace
 
