@@ -22,10 +22,13 @@ constexpr int kBandsFirst = kChromaFirst + kPitchClasses;
 constexpr int kLoudnessDim = kBandsFirst + kTimbreBands;
 constexpr int kDims = kLoudnessDim + 1;
 constexpr int32_t kTrendHops = 11;  // the onsets' local mean, 0.5 s either side, is taken away
-constexpr int32_t kRhythmReachSteps = 17;  // the rhythm of 4 s either side of a step
+constexpr int32_t kRhythmReachSteps = 17;      // the rhythm of 4 s either side of a step
+constexpr int32_t kHarmonyReachSteps = 65;     // the key of 15 s either side
+constexpr int32_t kProductionReachSteps = 17;  // the mix of 4 s either side
+constexpr int32_t kLoudnessReachSteps = 9;     // the loudness of 2 s either side
 constexpr float kLevelFloorDbfs = -70.0F;
 constexpr float kRhythmWeight = 1.0F;
-constexpr float kHarmonyWeight = 1.0F;
+constexpr float kHarmonyWeight = 0.6F;
 constexpr float kProductionWeight = 1.0F;
 constexpr float kLoudnessWeight = 0.5F;
 
@@ -83,6 +86,29 @@ StepDescriptors::StepDescriptors(const SoundFeatures& features)
     addRhythm(features);
     addSound(features);
     addLevels(features);
+}
+
+void StepDescriptors::averageOverSongScale()
+{
+    smooth(kChromaFirst, kBandsFirst, kHarmonyReachSteps);
+    smooth(kBandsFirst, kLoudnessDim, kProductionReachSteps);
+    smooth(kLoudnessDim, kDims, kLoudnessReachSteps);
+}
+
+void StepDescriptors::smooth(int firstDim, int endDim, int32_t reach)
+{
+    std::vector<double> prefix(size_t(steps_) + 1);
+    for (int dim = firstDim; dim < endDim; ++dim) {
+        for (int32_t step = 0; step < steps_; ++step)
+            prefix[size_t(step) + 1] =
+                prefix[size_t(step)] + values_[size_t(step) * kDims + size_t(dim)];
+        for (int32_t step = 0; step < steps_; ++step) {
+            const int32_t first = std::max(0, step - reach);
+            const int32_t end = std::min(steps_, step + reach + 1);
+            values_[size_t(step) * kDims + size_t(dim)] =
+                float((prefix[size_t(end)] - prefix[size_t(first)]) / (end - first));
+        }
+    }
 }
 
 int StepDescriptors::dims()

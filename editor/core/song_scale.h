@@ -27,10 +27,15 @@ public:
     const float* row(int32_t step) const { return values_.data() + size_t(step) * size_t(dims()); }
     float level(int32_t step) const { return levels_[size_t(step)]; }  // dBFS
 
+    // Each row becomes its mean over the seconds around it, over a reach of each group's own
+    // (the key over 30 s, the mix over 8 s): what holds over a song, not over a bar.
+    void averageOverSongScale();
+
 private:
     void addRhythm(const SoundFeatures& features);
     void addSound(const SoundFeatures& features);
     void addLevels(const SoundFeatures& features);
+    void smooth(int firstDim, int endDim, int32_t reach);
 
     int32_t steps_ = 0;
     std::vector<float> values_;  // steps x dims, step-major

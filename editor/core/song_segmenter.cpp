@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Dynamic programming over the candidate places: the cheapest way to reach each candidate as the
 // start of a song is the cheapest way to reach an earlier one plus the song between them, whose
-// cost is its inhomogeneity, the price of a boundary and what its length makes unlikely. Prefix
-// sums make each song's cost a few operations a dimension, whatever its length.
+// cost is its spread (how far its steps lie from its own mean, in units of the run's variance),
+// the price of a boundary and what its length makes unlikely.
 #include "song_segmenter.h"
 
 #include <algorithm>
@@ -19,10 +19,16 @@ constexpr float kDipBelowMedianDb = 4.0F;
 constexpr int32_t kLevelSmoothingSteps = 2;  // the level's mean over 1.2 s
 constexpr int32_t kShortestPieceSteps = 86;  // 20 s: no song between two boundaries is shorter
 constexpr int32_t kEdgePieceSteps = 9;       // 2 s: what the take's start or end leaves of a song
-constexpr double kBoundaryCost = 60.0;
-constexpr double kVarianceFloor = 0.01;           // of the run's own variance
+constexpr double kBoundaryCost = 560.0;
+constexpr int32_t kRefineReachSteps = 22;         // a boundary may move 5 s to where it fits best
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
+constexpr double kLeastVariance = 1e-9;
+
+size_t dims()
+{
+    return size_t(StepDescriptors::dims());
+}
 
 }  // namespace
 
@@ -34,38 +40,60 @@ double shortSongCost(int32_t steps)
     return kShortSongCost * missing * missing;
 }
 
-SongSegmenter::SongSegmenter(const SoundFeatures& features)
-    : descriptors_(features),
-      changes_(features)
+StepMoments::StepMoments(const StepDescriptors& descriptors)
+    : sums_((size_t(descriptors.steps()) + 1) * dims()),
+      squares_(sums_.size())
 {
-    const auto dims = size_t(StepDescriptors::dims());
-    const auto steps = size_t(descriptors_.steps());
-    sums_.assign((steps + 1) * dims, 0.0);
-    squares_.assign((steps + 1) * dims, 0.0);
-    for (size_t step = 0; step < steps; ++step) {
-        const float* row = descriptors_.row(int32_t(step));
-        for (size_t dim = 0; dim < dims; ++dim) {
-            sums_[(step + 1) * dims + dim] = sums_[step * dims + dim] + row[dim];
-            squares_[(step + 1) * dims + dim] =
-                squares_[step * dims + dim] + double(row[dim]) * row[dim];
+    for (size_t step = 0; step < size_t(descriptors.steps()); ++step) {
+        const float* row = descriptors.row(int32_t(step));
+        for (size_t dim = 0; dim < dims(); ++dim) {
+            sums_[(step + 1) * dims() + dim] = sums_[step * dims() + dim] + row[dim];
+            squares_[(step + 1) * dims() + dim] =
+                squares_[step * dims() + dim] + double(row[dim]) * row[dim];
         }
     }
 }
 
-double SongSegmenter::inhomogeneity(int32_t first, int32_t end,
-                                    const std::vector<double>& floor) const
+std::vector<double> StepMoments::variances(int32_t first, int32_t end) const
 {
-    const auto dims = size_t(StepDescriptors::dims());
+    std::vector<double> result(dims());
     const double count = end - first;
-    double cost = 0;
-    for (size_t dim = 0; dim < dims; ++dim) {
-        const double sum = sums_[size_t(end) * dims + dim] - sums_[size_t(first) * dims + dim];
+    for (size_t dim = 0; dim < dims(); ++dim) {
+        const double mean =
+            (sums_[size_t(end) * dims() + dim] - sums_[size_t(first) * dims() + dim]) / count;
         const double squares =
-            squares_[size_t(end) * dims + dim] - squares_[size_t(first) * dims + dim];
-        const double variance = std::max(0.0, squares / count - (sum / count) * (sum / count));
-        cost += StepDescriptors::weight(int(dim)) * std::log(variance + floor[dim]);
+            squares_[size_t(end) * dims() + dim] - squares_[size_t(first) * dims() + dim];
+        result[dim] = std::max(0.0, squares / count - mean * mean);
     }
-    return 0.5 * count * cost;
+    return result;
+}
+
+double StepMoments::spread(int32_t first, int32_t end, const std::vector<double>& unit) const
+{
+    const std::vector<double> variance = variances(first, end);
+    double result = 0;
+    for (size_t dim = 0; dim < dims(); ++dim)
+        result += StepDescriptors::weight(int(dim)) * variance[dim] / unit[dim];
+    return result * (end - first);
+}
+
+SongSegmenter::SongSegmenter(const SoundFeatures& features)
+    : descriptors_(features),
+      moments_(descriptors_),
+      songMoments_([this] {
+          StepDescriptors songScale = descriptors_;
+          songScale.averageOverSongScale();
+          return StepMoments(songScale);
+      }()),
+      changes_(features)
+{}
+
+double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const
+{
+    std::vector<double> unit = songMoments_.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
+    return songMoments_.spread(first, end, unit) - songMoments_.spread(first, step, unit) -
+           songMoments_.spread(step, end, unit);
 }
 
 void SongSegmenter::addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const
@@ -80,18 +108,16 @@ void SongSegmenter::addLevelDips(const MusicRun& run, std::vector<int32_t>& foun
     }
     std::vector<float> context;
     const auto count = int32_t(smooth.size());
+    const auto within = [&](int32_t at, int32_t reach) {
+        return std::pair(smooth.begin() + std::max(0, at - reach),
+                         smooth.begin() + std::min(count, at + reach + 1));
+    };
     for (int32_t at = 1; at + 1 < count; ++at) {
         const float level = smooth[size_t(at)];
-        const auto reach = [&](int32_t distance, int32_t& first, int32_t& end) {
-            first = std::max(0, at - distance);
-            end = std::min(count, at + distance + 1);
-        };
-        int32_t first = 0;
-        int32_t end = 0;
-        reach(kDipReachSteps, first, end);
-        if (*std::min_element(smooth.begin() + first, smooth.begin() + end) < level) continue;
-        reach(kDipContextSteps, first, end);
-        context.assign(smooth.begin() + first, smooth.begin() + end);
+        const auto [near, nearEnd] = within(at, kDipReachSteps);
+        if (*std::min_element(near, nearEnd) < level) continue;
+        const auto [around, aroundEnd] = within(at, kDipContextSteps);
+        context.assign(around, aroundEnd);
         const auto middle = context.begin() + std::ptrdiff_t(context.size() / 2);
         std::nth_element(context.begin(), middle, context.end());
         if (level <= *middle - kDipBelowMedianDb) found.push_back(run.first + at);
@@ -116,24 +142,38 @@ std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
     return found;
 }
 
+void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) const
+{
+    std::vector<double> unit = moments_.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
+    for (size_t n = 0; n < chosen.size(); ++n) {
+        // Only the seconds around the boundary are compared: further away lie other sections.
+        const int32_t before =
+            std::max(n == 0 ? run.first : chosen[n - 1], chosen[n] - 2 * kRefineReachSteps);
+        const int32_t after = std::min(n + 1 == chosen.size() ? run.end : chosen[n + 1],
+                                       chosen[n] + 2 * kRefineReachSteps);
+        const int32_t first = std::max(chosen[n] - kRefineReachSteps, before + 1);
+        const int32_t last = std::min(chosen[n] + kRefineReachSteps, after - 1);
+        double best = std::numeric_limits<double>::infinity();
+        for (int32_t step = first; step <= last; ++step) {
+            const double cost =
+                moments_.spread(before, step, unit) + moments_.spread(step, after, unit);
+            if (cost < best) {
+                best = cost;
+                chosen[n] = step;
+            }
+        }
+    }
+}
+
 std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
 {
     if (run.end - run.first < 2 * kEdgePieceSteps) return {};
     std::vector<int32_t> nodes{run.first};
     for (const int32_t step : candidates(run)) nodes.push_back(step);
     nodes.push_back(run.end);
-
-    const auto dims = size_t(StepDescriptors::dims());
-    std::vector<double> floor(dims);
-    const double count = run.end - run.first;
-    for (size_t dim = 0; dim < dims; ++dim) {
-        const double sum =
-            sums_[size_t(run.end) * dims + dim] - sums_[size_t(run.first) * dims + dim];
-        const double squares =
-            squares_[size_t(run.end) * dims + dim] - squares_[size_t(run.first) * dims + dim];
-        floor[dim] =
-            kVarianceFloor * std::max(1e-9, squares / count - (sum / count) * (sum / count));
-    }
+    std::vector<double> unit = songMoments_.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
 
     const size_t last = nodes.size() - 1;
     std::vector<double> best(nodes.size(), std::numeric_limits<double>::infinity());
@@ -146,7 +186,7 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
             const bool whole = from == 0 && to == last;
             const bool cut = (from == 0 && run.openBefore) || (to == last && run.openAfter);
             if (!whole && steps < (cut ? kEdgePieceSteps : kShortestPieceSteps)) continue;
-            double cost = best[from] + inhomogeneity(nodes[from], nodes[to], floor);
+            double cost = best[from] + songMoments_.spread(nodes[from], nodes[to], unit);
             if (to != last) cost += kBoundaryCost;
             if (!whole && !cut) cost += shortSongCost(steps);
             if (cost < best[to]) {
@@ -159,5 +199,6 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
     for (size_t node = previous[last]; node != 0; node = previous[node])
         chosen.push_back(nodes[node]);
     std::reverse(chosen.begin(), chosen.end());
+    refine(run, chosen);
     return chosen;
 }

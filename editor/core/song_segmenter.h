@@ -21,6 +21,23 @@ struct MusicRun {
     bool openAfter = false;   // it runs into the take's end
 };
 
+// Running sums of the descriptor rows and their squares, for the spread of any stretch of steps
+// in a few operations a dimension.
+class StepMoments {
+public:
+    explicit StepMoments(const StepDescriptors& descriptors);
+
+    // Each dimension's variance over steps first .. end - 1.
+    std::vector<double> variances(int32_t first, int32_t end) const;
+    // The weighted sum of the squared distances of steps first .. end - 1 from their mean,
+    // each dimension in units of its variance in unit.
+    double spread(int32_t first, int32_t end, const std::vector<double>& unit) const;
+
+private:
+    std::vector<double> sums_;  // (steps + 1) x dims
+    std::vector<double> squares_;
+};
+
 class SongSegmenter {
 public:
     explicit SongSegmenter(const SoundFeatures& features);
@@ -31,16 +48,20 @@ public:
     // The places looked at: novelty peaks and level dips, in order.
     std::vector<int32_t> candidates(const MusicRun& run) const;
 
+    // How much more homogeneous steps first .. step - 1 and step .. end - 1 of the run are, each
+    // on its own, than the whole: what a boundary at step buys.
+    double gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const;
+
 private:
     void addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const;
-    // How far from homogeneous steps first .. end - 1 are: the log-likelihood of the steps under
-    // one diagonal Gaussian of their own; floor: the least variance counted, per dimension.
-    double inhomogeneity(int32_t first, int32_t end, const std::vector<double>& floor) const;
+    // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
+    // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
+    void refine(const MusicRun& run, std::vector<int32_t>& chosen) const;
 
-    StepDescriptors descriptors_;
+    StepDescriptors descriptors_;  // bar by bar
+    StepMoments moments_;
+    StepMoments songMoments_;  // averaged over song scale
     PieceChanges changes_;
-    std::vector<double> sums_;  // (steps + 1) x dims prefix sums of the rows and their squares
-    std::vector<double> squares_;
 };
 
 // What a song of the given length costs beside one of several minutes, in the units of
