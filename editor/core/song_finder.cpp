@@ -12,6 +12,24 @@
 
 namespace {
 
+constexpr int32_t kLongestStopReachSteps = 130;  // 30 s either side of a stop
+// What the sound over 30 s either side of a pause differs by at most when a song stops dead
+// and goes on; two songs either side of a pause differ by 180 and more.
+constexpr double kSameSongGain = 150.0;
+}  // namespace
+
+namespace {
+
+// A run of music and its frames: the song or songs it holds start and end with it.
+struct MusicPart {
+    MusicRun steps;
+    int32_t begin = 0;
+    int32_t end = 0;
+    bool pauseBefore = false;
+    bool pauseAfter = false;
+    int32_t stretch = 0;  // which stretch between pauses holds it
+};
+
 struct Piece {
     int32_t begin = 0;
     int32_t end = 0;
@@ -43,9 +61,16 @@ public:
             runStart = step;
             runKind = kind;
         }
+        ++stretches_;
     }
 
-    std::vector<SongSelection> songs() const { return songs_; }
+    // The songs of every part, once the parts that are one song across a stop are joined.
+    std::vector<SongSelection> songs()
+    {
+        joinStops();
+        for (const MusicPart& part : parts_) addSongs(part);
+        return songs_;
+    }
 
 private:
     // Steps mostly in a pause at a stretch's edge go with the sound beside them.
@@ -69,12 +94,55 @@ private:
                              stretchEnd);
         const bool openBefore = firstStep == 0;
         const bool openAfter = endStep * kStepFrames >= frames_;
-        for (const int32_t change :
-             segmenter_.boundaries({firstStep, endStep, openBefore, openAfter})) {
-            addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
+        parts_.push_back({{firstStep, endStep, openBefore, openAfter},
+                          begin,
+                          end,
+                          begin == stretchBegin,
+                          end == stretchEnd,
+                          stretches_});
+    }
+
+    // A song may stop dead for a moment and go on: music either side of a pause that sounds
+    // the same over the half minute on each side is one song.
+    void joinStops()
+    {
+        std::vector<MusicPart> joined;
+        for (const MusicPart& part : parts_) {
+            if (!joined.empty() && sameSongAcross(joined.back(), part)) {
+                MusicPart& before = joined.back();
+                before.steps.end = part.steps.end;
+                before.steps.openAfter = part.steps.openAfter;
+                before.end = part.end;
+                before.pauseAfter = part.pauseAfter;
+                before.stretch = part.stretch;
+                continue;
+            }
+            joined.push_back(part);
+        }
+        parts_ = std::move(joined);
+    }
+
+    bool sameSongAcross(const MusicPart& before, const MusicPart& after) const
+    {
+        if (!before.pauseAfter || !after.pauseBefore || after.stretch != before.stretch + 1)
+            return false;
+        const int32_t stop = after.steps.first;
+        if (stop - before.steps.first < kLongestStopReachSteps / 2 ||
+            after.steps.end - stop < kLongestStopReachSteps / 2)
+            return false;
+        const MusicRun both{before.steps.first, after.steps.end, false, false};
+        return segmenter_.gainAt(both, std::max(both.first, stop - kLongestStopReachSteps), stop,
+                                 std::min(both.end, stop + kLongestStopReachSteps)) < kSameSongGain;
+    }
+
+    void addSongs(const MusicPart& part)
+    {
+        int32_t begin = part.begin;
+        for (const int32_t change : segmenter_.boundaries(part.steps)) {
+            addPiece({begin, change * kStepFrames, begin == part.begin && part.pauseBefore, false});
             begin = change * kStepFrames;
         }
-        addPiece({begin, end, begin == stretchBegin, end == stretchEnd});
+        addPiece({begin, part.end, begin == part.begin && part.pauseBefore, part.pauseAfter});
     }
 
     void addPiece(Piece piece)
@@ -89,6 +157,8 @@ private:
     int32_t frames_;
     const std::vector<SoundKind>& kinds_;
     SongSegmenter segmenter_;
+    std::vector<MusicPart> parts_;
+    int32_t stretches_ = 0;
     std::vector<SongSelection> songs_;
 };
 

@@ -15,7 +15,8 @@ constexpr float kDipHysteresisDb = 3.0F;
 constexpr int32_t kSpeechRises = 5;      // two syllables a second
 constexpr float kSpeechSpreadDb = 5.0F;  // drums: 2 to 4 dB; talk: 7 dB and more
 constexpr float kSpreadFloorDbfs = -70.0F;
-constexpr int32_t kSmoothingSteps = 2;      // the median of five steps
+constexpr int32_t kSmoothingSteps = 2;
+constexpr int32_t kShortestTalkSteps = 13;  // 3 s      // the median of five steps
 constexpr int32_t kEdgeSearchBlocks = 172;  // 2 s
 constexpr float kSpeechDipBelowMusicDb = 12.0F;
 constexpr int32_t kNoveltyReachSteps = 35;  // 8 s either side
@@ -99,6 +100,27 @@ std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
     return smoothed;
 }
 
+// A moment of music that dips like syllables, with music right before and after it, is music:
+// a DJ talks longer than that, and a pause or a change of level sets talk apart.
+std::vector<SoundKind> withoutSpeechBlips(std::vector<SoundKind> kinds)
+{
+    const auto steps = int32_t(kinds.size());
+    for (int32_t first = 1; first < steps;) {
+        if (kinds[size_t(first)] != SoundKind::Speech) {
+            ++first;
+            continue;
+        }
+        int32_t end = first;
+        while (end < steps && kinds[size_t(end)] == SoundKind::Speech) ++end;
+        const bool amidMusic = kinds[size_t(first - 1)] == SoundKind::Music && end < steps &&
+                               kinds[size_t(end)] == SoundKind::Music;
+        if (amidMusic && end - first < kShortestTalkSteps)
+            std::fill(kinds.begin() + first, kinds.begin() + end, SoundKind::Music);
+        first = end;
+    }
+    return kinds;
+}
+
 float chromaDistance(const std::array<float, kPitchClasses>& a,
                      const std::array<float, kPitchClasses>& b)
 {
@@ -178,7 +200,7 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features,
             if (!inPause[block]) levels.push_back(features.blockLevels[block]);
         kinds[step] = isSpeech(levels) ? SoundKind::Speech : SoundKind::Music;
     }
-    return medianSmoothed(kinds);
+    return withoutSpeechBlips(medianSmoothed(kinds));
 }
 
 PieceChanges::PieceChanges(const SoundFeatures& features)
