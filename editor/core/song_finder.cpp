@@ -16,6 +16,8 @@ constexpr int32_t kLongestStopReachSteps = 130;  // 30 s either side of a stop
 // What the sound over 30 s either side of a pause differs by at most when a song stops dead
 // and goes on; two songs either side of a pause differ by 180 and more.
 constexpr double kSameSongGain = 150.0;
+constexpr int32_t kSentenceGapFrames = 26460;  // 0.6 s: a DJ's sentences come closer
+constexpr int32_t kLongestIntroTalk = 20 * kSampleRate;
 }  // namespace
 
 namespace {
@@ -27,7 +29,18 @@ struct MusicPart {
     int32_t end = 0;
     bool pauseBefore = false;
     bool pauseAfter = false;
-    int32_t stretch = 0;  // which stretch between pauses holds it
+    int32_t stretch = 0;         // which stretch between pauses holds it
+    bool firstInStretch = true;  // no other music before it in its stretch
+    bool lastInStretch = true;
+};
+
+// A stretch of sound between two pauses, as the runs of speech and music in it begin and end.
+struct Stretch {
+    int32_t begin = 0;
+    int32_t end = 0;
+    SoundKind first = SoundKind::Music;
+    SoundKind last = SoundKind::Music;
+    bool onlySpeech = false;
 };
 
 struct Piece {
@@ -53,26 +66,46 @@ public:
         const int32_t endStep =
             std::min(int32_t(kinds_.size()), (end + kStepFrames - 1) / kStepFrames);
         int32_t runStart = firstStep;
-        SoundKind runKind = kindAt(firstStep, SoundKind::Music);
+        SoundKind runKind = firstSoundIn(firstStep, endStep);
+        Stretch stretch{begin, end, runKind, runKind, true};
+        const size_t partsBefore = parts_.size();
         for (int32_t step = firstStep + 1; step <= endStep; ++step) {
             const SoundKind kind = step < endStep ? kindAt(step, runKind) : SoundKind::Pause;
             if (kind == runKind) continue;
-            if (runKind == SoundKind::Music) addMusic(runStart, step, begin, end);
+            if (runKind == SoundKind::Music) {
+                addMusic(runStart, step, begin, end);
+                parts_.back().firstInStretch = parts_.size() == partsBefore + 1;
+                if (parts_.size() > partsBefore + 1)
+                    parts_[parts_.size() - 2].lastInStretch = false;
+                stretch.onlySpeech = false;
+            }
+            stretch.last = runKind;
             runStart = step;
             runKind = kind;
         }
-        ++stretches_;
+        stretches_.push_back(stretch);
     }
 
     // The songs of every part, once the parts that are one song across a stop are joined.
     std::vector<SongSelection> songs()
     {
+        for (MusicPart& part : parts_) {
+            addTalkBefore(part);
+            addTalkAfter(part);
+        }
         joinStops();
         for (const MusicPart& part : parts_) addSongs(part);
         return songs_;
     }
 
 private:
+    SoundKind firstSoundIn(int32_t firstStep, int32_t endStep) const
+    {
+        for (int32_t step = firstStep; step < endStep; ++step)
+            if (kinds_[size_t(step)] != SoundKind::Pause) return kinds_[size_t(step)];
+        return SoundKind::Music;
+    }
+
     // Steps mostly in a pause at a stretch's edge go with the sound beside them.
     SoundKind kindAt(int32_t step, SoundKind previous) const
     {
@@ -99,7 +132,48 @@ private:
                           end,
                           begin == stretchBegin,
                           end == stretchEnd,
-                          stretches_});
+                          int32_t(stretches_.size())});
+    }
+
+    // Talk that runs into the music with no pause between and starts after a pause of its own
+    // (its sentences apart) is a DJ talking over the song's intro: it belongs to the song. Talk
+    // with music at both ends, or talk after a pause right before the music, does not.
+    void addTalkBefore(MusicPart& part) const
+    {
+        if (part.pauseBefore || !part.firstInStretch || part.end - part.begin < kShortestSongFrames)
+            return;
+        for (auto stretch = size_t(part.stretch);; --stretch) {
+            const Stretch& sound = stretches_[stretch];
+            if (sound.first != SoundKind::Speech || part.begin - sound.begin > kLongestIntroTalk)
+                return;
+            if (stretch == 0) return;  // the talk may have begun before the take
+            const Stretch& before = stretches_[stretch - 1];
+            if (sound.begin - before.end >= kSentenceGapFrames) {
+                part.begin = sound.begin;
+                part.pauseBefore = true;
+                return;
+            }
+            if (!before.onlySpeech) return;
+        }
+    }
+
+    // The same at the song's end: talk over its outro that goes on to a pause.
+    void addTalkAfter(MusicPart& part) const
+    {
+        if (part.pauseAfter || !part.lastInStretch || part.end - part.begin < kShortestSongFrames)
+            return;
+        for (auto stretch = size_t(part.stretch); stretch < stretches_.size(); ++stretch) {
+            const Stretch& sound = stretches_[stretch];
+            if (sound.last != SoundKind::Speech || sound.end - part.end > kLongestIntroTalk) return;
+            if (stretch + 1 == stretches_.size()) return;
+            const Stretch& after = stretches_[stretch + 1];
+            if (after.begin - sound.end >= kSentenceGapFrames) {
+                part.end = sound.end;
+                part.pauseAfter = true;
+                return;
+            }
+            if (!after.onlySpeech) return;
+        }
     }
 
     // A song may stop dead for a moment and go on: music either side of a pause that sounds
@@ -158,7 +232,7 @@ private:
     const std::vector<SoundKind>& kinds_;
     SongSegmenter segmenter_;
     std::vector<MusicPart> parts_;
-    int32_t stretches_ = 0;
+    std::vector<Stretch> stretches_;
     std::vector<SongSelection> songs_;
 };
 
