@@ -1,15 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The take is cut at its pauses into stretches of sound; each stretch into runs of speech and of
-// music; each run of music at the changes from one piece to the next. The pieces that are long
+// music; each run of music where one song gives way to the next. The pieces that are long
 // enough and touch neither end of the take are the songs.
 #include "song_finder.h"
 
 #include <algorithm>
 
 #include "pause_finder.h"
+#include "song_segmenter.h"
 #include "sound_classifier.h"
 
 namespace {
+
+constexpr int32_t kLongestStopReachSteps = 130;  // 30 s either side of a stop
+// What the sound over 30 s either side of a pause differs by at most when a song stops dead
+// and goes on; two songs either side of a pause differ by 180 and more.
+constexpr double kSameSongGain = 150.0;
+constexpr int32_t kSentenceGapFrames = 26460;  // 0.6 s: a DJ's sentences come closer
+constexpr int32_t kLongestIntroTalk = 20 * kSampleRate;
+}  // namespace
+
+namespace {
+
+// A run of music and its frames: the song or songs it holds start and end with it.
+struct MusicPart {
+    MusicRun steps;
+    int32_t begin = 0;
+    int32_t end = 0;
+    bool pauseBefore = false;
+    bool pauseAfter = false;
+    int32_t stretch = 0;         // which stretch between pauses holds it
+    bool firstInStretch = true;  // no other music before it in its stretch
+    bool lastInStretch = true;
+};
+
+// A stretch of sound between two pauses, as the runs of speech and music in it begin and end.
+struct Stretch {
+    int32_t begin = 0;
+    int32_t end = 0;
+    SoundKind first = SoundKind::Music;
+    SoundKind last = SoundKind::Music;
+    bool onlySpeech = false;
+};
 
 struct Piece {
     int32_t begin = 0;
@@ -24,7 +56,7 @@ public:
         : features_(features),
           frames_(features.frames),
           kinds_(kinds),
-          changes_(features)
+          segmenter_(features)
     {}
 
     // Frames begin .. end - 1 lie between pauses (or the take's ends).
@@ -34,19 +66,46 @@ public:
         const int32_t endStep =
             std::min(int32_t(kinds_.size()), (end + kStepFrames - 1) / kStepFrames);
         int32_t runStart = firstStep;
-        SoundKind runKind = kindAt(firstStep, SoundKind::Music);
+        SoundKind runKind = firstSoundIn(firstStep, endStep);
+        Stretch stretch{begin, end, runKind, runKind, true};
+        const size_t partsBefore = parts_.size();
         for (int32_t step = firstStep + 1; step <= endStep; ++step) {
             const SoundKind kind = step < endStep ? kindAt(step, runKind) : SoundKind::Pause;
             if (kind == runKind) continue;
-            if (runKind == SoundKind::Music) addMusic(runStart, step, begin, end);
+            if (runKind == SoundKind::Music) {
+                addMusic(runStart, step, begin, end);
+                parts_.back().firstInStretch = parts_.size() == partsBefore + 1;
+                if (parts_.size() > partsBefore + 1)
+                    parts_[parts_.size() - 2].lastInStretch = false;
+                stretch.onlySpeech = false;
+            }
+            stretch.last = runKind;
             runStart = step;
             runKind = kind;
         }
+        stretches_.push_back(stretch);
     }
 
-    std::vector<SongSelection> songs() const { return songs_; }
+    // The songs of every part, once the parts that are one song across a stop are joined.
+    std::vector<SongSelection> songs()
+    {
+        for (MusicPart& part : parts_) {
+            addTalkBefore(part);
+            addTalkAfter(part);
+        }
+        joinStops();
+        for (const MusicPart& part : parts_) addSongs(part);
+        return songs_;
+    }
 
 private:
+    SoundKind firstSoundIn(int32_t firstStep, int32_t endStep) const
+    {
+        for (int32_t step = firstStep; step < endStep; ++step)
+            if (kinds_[size_t(step)] != SoundKind::Pause) return kinds_[size_t(step)];
+        return SoundKind::Music;
+    }
+
     // Steps mostly in a pause at a stretch's edge go with the sound beside them.
     SoundKind kindAt(int32_t step, SoundKind previous) const
     {
@@ -68,11 +127,96 @@ private:
                              stretchEnd);
         const bool openBefore = firstStep == 0;
         const bool openAfter = endStep * kStepFrames >= frames_;
-        for (const int32_t change : changes_.within(firstStep, endStep, openBefore, openAfter)) {
-            addPiece({begin, change * kStepFrames, begin == stretchBegin, false});
+        parts_.push_back({{firstStep, endStep, openBefore, openAfter},
+                          begin,
+                          end,
+                          begin == stretchBegin,
+                          end == stretchEnd,
+                          int32_t(stretches_.size())});
+    }
+
+    // Talk that runs into the music with no pause between and starts after a pause of its own
+    // (its sentences apart) is a DJ talking over the song's intro: it belongs to the song. Talk
+    // with music at both ends, or talk after a pause right before the music, does not.
+    void addTalkBefore(MusicPart& part) const
+    {
+        if (part.pauseBefore || !part.firstInStretch || part.end - part.begin < kShortestSongFrames)
+            return;
+        for (auto stretch = size_t(part.stretch);; --stretch) {
+            const Stretch& sound = stretches_[stretch];
+            if (sound.first != SoundKind::Speech || part.begin - sound.begin > kLongestIntroTalk)
+                return;
+            if (stretch == 0) return;  // the talk may have begun before the take
+            const Stretch& before = stretches_[stretch - 1];
+            if (sound.begin - before.end >= kSentenceGapFrames) {
+                part.begin = sound.begin;
+                part.pauseBefore = true;
+                return;
+            }
+            if (!before.onlySpeech) return;
+        }
+    }
+
+    // The same at the song's end: talk over its outro that goes on to a pause.
+    void addTalkAfter(MusicPart& part) const
+    {
+        if (part.pauseAfter || !part.lastInStretch || part.end - part.begin < kShortestSongFrames)
+            return;
+        for (auto stretch = size_t(part.stretch); stretch < stretches_.size(); ++stretch) {
+            const Stretch& sound = stretches_[stretch];
+            if (sound.last != SoundKind::Speech || sound.end - part.end > kLongestIntroTalk) return;
+            if (stretch + 1 == stretches_.size()) return;
+            const Stretch& after = stretches_[stretch + 1];
+            if (after.begin - sound.end >= kSentenceGapFrames) {
+                part.end = sound.end;
+                part.pauseAfter = true;
+                return;
+            }
+            if (!after.onlySpeech) return;
+        }
+    }
+
+    // A song may stop dead for a moment and go on: music either side of a pause that sounds
+    // the same over the half minute on each side is one song.
+    void joinStops()
+    {
+        std::vector<MusicPart> joined;
+        for (const MusicPart& part : parts_) {
+            if (!joined.empty() && sameSongAcross(joined.back(), part)) {
+                MusicPart& before = joined.back();
+                before.steps.end = part.steps.end;
+                before.steps.openAfter = part.steps.openAfter;
+                before.end = part.end;
+                before.pauseAfter = part.pauseAfter;
+                before.stretch = part.stretch;
+                continue;
+            }
+            joined.push_back(part);
+        }
+        parts_ = std::move(joined);
+    }
+
+    bool sameSongAcross(const MusicPart& before, const MusicPart& after) const
+    {
+        if (!before.pauseAfter || !after.pauseBefore || after.stretch != before.stretch + 1)
+            return false;
+        const int32_t stop = after.steps.first;
+        if (stop - before.steps.first < kLongestStopReachSteps / 2 ||
+            after.steps.end - stop < kLongestStopReachSteps / 2)
+            return false;
+        const MusicRun both{before.steps.first, after.steps.end, false, false};
+        return segmenter_.gainAt(both, std::max(both.first, stop - kLongestStopReachSteps), stop,
+                                 std::min(both.end, stop + kLongestStopReachSteps)) < kSameSongGain;
+    }
+
+    void addSongs(const MusicPart& part)
+    {
+        int32_t begin = part.begin;
+        for (const int32_t change : segmenter_.boundaries(part.steps)) {
+            addPiece({begin, change * kStepFrames, begin == part.begin && part.pauseBefore, false});
             begin = change * kStepFrames;
         }
-        addPiece({begin, end, begin == stretchBegin, end == stretchEnd});
+        addPiece({begin, part.end, begin == part.begin && part.pauseBefore, part.pauseAfter});
     }
 
     void addPiece(Piece piece)
@@ -86,7 +230,9 @@ private:
     const SoundFeatures& features_;
     int32_t frames_;
     const std::vector<SoundKind>& kinds_;
-    PieceChanges changes_;
+    SongSegmenter segmenter_;
+    std::vector<MusicPart> parts_;
+    std::vector<Stretch> stretches_;
     std::vector<SongSelection> songs_;
 };
 

@@ -15,18 +15,13 @@ constexpr float kDipHysteresisDb = 3.0F;
 constexpr int32_t kSpeechRises = 5;      // two syllables a second
 constexpr float kSpeechSpreadDb = 5.0F;  // drums: 2 to 4 dB; talk: 7 dB and more
 constexpr float kSpreadFloorDbfs = -70.0F;
-constexpr int32_t kSmoothingSteps = 2;      // the median of five steps
+constexpr int32_t kSmoothingSteps = 2;
+constexpr int32_t kShortestTalkSteps = 13;  // 3 s      // the median of five steps
 constexpr int32_t kEdgeSearchBlocks = 172;  // 2 s
 constexpr float kSpeechDipBelowMusicDb = 12.0F;
 constexpr int32_t kNoveltyReachSteps = 35;  // 8 s either side
 constexpr float kTimbreScaleDb = 6.0F;
-// A new section inside one song reaches 2.7 (silvan_sanctuary, 24 s into the long-song take);
-// only a change clearly beyond that cuts a run of music.
-constexpr float kPieceChangeNovelty = 3.0F;
 constexpr float kChromaWeight = 1.0F;
-constexpr int32_t kShortestPieceSteps =
-    86;                                  // 20 s: a song between two changes is at least this long
-constexpr int32_t kEdgeChangeSteps = 9;  // 2 s: novelty at the take's very edge means little
 
 int32_t stepCount(const SoundFeatures& features)
 {
@@ -103,6 +98,27 @@ std::vector<SoundKind> medianSmoothed(const std::vector<SoundKind>& kinds)
         smoothed[size_t(step)] = 2 * speech > sound ? SoundKind::Speech : SoundKind::Music;
     }
     return smoothed;
+}
+
+// A moment of music that dips like syllables, with music right before and after it, is music:
+// a DJ talks longer than that, and a pause or a change of level sets talk apart.
+std::vector<SoundKind> withoutSpeechBlips(std::vector<SoundKind> kinds)
+{
+    const auto steps = int32_t(kinds.size());
+    for (int32_t first = 1; first < steps;) {
+        if (kinds[size_t(first)] != SoundKind::Speech) {
+            ++first;
+            continue;
+        }
+        int32_t end = first;
+        while (end < steps && kinds[size_t(end)] == SoundKind::Speech) ++end;
+        const bool amidMusic = kinds[size_t(first - 1)] == SoundKind::Music && end < steps &&
+                               kinds[size_t(end)] == SoundKind::Music;
+        if (amidMusic && end - first < kShortestTalkSteps)
+            std::fill(kinds.begin() + first, kinds.begin() + end, SoundKind::Music);
+        first = end;
+    }
+    return kinds;
 }
 
 float chromaDistance(const std::array<float, kPitchClasses>& a,
@@ -184,7 +200,7 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features,
             if (!inPause[block]) levels.push_back(features.blockLevels[block]);
         kinds[step] = isSpeech(levels) ? SoundKind::Speech : SoundKind::Music;
     }
-    return medianSmoothed(kinds);
+    return withoutSpeechBlips(medianSmoothed(kinds));
 }
 
 PieceChanges::PieceChanges(const SoundFeatures& features)
@@ -217,36 +233,4 @@ float PieceChanges::novelty(int32_t step, int32_t first, int32_t end) const
     const StepSound after = meanOf(step, std::min(end, step + kNoveltyReachSteps));
     return kChromaWeight * chromaDistance(before.chroma, after.chroma) +
            timbreDistance(before.bands, after.bands);
-}
-
-std::vector<int32_t> PieceChanges::within(int32_t first, int32_t end, bool openBefore,
-                                          bool openAfter) const
-{
-    std::vector<float> novelty(size_t(std::max(0, end - first)));
-    for (int32_t step = first; step < end; ++step)
-        novelty[size_t(step - first)] = this->novelty(step, first, end);
-    // The clearest peaks first; each must leave a whole song on its sides within the run, but
-    // for a side that runs into the take's start or end.
-    std::vector<int32_t> candidates;
-    for (int32_t step = first + 1; step + 1 < end; ++step) {
-        const auto at = size_t(step - first);
-        if (novelty[at] >= kPieceChangeNovelty && novelty[at] >= novelty[at - 1] &&
-            novelty[at] > novelty[at + 1])
-            candidates.push_back(step);
-    }
-    std::sort(candidates.begin(), candidates.end(), [&](int32_t a, int32_t b) {
-        return novelty[size_t(a - first)] > novelty[size_t(b - first)];
-    });
-    std::vector<int32_t> changes;
-    const auto fits = [&](int32_t step) {
-        if (step - first < (openBefore ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
-        if (end - step < (openAfter ? kEdgeChangeSteps : kShortestPieceSteps)) return false;
-        return std::all_of(changes.begin(), changes.end(), [step](int32_t other) {
-            return std::abs(other - step) >= kShortestPieceSteps;
-        });
-    };
-    for (const int32_t step : candidates)
-        if (fits(step)) changes.push_back(step);
-    std::sort(changes.begin(), changes.end());
-    return changes;
 }

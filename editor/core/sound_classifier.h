@@ -30,7 +30,8 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features,
 int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAfter,
                    int32_t musicBegin, int32_t musicEnd);
 
-// Where, in a stretch of music, one piece gives way to another.
+// How the sound changes over a few seconds in a stretch of music: where one piece may give way
+// to another, or one section of a song to the next.
 class PieceChanges {
 public:
     explicit PieceChanges(const SoundFeatures& features);
@@ -39,10 +40,6 @@ public:
     // within steps first .. end - 1: near 0 inside a steady piece, 1 and more where one song
     // replaces another.
     float novelty(int32_t step, int32_t first, int32_t end) const;
-
-    // The steps in first .. end - 1 where a new piece begins: the clearest novelty peaks that
-    // leave room for a song between them. open: that side of the run is the take's start or end.
-    std::vector<int32_t> within(int32_t first, int32_t end, bool openBefore, bool openAfter) const;
 
 private:
     struct StepSound {

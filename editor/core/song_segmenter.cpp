@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Dynamic programming over the candidate places: the cheapest way to reach each candidate as the
+// start of a song is the cheapest way to reach an earlier one plus the song between them, whose
+// cost is its spread (how far its steps lie from its own mean, in units of the run's variance),
+// the price of a boundary and what its length makes unlikely.
+#include "song_segmenter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+namespace {
+
+constexpr float kCandidateNovelty = 0.6F;  // well below a new song's 1 and more
+constexpr int32_t kDipReachSteps = 4;      // a dip: the lowest level within 1 s either side
+constexpr int32_t kDipContextSteps = 43;   // below the median of 10 s either side
+constexpr float kDipBelowMedianDb = 4.0F;
+constexpr int32_t kLevelSmoothingSteps = 2;  // the level's mean over 1.2 s
+constexpr int32_t kShortestPieceSteps = 86;  // 20 s: no song between two boundaries is shorter
+constexpr int32_t kEdgePieceSteps = 9;       // 2 s: what the take's start or end leaves of a song
+constexpr double kBoundaryCost = 560.0;
+constexpr int32_t kRefineReachSteps = 22;         // a boundary may move 5 s to where it fits best
+constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
+constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
+constexpr double kLeastVariance = 1e-9;
+
+size_t dims()
+{
+    return size_t(StepDescriptors::dims());
+}
+
+}  // namespace
+
+double shortSongCost(int32_t steps)
+{
+    if (steps >= kUsualShortestSongSteps) return 0;
+    const double missing = double(kUsualShortestSongSteps - steps) /
+                           double(kUsualShortestSongSteps - kShortestPieceSteps);
+    return kShortSongCost * missing * missing;
+}
+
+StepMoments::StepMoments(const StepDescriptors& descriptors)
+    : sums_((size_t(descriptors.steps()) + 1) * dims()),
+      squares_(sums_.size())
+{
+    for (size_t step = 0; step < size_t(descriptors.steps()); ++step) {
+        const float* row = descriptors.row(int32_t(step));
+        for (size_t dim = 0; dim < dims(); ++dim) {
+            sums_[(step + 1) * dims() + dim] = sums_[step * dims() + dim] + row[dim];
+            squares_[(step + 1) * dims() + dim] =
+                squares_[step * dims() + dim] + double(row[dim]) * row[dim];
+        }
+    }
+}
+
+std::vector<double> StepMoments::variances(int32_t first, int32_t end) const
+{
+    std::vector<double> result(dims());
+    const double count = end - first;
+    for (size_t dim = 0; dim < dims(); ++dim) {
+        const double mean =
+            (sums_[size_t(end) * dims() + dim] - sums_[size_t(first) * dims() + dim]) / count;
+        const double squares =
+            squares_[size_t(end) * dims() + dim] - squares_[size_t(first) * dims() + dim];
+        result[dim] = std::max(0.0, squares / count - mean * mean);
+    }
+    return result;
+}
+
+double StepMoments::spread(int32_t first, int32_t end, const std::vector<double>& unit) const
+{
+    const std::vector<double> variance = variances(first, end);
+    double result = 0;
+    for (size_t dim = 0; dim < dims(); ++dim)
+        result += StepDescriptors::weight(int(dim)) * variance[dim] / unit[dim];
+    return result * (end - first);
+}
+
+SongSegmenter::SongSegmenter(const SoundFeatures& features)
+    : descriptors_(features),
+      moments_(descriptors_),
+      songMoments_([this] {
+          StepDescriptors songScale = descriptors_;
+          songScale.averageOverSongScale();
+          return StepMoments(songScale);
+      }()),
+      changes_(features)
+{}
+
+double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const
+{
+    std::vector<double> unit = songMoments_.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
+    return songMoments_.spread(first, end, unit) - songMoments_.spread(first, step, unit) -
+           songMoments_.spread(step, end, unit);
+}
+
+void SongSegmenter::addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const
+{
+    std::vector<float> smooth(size_t(run.end - run.first));
+    for (int32_t step = run.first; step < run.end; ++step) {
+        const int32_t first = std::max(run.first, step - kLevelSmoothingSteps);
+        const int32_t end = std::min(run.end, step + kLevelSmoothingSteps + 1);
+        float sum = 0;
+        for (int32_t other = first; other < end; ++other) sum += descriptors_.level(other);
+        smooth[size_t(step - run.first)] = sum / float(end - first);
+    }
+    std::vector<float> context;
+    const auto count = int32_t(smooth.size());
+    const auto within = [&](int32_t at, int32_t reach) {
+        return std::pair(smooth.begin() + std::max(0, at - reach),
+                         smooth.begin() + std::min(count, at + reach + 1));
+    };
+    for (int32_t at = 1; at + 1 < count; ++at) {
+        const float level = smooth[size_t(at)];
+        const auto [near, nearEnd] = within(at, kDipReachSteps);
+        if (*std::min_element(near, nearEnd) < level) continue;
+        const auto [around, aroundEnd] = within(at, kDipContextSteps);
+        context.assign(around, aroundEnd);
+        const auto middle = context.begin() + std::ptrdiff_t(context.size() / 2);
+        std::nth_element(context.begin(), middle, context.end());
+        if (level <= *middle - kDipBelowMedianDb) found.push_back(run.first + at);
+    }
+}
+
+std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
+{
+    std::vector<float> novelty(size_t(std::max(0, run.end - run.first)));
+    for (int32_t step = run.first; step < run.end; ++step)
+        novelty[size_t(step - run.first)] = changes_.novelty(step, run.first, run.end);
+    std::vector<int32_t> found;
+    for (int32_t step = run.first + 1; step + 1 < run.end; ++step) {
+        const auto at = size_t(step - run.first);
+        if (novelty[at] >= kCandidateNovelty && novelty[at] >= novelty[at - 1] &&
+            novelty[at] > novelty[at + 1])
+            found.push_back(step);
+    }
+    addLevelDips(run, found);
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) const
+{
+    std::vector<double> unit = moments_.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
+    for (size_t n = 0; n < chosen.size(); ++n) {
+        // Only the seconds around the boundary are compared: further away lie other sections.
+        const int32_t before =
+            std::max(n == 0 ? run.first : chosen[n - 1], chosen[n] - 2 * kRefineReachSteps);
+        const int32_t after = std::min(n + 1 == chosen.size() ? run.end : chosen[n + 1],
+                                       chosen[n] + 2 * kRefineReachSteps);
+        const int32_t first = std::max(chosen[n] - kRefineReachSteps, before + 1);
+        const int32_t last = std::min(chosen[n] + kRefineReachSteps, after - 1);
+        double best = std::numeric_limits<double>::infinity();
+        for (int32_t step = first; step <= last; ++step) {
+            const double cost =
+                moments_.spread(before, step, unit) + moments_.spread(step, after, unit);
+            if (cost < best) {
+                best = cost;
+                chosen[n] = step;
+            }
+        }
+    }
+}
+
+std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
+{
+    if (run.end - run.first < 2 * kEdgePieceSteps) return {};
+    std::vector<int32_t> nodes{run.first};
+    for (const int32_t step : candidates(run)) nodes.push_back(step);
+    nodes.push_back(run.end);
+    std::vector<double> unit = songMoments_.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
+
+    const size_t last = nodes.size() - 1;
+    std::vector<double> best(nodes.size(), std::numeric_limits<double>::infinity());
+    std::vector<size_t> previous(nodes.size(), 0);
+    best[0] = 0;
+    for (size_t to = 1; to <= last; ++to) {
+        for (size_t from = 0; from < to; ++from) {
+            if (std::isinf(best[from])) continue;
+            const int32_t steps = nodes[to] - nodes[from];
+            const bool whole = from == 0 && to == last;
+            const bool cut = (from == 0 && run.openBefore) || (to == last && run.openAfter);
+            if (!whole && steps < (cut ? kEdgePieceSteps : kShortestPieceSteps)) continue;
+            double cost = best[from] + songMoments_.spread(nodes[from], nodes[to], unit);
+            if (to != last) cost += kBoundaryCost;
+            if (!whole && !cut) cost += shortSongCost(steps);
+            if (cost < best[to]) {
+                best[to] = cost;
+                previous[to] = from;
+            }
+        }
+    }
+    std::vector<int32_t> chosen;
+    for (size_t node = previous[last]; node != 0; node = previous[node])
+        chosen.push_back(nodes[node]);
+    std::reverse(chosen.begin(), chosen.end());
+    refine(run, chosen);
+    return chosen;
+}

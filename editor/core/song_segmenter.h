@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where, in a run of continuous music, one song gives way to the next. The places where it might
+// (a change of harmony or timbre over a few seconds, a dip in the level as one song fades under
+// the next) are many, and most are a song's own sections; the boundaries are chosen among them
+// together, over the whole run, so that each song between them is as homogeneous as it can be in
+// rhythm, harmony, production and loudness, and as long as songs are: a split must buy more
+// homogeneity than a new song costs, and a song of seconds costs much more than one of minutes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "song_scale.h"
+#include "sound_classifier.h"
+#include "sound_features.h"
+
+struct MusicRun {
+    int32_t first = 0;  // steps first .. end - 1
+    int32_t end = 0;
+    bool openBefore = false;  // the run starts at the take's start: what came before is cut off
+    bool openAfter = false;   // it runs into the take's end
+};
+
+// Running sums of the descriptor rows and their squares, for the spread of any stretch of steps
+// in a few operations a dimension.
+class StepMoments {
+public:
+    explicit StepMoments(const StepDescriptors& descriptors);
+
+    // Each dimension's variance over steps first .. end - 1.
+    std::vector<double> variances(int32_t first, int32_t end) const;
+    // The weighted sum of the squared distances of steps first .. end - 1 from their mean,
+    // each dimension in units of its variance in unit.
+    double spread(int32_t first, int32_t end, const std::vector<double>& unit) const;
+
+private:
+    std::vector<double> sums_;  // (steps + 1) x dims
+    std::vector<double> squares_;
+};
+
+class SongSegmenter {
+public:
+    explicit SongSegmenter(const SoundFeatures& features);
+
+    // The steps in the run where a new song begins, in order.
+    std::vector<int32_t> boundaries(const MusicRun& run) const;
+
+    // The places looked at: novelty peaks and level dips, in order.
+    std::vector<int32_t> candidates(const MusicRun& run) const;
+
+    // How much more homogeneous steps first .. step - 1 and step .. end - 1 of the run are, each
+    // on its own, than the whole: what a boundary at step buys.
+    double gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const;
+
+private:
+    void addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const;
+    // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
+    // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
+    void refine(const MusicRun& run, std::vector<int32_t>& chosen) const;
+
+    StepDescriptors descriptors_;  // bar by bar
+    StepMoments moments_;
+    StepMoments songMoments_;  // averaged over song scale
+    PieceChanges changes_;
+};
+
+// What a song of the given length costs beside one of several minutes, in the units of
+// SongSegmenter's homogeneity; 0 from a minute and a half on.
+double shortSongCost(int32_t steps);

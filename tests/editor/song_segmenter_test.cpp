@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The song finder's boundaries in continuous music, on features of made-up songs: a change of
+// tempo, key or production between two songs is a boundary; a song's own breakdown, quiet intro
+// or short dip is not.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "made_up_features.h"
+#include "song_segmenter.h"
+
+namespace {
+
+using made_up::Passage;
+
+struct SegmentCase {
+    std::string name;
+    std::vector<Passage> passages;
+    std::vector<double> boundaries;  // seconds
+};
+
+constexpr double kToleranceSeconds = 2.0;
+const Passage kDip{3, 0, 0, -2.0F, -30.0F};  // one song fading under the next
+
+const std::vector<SegmentCase> kCases{
+    {"a tempo change at a crossfade", {{150, 120}, kDip, {150, 96}}, {151.5}},
+    {"a key change at a crossfade", {{150, 110, 0}, kDip, {150, 110, 6}}, {151.5}},
+    {"a production change without a dip",
+     {{150, 120, 2, -2.0F, -18.0F}, {150, 120, 2, -0.5F, -14.0F}},
+     {150}},
+    {"a second song of another tempo, key and production",
+     {{120, 128, 4, -2.5F, -16.0F}, kDip, {200, 84, 9, -1.0F, -20.0F}},
+     {121.5}},
+    {"a breakdown inside a song", {{80, 120}, {20, 0, 0, -3.0F, -28.0F}, {80, 120}}, {}},
+    {"a quiet intro before the band", {{25, 0, 0, -3.5F, -32.0F}, {150, 120}}, {}},
+    {"a short dip inside a song", {{90, 100}, kDip, {90, 100}}, {}},
+    {"one steady song", {{200, 120}}, {}},
+};
+
+TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
+{
+    for (const SegmentCase& test : kCases) {
+        made_up::FeatureTrack track;
+        for (const Passage& passage : test.passages) track.add(passage);
+        const SongSegmenter segmenter(track.features);
+        const auto steps = int32_t((track.features.hops.size() + kStepHops - 1) / kStepHops);
+        const std::vector<int32_t> found = segmenter.boundaries({0, steps, false, false});
+        ASSERT_EQ(found.size(), test.boundaries.size()) << test.name;
+        for (size_t n = 0; n < found.size(); ++n)
+            EXPECT_NEAR(double(found[n]) * kStepFrames / kSampleRate, test.boundaries[n],
+                        kToleranceSeconds)
+                << test.name;
+    }
+}
+
+}  // namespace
