@@ -32,6 +32,7 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("SelectSource", bound.SelectSource) &&
                           library.resolve("GetLostInput", bound.GetLostInput) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
+                          library.resolve("GetRingTurn", bound.GetRingTurn) &&
 
                           library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
@@ -102,6 +103,7 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
+    api.GetRingTurn = bindThenCall<&EngineApi::GetRingTurn>;
     api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;
 }

@@ -31,6 +31,7 @@ struct EngineApi {
     decltype(&::SelectSource) SelectSource = nullptr;
     decltype(&::GetLostInput) GetLostInput = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
+    decltype(&::GetRingTurn) GetRingTurn = nullptr;
     decltype(&::SaveProgress) SaveProgress = nullptr;
 };
 

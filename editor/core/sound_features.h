@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,7 +17,7 @@
 
 // Copies track frames from..to (to excluded) into values, left then right, as TrackReadFrames
 // does; returns the number of frames copied, or a negative code.
-using TrackFramesReader = int32_t (*)(int32_t from, int32_t to, int16_t* values);
+using TrackFramesReader = std::function<int32_t(int32_t from, int32_t to, int16_t* values)>;
 
 constexpr int32_t kBlockFrames = 512;  // a level block: 11.6 ms
 constexpr int32_t kHopFrames = 2048;   // a spectral frame's step: 46.4 ms

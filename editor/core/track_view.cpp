@@ -183,6 +183,7 @@ void TrackView::moveMarker(int32_t x)
 void TrackView::trackChanged(int32_t from, int32_t to)
 {
     context_.summary.markDirty(from, to);
+    if (to > from) context_.liveFeatures.forget();
 }
 
 void TrackView::drawLostInputMarks(int32_t first, int32_t last)

@@ -46,6 +46,8 @@ void TransportCommands::record()
     frm.lRet = engine_.RecordWav();
     context_.reportEngineError(messages::kErrorRecordTrack, frm.lRet);
     context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
+    context_.liveFeatures.begin(frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength
+                                                                       : 0);
     recording_ = true;
     drawnRecorded_ = 0;
     // A recording ends by itself only when the engine gave up a device that died: the loop
@@ -64,6 +66,9 @@ void TransportCommands::record()
     context_.forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
     view_.trackChanged(0, context_.engineTrackLength);
+    // After the view's change, which forgets what was ready for the track before.
+    context_.liveFeatures.stopped(frm.bInitLib ? engine_.GetRingTurn() : -1,
+                                  !context_.lostInputFrames.empty());
     view_.drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
@@ -95,6 +100,7 @@ bool TransportCommands::follow()
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t position = engine_.GetPosition();
+        if (recording_) context_.liveFeatures.follow(position);
         drawRecorded(position);
         const int32_t f = checkedAdd(mod.clipbegin, position);
         const int32_t d = checkedSub(f, frm.trkbegin);

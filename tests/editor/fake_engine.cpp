@@ -118,6 +118,10 @@ int32_t fakeNone()
 {
     return 0;
 }
+int32_t fakeNoTurn()
+{
+    return -1;
+}
 int32_t fakeLoadWave(const char*)
 {
     return current->loadResult;
@@ -167,6 +171,7 @@ EngineApi FakeEngine::api() const
     api.SelectSource = fakeSelectSource;
     api.GetLostInput = fakeGetLostInput;
     api.WaveFrames = fakeWaveFrames;
+    api.GetRingTurn = fakeNoTurn;
     api.SaveProgress = fakeNone;
     return api;
 }
