@@ -8,10 +8,17 @@ namespace {
 
 // Frames read from the engine at a time: a quarter megabyte.
 constexpr int32_t kReadFrames = 65536;
-// The steps at the start of the turned track that are computed again from its frames: a fresh
-// analysis starts them in silence, while the recording had older audio before them.
+// The steps computed again from the turned track where two streams meet: a fresh analysis
+// starts the track in silence where the recording had older audio before, and runs on where
+// what the ring held ended in silence. A stream computed anew from a step starts this many
+// steps before, so that its neighbours' share is in.
 constexpr int32_t kRecomputedHops = 8;
-constexpr int32_t kRecomputedFrames = (kRecomputedHops + 2) * kHopFrames;
+// The frames the window of a hop reaches past the hop's own first frame.
+constexpr int32_t kWindowReach = kHopFrames + kHopFrames / 2;
+// What the ring held before is read this many frames a pass, from half a second ahead of the
+// card on: the largest track in under 8 s, half a millisecond a pass.
+constexpr int32_t kPriorFramesAPass = 2 * kReadFrames;
+constexpr int32_t kPriorLead = kSampleRate / 2;
 
 int64_t ceilDiv(int64_t value, int64_t step)
 {
@@ -56,6 +63,64 @@ SoundFeatures FeatureRing::take(int64_t firstBlock, int64_t blocks, int64_t firs
     return taken;
 }
 
+void PriorAudio::begin(int32_t ringFrames)
+{
+    *this = PriorAudio();
+    ringFrames_ = ringFrames;
+    ring_.reset(ringFrames);
+}
+
+void PriorAudio::follow(const EngineApi& engine, int32_t position, std::vector<int16_t>& buffer)
+{
+    if (ringFrames_ == 0 || complete_ || failed_) return;
+    // At the first pass, or when the card has caught up (the window stalled): the frames up to
+    // the card are recorded over and no longer needed, so the stream starts again ahead of it.
+    if (start_ < 0 || next_ < int64_t(position) + kPriorLead) startAhead(position);
+    readStretch(engine, buffer);
+}
+
+void PriorAudio::startAhead(int32_t position)
+{
+    start_ = int32_t(std::min<int64_t>(
+        ceilDiv(int64_t(position) + kPriorLead, kHopFrames) * kHopFrames, ringFrames_));
+    next_ = start_;
+    blocks_ = start_ / kBlockFrames;
+    hops_ = start_ / kHopFrames;
+    stream_ = FeatureStream();
+}
+
+void PriorAudio::complete(const EngineApi& engine, std::vector<int16_t>& buffer)
+{
+    while (start_ >= 0 && !complete_ && !failed_) readStretch(engine, buffer);
+}
+
+void PriorAudio::readStretch(const EngineApi& engine, std::vector<int16_t>& buffer)
+{
+    const int32_t count = std::min(kPriorFramesAPass, ringFrames_ - next_);
+    buffer.resize(std::max(buffer.size(), size_t(2 * count)));
+    if (count > 0 && engine.TrackReadFrames(next_, next_ + count, buffer.data()) != count) {
+        failed_ = true;
+        return;
+    }
+    stream_.feed(buffer.data(), count);
+    next_ += count;
+    complete_ = next_ == ringFrames_;
+    const SoundFeatures piece = complete_ ? stream_.finish() : stream_.takeCompleted();
+    ring_.put(piece, blocks_, hops_);
+    blocks_ += int64_t(piece.blockLevels.size());
+    hops_ += int64_t(piece.hops.size());
+}
+
+void PriorAudio::abandon()
+{
+    if (ringFrames_ != 0) *this = PriorAudio();
+}
+
+bool PriorAudio::covers(int64_t from) const
+{
+    return from >= ringFrames_ || (complete_ && !failed_ && start_ >= 0 && start_ <= from);
+}
+
 void LiveFeatures::begin(int32_t ringFrames)
 {
     ready_.reset();
@@ -65,6 +130,7 @@ void LiveFeatures::begin(int32_t ringFrames)
     recorded_ = storedBlocks_ = storedHops_ = 0;
     stream_ = FeatureStream();
     ring_.reset(ringFrames_);
+    prior_.begin(ringFrames_);
 }
 
 void LiveFeatures::follow(int32_t position)
@@ -80,12 +146,16 @@ void LiveFeatures::follow(int32_t position)
         return;
     }
     lastPosition_ = position;
-    storeCompleted();
+    storeCompleted(stream_.takeCompleted());
+    if (recorded_ < ringFrames_)
+        prior_.follow(engine_, position, buffer_);
+    else
+        prior_.abandon();
 }
 
 bool LiveFeatures::readAndFeed(int32_t from, int32_t to)
 {
-    buffer_.resize(size_t(2 * kReadFrames));
+    buffer_.resize(std::max(buffer_.size(), size_t(2 * kReadFrames)));
     for (int32_t first = from; first < to; first += kReadFrames) {
         const int32_t count = std::min(kReadFrames, to - first);
         if (engine_.TrackReadFrames(first, first + count, buffer_.data()) != count) return false;
@@ -95,9 +165,8 @@ bool LiveFeatures::readAndFeed(int32_t from, int32_t to)
     return true;
 }
 
-void LiveFeatures::storeCompleted()
+void LiveFeatures::storeCompleted(SoundFeatures piece)
 {
-    const SoundFeatures piece = stream_.takeCompleted();
     ring_.put(piece, storedBlocks_, storedHops_);
     storedBlocks_ += int64_t(piece.blockLevels.size());
     storedHops_ += int64_t(piece.hops.size());
@@ -107,22 +176,20 @@ void LiveFeatures::stopped(int32_t turn, bool inputLost)
 {
     ready_.reset();
     const int32_t ring = std::exchange(ringFrames_, 0);
-    // Before the ring has wrapped, the turned track begins with what it held before the
-    // recording, which nobody has seen.
     if (ring == 0 || turn < 0 || turn >= ring || inputLost) return;
     const int64_t total = recorded_ + (turn - recorded_ % ring + ring) % ring;
-    if (total < ring) return;
     // The frames the card moved after the last pass are the newest: the turned track's last.
     if (!readAndFeed(int32_t(ring - (total - recorded_)), ring)) return;
-    const SoundFeatures last = stream_.finish();
-    ring_.put(last, storedBlocks_, storedHops_);
-    storedBlocks_ += int64_t(last.blockLevels.size());
-    storedHops_ += int64_t(last.hops.size());
-    ready_ = turnedFeatures(total, ring, (kHopFrames - turn % kHopFrames) % kHopFrames);
+    storeCompleted(stream_.finish());
+    // The turned track's first whole hop.
+    const int32_t first = (kHopFrames - turn % kHopFrames) % kHopFrames;
+    ready_ =
+        total >= ring ? wrappedFeatures(total, ring, first) : unwrappedFeatures(total, ring, first);
+    prior_.abandon();
 }
 
-std::optional<ReadyFeatures> LiveFeatures::turnedFeatures(int64_t total, int32_t ring,
-                                                          int32_t first)
+std::optional<ReadyFeatures> LiveFeatures::wrappedFeatures(int64_t total, int32_t ring,
+                                                           int32_t first)
 {
     // The turned track's frame first is recorded frame total - ring + first, a whole hop.
     const int64_t streamFirst = total - ring + first;
@@ -134,22 +201,68 @@ std::optional<ReadyFeatures> LiveFeatures::turnedFeatures(int64_t total, int32_t
     if (firstBlock + blocks != storedBlocks_ || firstHop + hops != storedHops_) return {};
     ReadyFeatures ready{first, ring_.take(firstBlock, blocks, firstHop, hops)};
     ready.features.frames = int32_t(frames);
-    if (!recomputeStart(ready)) return {};
+    if (!recompute(ready, 0, kRecomputedHops)) return {};
     return ready;
 }
 
-bool LiveFeatures::recomputeStart(ReadyFeatures& ready)
+std::optional<ReadyFeatures> LiveFeatures::unwrappedFeatures(int64_t total, int32_t ring,
+                                                             int32_t first)
+{
+    // The turned track is ring frames total .. ring, as they were, then the recording; its
+    // frame first is ring frame total + first, a whole hop.
+    const int64_t priorFirst = total + first;
+    prior_.complete(engine_, buffer_);
+    if (!prior_.covers(priorFirst)) return {};
+    if (storedBlocks_ != ceilDiv(total, kBlockFrames) || storedHops_ != ceilDiv(total, kHopFrames))
+        return {};
+    const int64_t priorFrames = ring - priorFirst;
+    ReadyFeatures ready{
+        first, prior_.features().take(priorFirst / kBlockFrames, priorFrames / kBlockFrames,
+                                      priorFirst / kHopFrames, priorFrames / kHopFrames)};
+    SoundFeatures& features = ready.features;
+    const SoundFeatures recording = ring_.take(0, storedBlocks_, 0, storedHops_);
+    features.blockLevels.insert(features.blockLevels.end(), recording.blockLevels.begin(),
+                                recording.blockLevels.end());
+    features.blockPeaks.insert(features.blockPeaks.end(), recording.blockPeaks.begin(),
+                               recording.blockPeaks.end());
+    features.hops.insert(features.hops.end(), recording.hops.begin(), recording.hops.end());
+    features.frames = ring - first;
+    const int64_t meeting = priorFrames / kHopFrames;  // the recording's first hop
+    if (!recompute(ready, 0, kRecomputedHops) ||
+        !recompute(ready, meeting - kRecomputedHops, meeting + kRecomputedHops))
+        return {};
+    return ready;
+}
+
+bool LiveFeatures::recompute(ReadyFeatures& ready, int64_t firstHop, int64_t endHop)
 {
     SoundFeatures& features = ready.features;
-    const int32_t count = std::min(kRecomputedFrames, features.frames);
-    buffer_.resize(size_t(2 * count));
-    const int32_t from = ready.firstFrame;
-    if (engine_.TrackReadFrames(from, from + count, buffer_.data()) != count) return false;
-    FeatureStream fresh(count);
-    fresh.feed(buffer_.data(), count);
-    const SoundFeatures start = count == features.frames ? fresh.finish() : fresh.takeCompleted();
-    std::copy(start.blockLevels.begin(), start.blockLevels.end(), features.blockLevels.begin());
-    std::copy(start.blockPeaks.begin(), start.blockPeaks.end(), features.blockPeaks.begin());
-    std::copy(start.hops.begin(), start.hops.end(), features.hops.begin());
+    const auto hops = int64_t(features.hops.size());
+    firstHop = std::clamp<int64_t>(firstHop, 0, hops);
+    endHop = std::clamp<int64_t>(endHop, firstHop, hops);
+    if (endHop == firstHop) return true;
+    // A fresh stream from a whole hop on; one that starts with the track needs no lead.
+    const int64_t startHop = std::max<int64_t>(firstHop - kRecomputedHops, 0);
+    const auto from = int32_t(startHop * kHopFrames);
+    const auto to = int32_t(std::min<int64_t>(features.frames, endHop * kHopFrames + kWindowReach));
+    buffer_.resize(std::max(buffer_.size(), size_t(2 * (to - from))));
+    const int32_t offset = ready.firstFrame;
+    if (engine_.TrackReadFrames(from + offset, to + offset, buffer_.data()) != to - from)
+        return false;
+    FeatureStream fresh(to - from);
+    fresh.feed(buffer_.data(), to - from);
+    const SoundFeatures piece = to == features.frames ? fresh.finish() : fresh.takeCompleted();
+    constexpr int64_t kBlocksAHop = kHopFrames / kBlockFrames;
+    for (size_t i = 0; i < piece.hops.size(); ++i) {
+        const int64_t hop = startHop + int64_t(i);
+        if (hop >= firstHop && hop < endHop) features.hops[size_t(hop)] = piece.hops[i];
+    }
+    for (size_t i = 0; i < piece.blockLevels.size(); ++i) {
+        const int64_t block = startHop * kBlocksAHop + int64_t(i);
+        if (block < firstHop * kBlocksAHop || block >= endHop * kBlocksAHop) continue;
+        if (block >= int64_t(features.blockLevels.size())) break;
+        features.blockLevels[size_t(block)] = piece.blockLevels[i];
+        features.blockPeaks[size_t(block)] = piece.blockPeaks[i];
+    }
     return true;
 }

@@ -40,6 +40,36 @@ private:
     std::vector<SpectralFrame> hops_;
 };
 
+// What the ring held before the recording, boiled down a stretch each pass ahead of the card's
+// write position: until the ring has wrapped, the turned track begins with it.
+class PriorAudio {
+public:
+    void begin(int32_t ringFrames);
+    // A pass of the follow loop with the card at position: the next stretch is read, as long
+    // as it lies ahead of the card.
+    void follow(const EngineApi& engine, int32_t position, std::vector<int16_t>& buffer);
+    // The recording has stopped: the rest up to the ring's end is read at once.
+    void complete(const EngineApi& engine, std::vector<int16_t>& buffer);
+    void abandon();  // the ring has wrapped: what it held before is gone
+    // Whether the ring's frames from `from` to its end have all been boiled down.
+    bool covers(int64_t from) const;
+    const FeatureRing& features() const { return ring_; }
+
+private:
+    void startAhead(int32_t position);
+    void readStretch(const EngineApi& engine, std::vector<int16_t>& buffer);
+
+    int32_t ringFrames_ = 0;
+    int32_t start_ = -1;  // the first frame read, a whole hop; -1 before the first pass
+    int32_t next_ = 0;    // the next frame to read
+    bool complete_ = false;
+    bool failed_ = false;
+    FeatureStream stream_;
+    FeatureRing ring_;
+    int64_t blocks_ = 0;  // the ring's block and hop of the next piece
+    int64_t hops_ = 0;
+};
+
 class LiveFeatures {
 public:
     explicit LiveFeatures(const EngineApi& engine)
@@ -48,7 +78,8 @@ public:
 
     // A recording starts into a ring of ringFrames, from its frame 0.
     void begin(int32_t ringFrames);
-    // A pass of the follow loop: the frames up to the ring's write position are read and added.
+    // A pass of the follow loop: the frames up to the ring's write position are read and added,
+    // and a stretch of what the ring held before is boiled down.
     void follow(int32_t position);
     // The recording has stopped; turn is the engine's turn of the ring (-1: not turned), and
     // inputLost whether the card lost input meanwhile (then the ring is not where the frame
@@ -58,13 +89,16 @@ public:
     void forget() { ready_.reset(); }
 
     const std::optional<ReadyFeatures>& ready() const { return ready_; }
-    int64_t recordedFrames() const { return recorded_; }
 
 private:
     bool readAndFeed(int32_t from, int32_t to);
-    void storeCompleted();
-    std::optional<ReadyFeatures> turnedFeatures(int64_t total, int32_t ring, int32_t first);
-    bool recomputeStart(ReadyFeatures& ready);
+    void storeCompleted(SoundFeatures piece);
+    // The turned track from its frame first on, after a recording of total frames that filled
+    // the ring (the recording alone) or did not (what the ring held, then the recording).
+    std::optional<ReadyFeatures> wrappedFeatures(int64_t total, int32_t ring, int32_t first);
+    std::optional<ReadyFeatures> unwrappedFeatures(int64_t total, int32_t ring, int32_t first);
+    // Hops firstHop to endHop (and their blocks) computed again from the turned track.
+    bool recompute(ReadyFeatures& ready, int64_t firstHop, int64_t endHop);
 
     const EngineApi& engine_;
     int32_t ringFrames_ = 0;  // 0 while no recording is followed
@@ -74,6 +108,7 @@ private:
     int64_t storedHops_ = 0;
     FeatureStream stream_;
     FeatureRing ring_;
+    PriorAudio prior_;
     std::vector<int16_t> buffer_;
     std::optional<ReadyFeatures> ready_;
 };
