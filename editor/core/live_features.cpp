@@ -133,6 +133,13 @@ void LiveFeatures::begin(int32_t ringFrames)
     prior_.begin(ringFrames_);
 }
 
+void LiveFeatures::edited()
+{
+    forget();
+    ringFrames_ = 0;
+    prior_.abandon();
+}
+
 void LiveFeatures::follow(int32_t position)
 {
     if (ringFrames_ == 0 || position < 0 || position >= ringFrames_) return;

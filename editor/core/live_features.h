@@ -87,6 +87,9 @@ public:
     void stopped(int32_t turn, bool inputLost);
     // The track's audio has changed: what was ready no longer describes it.
     void forget() { ready_.reset(); }
+    // The same by an edit, which during a recording (a fade nested in it) also changes frames
+    // already gathered: then nothing is made ready at Stop.
+    void edited();
 
     const std::optional<ReadyFeatures>& ready() const { return ready_; }
 

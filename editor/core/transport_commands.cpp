@@ -65,8 +65,7 @@ void TransportCommands::record()
     // the ring's turn has moved.
     context_.forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
-    view_.trackChanged(0, context_.engineTrackLength);
-    // After the view's change, which forgets what was ready for the track before.
+    view_.recordedChanged(0, context_.engineTrackLength);
     context_.liveFeatures.stopped(frm.bInitLib ? engine_.GetRingTurn() : -1,
                                   !context_.lostInputFrames.empty());
     view_.drawTrack();
@@ -139,7 +138,7 @@ void TransportCommands::drawRecorded(int32_t position)
          {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
           std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
         if (to <= from) continue;
-        view_.trackChanged(int32_t(from), int32_t(to));
+        view_.recordedChanged(int32_t(from), int32_t(to));
         view_.redrawColumns(columnOf(from), columnOf(to - 1));
     }
 }

@@ -51,9 +51,11 @@ protected:
         unsetenv("BRENVIK_SIM_SPEED");
     }
 
-    // Records until the write position has come round `wraps` times and passed frame `past`.
-    void recordUntil(int wraps, int32_t past)
+    // Records until the write position has come round `wraps` times and passed frame `past`;
+    // with fadeMeanwhile, the first stretch recorded is faded in on the way.
+    void recordUntil(int wraps, int32_t past, bool fadeMeanwhile)
     {
+        bool faded = false;
         int passed = 0;
         int32_t last = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -61,6 +63,10 @@ protected:
             const int32_t position = engine.GetPosition();
             if (position < last) ++passed;
             last = position;
+            if (fadeMeanwhile && !faded && position > kRing / 8) {
+                faded = true;
+                fadeColumns(10.0f, 20.0f);
+            }
             const bool late = std::chrono::steady_clock::now() > deadline;
             if (late) ADD_FAILURE() << "the card did not get there within a minute";
             if (late || (passed >= wraps && position >= past)) editor.transport().stop();
@@ -68,24 +74,47 @@ protected:
         editor.transport().record();
         window.onEvents = nullptr;
     }
+
+    void fadeColumns(float from, float to)
+    {
+        editor.selection().mouseDown(from);
+        editor.selection().mouseUp(to);
+        editor.edits().fadeIn();
+    }
+
+    // Select Song's busy windows (the worker's).
+    long busyWindowsOfSelectSong()
+    {
+        window.log.clear();
+        editor.selection().selectSong();
+        return std::count(window.log.begin(), window.log.end(), "busy init");
+    }
 };
 
 TEST_F(LiveFeaturesTest, AfterStop_TheReadyFeaturesAreAFreshAnalysisOfTheTurnedTrack)
 {
     // Before the ring wraps, the turned track begins with what the ring held: the engine's
-    // first track, then the audio of the recording before.
+    // first track, then the audio of the recording before. A fade during the recording changes
+    // frames already gathered: nothing is ready, and Select Song reads the track.
     struct Case {
-        int wraps;     // times the ring was filled before Stop
-        int32_t past;  // the write position Stop comes after
+        int wraps;           // times the ring was filled before Stop
+        int32_t past;        // the write position Stop comes after
+        bool fadeMeanwhile;  // a fade nested in the recording
     };
     const Case cases[] = {
-        {0, kRing / 2}, {1, kRing / 3}, {2, kRing - 30000}, {0, kRing / 4}, {0, kRing - 3000},
+        {0, kRing / 2, false}, {1, kRing / 3, false},    {2, kRing - 30000, false},
+        {0, kRing / 4, false}, {0, kRing - 3000, false}, {1, kRing / 2, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.wraps << " wraps, then past " << c.past);
-        recordUntil(c.wraps, c.past);
+        SCOPED_TRACE(testing::Message() << c.wraps << " wraps, then past " << c.past
+                                        << (c.fadeMeanwhile ? ", a fade meanwhile" : ""));
+        recordUntil(c.wraps, c.past, c.fadeMeanwhile);
         const std::optional<ReadyFeatures>& ready = editor.state().liveFeatures.ready();
-        ASSERT_TRUE(ready);
+        ASSERT_EQ(ready.has_value(), !c.fadeMeanwhile);
+        if (!ready) {
+            EXPECT_EQ(busyWindowsOfSelectSong(), 1);
+            continue;
+        }
         const int32_t turn = engine.GetRingTurn();
         EXPECT_EQ(ready->firstFrame, (kHopFrames - turn % kHopFrames) % kHopFrames);
         const int32_t first = ready->firstFrame;
@@ -99,12 +128,8 @@ TEST_F(LiveFeaturesTest, AfterStop_TheReadyFeaturesAreAFreshAnalysisOfTheTurnedT
         EXPECT_EQ(ready->features.hops.size(), fresh->hops.size());
 
         // Select Song decides at once; a fade changes the audio, and it reads the track again.
-        window.log.clear();
-        editor.selection().selectSong();
-        EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "busy init"), 0);
-        editor.selection().mouseDown(10.0f);
-        editor.selection().mouseUp(20.0f);
-        editor.edits().fadeIn();
+        EXPECT_EQ(busyWindowsOfSelectSong(), 0);
+        fadeColumns(10.0f, 20.0f);
         EXPECT_FALSE(editor.state().liveFeatures.ready());
     }
 }
