@@ -80,6 +80,11 @@ int32_t Engine::selectSource(const std::string& name)
     return result;
 }
 
+int32_t Engine::ringTurn() const
+{
+    return session_ ? session_->ringTurn() : -1;
+}
+
 const std::vector<FrameRange>& Engine::lostInput() const
 {
     static const std::vector<FrameRange> kNothingLost;

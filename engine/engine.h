@@ -80,6 +80,8 @@ public:
     int32_t selectSource(const std::string& name);
     // The input lost during the last recording (see Session::lostInput).
     const std::vector<FrameRange>& lostInput() const;
+    // The ring position the last stopped recording was turned by, or -1 (Session::ringTurn).
+    int32_t ringTurn() const;
 
 private:
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();

@@ -277,6 +277,11 @@ int32_t GetLostInput(int32_t* stretches, int32_t count)
     });
 }
 
+int32_t GetRingTurn(void)
+{
+    return guarded(always(-1), [] { return engine().ringTurn(); });
+}
+
 int32_t WaveFrames(const char* path)
 {
     return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {

@@ -79,6 +79,9 @@ public:
     // The input lost during the last recording, in frames of the track as the stop left it,
     // oldest first; empty after a recording that lost nothing.
     const std::vector<FrameRange>& lostInput() const { return lostInput_; }
+    // The ring position the last stopped recording was turned by (the frame that became the
+    // first), or -1 when that recording was not turned or none has been stopped.
+    int32_t ringTurn() const { return ringTurn_; }
 
 private:
     enum TransportMode : int32_t { kIdle = 0, kPlaying = 1, kRecording = 2 };
@@ -136,6 +139,7 @@ private:
     std::vector<device::LostStretch> lostStretches_;  // read only once taken in time
     uint32_t recordedFrames_ = 0;        // the calling thread's only: the input's last frame count
     std::vector<FrameRange> lostInput_;  // the calling thread's only
+    int32_t ringTurn_ = -1;              // the calling thread's only
     device::ClosedOutput closedOutput_;
     device::ClosedInput closedInput_;
     std::unique_ptr<device::WaveBackend> backend_;

@@ -75,6 +75,7 @@ int32_t Session::record()
     lastRingPosition_ = 0;
     recordedFrames_ = 0;
     lostInput_.clear();
+    ringTurn_ = -1;
     newestRecordedFrame_.store(0);
     ringWrapped_.store(false);
     deviceActive_.store(1);
@@ -114,6 +115,7 @@ int32_t Session::stopRecording()
     const bool turned = ringWrapped_.load() || ringPosition >= kShortestTurnedRecording;
     if (turned) {
         reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
+        ringTurn_ = ringPosition;
     }
     placeLostInput(ringPosition, turned);
     return result;

@@ -14,6 +14,7 @@
 #include "edit_history.h"
 #include "editor_state.h"
 #include "engine_binding.h"
+#include "live_features.h"
 #include "meter_feed.h"
 #include "song_choices.h"
 #include "track_summary.h"
@@ -57,6 +58,7 @@ struct EditorContext {
     std::vector<int32_t> lostInputFrames;  // where the last recording lost input, in the track
     MeterFeed meter{engine, window};       // fed by the follow loop
     TrackSummary summary{engine};          // the extremes the view draws
+    LiveFeatures liveFeatures{engine};     // Select Song's features, gathered while recording
 };
 
 // Held by a command while it works with window events let in (its busy window, its dialogs, the

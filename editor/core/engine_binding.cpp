@@ -33,6 +33,7 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("GetLostInput", bound.GetLostInput) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
                           library.resolve("WaveSampleBits", bound.WaveSampleBits) &&
+                          library.resolve("GetRingTurn", bound.GetRingTurn) &&
 
                           library.resolve("SaveProgress", bound.SaveProgress);
     if (!complete) return library.error();
@@ -104,6 +105,7 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     api.WaveSampleBits = bindThenCall<&EngineApi::WaveSampleBits, const char*>;
+    api.GetRingTurn = bindThenCall<&EngineApi::GetRingTurn>;
     api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;
 }

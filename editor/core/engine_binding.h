@@ -32,6 +32,7 @@ struct EngineApi {
     decltype(&::GetLostInput) GetLostInput = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
     decltype(&::WaveSampleBits) WaveSampleBits = nullptr;
+    decltype(&::GetRingTurn) GetRingTurn = nullptr;
     decltype(&::SaveProgress) SaveProgress = nullptr;
 };
 

@@ -39,16 +39,8 @@ void SelectionCommands::selectSong()
 {
     const RunningCommand running(context_, Command::EditSelectSong);
     const SongSelection current{mod.clipbegin, mod.clipend};
-    window_.busyShow(messages::kFindingSong, BusyBar::Shown);
-    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
-    while (!search.done()) {
-        window_.waitForEvents(kProgressPassMilliseconds);
-        if (context_.closePending)
-            search.cancel();  // the window is to close: the answer is not wanted
-        window_.busySetProgress(search.percent());
-    }
-    const std::optional<std::vector<SongSelection>> songs = search.result();
-    window_.busyHide();
+    std::optional<std::vector<SongSelection>> songs = songsFromReadyFeatures();
+    if (!songs) songs = songsFromWorker();
     if (context_.closePending) return;
     if (!songs) {
         window_.messageBox(messages::kTrackUnreadable, MessageIcon::Critical);
@@ -61,6 +53,38 @@ void SelectionCommands::selectSong()
     }
     moveSelection(song->clipbegin, song->clipend);
     frm.clipmode = 0;
+}
+
+std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatures() const
+{
+    const std::optional<ReadyFeatures>& ready = context_.liveFeatures.ready();
+    if (!ready || ready->firstFrame + ready->features.frames != mod.trklen) return std::nullopt;
+    const int32_t offset = ready->firstFrame;
+    const EngineApi& engine = engine_;
+    std::vector<SongSelection> songs =
+        songsIn(ready->features, [&engine, offset](int32_t from, int32_t to, int16_t* values) {
+            return engine.TrackReadFrames(from + offset, to + offset, values);
+        });
+    for (SongSelection& song : songs) {
+        song.clipbegin += offset;
+        song.clipend += offset;
+    }
+    return songs;
+}
+
+std::optional<std::vector<SongSelection>> SelectionCommands::songsFromWorker()
+{
+    window_.busyShow(messages::kFindingSong, BusyBar::Shown);
+    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
+    while (!search.done()) {
+        window_.waitForEvents(kProgressPassMilliseconds);
+        if (context_.closePending)
+            search.cancel();  // the window is to close: the answer is not wanted
+        window_.busySetProgress(search.percent());
+    }
+    std::optional<std::vector<SongSelection>> songs = search.result();
+    window_.busyHide();
+    return songs;
 }
 
 void SelectionCommands::selectWholeTrack()

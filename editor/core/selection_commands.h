@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "editor_context.h"
+#include "song_finder.h"
 #include "track_view.h"
 
 class SelectionCommands : CommandGroup {
@@ -31,6 +34,12 @@ public:
     void moveSelection(int32_t begin, int32_t end);
 
 private:
+    // The songs found from the features a recording left ready; nothing when none are ready
+    // for the track as it is.
+    std::optional<std::vector<SongSelection>> songsFromReadyFeatures() const;
+    // The songs found by the worker that reads the whole track, under the busy window with its
+    // bar; nothing when the track could not be read or the window is to close.
+    std::optional<std::vector<SongSelection>> songsFromWorker();
     // The keys move the selection's end, or its beginning once they have moved it past it.
     void moveKeyedEnd(int64_t frame);
 

@@ -244,9 +244,16 @@ std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int3
     if (frames <= 0) return std::vector<SongSelection>{};
     const std::optional<SoundFeatures> features = extractFeatures(read, frames, control);
     if (!features) return std::nullopt;
-    const std::vector<FrameRange> pauses = findPauses(*features, read);
-    const std::vector<SoundKind> kinds = classifySteps(*features, pauses);
-    SongCollector collector(*features, kinds);
+    return songsIn(*features, read);
+}
+
+std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesReader read)
+{
+    const int32_t frames = features.frames;
+    if (frames <= 0) return {};
+    const std::vector<FrameRange> pauses = findPauses(features, read);
+    const std::vector<SoundKind> kinds = classifySteps(features, pauses);
+    SongCollector collector(features, kinds);
     int32_t stretchBegin = 0;
     for (const FrameRange& pause : pauses) {
         if (pause.begin > stretchBegin) collector.addStretch(stretchBegin, pause.begin);

@@ -29,6 +29,10 @@ constexpr int32_t kShortestSongFrames = 8 * kSampleRate;  // shorter music is a 
 std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int32_t frames,
                                                     const AnalysisControl& control = {});
 
+// The same from features already made of the frames (the decision alone): read serves the few
+// frames it looks at closely.
+std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesReader read);
+
 // What Select Song selects: the song before `current` when that is one of the songs, else the
 // last song; nothing when there is none (or none before).
 std::optional<SongSelection> songToSelect(const std::vector<SongSelection>& songs,

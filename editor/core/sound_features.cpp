@@ -132,86 +132,134 @@ const SpectrumTools& spectrumTools()
     return tools;
 }
 
-class FeatureBuilder {
-public:
-    explicit FeatureBuilder(int32_t frames)
-        : tools_(spectrumTools()),
-          in_(static_cast<float*>(fftwf_malloc(sizeof(float) * kWindowSamples))),
-          out_(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * kBins))),
-          power_(size_t(kBins))
-    {
-        features_.frames = frames;
-        features_.blockLevels.reserve(size_t(frames / kBlockFrames) + 1);
-        features_.blockPeaks.reserve(size_t(frames / kBlockFrames) + 1);
-        features_.hops.reserve(size_t(frames / kHopFrames) + 1);
-        // The first window is centred on the first hop's centre: half a hop before the track
-        // lies in silence.
-        samples_.assign(size_t(kHopSamples / 2), 0.0F);
-    }
+}  // namespace
 
-    void addChunk(const int16_t* values, int32_t frames)
-    {
-        for (int32_t first = 0; first < frames; first += kBlockFrames)
-            addBlock(values + 2 * first, std::min(kBlockFrames, frames - first));
-        takeFrames(false);
-    }
+// The plan's scratch arrays, the decimated samples not yet taken into a frame, the frames of a
+// block not yet complete, and what has been boiled down so far.
+struct FeatureStream::State {
+    const SpectrumTools& tools = spectrumTools();
+    std::unique_ptr<float, FftwFree> in{
+        static_cast<float*>(fftwf_malloc(sizeof(float) * kWindowSamples))};
+    std::unique_ptr<fftwf_complex, FftwFree> out{
+        static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * kBins))};
+    std::vector<float> power = std::vector<float>(size_t(kBins));
+    std::vector<float> samples;         // decimated samples not yet needed by a frame
+    std::vector<int16_t> partialBlock;  // the values of a block still being fed
+    int64_t frames = 0;
+    int64_t hopsTaken = 0;  // frames handed out by takeCompleted
+    SoundFeatures features;
 
-    SoundFeatures finish()
-    {
-        takeFrames(true);
-        return std::move(features_);
-    }
-
-private:
-    void addBlock(const int16_t* values, int32_t frames)
-    {
-        // Integer sums in plain loops, which the compiler turns into vector code.
-        int32_t peak = 0;
-        int64_t power = 0;
-        for (int32_t n = 0; n < 2 * frames; ++n) {
-            const int32_t value = values[n];
-            peak = std::max(peak, std::abs(value));
-            power += value * value;
-        }
-        features_.blockPeaks.push_back(uint16_t(std::min(peak, 32767)));
-        const double meanSquare =
-            double(power) / (2.0 * frames) / (double(kFullScale) * kFullScale);
-        features_.blockLevels.push_back(float(10.0 * std::log10(meanSquare + kTinyPower)));
-        for (int32_t first = 0; first < frames; first += kDecimation) {
-            const int32_t count = std::min(kDecimation, frames - first);
-            int32_t sum = 0;
-            for (int32_t n = 0; n < 2 * count; ++n) sum += values[2 * first + n];
-            samples_.push_back(float(sum) / (2.0F * float(count) * kFullScale));
-        }
-    }
-
-    // Takes every frame whose window is complete; at the end, the rest with silence after.
-    void takeFrames(bool last)
-    {
-        const size_t needed = size_t(features_.frames + kHopFrames - 1) / kHopFrames;
-        size_t start = 0;
-        while (features_.hops.size() < needed) {
-            if (samples_.size() < start + kWindowSamples) {
-                if (!last) break;
-                samples_.resize(start + kWindowSamples, 0.0F);
-            }
-            features_.hops.push_back(
-                tools_.frame(samples_.data() + start, in_.get(), out_.get(), power_.data()));
-            start += kHopSamples;
-        }
-        samples_.erase(samples_.begin(),
-                       samples_.begin() + std::ptrdiff_t(std::min(start, samples_.size())));
-    }
-
-    const SpectrumTools& tools_;
-    std::unique_ptr<float, FftwFree> in_;
-    std::unique_ptr<fftwf_complex, FftwFree> out_;
-    std::vector<float> power_;
-    std::vector<float> samples_;  // decimated samples not yet needed by a frame
-    SoundFeatures features_;
+    void addBlock(const int16_t* values, int32_t count);
+    void takeFrames(bool last);
 };
 
-}  // namespace
+void FeatureStream::State::addBlock(const int16_t* values, int32_t count)
+{
+    // Integer sums in plain loops, which the compiler turns into vector code.
+    int32_t peak = 0;
+    int64_t sumOfSquares = 0;
+    for (int32_t n = 0; n < 2 * count; ++n) {
+        const int32_t value = values[n];
+        peak = std::max(peak, std::abs(value));
+        sumOfSquares += value * value;
+    }
+    features.blockPeaks.push_back(uint16_t(std::min(peak, 32767)));
+    const double meanSquare =
+        double(sumOfSquares) / (2.0 * count) / (double(kFullScale) * kFullScale);
+    features.blockLevels.push_back(float(10.0 * std::log10(meanSquare + kTinyPower)));
+    for (int32_t first = 0; first < count; first += kDecimation) {
+        const int32_t group = std::min(kDecimation, count - first);
+        int32_t sum = 0;
+        for (int32_t n = 0; n < 2 * group; ++n) sum += values[2 * first + n];
+        samples.push_back(float(sum) / (2.0F * float(group) * kFullScale));
+    }
+}
+
+// Takes every frame whose window is complete; at the end, the rest with silence after.
+void FeatureStream::State::takeFrames(bool last)
+{
+    const int64_t needed = (frames + kHopFrames - 1) / kHopFrames;
+    size_t start = 0;
+    while (hopsTaken + int64_t(features.hops.size()) < needed) {
+        if (samples.size() < start + kWindowSamples) {
+            if (!last) break;
+            samples.resize(start + kWindowSamples, 0.0F);
+        }
+        features.hops.push_back(
+            tools.frame(samples.data() + start, in.get(), out.get(), power.data()));
+        start += kHopSamples;
+    }
+    samples.erase(samples.begin(),
+                  samples.begin() + std::ptrdiff_t(std::min(start, samples.size())));
+}
+
+FeatureStream::FeatureStream(int32_t expectedFrames)
+    : state_(std::make_unique<State>())
+{
+    const auto expected = size_t(std::max(expectedFrames, 0));
+    state_->features.blockLevels.reserve(expected / kBlockFrames + 1);
+    state_->features.blockPeaks.reserve(expected / kBlockFrames + 1);
+    state_->features.hops.reserve(expected / kHopFrames + 1);
+    // The first window is centred on the first hop's centre: half a hop before the track lies
+    // in silence.
+    state_->samples.assign(size_t(kHopSamples / 2), 0.0F);
+}
+
+FeatureStream::~FeatureStream() = default;
+FeatureStream::FeatureStream(FeatureStream&&) noexcept = default;
+FeatureStream& FeatureStream::operator=(FeatureStream&&) noexcept = default;
+
+void FeatureStream::feed(const int16_t* values, int32_t count)
+{
+    State& state = *state_;
+    state.frames += std::max(count, 0);
+    std::vector<int16_t>& partial = state.partialBlock;
+    if (!partial.empty()) {
+        // Tops up the block begun by an earlier run first.
+        const int32_t missing = kBlockFrames - int32_t(partial.size() / 2);
+        const int32_t taken = std::min(missing, count);
+        partial.insert(partial.end(), values, values + 2 * std::max(taken, 0));
+        values += 2 * std::max(taken, 0);
+        count -= taken;
+        if (int32_t(partial.size() / 2) < kBlockFrames) return;
+        state.addBlock(partial.data(), kBlockFrames);
+        partial.clear();
+    }
+    int32_t first = 0;
+    for (; first + kBlockFrames <= count; first += kBlockFrames)
+        state.addBlock(values + 2 * first, kBlockFrames);
+    partial.assign(values + 2 * first, values + 2 * std::max(count, first));
+    state.takeFrames(false);
+}
+
+int64_t FeatureStream::frames() const
+{
+    return state_->frames;
+}
+
+SoundFeatures FeatureStream::takeCompleted()
+{
+    State& state = *state_;
+    SoundFeatures completed;
+    completed.frames = int32_t(std::min<int64_t>(state.frames, INT32_MAX));
+    std::swap(completed.blockLevels, state.features.blockLevels);
+    std::swap(completed.blockPeaks, state.features.blockPeaks);
+    std::swap(completed.hops, state.features.hops);
+    state.hopsTaken += int64_t(completed.hops.size());
+    return completed;
+}
+
+SoundFeatures FeatureStream::finish()
+{
+    State& state = *state_;
+    if (!state.partialBlock.empty()) {
+        state.addBlock(state.partialBlock.data(), int32_t(state.partialBlock.size() / 2));
+        state.partialBlock.clear();
+    }
+    state.takeFrames(true);
+    SoundFeatures result = takeCompleted();
+    return result;
+}
 
 void AnalysisControl::report(int64_t done, int64_t total) const
 {
@@ -221,14 +269,14 @@ void AnalysisControl::report(int64_t done, int64_t total) const
 std::optional<SoundFeatures> extractFeatures(TrackFramesReader read, int32_t frames,
                                              const AnalysisControl& control)
 {
-    FeatureBuilder builder(std::max(frames, 0));
+    FeatureStream stream(frames);
     std::vector<int16_t> chunk(size_t(2 * kChunkFrames));
     for (int32_t first = 0; first < frames; first += kChunkFrames) {
         if (control.cancelled()) return std::nullopt;
         const int32_t count = std::min(kChunkFrames, frames - first);
         if (read(first, first + count, chunk.data()) != count) return std::nullopt;
-        builder.addChunk(chunk.data(), count);
+        stream.feed(chunk.data(), count);
         control.report(first + count, frames);
     }
-    return builder.finish();
+    return stream.finish();
 }

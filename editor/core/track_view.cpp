@@ -183,6 +183,12 @@ void TrackView::moveMarker(int32_t x)
 void TrackView::trackChanged(int32_t from, int32_t to)
 {
     context_.summary.markDirty(from, to);
+    if (to > from) context_.liveFeatures.edited();
+}
+
+void TrackView::recordedChanged(int32_t from, int32_t to)
+{
+    context_.summary.markDirty(from, to);
 }
 
 void TrackView::drawLostInputMarks(int32_t first, int32_t last)

@@ -50,9 +50,12 @@ public:
     void redrawColumns(int32_t first, int32_t last);
     // The transport's position marker at column x; 0 or a column off the view takes it away.
     void moveMarker(int32_t x);
-    // Frames from up to, not including, to were changed in the engine's track (an edit, a load,
-    // a recording): the view's summary of the track reads them again before it draws them.
+    // Frames from up to, not including, to were changed in the engine's track (an edit, a load):
+    // the view's summary of the track reads them again before it draws them, and Select Song's
+    // features of a recording no longer hold.
     void trackChanged(int32_t from, int32_t to);
+    // The same for frames a recording wrote, or its turn moved: the features follow it.
+    void recordedChanged(int32_t from, int32_t to);
 
 private:
     void drawBars(int32_t first, int32_t last);

@@ -46,6 +46,8 @@ void TransportCommands::record()
     frm.lRet = engine_.RecordWav();
     context_.reportEngineError(messages::kErrorRecordTrack, frm.lRet);
     context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
+    context_.liveFeatures.begin(frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength
+                                                                       : 0);
     recording_ = true;
     drawnRecorded_ = 0;
     // A recording ends by itself only when the engine gave up a device that died: the loop
@@ -63,7 +65,9 @@ void TransportCommands::record()
     // the ring's turn has moved.
     context_.forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
-    view_.trackChanged(0, context_.engineTrackLength);
+    view_.recordedChanged(0, context_.engineTrackLength);
+    context_.liveFeatures.stopped(frm.bInitLib ? engine_.GetRingTurn() : -1,
+                                  !context_.lostInputFrames.empty());
     view_.drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
@@ -95,6 +99,7 @@ bool TransportCommands::follow()
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t position = engine_.GetPosition();
+        if (recording_) context_.liveFeatures.follow(position);
         drawRecorded(position);
         const int32_t f = checkedAdd(mod.clipbegin, position);
         const int32_t d = checkedSub(f, frm.trkbegin);
@@ -133,7 +138,7 @@ void TransportCommands::drawRecorded(int32_t position)
          {std::pair<int64_t, int64_t>{run.first, std::min<int64_t>(end, ring)},
           std::pair<int64_t, int64_t>{0, std::max<int64_t>(end - ring, 0)}}) {
         if (to <= from) continue;
-        view_.trackChanged(int32_t(from), int32_t(to));
+        view_.recordedChanged(int32_t(from), int32_t(to));
         view_.redrawColumns(columnOf(from), columnOf(to - 1));
     }
 }

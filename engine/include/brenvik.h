@@ -166,6 +166,13 @@ BRENVIK_API int32_t SelectSource(const char* name);
  * stretches may be null when count is 0. */
 BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
 
+/* How far StopWav turned the track after the last recording: the ring position whose frame
+ * became the first (0 <= position < track length), or -1 when that recording was not turned
+ * (it held fewer than 10 frames and never wrapped) or no recording was stopped since OpenLib.
+ * RecordWav sets it back to -1. Lets a caller that followed the recording frame by frame place
+ * what it saw in the turned track. */
+BRENVIK_API int32_t GetRingTurn(void);
+
 /* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
  * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the
  * file fits in the track. Or the negated code LoadWave would reject the file with (-10 to -16;

@@ -118,6 +118,10 @@ int32_t fakeNone()
 {
     return 0;
 }
+int32_t fakeNoTurn()
+{
+    return -1;
+}
 int32_t fakeLoadWave(const char*)
 {
     return current->loadResult;
@@ -172,6 +176,7 @@ EngineApi FakeEngine::api() const
     api.GetLostInput = fakeGetLostInput;
     api.WaveFrames = fakeWaveFrames;
     api.WaveSampleBits = fakeWaveSampleBits;
+    api.GetRingTurn = fakeNoTurn;
     api.SaveProgress = fakeNone;
     return api;
 }

@@ -230,3 +230,35 @@ TEST_F(ExportsTest, TrackFramesBlocksMatchSingleValuesAndRangesOutsideAreRefused
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExportsTest, TheRingTurnNamesTheRingFrameTheTurnedTrackStartsWith)
+{
+    struct Case {
+        int32_t length;
+        bool recorded;  // a recording through the wrapped ring, or none since OpenLib
+    };
+    for (const Case& c : {Case{4410, true}, Case{44100, true}, Case{4410, false}}) {
+        SCOPED_TRACE(testing::Message() << c.length << (c.recorded ? " recorded" : " opened"));
+        ASSERT_EQ(OpenLib(c.length, 0), 0);
+        if (c.recorded) {
+            ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
+        }
+        const int32_t turn = GetRingTurn();
+        if (c.recorded) {
+            ASSERT_GE(turn, 0);
+            ASSERT_LT(turn, c.length);
+            // The oldest frame was recorded at ring frame turn: its counter says so.
+            EXPECT_EQ(counterAt(0) % uint32_t(c.length), uint32_t(turn));
+            ASSERT_EQ(RecordWav(), 0);
+            EXPECT_EQ(GetRingTurn(), -1) << "a recording that runs has not been turned";
+            EXPECT_EQ(StopWav(), 0);
+        } else {
+            EXPECT_EQ(turn, -1);
+        }
+        EXPECT_EQ(CloseLib(), 0);
+    }
+}
+
+}  // namespace
