@@ -34,6 +34,7 @@ import array
 import concurrent.futures
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -50,6 +51,7 @@ SOURCES = [SINGULARITY, SECTOID, TECNOBALLZ, WESNOTH]
 
 MB = 1024 * 1024 // 4  # frames a megabyte of track holds
 WORKERS = 2
+SCRATCH = "sources."  # the scratch directory's name in the output directory begins so
 AUDIBLE = "-50d"  # below this a source's own start and end count as silence
 MUSIC_RMS = -15.0  # dBFS: the loudness stations bring every song to, before 1 dB of headroom
 SPEECH_RMS = -16.0
@@ -693,7 +695,10 @@ def main():
         print("no music in %s: no corpus written" % ", ".join(missing))
         return
     lines = []
-    with tempfile.TemporaryDirectory(dir=output) as scratch, \
+    for name in os.listdir(output):  # what a run stopped halfway left
+        if name.startswith(SCRATCH):
+            shutil.rmtree(os.path.join(output, name), ignore_errors=True)
+    with tempfile.TemporaryDirectory(prefix=SCRATCH, dir=output) as scratch, \
             concurrent.futures.ThreadPoolExecutor(WORKERS) as pool:
         work = sys.argv[2] if len(sys.argv) > 2 else scratch
         os.makedirs(work, exist_ok=True)
