@@ -19,8 +19,12 @@ constexpr float kDipBelowMedianDb = 4.0F;
 constexpr int32_t kLevelSmoothingSteps = 2;  // the level's mean over 1.2 s
 constexpr int32_t kShortestPieceSteps = 86;  // 20 s: no song between two boundaries is shorter
 constexpr int32_t kEdgePieceSteps = 9;       // 2 s: what the take's start or end leaves of a song
-constexpr double kBoundaryCost = 560.0;
-constexpr int32_t kRefineReachSteps = 22;         // a boundary may move 5 s to where it fits best
+constexpr double kBoundaryCost = 1300.0;
+// Most takes end in the start of the next song and begin in the end of the one before: a
+// boundary that leaves such a cut song at the take's edge is likely, and its short side buys
+// little homogeneity however different it sounds.
+constexpr double kOpenBoundaryCost = 300.0;
+constexpr int32_t kRefineReachSteps = 43;         // a boundary may move 10 s to where it fits best
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
@@ -187,7 +191,11 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
             const bool cut = (from == 0 && run.openBefore) || (to == last && run.openAfter);
             if (!whole && steps < (cut ? kEdgePieceSteps : kShortestPieceSteps)) continue;
             double cost = best[from] + songMoments_.spread(nodes[from], nodes[to], unit);
-            if (to != last) cost += kBoundaryCost;
+            if (to != last) {
+                const bool opensEnd = to + 1 == last && run.openAfter;
+                const bool opensStart = from == 0 && run.openBefore;
+                cost += opensEnd || opensStart ? kOpenBoundaryCost : kBoundaryCost;
+            }
             if (!whole && !cut) cost += shortSongCost(steps);
             if (cost < best[to]) {
                 best[to] = cost;

@@ -61,6 +61,22 @@ public:
             append(int16_t(noise(random_)), int16_t(noise(random_)));
     }
 
+    // Appends talk: syllables of tone 0.15 s long with 0.1 s dips 40 dB down between them, a
+    // longer dip every fourth, never quiet long enough for a pause.
+    void talk(int32_t frames)
+    {
+        const int32_t first = length();
+        sound(frames);
+        for (int32_t n = 0; n < frames; ++n) {
+            const int32_t inWord = n % 11025;
+            const bool dip = inWord % 11025 < 2205 * 4 ? inWord % 2205 >= 1323 : true;
+            if (!dip) continue;
+            values[size_t(2 * (first + n))] = int16_t(values[size_t(2 * (first + n))] / 100);
+            values[size_t(2 * (first + n) + 1)] =
+                int16_t(values[size_t(2 * (first + n) + 1)] / 100);
+        }
+    }
+
     // Sets the right value of a frame: one sample of another level in a quiet stretch.
     void spikeAt(int32_t frame, int peak) { values[size_t(2 * frame + 1)] = int16_t(peak); }
 
@@ -211,6 +227,47 @@ TEST(SongFinder, ASilentStartLeftByATakeShorterThanTheTrack_DoesNotLowerTheLoudL
     track.quiet(kPause, kQuietNoise);
     track.sound(20000);
     EXPECT_EQ(findIn(track), around(song, kSong));
+}
+
+struct EdgeCase {
+    std::string name;
+    int32_t talkBefore = 0;   // frames of talk running into the song
+    int32_t talkAfter = 0;    // frames of talk running on from it
+    int32_t stop = 0;         // frames of a dead stop in its middle
+    bool talkAtPause = true;  // the talk's far side is a pause, not more music
+};
+
+TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
+{
+    const std::vector<EdgeCase> cases{
+        {"talk over the intro", 4 * 44100, 0, 0, true},
+        {"talk over the outro", 0, 3 * 44100, 0, true},
+        {"a dead stop", 0, 0, 30000, true},
+        {"talk between two pieces", 4 * 44100, 0, 0, false},
+    };
+    for (const EdgeCase& test : cases) {
+        GeneratedTrack track;
+        track.sound(10 * 44100);
+        if (test.talkAtPause) track.quiet(44100);
+        const int32_t talkStart = track.length();
+        track.talk(test.talkBefore);
+        const int32_t music = track.sound(25 * 44100);
+        track.quiet(test.stop);
+        track.sound(25 * 44100);
+        track.talk(test.talkAfter);
+        const int32_t end = track.length();
+        track.quiet(44100);
+        track.sound(10 * 44100);
+        const bool withTalk = test.talkBefore > 0 && test.talkAtPause;
+        const SongSelection expected{withTalk           ? talkStart - kMargin
+                                     : test.talkAtPause ? music - kMargin
+                                                        : music,
+                                     end + kMargin};
+        const std::optional<SongSelection> found = findIn(track);
+        ASSERT_TRUE(found.has_value()) << test.name;
+        EXPECT_NEAR(found->clipbegin, expected.clipbegin, 44100 / 2) << test.name;
+        EXPECT_NEAR(found->clipend, expected.clipend, 44100 / 2) << test.name;
+    }
 }
 
 TEST(SongFinder, EachSelectWhileASongIsSelected_GoesToTheSongBefore)

@@ -26,8 +26,9 @@ constexpr double kToleranceSeconds = 2.0;
 const Passage kDip{3, 0, 0, -2.0F, -30.0F};  // one song fading under the next
 
 const std::vector<SegmentCase> kCases{
-    {"a tempo change at a crossfade", {{150, 120}, kDip, {150, 96}}, {151.5}},
-    {"a key change at a crossfade", {{150, 110, 0}, kDip, {150, 110, 6}}, {151.5}},
+    {"a slight change of mix alone", {{150, 120, 0, -2.0F}, kDip, {150, 120, 0, -1.9F}}, {}},
+    {"the same with a change of tempo", {{150, 120, 0, -2.0F}, kDip, {150, 96, 0, -1.9F}}, {151.5}},
+    {"the same with a change of key", {{150, 120, 0, -2.0F}, kDip, {150, 120, 6, -1.9F}}, {151.5}},
     {"a production change without a dip",
      {{150, 120, 2, -2.0F, -18.0F}, {150, 120, 2, -0.5F, -14.0F}},
      {150}},

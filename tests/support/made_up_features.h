@@ -34,7 +34,7 @@ public:
             const double seconds = double(hop_) * kHopFrames / kSampleRate;
             const double beats = seconds * passage.beatsPerMinute / 60;
             const bool onBeat = passage.beatsPerMinute > 0 && beats - std::floor(beats) < 0.12;
-            const float level = passage.levelDb + (onBeat ? 6.0F : 0.0F);
+            const float level = passage.levelDb + (onBeat ? 10.0F : 0.0F);
             SpectralFrame frame;
             frame.flatness = 0.1F;
             float total = 0;
@@ -48,7 +48,7 @@ public:
             for (float& value : frame.chroma) value /= total;
             for (int band = 0; band < kTimbreBands; ++band)
                 frame.bands[size_t(band)] =
-                    level + 20.0F + passage.tiltDb * float(band) + 1.5F * noise(random_);
+                    level + 20.0F + passage.tiltDb * float(band) + 0.5F * noise(random_);
             features.hops.push_back(frame);
             for (int32_t block = 0; block < kHopFrames / kBlockFrames; ++block) {
                 features.blockLevels.push_back(level + 0.5F * noise(random_));
