@@ -2,6 +2,7 @@
 #include "live_features.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -127,6 +128,7 @@ void LiveFeatures::begin(int32_t ringFrames)
     // The ring's steps line up with the turned track's only when it holds whole hops.
     ringFrames_ = ringFrames > 0 && ringFrames % kHopFrames == 0 ? ringFrames : 0;
     lastPosition_ = 0;
+    lastPass_ = std::chrono::steady_clock::now();
     recorded_ = storedBlocks_ = storedHops_ = 0;
     stream_ = FeatureStream();
     ring_.reset(ringFrames_);
@@ -136,20 +138,34 @@ void LiveFeatures::begin(int32_t ringFrames)
 void LiveFeatures::edited()
 {
     forget();
-    ringFrames_ = 0;
+    abandon();
+}
+
+void LiveFeatures::abandon()
+{
+    ringFrames_ = 0;  // Select Song reads the track itself
     prior_.abandon();
 }
 
 void LiveFeatures::follow(int32_t position)
 {
     if (ringFrames_ == 0 || position < 0 || position >= ringFrames_) return;
+    // The write position tells where the card is in the ring, not how often it came round: a
+    // window that stalled for most of a ring's time may have missed a round.
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::duration<double> sinceLastPass = now - lastPass_;
+    lastPass_ = now;
+    if (sinceLastPass.count() > 0.75 * ringFrames_ / kSampleRate) {
+        abandon();
+        return;
+    }
     const int32_t count = (position - lastPosition_ + ringFrames_) % ringFrames_;
     const int32_t first = lastPosition_;
     const int32_t end = first + count;  // may pass the ring's end: it goes on at its start
     const bool read = readAndFeed(first, std::min(end, ringFrames_)) &&
                       readAndFeed(0, std::max(end - ringFrames_, 0));
     if (!read) {
-        ringFrames_ = 0;  // a gap in what was seen: Select Song reads the track itself
+        abandon();  // a gap in what was seen
         return;
     }
     lastPosition_ = position;

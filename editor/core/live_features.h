@@ -11,6 +11,7 @@
 // start are computed again from the turned track, as a fresh analysis of it sees them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -94,6 +95,7 @@ public:
     const std::optional<ReadyFeatures>& ready() const { return ready_; }
 
 private:
+    void abandon();  // nothing is made ready at this recording's Stop
     bool readAndFeed(int32_t from, int32_t to);
     void storeCompleted(SoundFeatures piece);
     // The turned track from its frame first on, after a recording of total frames that filled
@@ -106,6 +108,7 @@ private:
     const EngineApi& engine_;
     int32_t ringFrames_ = 0;  // 0 while no recording is followed
     int32_t lastPosition_ = 0;
+    std::chrono::steady_clock::time_point lastPass_;
     int64_t recorded_ = 0;  // frames fed to the stream
     int64_t storedBlocks_ = 0;
     int64_t storedHops_ = 0;
