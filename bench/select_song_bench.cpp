@@ -36,27 +36,34 @@ constexpr int32_t kSongFrames = 3 * 60 * 44100;
 constexpr int32_t kPauseFrames = 44100;
 constexpr int32_t kBreakFrames = 4410;  // a 0.1 s quiet passage every 20 s of song
 constexpr int32_t kBreakEvery = 20 * 44100;
-constexpr int32_t kTonePeriod = 100;  // 441 Hz
+// Each song is a tone of its own, as no two songs sound the same: 441 Hz and 551 Hz in turn.
+constexpr int32_t kTonePeriods[] = {100, 80};
 
 // Writes songs and pauses over the whole track; returns the first frame of the last song that
 // a whole pause follows.
 int32_t writeSongs(const EngineApi& engine, int32_t frames)
 {
-    std::vector<int16_t> tone(kTonePeriod);
-    for (int32_t n = 0; n < kTonePeriod; ++n)
-        tone[size_t(n)] =
-            int16_t(std::lround(12000 * std::sin(2 * std::numbers::pi * n / kTonePeriod)));
+    std::vector<std::vector<int16_t>> tones;
+    for (const int32_t period : kTonePeriods) {
+        std::vector<int16_t>& tone = tones.emplace_back(size_t(period));
+        for (int32_t n = 0; n < period; ++n)
+            tone[size_t(n)] =
+                int16_t(std::lround(12000 * std::sin(2 * std::numbers::pi * n / period)));
+    }
+    size_t song = 0;
     std::vector<int16_t> values;
     int32_t lastComplete = -1;
     for (int32_t start = 0; start < frames; start += kSongFrames + kPauseFrames) {
         const int32_t songEnd = std::min(frames, start + kSongFrames);
         const int32_t pauseEnd = std::min(frames, songEnd + kPauseFrames);
         values.assign(size_t(2 * (pauseEnd - start)), 0);
+        const std::vector<int16_t>& tone = tones[song++ % tones.size()];
+        const auto period = int32_t(tone.size());
         for (int32_t frame = start; frame < songEnd; ++frame) {
             if ((frame - start) % kBreakEvery >= kBreakEvery - kBreakFrames)
                 continue;  // a quiet passage
-            values[size_t(2 * (frame - start))] = tone[size_t(frame % kTonePeriod)];
-            values[size_t(2 * (frame - start) + 1)] = tone[size_t((frame + 25) % kTonePeriod)];
+            values[size_t(2 * (frame - start))] = tone[size_t(frame % period)];
+            values[size_t(2 * (frame - start) + 1)] = tone[size_t((frame + period / 4) % period)];
         }
         engine.TrackWriteFrames(start, pauseEnd, values.data());
         if (pauseEnd - songEnd >= kPauseFrames && start > 0) lastComplete = start;
