@@ -90,12 +90,12 @@ protected:
                     .isNull();
     }
 
-    // The column of the transport's marker over the whole track's selection, as long as the view
-    // still shows the picture from before the transport started; -1 when none shows.
+    // The column of the transport's marker over the whole track's selection, read between the
+    // channels, where no recorded sound draws; -1 when none shows.
     int markerColumn(const QImage& shot) const
     {
         for (int x = 1; x < view.width() && !shot.isNull(); ++x)
-            if (shot.pixel(view.left() + x, view.top() + kQuietRows[0]) == kMarkerOverSelected)
+            if (shot.pixel(view.left() + x, view.top() + kQuietRows[1]) == kMarkerOverSelected)
                 return x;
         return -1;
     }
@@ -106,6 +106,35 @@ protected:
                           [this](const QImage& shot) { return markerColumn(shot) > 0; })
                     .isNull();
     }
+
+    // Records until the marker has gone once across the view, so the ring holds nothing but the
+    // looped input, and the meter has shown `meterPictures` pictures: as long as that takes the
+    // simulated card on this machine, up to a minute. The meter's pictures seen.
+    std::set<MeterOnScreen> recordAroundTheRing(size_t meterPictures)
+    {
+        EXPECT_TRUE(keysTo(mainWindow, "F6"));
+        std::set<MeterOnScreen> seen;
+        int markerTravel = 0;
+        int lastMarker = 0;
+        const auto recordUntil = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while ((markerTravel < view.width() || seen.size() < meterPictures) &&
+               std::chrono::steady_clock::now() < recordUntil) {
+            const QImage shot = screenshot();
+            const MeterOnScreen meter = meterIn(shot);
+            if (meter.litBarPixels > 0) seen.insert(meter);
+            const int marker = markerColumn(shot);
+            if (marker < 0) continue;
+            // The marker wraps from the right edge to the left one as the ring does.
+            markerTravel +=
+                marker >= lastMarker ? marker - lastMarker : view.width() - lastMarker + marker;
+            lastMarker = marker;
+        }
+        EXPECT_GE(markerTravel, view.width()) << "the recording did not go round the ring";
+        return seen;
+    }
+
+    // Stop, and the whole recording shows selected.
+    void stopAndSeeTheRecording();
 
     // Presses the first mouse button over column `from` of the view, moves to `to`, releases.
     bool drag(int from, int to)
@@ -211,6 +240,19 @@ int progressFill(const QImage& busyWindow)
     return widest;
 }
 
+const std::pair kWholeTrack{0, 648};
+
+void ScreenSelection::stopAndSeeTheRecording()
+{
+    ASSERT_TRUE(keysTo(mainWindow, "F7"));
+    ASSERT_FALSE(viewWhen([&](const QImage& shown) {
+                     int columns = 0;
+                     for (int x = 0; x < shown.width(); ++x) columns += sounds(shown, x);
+                     return selectedColumns(shown) == kWholeTrack && columns > 400;
+                 }).isNull())
+        << "the recording does not show";
+}
+
 // A whole take as a user makes it: record songs off the air, watching the meter move; Select
 // Song; a Cut by mistake, undone and done again; and the track saved as MP3, long enough to
 // take a while, with the busy window's bar advancing.
@@ -228,42 +270,16 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     ASSERT_NO_FATAL_FAILURE(
         startAndFindTheView({{"BRENVIK_SIM_INPUT", songs.string()}, {"BRENVIK_SIM_SPEED", "32"}}));
 
-    // The recording runs until the marker has gone once across the view, so the ring holds
-    // nothing but the looped songs, and the meter has shown three pictures: as long as that
-    // takes the simulated card on this machine, up to a minute.
-    ASSERT_TRUE(keysTo(mainWindow, "F6"));
-    std::set<MeterOnScreen> meterPictures;
-    int markerTravel = 0;
-    int lastMarker = 0;
-    const auto recordUntil = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while ((markerTravel < view.width() || meterPictures.size() < 3) &&
-           std::chrono::steady_clock::now() < recordUntil) {
-        const QImage shot = screenshot();
-        const MeterOnScreen meter = meterIn(shot);
-        if (meter.litBarPixels > 0) meterPictures.insert(meter);
-        const int marker = markerColumn(shot);
-        if (marker < 0) continue;
-        // The marker wraps from the right edge to the left one as the ring does.
-        markerTravel +=
-            marker >= lastMarker ? marker - lastMarker : view.width() - lastMarker + marker;
-        lastMarker = marker;
-    }
+    // The meter shows three pictures while recording.
+    const std::set<MeterOnScreen> meterPictures = recordAroundTheRing(3);
     EXPECT_GE(meterPictures.size(), 3u) << "the meter did not move while recording";
-    ASSERT_GE(markerTravel, view.width()) << "the recording did not go round the ring";
-    ASSERT_TRUE(keysTo(mainWindow, "F7"));
-    const std::pair wholeTrack{0, 648};
-    ASSERT_FALSE(viewWhen([&](const QImage& shown) {
-                     int columns = 0;
-                     for (int x = 0; x < shown.width(); ++x) columns += sounds(shown, x);
-                     return selectedColumns(shown) == wholeTrack && columns > 400;
-                 }).isNull())
-        << "the recording does not show";
+    ASSERT_NO_FATAL_FAILURE(stopAndSeeTheRecording());
     ASSERT_TRUE(waitUntilGone("^Please wait"));
     EXPECT_EQ(meterIn(screenshot()).litBarPixels, 0) << "the meter is not empty after Stop";
 
     ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
     const QImage song =
-        viewWhen([&](const QImage& shown) { return selectedColumns(shown) != wholeTrack; });
+        viewWhen([&](const QImage& shown) { return selectedColumns(shown) != kWholeTrack; });
     ASSERT_FALSE(song.isNull()) << "Select Song changed nothing on the screen";
     const auto [first, last] = selectedColumns(song);
     // One of the songs, with 50 ms of its pauses either side.
@@ -345,6 +361,67 @@ TEST_F(ScreenSelection, AWholeTake_MeterMovesSongSelectedCutUndoneRedoneSavedWit
     // 192 kbit/s: 24000 bytes a second, the whole track less the two frames a recording's
     // selection leaves out.
     EXPECT_NEAR(double(fs::file_size(mp3)), (kTrackFrames - 2) / 44100.0 * 24000, 24000) << mp3;
+
+    EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
+}
+
+// A rock song from its first note to its last, a pause, a word from the presenter and a pause,
+// looped by the simulated card into a ring of 128 MB: the ring holds at least three whole
+// copies of the song. The song changes inside itself (its intro, its choruses, its breaks);
+// Select Song at once after Stop takes the last whole copy, and again the one before it.
+TEST_F(ScreenSelection, ARecordedRockSong_SelectedWholeAtOnceAfterStop_AndTheCopyBeforeIt)
+{
+    const fs::path songFolder = "/usr/share/games/fretsonfire/data/songs/sectoid/Metal madness";
+    if (!fs::exists(songFolder / "song.ogg"))
+        GTEST_SKIP() << "fretsonfire-songs-sectoid is not installed: no rock song to record";
+    const fs::path song = home / "song.wav";
+    const fs::path loop = home / "loop.wav";
+    const std::string format = " -r 44100 -c 2 -b 16 ";
+    // The band and its guitar mixed, without the silence before the first note and after the last.
+    ASSERT_TRUE(shell("sox -m '" + (songFolder / "song.ogg").string() + "' '" +
+                      (songFolder / "guitar.ogg").string() + "'" + format + song.string() +
+                      " gain -n -3 silence 1 0.01 -50d reverse silence 1 0.01 -50d reverse"));
+    ASSERT_TRUE(shell("espeak-ng -w " + (home / "talk.wav").string() +
+                      " 'That was the band, live in the studio. More music after the news.'"));
+    ASSERT_TRUE(shell("sox -n" + format + (home / "pause.wav").string() + " trim 0 1.5 && sox " +
+                      (home / "talk.wav").string() + format + (home / "talk2.wav").string() +
+                      " && sox " + song.string() + " " + (home / "pause.wav").string() + " " +
+                      (home / "talk2.wav").string() + " " + (home / "pause.wav").string() + " " +
+                      loop.string()));
+    const auto frames = [](const fs::path& file) {
+        return std::stod(shell("soxi -s " + file.string()).value_or("0"));
+    };
+    const double songFrames = frames(song);
+    const double loopFrames = frames(loop);
+    ASSERT_GT(songFrames, 120 * 44100.0);
+
+    constexpr int32_t kTrackFrames = 128 * 262144;
+    constexpr double kFramesPerColumn = kTrackFrames / 649.0;
+    fs::create_directories(home / "config" / "Quorvel");
+    std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf")
+        << "[Defaults]\nMemory=" << kTrackFrames << "\n";
+    ASSERT_NO_FATAL_FAILURE(
+        startAndFindTheView({{"BRENVIK_SIM_INPUT", loop.string()}, {"BRENVIK_SIM_SPEED", "48"}}));
+    recordAroundTheRing(0);
+    ASSERT_NO_FATAL_FAILURE(stopAndSeeTheRecording());
+    ASSERT_TRUE(waitUntilGone("^Please wait"));
+
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
+    const QImage last =
+        viewWhen([&](const QImage& shown) { return selectedColumns(shown) != kWholeTrack; });
+    ASSERT_FALSE(last.isNull()) << "Select Song changed nothing on the screen";
+    const auto [first, end] = selectedColumns(last);
+    // Within a second at either end: two columns of 1.2 s in all.
+    EXPECT_NEAR(end - first + 1, songFrames / kFramesPerColumn, 2) << "not the whole song";
+    ASSERT_TRUE(keysTo(mainWindow, "ctrl+l"));
+    const QImage before = viewWhen([&, first = first](const QImage& shown) {
+        return selectedColumns(shown).first != first && selectedColumns(shown).second >= 0;
+    });
+    ASSERT_FALSE(before.isNull()) << "Select Song again changed nothing on the screen";
+    const auto [beforeFirst, beforeEnd] = selectedColumns(before);
+    EXPECT_NEAR(beforeEnd - beforeFirst + 1, songFrames / kFramesPerColumn, 2)
+        << "not the whole song before";
+    EXPECT_NEAR(first - beforeFirst, loopFrames / kFramesPerColumn, 2) << "not the copy before";
 
     EXPECT_EQ(exitThroughTheMenu(*quorvel, mainWindow), 0);
 }
