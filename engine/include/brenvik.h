@@ -4,7 +4,27 @@
  * serves one client.
  * Frame ranges are (from, to) with to excluded; value index = frame * 2 + channel.
  * No C++ exception leaves a function: where memory cannot be had or a thread cannot start
- * inside one, it returns the failure code its comment below names. */
+ * inside one, it returns the failure code its comment below names.
+ *
+ * Calls from several threads. Any function may be called from any thread; the engine takes
+ * them in turn, so that each does what it says whatever runs beside it:
+ *   - SaveProgress runs beside anything (it reads one counter), also beside the save it reports.
+ *   - TrackRead, TrackReadFrames, SaveAsWave, SaveAsMp3 and WaveFrames only read: they run beside
+ *     each other (several threads reading the track at once, a save beside the drawing), and
+ *     wait while one of the calls below runs.
+ *   - OpenLib, CloseLib, TrackWrite, TrackClear, TrackWriteFrames, PlayWav, RecordWav, StopWav,
+ *     GetPosition, IsPlaying, LoadWave, SetSongDetails, SetMp3Quality, ListSources,
+ *     SelectSource and GetLostInput each run alone: a call from another thread waits until it
+ *     has returned, so a poll of GetPosition, IsPlaying or GetLostInput never disturbs a
+ *     RecordWav or StopWav on another thread, and comes after it.
+ * A call waits for its turn at most twice the device deadline (about 6 s: a device that does
+ * not answer within 3 s is given up). When the engine is still busy then, the call does nothing
+ * and returns: BRENVIK_ERR_ALLOCATED from the device functions and from SelectSource,
+ * -BRENVIK_ERR_ALLOCATED from ListSources, BRENVIK_SAVE_FAILED from SaveAsWave,
+ * BRENVIK_MP3_DISK_ERROR from SaveAsMp3, BRENVIK_LOAD_CANNOT_OPEN from LoadWave (negated from
+ * WaveFrames), BRENVIK_SETTING_REFUSED from the settings, BRENVIK_OUTSIDE_TRACK from the track
+ * reads and writes, and 0 from TrackClear, GetPosition, IsPlaying and GetLostInput. The audio
+ * threads inside the engine never wait for a turn. */
 #ifndef BRENVIK_H
 #define BRENVIK_H
 
@@ -126,7 +146,9 @@ enum { BRENVIK_SETTING_REFUSED = -1 };
  * not set; NULL or "" clears them all. While any is set, SaveAsMp3 begins the file with an
  * ID3v2.3 tag of them, and SaveAsWave appends a "LIST" chunk of form "INFO" after the audio
  * (INAM, IART, IPRD, ICRD, IGNR, ICMT), its RIFF size covering it. With none set, both write
- * what they wrote before this export existed. Unknown keys and lines without "=" are refused. */
+ * what they wrote before this export existed. Unknown keys, lines without "=" and text that is
+ * not valid UTF-8 (a stray or missing continuation byte, an overlong form, a UTF-16 surrogate,
+ * a code point beyond U+10FFFF) are refused, keeping the details set before. */
 BRENVIK_API int32_t SetSongDetails(const char* details);
 
 /* SetMp3Quality: how SaveAsMp3 encodes from now on; 192 kbit/s constant until changed. */
@@ -175,7 +197,7 @@ BRENVIK_API int32_t WaveFrames(const char* path);
 /* How far the SaveAsWave or SaveAsMp3 that runs now on another thread has come: the bytes of
  * its file written so far, 0 while no save runs. A save writes its file beside the target and
  * renames it into place only when it is complete, so the size at the path shows nothing
- * meanwhile. The one export that may be called while another runs. */
+ * meanwhile. It runs beside any other call (see the top of this file). */
 BRENVIK_API int32_t SaveProgress(void);
 
 #ifdef __cplusplus
