@@ -83,7 +83,13 @@ enum {
 
 /* SaveAsWave: the file cannot be created or written; also a path that names something other
  * than a regular file (a FIFO, a device: nothing is written to it), no track (no file is
- * created), or a failure inside the engine. */
+ * created), or a failure inside the engine.
+ * Both saves write through a file in the target's folder that has no name until it is complete,
+ * then take the target's place, so a process killed during a save leaves nothing. Where the
+ * file system refuses such files, a hidden ".<name>.xxxxxxxx" beside the target stands in
+ * (a WAV file's header is written last, so an unfinished one never reads as audio), and the
+ * next save into that folder removes those a killed save left: only the process user's own
+ * regular files of that exact pattern around a .wav or .mp3 name, changed before it began. */
 enum { BRENVIK_SAVE_FAILED = -1 };
 
 /* SaveAsMp3. The file's first MP3 frame is LAME's Info frame (Xing for a variable bitrate),
