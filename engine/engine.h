@@ -80,6 +80,8 @@ public:
     int32_t selectSource(const std::string& name);
     // The input lost during the last recording (see Session::lostInput).
     const std::vector<FrameRange>& lostInput() const;
+    // Where the last recording moved to another source (see Session::sourceChanges).
+    const std::vector<Session::SourceChange>& sourceChanges() const;
 
 private:
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();

@@ -115,6 +115,38 @@ std::string sourceList(const std::vector<brenvik::device::SourceInfo>& sources)
     return text;
 }
 
+// A description as one field of a tab-separated line.
+std::string field(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
+    return text;
+}
+
+// The source changes as GetSourceChanges writes them: one a line, frame, from and to by tabs.
+std::string sourceChangeList(const std::vector<brenvik::Session::SourceChange>& changes)
+{
+    std::string text;
+    for (const brenvik::Session::SourceChange& change : changes) {
+        text += std::to_string(change.frame) + '\t' + field(change.from) + '\t' + field(change.to) +
+                '\n';
+    }
+    return text;
+}
+
+// Copies text into buffer as ListSources and GetSourceChanges do: whole or not at all; the size
+// it needs, its NUL included.
+int32_t copyText(const std::string& text, char* buffer, int32_t size)
+{
+    const auto needed = static_cast<int32_t>(text.size() + 1);
+    if (buffer != nullptr && size >= needed) {
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
+    } else if (buffer != nullptr && size > 0) {
+        buffer[0] = '\0';
+    }
+    return needed;
+}
+
 // The bytes the save that runs now has written, for SaveProgress on the thread that waits for
 // it; 0 while no save runs.
 std::atomic<int64_t> savedBytes{0};
@@ -290,14 +322,7 @@ int32_t ListSources(char* buffer, int32_t size)
         if (const int32_t result = engine().listSources(sources); result != 0) {
             return -result;
         }
-        const std::string text = sourceList(sources);
-        const auto needed = static_cast<int32_t>(text.size() + 1);
-        if (buffer != nullptr && size >= needed) {
-            std::memcpy(buffer, text.c_str(), text.size() + 1);
-        } else if (buffer != nullptr && size > 0) {
-            buffer[0] = '\0';
-        }
-        return needed;
+        return copyText(sourceList(sources), buffer, size);
     });
 }
 
@@ -316,6 +341,14 @@ int32_t GetLostInput(int32_t* stretches, int32_t count)
             stretches[2 * i + 1] = static_cast<int32_t>(lost[i].size());
         }
         return static_cast<int32_t>(lost.size());
+    });
+}
+
+int32_t GetSourceChanges(char* buffer, int32_t size)
+{
+    return guarded(always(0), [&] {
+        const std::vector<brenvik::Session::SourceChange>& changes = engine().sourceChanges();
+        return changes.empty() ? 0 : copyText(sourceChangeList(changes), buffer, size);
     });
 }
 

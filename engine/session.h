@@ -79,6 +79,15 @@ public:
     // The input lost during the last recording, in frames of the track as the stop left it,
     // oldest first; empty after a recording that lost nothing.
     const std::vector<FrameRange>& lostInput() const { return lostInput_; }
+    // Where the last recording moved from one source to another (the sound server moved it when
+    // its source went away), in frames of the track as the stop left it, oldest first; only
+    // moves the ring still holds audio from both sides of.
+    struct SourceChange {
+        int64_t frame;
+        std::string from;
+        std::string to;
+    };
+    const std::vector<SourceChange>& sourceChanges() const { return sourceChanges_; }
 
 private:
     enum TransportMode : int32_t { kIdle = 0, kPlaying = 1, kRecording = 2 };
@@ -95,6 +104,8 @@ private:
     std::optional<uint32_t> frameCount(bool ofInput);
     // The stretches the input device lost, placed in the track as turned by ringPosition.
     void placeLostInput(int32_t ringPosition, bool turned);
+    // The source moves the input device noted, placed in the track in the same way.
+    void placeSourceChanges(int32_t ringPosition, bool turned);
     // Destroys the devices, then the back end; kNotResponding when that overran the deadline.
     int32_t dismantle();
 
@@ -134,8 +145,10 @@ private:
     uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
     std::vector<device::SourceInfo> listedSources_;   // read only once listed in time
     std::vector<device::LostStretch> lostStretches_;  // read only once taken in time
+    std::vector<device::SourceMove> sourceMoves_;     // read only once taken in time
     uint32_t recordedFrames_ = 0;        // the calling thread's only: the input's last frame count
     std::vector<FrameRange> lostInput_;  // the calling thread's only
+    std::vector<SourceChange> sourceChanges_;  // the calling thread's only
     device::ClosedOutput closedOutput_;
     device::ClosedInput closedInput_;
     std::unique_ptr<device::WaveBackend> backend_;

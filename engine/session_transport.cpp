@@ -75,6 +75,7 @@ int32_t Session::record()
     lastRingPosition_ = 0;
     recordedFrames_ = 0;
     lostInput_.clear();
+    sourceChanges_.clear();
     newestRecordedFrame_.store(0);
     ringWrapped_.store(false);
     deviceActive_.store(1);
@@ -116,7 +117,29 @@ int32_t Session::stopRecording()
         reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
     }
     placeLostInput(ringPosition, turned);
+    placeSourceChanges(ringPosition, turned);
     return result;
+}
+
+void Session::placeSourceChanges(int32_t ringPosition, bool turned)
+{
+    if (call([this] {
+            sourceMoves_ = input().sourceMoves();
+            return device::kNoError;
+        }) != device::kNoError) {
+        return;
+    }
+    const int64_t length = memory_.length();
+    const int64_t end = recordedFrames_;
+    for (const device::SourceMove& move : sourceMoves_) {
+        // A move the ring holds nothing from before is no change within the take.
+        if (move.firstFrame <= end - length) {
+            continue;
+        }
+        const int64_t ringFrame = move.firstFrame % length;
+        const int64_t at = turned ? (ringFrame - ringPosition + length) % length : ringFrame;
+        sourceChanges_.push_back({at, move.from, move.to});
+    }
 }
 
 void Session::placeLostInput(int32_t ringPosition, bool turned)

@@ -14,17 +14,17 @@
  *     wait while one of the calls below runs.
  *   - OpenLib, CloseLib, TrackWrite, TrackClear, TrackWriteFrames, PlayWav, RecordWav, StopWav,
  *     GetPosition, IsPlaying, LoadWave, SetSongDetails, SetMp3Quality, ListSources,
- *     SelectSource and GetLostInput each run alone: a call from another thread waits until it
- *     has returned, so a poll of GetPosition, IsPlaying or GetLostInput never disturbs a
- *     RecordWav or StopWav on another thread, and comes after it.
+ *     SelectSource, GetLostInput and GetSourceChanges each run alone: a call from another
+ *     thread waits until it has returned, so a poll of GetPosition, IsPlaying or GetLostInput
+ *     never disturbs a RecordWav or StopWav on another thread, and comes after it.
  * A call waits for its turn at most twice the device deadline (about 6 s: a device that does
  * not answer within 3 s is given up). When the engine is still busy then, the call does nothing
  * and returns: BRENVIK_ERR_ALLOCATED from the device functions and from SelectSource,
  * -BRENVIK_ERR_ALLOCATED from ListSources, BRENVIK_SAVE_FAILED from SaveAsWave,
  * BRENVIK_MP3_DISK_ERROR from SaveAsMp3, BRENVIK_LOAD_CANNOT_OPEN from LoadWave (negated from
  * WaveFrames), BRENVIK_SETTING_REFUSED from the settings, BRENVIK_OUTSIDE_TRACK from the track
- * reads and writes, and 0 from TrackClear, GetPosition, IsPlaying and GetLostInput. The audio
- * threads inside the engine never wait for a turn. */
+ * reads and writes, and 0 from TrackClear, GetPosition, IsPlaying, GetLostInput and
+ * GetSourceChanges. The audio threads inside the engine never wait for a turn. */
 #ifndef BRENVIK_H
 #define BRENVIK_H
 
@@ -193,6 +193,19 @@ BRENVIK_API int32_t SelectSource(const char* name);
  * may be more than count. 0 when nothing was lost; RecordWav, CloseLib and OpenLib clear it.
  * stretches may be null when count is 0. */
 BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
+
+/* Where the last recording went on from another source: the sound server moves a recording
+ * whose source goes away (a headset unplugged, a device's module unloaded) to another one, and
+ * the recording runs on from there. GetSourceChanges writes a NUL-terminated text into buffer,
+ * one change a line, oldest first, each "frame<TAB>from<TAB>to" and a line end: the track frame
+ * from which on the audio comes from the other source, counted as GetLostInput counts its
+ * frames, then the descriptions of the source that went away and of the one that followed it
+ * (tabs and line ends in them become spaces). It returns the size the whole text needs, NUL
+ * included, also when buffer is null or smaller (buffer then receives "" when size > 0); 0 when
+ * the recording stayed with its source. RecordWav, CloseLib and OpenLib clear it. Only the
+ * sound server's back end notices such moves. A source that goes away with no other left ends
+ * the recording as a device that stops moving does (see OpenLib). */
+BRENVIK_API int32_t GetSourceChanges(char* buffer, int32_t size);
 
 /* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
  * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the
