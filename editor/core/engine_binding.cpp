@@ -31,6 +31,7 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("ListSources", bound.ListSources) &&
                           library.resolve("SelectSource", bound.SelectSource) &&
                           library.resolve("GetLostInput", bound.GetLostInput) &&
+                          library.resolve("GetSourceChanges", bound.GetSourceChanges) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
 
                           library.resolve("SaveProgress", bound.SaveProgress);
@@ -101,6 +102,7 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.ListSources = bindThenCall<&EngineApi::ListSources, char*, int32_t>;
     api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
+    api.GetSourceChanges = bindThenCall<&EngineApi::GetSourceChanges, char*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
     return api;

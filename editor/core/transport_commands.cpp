@@ -63,10 +63,12 @@ void TransportCommands::record()
     // the ring's turn has moved.
     context_.forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
+    const std::vector<std::string> sourceChanges = takeSourceChanges();
     view_.trackChanged(0, context_.engineTrackLength);
     view_.drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
+    for (const std::string& change : sourceChanges) window_.messageBox(change);
 }
 
 void TransportCommands::stop()
