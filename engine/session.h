@@ -102,10 +102,13 @@ private:
     int32_t call(std::function<int32_t()> deviceCall) { return caller_.run(std::move(deviceCall)); }
     // The device's frame count; none when the query failed.
     std::optional<uint32_t> frameCount(bool ofInput);
-    // The stretches the input device lost, placed in the track as turned by ringPosition.
+    // Takes what the input device noted during the recording and places it in the track as
+    // turned by ringPosition: the stretches it lost and its moves to other sources.
+    void placeInputNotes(int32_t ringPosition, bool turned);
     void placeLostInput(int32_t ringPosition, bool turned);
-    // The source moves the input device noted, placed in the track in the same way.
     void placeSourceChanges(int32_t ringPosition, bool turned);
+    // Where a frame of the input's count lies in the track so turned.
+    int64_t trackFrameOf(int64_t deviceFrame, int32_t ringPosition, bool turned) const;
     // Destroys the devices, then the back end; kNotResponding when that overran the deadline.
     int32_t dismantle();
 
