@@ -14,13 +14,12 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <optional>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
+#include "call_turns.h"
 #include "device/backend_factory.h"
 #include "engine.h"
 #include "frame_range.h"
@@ -59,21 +58,19 @@ constexpr Failure always(int32_t code)
     return {code, code, code};
 }
 
-// How an export shares the engine with calls on other threads.
-enum class Turn {
-    kAlone,         // it changes the engine, or asks a device: no other export runs meanwhile
-    kBesideReaders  // it only reads the track: other readers may run beside it
-};
+// How an export shares the engine with calls on other threads: alone when it changes the engine
+// or asks a device, beside other readers when it only reads the track.
+using Turn = brenvik::CallTurns::Kind;
 
 // The longest a caller waits for its turn. The longest a call that changes the engine holds it
 // is one device deadline (a device that overruns it gives the session up, and every device step
 // after that returns at once) and the work around it, such as the ring's turn at a stop.
 constexpr std::chrono::milliseconds kLongestTurnWait = 2 * brenvik::Engine::kDeviceDeadline;
 
-std::shared_timed_mutex& turns()
+brenvik::CallTurns& turns()
 {
-    static std::shared_timed_mutex mutex;
-    return mutex;
+    static brenvik::CallTurns instance;
+    return instance;
 }
 
 // Runs an export's work in its turn; an exception that escapes it becomes the export's failure
@@ -82,12 +79,8 @@ template <typename Work>
 int32_t guarded(Failure failure, Work work, Turn turn = Turn::kAlone) noexcept
 {
     try {
-        if (turn == Turn::kBesideReaders) {
-            const std::shared_lock lock(turns(), kLongestTurnWait);
-            return lock.owns_lock() ? work() : failure.busy;
-        }
-        const std::unique_lock lock(turns(), kLongestTurnWait);
-        return lock.owns_lock() ? work() : failure.busy;
+        const brenvik::CallTurns::Turn held(turns(), turn, kLongestTurnWait);
+        return held.taken() ? work() : failure.busy;
     } catch (const std::bad_alloc&) {
         return failure.noMemory;
     } catch (...) {
