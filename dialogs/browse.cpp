@@ -38,6 +38,13 @@ private:
     QWidget* parent_;
 };
 
+// Whether the file name at the end of path has a dot; the folders' dots say nothing about its
+// extension ("~/radio.takes/song" has none).
+bool fileNameHasDot(const QString& path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1).contains(u'.');
+}
+
 }  // namespace
 
 void prepareBrowseDialog(FrmBrowse& dialog, const QString& title, const QString& pattern)
@@ -59,7 +66,7 @@ QString applyBrowseRules(const QString& title, const QString& pattern, const QSt
     if (mode == u"SAVE") {
         // The question is asked for the name that will be written: "song" becomes "song.wav"
         // first, so an existing "song.wav" is not replaced unasked.
-        const QString written = name.contains(u'.') ? name : name + pattern.mid(1, 4);
+        const QString written = fileNameHasDot(name) ? name : name + pattern.mid(1, 4);
         if (!host.firstMatch(written).isEmpty() && !host.confirmOverwrite()) return QString();
         return written;
     }

@@ -31,8 +31,8 @@ public:
 // The rules applied to the name the dialog returned. The title's first four letters, in upper
 // case, choose them:
 // - "OPEN": a name that matches no ordinary file becomes empty;
-// - "SAVE": a name with no "." anywhere (directories included) first gets characters 2 to 5 of
-//   pattern, the default extension (".wav" for "*.wav;*.mp3"); the name that results is kept
+// - "SAVE": a name whose file name (after the last "/") has no "." first gets characters 2 to 5
+//   of pattern, whatever dots its folders have, the default extension (".wav" for "*.wav;*.mp3"); the name that results is kept
 //   only when it matches no file or the user agrees to overwrite it;
 // - anything else: the name is returned unchanged.
 // An empty name stays empty.

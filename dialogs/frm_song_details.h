@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // FrmSongDetails: the song's details that Save As writes into the file (title, artist, album,
-// year, genre, comment) and the quality of MP3 files. It changes the caller's values only on OK.
+// year, genre, comment) and the quality of MP3 files. It changes the caller's values only on OK,
+// and OK takes a year only of four digits (or none).
 #pragma once
 
 #include <QDialog>
@@ -10,6 +11,7 @@
 #include "song_choices.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 class FrmSongDetails : public QDialog {
@@ -23,5 +25,7 @@ private:
     SongDetails& details_;
     Mp3Preset& preset_;
     std::array<QLineEdit*, kSongDetailItems.size()> texts_{};
+    QLineEdit* year_ = nullptr;  // one of texts_
     QComboBox* cboMp3Quality = nullptr;
+    QLabel* lblYearHint = nullptr;
 };

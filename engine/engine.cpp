@@ -91,6 +91,12 @@ const std::vector<FrameRange>& Engine::lostInput() const
     return session_ ? session_->lostInput() : kNothingLost;
 }
 
+const std::vector<Session::SourceChange>& Engine::sourceChanges() const
+{
+    static const std::vector<Session::SourceChange> kNoChange;
+    return session_ ? session_->sourceChanges() : kNoChange;
+}
+
 void Engine::clearTrack(FrameRange range)
 {
     log_->write("deleteBuf\n");

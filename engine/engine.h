@@ -21,7 +21,7 @@ namespace brenvik {
 // longer than the device deadline: that device is given up, what is in the track is kept
 // readable until the close, and the next open starts afresh. A device that answers but stops
 // moving during a transport for the stall period has its transport given up (see isPlaying).
-// Called from one thread.
+// Called by one thread at a time: the exports take turns.
 class Engine {
 public:
     using BackendFactory = Session::BackendFactory;
@@ -82,6 +82,8 @@ public:
     const std::vector<FrameRange>& lostInput() const;
     // The ring position the last stopped recording was turned by, or -1 (Session::ringTurn).
     int32_t ringTurn() const;
+    // Where the last recording moved to another source (see Session::sourceChanges).
+    const std::vector<Session::SourceChange>& sourceChanges() const;
 
 private:
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();

@@ -3,6 +3,11 @@
 // track, missing paths refused, files refused while there is no track) and hands the call to
 // the unit that does the work. No C++ exception leaves an export: each has failure codes for
 // memory that cannot be had and for any other exception.
+//
+// The units behind it serve one caller at a time, so the exports take turns: each one that
+// changes the engine runs alone, the readers of the track run beside each other, and a caller
+// that finds the engine busy waits for its turn, bounded as a device call is. The audio threads
+// never call an export, so they never wait for a turn.
 #include "brenvik.h"
 
 #include <algorithm>
@@ -14,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "call_turns.h"
 #include "device/backend_factory.h"
 #include "engine.h"
 #include "frame_range.h"
@@ -37,26 +43,44 @@ brenvik::FrameRange clipped(int32_t from, int32_t to)
     return brenvik::FrameRange::clipped(from, to, engine().track().length());
 }
 
-// What an export returns when its work throws.
+// What an export returns when its work throws, or when its turn does not come.
 struct Failure {
     int32_t noMemory;  // std::bad_alloc
     int32_t other;     // anything else: a thread that cannot start, a path the library refuses
+    int32_t busy;      // another caller held the engine for longer than a turn may be waited for
 };
 
-constexpr Failure kDeviceFailure{BRENVIK_ERR_NO_MEMORY, BRENVIK_ERR_UNSPECIFIED};
+constexpr Failure kDeviceFailure{BRENVIK_ERR_NO_MEMORY, BRENVIK_ERR_UNSPECIFIED,
+                                 BRENVIK_ERR_ALLOCATED};
 
 constexpr Failure always(int32_t code)
 {
-    return {code, code};
+    return {code, code, code};
 }
 
-// Runs an export's work; an exception that escapes it becomes the export's failure code, so
-// that none crosses the C interface.
+// How an export shares the engine with calls on other threads: alone when it changes the engine
+// or asks a device, beside other readers when it only reads the track.
+using Turn = brenvik::CallTurns::Kind;
+
+// The longest a caller waits for its turn. The longest a call that changes the engine holds it
+// is one device deadline (a device that overruns it gives the session up, and every device step
+// after that returns at once) and the work around it, such as the ring's turn at a stop.
+constexpr std::chrono::milliseconds kLongestTurnWait = 2 * brenvik::Engine::kDeviceDeadline;
+
+brenvik::CallTurns& turns()
+{
+    static brenvik::CallTurns instance;
+    return instance;
+}
+
+// Runs an export's work in its turn; an exception that escapes it becomes the export's failure
+// code, so that none crosses the C interface.
 template <typename Work>
-int32_t guarded(Failure failure, Work work) noexcept
+int32_t guarded(Failure failure, Work work, Turn turn = Turn::kAlone) noexcept
 {
     try {
-        return work();
+        const brenvik::CallTurns::Turn held(turns(), turn, kLongestTurnWait);
+        return held.taken() ? work() : failure.busy;
     } catch (const std::bad_alloc&) {
         return failure.noMemory;
     } catch (...) {
@@ -64,8 +88,8 @@ int32_t guarded(Failure failure, Work work) noexcept
     }
 }
 
-// What the saves write beside the audio. The client sets it between its calls, never while a
-// save runs (on whichever thread), so the saves read it without a lock.
+// What the saves write beside the audio. The exports that set it run alone, so the saves, which
+// run beside other readers only, read it without a lock of its own.
 brenvik::SaveSettings& saveSettings()
 {
     static brenvik::SaveSettings settings;
@@ -82,6 +106,38 @@ std::string sourceList(const std::vector<brenvik::device::SourceInfo>& sources)
             source.name + '\t' + source.description + '\t' + (monitor ? "monitor" : "input") + '\n';
     }
     return text;
+}
+
+// A description as one field of a tab-separated line.
+std::string field(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
+    return text;
+}
+
+// The source changes as GetSourceChanges writes them: one a line, frame, from and to by tabs.
+std::string sourceChangeList(const std::vector<brenvik::Session::SourceChange>& changes)
+{
+    std::string text;
+    for (const brenvik::Session::SourceChange& change : changes) {
+        text += std::to_string(change.frame) + '\t' + field(change.from) + '\t' + field(change.to) +
+                '\n';
+    }
+    return text;
+}
+
+// Copies text into buffer as ListSources and GetSourceChanges do: whole or not at all; the size
+// it needs, its NUL included.
+int32_t copyText(const std::string& text, char* buffer, int32_t size)
+{
+    const auto needed = static_cast<int32_t>(text.size() + 1);
+    if (buffer != nullptr && size >= needed) {
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
+    } else if (buffer != nullptr && size > 0) {
+        buffer[0] = '\0';
+    }
+    return needed;
 }
 
 // The bytes the save that runs now has written, for SaveProgress on the thread that waits for
@@ -121,8 +177,9 @@ int32_t CloseLib(void)
 
 int32_t TrackRead(int32_t index)
 {
-    return guarded(always(BRENVIK_OUTSIDE_TRACK),
-                   [&] { return engine().track().readValue(index); });
+    return guarded(
+        always(BRENVIK_OUTSIDE_TRACK), [&] { return engine().track().readValue(index); },
+        Turn::kBesideReaders);
 }
 
 int32_t TrackWrite(int32_t index, int32_t value)
@@ -176,38 +233,46 @@ int32_t LoadWave(const char* path)
 
 int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
 {
-    return guarded(always(BRENVIK_SAVE_FAILED), [&]() -> int32_t {
-        if (path == nullptr || noTrack()) {
-            return BRENVIK_SAVE_FAILED;
-        }
-        return counted([&](std::atomic<int64_t>* progress) {
-            return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
-                                       engine().log(), saveSettings().details, progress);
-        });
-    });
+    return guarded(
+        always(BRENVIK_SAVE_FAILED),
+        [&]() -> int32_t {
+            if (path == nullptr || noTrack()) {
+                return BRENVIK_SAVE_FAILED;
+            }
+            return counted([&](std::atomic<int64_t>* progress) {
+                return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
+                                           engine().log(), saveSettings().details, progress);
+            });
+        },
+        Turn::kBesideReaders);
 }
 
 int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
 {
-    constexpr Failure kMp3Failure{BRENVIK_MP3_MEMORY_ERROR, BRENVIK_MP3_DISK_ERROR};
-    return guarded(kMp3Failure, [&]() -> int32_t {
-        if (path == nullptr) {
-            return BRENVIK_MP3_DISK_ERROR;  // the output file cannot be opened
-        }
-        if (noTrack()) {
-            return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
-        }
-        return counted([&](std::atomic<int64_t>* progress) {
-            return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)),
-                                      saveSettings(), progress);
-        });
-    });
+    constexpr Failure kMp3Failure{BRENVIK_MP3_MEMORY_ERROR, BRENVIK_MP3_DISK_ERROR,
+                                  BRENVIK_MP3_DISK_ERROR};
+    return guarded(
+        kMp3Failure,
+        [&]() -> int32_t {
+            if (path == nullptr) {
+                return BRENVIK_MP3_DISK_ERROR;  // the output file cannot be opened
+            }
+            if (noTrack()) {
+                return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
+            }
+            return counted([&](std::atomic<int64_t>* progress) {
+                return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)),
+                                          saveSettings(), progress);
+            });
+        },
+        Turn::kBesideReaders);
 }
 
 int32_t TrackReadFrames(int32_t from, int32_t to, int16_t* values)
 {
-    return guarded(always(BRENVIK_OUTSIDE_TRACK),
-                   [&] { return engine().track().readFrames(from, to, values); });
+    return guarded(
+        always(BRENVIK_OUTSIDE_TRACK),
+        [&] { return engine().track().readFrames(from, to, values); }, Turn::kBesideReaders);
 }
 
 int32_t TrackWriteFrames(int32_t from, int32_t to, const int16_t* values)
@@ -243,19 +308,14 @@ int32_t SetMp3Quality(int32_t quality)
 
 int32_t ListSources(char* buffer, int32_t size)
 {
-    return guarded(always(-BRENVIK_ERR_UNSPECIFIED), [&]() -> int32_t {
+    constexpr Failure kListFailure{-BRENVIK_ERR_UNSPECIFIED, -BRENVIK_ERR_UNSPECIFIED,
+                                   -BRENVIK_ERR_ALLOCATED};
+    return guarded(kListFailure, [&]() -> int32_t {
         std::vector<brenvik::device::SourceInfo> sources;
         if (const int32_t result = engine().listSources(sources); result != 0) {
             return -result;
         }
-        const std::string text = sourceList(sources);
-        const auto needed = static_cast<int32_t>(text.size() + 1);
-        if (buffer != nullptr && size >= needed) {
-            std::memcpy(buffer, text.c_str(), text.size() + 1);
-        } else if (buffer != nullptr && size > 0) {
-            buffer[0] = '\0';
-        }
-        return needed;
+        return copyText(sourceList(sources), buffer, size);
     });
 }
 
@@ -282,26 +342,41 @@ int32_t GetRingTurn(void)
     return guarded(always(-1), [] { return engine().ringTurn(); });
 }
 
+int32_t GetSourceChanges(char* buffer, int32_t size)
+{
+    return guarded(always(0), [&] {
+        const std::vector<brenvik::Session::SourceChange>& changes = engine().sourceChanges();
+        return changes.empty() ? 0 : copyText(sourceChangeList(changes), buffer, size);
+    });
+}
+
 int32_t WaveFrames(const char* path)
 {
-    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
-        if (path == nullptr) {
-            return -BRENVIK_LOAD_CANNOT_OPEN;
-        }
-        return brenvik::waveFrames(path, engine().log());
-    });
+    return guarded(
+        always(-BRENVIK_LOAD_CANNOT_OPEN),
+        [&]() -> int32_t {
+            if (path == nullptr) {
+                return -BRENVIK_LOAD_CANNOT_OPEN;
+            }
+            return brenvik::waveFrames(path, engine().log());
+        },
+        Turn::kBesideReaders);
 }
 
 int32_t WaveSampleBits(const char* path)
 {
-    return guarded(always(-BRENVIK_LOAD_CANNOT_OPEN), [&]() -> int32_t {
-        if (path == nullptr) {
-            return -BRENVIK_LOAD_CANNOT_OPEN;
-        }
-        return brenvik::waveSampleBits(path, engine().log());
-    });
+    return guarded(
+        always(-BRENVIK_LOAD_CANNOT_OPEN),
+        [&]() -> int32_t {
+            if (path == nullptr) {
+                return -BRENVIK_LOAD_CANNOT_OPEN;
+            }
+            return brenvik::waveSampleBits(path, engine().log());
+        },
+        Turn::kBesideReaders);
 }
 
+// Takes no turn: it reads one atomic counter, so that it answers while a save runs.
 int32_t SaveProgress(void)
 {
     return static_cast<int32_t>(std::min<int64_t>(savedBytes.load(), INT32_MAX));

@@ -11,7 +11,10 @@
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <string_view>
 #include <utility>
+
+#include "stale_temporaries.h"
 
 namespace brenvik {
 namespace {
@@ -21,9 +24,6 @@ namespace fs = std::filesystem;
 // As many links as the system itself follows before it gives up on a path.
 constexpr int kMaxLinks = 40;
 constexpr int kNameAttempts = 100;
-// The part of the target's name the temporary name keeps: with the dots and the random
-// suffix it stays within the 255 bytes a name may have.
-constexpr std::size_t kNameStemBytes = 200;
 // The most one write() takes, so that the progress of a long save moves as it goes.
 constexpr std::size_t kWriteSliceBytes = std::size_t{4} << 20;
 
@@ -78,13 +78,26 @@ void syncDirectory(const fs::path& directory)
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(const char* target, std::atomic<int64_t>* progress)
+ReplacementFile::ReplacementFile(const char* target, std::atomic<int64_t>* progress,
+                                 TemporaryFile temporary)
     : progress_(progress)
 {
     const std::optional<fs::path> file = pathBehindLinks(target);
     std::optional<mode_t> mode;
-    if (!file || !file->has_filename() || !replaceable(*file, mode) || !createBeside(*file)) {
+    if (!file || !file->has_filename() || !replaceable(*file, mode)) {
         return;
+    }
+    const bool created =
+        (temporary == TemporaryFile::kUnnamedWherePossible && createUnnamed(directoryOf(*file))) ||
+        createBeside(*file);
+    if (!created) {
+        return;
+    }
+    // The new file's own change time is when this save began, by the file system's clock:
+    // what a killed save left is older than that.
+    struct stat status {};
+    if (::fstat(fd_, &status) == 0) {
+        removeStaleTemporaries(directoryOf(*file), status.st_ctim);
     }
     if (mode) {
         // Best effort: a file system without modes (FAT) gives every file its own.
@@ -103,18 +116,26 @@ ReplacementFile::~ReplacementFile()
     }
 }
 
-// A hidden name beside the target that no other file has: O_EXCL never opens an existing
-// file, and open's mode 0666 is what the umask then cuts down, as for any new file.
-bool ReplacementFile::createBeside(const fs::path& target)
+// A file in directory that has no name yet; false where the file system (or the kernel)
+// refuses such files.
+bool ReplacementFile::createUnnamed(const fs::path& directory)
 {
-    const std::string stem = "." + target.filename().string().substr(0, kNameStemBytes) + ".";
+    fd_ = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_NOCTTY | O_CLOEXEC, 0666);
+    return fd_ >= 0;
+}
+
+// A hidden name beside the target that no other file has: make fails with EEXIST for a name in
+// use, and is tried again with another.
+template <typename Make>
+bool ReplacementFile::withHiddenName(Make make)
+{
+    const fs::path target(target_);
     std::random_device random;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%08x", random());
-        const std::string name = (directoryOf(target) / (stem + suffix)).string();
-        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
+        const std::string name =
+            (directoryOf(target) / hiddenTemporaryName(target.filename().string(), random()))
+                .string();
+        if (make(name)) {
             temporary_ = name;
             return true;
         }
@@ -123,6 +144,26 @@ bool ReplacementFile::createBeside(const fs::path& target)
         }
     }
     return false;
+}
+
+// O_EXCL never opens an existing file, and open's mode 0666 is what the umask then cuts down,
+// as for any new file.
+bool ReplacementFile::createBeside(const fs::path& target)
+{
+    target_ = target;
+    return withHiddenName([this](const std::string& name) {
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        return fd_ >= 0;
+    });
+}
+
+// Through /proc, as linking a descriptor directly (AT_EMPTY_PATH) needs a privilege.
+bool ReplacementFile::linkBeside()
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    return withHiddenName([&self](const std::string& name) {
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
 }
 
 bool ReplacementFile::append(const void* bytes, std::size_t count)
@@ -166,10 +207,10 @@ bool ReplacementFile::writeAt(std::size_t offset, const void* bytes, std::size_t
 bool ReplacementFile::commit()
 {
     // A full disk or a failing device may show only at the sync or the close.
-    const int fd = std::exchange(fd_, -1);
-    const bool flushed = ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!flushed || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    const bool flushed = ::fsync(fd_) == 0;
+    const bool named = flushed && (!temporary_.empty() || linkBeside());
+    const bool closed = ::close(std::exchange(fd_, -1)) == 0;
+    if (!named || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
         return false;
     }
     temporary_.clear();

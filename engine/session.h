@@ -82,6 +82,15 @@ public:
     // The ring position the last stopped recording was turned by (the frame that became the
     // first), or -1 when that recording was not turned or none has been stopped.
     int32_t ringTurn() const { return ringTurn_; }
+    // Where the last recording moved from one source to another (the sound server moved it when
+    // its source went away), in frames of the track as the stop left it, oldest first; only
+    // moves the ring still holds audio from both sides of.
+    struct SourceChange {
+        int64_t frame;
+        std::string from;
+        std::string to;
+    };
+    const std::vector<SourceChange>& sourceChanges() const { return sourceChanges_; }
 
 private:
     enum TransportMode : int32_t { kIdle = 0, kPlaying = 1, kRecording = 2 };
@@ -96,8 +105,13 @@ private:
     int32_t call(std::function<int32_t()> deviceCall) { return caller_.run(std::move(deviceCall)); }
     // The device's frame count; none when the query failed.
     std::optional<uint32_t> frameCount(bool ofInput);
-    // The stretches the input device lost, placed in the track as turned by ringPosition.
+    // Takes what the input device noted during the recording and places it in the track as
+    // turned by ringPosition: the stretches it lost and its moves to other sources.
+    void placeInputNotes(int32_t ringPosition, bool turned);
     void placeLostInput(int32_t ringPosition, bool turned);
+    void placeSourceChanges(int32_t ringPosition, bool turned);
+    // Where a frame of the input's count lies in the track so turned.
+    int64_t trackFrameOf(int64_t deviceFrame, int32_t ringPosition, bool turned) const;
     // Destroys the devices, then the back end; kNotResponding when that overran the deadline.
     int32_t dismantle();
 
@@ -137,9 +151,11 @@ private:
     uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
     std::vector<device::SourceInfo> listedSources_;   // read only once listed in time
     std::vector<device::LostStretch> lostStretches_;  // read only once taken in time
+    std::vector<device::SourceMove> sourceMoves_;     // read only once taken in time
     uint32_t recordedFrames_ = 0;        // the calling thread's only: the input's last frame count
     std::vector<FrameRange> lostInput_;  // the calling thread's only
     int32_t ringTurn_ = -1;              // the calling thread's only
+    std::vector<SourceChange> sourceChanges_;  // the calling thread's only
     device::ClosedOutput closedOutput_;
     device::ClosedInput closedInput_;
     std::unique_ptr<device::WaveBackend> backend_;

@@ -76,6 +76,7 @@ int32_t Session::record()
     recordedFrames_ = 0;
     lostInput_.clear();
     ringTurn_ = -1;
+    sourceChanges_.clear();
     newestRecordedFrame_.store(0);
     ringWrapped_.store(false);
     deviceActive_.store(1);
@@ -117,18 +118,45 @@ int32_t Session::stopRecording()
         reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
         ringTurn_ = ringPosition;
     }
-    placeLostInput(ringPosition, turned);
+    placeInputNotes(ringPosition, turned);
     return result;
 }
 
-void Session::placeLostInput(int32_t ringPosition, bool turned)
+void Session::placeInputNotes(int32_t ringPosition, bool turned)
 {
     if (call([this] {
             lostStretches_ = input().lostStretches();
+            sourceMoves_ = input().sourceMoves();
             return device::kNoError;
         }) != device::kNoError) {
         return;
     }
+    placeLostInput(ringPosition, turned);
+    placeSourceChanges(ringPosition, turned);
+}
+
+int64_t Session::trackFrameOf(int64_t deviceFrame, int32_t ringPosition, bool turned) const
+{
+    const int64_t length = memory_.length();
+    const int64_t ringFrame = deviceFrame % length;
+    return turned ? (ringFrame - ringPosition + length) % length : ringFrame;
+}
+
+void Session::placeSourceChanges(int32_t ringPosition, bool turned)
+{
+    const int64_t end = recordedFrames_;
+    for (const device::SourceMove& move : sourceMoves_) {
+        // A move the ring holds nothing from before is no change within the take.
+        if (move.firstFrame <= end - memory_.length()) {
+            continue;
+        }
+        sourceChanges_.push_back(
+            {trackFrameOf(move.firstFrame, ringPosition, turned), move.from, move.to});
+    }
+}
+
+void Session::placeLostInput(int32_t ringPosition, bool turned)
+{
     const int64_t length = memory_.length();
     // The frame count at the stop, near enough: frames the card moved between that query and
     // the reset are the newest of the turned track, so a stretch among them ends at its end.
@@ -140,8 +168,7 @@ void Session::placeLostInput(int32_t ringPosition, bool turned)
         if (first >= last) {
             continue;
         }
-        const int64_t ringFrame = first % length;
-        const int64_t at = turned ? (ringFrame - ringPosition + length) % length : ringFrame;
+        const int64_t at = trackFrameOf(first, ringPosition, turned);
         lostInput_.push_back({at, std::min(length, at + last - first)});
     }
     std::sort(lostInput_.begin(), lostInput_.end(),

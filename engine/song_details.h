@@ -29,8 +29,13 @@ inline constexpr std::array<SongDetailField, 6> kSongDetailFields{{
     {"comment", &SongDetails::comment, "ICMT", "COMM"},
 }};
 
+// Whether text is well-formed UTF-8: no stray or missing continuation bytes, no overlong forms,
+// no UTF-16 surrogates, nothing beyond U+10FFFF.
+bool isValidUtf8(std::string_view text);
+
 // Reads "key=value" lines separated by "\n" (a value runs to the end of its line; empty lines
-// are skipped); keys left out stay empty. Nothing for an unknown key or a line without "=".
+// are skipped); keys left out stay empty. Nothing for an unknown key, a line without "=" or text
+// that is not valid UTF-8.
 std::optional<SongDetails> parseSongDetails(std::string_view text);
 
 }  // namespace brenvik

@@ -58,10 +58,11 @@ std::array<char, wav::kHeaderBytes> waveHeader(uint32_t dataBytes, uint32_t trai
 }  // namespace
 
 int32_t saveAsWave(const char* path, std::span<const Frame> frames, const DiagnosticLog& log,
-                   const SongDetails& details, std::atomic<int64_t>* progress)
+                   const SongDetails& details, std::atomic<int64_t>* progress,
+                   TemporaryFile temporary)
 {
     log.write("SaveBufToWave\n");
-    ReplacementFile file(path, progress);
+    ReplacementFile file(path, progress, temporary);
     if (!file.isOpen()) {
         return BRENVIK_SAVE_FAILED;
     }
@@ -70,9 +71,13 @@ int32_t saveAsWave(const char* path, std::span<const Frame> frames, const Diagno
     const std::vector<uint8_t> info = wavInfoChunk(details);
     const auto header =
         waveHeader(static_cast<uint32_t>(frames.size_bytes()), static_cast<uint32_t>(info.size()));
-    const bool saved = file.append(header.data(), header.size()) &&
+    // The header goes in last, over zeros kept for it: a file cut short at any point before
+    // (a save on a file system without unnamed files, killed) is no WAV file to any reader.
+    const std::array<char, wav::kHeaderBytes> placeholder{};
+    const bool saved = file.append(placeholder.data(), placeholder.size()) &&
                        file.append(frames.data(), frames.size_bytes()) &&
-                       file.append(info.data(), info.size()) && file.commit();
+                       file.append(info.data(), info.size()) &&
+                       file.writeAt(0, header.data(), header.size()) && file.commit();
     if (!saved) {
         return BRENVIK_SAVE_FAILED;
     }

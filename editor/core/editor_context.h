@@ -54,11 +54,13 @@ struct EditorContext {
     int32_t inputHolds = 0;
     bool closePending = false;  // a close request waits for the running commands
     EditHistory history;
-    SongDetails songDetails;               // for this session only, empty at first
-    std::vector<int32_t> lostInputFrames;  // where the last recording lost input, in the track
-    MeterFeed meter{engine, window};       // fed by the follow loop
-    TrackSummary summary{engine};          // the extremes the view draws
-    LiveFeatures liveFeatures{engine};     // Select Song's features, gathered while recording
+    SongDetails songDetails;  // for this session only, empty at first
+    // Where the last recording lost input or went on from another source, in the track: the
+    // view marks both alike.
+    std::vector<int32_t> lostInputFrames;
+    MeterFeed meter{engine, window};  // fed by the follow loop
+    TrackSummary summary{engine};     // the extremes the view draws
+    LiveFeatures liveFeatures{engine};  // Select Song's features, gathered while recording
 };
 
 // Held by a command while it works with window events let in (its busy window, its dialogs, the

@@ -31,6 +31,7 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("ListSources", bound.ListSources) &&
                           library.resolve("SelectSource", bound.SelectSource) &&
                           library.resolve("GetLostInput", bound.GetLostInput) &&
+                          library.resolve("GetSourceChanges", bound.GetSourceChanges) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
                           library.resolve("WaveSampleBits", bound.WaveSampleBits) &&
                           library.resolve("GetRingTurn", bound.GetRingTurn) &&
@@ -103,6 +104,7 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.ListSources = bindThenCall<&EngineApi::ListSources, char*, int32_t>;
     api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
+    api.GetSourceChanges = bindThenCall<&EngineApi::GetSourceChanges, char*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     api.WaveSampleBits = bindThenCall<&EngineApi::WaveSampleBits, const char*>;
     api.GetRingTurn = bindThenCall<&EngineApi::GetRingTurn>;

@@ -30,6 +30,7 @@ struct EngineApi {
     decltype(&::ListSources) ListSources = nullptr;
     decltype(&::SelectSource) SelectSource = nullptr;
     decltype(&::GetLostInput) GetLostInput = nullptr;
+    decltype(&::GetSourceChanges) GetSourceChanges = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
     decltype(&::WaveSampleBits) WaveSampleBits = nullptr;
     decltype(&::GetRingTurn) GetRingTurn = nullptr;

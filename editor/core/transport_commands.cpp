@@ -65,12 +65,14 @@ void TransportCommands::record()
     // the ring's turn has moved.
     context_.forgetEdits();
     const int64_t lostMilliseconds = takeLostInput();
+    const std::vector<std::string> sourceChanges = takeSourceChanges();
     view_.recordedChanged(0, context_.engineTrackLength);
     context_.liveFeatures.stopped(frm.bInitLib ? engine_.GetRingTurn() : -1,
                                   !context_.lostInputFrames.empty());
     view_.drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
+    for (const std::string& change : sourceChanges) window_.messageBox(change);
 }
 
 void TransportCommands::stop()

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "editor_context.h"
 #include "selection_commands.h"
@@ -39,6 +41,9 @@ private:
     // milliseconds; then the message that tells the user.
     int64_t takeLostInput();
     void reportLostInput(int64_t milliseconds);
+    // After a recording's stop: where it went on from another source, added to the view's marks;
+    // the messages that tell the user, one a change.
+    std::vector<std::string> takeSourceChanges();
     // A pass of the follow loop while recording: the frames recorded since the last pass are
     // drawn. The marker is redrawn by the loop.
     void drawRecorded(int32_t position);

@@ -38,6 +38,12 @@ std::string inputSourceGone(const std::string& source)
            "\" is not there any more; Quorvel records from the default input.";
 }
 
+std::string sourceWentAway(const std::string& from, const std::string& at, const std::string& to)
+{
+    return "The source " + from + " went away at " + at + "; the rest was recorded from " + to +
+           ".";
+}
+
 // Major and minor of the program's version; the third and fourth parts are not shown.
 std::string aboutText(int major, int minor)
 {

@@ -73,6 +73,8 @@ std::string mp3SaveResult(int32_t code);
 std::string fileCutToTrack(const std::string& fitted);
 std::string inputLost(int64_t milliseconds);
 std::string inputSourceGone(const std::string& source);
+// After a recording whose source went away and went on from another; at is "m:ss".
+std::string sourceWentAway(const std::string& from, const std::string& at, const std::string& to);
 std::string aboutText(int major, int minor);
 
 std::string mainWindowCaption(const std::string& file);

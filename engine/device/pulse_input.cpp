@@ -40,8 +40,17 @@ public:
         queue().forgetLost();
         int32_t result = kNoError;
         queue().onDeviceThread([this, &result] {
+            moves_.clear();
             if (!stream_.connected()) {
                 result = stream_.connectRecord(source_);
+            }
+            if (result == kNoError) {
+                std::string name;
+                {
+                    PulseLock lock(connection_);
+                    name = stream_.deviceName();
+                }
+                recordingFrom_ = descriptionOf(name);
             }
         });
         return result;
@@ -58,6 +67,13 @@ public:
 
     std::vector<LostStretch> lostStretches() override { return queue().lostStretches(); }
 
+    std::vector<SourceMove> sourceMoves() override
+    {
+        std::vector<SourceMove> moves;
+        queue().onDeviceThread([this, &moves] { moves = moves_; });
+        return moves;
+    }
+
 private:
     void pump()
     {
@@ -66,22 +82,58 @@ private:
         }
         taken_.clear();
         holes_.clear();
+        std::string movedTo;
         {
             PulseLock lock(connection_);
             if (!stream_.usable()) {
                 return;  // nothing moves: a recording that runs on notices the dead device
             }
             takeRecorded();
+            if (stream_.takeMoved()) {
+                movedTo = stream_.deviceName();
+            }
         }
+        uint32_t framesBefore = 0;
         // The queue's lock is never taken inside the connection's: a reset holds them the other
         // way round.
-        queue().underLock([this](LockedQueue& locked) {
+        queue().underLock([this, &framesBefore](LockedQueue& locked) {
             const auto firstFrame = static_cast<uint32_t>(locked.bytesMoved / kBytesPerFrame);
             for (const LostStretch& hole : holes_) {
                 QueuedDevice::noteLost(locked, firstFrame + hole.firstFrame, hole.frames);
             }
+            framesBefore = firstFrame;
         });
+        if (!movedTo.empty()) {
+            noteMove(framesBefore + static_cast<uint32_t>(taken_.size() / kBytesPerFrame), movedTo);
+        }
         queue().capture(taken_);
+    }
+
+    // What the server recorded up to the pump that saw the move came from the old source, near
+    // enough: the move lies within one pump of its frame.
+    void noteMove(uint32_t firstFrame, const std::string& movedTo)
+    {
+        SourceMove move{firstFrame, recordingFrom_, descriptionOf(movedTo)};
+        recordingFrom_ = move.to;
+        // The next recording goes on from there too: the source chosen before is gone, or
+        // someone moved the stream on purpose.
+        source_ = movedTo;
+        moves_.push_back(std::move(move));
+    }
+
+    // The description the server gives the source of that name; the name itself when it lists
+    // none (a source gone meanwhile).
+    std::string descriptionOf(const std::string& name)
+    {
+        std::vector<SourceInfo> sources;
+        if (connection_.listSources(sources) == kNoError) {
+            for (const SourceInfo& source : sources) {
+                if (source.name == name && !source.description.empty()) {
+                    return source.description;
+                }
+            }
+        }
+        return name;
     }
 
     // With the connection's lock held: moves what the server has recorded into taken_; a hole
@@ -115,6 +167,8 @@ private:
     std::string source_;              // the device's thread only
     std::vector<std::byte> taken_;    // the device's thread only
     std::vector<LostStretch> holes_;  // the device's thread only
+    std::string recordingFrom_;       // the device's thread only: the description of the source
+    std::vector<SourceMove> moves_;   // the device's thread only
 };
 
 }  // namespace

@@ -57,6 +57,8 @@ int32_t PulseStream::connect(bool record, const char* device)
     }
     pa_stream_set_state_callback(stream_, &onState, connection_.loop());
     pa_stream_set_overflow_callback(stream_, &onOverflow, this);
+    pa_stream_set_moved_callback(stream_, &onMoved, this);
+    moved_ = false;
     const auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     const pa_buffer_attr attributes = bufferAttributes(record);
@@ -86,6 +88,7 @@ void PulseStream::disconnect()
         if (stream_) {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_set_overflow_callback(stream_, nullptr, nullptr);
+            pa_stream_set_moved_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);
             pa_stream_unref(stream_);
             stream_ = nullptr;
@@ -103,6 +106,12 @@ bool PulseStream::usable()
            pa_context_get_state(connection_.context()) == PA_CONTEXT_READY;
 }
 
+std::string PulseStream::deviceName()
+{
+    const char* name = stream_ ? pa_stream_get_device_name(stream_) : nullptr;
+    return name ? name : "";
+}
+
 void PulseStream::onState(pa_stream*, void* user)
 {
     PulseConnection::wake(static_cast<pa_threaded_mainloop*>(user));
@@ -111,6 +120,11 @@ void PulseStream::onState(pa_stream*, void* user)
 void PulseStream::onOverflow(pa_stream*, void* user)
 {
     ++static_cast<PulseStream*>(user)->overflows_;
+}
+
+void PulseStream::onMoved(pa_stream*, void* user)
+{
+    static_cast<PulseStream*>(user)->moved_ = true;
 }
 
 }  // namespace brenvik::device

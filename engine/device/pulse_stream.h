@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "pulse_connection.h"
 
@@ -37,6 +38,11 @@ public:
     pa_stream* stream() { return stream_; }
     // With the lock held: connected, and neither the stream nor the server has failed.
     bool usable();
+    // With the lock held: the name of the server's device the stream is connected to now.
+    std::string deviceName();
+    // With the lock held: whether the server has moved the stream to another device since the
+    // last call (its device went away, or someone moved it); clears the mark.
+    bool takeMoved() { return std::exchange(moved_, false); }
 
     static const pa_sample_spec& format();
 
@@ -44,10 +50,12 @@ private:
     int32_t connect(bool record, const char* device);
     static void onState(pa_stream* stream, void* user);
     static void onOverflow(pa_stream* stream, void* user);
+    static void onMoved(pa_stream* stream, void* user);
 
     PulseConnection& connection_;
     pa_stream* stream_ = nullptr;
     uint32_t overflows_ = 0;  // under the connection's lock
+    bool moved_ = false;      // under the connection's lock
 };
 
 }  // namespace brenvik::device

@@ -97,6 +97,15 @@ struct LostStretch {
     uint32_t frames = 0;
 };
 
+// A recording's move from one source to another, which the sound server makes when the source
+// goes away (a headset unplugged, its module unloaded): the frame of the device's count from
+// which on the recording comes from the other source, and both sources' descriptions.
+struct SourceMove {
+    uint32_t firstFrame = 0;
+    std::string from;
+    std::string to;
+};
+
 // Records into queued headers one after another once started; each is handed back with
 // kInputData when full. Frames captured while no header is queued are lost but still counted.
 class WaveInput : public WaveDevice {
@@ -109,6 +118,9 @@ public:
     virtual int32_t useSource(const std::string& /*name*/) { return kNoError; }
     // The stretches lost since the last start, oldest first; they stay readable after a reset.
     virtual std::vector<LostStretch> lostStretches() { return {}; }
+    // The moves to other sources since the last start, oldest first; they stay readable after
+    // a reset. A device whose source never changes under it has none.
+    virtual std::vector<SourceMove> sourceMoves() { return {}; }
 };
 
 // One source a back end can record from.

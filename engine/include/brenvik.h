@@ -4,7 +4,28 @@
  * serves one client.
  * Frame ranges are (from, to) with to excluded; value index = frame * 2 + channel.
  * No C++ exception leaves a function: where memory cannot be had or a thread cannot start
- * inside one, it returns the failure code its comment below names. */
+ * inside one, it returns the failure code its comment below names.
+ *
+ * Calls from several threads. Any function may be called from any thread; the engine takes
+ * them in turn, so that each does what it says whatever runs beside it:
+ *   - SaveProgress runs beside anything (it reads one counter), also beside the save it reports.
+ *   - TrackRead, TrackReadFrames, SaveAsWave, SaveAsMp3, WaveFrames and WaveSampleBits only
+ *     read: they run beside each other (several threads reading the track at once, a save
+ *     beside the drawing), and wait while one of the calls below runs.
+ *   - OpenLib, CloseLib, TrackWrite, TrackClear, TrackWriteFrames, PlayWav, RecordWav, StopWav,
+ *     GetPosition, IsPlaying, LoadWave, SetSongDetails, SetMp3Quality, ListSources,
+ *     SelectSource, GetLostInput, GetSourceChanges and GetRingTurn each run alone: a call from
+ *     another thread waits until it has returned, so a poll of GetPosition, IsPlaying or
+ *     GetLostInput never disturbs a RecordWav or StopWav on another thread, and comes after it.
+ * A call waits for its turn at most twice the device deadline (about 6 s: a device that does
+ * not answer within 3 s is given up). When the engine is still busy then, the call does nothing
+ * and returns: BRENVIK_ERR_ALLOCATED from the device functions and from SelectSource,
+ * -BRENVIK_ERR_ALLOCATED from ListSources, BRENVIK_SAVE_FAILED from SaveAsWave,
+ * BRENVIK_MP3_DISK_ERROR from SaveAsMp3, BRENVIK_LOAD_CANNOT_OPEN from LoadWave (negated from
+ * WaveFrames and WaveSampleBits), -1 from GetRingTurn, BRENVIK_SETTING_REFUSED from the
+ * settings, BRENVIK_OUTSIDE_TRACK from the track reads and writes, and 0 from TrackClear,
+ * GetPosition, IsPlaying, GetLostInput and GetSourceChanges. The audio threads inside the
+ * engine never wait for a turn. */
 #ifndef BRENVIK_H
 #define BRENVIK_H
 
@@ -63,7 +84,13 @@ enum {
 
 /* SaveAsWave: the file cannot be created or written; also a path that names something other
  * than a regular file (a FIFO, a device: nothing is written to it), no track (no file is
- * created), or a failure inside the engine. */
+ * created), or a failure inside the engine.
+ * Both saves write through a file in the target's folder that has no name until it is complete,
+ * then take the target's place, so a process killed during a save leaves nothing. Where the
+ * file system refuses such files, a hidden ".<name>.xxxxxxxx" beside the target stands in
+ * (a WAV file's header is written last, so an unfinished one never reads as audio), and the
+ * next save into that folder removes those a killed save left: only the process user's own
+ * regular files of that exact pattern around a .wav or .mp3 name, changed before it began. */
 enum { BRENVIK_SAVE_FAILED = -1 };
 
 /* SaveAsMp3. The file's first MP3 frame is LAME's Info frame (Xing for a variable bitrate),
@@ -126,7 +153,9 @@ enum { BRENVIK_SETTING_REFUSED = -1 };
  * not set; NULL or "" clears them all. While any is set, SaveAsMp3 begins the file with an
  * ID3v2.3 tag of them, and SaveAsWave appends a "LIST" chunk of form "INFO" after the audio
  * (INAM, IART, IPRD, ICRD, IGNR, ICMT), its RIFF size covering it. With none set, both write
- * what they wrote before this export existed. Unknown keys and lines without "=" are refused. */
+ * what they wrote before this export existed. Unknown keys, lines without "=" and text that is
+ * not valid UTF-8 (a stray or missing continuation byte, an overlong form, a UTF-16 surrogate,
+ * a code point beyond U+10FFFF) are refused, keeping the details set before. */
 BRENVIK_API int32_t SetSongDetails(const char* details);
 
 /* SetMp3Quality: how SaveAsMp3 encodes from now on; 192 kbit/s constant until changed. */
@@ -172,6 +201,18 @@ BRENVIK_API int32_t GetLostInput(int32_t* stretches, int32_t count);
  * RecordWav sets it back to -1. Lets a caller that followed the recording frame by frame place
  * what it saw in the turned track. */
 BRENVIK_API int32_t GetRingTurn(void);
+/* Where the last recording went on from another source: the sound server moves a recording
+ * whose source goes away (a headset unplugged, a device's module unloaded) to another one, and
+ * the recording runs on from there. GetSourceChanges writes a NUL-terminated text into buffer,
+ * one change a line, oldest first, each "frame<TAB>from<TAB>to" and a line end: the track frame
+ * from which on the audio comes from the other source, counted as GetLostInput counts its
+ * frames, then the descriptions of the source that went away and of the one that followed it
+ * (tabs and line ends in them become spaces). It returns the size the whole text needs, NUL
+ * included, also when buffer is null or smaller (buffer then receives "" when size > 0); 0 when
+ * the recording stayed with its source. RecordWav, CloseLib and OpenLib clear it. Only the
+ * sound server's back end notices such moves. A source that goes away with no other left ends
+ * the recording as a device that stops moving does (see OpenLib). */
+BRENVIK_API int32_t GetSourceChanges(char* buffer, int32_t size);
 
 /* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
  * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the
@@ -189,7 +230,7 @@ BRENVIK_API int32_t WaveSampleBits(const char* path);
 /* How far the SaveAsWave or SaveAsMp3 that runs now on another thread has come: the bytes of
  * its file written so far, 0 while no save runs. A save writes its file beside the target and
  * renames it into place only when it is complete, so the size at the path shows nothing
- * meanwhile. The one export that may be called while another runs. */
+ * meanwhile. It runs beside any other call (see the top of this file). */
 BRENVIK_API int32_t SaveProgress(void);
 
 #ifdef __cplusplus

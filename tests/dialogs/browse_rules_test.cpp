@@ -109,11 +109,26 @@ TEST(SaveRules, NameWithoutADotGetsTheDefaultExtension)
     EXPECT_EQ(host.questions, 0);
 }
 
-TEST(SaveRules, DotAnywhereInThePathMeansNoExtensionIsAdded)
+// Only a dot in the file name itself keeps the extension off; the folders' dots do not count.
+TEST(SaveRules, OnlyADotInTheFileNameMeansNoExtensionIsAdded)
 {
-    ScriptedHost host;
-    EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, "/my.dir/song", host), "/my.dir/song");
-    EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, "/takes/song.", host), "/takes/song.");
+    struct Case {
+        const char* typed;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"/my.dir/song", "/my.dir/song.wav"},
+        {"/home/jo.smith/radio.takes/song", "/home/jo.smith/radio.takes/song.wav"},
+        {"radio.takes/song", "radio.takes/song.wav"},
+        {"/takes/song.", "/takes/song."},
+        {"/radio.takes/song.mp3", "/radio.takes/song.mp3"},
+        {"/radio.takes/.song", "/radio.takes/.song"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ScriptedHost host;
+        EXPECT_EQ(applyBrowseRules("Save as", kSavePattern, c.typed, host), c.written);
+    }
 }
 
 // The question is about the file that will really be written: a name typed without a dot is

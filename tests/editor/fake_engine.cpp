@@ -110,6 +110,15 @@ int32_t fakeGetLostInput(int32_t* stretches, int32_t count)
     return pairs;
 }
 
+int32_t fakeGetSourceChanges(char* buffer, int32_t size)
+{
+    if (current->sourceChanges.empty()) return 0;
+    const auto needed = int32_t(current->sourceChanges.size() + 1);
+    if (buffer != nullptr && size >= needed)
+        std::copy_n(current->sourceChanges.c_str(), needed, buffer);
+    return needed;
+}
+
 int32_t fakeRange(int32_t, int32_t)
 {
     return 0;
@@ -174,6 +183,7 @@ EngineApi FakeEngine::api() const
     api.ListSources = fakeListSources;
     api.SelectSource = fakeSelectSource;
     api.GetLostInput = fakeGetLostInput;
+    api.GetSourceChanges = fakeGetSourceChanges;
     api.WaveFrames = fakeWaveFrames;
     api.WaveSampleBits = fakeWaveSampleBits;
     api.GetRingTurn = fakeNoTurn;

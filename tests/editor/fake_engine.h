@@ -25,6 +25,7 @@ struct FakeEngine {
     std::string sources = "sim\tSimulated card\tinput\n";
     std::string selectedSource;
     std::vector<int32_t> lostInput;  // GetLostInput's pairs of first frame and frame count
+    std::string sourceChanges;       // GetSourceChanges' text, "" for none
 
     FakeEngine();
     ~FakeEngine();

@@ -2,6 +2,9 @@
 // Control > Input Source, the stored choice at start, and the lost input told and marked after a
 // recording's stop, against the fake engine and window.
 #include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "editor_fixture.h"
 
@@ -87,6 +90,51 @@ TEST_F(InputSourceTest, LostInputIsToldAfterStopAndMarkedOnTheTimeAxis)
     }));
     for (const ViewOp& line : window.fakeView.linesIn(editor.state().frm.RED)) {
         EXPECT_FALSE(line.y1 == 0 && line.y2 == 8) << "a mark at column " << line.x1;
+    }
+}
+
+// A recording whose source went away and went on from another: after the stop each change is
+// told with where it happened, and marked on the time axis like lost input.
+TEST_F(InputSourceTest, ASourceThatWentAwayIsToldAfterStopAndMarkedOnTheTimeAxis)
+{
+    struct Case {
+        const char* name;
+        std::string changes;
+        std::vector<std::string> told;
+        std::vector<int32_t> marked;
+    };
+    const Case cases[] = {
+        {"none", "", {}, {}},
+        {"headset unplugged",
+         "3969000\tUSB Headset\tBuilt-in Audio Analog Stereo\n",
+         {"message: The source USB Headset went away at 1:30; the rest was recorded from Built-in "
+          "Audio Analog Stereo."},
+         {3969000}},
+        {"two in turn",
+         "44100\tA\tB\n2690100\tB\tC\n",
+         {"message: The source A went away at 0:01; the rest was recorded from B.",
+          "message: The source B went away at 1:01; the rest was recorded from C."},
+         {44100, 2690100}},
+    };
+    startUp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakeEngine.sourceChanges = c.changes;
+        window.log.clear();
+        window.fakeView.ops.clear();
+        editor.transport().record();
+        std::vector<std::string> told;
+        std::copy_if(
+            window.log.begin(), window.log.end(), std::back_inserter(told),
+            [](const std::string& line) { return line.find("went away") != std::string::npos; });
+        EXPECT_EQ(told, c.told);
+        std::vector<int32_t> marked;
+        for (const ViewOp& line : window.fakeView.linesIn(editor.state().frm.RED)) {
+            if (line.y1 == 0 && line.y2 == 8) marked.push_back(line.x1);
+        }
+        std::vector<int32_t> expected;
+        for (const int32_t frame : c.marked) expected.push_back(editor.view().frameToX(frame));
+        EXPECT_EQ(marked, expected);
     }
 }
 

@@ -44,6 +44,32 @@ TEST(SongDetailsDialog, ShowsWhatItIsGiven_OkHandsBackWhatWasTyped_CancelLeavesI
     }
 }
 
+// OK takes a year of four digits or none; any other keeps the dialog open with a hint and the
+// caller's details as they were.
+TEST(SongDetailsDialog, OkTakesAYearOfFourDigitsOnly)
+{
+    struct Case {
+        const char* year;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"1997", true},  {"", true},       {"97", false},
+        {"199x", false}, {"19977", false}, {"MCMXCVII", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.year);
+        SongDetails details{"Title", "", "", "2001", "", ""};
+        Mp3Preset preset = Mp3Preset::Cbr192;
+        FrmSongDetails dialog(details, preset);
+        namedChild<QLineEdit>(dialog, "txtYear")->setText(c.year);
+        namedChild<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok)->click();
+
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
+        EXPECT_EQ(details.year, c.accepted ? c.year : "2001");
+        EXPECT_EQ(namedChild<QLabel>(dialog, "lblYearHint")->isHidden(), c.accepted);
+    }
+}
+
 // The reading and the gain each target gives; the combo box offers the three targets and the
 // gain follows the choice.
 TEST(LoudnessDialog, ShowsTheReadingAndTheGainTheTargetGives_AndFollowsTheChoice)

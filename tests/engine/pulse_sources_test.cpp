@@ -118,6 +118,61 @@ TEST_P(PulseSourcesTest, AChosenMonitorRecordsItsOutputSampleForSample_AndADeadS
     EXPECT_TRUE(oneRun);
 }
 
+// The text an export of the ListSources kind writes, whole.
+std::string exportedText(int32_t (*get)(char*, int32_t))
+{
+    std::string text(static_cast<std::size_t>(std::max(get(nullptr, 0), 1)), '\0');
+    get(text.data(), static_cast<int32_t>(text.size()));
+    return text.c_str();
+}
+
+// The description ListSources gives the source of that name.
+std::string describedAs(const std::string& name)
+{
+    const std::string list = exportedText(ListSources);
+    const std::size_t at = list.find(name + '\t');
+    if (at == std::string::npos) return "";
+    const std::size_t from = at + name.size() + 1;
+    return list.substr(from, list.find('\t', from) - from);
+}
+
+// The recorded source goes away during the recording (its module unloaded, as when a headset is
+// unplugged): the server moves the stream to the default source, the recording runs on, and the
+// engine tells where it changed and from which source to which.
+TEST_P(PulseSourcesTest, ASourceThatGoesAwayMidRecording_IsReportedWithWhereAndWhatFollowed)
+{
+    auto player = playCounterIntoA();
+    const int32_t length = 4 * kRate;
+    ASSERT_TRUE(
+        server_->pactl({"load-module", "module-remap-source", "source_name=mic", "master=A.monitor",
+                        "source_properties=device.description=Headset"}));
+    ASSERT_EQ(OpenLib(length, 0), 0);
+    ASSERT_TRUE(eventually([] { return SelectSource("mic") == 0; }, 10s));
+    const std::string followedBy = describedAs("B.monitor");
+
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(GetSourceChanges(nullptr, 0), 0);
+    ASSERT_TRUE(eventually([] { return GetPosition() >= kRate; }, 10s));
+    ASSERT_TRUE(server_->pactl({"unload-module", "module-remap-source"}));
+    const int32_t goneAt = GetPosition();
+    ASSERT_TRUE(eventually([goneAt] { return GetPosition() >= goneAt + kRate; }, 10s))
+        << "the recording stopped with its source";
+    const int32_t stoppedAt = GetPosition();
+    EXPECT_EQ(StopWav(), 0);
+
+    const std::string changes = exportedText(GetSourceChanges);
+    EXPECT_THAT(changes, ::testing::MatchesRegex("[0-9]+\tHeadset\t[^\t\n]+\n"));
+    EXPECT_EQ(changes.substr(changes.rfind('\t') + 1), followedBy + "\n");
+    // The ring did not wrap; the stop turned it so that its newest frame comes last: the change
+    // lies where the ring was when the source went, so turned, within a few pumps.
+    const int32_t frame = std::atoi(changes.c_str());
+    EXPECT_NEAR(frame, goneAt - stoppedAt + length, kRate / 4);
+    // The next recording goes on from the source that followed.
+    ASSERT_EQ(RecordWav(), 0);
+    EXPECT_EQ(GetSourceChanges(nullptr, 0), 0) << "a new recording starts with none";
+    EXPECT_EQ(StopWav(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, PulseSourcesTest,
                          ::testing::Values(Flavour::kPulseAudio, Flavour::kPipeWire),
                          [](const ::testing::TestParamInfo<Flavour>& info) {

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -85,22 +87,72 @@ TEST(ReplacementFileTest, CommitPutsTheNewBytesInThePlaceOfTheFileItNames)
          0640,
          {"sub", "sub/new.wav", "link.wav"}},
     };
-    for (const Replacement& r : replacements) {
-        SCOPED_TRACE(r.name);
-        const Directory d;
-        r.before(d);
-        const mode_t previous = ::umask(027);
-        bool committed = false;
-        {
-            ReplacementFile file(d.path(r.target).c_str());
-            committed = file.append(kNewBytes.data(), kNewBytes.size()) && file.commit();
+    for (const TemporaryFile temporary :
+         {TemporaryFile::kUnnamedWherePossible, TemporaryFile::kNamed}) {
+        for (const Replacement& r : replacements) {
+            SCOPED_TRACE(r.name);
+            SCOPED_TRACE(temporary == TemporaryFile::kNamed ? "named" : "unnamed");
+            const Directory d;
+            r.before(d);
+            const mode_t previous = ::umask(027);
+            bool committed = false;
+            {
+                ReplacementFile file(d.path(r.target).c_str(), nullptr, temporary);
+                committed = file.append(kNewBytes.data(), kNewBytes.size()) && file.commit();
+            }
+            ::umask(previous);
+            EXPECT_TRUE(committed);
+            EXPECT_EQ(readText(d.path(r.written)), kNewBytes);
+            EXPECT_EQ(d.modeOf(r.written), r.mode);
+            EXPECT_EQ(d.names(), r.names);
         }
-        ::umask(previous);
-        EXPECT_TRUE(committed);
-        EXPECT_EQ(readText(d.path(r.written)), kNewBytes);
-        EXPECT_EQ(d.modeOf(r.written), r.mode);
-        EXPECT_EQ(d.names(), r.names);
     }
+}
+
+// What a killed save left in the folder of the next save goes; nothing else does, however
+// alike its name: not a user's file, not one in another folder, not one changed since the
+// save began.
+TEST(ReplacementFileTest, ASave_RemovesOnlyTheHiddenFilesKilledSavesLeftInItsFolder)
+{
+    enum class Kind { kFile, kDirectory, kLink };
+    struct Leftover {
+        const char* name;
+        Kind kind;
+        int hoursAgo;  // its last change, negative for after the save began
+        bool removed;
+    };
+    const Leftover leftovers[] = {
+        {".take.wav.0123abcd", Kind::kFile, 1, true},
+        {".TAKE.MP3.deadbeef", Kind::kFile, 30, true},
+        {".song.wav.00000000", Kind::kFile, 1, true},
+        {".later.wav.0123abcd", Kind::kFile, -1, false},
+        {".notes.txt.0123abcd", Kind::kFile, 1, false},
+        {"take.wav.0123abcd", Kind::kFile, 1, false},
+        {".take.wav.0123ABCD", Kind::kFile, 1, false},
+        {".take.wav.0123abc", Kind::kFile, 1, false},
+        {".take.wav.0123abcde", Kind::kFile, 1, false},
+        {"..wav.0123abcd", Kind::kFile, 1, false},
+        {".folder.wav.0123abcd", Kind::kDirectory, 1, false},
+        {".link.wav.0123abcd", Kind::kLink, 1, false},
+        {"sub/.take.wav.0123abcd", Kind::kFile, 1, false},
+    };
+    const Directory d;
+    d.write("kept.wav", kOldBytes, 0600);
+    std::set<std::string> expected{"sub", "kept.wav", "song.wav"};
+    for (const Leftover& l : leftovers) {
+        const std::string path = d.path(l.name);
+        if (l.kind == Kind::kFile) d.write(l.name, kOldBytes, 0600);
+        if (l.kind == Kind::kDirectory) fs::create_directory(path);
+        if (l.kind == Kind::kLink) fs::create_symlink("kept.wav", path);
+        const timespec changed{::time(nullptr) - l.hoursAgo * 3600, 0};
+        const timespec times[2] = {changed, changed};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << l.name;
+        if (!l.removed) expected.insert(l.name);
+    }
+    ReplacementFile file(d.path("song.wav").c_str());
+    ASSERT_TRUE(file.append(kNewBytes.data(), kNewBytes.size()) && file.commit());
+    EXPECT_EQ(d.names(), expected);
+    EXPECT_EQ(readText(d.path("kept.wav")), kOldBytes);
 }
 
 TEST(ReplacementFileTest, TargetThatMayNotBeReplaced_IsRefusedAndNothingIsCreated)

@@ -31,14 +31,22 @@ TEST_P(ParseSongDetails, TakesKnownKeysAndRefusesTheRest)
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseSongDetails,
-    ::testing::Values(DetailsText{"Empty", "", SongDetails{}},
-                      DetailsText{"EveryKey",
-                                  "title=T\nartist=A\nalbum=B\nyear=1997\ngenre=Pop\ncomment=C\n",
-                                  SongDetails{"T", "A", "B", "1997", "Pop", "C"}},
-                      DetailsText{"SomeKeysNoFinalBreakAndAnEqualsInAValue",
-                                  "\nartist=A=B\n\ncomment=x",
-                                  SongDetails{"", "A=B", "", "", "", "x"}},
-                      DetailsText{"EmptyValues", "title=\nartist=", SongDetails{}}),
+    ::testing::Values(
+        DetailsText{"Empty", "", SongDetails{}},
+        DetailsText{"EveryKey", "title=T\nartist=A\nalbum=B\nyear=1997\ngenre=Pop\ncomment=C\n",
+                    SongDetails{"T", "A", "B", "1997", "Pop", "C"}},
+        DetailsText{"SomeKeysNoFinalBreakAndAnEqualsInAValue", "\nartist=A=B\n\ncomment=x",
+                    SongDetails{"", "A=B", "", "", "", "x"}},
+        DetailsText{"EmptyValues", "title=\nartist=", SongDetails{}},
+        DetailsText{
+            "UnicodeTitle", "title=Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x8E\xB5",
+            SongDetails{"Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x8E\xB5", "", "", "", "", ""}},
+        DetailsText{"Latin1Byte", "title=Caf\xE9", std::nullopt},
+        DetailsText{"StrayContinuation", "artist=\x80", std::nullopt},
+        DetailsText{"CutSequence", "album=\xE2\x82", std::nullopt},
+        DetailsText{"OverlongSlash", "genre=\xC0\xAF", std::nullopt},
+        DetailsText{"Surrogate", "comment=\xED\xA0\x80", std::nullopt},
+        DetailsText{"BeyondUnicode", "year=\xF4\x90\x80\x80", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

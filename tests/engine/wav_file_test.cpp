@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -241,6 +245,63 @@ TEST_F(WavFileTest, LoadSkipsOtherChunksExtensionsAndPadBytes)
         EXPECT_EQ(load(file), 0);
         EXPECT_TRUE(framesLoaded(5));
         EXPECT_TRUE(framesZeroFrom(5));
+    }
+}
+
+// A save killed part way: the file system's size limit kills the child that saves, as a kill
+// -9 would, at a known point of the file.
+void saveUntilKilled(const std::string& target, TemporaryFile temporary)
+{
+    constexpr rlim_t kKilledAfterBytes = 1 << 20;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit limit{kKilledAfterBytes, kKilledAfterBytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_DFL);
+        const std::vector<Frame> track(1 << 20, kOldFrame);
+        saveAsWave(target.c_str(), track, DiagnosticLog(), {}, nullptr, temporary);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the save was not cut short";
+}
+
+// Killed saves leave nothing (a file without a name goes with its process), or, on a file
+// system that refuses such files, a hidden fragment that reads as no WAV file and that the
+// next save into the folder removes.
+TEST(KilledSave, LeavesNoFileThatReadsAsAudio_AndTheNextSaveClearsTheFolder)
+{
+    struct Case {
+        const char* name;
+        TemporaryFile temporary;
+        size_t leftBehind;
+    };
+    const Case cases[] = {
+        {"unnamed", TemporaryFile::kUnnamedWherePossible, 0},
+        {"named", TemporaryFile::kNamed, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempDirectory folder;
+        const DiagnosticLog quiet;
+        // Each save clears what the one before left: three kills leave one fragment at most.
+        // The file system's clock moves on coarsely: each save begins after its tick.
+        for (int kill = 0; kill < 3; ++kill) {
+            ::usleep(20000);
+            ASSERT_NO_FATAL_FAILURE(saveUntilKilled(folder.file("song.wav"), c.temporary));
+        }
+        const std::vector<std::string> left = folder.names();
+        EXPECT_EQ(left.size(), c.leftBehind);
+        for (const std::string& name : left) {
+            EXPECT_EQ(name.rfind(".song.wav.", 0), 0u) << name;
+            EXPECT_EQ(waveFrames(folder.file(name).c_str(), quiet), -BRENVIK_LOAD_NO_RIFF) << name;
+        }
+        ::usleep(20000);
+        const std::vector<Frame> take(5, kOldFrame);
+        ASSERT_EQ(saveAsWave(folder.file("other.wav").c_str(), take, quiet), BRENVIK_OK);
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"other.wav"});
+        EXPECT_EQ(waveFrames(folder.file("other.wav").c_str(), quiet), 5);
     }
 }
 
