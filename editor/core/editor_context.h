@@ -58,8 +58,8 @@ struct EditorContext {
     // Where the last recording lost input or went on from another source, in the track: the
     // view marks both alike.
     std::vector<int32_t> lostInputFrames;
-    MeterFeed meter{engine, window};  // fed by the follow loop
-    TrackSummary summary{engine};     // the extremes the view draws
+    MeterFeed meter{engine, window};    // fed by the follow loop
+    TrackSummary summary{engine};       // the extremes the view draws
     LiveFeatures liveFeatures{engine};  // Select Song's features, gathered while recording
 };
 
