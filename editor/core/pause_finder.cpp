@@ -15,8 +15,11 @@ constexpr float kQuietBelowLoudDb = 20.0F;  // hiss this far below the loud leve
 constexpr float kNoiseFlatness = 0.3F;      // white noise has about 0.56, music far less
 constexpr size_t kLoudPeakPercentile = 95;
 constexpr double kEdgeAmplitudeRatio =
-    31.622776601683793;                 // a pause's edge: 30 dB below the loud peak
-constexpr double kEdgeOverNoise = 1.5;  // or clearly above the pause's own noise
+    31.622776601683793;                       // a pause's edge: 30 dB below the loud peak
+constexpr double kEdgeOverNoise = 1.5;        // or clearly above the pause's own noise
+constexpr int32_t kGapContextFrames = 44100;  // the second either side of a short gap
+constexpr float kQuietMusicBelowLoudDb = 12.0F;
+constexpr int32_t kGapChainFrames = 2 * 44100;  // a quiet passage's gaps come this close
 // A block beside sound is judged with the spectrum of a window that reaches into the sound, so
 // the frames up to a window and a half from a run of quiet blocks are looked at one by one.
 constexpr int32_t kWideningReach = 3 * kHopFrames / 2;
@@ -99,7 +102,53 @@ private:
     int32_t to_ = 0;
 };
 
+// The loudest block over frames begin .. end - 1 (clamped to the take); -inf over none.
+float loudestBlock(const SoundFeatures& features, int32_t begin, int32_t end)
+{
+    const auto blocks = int32_t(features.blockLevels.size());
+    const int32_t first = std::clamp(begin / kBlockFrames, 0, blocks);
+    const int32_t last = std::clamp((end + kBlockFrames - 1) / kBlockFrames, first, blocks);
+    float loudest = -std::numeric_limits<float>::infinity();
+    for (int32_t block = first; block < last; ++block)
+        loudest = std::max(loudest, features.blockLevels[size_t(block)]);
+    return loudest;
+}
+
 }  // namespace
+
+std::vector<FrameRange> withoutGapsInQuietMusic(const SoundFeatures& features,
+                                                const std::vector<FrameRange>& pauses)
+{
+    const float quiet = loudLevel(features) - kQuietMusicBelowLoudDb;
+    const auto quietBefore = [&](const FrameRange& pause) {
+        return loudestBlock(features, pause.begin - kGapContextFrames, pause.begin) < quiet;
+    };
+    const auto quietAfter = [&](const FrameRange& pause) {
+        return loudestBlock(features, pause.end, pause.end + kGapContextFrames) < quiet;
+    };
+    const auto isShortGap = [&](const FrameRange& pause) {
+        return pause.length() <= kLongestGapInMusicFrames && pause.begin > 0 &&
+               pause.end < features.frames;
+    };
+    std::vector<bool> inMusic(pauses.size());
+    for (size_t n = 0; n < pauses.size(); ++n)
+        inMusic[n] = isShortGap(pauses[n]) && quietBefore(pauses[n]) && quietAfter(pauses[n]);
+    // The first and last gaps of a quiet passage have louder sound on one side: they go with
+    // the gaps just beyond their quiet side.
+    const auto near = [&](size_t from, size_t to) {
+        return inMusic[to] && std::abs(pauses[from].begin - pauses[to].begin) <= kGapChainFrames;
+    };
+    std::vector<bool> edges(pauses.size());
+    for (size_t n = 0; n < pauses.size(); ++n) {
+        if (inMusic[n] || !isShortGap(pauses[n])) continue;
+        edges[n] = (n > 0 && near(n, n - 1) && quietBefore(pauses[n])) ||
+                   (n + 1 < pauses.size() && near(n, n + 1) && quietAfter(pauses[n]));
+    }
+    std::vector<FrameRange> kept;
+    for (size_t n = 0; n < pauses.size(); ++n)
+        if (!inMusic[n] && !edges[n]) kept.push_back(pauses[n]);
+    return kept;
+}
 
 float loudLevel(const SoundFeatures& features)
 {
@@ -133,5 +182,5 @@ std::vector<FrameRange> findPauses(const SoundFeatures& features, TrackFramesRea
         }
         block = runEnd;
     }
-    return pauses;
+    return withoutGapsInQuietMusic(features, pauses);
 }

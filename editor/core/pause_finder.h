@@ -23,6 +23,16 @@ constexpr int32_t kShortestPauseFrames = 6615;  // 0.15 s
 // digital silence (a take shorter than the track leaves a silent start). -inf for silence.
 float loudLevel(const SoundFeatures& features);
 
+// A gap this short with quiet music on both sides is the music's own: a soft intro played by a
+// few instruments falls silent between its notes, where pieces are parted by longer pauses or
+// by loud sound on one side.
+constexpr int32_t kLongestGapInMusicFrames = 13230;  // 0.3 s
+
+// The pauses without the gaps inside quiet music: those no longer than kLongestGapInMusicFrames
+// where every block of the second on each side stays well below the loud level.
+std::vector<FrameRange> withoutGapsInQuietMusic(const SoundFeatures& features,
+                                                const std::vector<FrameRange>& pauses);
+
 // The pauses in order, their edges exact to the frame: a run of quiet blocks is widened frame by
 // frame while both channels stay within what the run's own noise and the loud level allow.
 std::vector<FrameRange> findPauses(const SoundFeatures& features, TrackFramesReader read);
