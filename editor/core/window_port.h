@@ -21,8 +21,8 @@ enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 enum class BusyBar { Hidden, Shown };
 
-// The sixteen controls a running command may lock (command_locks.cpp says which): a transport
-// locks the first thirteen, a command under the busy window all of them.
+// The sixteen controls a running command may lock (command_locks.cpp says which); the main
+// window's command table says which menu items and buttons each one switches off.
 enum class LockableControl {
     cmdCut,
     cmdNew,

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frm_pellam.h"
 
+#include <algorithm>
+
 #include <QAction>
+#include <QActionEvent>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -54,13 +57,6 @@ QMessageBox::Icon qIcon(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
-// Menus and their items are both switched, so that a locked menu's shortcuts are locked too.
-void setMenuEnabled(QMenu* menu, bool enabled)
-{
-    menu->menuAction()->setEnabled(enabled);
-    for (QAction* item : menu->actions()) item->setEnabled(enabled);
-}
-
 }  // namespace
 
 FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
@@ -80,117 +76,81 @@ FrmPellam::FrmPellam(EngineApi& engine, QWidget* parent)
 
 FrmPellam::~FrmPellam() = default;
 
-QAction* FrmPellam::addCommand(const char* name, const char* caption, std::function<void()> command,
-                               QKeySequence shortcut)
-{
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, std::move(command));
-    return action;
-}
-
 void FrmPellam::createActions()
 {
-    mnuFileNew = addCommand(
-        "mnuFileNew", "&New", [this] { editor_.files().newFile(); },
-        QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuFileOpen = addCommand(
-        "mnuFileOpen", "&Open", [this] { editor_.files().open(); },
-        QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuFileProps =
-        addCommand("mnuFileProps", "&Properties", [this] { editor_.files().properties(); });
-    mnuFileSaveAs = addCommand(
-        "mnuFileSaveAs", "&Save As...", [this] { editor_.files().saveAs(); },
-        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    mnuFileExit = addCommand("mnuFileExit", "E&xit", [this] { editor_.files().exit(); });
-    mnuEditCut = addCommand(
-        "mnuEditCut", "C&ut", [this] { editor_.edits().cut(); },
-        QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuEditSelectAll = addCommand(
-        "mnuEditSelectAll", "Select &All", [this] { editor_.selection().selectAll(); },
-        QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuControlPlay = addCommand(
-        "mnuControlPlay", "&Play", [this] { editor_.transport().play(); },
-        QKeySequence(Qt::Key_F5));
-    mnuControlRecord = addCommand(
-        "mnuControlRecord", "&Record", [this] { editor_.transport().record(); },
-        QKeySequence(Qt::Key_F6));
-    mnuControlStop = addCommand(
-        "mnuControlStop", "&Stop", [this] { editor_.transport().stop(); },
-        QKeySequence(Qt::Key_F7));
-    mnuFXFadeIn = addCommand("mnuFXFadeIn", "Fade &In", [this] { editor_.edits().fadeIn(); });
-    mnuFXFadeOut = addCommand("mnuFXFadeOut", "Fade &Out", [this] { editor_.edits().fadeOut(); });
-    mnuHelpAbout = addCommand("mnuHelpAbout", "&About", [this] { editor_.helpAbout(); });
-    mnuEditUndo = addCommand(
-        "mnuEditUndo", "U&ndo", [this] { editor_.edits().undo(); },
-        QKeySequence(Qt::CTRL | Qt::Key_Z));
-    mnuEditRedo = addCommand("mnuEditRedo", "&Redo", [this] { editor_.edits().redo(); });
-    mnuEditRedo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    mnuEditSelectSong = addCommand(
-        "mnuEditSelectSong", "Select &Song", [this] { editor_.selection().selectSong(); },
-        QKeySequence(Qt::CTRL | Qt::Key_L));
-    mnuFileSongDetails = addCommand("mnuFileSongDetails", "Song &Details...",
-                                    [this] { editor_.files().songDetails(); });
-    mnuFXNormalize = addCommand("mnuFXNormalize", "&Normalize Loudness...",
-                                [this] { editor_.edits().normalizeLoudness(); });
-    mnuControlSource = addCommand("mnuControlSource", "&Input Source...",
-                                  [this] { editor_.transport().chooseInputSource(); });
-    addSelectionKeys();
-}
-
-void FrmPellam::addSelectionKeys()
-{
-    // Keys without a menu item: Shift with the arrows moves the selection's end a column, with
-    // Ctrl a tick; Shift with Home or End reaches out to the view's edge.
-    const auto key = [this](QKeyCombination keys, auto command) {
-        auto* action = new QAction(this);
-        action->setShortcut(QKeySequence(keys));
-        connect(action, &QAction::triggered, this, command);
-        addAction(action);
-    };
-    key(Qt::SHIFT | Qt::Key_Left, [this] { editor_.selection().moveEnd(-1); });
-    key(Qt::SHIFT | Qt::Key_Right, [this] { editor_.selection().moveEnd(1); });
-    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Left, [this] { editor_.selection().moveEndByTicks(-1); });
-    key(Qt::CTRL | Qt::SHIFT | Qt::Key_Right, [this] { editor_.selection().moveEndByTicks(1); });
-    key(Qt::SHIFT | Qt::Key_Home, [this] { editor_.selection().extendToViewStart(); });
-    key(Qt::SHIFT | Qt::Key_End, [this] { editor_.selection().extendToViewEnd(); });
+    for (const CommandRow& row : commandTable()) {
+        auto* action = new QAction(row.caption, this);
+        action->setObjectName(row.name);
+        QList<QKeySequence> shortcuts;
+        for (QKeyCombination keys : row.shortcuts)
+            if (keys.key() != Qt::Key_unknown) shortcuts.append(QKeySequence(keys));
+        action->setShortcuts(shortcuts);
+        connect(action, &QAction::triggered, this, [this, run = row.run] { run(editor_); });
+        // A key without a menu item works wherever the window has the focus.
+        if (row.menu == MenuId::None) addAction(action);
+        actions_.push_back(action);
+    }
 }
 
 void FrmPellam::createMenus()
 {
-    mnuFile = menuBar()->addMenu("&File");
-    mnuFile->setObjectName("mnuFile");
-    mnuFile->addActions(
-        {mnuFileNew, mnuFileOpen, mnuFileProps, mnuFileSaveAs, mnuFileExit, mnuFileSongDetails});
-    mnuEdit = menuBar()->addMenu("&Edit");
-    mnuEdit->setObjectName("mnuEdit");
-    mnuEdit->addActions(
-        {mnuEditCut, mnuEditSelectAll, mnuEditUndo, mnuEditRedo, mnuEditSelectSong});
-    applyEditHistory();
-    mnuControl = menuBar()->addMenu("&Control");
-    mnuControl->setObjectName("mnuControl");
-    mnuControl->addActions({mnuControlPlay, mnuControlRecord, mnuControlStop, mnuControlSource});
-    mnuFX = menuBar()->addMenu("F&X");
-    mnuFX->setObjectName("mnuFX");
-    mnuFX->addActions({mnuFXFadeIn, mnuFXFadeOut, mnuFXNormalize});
-    mnuHelp = menuBar()->addMenu("&Help");
-    mnuHelp->setObjectName("mnuHelp");
-    mnuHelp->addAction(mnuHelpAbout);
+    for (const MenuRow& menuRow : menuTable()) {
+        QMenu* menu = menuBar()->addMenu(menuRow.title);
+        menu->setObjectName(menuRow.name);
+        menus_[size_t(menuRow.id)] = menu;
+        for (size_t row = 0; row < commandTable().size(); ++row)
+            if (commandTable()[row].menu == menuRow.id) menu->addAction(actions_[row]);
+    }
+    applyLocks();
 }
 
-QToolButton* FrmPellam::addButton(const char* name, const char* tooltip, ToolbarPicture picture,
-                                  int leftTwips, std::function<void()> command)
+namespace {
+
+// A toolbar button runs its command's action and follows its lock, but keeps its own picture
+// and tooltip, which the action (shared with a menu item) does not carry.
+class CommandButton : public QToolButton {
+public:
+    CommandButton(const ToolbarButton& button, QAction* action, QWidget* parent)
+        : QToolButton(parent),
+          icon_(toolbarIcon(button.picture)),
+          tooltip_(button.tooltip)
+    {
+        setObjectName(button.name);
+        setDefaultAction(action);
+        keepOwnLook();
+        setIconSize({16, 16});
+        setGeometry(twipsRect(button.leftTwips, 0, 375, 375));
+    }
+
+protected:
+    void actionEvent(QActionEvent* event) override
+    {
+        QToolButton::actionEvent(event);
+        if (event->type() == QEvent::ActionChanged) keepOwnLook();
+    }
+
+private:
+    void keepOwnLook()
+    {
+        setIcon(icon_);
+        setToolTip(tooltip_);
+    }
+
+    QIcon icon_;
+    QString tooltip_;
+};
+
+}  // namespace
+
+void FrmPellam::addToolbarButtons()
 {
-    auto* button = new QToolButton(centralWidget());
-    button->setObjectName(name);
-    button->setToolTip(tooltip);
-    button->setIcon(toolbarIcon(picture));
-    button->setIconSize({16, 16});
-    button->setGeometry(twipsRect(leftTwips, 0, 375, 375));
-    connect(button, &QToolButton::clicked, this, std::move(command));
-    return button;
+    // Made from left to right, so that Tab walks them in the order they are seen.
+    std::vector<size_t> rows;
+    for (size_t row = 0; row < commandTable().size(); ++row)
+        if (commandTable()[row].button) rows.push_back(row);
+    std::ranges::sort(rows, {}, [](size_t row) { return commandTable()[row].button->leftTwips; });
+    for (size_t row : rows)
+        new CommandButton(*commandTable()[row].button, actions_[row], centralWidget());
 }
 
 QLabel* FrmPellam::addLabel(const char* name, const char* caption, QRect geometry)
@@ -221,23 +181,7 @@ void FrmPellam::createControls()
     client->installEventFilter(this);
     setCentralWidget(client);
 
-    cmdNew =
-        addButton("cmdNew", "New", ToolbarPicture::New, 0, [this] { editor_.files().newFile(); });
-    cmdOpen =
-        addButton("cmdOpen", "Open", ToolbarPicture::Open, 360, [this] { editor_.files().open(); });
-    cmdSave = addButton("cmdSave", "Save", ToolbarPicture::Save, 720,
-                        [this] { editor_.files().saveAs(); });
-    cmdProps = addButton("cmdProps", "Properties", ToolbarPicture::Properties, 1080,
-                         [this] { editor_.files().properties(); });
-    // A Cut button that did nothing would puzzle anyone; it runs Edit Cut like its menu item.
-    cmdCut =
-        addButton("cmdCut", "Cut", ToolbarPicture::Cut, 1560, [this] { editor_.edits().cut(); });
-    cmdPlay = addButton("cmdPlay", "Play", ToolbarPicture::Play, 2040,
-                        [this] { editor_.transport().play(); });
-    cmdRec = addButton("cmdRec", "Record", ToolbarPicture::Record, 2400,
-                       [this] { editor_.transport().record(); });
-    cmdStop = addButton("cmdStop", "Stop", ToolbarPicture::Stop, 2760,
-                        [this] { editor_.transport().stop(); });
+    addToolbarButtons();
 
     lblLength = addLabel("lblLength", "Len:", twipsRect(4320, 120, 855, 255));
     lblMem = addLabel("lblMem", "Mem:", twipsRect(5160, 120, 1215, 255));
@@ -371,35 +315,38 @@ void FrmPellam::setLabelText(WindowLabel label, const std::string& text)
 
 void FrmPellam::setControlEnabled(LockableControl control, bool enabled)
 {
-    switch (control) {
-        case LockableControl::cmdCut: cmdCut->setEnabled(enabled); break;
-        case LockableControl::cmdNew: cmdNew->setEnabled(enabled); break;
-        case LockableControl::cmdOpen: cmdOpen->setEnabled(enabled); break;
-        case LockableControl::cmdPlay: cmdPlay->setEnabled(enabled); break;
-        case LockableControl::cmdProps: cmdProps->setEnabled(enabled); break;
-        case LockableControl::cmdRec: cmdRec->setEnabled(enabled); break;
-        case LockableControl::cmdSave: cmdSave->setEnabled(enabled); break;
-        case LockableControl::hscView: hscView->setEnabled(enabled); break;
-        case LockableControl::hscZoom: hscZoom->setEnabled(enabled); break;
-        case LockableControl::mnuControlPlay: mnuControlPlay->setEnabled(enabled); break;
-        case LockableControl::mnuControlRecord:
-            mnuControlRecord->setEnabled(enabled);
-            mnuControlSource->setEnabled(enabled);  // the source cannot change under a transport
-            break;
-        case LockableControl::mnuEdit:
-            setMenuEnabled(mnuEdit, enabled);
-            applyEditHistory();
-            break;
-        case LockableControl::mnuFile: setMenuEnabled(mnuFile, enabled); break;
-        case LockableControl::cmdStop: cmdStop->setEnabled(enabled); break;
-        case LockableControl::mnuControl:
-            // Its Play and Record items have locks of their own, which a transport may still hold
-            // when a command nested in it gives the whole menu back.
-            mnuControl->menuAction()->setEnabled(enabled);
-            mnuControlStop->setEnabled(enabled);
-            break;
-        case LockableControl::mnuFX: setMenuEnabled(mnuFX, enabled); break;
+    locked_[size_t(control)] = !enabled;
+    applyLocks();
+}
+
+bool FrmPellam::unlocked(std::optional<LockableControl> lock) const
+{
+    return !lock || !locked_[size_t(*lock)];
+}
+
+bool FrmPellam::available(const CommandRow& row) const
+{
+    // A button and its menu item share one action: it runs only when neither lock holds it.
+    const bool free = unlocked(row.lock) && (!row.button || unlocked(row.button->lock));
+    switch (row.needs) {
+        case Needs::AnEditToUndo: return free && canUndo_;
+        case Needs::AnEditToRedo: return free && canRedo_;
+        case Needs::Nothing: break;
     }
+    return free;
+}
+
+void FrmPellam::applyLocks()
+{
+    // A locked menu's items are switched off with its title, so that its shortcuts are locked
+    // too; the items name that lock themselves.
+    for (const MenuRow& menu : menuTable())
+        if (QMenu* shown = menus_[size_t(menu.id)])
+            shown->menuAction()->setEnabled(unlocked(menu.lock));
+    for (size_t row = 0; row < commandTable().size(); ++row)
+        actions_[row]->setEnabled(available(commandTable()[row]));
+    if (hscView) hscView->setEnabled(unlocked(LockableControl::hscView));
+    if (hscZoom) hscZoom->setEnabled(unlocked(LockableControl::hscZoom));
 }
 
 QScrollBar* FrmPellam::scrollBar(ScrollBar bar) const
@@ -477,7 +424,7 @@ int FrmPellam::chooseSource(const std::vector<std::string>& choices, int checked
         group->addAction(choice);
     }
     // Below the Control title like its own menu, the checked item where the keys start.
-    const QRect control = menuBar()->actionGeometry(mnuControl->menuAction());
+    const QRect control = menuBar()->actionGeometry(menus_[size_t(MenuId::Control)]->menuAction());
     menu.setActiveAction(menu.actions().value(checked));
     const QAction* picked = menu.exec(menuBar()->mapToGlobal(control.bottomLeft()));
     return picked ? picked->data().toInt() : -1;
@@ -505,16 +452,7 @@ void FrmPellam::showEditHistory(bool canUndo, bool canRedo)
 {
     canUndo_ = canUndo;
     canRedo_ = canRedo;
-    applyEditHistory();
-}
-
-void FrmPellam::applyEditHistory()
-{
-    // The menu's lock (setMenuEnabled) switches every item: here it holds Undo and Redo off,
-    // and its unlock does not switch them on without an edit to work on.
-    const bool unlocked = mnuEdit->menuAction()->isEnabled();
-    mnuEditUndo->setEnabled(unlocked && canUndo_);
-    mnuEditRedo->setEnabled(unlocked && canRedo_);
+    applyLocks();
 }
 
 void FrmPellam::busySetProgress(int32_t percent)

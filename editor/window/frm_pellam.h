@@ -3,11 +3,14 @@
 // Editor, and serves the Editor as its WindowPort.
 #pragma once
 
-#include <functional>
+#include <array>
+#include <bitset>
+#include <vector>
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include "command_table.h"
 #include "editor.h"
 #include "frm_message.h"
 #include "toolbar_icons.h"
@@ -18,7 +21,6 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QScrollBar;
-class QToolButton;
 class InputHold;
 class ViewWidget;
 class MeterWidget;
@@ -74,13 +76,9 @@ private:
     void createActions();
     void createMenus();
     void createControls();
-    QAction* addCommand(const char* name, const char* caption, std::function<void()> command,
-                        QKeySequence shortcut = {});
-    QToolButton* addButton(const char* name, const char* tooltip, ToolbarPicture picture,
-                           int leftTwips, std::function<void()> command);
+    void addToolbarButtons();
     QLabel* addLabel(const char* name, const char* caption, QRect geometry);
     QScrollBar* addTrackScrollBar(const char* name, int minimum, int maximum, int value);
-    void addSelectionKeys();
     void placeControls(QSize client);
     QScrollBar* scrollBar(ScrollBar bar) const;
     FrmMessage& busy();
@@ -88,14 +86,6 @@ private:
     Editor editor_;
     QPointer<FrmMessage> busy_;
 
-    QToolButton* cmdNew = nullptr;
-    QToolButton* cmdOpen = nullptr;
-    QToolButton* cmdSave = nullptr;
-    QToolButton* cmdProps = nullptr;
-    QToolButton* cmdCut = nullptr;
-    QToolButton* cmdPlay = nullptr;
-    QToolButton* cmdRec = nullptr;
-    QToolButton* cmdStop = nullptr;
     QLabel* lblLength = nullptr;
     QLabel* lblMem = nullptr;
     QGroupBox* fraTrack = nullptr;
@@ -103,33 +93,15 @@ private:
     ViewWidget* picView_ = nullptr;
     QScrollBar* hscView = nullptr;
 
-    QMenu* mnuFile = nullptr;
-    QMenu* mnuEdit = nullptr;
-    QMenu* mnuControl = nullptr;
-    QMenu* mnuFX = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QAction* mnuFileNew = nullptr;
-    QAction* mnuFileOpen = nullptr;
-    QAction* mnuFileProps = nullptr;
-    QAction* mnuFileSaveAs = nullptr;
-    QAction* mnuFileExit = nullptr;
-    QAction* mnuEditCut = nullptr;
-    QAction* mnuEditSelectAll = nullptr;
-    QAction* mnuControlPlay = nullptr;
-    QAction* mnuControlRecord = nullptr;
-    QAction* mnuControlStop = nullptr;
-    QAction* mnuFXFadeIn = nullptr;
-    QAction* mnuFXFadeOut = nullptr;
-    QAction* mnuHelpAbout = nullptr;
-    QAction* mnuEditUndo = nullptr;
-    QAction* mnuEditRedo = nullptr;
-    QAction* mnuEditSelectSong = nullptr;
-    QAction* mnuFileSongDetails = nullptr;
-    QAction* mnuFXNormalize = nullptr;
-    QAction* mnuControlSource = nullptr;
+    // One action per row of the command table, in its order; one menu per row of the menus'.
+    std::vector<QAction*> actions_;
+    std::array<QMenu*, size_t(MenuId::None)> menus_{};
+    std::bitset<kLockableControls> locked_;
     bool canUndo_ = false;
     bool canRedo_ = false;
-    void applyEditHistory();  // Undo and Redo: enabled when unlocked and there is an edit
+    bool unlocked(std::optional<LockableControl> lock) const;
+    bool available(const CommandRow& row) const;
+    void applyLocks();  // every menu, item, button and scroll bar from the locks and the edits
     MeterWidget* meterLevels = nullptr;
     InputHold* inputHold_ = nullptr;
 };

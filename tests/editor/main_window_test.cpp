@@ -3,6 +3,9 @@
 // start-up through the settings dialog, the locks of the transport, and the close sequence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
@@ -189,6 +192,33 @@ TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(editor.state().mod.clipbegin, 0);
     EXPECT_TRUE(child<QToolButton>("cmdPlay")->isEnabled());
+}
+
+TEST_F(MainWindow, ToolbarButtonsAreMenuItemsAndKeepTheirLookThroughALock)
+{
+    struct Look {
+        QToolButton* button;
+        QString tooltip;
+        qint64 picture;
+    };
+    std::vector<Look> looks;
+    for (auto* button : window.findChildren<QToolButton*>())
+        if (button->defaultAction())
+            looks.push_back({button, button->toolTip(), button->icon().cacheKey()});
+    ASSERT_EQ(looks.size(), 8u);
+    for (bool enabled : {false, true}) {
+        window.editor().transport().enableControls(enabled);
+        for (const Look& look : looks) {
+            QAction* action = look.button->defaultAction();
+            const auto inMenus = action->associatedObjects();
+            EXPECT_TRUE(std::ranges::any_of(inMenus, [](QObject* o) {
+                return qobject_cast<QMenu*>(o);
+            })) << look.tooltip.toStdString();
+            EXPECT_EQ(look.button->isEnabled(), action->isEnabled()) << look.tooltip.toStdString();
+            EXPECT_EQ(look.button->toolTip(), look.tooltip);
+            EXPECT_EQ(look.button->icon().cacheKey(), look.picture);
+        }
+    }
 }
 
 // The wheel turned over the view by angle (eighths of a degree, forward positive).
