@@ -161,6 +161,19 @@ bool noTrack()
     return engine().track().empty();
 }
 
+// A question answered from the WAV file's header alone, beside the track's readers; a null
+// path cannot be opened.
+int32_t askWaveHeader(const char* path,
+                      int32_t (*question)(const char*, const brenvik::DiagnosticLog&))
+{
+    return guarded(
+        always(-BRENVIK_LOAD_CANNOT_OPEN),
+        [&]() -> int32_t {
+            return path == nullptr ? -BRENVIK_LOAD_CANNOT_OPEN : question(path, engine().log());
+        },
+        Turn::kBesideReaders);
+}
+
 }  // namespace
 
 extern "C" {
@@ -352,28 +365,12 @@ int32_t GetSourceChanges(char* buffer, int32_t size)
 
 int32_t WaveFrames(const char* path)
 {
-    return guarded(
-        always(-BRENVIK_LOAD_CANNOT_OPEN),
-        [&]() -> int32_t {
-            if (path == nullptr) {
-                return -BRENVIK_LOAD_CANNOT_OPEN;
-            }
-            return brenvik::waveFrames(path, engine().log());
-        },
-        Turn::kBesideReaders);
+    return askWaveHeader(path, brenvik::waveFrames);
 }
 
 int32_t WaveSampleBits(const char* path)
 {
-    return guarded(
-        always(-BRENVIK_LOAD_CANNOT_OPEN),
-        [&]() -> int32_t {
-            if (path == nullptr) {
-                return -BRENVIK_LOAD_CANNOT_OPEN;
-            }
-            return brenvik::waveSampleBits(path, engine().log());
-        },
-        Turn::kBesideReaders);
+    return askWaveHeader(path, brenvik::waveSampleBits);
 }
 
 // Takes no turn: it reads one atomic counter, so that it answers while a save runs.
