@@ -417,41 +417,38 @@ TEST_F(SparseWaveTest, DataChunkAfterFiveGigabytesOfZeros_Loads)
     EXPECT_TRUE(framesZeroFrom(5));
 }
 
-// What WaveFrames tells: the frames a track long enough would take, or the negated rejection.
+// What WaveFrames tells: the frames a track long enough would take, or the negated rejection;
+// and WaveSampleBits, from the same header: the sample size, also of a file refused for it.
 TEST_F(WavFileTest, WaveFrames_CountsTheFramesLoadWaveWouldReadOrNegatesItsRejection)
 {
     struct Case {
         const char* name;
         std::string bytes;
         int32_t frames;
+        int32_t bits;
     };
     const Case cases[] = {
-        {"stereo", wave(stereoFrames(40)), 40},
-        {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5},
-        {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3},
+        {"stereo", wave(stereoFrames(40)), 40, 16},
+        {"mono", riff(formatChunk(1, 1, 44100, 16) + chunk("data", values({1, 2, 3, 4, 5}))), 5,
+         16},
+        {"odd byte", riff(formatChunk(1, 2, 44100, 16) + chunk("data", stereoFrames(3) + "x")), 3,
+         16},
         {"data cut short",
-         riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2},
-        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF},
+         riff(formatChunk(1, 2, 44100, 16)) + "data" + le32(4000) + stereoFrames(2), 2, 16},
+        {"not RIFF", "RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF,
+         -BRENVIK_LOAD_NO_RIFF},
+        {"24-bit", riff(formatChunk(1, 2, 44100, 24) + chunk("data", stereoFrames(2))),
+         -BRENVIK_LOAD_NOT_16_BIT, 24},
+        {"float", riff(formatChunk(3, 2, 44100, 32) + chunk("data", stereoFrames(2))),
+         -BRENVIK_LOAD_NOT_PCM, -BRENVIK_LOAD_NOT_PCM},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(waveFrames(writeFile(c.bytes).c_str(), log_), c.frames);
+        const std::string file = writeFile(c.bytes);
+        EXPECT_EQ(waveFrames(file.c_str(), log_), c.frames);
+        EXPECT_EQ(waveSampleBits(file.c_str(), log_), c.bits);
     }
     EXPECT_EQ(waveFrames(path("missing.wav").c_str(), log_), -BRENVIK_LOAD_CANNOT_OPEN);
-}
-
-// What waveSampleBits tells: the sample size, also of a file refused for it, or the rejection.
-TEST_F(WavFileTest, WaveSampleBits_GivesTheFormatsSampleSizeEvenWhereLoadWaveRefusesIt)
-{
-    const std::pair<std::string, int32_t> cases[] = {
-        {wave(stereoFrames(2)), 16},
-        {riff(formatChunk(1, 2, 44100, 24) + chunk("data", stereoFrames(2))), 24},
-        {riff(formatChunk(3, 2, 44100, 32) + chunk("data", stereoFrames(2))),
-         -BRENVIK_LOAD_NOT_PCM},
-        {"RIXF" + wave(stereoFrames(2)).substr(4), -BRENVIK_LOAD_NO_RIFF},
-    };
-    for (const auto& [bytes, bits] : cases)
-        EXPECT_EQ(waveSampleBits(writeFile(bytes).c_str(), log_), bits) << bits;
 }
 
 TEST_F(WavFileTest, LoadMissingFile_Returns15AndLeavesTrack)
