@@ -31,6 +31,7 @@ void EditorContext::reportEngineError(const std::string& prefix, int32_t code,
 void EditorContext::forgetEdits()
 {
     lostInputFrames.clear();  // the marks belong to the audio that was in the track
+    titleMarks.clear();
     history.clear();
     showEditHistory();
 }

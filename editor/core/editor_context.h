@@ -17,6 +17,7 @@
 #include "live_features.h"
 #include "meter_feed.h"
 #include "song_choices.h"
+#include "title_marks.h"
 #include "track_summary.h"
 #include "window_port.h"
 
@@ -58,6 +59,8 @@ struct EditorContext {
     // Where the last recording lost input or went on from another source, in the track: the
     // view marks both alike.
     std::vector<int32_t> lostInputFrames;
+    // The titles the players announced during the last recording, oldest first.
+    std::vector<TitleMark> titleMarks;
     MeterFeed meter{engine, window};    // fed by the follow loop
     TrackSummary summary{engine};       // the extremes the view draws
     LiveFeatures liveFeatures{engine};  // Select Song's features, gathered while recording
