@@ -30,9 +30,50 @@ int32_t Engine::open(int32_t trackLength, bool logging)
     log_->write("OpenLib\n");
     // All memory comes first, so that a track that cannot be had leaves no device open.
     SessionMemory memory;
-    if (!memory.allocate(trackLength)) {
+    if (!allocateTrack(memory, trackLength)) {
         return device::kNoMemory;
     }
+    return start(std::move(memory));
+}
+
+bool Engine::allocateTrack(SessionMemory& memory, int32_t trackLength)
+{
+    store_ = TrackStore::kMemory;
+    if (inMemoryOnly_ || trackLength < 1 || trackLength > SessionMemory::kMaxFrames) {
+        return memory.allocate(trackLength);
+    }
+    std::optional<TakeFile> take = TakeFile::create(TakeFile::folder(), trackLength);
+    if (take && memory.adopt(std::move(*take))) {
+        store_ = TrackStore::kFile;
+        return true;
+    }
+    log_->write("Err:no take file, the track is kept in memory\n");
+    store_ = TrackStore::kFellBack;
+    return memory.allocate(trackLength);
+}
+
+int32_t Engine::openTake(const std::string& path, bool logging)
+{
+    if (session_) {
+        close();
+    }
+    log_->setEnabled(logging);
+    log_->write("OpenLib\n");
+    std::optional<TakeFile> take = TakeFile::takeUnsaved(path);
+    if (!take) {
+        return kTakeRefused;
+    }
+    SessionMemory memory;
+    if (!memory.adopt(std::move(*take))) {
+        return device::kNoMemory;
+    }
+    turnRecoveredTake(memory);
+    store_ = TrackStore::kFile;
+    return start(std::move(memory));
+}
+
+int32_t Engine::start(SessionMemory memory)
+{
     try {
         session_ = std::make_unique<Session>(std::move(memory), log_, makeBackend_, deviceDeadline_,
                                              stallPeriod_);
@@ -95,6 +136,20 @@ const std::vector<Session::SourceChange>& Engine::sourceChanges() const
 {
     static const std::vector<Session::SourceChange> kNoChange;
     return session_ ? session_->sourceChanges() : kNoChange;
+}
+
+void Engine::trackSaved()
+{
+    if (TakeKeeper* keeper = takeKeeper()) {
+        keeper->saved();
+    }
+}
+
+void Engine::trackReplaced()
+{
+    if (TakeKeeper* keeper = takeKeeper()) {
+        keeper->replaced();
+    }
 }
 
 void Engine::clearTrack(FrameRange range)

@@ -44,7 +44,25 @@ public:
     // the memory allocated and the input side untouched; a failing input open shows as the
     // error of preparing the second record header. What open throws (no thread or memory to be
     // had) leaves the engine closed, ready to be opened again.
+    //
+    // The track is kept in a take file of the take folder (TakeFile), unless the track is to
+    // be kept in memory only, or no take file can be made there: then it is in memory.
     int32_t open(int32_t trackLength, bool logging);
+    // Opens the engine on the unsaved take at path, with its track length, the take turned
+    // oldest-first when it was still recording; kTakeRefused, with the engine closed, when the
+    // file is no such take or another engine holds it. Otherwise as open.
+    int32_t openTake(const std::string& path, bool logging);
+    static constexpr int32_t kTakeRefused = -1;
+
+    // Where the tracks of the opens that follow are kept: in memory only, or in a take file.
+    void keepTrackInMemory(bool inMemory) { inMemoryOnly_ = inMemory; }
+    enum class TrackStore { kNone, kFile, kMemory, kFellBack };
+    // Where the open track is: kFellBack when a take file was wanted but could not be made.
+    TrackStore trackStore() const { return session_ ? store_ : TrackStore::kNone; }
+    // A save wrote the track; a load replaced it with a file's audio. The take file, if any,
+    // notes it.
+    void trackSaved();
+    void trackReplaced();
     // Stops a running transport, closes both devices and frees the memory; returns the input
     // close's result. Closing an engine that holds no memory only logs "CloseLib\n" and
     // returns 0.
@@ -86,12 +104,21 @@ public:
     const std::vector<Session::SourceChange>& sourceChanges() const;
 
 private:
+    // Opens the devices on a session over memory; see open.
+    int32_t start(SessionMemory memory);
+    // The track of a new open, in a take file where one is wanted and can be made.
+    bool allocateTrack(SessionMemory& memory, int32_t trackLength);
+    // The session's take keeper, or null.
+    TakeKeeper* takeKeeper() { return session_ ? session_->takeKeeper() : nullptr; }
+
     const std::shared_ptr<DiagnosticLog> log_ = std::make_shared<DiagnosticLog>();
     const BackendFactory makeBackend_;
     const std::chrono::milliseconds deviceDeadline_;
     const std::chrono::milliseconds stallPeriod_;
     SessionMemory noTrack_;
     std::string chosenSource_;
+    bool inMemoryOnly_ = false;
+    TrackStore store_ = TrackStore::kNone;
     std::unique_ptr<Session> session_;
 };
 

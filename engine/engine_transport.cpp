@@ -12,7 +12,7 @@ int32_t Engine::play(FrameRange range)
 int32_t Engine::record()
 {
     log_->write("Record\n");
-    return session_ ? session_->record() : device::kInvalidHandle;
+    return session_ ? session_->record(chosenSource_) : device::kInvalidHandle;
 }
 
 int32_t Engine::stop()

@@ -27,6 +27,7 @@
 #include "mp3_quality.h"
 #include "save_settings.h"
 #include "song_details.h"
+#include "take_file.h"
 #include "wav_file.h"
 #include "wav_writer.h"
 
@@ -154,6 +155,43 @@ int32_t counted(Save save)
     return save(&savedBytes);
 }
 
+// A save's result, noted in the take file when the save succeeded: the take is no longer one
+// the next start offers to recover.
+int32_t notedWhenSaved(int32_t result)
+{
+    if (result == BRENVIK_OK) {
+        engine().trackSaved();
+    }
+    return result;
+}
+
+// The takes as ListTakes writes them: one a line, path, state, frames recorded, track length,
+// start and end times and source by tabs.
+std::string takeList(const std::vector<brenvik::TakeInfo>& takes)
+{
+    static constexpr const char* kStates[] = {"unsaved", "other-version", "wrong-size", "broken"};
+    std::string text;
+    for (const brenvik::TakeInfo& take : takes) {
+        text += field(take.path) + '\t' + kStates[static_cast<int>(take.refusal)] + '\t' +
+                std::to_string(take.recordedFrames) + '\t' + std::to_string(take.trackLength) +
+                '\t' + std::to_string(take.startedMs) + '\t' + std::to_string(take.lastFrameMs) +
+                '\t' + field(take.source) + '\n';
+    }
+    return text;
+}
+
+int32_t trackStoreCode(brenvik::Engine::TrackStore store)
+{
+    using Store = brenvik::Engine::TrackStore;
+    switch (store) {
+        case Store::kFile: return BRENVIK_STORE_FILE;
+        case Store::kMemory: return BRENVIK_STORE_MEMORY;
+        case Store::kFellBack: return BRENVIK_STORE_FELL_BACK;
+        case Store::kNone: break;
+    }
+    return BRENVIK_STORE_NONE;
+}
+
 // Files are neither read nor written while there is no track: before OpenLib, after CloseLib,
 // or after an OpenLib that could not get the memory.
 bool noTrack()
@@ -240,7 +278,11 @@ int32_t LoadWave(const char* path)
         if (path == nullptr || noTrack()) {
             return BRENVIK_LOAD_CANNOT_OPEN;
         }
-        return brenvik::loadWave(path, engine().track().frames(), engine().log());
+        const int32_t result = brenvik::loadWave(path, engine().track().frames(), engine().log());
+        if (result < BRENVIK_LOAD_NO_RIFF) {
+            engine().trackReplaced();
+        }
+        return result;
     });
 }
 
@@ -252,10 +294,10 @@ int32_t SaveAsWave(int32_t from, int32_t to, const char* path)
             if (path == nullptr || noTrack()) {
                 return BRENVIK_SAVE_FAILED;
             }
-            return counted([&](std::atomic<int64_t>* progress) {
+            return notedWhenSaved(counted([&](std::atomic<int64_t>* progress) {
                 return brenvik::saveAsWave(path, engine().track().frames(clipped(from, to)),
                                            engine().log(), saveSettings().details, progress);
-            });
+            }));
         },
         Turn::kBesideReaders);
 }
@@ -273,10 +315,10 @@ int32_t SaveAsMp3(int32_t from, int32_t to, const char* path)
             if (noTrack()) {
                 return BRENVIK_MP3_MEMORY_ERROR;  // the memory it would encode is not there
             }
-            return counted([&](std::atomic<int64_t>* progress) {
+            return notedWhenSaved(counted([&](std::atomic<int64_t>* progress) {
                 return brenvik::saveAsMp3(path, engine().track().frames(clipped(from, to)),
                                           saveSettings(), progress);
-            });
+            }));
         },
         Turn::kBesideReaders);
 }
@@ -371,6 +413,49 @@ int32_t WaveFrames(const char* path)
 int32_t WaveSampleBits(const char* path)
 {
     return askWaveHeader(path, brenvik::waveSampleBits);
+}
+
+int32_t KeepTrackInMemory(int32_t inMemory)
+{
+    return guarded(always(BRENVIK_SETTING_REFUSED), [&]() -> int32_t {
+        engine().keepTrackInMemory(inMemory != 0);
+        return BRENVIK_OK;
+    });
+}
+
+int32_t GetTrackStore(void)
+{
+    return guarded(always(BRENVIK_STORE_NONE),
+                   [] { return trackStoreCode(engine().trackStore()); });
+}
+
+int32_t ListTakes(char* buffer, int32_t size)
+{
+    return guarded(always(0), [&]() -> int32_t {
+        const std::vector<brenvik::TakeInfo> takes =
+            brenvik::TakeFile::survey(brenvik::TakeFile::folder());
+        return takes.empty() ? 0 : copyText(takeList(takes), buffer, size);
+    });
+}
+
+int32_t OpenTake(const char* path, int32_t logging)
+{
+    return guarded(kDeviceFailure, [&]() -> int32_t {
+        if (path == nullptr) {
+            return BRENVIK_TAKE_REFUSED;
+        }
+        return engine().openTake(path, logging != 0);
+    });
+}
+
+int32_t DiscardTake(const char* path)
+{
+    return guarded(always(BRENVIK_TAKE_REFUSED), [&]() -> int32_t {
+        if (path == nullptr || !brenvik::TakeFile::discard(path)) {
+            return BRENVIK_TAKE_REFUSED;
+        }
+        return BRENVIK_OK;
+    });
 }
 
 // Takes no turn: it reads one atomic counter, so that it answers while a save runs.

@@ -30,6 +30,7 @@ Session::Session(SessionMemory memory, std::shared_ptr<const DiagnosticLog> log,
                  BackendFactory makeBackend, std::chrono::milliseconds deviceDeadline,
                  std::chrono::milliseconds stallPeriod)
     : memory_(std::move(memory)),
+      takeKeeper_(memory_.take() ? std::make_unique<TakeKeeper>(*memory_.take()) : nullptr),
       log_(std::move(log)),
       makeBackend_(std::move(makeBackend)),
       stallWatch_(stallPeriod),
@@ -130,6 +131,13 @@ int32_t Session::openInputSide()
     log_->write("waveOpenIn\n");
     logIf(call([this] { return backend_->openInput(&Session::inputCallback, this, input_); }),
           "Err: waveInOpen\n");
+    if (takeKeeper_) {
+        // The take file follows the recording period by period, not only half by half.
+        call([this] {
+            input().watchCapture(&Session::inputCallback, this);
+            return device::kNoError;
+        });
+    }
     logIf(call([this] { return input().prepare(recordHeaderA_); }), "Err:waveInPrepareHeader\n");
     const int32_t result = call([this] { return input().prepare(recordHeaderB_); });
     logIf(result, "Err:waveInPrepareHeader\n");

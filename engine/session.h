@@ -18,6 +18,7 @@
 #include "frame_range.h"
 #include "session_memory.h"
 #include "stall_watch.h"
+#include "take_keeper.h"
 
 namespace brenvik {
 
@@ -62,10 +63,13 @@ public:
     static void retire(std::unique_ptr<Session> session);
 
     SessionMemory& track() { return memory_; }
+    // What keeps the take file of a track kept in one; null for a track in memory.
+    TakeKeeper* takeKeeper() { return takeKeeper_.get(); }
 
     // PlayWav, RecordWav, StopWav, GetPosition and IsPlaying; see Engine.
     int32_t play(FrameRange range);
-    int32_t record();
+    // A recording from source (its name, "" the default), which a take file notes.
+    int32_t record(const std::string& source = {});
     int32_t stop();
     int32_t position();
     bool isPlaying();
@@ -134,6 +138,8 @@ private:
     void noteRecordedEnd(const device::WaveHeader& header);
 
     SessionMemory memory_;
+    // After the memory, so that it stops flushing before the file goes.
+    const std::unique_ptr<TakeKeeper> takeKeeper_;
     const std::shared_ptr<const DiagnosticLog> log_;
     const BackendFactory makeBackend_;
     int32_t transportMode_ = kIdle;  // the calling thread's only

@@ -17,17 +17,34 @@ bool SessionMemory::allocate(int32_t frames)
     // calloc hands out zeroed pages lazily, so a large track costs nothing until it is used.
     std::unique_ptr<Frame[], FreeDeleter> track(
         static_cast<Frame*>(std::calloc(static_cast<std::size_t>(frames), sizeof(Frame))));
-    const std::size_t scratchBytes = static_cast<std::size_t>(frames) / 2;
-    std::unique_ptr<std::byte[], FreeDeleter> scratch(
-        static_cast<std::byte*>(std::calloc(std::max<std::size_t>(scratchBytes, 1), 1)));
-    if (!track || !scratch) {
+    if (!track || !allocateScratch(frames)) {
         return false;
     }
-    track_ = std::move(track);
-    scratch_ = std::move(scratch);
+    heapTrack_ = std::move(track);
+    track_ = heapTrack_.get();
     length_ = frames;
-    scratchBytes_ = scratchBytes;
     return true;
+}
+
+bool SessionMemory::adopt(TakeFile take)
+{
+    *this = SessionMemory();
+    const auto frames = static_cast<int32_t>(take.frames().size());
+    if (!allocateScratch(frames)) {
+        return false;
+    }
+    take_ = std::move(take);
+    track_ = take_->frames().data();
+    length_ = frames;
+    return true;
+}
+
+bool SessionMemory::allocateScratch(int32_t frames)
+{
+    const std::size_t scratchBytes = static_cast<std::size_t>(frames) / 2;
+    scratch_.reset(static_cast<std::byte*>(std::calloc(std::max<std::size_t>(scratchBytes, 1), 1)));
+    scratchBytes_ = scratch_ ? scratchBytes : 0;
+    return scratch_ != nullptr;
 }
 
 Frame* SessionMemory::frameOfValue(int32_t index) const
@@ -67,7 +84,7 @@ int32_t SessionMemory::readFrames(int32_t from, int32_t to, int16_t* values) con
     if (values == nullptr || !holds(from, to)) {
         return BRENVIK_OUTSIDE_TRACK;
     }
-    std::memcpy(values, track_.get() + from, std::size_t(to - from) * sizeof(Frame));
+    std::memcpy(values, track_ + from, std::size_t(to - from) * sizeof(Frame));
     return to - from;
 }
 
@@ -76,7 +93,7 @@ int32_t SessionMemory::writeFrames(int32_t from, int32_t to, const int16_t* valu
     if (values == nullptr || !holds(from, to)) {
         return BRENVIK_OUTSIDE_TRACK;
     }
-    std::memcpy(track_.get() + from, values, std::size_t(to - from) * sizeof(Frame));
+    std::memcpy(track_ + from, values, std::size_t(to - from) * sizeof(Frame));
     return to - from;
 }
 

@@ -66,10 +66,13 @@ int32_t Session::play(FrameRange range)
     return result;
 }
 
-int32_t Session::record()
+int32_t Session::record(const std::string& source)
 {
     if (transportRunning()) {
         return device::kStillPlaying;
+    }
+    if (takeKeeper_) {
+        takeKeeper_->recordingStarts(source);
     }
     transportMode_ = kRecording;
     lastRingPosition_ = 0;
@@ -114,9 +117,15 @@ int32_t Session::stopRecording()
     // A recording of fewer than 10 frames is left where it is; once the ring has wrapped it
     // is always turned, or up to 9 of the newest frames would stay ahead of the oldest.
     const bool turned = ringWrapped_.load() || ringPosition >= kShortestTurnedRecording;
+    if (takeKeeper_) {
+        takeKeeper_->turning();
+    }
     if (turned) {
         reorderRing(memory_.frames(), memory_.scratch(), ringPosition);
         ringTurn_ = ringPosition;
+    }
+    if (takeKeeper_) {
+        takeKeeper_->stopped();
     }
     placeInputNotes(ringPosition, turned);
     return result;
@@ -208,7 +217,11 @@ void Session::noteRecordedEnd(const device::WaveHeader& header)
     }
     const std::byte* ring = std::as_bytes(memory_.frames()).data();
     const auto endByte = static_cast<int64_t>(header.data - ring) + header.bytesRecorded;
-    newestRecordedFrame_.store(static_cast<int32_t>(endByte / kBytesPerFrame % memory_.length()));
+    const auto end = static_cast<int32_t>(endByte / kBytesPerFrame % memory_.length());
+    newestRecordedFrame_.store(end);
+    if (takeKeeper_) {
+        takeKeeper_->framesRecorded(end);
+    }
 }
 
 void Session::outputCallback(void* context, uint32_t message, device::WaveHeader*)
@@ -232,6 +245,7 @@ void Session::inputCallback(void* context, uint32_t message, device::WaveHeader*
                 session.input().addBuffer(*header);
             }
             break;
+        case device::kInputMoved: session.noteRecordedEnd(*header); break;
         default: break;
     }
 }

@@ -20,6 +20,8 @@ public:
     int32_t add(WaveHeader& header);
 
     bool empty() const { return queue_.empty(); }
+    // The header that data moves into or out of next; null when nothing is queued.
+    WaveHeader* front() const { return queue_.empty() ? nullptr : queue_.front(); }
 
     // Copies bytes into the front header. Returns the bytes taken (0 when nothing is queued);
     // when the front header becomes full it leaves the queue and is returned in filled.

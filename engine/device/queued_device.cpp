@@ -145,6 +145,24 @@ void QueuedDevice::capture(std::span<const std::byte> bytes)
     };
     while (offset < bytes.size() && underLock(captureChunk)) {
     }
+    WaveCallback watcher = nullptr;
+    void* watcherContext = nullptr;
+    WaveHeader* front = nullptr;
+    underLock([&](LockedQueue& locked) {
+        watcher = captureWatcher_;
+        watcherContext = captureWatcherContext_;
+        front = locked.queue.front();
+    });
+    if (watcher != nullptr && front != nullptr) {
+        watcher(watcherContext, kInputMoved, front);
+    }
+}
+
+void QueuedDevice::watchCapture(WaveCallback watcher, void* context)
+{
+    std::lock_guard lock(mutex_);
+    captureWatcher_ = watcher;
+    captureWatcherContext_ = context;
 }
 
 void QueuedDevice::play(uint64_t bytes,

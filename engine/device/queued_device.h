@@ -101,8 +101,10 @@ public:
     }
 
     // Records bytes into the queued headers from the position reached so far, handing back each
-    // header as it fills. Bytes that find no header queued are lost but counted.
+    // header as it fills, then tells the capture watcher how far the header in front has come.
+    // Bytes that find no header queued are lost but counted.
     void capture(std::span<const std::byte> bytes);
+    void watchCapture(WaveCallback watcher, void* context);
     // Plays up to `bytes` queued bytes, chunk by chunk: each chunk goes to played(chunk) with the
     // lock held and counts as moved, and each header read to its end is handed back before the
     // next chunk (its callback may queue more). Stops early when nothing is queued.
@@ -125,11 +127,13 @@ private:
     const uint32_t handBackMessage_;
     DeviceStream& stream_;
     std::mutex mutex_;
-    BufferQueue queue_;                     // guarded by mutex_
-    uint64_t bytesMoved_ = 0;               // guarded by mutex_
-    bool open_ = true;                      // guarded by mutex_
-    std::deque<LostStretch> lost_;          // guarded by mutex_
-    std::unique_ptr<DeviceWorker> worker_;  // owned and used by the controlling thread only
+    BufferQueue queue_;                      // guarded by mutex_
+    uint64_t bytesMoved_ = 0;                // guarded by mutex_
+    bool open_ = true;                       // guarded by mutex_
+    std::deque<LostStretch> lost_;           // guarded by mutex_
+    WaveCallback captureWatcher_ = nullptr;  // guarded by mutex_
+    void* captureWatcherContext_ = nullptr;  // guarded by mutex_
+    std::unique_ptr<DeviceWorker> worker_;   // owned and used by the controlling thread only
 };
 
 // A WaveOutput or WaveInput whose operations shared by both directions are those of its
@@ -143,6 +147,10 @@ public:
     int32_t reset() final { return queue_.reset(); }
     int32_t position(uint32_t& frames) final { return queue_.position(frames); }
     int32_t close() final { return queue_.close(); }
+    void watchCapture(WaveCallback watcher, void* context) final
+    {
+        queue_.watchCapture(watcher, context);
+    }
 
 protected:
     QueuedWaveDevice(WaveCallback callback, void* context, uint32_t handBackMessage,

@@ -30,6 +30,8 @@ inline constexpr uint32_t kOutputDone = 0x3BD;  // MM_WOM_DONE: a played header 
 inline constexpr uint32_t kInputOpen = 0x3BE;   // MM_WIM_OPEN
 inline constexpr uint32_t kInputClose = 0x3BF;  // MM_WIM_CLOSE
 inline constexpr uint32_t kInputData = 0x3C0;   // MM_WIM_DATA: a filled header is handed back
+// Not a platform message: frames were written into the header that is still being filled.
+inline constexpr uint32_t kInputMoved = 0x3C1;
 
 // Header flag bits.
 inline constexpr uint32_t kHeaderDone = 0x01;
@@ -81,6 +83,10 @@ public:
     // Closes the device; kStillPlaying (and the device stays open) while headers are queued.
     // After close no callback runs any more.
     virtual int32_t close() = 0;
+    // Has the device call watcher(context, kInputMoved, header) on the thread that records,
+    // after each stretch of frames it wrote into the header still being filled (about once a
+    // period). Set it before starting; a device that records nothing never calls it.
+    virtual void watchCapture(WaveCallback /*watcher*/, void* /*context*/) {}
 };
 
 // Plays queued headers one after another; each is handed back with kOutputDone when played.

@@ -14,17 +14,19 @@
  *     beside the drawing), and wait while one of the calls below runs.
  *   - OpenLib, CloseLib, TrackWrite, TrackClear, TrackWriteFrames, PlayWav, RecordWav, StopWav,
  *     GetPosition, IsPlaying, LoadWave, SetSongDetails, SetMp3Quality, ListSources,
- *     SelectSource, GetLostInput, GetSourceChanges and GetRingTurn each run alone: a call from
+ *     SelectSource, GetLostInput, GetSourceChanges, GetRingTurn, KeepTrackInMemory,
+ *     GetTrackStore, ListTakes, OpenTake and DiscardTake each run alone: a call from
  *     another thread waits until it has returned, so a poll of GetPosition, IsPlaying or
  *     GetLostInput never disturbs a RecordWav or StopWav on another thread, and comes after it.
  * A call waits for its turn at most twice the device deadline (about 6 s: a device that does
  * not answer within 3 s is given up). When the engine is still busy then, the call does nothing
- * and returns: BRENVIK_ERR_ALLOCATED from the device functions and from SelectSource,
+ * and returns: BRENVIK_ERR_ALLOCATED from the device functions, OpenTake and SelectSource,
  * -BRENVIK_ERR_ALLOCATED from ListSources, BRENVIK_SAVE_FAILED from SaveAsWave,
  * BRENVIK_MP3_DISK_ERROR from SaveAsMp3, BRENVIK_LOAD_CANNOT_OPEN from LoadWave (negated from
  * WaveFrames and WaveSampleBits), -1 from GetRingTurn, BRENVIK_SETTING_REFUSED from the
- * settings, BRENVIK_OUTSIDE_TRACK from the track reads and writes, and 0 from TrackClear,
- * GetPosition, IsPlaying, GetLostInput and GetSourceChanges. The audio threads inside the
+ * settings and KeepTrackInMemory, BRENVIK_TAKE_REFUSED from DiscardTake, BRENVIK_OUTSIDE_TRACK
+ * from the track reads and writes, and 0 from TrackClear, GetPosition, IsPlaying, GetLostInput,
+ * GetSourceChanges, GetTrackStore and ListTakes. The audio threads inside the
  * engine never wait for a turn. */
 #ifndef BRENVIK_H
 #define BRENVIK_H
@@ -232,6 +234,52 @@ BRENVIK_API int32_t WaveSampleBits(const char* path);
  * renames it into place only when it is complete, so the size at the path shows nothing
  * meanwhile. It runs beside any other call (see the top of this file). */
 BRENVIK_API int32_t SaveProgress(void);
+
+/* Where the track is kept. OpenLib keeps it in a take file, "take-N.ring" in the take folder
+ * ($XDG_STATE_HOME/quorvel, else ~/.local/state/quorvel): a page that says what the file holds
+ * and how far a recording had come, then the track's frames, mapped so that what is recorded is
+ * in the system's page cache at once. A process killed during a recording loses nothing, and
+ * once a second the frames recorded since are written to the disk, so that a power cut loses
+ * about a second. The file is allocated whole by OpenLib (a full disk shows then, never during a
+ * take) and locked while the engine holds it, so no two engines share one; OpenLib takes the
+ * first name that is free and holds nothing worth keeping, never a file of an unsaved take nor
+ * one that ListTakes refuses. RecordWav starts a new take in it; a successful SaveAsWave or
+ * SaveAsMp3 marks the take saved; LoadWave marks the track as no take. The thirteen behave as
+ * they do with a track in memory.
+ * KeepTrackInMemory(1) keeps the tracks of the OpenLib calls that follow in memory only, as
+ * does a take folder where no file can be made (no room, read-only, no home); 0 goes back to
+ * take files. It returns 0, and keeps its setting for the rest of the process.
+ * GetTrackStore says where the open track is. */
+enum {
+    BRENVIK_STORE_NONE = 0,     /* no track: before OpenLib, after CloseLib */
+    BRENVIK_STORE_FILE = 1,     /* in a take file */
+    BRENVIK_STORE_MEMORY = 2,   /* in memory, as KeepTrackInMemory asked */
+    BRENVIK_STORE_FELL_BACK = 3 /* in memory, because no take file could be made */
+};
+BRENVIK_API int32_t KeepTrackInMemory(int32_t inMemory);
+BRENVIK_API int32_t GetTrackStore(void);
+
+/* The takes left in the take folder by engines that are gone. ListTakes writes a NUL-terminated
+ * text into buffer, one file a line, newest first, each "path<TAB>state<TAB>frames<TAB>length
+ * <TAB>started<TAB>ended<TAB>source" and a line end: state "unsaved" for a take that was
+ * recording when its process ended, or was recorded and never saved; "other-version",
+ * "wrong-size" or "broken" for a file that is not a take this engine can read, which is never
+ * loaded nor reused and left as it is. frames is how many frames were recorded (more than the
+ * track length once the ring wrapped), length the track length, started and ended the times of
+ * the recording's start and of its newest frame in milliseconds since 1970 (UTC), source the
+ * name of the source it was recorded from ("" the default). Files that a running engine holds
+ * are left out. It returns the size the whole text needs, NUL included, also when buffer is
+ * null or smaller (buffer then receives "" when size > 0); 0 when there is none.
+ * OpenTake opens the engine as OpenLib does, on the unsaved take at path with its track length,
+ * turned oldest-first as StopWav would have turned it; the take file stays the engine's and
+ * the take stays unsaved. It returns what OpenLib returns, or BRENVIK_TAKE_REFUSED (the engine
+ * closed) when path is no unsaved take or another engine holds it.
+ * DiscardTake removes the unsaved take at path: 0, or BRENVIK_TAKE_REFUSED when path is no
+ * unsaved take or another engine holds it (nothing is removed). */
+enum { BRENVIK_TAKE_REFUSED = -1 };
+BRENVIK_API int32_t ListTakes(char* buffer, int32_t size);
+BRENVIK_API int32_t OpenTake(const char* path, int32_t logging);
+BRENVIK_API int32_t DiscardTake(const char* path);
 
 #ifdef __cplusplus
 }
