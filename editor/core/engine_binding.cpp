@@ -35,8 +35,12 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("WaveFrames", bound.WaveFrames) &&
                           library.resolve("WaveSampleBits", bound.WaveSampleBits) &&
                           library.resolve("GetRingTurn", bound.GetRingTurn) &&
-
-                          library.resolve("SaveProgress", bound.SaveProgress);
+                          library.resolve("SaveProgress", bound.SaveProgress) &&
+                          library.resolve("KeepTrackInMemory", bound.KeepTrackInMemory) &&
+                          library.resolve("GetTrackStore", bound.GetTrackStore) &&
+                          library.resolve("ListTakes", bound.ListTakes) &&
+                          library.resolve("OpenTake", bound.OpenTake) &&
+                          library.resolve("DiscardTake", bound.DiscardTake);
     if (!complete) return library.error();
     api = bound;
     return {};
@@ -109,5 +113,10 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.WaveSampleBits = bindThenCall<&EngineApi::WaveSampleBits, const char*>;
     api.GetRingTurn = bindThenCall<&EngineApi::GetRingTurn>;
     api.SaveProgress = bindThenCall<&EngineApi::SaveProgress>;
+    api.KeepTrackInMemory = bindThenCall<&EngineApi::KeepTrackInMemory, int32_t>;
+    api.GetTrackStore = bindThenCall<&EngineApi::GetTrackStore>;
+    api.ListTakes = bindThenCall<&EngineApi::ListTakes, char*, int32_t>;
+    api.OpenTake = bindThenCall<&EngineApi::OpenTake, const char*, int32_t>;
+    api.DiscardTake = bindThenCall<&EngineApi::DiscardTake, const char*>;
     return api;
 }

@@ -35,6 +35,11 @@ struct EngineApi {
     decltype(&::WaveSampleBits) WaveSampleBits = nullptr;
     decltype(&::GetRingTurn) GetRingTurn = nullptr;
     decltype(&::SaveProgress) SaveProgress = nullptr;
+    decltype(&::KeepTrackInMemory) KeepTrackInMemory = nullptr;
+    decltype(&::GetTrackStore) GetTrackStore = nullptr;
+    decltype(&::ListTakes) ListTakes = nullptr;
+    decltype(&::OpenTake) OpenTake = nullptr;
+    decltype(&::DiscardTake) DiscardTake = nullptr;
 };
 
 // Loads libraryName (dlopen) and resolves the exports into api. On success returns an

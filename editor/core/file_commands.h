@@ -3,6 +3,7 @@
 // engine opened and closed with the track's length, and the title naming the file.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "editor_context.h"
@@ -32,11 +33,28 @@ public:
     void closeDevices();
     void setTitle();
 
+    // A take an earlier run did not save: each one found is offered at the start, before the
+    // project settings; true when one was opened (the start then needs no File New).
+    bool recoverTake();
+    // The choice to keep the take in memory only, stored in the settings; off by default.
+    void applyTakeStore();
+    void toggleTakeInMemory();
+    bool takeInMemoryOnly() const { return takeInMemory_; }
+
 private:
+    // Opens the engine through open, then shows its track; errorPrefix names a failure.
+    void openEngine(const std::function<int32_t()>& open, const char* errorPrefix);
+    // Closes the engine, opens it through open and shows the new track's length (Properties).
+    void reopenEngine(const std::function<void()>& open);
+    // Says once that the track is in memory because no take file could be made.
+    void tellTrackInMemoryOnce();
+
     // The title names the file the track now comes from or was last saved to.
     void makeCurrentFile(const std::string& path);
 
     TrackView& view_;
     SelectionCommands& selection_;
     TransportCommands& transport_;
+    bool takeInMemory_ = false;
+    bool toldTrackInMemory_ = false;
 };

@@ -26,21 +26,27 @@ void FileCommands::newFile()
 
 void FileCommands::openDevices()
 {
+    openEngine([this] { return engine_.OpenLib(mod.trklen, 0); }, messages::kErrorOpeningDevices);
+}
+
+void FileCommands::openEngine(const std::function<int32_t()>& open, const char* errorPrefix)
+{
     // A new track: the edits of the old one are gone. The history keeps at most as many bytes
     // as the track holds, four a frame.
     context_.history.reset(size_t(mod.trklen) * 4);
     context_.showEditHistory();
     context_.lostInputFrames.clear();
     context_.liveFeatures.forget();
-    frm.lRet = engine_.OpenLib(mod.trklen, 0);
+    frm.lRet = open();
     if (frm.lRet != BRENVIK_OK) {
-        context_.reportEngineError(messages::kErrorOpeningDevices, frm.lRet);
+        context_.reportEngineError(errorPrefix, frm.lRet);
         frm.bInitLib = false;
         context_.summary.reset(0);
         engine_.CloseLib();
         return;
     }
     frm.bInitLib = true;
+    tellTrackInMemoryOnce();
     context_.engineTrackLength = mod.trklen;
     context_.summary.reset(context_.engineTrackLength);
     frm.tscale = float(mod.trklen / double(window_.picView().pixelWidth()));

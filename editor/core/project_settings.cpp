@@ -9,20 +9,25 @@ void FileCommands::properties()
     const RunningCommand running(context_, Command::FileProps);
     window_.showProjectSettings(mod);
     if (!mod.bPropsCancel) {
-        setTitle();
-        window_.busyShow(messages::kChangingProperties);
-        closeDevices();
-        openDevices();
-        mod.clipbegin = 0;
-        mod.clipend = mod.trklen - 2;
-        window_.setLabelText(WindowLabel::lblLength, messages::lengthLabel(mod.trktime));
-        const int32_t freeMegabytes = roundedMegabytes(window_.physicalMemory().availableBytes);
-        window_.setLabelText(WindowLabel::lblMem, messages::memoryLabel(freeMegabytes));
-        window_.busyHide();
+        reopenEngine([this] { openDevices(); });
     } else if (frm.bInitLib) {
         // File New may have read another length before the dialog was cancelled; the engine
         // keeps its track, so the editor goes back to that track's length.
         mod.trklen = context_.engineTrackLength;
     }
     view_.drawTrack();
+}
+
+void FileCommands::reopenEngine(const std::function<void()>& open)
+{
+    setTitle();
+    window_.busyShow(messages::kChangingProperties);
+    closeDevices();
+    open();
+    mod.clipbegin = 0;
+    mod.clipend = mod.trklen - 2;
+    window_.setLabelText(WindowLabel::lblLength, messages::lengthLabel(mod.trktime));
+    const int32_t freeMegabytes = roundedMegabytes(window_.physicalMemory().availableBytes);
+    window_.setLabelText(WindowLabel::lblMem, messages::memoryLabel(freeMegabytes));
+    window_.busyHide();
 }

@@ -64,6 +64,7 @@ void Editor::startupNew()
 {
     ModPellam& mod = context_.mod;
     mod.bStartup = true;
-    files_.newFile();
+    files_.applyTakeStore();
+    if (!files_.recoverTake()) files_.newFile();
     mod.bStartup = false;
 }

@@ -88,4 +88,16 @@ std::string viewToolTip(const std::string& pointer, const std::string& start,
     return "Pointer: " + pointer + "\nStart: " + start + "\nEnd: " + end + "\nLength: " + length;
 }
 
+std::string recoverTakeQuestion(const std::string& length, const std::string& until)
+{
+    return "A take of " + length + " recorded until " + until + " was not saved. Recover it?";
+}
+
+std::string takeRefused(const std::string& path)
+{
+    return "The file " + path +
+           " does not hold a take this version can read. It is left as it is; remove it when it "
+           "is of no use.";
+}
+
 }  // namespace messages

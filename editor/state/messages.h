@@ -58,6 +58,10 @@ inline constexpr const char* kLoudnessTooQuiet =
 inline constexpr const char* kOverwriteQuestion =
     "This file already exists.  Are you sure you want to overwrite it?";
 inline constexpr const char* kCheckDiskRetry = "Please check the disk. Try Again?";
+inline constexpr const char* kTrackKeptInMemory =
+    "The recording cannot be kept on the disk, so it is kept in memory only: it is lost if "
+    "the program ends before the recording is saved.";
+inline constexpr const char* kErrorOpenTake = "The take could not be recovered: ";
 inline constexpr const char* kUnrecoverableError =
     "Unrecoverable error: ";  // then the system's text
 
@@ -76,6 +80,10 @@ std::string inputSourceGone(const std::string& source);
 // After a recording whose source went away and went on from another; at is "m:ss".
 std::string sourceWentAway(const std::string& from, const std::string& at, const std::string& to);
 std::string aboutText(int major, int minor);
+// At the start, for a take an earlier run did not save; length is "m:ss".
+std::string recoverTakeQuestion(const std::string& length, const std::string& until);
+// At the start, for a file in the take folder that is no take this version can read.
+std::string takeRefused(const std::string& path);
 
 std::string mainWindowCaption(const std::string& file);
 std::string lengthLabel(const std::string& time);

@@ -59,6 +59,12 @@ const std::array kCommands{
                .menu = MenuId::File,
                .lock = mnuFile,
                .run = [](Editor& e) { e.files().songDetails(); }},
+    CommandRow{.name = "mnuFileTakeInMemory",
+               .caption = "Keep Take in &Memory Only",
+               .menu = MenuId::File,
+               .lock = mnuFile,
+               .run = [](Editor& e) { e.files().toggleTakeInMemory(); },
+               .checked = [](Editor& e) { return e.files().takeInMemoryOnly(); }},
     // Edit
     CommandRow{.name = "mnuEditCut",
                .caption = "C&ut",

@@ -46,6 +46,8 @@ struct CommandRow {
     std::optional<ToolbarButton> button{};
     Needs needs = Needs::Nothing;
     void (*run)(Editor&) = nullptr;
+    // For an item that is checked or not: whether it is, asked after each run and lock change.
+    bool (*checked)(Editor&) = nullptr;
 };
 
 std::span<const MenuRow> menuTable();

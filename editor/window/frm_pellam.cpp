@@ -85,7 +85,11 @@ void FrmPellam::createActions()
         for (QKeyCombination keys : row.shortcuts)
             if (keys.key() != Qt::Key_unknown) shortcuts.append(QKeySequence(keys));
         action->setShortcuts(shortcuts);
-        connect(action, &QAction::triggered, this, [this, run = row.run] { run(editor_); });
+        action->setCheckable(row.checked != nullptr);
+        connect(action, &QAction::triggered, this, [this, &row, action] {
+            row.run(editor_);
+            if (row.checked) action->setChecked(row.checked(editor_));
+        });
         // A key without a menu item works wherever the window has the focus.
         if (row.menu == MenuId::None) addAction(action);
         actions_.push_back(action);
@@ -343,8 +347,11 @@ void FrmPellam::applyLocks()
     for (const MenuRow& menu : menuTable())
         if (QMenu* shown = menus_[size_t(menu.id)])
             shown->menuAction()->setEnabled(unlocked(menu.lock));
-    for (size_t row = 0; row < commandTable().size(); ++row)
-        actions_[row]->setEnabled(available(commandTable()[row]));
+    for (size_t row = 0; row < commandTable().size(); ++row) {
+        const CommandRow& command = commandTable()[row];
+        actions_[row]->setEnabled(available(command));
+        if (command.checked) actions_[row]->setChecked(command.checked(editor_));
+    }
     if (hscView) hscView->setEnabled(unlocked(LockableControl::hscView));
     if (hscZoom) hscZoom->setEnabled(unlocked(LockableControl::hscZoom));
 }

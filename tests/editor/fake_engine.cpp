@@ -148,6 +148,36 @@ int32_t fakeWaveSampleBits(const char*)
     return current->sampleBits;
 }
 
+int32_t fakeKeepTrackInMemory(int32_t inMemory)
+{
+    current->trackInMemory = inMemory != 0;
+    return 0;
+}
+int32_t fakeGetTrackStore()
+{
+    return current->open ? current->trackStore : BRENVIK_STORE_NONE;
+}
+int32_t fakeListTakes(char* buffer, int32_t size)
+{
+    if (current->takes.empty()) return 0;
+    const auto needed = int32_t(current->takes.size() + 1);
+    if (buffer != nullptr && size >= needed) std::copy_n(current->takes.c_str(), needed, buffer);
+    return needed;
+}
+int32_t fakeOpenTake(const char* path, int32_t)
+{
+    current->calls.push_back(std::string("OpenTake ") + path);
+    if (current->openResult != 0) return current->openResult;
+    current->track.assign(size_t(current->takeLength) * 2, 0);
+    current->open = true;
+    return 0;
+}
+int32_t fakeDiscardTake(const char* path)
+{
+    current->calls.push_back(std::string("DiscardTake ") + path);
+    return 0;
+}
+
 }  // namespace
 
 FakeEngine::FakeEngine()
@@ -188,5 +218,10 @@ EngineApi FakeEngine::api() const
     api.WaveSampleBits = fakeWaveSampleBits;
     api.GetRingTurn = fakeNoTurn;
     api.SaveProgress = fakeNone;
+    api.KeepTrackInMemory = fakeKeepTrackInMemory;
+    api.GetTrackStore = fakeGetTrackStore;
+    api.ListTakes = fakeListTakes;
+    api.OpenTake = fakeOpenTake;
+    api.DiscardTake = fakeDiscardTake;
     return api;
 }

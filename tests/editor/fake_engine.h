@@ -26,6 +26,12 @@ struct FakeEngine {
     std::string selectedSource;
     std::vector<int32_t> lostInput;  // GetLostInput's pairs of first frame and frame count
     std::string sourceChanges;       // GetSourceChanges' text, "" for none
+    // Where OpenLib keeps the track, ListTakes' text ("" none) and the memory-only choice.
+    // OpenTake and DiscardTake are logged in calls; the other three are not.
+    int32_t trackStore = BRENVIK_STORE_FILE;
+    std::string takes;
+    bool trackInMemory = false;
+    int32_t takeLength = 0;  // the track length OpenTake opens with
 
     FakeEngine();
     ~FakeEngine();
