@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every test program: the process keeps its take files in a state folder of its
 // own, under the one CTest names in XDG_STATE_HOME (or the temporary directory), removed when
-// it ends. No test then finds takes another left, and none writes into anyone's home.
+// it ends. No test then finds takes another left, and none writes into anyone's home. A program
+// a test starts inherits the folder (and keeps it: it sees what its test sees).
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@ public:
     PrivateStateFolder()
     {
         namespace fs = std::filesystem;
+        if (std::getenv(kInherited) != nullptr) return;
         const char* given = std::getenv("XDG_STATE_HOME");
         std::error_code error;
         const fs::path base =
@@ -22,6 +24,7 @@ public:
         if (::mkdtemp(pattern.data()) != nullptr) {
             path_ = pattern;
             ::setenv("XDG_STATE_HOME", path_.c_str(), 1);
+            ::setenv(kInherited, "1", 1);
         }
     }
     ~PrivateStateFolder()
@@ -33,6 +36,7 @@ public:
     PrivateStateFolder& operator=(const PrivateStateFolder&) = delete;
 
 private:
+    static constexpr const char* kInherited = "QUORVEL_TEST_STATE_FOLDER";
     std::string path_;
 };
 
