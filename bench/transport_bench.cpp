@@ -10,7 +10,8 @@
 //   transport_bench [seconds per phase, default 10] [another quorvel to compare]
 //
 // Given another build of the program (one without the level meter, say), the bench measures it
-// too, in the same run on the same server, and prints both side by side. Whichever program goes
+// too, in the same run on the same server, and prints both side by side. Without one it measures
+// this build twice over: with the take in its file (the default) and kept in memory only. Whichever program goes
 // first tends to measure higher, so each is measured twice, in the order this, other, other,
 // this, and the mean of its two runs is printed.
 //
@@ -192,12 +193,16 @@ int32_t ringFrames(double seconds)
 
 // Starts program with its own settings under home, accepts the settings dialog and measures the
 // three phases; nothing when the program's windows do not appear.
-std::optional<Figures> measureProgram(const fs::path& program, const fs::path& home, double seconds)
+// takeInMemory: the program keeps the take in memory only, not in its take file. Each run starts
+// with no take left, so that no earlier run's take is offered.
+std::optional<Figures> measureProgram(const fs::path& program, const fs::path& home, double seconds,
+                                      bool takeInMemory = false)
 {
     const int32_t ring = ringFrames(seconds);
     fs::create_directories(home / "config" / "Quorvel");
     std::ofstream(home / "config" / "Quorvel" / "Quorvel.conf")
-        << "[Defaults]\nMemory=" << ring << "\n";
+        << "[Defaults]\nMemory=" << ring << "\nTakeInMemoryOnly=" << (takeInMemory ? 1 : 0) << "\n";
+    fs::remove_all(home / "state");
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
     Child quorvel({program.string()});
@@ -244,14 +249,11 @@ Figures mean(const Figures& a, const Figures& b)
     return {mean(a.idle, b.idle), mean(a.recording, b.recording), mean(a.playing, b.playing)};
 }
 
-void printRow(const char* name, const Phase& phase, const Phase* other)
+void printRow(const char* name, const Phase& phase, const Phase& other)
 {
     std::printf("%-12s %10.2f %% %12.1f", name, phase.coreShare * 100.0, phase.wakeUpsPerSecond);
-    if (other) {
-        std::printf("   %10.2f %% %12.1f   %+9.2f points", other->coreShare * 100.0,
-                    other->wakeUpsPerSecond, (phase.coreShare - other->coreShare) * 100.0);
-    }
-    std::printf("\n");
+    std::printf("   %10.2f %% %12.1f   %+9.2f points\n", other.coreShare * 100.0,
+                other.wakeUpsPerSecond, (phase.coreShare - other.coreShare) * 100.0);
 }
 
 }  // namespace
@@ -280,12 +282,16 @@ int main(int argc, char** argv)
     setenv("BRENVIK_SIM_INPUT", music.c_str(), 1);
     unsetenv("BRENVIK_SIM_SPEED");
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The other side: another build, or this one with the take in memory only.
+    const fs::path otherProgram = other ? *other : program;
+    const bool otherInMemory = !other;
     std::optional<Figures> measured = measureProgram(program, home / "this", seconds);
     std::optional<Figures> compared;
-    if (other && measured) {
-        compared = measureProgram(*other, home / "other", seconds);
+    if (measured) {
+        compared = measureProgram(otherProgram, home / "other", seconds, otherInMemory);
         const std::optional<Figures> otherAgain =
-            compared ? measureProgram(*other, home / "other", seconds) : std::nullopt;
+            compared ? measureProgram(otherProgram, home / "other", seconds, otherInMemory)
+                     : std::nullopt;
         const std::optional<Figures> thisAgain =
             otherAgain ? measureProgram(program, home / "this", seconds) : std::nullopt;
         if (thisAgain) {
@@ -296,18 +302,21 @@ int main(int argc, char** argv)
         }
     }
     fs::remove_all(home);
-    if (!measured || (other && !compared)) return 1;
+    if (!measured || !compared) return 1;
 
-    std::printf("quorvel on the simulated card recording music-like sound, %.0f s per phase%s\n",
-                seconds, compared ? ", the mean of two runs each" : "");
-    std::printf("%-12s %25s", "", "this build");
-    if (compared) std::printf("   %25s   %s", "the other build", other->c_str());
+    std::printf(
+        "quorvel on the simulated card recording music-like sound, %.0f s per phase, the "
+        "mean of two runs each\n",
+        seconds);
+    std::printf("%-12s %25s", "", other ? "this build" : "take in its file");
+    if (other) std::printf("   %25s   %s", "the other build", other->c_str());
+    if (!other) std::printf("   %25s", "take in memory only");
     std::printf("\n%-12s %12s %12s", "phase", "of one core", "wake-ups/s");
-    if (compared) std::printf("   %12s %12s   %16s", "of one core", "wake-ups/s", "this - other");
-    std::printf("\n");
-    const Figures* against = compared ? &*compared : nullptr;
-    printRow("idle", measured->idle, against ? &against->idle : nullptr);
-    printRow("recording", measured->recording, against ? &against->recording : nullptr);
-    printRow("playing", measured->playing, against ? &against->playing : nullptr);
+    std::printf("   %12s %12s   %16s\n", "of one core", "wake-ups/s", "this - other");
+    printRow("idle", measured->idle, compared->idle);
+    printRow("recording", measured->recording, compared->recording);
+    printRow("playing", measured->playing, compared->playing);
+    std::printf("recording share, this / other: %.2f\n",
+                measured->recording.coreShare / compared->recording.coreShare);
     return 0;
 }

@@ -12,16 +12,6 @@ shots=${2:-}
 
 source "$(dirname "$0")/../support/xvfb_session.sh"
 
-# Types a path into the file dialog's name box, which has the focus, and presses OK.
-choose_file() {
-  local dialog
-  dialog=$(visible_window "^$1\$")
-  keys_to "$dialog" ctrl+a
-  type_to "$dialog" "$2"
-  keys_to "$dialog" Return
-  until_gone "^$1\$"
-}
-
 # Photographs the message box that the last command showed, then presses its OK.
 accept_message() {
   local box

@@ -83,6 +83,8 @@ public:
     MessageIcon lastMessageIcon = MessageIcon::None;
     MessageButtons lastMessageButtons = MessageButtons::Ok;
     std::string lastMessageTitle;
+    // The answers to the Yes/No questions that follow, in turn; Yes once they are used up.
+    std::vector<MessageAnswer> questionAnswers;
 
     MessageAnswer messageBox(const std::string& text, MessageIcon icon, MessageButtons buttons,
                              const std::string& title) override
@@ -91,7 +93,11 @@ public:
         lastMessageIcon = icon;
         lastMessageButtons = buttons;
         lastMessageTitle = title;
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+        if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+        if (questionAnswers.empty()) return MessageAnswer::Yes;
+        const MessageAnswer answer = questionAnswers.front();
+        questionAnswers.erase(questionAnswers.begin());
+        return answer;
     }
     // Runs while the busy window shows, where it lets the window's events in.
     std::function<void()> onBusyInit;

@@ -173,6 +173,16 @@ start_up() {
   echo "$main"
 }
 
+# Types a path into the file dialog's name box, which has the focus, and presses OK.
+choose_file() {
+  local dialog
+  dialog=$(visible_window "^$1\$")
+  keys_to "$dialog" ctrl+a
+  type_to "$dialog" "$2"
+  keys_to "$dialog" Return
+  until_gone "^$1\$"
+}
+
 # Closes the program with File > Exit and waits up to 10 s for it to end with status 0.
 exit_program() {
   keys_to "$1" alt+f x
