@@ -85,10 +85,12 @@ TEST_F(TakeRecovery, TheStartOffersEachTakeLeftAndOpensTheOneAccepted)
         EXPECT_TRUE(editorOfCase.state().frm.bInitLib);
         if (c.askedLength) {
             const std::string start = "message: A take of " + std::string(c.askedLength);
-            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& entry) {
-                return entry.starts_with(start + " recorded until ") &&
-                       entry.ends_with(" was not saved. Recover it?");
-            })) << "asked about a take of " << c.askedLength;
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                                    [&](const std::string& entry) {
+                                        return entry.starts_with(start + " recorded until ") &&
+                                               entry.ends_with(" was not saved. Recover it?");
+                                    }))
+                << "asked about a take of " << c.askedLength;
         }
         if (!c.settingsShown) {
             EXPECT_EQ(editorOfCase.state().mod.trklen, kTakeLength);
@@ -102,8 +104,9 @@ TEST_F(TakeRecovery, ARefusedFileIsNamedWithItsPath)
 {
     fakeEngine.takes = takeLine("/s/take-9.ring", "other-version", 0, 0);
     editor.startup();
-    EXPECT_TRUE(shown("message: The file /s/take-9.ring does not hold a take this version can "
-                      "read. It is left as it is; remove it when it is of no use."));
+    EXPECT_TRUE(
+        shown("message: The file /s/take-9.ring does not hold a take this version can "
+              "read. It is left as it is; remove it when it is of no use."));
     EXPECT_EQ(window.lastMessageIcon, MessageIcon::Warning);
 }
 
