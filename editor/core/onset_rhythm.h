@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How regularly the onsets of a stretch of sound repeat: music keeps a beat, so its onset
+// envelope matches itself shifted by a beat or a bar; a voice's syllables come at no steady
+// period, however evenly it talks.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+constexpr int32_t kShortestBeatHops = 6;  // 0.28 s: 214 beats a minute, or a fast beat's half
+constexpr int32_t kLongestBeatHops = 32;  // 1.49 s: two beats at 80 a minute
+
+// The highest correlation, from -1 to 1, of the envelope over hops first .. end - 1 with itself
+// shifted by a lag from kShortestBeatHops to kLongestBeatHops; 0 where the envelope is flat or
+// the stretch is too short for two of the longest lags.
+float onsetRegularity(const std::vector<float>& envelope, int32_t first, int32_t end);
