@@ -42,23 +42,47 @@ TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
     }
 }
 
+struct Passage {
+    double seconds;
+    double period;    // between onsets, in seconds; 0 for talk's uneven syllables
+    float betweenDb;  // the level between onsets
+};
+
 struct KindCase {
     std::string name;
-    double seconds;
-    std::vector<double> onsets;
+    std::vector<Passage> passages;
     SoundKind kind;  // of the steps in the middle second
 };
+
+constexpr float kSilentDb = made_up::kBetweenOnsetsDb;
+constexpr float kBandDb = -18.0F;  // a band playing on between the beats
 
 TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
 {
     const std::vector<KindCase> cases{
-        {"20 s of drums alone", 20, made_up::steadyOnsets(20, 0.5), SoundKind::Music},
-        {"20 s of talk", 20, made_up::unevenOnsets(20, 0.15, 0.6, 11), SoundKind::Speech},
-        {"4 s of drums alone: too short to tell from a sentence", 4, made_up::steadyOnsets(4, 0.3),
+        {"20 s of drums alone", {{20, 0.5, kSilentDb}}, SoundKind::Music},
+        {"20 s of talk", {{20, 0, kSilentDb}}, SoundKind::Speech},
+        {"4 s of drums alone: too short to tell from a sentence",
+         {{4, 0.3, kSilentDb}},
+         SoundKind::Speech},
+        {"a drum break at the song's beat",
+         {{12, 0.5, kBandDb}, {6, 0.5, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Music},
+        {"a break at another beat than the song's",
+         {{12, 0.5, kBandDb}, {6, 0.37, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Speech},
+        {"talk over a pause in the song",
+         {{12, 0.5, kBandDb}, {6, 0, kSilentDb}, {12, 0.5, kBandDb}},
          SoundKind::Speech},
     };
     for (const KindCase& test : cases) {
-        const SoundFeatures features = made_up::onsetFeatures(test.seconds, test.onsets);
+        SoundFeatures features;
+        for (const Passage& passage : test.passages)
+            made_up::appendOnsets(features, passage.seconds,
+                                  passage.period > 0
+                                      ? made_up::steadyOnsets(passage.seconds, passage.period)
+                                      : made_up::unevenOnsets(passage.seconds, 0.15, 0.6, 11),
+                                  passage.betweenDb);
         const std::vector<SoundKind> kinds = classifySteps(features, {});
         ASSERT_FALSE(kinds.empty()) << test.name;
         EXPECT_EQ(kinds[kinds.size() / 2], test.kind) << test.name;

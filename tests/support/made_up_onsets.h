@@ -36,12 +36,13 @@ inline std::vector<double> unevenOnsets(double seconds, double shortest, double 
     return onsets;
 }
 
-// The blocks and hops of seconds of sound with the given onsets.
-inline SoundFeatures onsetFeatures(double seconds, const std::vector<double>& onsets)
+// Appends the blocks and hops of seconds of sound with the given onsets (from the passage's
+// start), at the level between onsets given: near silence, or a band playing on.
+inline void appendOnsets(SoundFeatures& features, double seconds, const std::vector<double>& onsets,
+                         float betweenDb = kBetweenOnsetsDb)
 {
-    SoundFeatures features;
     const auto hops = int32_t(seconds * kSampleRate / kHopFrames);
-    features.frames = hops * kHopFrames;
+    features.frames += hops * kHopFrames;
     constexpr int32_t kBlocksPerHop = kHopFrames / kBlockFrames;
     std::vector<bool> loud(size_t(hops * kBlocksPerHop));
     for (const double onset : onsets) {
@@ -50,10 +51,10 @@ inline SoundFeatures onsetFeatures(double seconds, const std::vector<double>& on
         for (size_t block = first; block < std::min(end, loud.size()); ++block) loud[block] = true;
     }
     for (int32_t hop = 0; hop < hops; ++hop) {
-        float hopLevel = kBetweenOnsetsDb;
+        float hopLevel = betweenDb;
         for (int32_t block = 0; block < kBlocksPerHop; ++block) {
             const float level =
-                loud[size_t(hop * kBlocksPerHop + block)] ? kOnsetLevelDb : kBetweenOnsetsDb;
+                loud[size_t(hop * kBlocksPerHop + block)] ? kOnsetLevelDb : betweenDb;
             features.blockLevels.push_back(level);
             features.blockPeaks.push_back(level > kBetweenOnsetsDb ? 10000 : 300);
             hopLevel = std::max(hopLevel, level);
@@ -64,6 +65,12 @@ inline SoundFeatures onsetFeatures(double seconds, const std::vector<double>& on
         frame.bands.fill(hopLevel + 20.0F);
         features.hops.push_back(frame);
     }
+}
+
+inline SoundFeatures onsetFeatures(double seconds, const std::vector<double>& onsets)
+{
+    SoundFeatures features;
+    appendOnsets(features, seconds, onsets);
     return features;
 }
 
