@@ -89,9 +89,10 @@ public:
     // The songs of every part, once the parts that are one song across a stop are joined.
     std::vector<SongSelection> songs()
     {
-        for (MusicPart& part : parts_) {
-            addTalkBefore(part);
-            addTalkAfter(part);
+        for (size_t index = 0; index < parts_.size(); ++index) {
+            addIntroHeardBeforeTalk(index);
+            addTalkBefore(parts_[index]);
+            addTalkAfter(parts_[index]);
         }
         joinStops();
         for (const MusicPart& part : parts_) addSongs(part);
@@ -133,6 +134,26 @@ private:
                           begin == stretchBegin,
                           end == stretchEnd,
                           int32_t(stretches_.size())});
+    }
+
+    // A song may begin after a pause with a few seconds of its intro before the DJ starts talking
+    // over it: music too short for a song, then talk running into the song, in one stretch.
+    // The intro, the talk and the song are one.
+    void addIntroHeardBeforeTalk(size_t index)
+    {
+        MusicPart& part = parts_[index];
+        if (index == 0 || part.firstInStretch || part.end - part.begin < kShortestSongFrames)
+            return;
+        MusicPart& intro = parts_[index - 1];
+        const bool introAlone = intro.stretch == part.stretch && intro.firstInStretch;
+        if (!introAlone || !intro.pauseBefore || intro.steps.openBefore ||
+            intro.end - intro.begin >= kShortestSongFrames ||
+            part.begin - intro.begin > kLongestIntroTalk)
+            return;
+        part.begin = intro.begin;
+        part.pauseBefore = true;
+        part.firstInStretch = true;
+        intro.end = intro.begin;
     }
 
     // Talk that runs into the music with no pause between and starts after a pause of its own

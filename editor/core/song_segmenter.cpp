@@ -191,11 +191,14 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
             const bool cut = (from == 0 && run.openBefore) || (to == last && run.openAfter);
             if (!whole && steps < (cut ? kEdgePieceSteps : kShortestPieceSteps)) continue;
             double cost = best[from] + songMoments_.spread(nodes[from], nodes[to], unit);
-            if (to != last) {
-                const bool opensEnd = to + 1 == last && run.openAfter;
-                const bool opensStart = from == 0 && run.openBefore;
-                cost += opensEnd || opensStart ? kOpenBoundaryCost : kBoundaryCost;
-            }
+            // The boundary at to is priced as it is reached; the last one before the take's end
+            // is known to leave a cut song only when the end is reached from it, and is
+            // priced down then, unless it already was as the first after the take's start.
+            const bool opensStart = from == 0 && run.openBefore;
+            if (to != last) cost += opensStart ? kOpenBoundaryCost : kBoundaryCost;
+            const bool pricedOpen = previous[from] == 0 && run.openBefore;
+            if (to == last && from != 0 && run.openAfter && !pricedOpen)
+                cost -= kBoundaryCost - kOpenBoundaryCost;
             if (!whole && !cut) cost += shortSongCost(steps);
             if (cost < best[to]) {
                 best[to] = cost;

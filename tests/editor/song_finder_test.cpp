@@ -235,6 +235,7 @@ struct EdgeCase {
     int32_t talkAfter = 0;    // frames of talk running on from it
     int32_t stop = 0;         // frames of a dead stop in its middle
     bool talkAtPause = true;  // the talk's far side is a pause, not more music
+    int32_t introAlone = 0;   // frames of the song heard after the pause before the talk
 };
 
 TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
@@ -244,12 +245,14 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
         {"talk over the outro", 0, 3 * 44100, 0, true},
         {"a dead stop", 0, 0, 30000, true},
         {"talk between two pieces", 4 * 44100, 0, 0, false},
+        {"a moment of the intro, then talk over it", 4 * 44100, 0, 0, true, 2 * 44100},
     };
     for (const EdgeCase& test : cases) {
         GeneratedTrack track;
         track.sound(10 * 44100);
         if (test.talkAtPause) track.quiet(44100);
         const int32_t talkStart = track.length();
+        track.sound(test.introAlone);
         track.talk(test.talkBefore);
         const int32_t music = track.sound(25 * 44100);
         track.quiet(test.stop);

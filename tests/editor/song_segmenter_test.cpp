@@ -20,6 +20,7 @@ struct SegmentCase {
     std::string name;
     std::vector<Passage> passages;
     std::vector<double> boundaries;  // seconds
+    bool openAfter = false;          // the last passage runs into the take's end
 };
 
 constexpr double kToleranceSeconds = 2.0;
@@ -39,6 +40,10 @@ const std::vector<SegmentCase> kCases{
     {"a quiet intro before the band", {{25, 0, 0, -3.5F, -32.0F}, {150, 120}}, {}},
     {"a short dip inside a song", {{90, 100}, kDip, {90, 100}}, {}},
     {"one steady song", {{200, 120}}, {}},
+    {"the start of the next song at the take's end, after candidates in the song",
+     {{150, 120, 0, -2.0F}, kDip, {10, 84, 9, -1.0F, -20.0F}, kDip, {10, 84, 9, -1.0F, -20.0F}},
+     {151.5},
+     true},
 };
 
 TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
@@ -48,7 +53,7 @@ TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
         for (const Passage& passage : test.passages) track.add(passage);
         const SongSegmenter segmenter(track.features);
         const auto steps = int32_t((track.features.hops.size() + kStepHops - 1) / kStepHops);
-        const std::vector<int32_t> found = segmenter.boundaries({0, steps, false, false});
+        const std::vector<int32_t> found = segmenter.boundaries({0, steps, false, test.openAfter});
         ASSERT_EQ(found.size(), test.boundaries.size()) << test.name;
         for (size_t n = 0; n < found.size(); ++n)
             EXPECT_NEAR(double(found[n]) * kStepFrames / kSampleRate, test.boundaries[n],

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How regularly the onsets of a stretch of sound repeat: music keeps a beat, so its onset
+// envelope matches itself shifted by a beat or a bar; a voice's syllables come at no steady
+// period, however evenly it talks.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+constexpr int32_t kShortestBeatHops = 6;  // 0.28 s: 214 beats a minute, or a fast beat's half
+constexpr int32_t kLongestBeatHops = 32;  // 1.49 s: two beats at 80 a minute
+
+struct OnsetBeat {
+    int32_t lag = 0;  // hops; 0 where there is none
+    float regularity = 0.0F;
+};
+
+// The correlation, from -1 to 1, of the envelope over hops first .. end - 1 with itself shifted
+// by lag; 0 where the envelope is flat or the stretch is shorter than two lags.
+float onsetCorrelation(const std::vector<float>& envelope, int32_t first, int32_t end, int32_t lag);
+
+// The lag from kShortestBeatHops to kLongestBeatHops at which the envelope over hops first ..
+// end - 1 matches itself best, and how well.
+OnsetBeat onsetBeat(const std::vector<float>& envelope, int32_t first, int32_t end);
+
+// The highest correlation, from -1 to 1, of the envelope over hops first .. end - 1 with itself
+// shifted by a lag from kShortestBeatHops to kLongestBeatHops; 0 where the envelope is flat or
+// the stretch is too short for two of the longest lags.
+float onsetRegularity(const std::vector<float>& envelope, int32_t first, int32_t end);

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Telling a steady beat from onsets at no steady period, and from too little to judge, on
+// made-up onsets.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "made_up_onsets.h"
+#include "onset_rhythm.h"
+#include "song_scale.h"
+#include "sound_classifier.h"
+
+namespace {
+
+struct RegularityCase {
+    std::string name;
+    double seconds;
+    std::vector<double> onsets;
+    float least;  // the regularity lies in least .. most
+    float most;
+};
+
+TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
+{
+    const std::vector<RegularityCase> cases{
+        {"a beat at 120 a minute", 16, made_up::steadyOnsets(16, 0.5), 0.6F, 1.0F},
+        {"a beat at 90 a minute", 16, made_up::steadyOnsets(16, 0.667), 0.6F, 1.0F},
+        {"a fast beat at 200 a minute", 16, made_up::steadyOnsets(16, 0.3), 0.6F, 1.0F},
+        {"syllables 0.15 to 0.6 s apart", 16, made_up::unevenOnsets(16, 0.15, 0.6, 3), 0.0F, 0.35F},
+        {"words 0.2 to 0.9 s apart", 16, made_up::unevenOnsets(16, 0.2, 0.9, 5), 0.0F, 0.35F},
+        {"silence", 16, {}, 0.0F, 0.0F},
+        {"a beat too short for two of the longest lags", 2.5, made_up::steadyOnsets(2.5, 0.5), 0.0F,
+         0.0F},
+    };
+    for (const RegularityCase& test : cases) {
+        const std::vector<float> envelope =
+            onsetEnvelope(made_up::onsetFeatures(test.seconds, test.onsets));
+        const float regularity = onsetRegularity(envelope, 0, int32_t(envelope.size()));
+        EXPECT_GE(regularity, test.least) << test.name;
+        EXPECT_LE(regularity, test.most) << test.name;
+    }
+}
+
+struct Passage {
+    double seconds;
+    double period;    // between onsets, in seconds; 0 for talk's uneven syllables
+    float betweenDb;  // the level between onsets
+};
+
+struct KindCase {
+    std::string name;
+    std::vector<Passage> passages;
+    SoundKind kind;  // of the steps in the middle second
+};
+
+constexpr float kSilentDb = made_up::kBetweenOnsetsDb;
+constexpr float kBandDb = -18.0F;  // a band playing on between the beats
+
+TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
+{
+    const std::vector<KindCase> cases{
+        {"20 s of drums alone", {{20, 0.5, kSilentDb}}, SoundKind::Music},
+        {"20 s of talk", {{20, 0, kSilentDb}}, SoundKind::Speech},
+        {"4 s of drums alone: too short to tell from a sentence",
+         {{4, 0.3, kSilentDb}},
+         SoundKind::Speech},
+        {"a drum break at the song's beat",
+         {{12, 0.5, kBandDb}, {6, 0.5, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Music},
+        {"a break at another beat than the song's",
+         {{12, 0.5, kBandDb}, {6, 0.37, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Speech},
+        {"talk over a pause in the song",
+         {{12, 0.5, kBandDb}, {6, 0, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Speech},
+    };
+    for (const KindCase& test : cases) {
+        SoundFeatures features;
+        for (const Passage& passage : test.passages)
+            made_up::appendOnsets(features, passage.seconds,
+                                  passage.period > 0
+                                      ? made_up::steadyOnsets(passage.seconds, passage.period)
+                                      : made_up::unevenOnsets(passage.seconds, 0.15, 0.6, 11),
+                                  passage.betweenDb);
+        const std::vector<SoundKind> kinds = classifySteps(features, {});
+        ASSERT_FALSE(kinds.empty()) << test.name;
+        EXPECT_EQ(kinds[kinds.size() / 2], test.kind) << test.name;
+    }
+}
+
+}  // namespace
