@@ -31,6 +31,7 @@ void FileCommands::openDevices()
     context_.history.reset(size_t(mod.trklen) * 4);
     context_.showEditHistory();
     context_.lostInputFrames.clear();
+    context_.titleMarks.clear();
     context_.liveFeatures.forget();
     frm.lRet = engine_.OpenLib(mod.trklen, 0);
     if (frm.lRet != BRENVIK_OK) {

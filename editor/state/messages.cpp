@@ -88,4 +88,11 @@ std::string viewToolTip(const std::string& pointer, const std::string& start,
     return "Pointer: " + pointer + "\nStart: " + start + "\nEnd: " + end + "\nLength: " + length;
 }
 
+std::string titleToolTip(const std::string& artist, const std::string& title,
+                         const std::string& time, const std::string& usual)
+{
+    const std::string named = artist.empty() ? title : artist + " \u2013 " + title;
+    return named + "\n" + time + "\n\n" + usual;
+}
+
 }  // namespace messages
