@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <utility>
 
 #include "now_playing.h"
@@ -36,8 +37,9 @@ std::optional<Announcement> announcementOf(const PlayerMetadata& metadata)
     return announced;
 }
 
-void NowPlaying::clear()
+void NowPlaying::clear(std::vector<int32_t> sounding)
 {
+    sounding_ = std::move(sounding);
     players_.clear();
     changes_ = 0;
     playing_.reset();
@@ -61,6 +63,12 @@ std::optional<Announcement> NowPlaying::update(const PlayerReport& report)
             changed = changed || announced != player.announced;
             player.announced = std::move(announced);
         }
+        if (report.process) {
+            const bool sounding =
+                std::find(sounding_.begin(), sounding_.end(), *report.process) != sounding_.end();
+            changed = changed || sounding != player.sounding;
+            player.sounding = sounding;
+        }
         if (changed) player.lastChange = ++changes_;
     }
     std::optional<Announcement> now = current();
@@ -71,10 +79,16 @@ std::optional<Announcement> NowPlaying::update(const PlayerReport& report)
 
 std::optional<Announcement> NowPlaying::current() const
 {
-    const Player* chosen = nullptr;
-    for (const bool mustPlay : {true, false}) {
+    // Which players a choice is made among, first to last: those playing into the recorded
+    // output, those playing, all.
+    const auto eligible = [](const Player& player, int tier) {
+        const bool playing = player.status == "Playing";
+        return tier == 0 ? playing && player.sounding : tier == 1 ? playing : true;
+    };
+    for (int tier = 0; tier < 3; ++tier) {
+        const Player* chosen = nullptr;
         for (const auto& [name, player] : players_) {
-            if (!player.announced || (mustPlay && player.status != "Playing")) continue;
+            if (!player.announced || !eligible(player, tier)) continue;
             if (!chosen || player.lastChange > chosen->lastChange) chosen = &player;
         }
         if (chosen) return chosen->announced;

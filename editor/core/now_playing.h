@@ -37,7 +37,8 @@ struct PlayerReport {
     std::string player;                 // the player's bus name
     std::optional<std::string> status;  // "Playing", "Paused", "Stopped"
     std::optional<PlayerMetadata> metadata;
-    bool gone = false;  // the player left the bus
+    bool gone = false;               // the player left the bus
+    std::optional<int32_t> process;  // the player's process id, when the bus tells it
 };
 
 // Receives the reports while a recording follows the players.
@@ -48,10 +49,12 @@ public:
 };
 
 // The players' last reports, and the title now playing: that of the player that started playing
-// or changed its title last among those playing, or, while none plays, among all that name one.
+// or changed its title last among those playing into the recorded output, else among those
+// playing, or, while none plays, among all that name one.
 class NowPlaying {
 public:
-    void clear();
+    // Forgets every player; sounding are the processes that play into the recorded output.
+    void clear(std::vector<int32_t> sounding = {});
     // Takes a report; the title now playing when it changed with it, else nothing.
     std::optional<Announcement> update(const PlayerReport& report);
 
@@ -60,9 +63,11 @@ private:
         std::string status;
         std::optional<Announcement> announced;
         uint64_t lastChange = 0;
+        bool sounding = false;  // its sound goes to the recorded output
     };
     std::optional<Announcement> current() const;
 
+    std::vector<int32_t> sounding_;
     std::map<std::string, Player> players_;
     uint64_t changes_ = 0;
     std::optional<Announcement> playing_;

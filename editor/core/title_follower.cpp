@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <utility>
 
 #include "title_follower.h"
@@ -24,8 +25,16 @@ void TitleFollower::begin(int32_t ringFrames)
     ringFrames_ = ringFrames;
     lastPosition_ = 0;
     recorded_ = 0;
-    players_.clear();
     stamps_.clear();
+    players_.clear(ringFrames > 0 ? recordedPlayers() : std::vector<int32_t>{});
+}
+
+std::vector<int32_t> TitleFollower::recordedPlayers() const
+{
+    std::vector<int32_t> processes(size_t(std::max(engine_.GetSourcePlayers(nullptr, 0), 0)));
+    const int32_t count = engine_.GetSourcePlayers(processes.data(), int32_t(processes.size()));
+    processes.resize(size_t(std::clamp<int32_t>(count, 0, int32_t(processes.size()))));
+    return processes;
 }
 
 int64_t TitleFollower::recordedAt(int32_t position) const

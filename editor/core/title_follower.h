@@ -29,7 +29,8 @@ public:
         : engine_(engine)
     {}
 
-    // A recording starts into a ring of ringFrames, from its frame 0; 0 follows nothing.
+    // A recording starts into a ring of ringFrames, from its frame 0; 0 follows nothing. The
+    // players whose sound goes to the recorded output are asked for then.
     void begin(int32_t ringFrames);
     // A pass of the follow loop with the card at ring frame position.
     void follow(int32_t position);
@@ -41,6 +42,8 @@ public:
 private:
     // The frames recorded up to the card at ring frame position, counted on from the last pass.
     int64_t recordedAt(int32_t position) const;
+    // The processes playing into the output the recording monitors, as the engine tells them.
+    std::vector<int32_t> recordedPlayers() const;
 
     const EngineApi& engine_;
     int32_t ringFrames_ = 0;  // 0 while no recording is followed

@@ -46,10 +46,11 @@ void TransportCommands::record()
     frm.lRet = engine_.RecordWav();
     context_.reportEngineError(messages::kErrorRecordTrack, frm.lRet);
     context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
-    context_.liveFeatures.begin(frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength
-                                                                       : 0);
-    titles_.begin(frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength : 0);
-    window_.followPlayers(&titles_);
+    // The ring the recording fills; 0 when it did not start, and nothing is followed.
+    const int32_t ring = frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength : 0;
+    context_.liveFeatures.begin(ring);
+    titles_.begin(ring);
+    if (ring > 0) window_.followPlayers(&titles_);
     recording_ = true;
     drawnRecorded_ = 0;
     // A recording ends by itself only when the engine gave up a device that died: the loop

@@ -46,7 +46,7 @@ PlayerMetadata metadataOf(const QVariantMap& fields)
 // The report a player's properties (all of them, or those changed) make.
 PlayerReport reportOf(const QString& player, const QVariantMap& properties)
 {
-    PlayerReport report{player.toStdString(), {}, {}, false};
+    PlayerReport report{player.toStdString(), {}, {}, false, {}};
     const auto status = properties.find(QStringLiteral("PlaybackStatus"));
     if (status != properties.end()) report.status = status->toString().toStdString();
     const auto metadata = properties.find(QStringLiteral("Metadata"));
@@ -98,8 +98,7 @@ void PlayerWatch::whenAnswered(const QDBusMessage& call, Handle handle)
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, follow, handle](QDBusPendingCallWatcher* answered) {
                 answered->deleteLater();
-                if (follow != follows_ || !listener_ || answered->isError()) return;
-                handle(answered->reply());
+                if (follow == follows_ && listener_) handle(answered->reply());
             });
 }
 
@@ -108,6 +107,7 @@ void PlayerWatch::askNames()
     whenAnswered(QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService,
                                                 QStringLiteral("ListNames")),
                  [this](const QDBusMessage& reply) {
+                     if (reply.type() != QDBusMessage::ReplyMessage) return;
                      for (const QString& name : qdbus_cast<QStringList>(reply.arguments().value(0)))
                          if (name.startsWith(kPlayerPrefix)) askPlayer(name);
                  });
@@ -115,12 +115,30 @@ void PlayerWatch::askNames()
 
 void PlayerWatch::askPlayer(const QString& service)
 {
+    // Its process first, so that the report of what it plays already tells whether its sound
+    // is the one recorded; a bus that will not tell leaves that open.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kBusService, kBusPath, kBusService, QStringLiteral("GetConnectionUnixProcessID"));
+    call << service;
+    whenAnswered(call, [this, service](const QDBusMessage& reply) {
+        std::optional<int32_t> process;
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            process = int32_t(reply.arguments().value(0).toUInt());
+        askProperties(service, process);
+    });
+}
+
+void PlayerWatch::askProperties(const QString& service, std::optional<int32_t> process)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(service, kPlayerPath, kPropertiesInterface,
                                                        QStringLiteral("GetAll"));
     call << kPlayerInterface;
     // Signals come from the player's unique name: the reply's sender is that name too.
-    whenAnswered(call, [this](const QDBusMessage& reply) {
-        listener_->playerChanged(reportOf(reply.service(), mapOf(reply.arguments().value(0))));
+    whenAnswered(call, [this, process](const QDBusMessage& reply) {
+        if (reply.type() != QDBusMessage::ReplyMessage) return;
+        PlayerReport report = reportOf(reply.service(), mapOf(reply.arguments().value(0)));
+        report.process = process;
+        listener_->playerChanged(report);
     });
 }
 
@@ -132,13 +150,13 @@ void PlayerWatch::onPropertiesChanged(const QDBusMessage& message)
     if (report.status || report.metadata) listener_->playerChanged(report);
     // A player may only say that its metadata changed: it is asked for them.
     if (qdbus_cast<QStringList>(arguments.value(2)).contains(QStringLiteral("Metadata")))
-        askPlayer(message.service());
+        askProperties(message.service(), {});
 }
 
 void PlayerWatch::onNameOwnerChanged(const QString& name, const QString& oldOwner,
                                      const QString& newOwner)
 {
     if (!listener_ || !name.startsWith(kPlayerPrefix)) return;
-    if (!oldOwner.isEmpty()) listener_->playerChanged({oldOwner.toStdString(), {}, {}, true});
+    if (!oldOwner.isEmpty()) listener_->playerChanged({oldOwner.toStdString(), {}, {}, true, {}});
     if (!newOwner.isEmpty()) askPlayer(newOwner);
 }

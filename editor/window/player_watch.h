@@ -10,6 +10,9 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 #include "now_playing.h"
 
 class QDBusPendingCallWatcher;
@@ -32,8 +35,10 @@ private slots:
 private:
     void connectSignals(bool connect);
     void askNames();
-    void askPlayer(const QString& service);
-    // Calls back handle with the reply when it comes, unless the follow has ended by then.
+    void askPlayer(const QString& service);  // its process, then what it plays
+    void askProperties(const QString& service, std::optional<int32_t> process);
+    // Calls back handle with the reply (or the error) when it comes, unless the follow has
+    // ended by then.
     template <typename Handle>
     void whenAnswered(const QDBusMessage& call, Handle handle);
 

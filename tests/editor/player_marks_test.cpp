@@ -27,6 +27,7 @@ namespace {
 constexpr int32_t kRing = kFramesPerMegabyte;  // 5.9 s
 constexpr int kSpeed = 2;                      // the card runs at twice real time
 constexpr double kRate = BRENVIK_SAMPLE_RATE;
+constexpr int64_t kPeriod = 441;  // the simulated card's
 
 // Frame n of the simulated card's counter pattern: left n & 0xFFFF, right n >> 16. The card's
 // count starts with the recording.
@@ -141,8 +142,10 @@ TEST_F(RecordingWithPlayers, MarksLandOnTheAudioCapturedAtTheAnnouncement_AfterA
         EXPECT_EQ(mark.artist + "|" + mark.title + "|" + mark.album,
                   step.mark->artist + "|" + step.mark->title + "|" + step.mark->album);
         const int64_t captured = counterAt(engine, mark.frame);
-        EXPECT_GE(captured, step.before) << mark.title;
-        EXPECT_LE(captured, step.after) << mark.title;
+        // The card hands over a period at a time: the position read and the frames it captured
+        // may stand a period apart.
+        EXPECT_GE(captured, step.before - kPeriod) << mark.title;
+        EXPECT_LE(captured, step.after + kPeriod) << mark.title;
         std::cout << "[ placement ] " << mark.title << ": marked " << captured - step.before
                   << " frames after the command, " << step.after - step.before
                   << " frames from the command to the player's answer\n";
@@ -179,7 +182,7 @@ TEST_F(RecordingWithPlayers, APlayerThatAppearsDuringTheTakeIsFollowed)
     ASSERT_TRUE(late && late->ready());
     ASSERT_EQ(editor.state().titleMarks.size(), 1u);
     EXPECT_EQ(editor.state().titleMarks[0].title, "Late Song");
-    EXPECT_GE(counterAt(engine, editor.state().titleMarks[0].frame), startedAt);
+    EXPECT_GE(counterAt(engine, editor.state().titleMarks[0].frame), startedAt - kPeriod);
 }
 
 // Run with DBUS_SESSION_BUS_ADDRESS pointing where no bus listens.

@@ -46,7 +46,7 @@ TEST(TitleAnnouncement, NamesTheSongFromTheFieldsAPlayerFills)
 PlayerReport titled(const std::string& player, const std::string& title,
                     std::optional<std::string> status = {})
 {
-    return {player, std::move(status), PlayerMetadata{title, {}, "", ""}, false};
+    return {player, std::move(status), PlayerMetadata{title, {}, "", ""}, false, {}};
 }
 
 TEST(TitleAnnouncement, ThePlayingPlayerIsHeardOverPausedOnes)
@@ -60,15 +60,39 @@ TEST(TitleAnnouncement, ThePlayingPlayerIsHeardOverPausedOnes)
         {titled("b", "B1", "Paused"), "-"},
         {titled("b", "B2"), "-"},  // paused: its change goes unheard
         {titled("a", "A1"), "-"},  // the same title again
-        {{"a", "Playing", {}, false}, "-"},
-        {{"b", "Playing", {}, false}, "|B2|"},  // it starts playing after a
-        {titled("a", "A2"), "|A2|"},            // a names another title
-        {{"a", "Paused", {}, false}, "|B2|"},
-        {{"b", {}, {}, true}, "|A2|"},  // b left: the paused one is all there is
-        {{"a", {}, {}, true}, "-"},
+        {{"a", "Playing", {}, false, {}}, "-"},
+        {{"b", "Playing", {}, false, {}}, "|B2|"},  // it starts playing after a
+        {titled("a", "A2"), "|A2|"},                // a names another title
+        {{"a", "Paused", {}, false, {}}, "|B2|"},
+        {{"b", {}, {}, true, {}}, "|A2|"},  // b left: the paused one is all there is
+        {{"a", {}, {}, true, {}}, "-"},
         {titled("c", "", "Playing"), "-"},  // no title, nothing to hear
     };
     NowPlaying players;
+    for (size_t i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(named(players.update(steps[i].report)), steps[i].heard) << "step " << i;
+}
+
+TEST(TitleAnnouncement, ThePlayerWhoseSoundIsRecordedIsHeardOverOthersPlaying)
+{
+    const auto from = [](const std::string& player, const std::string& title, int32_t process) {
+        PlayerReport report = titled(player, title, "Playing");
+        report.process = process;
+        return report;
+    };
+    struct Step {
+        PlayerReport report;
+        std::string heard;
+    };
+    const std::vector<Step> steps{
+        {from("radio", "On Air", 41), "|On Air|"},
+        {from("other", "Elsewhere", 42), "-"},  // plays, but not into the recorded output
+        {titled("other", "Elsewhere 2"), "-"},
+        {titled("radio", "Next On Air"), "|Next On Air|"},
+        {{"radio", "Paused", {}, false, {}}, "|Elsewhere 2|"},
+    };
+    NowPlaying players;
+    players.clear({41});
     for (size_t i = 0; i < steps.size(); ++i)
         EXPECT_EQ(named(players.update(steps[i].report)), steps[i].heard) << "step " << i;
 }
@@ -107,11 +131,16 @@ int32_t cardPosition()
 {
     return gCardPosition;
 }
+int32_t noPlayers(int32_t*, int32_t)
+{
+    return 0;
+}
 
 TEST(TitleStamps, CountTheRingsTheCardWentRound)
 {
     EngineApi engine;
     engine.GetPosition = cardPosition;
+    engine.GetSourcePlayers = noPlayers;
     TitleFollower follower(engine);
     follower.begin(1000);
     // The card's position at each pass of the follow loop and at each report.
