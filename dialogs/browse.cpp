@@ -75,11 +75,12 @@ QString applyBrowseRules(const QString& title, const QString& pattern, const QSt
 
 }  // namespace quorvel
 
-QString BrowseFile(const QString& title, const QString& pattern)
+QString BrowseFile(const QString& title, const QString& pattern, const QString& proposedName)
 {
     QWidget* caller = QApplication::activeWindow();
     FrmBrowse dialog(quorvel::MountedDrives::process(), caller);
     quorvel::prepareBrowseDialog(dialog, title, pattern);
+    dialog.proposeFileName(proposedName);
 
     // A dialog closed any other way than OK or a double click has emptied its name box.
     const QString name =

@@ -9,8 +9,10 @@ class FrmBrowse;
 
 // Shows the file browse dialog with title and the ";"-separated file patterns, and returns the
 // full path chosen, or an empty text when the user cancelled or the rules of the mode rejected
-// the name. The first four letters of the title choose the mode (see applyBrowseRules).
-QString BrowseFile(const QString& title, const QString& pattern);
+// the name. The first four letters of the title choose the mode (see applyBrowseRules). The
+// name box offers proposedName in the folder shown, when one is given.
+QString BrowseFile(const QString& title, const QString& pattern,
+                   const QString& proposedName = QString());
 
 namespace quorvel {
 

@@ -152,7 +152,7 @@ void FrmBrowse::onDir1Change()
 void FrmBrowse::showDirectoryInNameBox()
 {
     File1->setPath(Dir1->path());
-    TxtFileName->setText(joinPath(File1->path(), QString()));
+    TxtFileName->setText(joinPath(File1->path(), proposedName_));
 }
 
 void FrmBrowse::onFile1Click()

@@ -29,6 +29,9 @@ public:
     void reject() override;
     // Showing the dialog activates it: see onActivate.
     void setVisible(bool visible) override;
+    // The file name the name box offers after the folder (empty: the folder alone), also when
+    // the user moves to another folder.
+    void proposeFileName(const QString& name) { proposedName_ = name; }
 
     // The controls, under the names the rest of the program uses; owned by the dialog.
     QLabel* Label1;
@@ -63,4 +66,5 @@ private:
     bool retryDisk();
 
     quorvel::Drives& drives_;
+    QString proposedName_;
 };

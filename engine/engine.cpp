@@ -109,6 +109,11 @@ int32_t Engine::listSources(std::vector<device::SourceInfo>& sources)
     return session_ ? session_->listSources(sources) : device::kInvalidHandle;
 }
 
+int32_t Engine::sourcePlayers(std::vector<int32_t>& processes)
+{
+    return session_ ? session_->sourcePlayers(chosenSource_, processes) : device::kInvalidHandle;
+}
+
 int32_t Engine::selectSource(const std::string& name)
 {
     if (!session_) {

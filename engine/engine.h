@@ -96,6 +96,9 @@ public:
     // kInvalidHandle while the engine is closed. The choice is kept across closing and opening
     // while the source still exists; otherwise the next open goes back to the default.
     int32_t selectSource(const std::string& name);
+    // The programs playing into the output the chosen source monitors; kInvalidHandle while the
+    // engine is closed.
+    int32_t sourcePlayers(std::vector<int32_t>& processes);
     // The input lost during the last recording (see Session::lostInput).
     const std::vector<FrameRange>& lostInput() const;
     // The ring position the last stopped recording was turned by, or -1 (Session::ringTurn).

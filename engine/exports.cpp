@@ -397,6 +397,19 @@ int32_t GetRingTurn(void)
     return guarded(always(-1), [] { return engine().ringTurn(); });
 }
 
+int32_t GetSourcePlayers(int32_t* processes, int32_t count)
+{
+    return guarded(always(0), [&] {
+        std::vector<int32_t> players;
+        if (engine().sourcePlayers(players) != brenvik::device::kNoError) {
+            return 0;
+        }
+        const auto written = std::min<std::size_t>(players.size(), std::max(count, 0));
+        std::copy_n(players.begin(), processes != nullptr ? written : 0, processes);
+        return static_cast<int32_t>(players.size());
+    });
+}
+
 int32_t GetSourceChanges(char* buffer, int32_t size)
 {
     return guarded(always(0), [&] {

@@ -80,6 +80,9 @@ public:
     // one): kNoError, kBadDeviceId when the back end lists none of that name (the choice stays
     // as it was), kStillPlaying while a transport runs, or the error of a listing that failed.
     int32_t selectSource(const std::string& name);
+    // The programs playing into the output the source of that name monitors (empty: the
+    // default source); see WaveBackend::sourcePlayers.
+    int32_t sourcePlayers(const std::string& source, std::vector<int32_t>& processes);
     // The input lost during the last recording, in frames of the track as the stop left it,
     // oldest first; empty after a recording that lost nothing.
     const std::vector<FrameRange>& lostInput() const { return lostInput_; }
@@ -156,6 +159,7 @@ private:
     device::WaveHeader recordHeaderB_;
     uint32_t queriedFrames_ = 0;  // read only once the query has returned in time
     std::vector<device::SourceInfo> listedSources_;   // read only once listed in time
+    std::vector<int32_t> listedPlayers_;              // the same for sourcePlayers
     std::vector<device::LostStretch> lostStretches_;  // read only once taken in time
     std::vector<device::SourceMove> sourceMoves_;     // read only once taken in time
     uint32_t recordedFrames_ = 0;        // the calling thread's only: the input's last frame count

@@ -37,4 +37,16 @@ int32_t Session::selectSource(const std::string& name)
     return call([this, name] { return input().useSource(name); });
 }
 
+int32_t Session::sourcePlayers(const std::string& source, std::vector<int32_t>& processes)
+{
+    // A call the deadline gives up on may still finish later: it writes into the session's own
+    // list, not into the caller's.
+    const int32_t result = call([this, source] {
+        listedPlayers_.clear();
+        return backend_ ? backend_->sourcePlayers(source, listedPlayers_) : device::kInvalidHandle;
+    });
+    processes = result == device::kNoError ? listedPlayers_ : std::vector<int32_t>{};
+    return result;
+}
+
 }  // namespace brenvik

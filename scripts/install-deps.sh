@@ -11,7 +11,7 @@ packages=(
   dpkg-dev file lintian
   locales
   pulseaudio pulseaudio-utils libasound2-plugins
-  pipewire pipewire-pulse wireplumber dbus-daemon
+  pipewire pipewire-pulse wireplumber dbus-daemon python3-dbus python3-gi
   xvfb xauth xdotool x11-apps imagemagick
   libfftw3-dev python3 sox libsox-fmt-all espeak-ng wesnoth-1.16-music
   singularity-music fretsonfire-songs-sectoid tecnoballz-data festival festvox-us-slt-hts

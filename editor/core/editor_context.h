@@ -56,6 +56,8 @@ struct EditorContext {
     bool closePending = false;  // a close request waits for the running commands
     EditHistory history;
     SongDetails songDetails;  // for this session only, empty at first
+    // The user changed the song details since the take was recorded: Select Song leaves them.
+    bool songDetailsTyped = false;
     // Where the last recording lost input or went on from another source, in the track: the
     // view marks both alike.
     std::vector<int32_t> lostInputFrames;

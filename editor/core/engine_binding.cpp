@@ -32,6 +32,7 @@ std::string bindEngine(const char* libraryName, EngineApi& api)
                           library.resolve("SelectSource", bound.SelectSource) &&
                           library.resolve("GetLostInput", bound.GetLostInput) &&
                           library.resolve("GetSourceChanges", bound.GetSourceChanges) &&
+                          library.resolve("GetSourcePlayers", bound.GetSourcePlayers) &&
                           library.resolve("WaveFrames", bound.WaveFrames) &&
                           library.resolve("WaveSampleBits", bound.WaveSampleBits) &&
                           library.resolve("GetRingTurn", bound.GetRingTurn) &&
@@ -109,6 +110,7 @@ EngineApi& lazyEngineApi(const char* libraryName, EngineBindFailure onFailure)
     api.SelectSource = bindThenCall<&EngineApi::SelectSource, const char*>;
     api.GetLostInput = bindThenCall<&EngineApi::GetLostInput, int32_t*, int32_t>;
     api.GetSourceChanges = bindThenCall<&EngineApi::GetSourceChanges, char*, int32_t>;
+    api.GetSourcePlayers = bindThenCall<&EngineApi::GetSourcePlayers, int32_t*, int32_t>;
     api.WaveFrames = bindThenCall<&EngineApi::WaveFrames, const char*>;
     api.WaveSampleBits = bindThenCall<&EngineApi::WaveSampleBits, const char*>;
     api.GetRingTurn = bindThenCall<&EngineApi::GetRingTurn>;

@@ -31,6 +31,7 @@ struct EngineApi {
     decltype(&::SelectSource) SelectSource = nullptr;
     decltype(&::GetLostInput) GetLostInput = nullptr;
     decltype(&::GetSourceChanges) GetSourceChanges = nullptr;
+    decltype(&::GetSourcePlayers) GetSourcePlayers = nullptr;
     decltype(&::WaveFrames) WaveFrames = nullptr;
     decltype(&::WaveSampleBits) WaveSampleBits = nullptr;
     decltype(&::GetRingTurn) GetRingTurn = nullptr;

@@ -14,6 +14,7 @@
 #include "messages.h"
 #include "save_progress.h"
 #include "time_readout.h"
+#include "title_hints.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
 void FileCommands::open()
 {
     const RunningCommand running(context_, Command::FileOpen);
-    const std::string path = window_.browseFile(messages::kOpenTitle, messages::kOpenPattern);
+    const std::string path = window_.browseFile(messages::kOpenTitle, messages::kOpenPattern, {});
     if (path.empty()) return;
     if (fileTypeKey(path) != "WAV") {
         window_.messageBox(messages::kUnsupportedExtension, MessageIcon::Critical);
@@ -108,7 +109,9 @@ void FileCommands::open()
 void FileCommands::saveAs()
 {
     const RunningCommand running(context_, Command::FileSaveAs);
-    const std::string path = window_.browseFile(messages::kSaveAsTitle, messages::kSaveAsPatterns);
+    // The file is offered under the song's name, as its tags will name it.
+    const std::string path = window_.browseFile(messages::kSaveAsTitle, messages::kSaveAsPatterns,
+                                                songFileName(context_.songDetails));
     if (path.empty()) return;
     const std::string key = fileTypeKey(path);
     const Mp3Preset preset = savedMp3Preset(window_);
@@ -140,6 +143,7 @@ void FileCommands::songDetails()
     SongDetails details = context_.songDetails;
     Mp3Preset preset = savedMp3Preset(window_);
     if (!window_.showSongDetails(details, preset)) return;
+    if (details != context_.songDetails) context_.songDetailsTyped = true;
     context_.songDetails = details;
     window_.writeSetting(kPresetSection, kPresetKey, mp3PresetSetting(preset));
 }

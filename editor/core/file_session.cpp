@@ -36,6 +36,7 @@ void FileCommands::openEngine(const std::function<int32_t()>& open, const char* 
     context_.history.reset(size_t(mod.trklen) * 4);
     context_.showEditHistory();
     context_.lostInputFrames.clear();
+    context_.titleMarks.clear();
     context_.liveFeatures.forget();
     frm.lRet = open();
     if (frm.lRet != BRENVIK_OK) {

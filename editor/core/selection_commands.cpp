@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "selection_commands.h"
 #include "song_search.h"
+#include "title_hints.h"
 
 void SelectionCommands::mouseDown(float x)
 {
@@ -53,6 +54,7 @@ void SelectionCommands::selectSong()
     }
     moveSelection(song->clipbegin, song->clipend);
     frm.clipmode = 0;
+    nameSelectedSong(context_, song->clipbegin, song->clipend);
 }
 
 std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatures() const

@@ -11,6 +11,11 @@
 namespace {
 
 constexpr int32_t kLostInputMarkHeight = 8;  // taller than the time axis's own ticks
+// A title announced is a yellow tick taller still, with a flag at its top, so that it reads
+// apart from a lost-input mark at the same place.
+constexpr int32_t kTitleMarkHeight = 14;
+constexpr int32_t kTitleFlagWidth = 4;
+constexpr int32_t kTitleMarkColor = 0x0000FFFF;  // 0x00BBGGRR
 
 struct CentreRows {
     int32_t left = 0;   // c1, a quarter down
@@ -90,6 +95,7 @@ void TrackView::drawTrack()
     drawCentreLines(view, frm.BLUE, rows, 0, lastColumn);
     drawBars(1, lastColumn);
     drawLostInputMarks(0, lastColumn);
+    drawTitleMarks(0, lastColumn);
     view.setPenMode(PenMode::Xor);
     drawSelection();
 }
@@ -141,6 +147,7 @@ void TrackView::redrawColumns(int32_t first, int32_t last)
     drawCentreLines(view, frm.BLUE, centreRows(view.pixelHeight()), first, last);
     drawBars(std::max(first, 1), last);
     drawLostInputMarks(first, last);
+    drawTitleMarks(first, last);
     view.setPenMode(PenMode::Xor);
     const int32_t xa = frameToX(mod.clipbegin);
     const int32_t xb = frameToX(mod.clipend);
@@ -199,6 +206,20 @@ void TrackView::drawLostInputMarks(int32_t first, int32_t last)
     for (const int32_t frame : context_.lostInputFrames) {
         const int32_t x = frameToX(frame);
         if (x >= first && x <= last) view.line(x, 0, x, kLostInputMarkHeight);
+    }
+    view.setPenColor(remembered);
+}
+
+void TrackView::drawTitleMarks(int32_t first, int32_t last)
+{
+    ViewSurface& view = window_.picView();
+    const int32_t remembered = view.penColor();
+    view.setPenColor(kTitleMarkColor);
+    for (const TitleMark& mark : context_.titleMarks) {
+        const int32_t x = frameToX(mark.frame);
+        if (x < first || x > last) continue;
+        view.line(x, 0, x, kTitleMarkHeight);
+        view.rectangle(x, 0, std::min(x + kTitleFlagWidth, last), 2);
     }
     view.setPenColor(remembered);
 }

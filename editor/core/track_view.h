@@ -61,6 +61,9 @@ private:
     void drawBars(int32_t first, int32_t last);
     void drawTicks(int32_t first, int32_t last);
     void drawLostInputMarks(int32_t first, int32_t last);  // in the columns first to last
+    void drawTitleMarks(int32_t first, int32_t last);      // the same for the announced titles
+    // The announced title nearest column x, within a few columns of it.
+    const TitleMark* titleMarkAt(int32_t x) const;
 
     // The column of the transport's position marker, 0 while none is drawn. A full redraw
     // (a fade nested in the follow loop) wipes the marker, so it resets this too.

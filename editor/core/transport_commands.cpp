@@ -46,14 +46,18 @@ void TransportCommands::record()
     frm.lRet = engine_.RecordWav();
     context_.reportEngineError(messages::kErrorRecordTrack, frm.lRet);
     context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
-    context_.liveFeatures.begin(frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength
-                                                                       : 0);
+    // The ring the recording fills; 0 when it did not start, and nothing is followed.
+    const int32_t ring = frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength : 0;
+    context_.liveFeatures.begin(ring);
+    titles_.begin(ring);
+    if (ring > 0) window_.followPlayers(&titles_);
     recording_ = true;
     drawnRecorded_ = 0;
     // A recording ends by itself only when the engine gave up a device that died: the loop
     // then ends as Stop ends it, and StopWav reports it below.
     follow();
     recording_ = false;
+    window_.followPlayers(nullptr);
 
     // Stopping turns the ring so that the oldest frame comes first, which takes a moment, under
     // the busy window: nothing can play or reopen the track under a recording not yet stopped.
@@ -67,8 +71,10 @@ void TransportCommands::record()
     const int64_t lostMilliseconds = takeLostInput();
     const std::vector<std::string> sourceChanges = takeSourceChanges();
     view_.recordedChanged(0, context_.engineTrackLength);
-    context_.liveFeatures.stopped(frm.bInitLib ? engine_.GetRingTurn() : -1,
-                                  !context_.lostInputFrames.empty());
+    const int32_t turn = frm.bInitLib ? engine_.GetRingTurn() : -1;
+    context_.liveFeatures.stopped(turn, !context_.lostInputFrames.empty());
+    context_.titleMarks = titles_.stopped(turn);
+    context_.songDetailsTyped = false;  // a new take: its songs are named anew
     view_.drawTrack();
     window_.busyHide();
     reportLostInput(lostMilliseconds);
@@ -101,7 +107,10 @@ bool TransportCommands::follow()
 
         // clipbegin is read anew, so a selection made during playback moves the marker at once.
         const int32_t position = engine_.GetPosition();
-        if (recording_) context_.liveFeatures.follow(position);
+        if (recording_) {
+            context_.liveFeatures.follow(position);
+            titles_.follow(position);
+        }
         drawRecorded(position);
         const int32_t f = checkedAdd(mod.clipbegin, position);
         const int32_t d = checkedSub(f, frm.trkbegin);

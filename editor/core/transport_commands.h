@@ -9,6 +9,7 @@
 
 #include "editor_context.h"
 #include "selection_commands.h"
+#include "title_follower.h"
 #include "track_view.h"
 
 class TransportCommands : CommandGroup {
@@ -50,6 +51,7 @@ private:
 
     TrackView& view_;
     SelectionCommands& selection_;
-    bool recording_ = false;     // the follow loop draws what is recorded
-    int32_t drawnRecorded_ = 0;  // the ring frame up to which the recording is drawn
+    TitleFollower titles_{engine_};  // the players' titles while recording
+    bool recording_ = false;         // the follow loop draws what is recorded
+    int32_t drawnRecorded_ = 0;      // the ring frame up to which the recording is drawn
 };

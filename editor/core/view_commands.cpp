@@ -2,8 +2,10 @@
 // The view group's commands: scrolling and zooming with the scroll bars or the wheel, the view's
 // new size, and the times its tool tip reads.
 #include <algorithm>
+#include <cstdlib>
 
 #include "editor_numbers.h"
+#include "messages.h"
 #include "time_readout.h"
 #include "track_view.h"
 #include "view_scroll.h"
@@ -99,5 +101,24 @@ void TrackView::wheel(int32_t notches, bool zoomStep, float x)
 std::string TrackView::toolTip(float x) const
 {
     if (!hasTrack()) return {};
-    return viewToolTipText(xToFrame(toLong(x)), mod.clipbegin, mod.clipend);
+    const std::string usual = viewToolTipText(xToFrame(toLong(x)), mod.clipbegin, mod.clipend);
+    const TitleMark* mark = titleMarkAt(toLong(x));
+    if (!mark) return usual;
+    return messages::titleToolTip(mark->artist, mark->title, trackTimeText(mark->frame), usual);
+}
+
+const TitleMark* TrackView::titleMarkAt(int32_t x) const
+{
+    // The pointer rests on a one-pixel tick only by chance: a few columns either side count.
+    constexpr int32_t kReachColumns = 3;
+    const TitleMark* nearest = nullptr;
+    int32_t nearestDistance = kReachColumns + 1;
+    for (const TitleMark& mark : context_.titleMarks) {
+        const int32_t distance = std::abs(frameToX(mark.frame) - x);
+        if (distance < nearestDistance) {
+            nearest = &mark;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
 }

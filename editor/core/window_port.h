@@ -13,6 +13,7 @@
 #include "level_meter.h"
 #include "loudness_plan.h"
 #include "messages.h"
+#include "now_playing.h"
 #include "physical_memory.h"
 #include "song_choices.h"
 
@@ -83,8 +84,10 @@ public:
 
     // The project settings dialog, modal; it reads and writes the globals in mod.
     virtual void showProjectSettings(ModPellam& mod) = 0;
-    // The file browse dialog; the chosen path, or empty when cancelled.
-    virtual std::string browseFile(const std::string& title, const std::string& pattern) = 0;
+    // The file browse dialog, its name box offering proposedName (when not empty) in the folder
+    // it shows; the chosen path, or empty when cancelled.
+    virtual std::string browseFile(const std::string& title, const std::string& pattern,
+                                   const std::string& proposedName) = 0;
 
     virtual void showMainWindow() = 0;
     virtual void closeMainWindow() = 0;  // a close request; the close sequence decides
@@ -132,4 +135,8 @@ public:
     // moves and the wheel over it and its menus) is dropped, not kept for later. The busy window
     // keeps painting, and other windows (message boxes, dialogs) take their input as before.
     virtual void holdInput(bool held) = 0;
+    // From now on the players on the session bus report to listener: first what each plays,
+    // then every change, players that appear included; null ends it. Without a session bus
+    // nothing is reported, and nothing is said.
+    virtual void followPlayers(PlayerListener* listener) = 0;
 };

@@ -100,4 +100,11 @@ std::string takeRefused(const std::string& path)
            "is of no use.";
 }
 
+std::string titleToolTip(const std::string& artist, const std::string& title,
+                         const std::string& time, const std::string& usual)
+{
+    const std::string named = artist.empty() ? title : artist + " \u2013 " + title;
+    return named + "\n" + time + "\n\n" + usual;
+}
+
 }  // namespace messages

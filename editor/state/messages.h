@@ -92,5 +92,9 @@ std::string recordingFrom(const std::string& source);
 std::string monitorSource(const std::string& output);  // a source that records what output plays
 std::string viewToolTip(const std::string& pointer, const std::string& start,
                         const std::string& end, const std::string& length);
+// The view's tool tip over a title a player announced at time: "Artist – Title" (or the title
+// alone) and the time, above the usual lines.
+std::string titleToolTip(const std::string& artist, const std::string& title,
+                         const std::string& time, const std::string& usual);
 
 }  // namespace messages

@@ -289,9 +289,10 @@ void FrmPellam::showProjectSettings(ModPellam& mod)
     dialog.exec();
 }
 
-std::string FrmPellam::browseFile(const std::string& title, const std::string& pattern)
+std::string FrmPellam::browseFile(const std::string& title, const std::string& pattern,
+                                  const std::string& proposedName)
 {
-    return BrowseFile(qText(title), qText(pattern)).toStdString();
+    return BrowseFile(qText(title), qText(pattern), qText(proposedName)).toStdString();
 }
 
 void FrmPellam::showMainWindow()
@@ -445,6 +446,11 @@ void FrmPellam::showRecordingSource(const std::string& description)
 void FrmPellam::holdInput(bool held)
 {
     inputHold_->hold(held);
+}
+
+void FrmPellam::followPlayers(PlayerListener* listener)
+{
+    playerWatch_.follow(listener);
 }
 
 void FrmPellam::closeEvent(QCloseEvent* event)

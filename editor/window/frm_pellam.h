@@ -13,6 +13,7 @@
 #include "command_table.h"
 #include "editor.h"
 #include "frm_message.h"
+#include "player_watch.h"
 #include "toolbar_icons.h"
 #include "window_port.h"
 
@@ -42,7 +43,8 @@ public:
     void busyUnload() override;
     void waitForEvents(int milliseconds) override;
     void showProjectSettings(ModPellam& mod) override;
-    std::string browseFile(const std::string& title, const std::string& pattern) override;
+    std::string browseFile(const std::string& title, const std::string& pattern,
+                           const std::string& proposedName) override;
     void showMainWindow() override;
     void closeMainWindow() override;
     void setCaption(const std::string& caption) override;
@@ -67,6 +69,7 @@ public:
     int chooseSource(const std::vector<std::string>& choices, int checked) override;
     void showRecordingSource(const std::string& description) override;
     void holdInput(bool held) override;
+    void followPlayers(PlayerListener* listener) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,4 +107,5 @@ private:
     void applyLocks();  // every menu, item, button and scroll bar from the locks and the edits
     MeterWidget* meterLevels = nullptr;
     InputHold* inputHold_ = nullptr;
+    PlayerWatch playerWatch_;
 };

@@ -31,4 +31,9 @@ int32_t PulseBackend::listSources(std::vector<SourceInfo>& sources)
     return connection_.listSources(sources);
 }
 
+int32_t PulseBackend::sourcePlayers(const std::string& source, std::vector<int32_t>& processes)
+{
+    return connection_.sourcePlayers(source, processes);
+}
+
 }  // namespace brenvik::device

@@ -23,6 +23,7 @@ public:
                       std::unique_ptr<WaveInput>& device) override;
     // Every source of the server, monitors of its outputs included.
     int32_t listSources(std::vector<SourceInfo>& sources) override;
+    int32_t sourcePlayers(const std::string& source, std::vector<int32_t>& processes) override;
 
 private:
     PulseConnection connection_;

@@ -2,6 +2,7 @@
 #include "pulse_connection.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -53,6 +54,33 @@ void onSource(pa_context*, const pa_source_info* source, int, void* user)
             }
         }
         gathered.sources.push_back(std::move(info));
+    }
+    PulseConnection::wake(gathered.loop);
+}
+
+// The output a source monitors, and the programs that play into it.
+struct MonitoredOutput {
+    pa_threaded_mainloop* loop;
+    uint32_t sink = PA_INVALID_INDEX;
+    std::vector<int32_t> processes;
+};
+
+void onMonitoringSource(pa_context*, const pa_source_info* source, int, void* user)
+{
+    auto& gathered = *static_cast<MonitoredOutput*>(user);
+    if (source) {
+        gathered.sink = source->monitor_of_sink;
+    }
+    PulseConnection::wake(gathered.loop);
+}
+
+void onSinkInput(pa_context*, const pa_sink_input_info* input, int, void* user)
+{
+    auto& gathered = *static_cast<MonitoredOutput*>(user);
+    const char* process =
+        input ? pa_proplist_gets(input->proplist, PA_PROP_APPLICATION_PROCESS_ID) : nullptr;
+    if (process && input->sink == gathered.sink) {
+        gathered.processes.push_back(static_cast<int32_t>(std::strtol(process, nullptr, 10)));
     }
     PulseConnection::wake(gathered.loop);
 }
@@ -168,6 +196,29 @@ int32_t PulseConnection::listSources(std::vector<SourceInfo>& sources)
         return kError;
     }
     sources = std::move(list.sources);
+    return kNoError;
+}
+
+int32_t PulseConnection::sourcePlayers(const std::string& source, std::vector<int32_t>& processes)
+{
+    processes.clear();
+    if (!connected()) {
+        return kBadDeviceId;
+    }
+    PulseLock lock(*this);
+    MonitoredOutput output{loop_, PA_INVALID_INDEX, {}};
+    const std::string name = source.empty() ? "@DEFAULT_SOURCE@" : source;
+    if (!finish(pa_context_get_source_info_by_name(context_, name.c_str(), &onMonitoringSource,
+                                                   &output))) {
+        return kError;
+    }
+    if (output.sink == PA_INVALID_INDEX) {
+        return kNoError;
+    }
+    if (!finish(pa_context_get_sink_input_info_list(context_, &onSinkInput, &output))) {
+        return kError;
+    }
+    processes = std::move(output.processes);
     return kNoError;
 }
 

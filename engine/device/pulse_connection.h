@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "wave_device.h"
@@ -44,6 +45,8 @@ public:
 
     // The server's sources (see WaveBackend::listSources).
     int32_t listSources(std::vector<SourceInfo>& sources);
+    // The programs playing into the output a source monitors (see WaveBackend::sourcePlayers).
+    int32_t sourcePlayers(const std::string& source, std::vector<int32_t>& processes);
 
     // The device layer's error number for what the server last refused.
     int32_t errorNumber();

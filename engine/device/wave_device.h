@@ -154,6 +154,14 @@ public:
     // The sources an input can record from: kNoError with sources filled, or kError when the
     // back end cannot tell (kBadDeviceId when there is no sound server to ask).
     virtual int32_t listSources(std::vector<SourceInfo>& /*sources*/) { return kError; }
+    // The process ids of the programs that play into the output the source of that name
+    // monitors (empty: the default source): kNoError with processes filled, none for a source
+    // that monitors no output or a back end that cannot tell.
+    virtual int32_t sourcePlayers(const std::string& /*source*/, std::vector<int32_t>& processes)
+    {
+        processes.clear();
+        return kNoError;
+    }
 };
 
 }  // namespace brenvik::device

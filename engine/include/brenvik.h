@@ -14,10 +14,11 @@
  *     beside the drawing), and wait while one of the calls below runs.
  *   - OpenLib, CloseLib, TrackWrite, TrackClear, TrackWriteFrames, PlayWav, RecordWav, StopWav,
  *     GetPosition, IsPlaying, LoadWave, SetSongDetails, SetMp3Quality, ListSources,
- *     SelectSource, GetLostInput, GetSourceChanges, GetRingTurn, KeepTrackInMemory,
- *     GetTrackStore, ListTakes, OpenTake and DiscardTake each run alone: a call from
- *     another thread waits until it has returned, so a poll of GetPosition, IsPlaying or
- *     GetLostInput never disturbs a RecordWav or StopWav on another thread, and comes after it.
+ *     SelectSource, GetLostInput, GetSourceChanges, GetSourcePlayers, GetRingTurn,
+ *     KeepTrackInMemory, GetTrackStore, ListTakes, OpenTake and DiscardTake each run alone:
+ *     a call from another thread waits until it has returned, so a poll of GetPosition,
+ *     IsPlaying or GetLostInput never disturbs a RecordWav or StopWav on another thread, and
+ *     comes after it.
  * A call waits for its turn at most twice the device deadline (about 6 s: a device that does
  * not answer within 3 s is given up). When the engine is still busy then, the call does nothing
  * and returns: BRENVIK_ERR_ALLOCATED from the device functions, OpenTake and SelectSource,
@@ -26,8 +27,8 @@
  * WaveFrames and WaveSampleBits), -1 from GetRingTurn, BRENVIK_SETTING_REFUSED from the
  * settings and KeepTrackInMemory, BRENVIK_TAKE_REFUSED from DiscardTake, BRENVIK_OUTSIDE_TRACK
  * from the track reads and writes, and 0 from TrackClear, GetPosition, IsPlaying, GetLostInput,
- * GetSourceChanges, GetTrackStore and ListTakes. The audio threads inside the
- * engine never wait for a turn. */
+ * GetSourceChanges, GetSourcePlayers, GetTrackStore and ListTakes. The audio threads inside
+ * the engine never wait for a turn. */
 #ifndef BRENVIK_H
 #define BRENVIK_H
 
@@ -215,6 +216,14 @@ BRENVIK_API int32_t GetRingTurn(void);
  * sound server's back end notices such moves. A source that goes away with no other left ends
  * the recording as a device that stops moving does (see OpenLib). */
 BRENVIK_API int32_t GetSourceChanges(char* buffer, int32_t size);
+
+/* The programs that play into the output the chosen recording source monitors, as the sound
+ * server knows them: GetSourcePlayers writes up to count process ids into processes and returns
+ * how many there are, which may be more than count. 0 when the source monitors no output, no
+ * program plays into it, the engine is closed, or the back end is not the sound server's.
+ * processes may be null when count is 0. Lets a caller tell which of several players is the
+ * one being recorded. */
+BRENVIK_API int32_t GetSourcePlayers(int32_t* processes, int32_t count);
 
 /* WaveFrames: how many frames of audio the WAV file at path holds, as LoadWave reads them (a
  * mono file's values each become a frame), at most INT32_MAX; so a caller can tell whether the

@@ -127,6 +127,11 @@ int32_t fakeNone()
 {
     return 0;
 }
+int32_t fakeNoSourcePlayers(int32_t*, int32_t)
+{
+    return 0;
+}
+
 int32_t fakeNoTurn()
 {
     return -1;
@@ -214,6 +219,7 @@ EngineApi FakeEngine::api() const
     api.SelectSource = fakeSelectSource;
     api.GetLostInput = fakeGetLostInput;
     api.GetSourceChanges = fakeGetSourceChanges;
+    api.GetSourcePlayers = fakeNoSourcePlayers;
     api.WaveFrames = fakeWaveFrames;
     api.WaveSampleBits = fakeWaveSampleBits;
     api.GetRingTurn = fakeNoTurn;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -171,6 +172,22 @@ TEST_P(PulseSourcesTest, ASourceThatGoesAwayMidRecording_IsReportedWithWhereAndW
     ASSERT_EQ(RecordWav(), 0);
     EXPECT_EQ(GetSourceChanges(nullptr, 0), 0) << "a new recording starts with none";
     EXPECT_EQ(StopWav(), 0);
+}
+
+// The programs a monitor's output plays: paplay into A, nothing into B; none while closed.
+TEST_P(PulseSourcesTest, AMonitorNamesTheProgramsPlayingIntoItsOutput)
+{
+    EXPECT_EQ(GetSourcePlayers(nullptr, 0), 0) << "the engine is closed";
+    auto player = playCounterIntoA();
+    ASSERT_EQ(OpenLib(kRate, 0), 0);
+    EXPECT_EQ(GetSourcePlayers(nullptr, 0), 0) << "the default source, B's monitor";
+
+    ASSERT_EQ(SelectSource("A.monitor"), 0);
+    int32_t process = 0;
+    ASSERT_TRUE(eventually([&] { return GetSourcePlayers(&process, 1) == 1; }, 10s));
+    std::string name;
+    std::getline(std::ifstream("/proc/" + std::to_string(process) + "/comm"), name);
+    EXPECT_EQ(name, "paplay");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, PulseSourcesTest,

@@ -123,9 +123,12 @@ public:
         startupFlagsSeen.push_back(mod.bStartup);
         projectSettings(mod);
     }
-    std::string browseFile(const std::string& title, const std::string& pattern) override
+    std::vector<std::string> proposedNames;  // what each browse offered in its name box
+    std::string browseFile(const std::string& title, const std::string& pattern,
+                           const std::string& proposedName) override
     {
         log.push_back("browse: " + title + " " + pattern);
+        proposedNames.push_back(proposedName);
         return browseAnswer;
     }
     void showMainWindow() override { log.push_back("show"); }
@@ -195,6 +198,15 @@ public:
     {
         inputHeld = held;
         inputHolds.push_back(held);
+    }
+    // The players' listener while a recording follows them; onFollowPlayers (when set) hands it
+    // on, to a real bus watch.
+    PlayerListener* playerListener = nullptr;
+    std::function<void(PlayerListener*)> onFollowPlayers;
+    void followPlayers(PlayerListener* listener) override
+    {
+        playerListener = listener;
+        if (onFollowPlayers) onFollowPlayers(listener);
     }
     // What the meter shows now: it starts empty.
     MeterPicture meterShown() const { return levels.empty() ? MeterPicture{} : levels.back(); }
