@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "selection_commands.h"
 #include "song_search.h"
+#include "title_hints.h"
 
 void SelectionCommands::mouseDown(float x)
 {
@@ -61,10 +62,12 @@ std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatu
     if (!ready || ready->firstFrame + ready->features.frames != mod.trklen) return std::nullopt;
     const int32_t offset = ready->firstFrame;
     const EngineApi& engine = engine_;
-    std::vector<SongSelection> songs =
-        songsIn(ready->features, [&engine, offset](int32_t from, int32_t to, int16_t* values) {
+    std::vector<SongSelection> songs = songsIn(
+        ready->features,
+        [&engine, offset](int32_t from, int32_t to, int16_t* values) {
             return engine.TrackReadFrames(from + offset, to + offset, values);
-        });
+        },
+        shiftedHints(titleHintFrames(), offset));
     for (SongSelection& song : songs) {
         song.clipbegin += offset;
         song.clipend += offset;
@@ -75,7 +78,7 @@ std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatu
 std::optional<std::vector<SongSelection>> SelectionCommands::songsFromWorker()
 {
     window_.busyShow(messages::kFindingSong, BusyBar::Shown);
-    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
+    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen, titleHintFrames());
     while (!search.done()) {
         window_.waitForEvents(kProgressPassMilliseconds);
         if (context_.closePending)
@@ -85,6 +88,14 @@ std::optional<std::vector<SongSelection>> SelectionCommands::songsFromWorker()
     std::optional<std::vector<SongSelection>> songs = search.result();
     window_.busyHide();
     return songs;
+}
+
+std::vector<int32_t> SelectionCommands::titleHintFrames() const
+{
+    std::vector<int32_t> frames;
+    frames.reserve(context_.titleMarks.size());
+    for (const TitleMark& mark : context_.titleMarks) frames.push_back(mark.frame);
+    return frames;
 }
 
 void SelectionCommands::selectWholeTrack()

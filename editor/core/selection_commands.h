@@ -40,6 +40,8 @@ private:
     // The songs found by the worker that reads the whole track, under the busy window with its
     // bar; nothing when the track could not be read or the window is to close.
     std::optional<std::vector<SongSelection>> songsFromWorker();
+    // Where the players announced the titles of the take: the song finder's hints.
+    std::vector<int32_t> titleHintFrames() const;
     // The keys move the selection's end, or its beginning once they have moved it past it.
     void moveKeyedEnd(int64_t frame);
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -81,7 +82,7 @@ double StepMoments::spread(int32_t first, int32_t end, const std::vector<double>
     return result * (end - first);
 }
 
-SongSegmenter::SongSegmenter(const SoundFeatures& features)
+SongSegmenter::SongSegmenter(const SoundFeatures& features, TitleHints hints)
     : descriptors_(features),
       moments_(descriptors_),
       songMoments_([this] {
@@ -89,7 +90,8 @@ SongSegmenter::SongSegmenter(const SoundFeatures& features)
           songScale.averageOverSongScale();
           return StepMoments(songScale);
       }()),
-      changes_(features)
+      changes_(features),
+      hints_(std::move(hints))
 {}
 
 double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const
@@ -194,7 +196,8 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
             if (to != last) {
                 const bool opensEnd = to + 1 == last && run.openAfter;
                 const bool opensStart = from == 0 && run.openBefore;
-                cost += opensEnd || opensStart ? kOpenBoundaryCost : kBoundaryCost;
+                cost += hints_.boundaryCost(
+                    nodes[to], opensEnd || opensStart ? kOpenBoundaryCost : kBoundaryCost);
             }
             if (!whole && !cut) cost += shortSongCost(steps);
             if (cost < best[to]) {

@@ -13,6 +13,7 @@
 #include "song_scale.h"
 #include "sound_classifier.h"
 #include "sound_features.h"
+#include "title_hints.h"
 
 struct MusicRun {
     int32_t first = 0;  // steps first .. end - 1
@@ -40,7 +41,8 @@ private:
 
 class SongSegmenter {
 public:
-    explicit SongSegmenter(const SoundFeatures& features);
+    // The hints make the changes near them likelier edges (title_hints.h).
+    explicit SongSegmenter(const SoundFeatures& features, TitleHints hints = {});
 
     // The steps in the run where a new song begins, in order.
     std::vector<int32_t> boundaries(const MusicRun& run) const;
@@ -62,6 +64,7 @@ private:
     StepMoments moments_;
     StepMoments songMoments_;  // averaged over song scale
     PieceChanges changes_;
+    TitleHints hints_;
 };
 
 // What a song of the given length costs beside one of several minutes, in the units of

@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,11 +104,12 @@ int32_t readGenerated(int32_t from, int32_t to, int16_t* values)
     return to - from;
 }
 
-std::optional<SongSelection> findIn(const GeneratedTrack& track)
+std::optional<SongSelection> findIn(const GeneratedTrack& track,
+                                    std::span<const int32_t> hints = {})
 {
     readTrack = &track.values;
     const std::optional<std::vector<SongSelection>> songs =
-        findSongs(readGenerated, track.length());
+        findSongs(readGenerated, track.length(), {}, hints);
     if (!songs || songs->empty()) return std::nullopt;
     return songs->back();
 }
@@ -268,6 +270,25 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
         EXPECT_NEAR(found->clipbegin, expected.clipbegin, 44100 / 2) << test.name;
         EXPECT_NEAR(found->clipend, expected.clipend, 44100 / 2) << test.name;
     }
+}
+
+// A player that named a new title near the stop says the music after it is another song.
+TEST(SongFinder, ADeadStopNearAnAnnouncedTitle_EndsTheSong)
+{
+    GeneratedTrack track;
+    track.sound(10 * 44100);
+    track.quiet(44100);
+    track.sound(25 * 44100);
+    track.quiet(30000);
+    const int32_t second = track.sound(25 * 44100);
+    const int32_t end = track.length();
+    track.quiet(44100);
+    track.sound(10 * 44100);
+    const int32_t hint[] = {second + 12 * 44100};
+    const std::optional<SongSelection> found = findIn(track, hint);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_NEAR(found->clipbegin, second - kMargin, 44100 / 2);
+    EXPECT_NEAR(found->clipend, end + kMargin, 44100 / 2);
 }
 
 TEST(SongFinder, EachSelectWhileASongIsSelected_GoesToTheSongBefore)
