@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The selection group: selecting with the mouse and the keys, Select All and Select Song.
+// The selection group: selecting with the mouse and the keys, Select All, Select Song and Songs
+// in Take.
 #include <algorithm>
 
 #include "editor_numbers.h"
 #include "messages.h"
 #include "selection_commands.h"
+#include "song_listing.h"
 #include "song_search.h"
 #include "title_hints.h"
 
@@ -40,13 +42,8 @@ void SelectionCommands::selectSong()
 {
     const RunningCommand running(context_, Command::EditSelectSong);
     const SongSelection current{mod.clipbegin, mod.clipend};
-    std::optional<std::vector<SongSelection>> songs = songsFromReadyFeatures();
-    if (!songs) songs = songsFromWorker();
-    if (context_.closePending) return;
-    if (!songs) {
-        window_.messageBox(messages::kTrackUnreadable, MessageIcon::Critical);
-        return;
-    }
+    const std::optional<std::vector<SongSelection>> songs = songsOfTake();
+    if (!songs) return;
     const std::optional<SongSelection> song = songToSelect(*songs, current);
     if (!song) {
         window_.messageBox(messages::kNoSongFound);
@@ -54,6 +51,31 @@ void SelectionCommands::selectSong()
     }
     moveSelection(song->clipbegin, song->clipend);
     frm.clipmode = 0;
+}
+
+void SelectionCommands::songsInTake()
+{
+    const RunningCommand running(context_, Command::EditSongsInTake);
+    const std::optional<std::vector<SongSelection>> songs = songsOfTake();
+    if (!songs) return;
+    if (songs->empty()) {
+        window_.messageBox(messages::kNoSongFound);
+        return;
+    }
+    const std::optional<size_t> chosen =
+        window_.chooseSong(songListing(*songs, context_.titleMarks));
+    if (!chosen || *chosen >= songs->size()) return;
+    moveSelection((*songs)[*chosen].clipbegin, (*songs)[*chosen].clipend);
+    frm.clipmode = 0;
+}
+
+std::optional<std::vector<SongSelection>> SelectionCommands::songsOfTake()
+{
+    std::optional<std::vector<SongSelection>> songs = songsFromReadyFeatures();
+    if (!songs) songs = songsFromWorker();
+    if (context_.closePending) return std::nullopt;
+    if (!songs) window_.messageBox(messages::kTrackUnreadable, MessageIcon::Critical);
+    return songs;
 }
 
 std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatures() const

@@ -429,4 +429,53 @@ TEST_F(SelectSong, ClosingTheWindowMeanwhileStopsTheSearchAndThenCloses)
     EXPECT_EQ(selected(), before);
 }
 
+// Songs in Take lists the songs Select Song would step through, each with the title of the
+// earliest mark inside it; the one picked is selected, no pick leaves the selection alone.
+TEST_F(SelectSong, SongsInTake_ListsEverySongWithItsTitle_ThePickIsSelected)
+{
+    GeneratedTrack track;
+    track.sound(100000);
+    track.quiet(30000);
+    const int32_t first = track.sound(kSong);
+    track.quiet(30000);
+    const int32_t second = track.sound(kSong);
+    load(track);
+    editor.state().titleMarks = {{second + 44100, "Late", "Second", ""},
+                                 {first + 2 * 44100, "", "Next, early", ""},
+                                 {first + 44100, "Band", "First", "Album"},
+                                 {first - 3 * 44100, "Before", "Outside", ""}};
+    const std::vector<SongListEntry> listed{
+        {first - kMargin, first + kSong + kMargin, "Band - First"},
+        {second - kMargin, second + kSong + kMargin, "Late - Second"}};
+    struct Pick {
+        std::optional<size_t> index;
+        SongSelection selected;
+    };
+    const SongSelection whole = selected();
+    const Pick picks[] = {{std::nullopt, whole},
+                          {0, around(first, kSong)},
+                          {1, around(second, kSong)},
+                          {7, around(second, kSong)}};  // out of range: nothing changes
+    for (const Pick& pick : picks) {
+        window.songPick = pick.index;
+        window.log.clear();
+        editor.selection().songsInTake();
+        EXPECT_EQ(window.songsListed, listed);
+        EXPECT_EQ(window.log.back(), "songs dialog");
+        EXPECT_EQ(selected(), pick.selected);
+    }
+}
+
+TEST_F(SelectSong, SongsInTake_WithNoSongSaysSoAsSelectSongDoes)
+{
+    GeneratedTrack track;
+    track.talk(20 * 44100);
+    load(track);
+    editor.selection().songsInTake();
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
+                                        std::string("message: ") + messages::kNoSongFound}));
+    EXPECT_TRUE(window.songsListed.empty());
+}
+
 }  // namespace
