@@ -14,8 +14,10 @@
 namespace {
 
 constexpr float kCandidateNovelty = 0.6F;  // well below a new song's 1 and more
-constexpr int32_t kDipReachSteps = 4;      // a dip: the lowest level within 1 s either side
-constexpr int32_t kDipContextSteps = 43;   // below the median of 10 s either side
+// Near a title a player announced where the audio shows no such change, fainter ones count.
+constexpr float kHintedCandidateNovelty = 0.3F;
+constexpr int32_t kDipReachSteps = 4;     // a dip: the lowest level within 1 s either side
+constexpr int32_t kDipContextSteps = 43;  // below the median of 10 s either side
 constexpr float kDipBelowMedianDb = 4.0F;
 constexpr int32_t kLevelSmoothingSteps = 2;  // the level's mean over 1.2 s
 constexpr int32_t kShortestPieceSteps = 86;  // 20 s: no song between two boundaries is shorter
@@ -145,7 +147,27 @@ std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
     addLevelDips(run, found);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
+    addFaintChangesNearHints(run, novelty, found);
     return found;
+}
+
+void SongSegmenter::addFaintChangesNearHints(const MusicRun& run, const std::vector<float>& novelty,
+                                             std::vector<int32_t>& found) const
+{
+    std::vector<int32_t> faint;
+    for (const int32_t hint : hints_.withoutPlaceNear(found)) {
+        const int32_t first = std::max(run.first + 1, hint - kHintReachSteps);
+        const int32_t last = std::min(run.end - 2, hint + kHintReachSteps);
+        for (int32_t step = first; step <= last; ++step) {
+            const auto at = size_t(step - run.first);
+            if (novelty[at] >= kHintedCandidateNovelty && novelty[at] >= novelty[at - 1] &&
+                novelty[at] > novelty[at + 1])
+                faint.push_back(step);
+        }
+    }
+    found.insert(found.end(), faint.begin(), faint.end());
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
 }
 
 void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) const
@@ -172,11 +194,24 @@ void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) co
     }
 }
 
+std::vector<int32_t> SongSegmenter::hintedCandidates(const MusicRun& run,
+                                                     const std::vector<int32_t>& found) const
+{
+    // Where the run begins or ends after the take's start or before its end, a pause or talk
+    // is an edge already.
+    std::vector<int32_t> edges;
+    if (!run.openBefore) edges.push_back(run.first);
+    if (!run.openAfter) edges.push_back(run.end);
+    return hints_.placesNear(found, edges);
+}
+
 std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
 {
     if (run.end - run.first < 2 * kEdgePieceSteps) return {};
+    const std::vector<int32_t> found = candidates(run);
+    const std::vector<int32_t> hinted = hintedCandidates(run, found);
     std::vector<int32_t> nodes{run.first};
-    for (const int32_t step : candidates(run)) nodes.push_back(step);
+    for (const int32_t step : found) nodes.push_back(step);
     nodes.push_back(run.end);
     std::vector<double> unit = songMoments_.variances(run.first, run.end);
     for (double& value : unit) value = std::max(value, kLeastVariance);
@@ -196,8 +231,10 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
             if (to != last) {
                 const bool opensEnd = to + 1 == last && run.openAfter;
                 const bool opensStart = from == 0 && run.openBefore;
-                cost += hints_.boundaryCost(
-                    nodes[to], opensEnd || opensStart ? kOpenBoundaryCost : kBoundaryCost);
+                const double boundary = opensEnd || opensStart ? kOpenBoundaryCost : kBoundaryCost;
+                cost += std::binary_search(hinted.begin(), hinted.end(), nodes[to])
+                            ? hintedBoundaryCost(boundary)
+                            : boundary;
             }
             if (!whole && !cut) cost += shortSongCost(steps);
             if (cost < best[to]) {

@@ -55,6 +55,12 @@ public:
     double gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const;
 
 private:
+    // Of the candidates found, the one nearest each hint where the sound changes most.
+    std::vector<int32_t> hintedCandidates(const MusicRun& run,
+                                          const std::vector<int32_t>& found) const;
+    // Near a hint with no candidate within reach, the fainter novelty peaks are candidates too.
+    void addFaintChangesNearHints(const MusicRun& run, const std::vector<float>& novelty,
+                                  std::vector<int32_t>& found) const;
     void addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const;
     // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
     // after differ most, bar by bar: a candidate marks where a change is, not exactly where.

@@ -2,14 +2,14 @@
 #include "title_hints.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "sound_classifier.h"
 
 namespace {
 
-constexpr int32_t kHintReachSteps = 130;  // 30 s either side of the announcement
-// A change near a hint becomes an edge at this share of the evidence it needs elsewhere: the
-// player's word stands for the rest, but a song's own sections still cost more than they buy.
+// The player's word stands for most of the evidence, but a song's own sections still cost more
+// than they buy.
 constexpr double kHintedBoundaryShare = 0.25;
 
 }  // namespace
@@ -27,9 +27,37 @@ bool TitleHints::near(int32_t step) const
     return after != steps_.end() && *after <= step + kHintReachSteps;
 }
 
-double TitleHints::boundaryCost(int32_t step, double cost) const
+std::vector<int32_t> TitleHints::withoutPlaceNear(const std::vector<int32_t>& places) const
 {
-    return near(step) ? cost * kHintedBoundaryShare : cost;
+    std::vector<int32_t> lonely;
+    for (const int32_t hint : steps_) {
+        const auto after = std::lower_bound(places.begin(), places.end(), hint - kHintReachSteps);
+        if (after == places.end() || *after > hint + kHintReachSteps) lonely.push_back(hint);
+    }
+    return lonely;
+}
+
+std::vector<int32_t> TitleHints::placesNear(const std::vector<int32_t>& places,
+                                            std::span<const int32_t> edges) const
+{
+    std::vector<int32_t> near;
+    for (const int32_t hint : steps_) {
+        const bool spent = std::any_of(edges.begin(), edges.end(), [hint](int32_t edge) {
+            return std::abs(edge - hint) <= kHintReachSteps;
+        });
+        if (spent) continue;
+        const auto first = std::lower_bound(places.begin(), places.end(), hint - kHintReachSteps);
+        const auto end = std::upper_bound(first, places.end(), hint + kHintReachSteps);
+        near.insert(near.end(), first, end);
+    }
+    std::sort(near.begin(), near.end());
+    near.erase(std::unique(near.begin(), near.end()), near.end());
+    return near;
+}
+
+double hintedBoundaryCost(double cost)
+{
+    return cost * kHintedBoundaryShare;
 }
 
 std::vector<int32_t> shiftedHints(std::span<const int32_t> frames, int32_t offset)

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The titles the desktop's players announced while the take was recorded, as hints for the song
 // finder. A player names a title when it reads it from the stream, up to 30 s before or after the
-// audio changes: a hint says that an edge lies near, never where. The finder prefers the changes
-// the audio shows near a hint to those it shows far from every hint, and makes no edge where the
-// audio shows none.
+// audio changes: a hint says that an edge lies near, never where. Near each hint the change the
+// audio shows most clearly needs less evidence to become an edge; no hint makes an edge where the
+// audio shows no change.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
+
+constexpr int32_t kHintReachSteps = 130;  // 30 s either side of the announcement
 
 class TitleHints {
 public:
@@ -19,13 +21,19 @@ public:
     bool empty() const { return steps_.empty(); }
     // Whether a hint lies within 30 s of the step.
     bool near(int32_t step) const;
-    // What a boundary at the step costs, given what it costs with no hint: a change the audio
-    // shows near a hint needs less evidence to become an edge.
-    double boundaryCost(int32_t step, double cost) const;
+    // The hints with none of the places (in order) within 30 s of them.
+    std::vector<int32_t> withoutPlaceNear(const std::vector<int32_t>& places) const;
+    // The places (in order) within 30 s of a hint, in order. A hint within 30 s of one of the
+    // edges already known is spent on it, and favours no place.
+    std::vector<int32_t> placesNear(const std::vector<int32_t>& places,
+                                    std::span<const int32_t> edges) const;
 
 private:
     std::vector<int32_t> steps_;  // in order
 };
+
+// A boundary at a place a hint favours costs this much of what it costs elsewhere.
+double hintedBoundaryCost(double cost);
 
 // The frames of the marks' hints moved by offset, for features that begin at a frame other than
 // the track's first.
