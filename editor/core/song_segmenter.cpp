@@ -14,10 +14,8 @@
 namespace {
 
 constexpr float kCandidateNovelty = 0.6F;  // well below a new song's 1 and more
-// Near a title a player announced where the audio shows no such change, fainter ones count.
-constexpr float kHintedCandidateNovelty = 0.3F;
-constexpr int32_t kDipReachSteps = 4;     // a dip: the lowest level within 1 s either side
-constexpr int32_t kDipContextSteps = 43;  // below the median of 10 s either side
+constexpr int32_t kDipReachSteps = 4;      // a dip: the lowest level within 1 s either side
+constexpr int32_t kDipContextSteps = 43;   // below the median of 10 s either side
 constexpr float kDipBelowMedianDb = 4.0F;
 constexpr int32_t kLevelSmoothingSteps = 2;  // the level's mean over 1.2 s
 constexpr int32_t kShortestPieceSteps = 86;  // 20 s: no song between two boundaries is shorter
@@ -31,6 +29,13 @@ constexpr int32_t kRefineReachSteps = 43;         // a boundary may move 10 s to
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
+// Near a title a player announced where the audio shows no such change, fainter ones count.
+constexpr float kHintedCandidateNovelty = 0.3F;
+
+bool isNoveltyPeak(const std::vector<float>& novelty, size_t at, float least)
+{
+    return novelty[at] >= least && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1];
+}
 
 size_t dims()
 {
@@ -140,9 +145,7 @@ std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
     std::vector<int32_t> found;
     for (int32_t step = run.first + 1; step + 1 < run.end; ++step) {
         const auto at = size_t(step - run.first);
-        if (novelty[at] >= kCandidateNovelty && novelty[at] >= novelty[at - 1] &&
-            novelty[at] > novelty[at + 1])
-            found.push_back(step);
+        if (isNoveltyPeak(novelty, at, kCandidateNovelty)) found.push_back(step);
     }
     addLevelDips(run, found);
     std::sort(found.begin(), found.end());
@@ -158,12 +161,9 @@ void SongSegmenter::addFaintChangesNearHints(const MusicRun& run, const std::vec
     for (const int32_t hint : hints_.withoutPlaceNear(found)) {
         const int32_t first = std::max(run.first + 1, hint - kHintReachSteps);
         const int32_t last = std::min(run.end - 2, hint + kHintReachSteps);
-        for (int32_t step = first; step <= last; ++step) {
-            const auto at = size_t(step - run.first);
-            if (novelty[at] >= kHintedCandidateNovelty && novelty[at] >= novelty[at - 1] &&
-                novelty[at] > novelty[at + 1])
+        for (int32_t step = first; step <= last; ++step)
+            if (isNoveltyPeak(novelty, size_t(step - run.first), kHintedCandidateNovelty))
                 faint.push_back(step);
-        }
     }
     found.insert(found.end(), faint.begin(), faint.end());
     std::sort(found.begin(), found.end());

@@ -55,7 +55,7 @@ public:
     double gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const;
 
 private:
-    // Of the candidates found, the one nearest each hint where the sound changes most.
+    // The candidates found near a hint that no edge of the run already explains.
     std::vector<int32_t> hintedCandidates(const MusicRun& run,
                                           const std::vector<int32_t>& found) const;
     // Near a hint with no candidate within reach, the fainter novelty peaks are candidates too.

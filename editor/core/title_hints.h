@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The titles the desktop's players announced while the take was recorded, as hints for the song
 // finder. A player names a title when it reads it from the stream, up to 30 s before or after the
-// audio changes: a hint says that an edge lies near, never where. Near each hint the change the
-// audio shows most clearly needs less evidence to become an edge; no hint makes an edge where the
-// audio shows no change.
+// audio changes: a hint says that an edge lies near, never where. The changes the audio shows
+// near a hint need less evidence to become an edge, and near a hint where it shows none, fainter
+// changes are looked at; no hint makes an edge where the audio shows no change at all.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,6 @@ public:
     // The hints at the given frames of the features' track, in any order.
     explicit TitleHints(std::span<const int32_t> frames);
 
-    bool empty() const { return steps_.empty(); }
     // Whether a hint lies within 30 s of the step.
     bool near(int32_t step) const;
     // The hints with none of the places (in order) within 30 s of them.
