@@ -7,7 +7,8 @@
 // tests/editor/radio_corpus.py, into the build directory's tests/editor/radio_corpus), the
 // table of its takes: the known song, the one selected, and the error. Then the same for the
 // music-radio corpus (tests/editor/music_radio_corpus.py: whole songs in tracks of 32 to 256 MB),
-// with a summary by kind and by part and the analysis time an hour of audio.
+// with a summary by kind and by part and the analysis time an hour of audio, and the same takes
+// again with the players' titles as hints at the true edges and 10 s off them, side by side.
 //
 //   select_song_bench [path of libbrenvik.so [corpus directory [music-radio corpus directory]]]
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <numbers>
 #include <optional>
@@ -113,8 +115,53 @@ void printTallies(const char* heading, const radio_corpus::Tallies& tallies)
                     radio_corpus::edgeError(tally.worst).c_str());
 }
 
+// The runs with the players' titles as hints beside the one without: none, at the song's true
+// edges, and 10 s before and after them.
+struct HintRun {
+    const char* heading;
+    std::optional<double> offset;  // seconds from the true edges; none: no hints
+};
+constexpr HintRun kHintRuns[] = {
+    {"no hints", std::nullopt}, {"at edges", 0.0}, {"10 s early", -10.0}, {"10 s late", 10.0}};
+constexpr size_t kHintRunCount = std::size(kHintRuns);
+
+struct HintedTake {
+    std::string name;
+    std::string kind;
+    bool reported = false;
+    radio_corpus::Outcome outcomes[kHintRunCount];
+};
+
+// Each take's worst edge error in every run side by side, then how many targets each run finds
+// within their tolerance.
+void printHintRuns(const std::vector<HintedTake>& takes)
+{
+    std::printf(
+        "\nSelect Song over the music-radio corpus with the players' titles as hints "
+        "(worst edge error in s)\n%-18s %-14s",
+        "case", "kind");
+    for (const HintRun& run : kHintRuns) std::printf(" %12s", run.heading);
+    std::printf("\n");
+    radio_corpus::Tally tallies[kHintRunCount];
+    for (const HintedTake& take : takes) {
+        std::printf("%-18s %-14s", take.name.c_str(), take.kind.c_str());
+        for (size_t run = 0; run < kHintRunCount; ++run) {
+            const radio_corpus::Outcome& outcome = take.outcomes[run];
+            const char* verdict = outcome.within ? "ok" : take.reported ? "-" : "OUT";
+            std::printf(" %8s %3s", radio_corpus::edgeError(outcome.error).c_str(), verdict);
+            if (!take.reported) tallies[run].add(outcome);
+        }
+        std::printf("\n");
+    }
+    std::printf("%-33s", "targets within tolerance");
+    for (const radio_corpus::Tally& tally : tallies)
+        std::printf(" %6d of %2d", tally.within, tally.cases);
+    std::printf("\n");
+}
+
 // The music-radio table, its summaries, and the analysis time: processor seconds an hour of
-// audio over the whole corpus, and for the largest take alone.
+// audio over the whole corpus, and for the largest take alone (without hints). Then the runs
+// with hints.
 void printMusicRadioCorpus(const std::filesystem::path& directory)
 {
     auto cases = loadCorpus(directory, "music_radio_corpus.py", radio_corpus::Audio::Later);
@@ -125,14 +172,20 @@ void printMusicRadioCorpus(const std::filesystem::path& directory)
     radio_corpus::printSongScaleHeading();
     radio_corpus::Tallies kinds;
     radio_corpus::Tallies parts;
+    std::vector<HintedTake> hinted;
     double analysis = 0;
     double hours = 0;
     double largest = 0;
     double largestSeconds = 0;
     for (radio_corpus::Case& take : *cases) {
         radio_corpus::readAudio(directory, take);
-        radio_corpus::Outcome outcome;
+        HintedTake& runs =
+            hinted.emplace_back(HintedTake{take.name, take.kind, take.reported(), {}});
+        radio_corpus::Outcome& outcome = runs.outcomes[0];
         const double cpu = bench::cpuSeconds([&] { outcome = radio_corpus::evaluate(take); });
+        for (size_t run = 1; run < kHintRunCount; ++run)
+            runs.outcomes[run] = radio_corpus::evaluate(
+                take, radio_corpus::hintsAtEdges(take, *kHintRuns[run].offset));
         const double seconds = double(take.values.size()) / 2 / kSampleRate;
         radio_corpus::releaseAudio(take);
         analysis += cpu;
@@ -153,6 +206,7 @@ void printMusicRadioCorpus(const std::filesystem::path& directory)
         "\n%.2f hours of corpus analysed in %.2f s of processor time: %.2f s an hour of audio; "
         "the largest take (%.1f minutes) in %.3f s\n",
         hours, analysis, analysis / hours, largestSeconds / 60, largest);
+    printHintRuns(hinted);
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ constexpr std::array kCommands{
     CommandRow{Command::FxFadeIn, kBusy},         CommandRow{Command::FxFadeOut, kBusy},
     CommandRow{Command::ControlPlay, kTransport}, CommandRow{Command::ControlRecord, kTransport},
     CommandRow{Command::FileSongDetails, kBusy},  CommandRow{Command::FxNormalizeLoudness, kBusy},
-    CommandRow{Command::ReorderTrack, kBusy},     CommandRow{Command::ShutDown, kBusy},
+    CommandRow{Command::EditSongsInTake, kBusy},  CommandRow{Command::ReorderTrack, kBusy},
+    CommandRow{Command::ShutDown, kBusy},
 };
 
 // A command without its row would read past the table.

@@ -24,6 +24,7 @@ enum class Command {
     ControlRecord,
     FileSongDetails,
     FxNormalizeLoudness,
+    EditSongsInTake,
     ReorderTrack,  // Stop's turn of the ring after a recording
     ShutDown,      // the close sequence; the last: the table checks it has a row for each
 };

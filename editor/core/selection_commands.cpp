@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The selection group: selecting with the mouse and the keys, Select All and Select Song.
+// The selection group: selecting with the mouse and the keys, Select All, Select Song and Songs
+// in Take.
 #include <algorithm>
 
 #include "editor_numbers.h"
 #include "messages.h"
 #include "selection_commands.h"
+#include "song_listing.h"
 #include "song_search.h"
+#include "hinted_edges.h"
 #include "title_hints.h"
 
 void SelectionCommands::mouseDown(float x)
@@ -40,13 +43,8 @@ void SelectionCommands::selectSong()
 {
     const RunningCommand running(context_, Command::EditSelectSong);
     const SongSelection current{mod.clipbegin, mod.clipend};
-    std::optional<std::vector<SongSelection>> songs = songsFromReadyFeatures();
-    if (!songs) songs = songsFromWorker();
-    if (context_.closePending) return;
-    if (!songs) {
-        window_.messageBox(messages::kTrackUnreadable, MessageIcon::Critical);
-        return;
-    }
+    const std::optional<std::vector<SongSelection>> songs = songsOfTake();
+    if (!songs) return;
     const std::optional<SongSelection> song = songToSelect(*songs, current);
     if (!song) {
         window_.messageBox(messages::kNoSongFound);
@@ -57,16 +55,43 @@ void SelectionCommands::selectSong()
     nameSelectedSong(context_, song->clipbegin, song->clipend);
 }
 
+void SelectionCommands::songsInTake()
+{
+    const RunningCommand running(context_, Command::EditSongsInTake);
+    const std::optional<std::vector<SongSelection>> songs = songsOfTake();
+    if (!songs) return;
+    if (songs->empty()) {
+        window_.messageBox(messages::kNoSongFound);
+        return;
+    }
+    const std::optional<size_t> chosen =
+        window_.chooseSong(songListing(*songs, context_.titleMarks));
+    if (!chosen || *chosen >= songs->size()) return;
+    moveSelection((*songs)[*chosen].clipbegin, (*songs)[*chosen].clipend);
+    frm.clipmode = 0;
+}
+
+std::optional<std::vector<SongSelection>> SelectionCommands::songsOfTake()
+{
+    std::optional<std::vector<SongSelection>> songs = songsFromReadyFeatures();
+    if (!songs) songs = songsFromWorker();
+    if (context_.closePending) return std::nullopt;
+    if (!songs) window_.messageBox(messages::kTrackUnreadable, MessageIcon::Critical);
+    return songs;
+}
+
 std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatures() const
 {
     const std::optional<ReadyFeatures>& ready = context_.liveFeatures.ready();
     if (!ready || ready->firstFrame + ready->features.frames != mod.trklen) return std::nullopt;
     const int32_t offset = ready->firstFrame;
     const EngineApi& engine = engine_;
-    std::vector<SongSelection> songs =
-        songsIn(ready->features, [&engine, offset](int32_t from, int32_t to, int16_t* values) {
+    std::vector<SongSelection> songs = songsIn(
+        ready->features,
+        [&engine, offset](int32_t from, int32_t to, int16_t* values) {
             return engine.TrackReadFrames(from + offset, to + offset, values);
-        });
+        },
+        shiftedHints(titleHintFrames(), offset));
     for (SongSelection& song : songs) {
         song.clipbegin += offset;
         song.clipend += offset;
@@ -77,7 +102,7 @@ std::optional<std::vector<SongSelection>> SelectionCommands::songsFromReadyFeatu
 std::optional<std::vector<SongSelection>> SelectionCommands::songsFromWorker()
 {
     window_.busyShow(messages::kFindingSong, BusyBar::Shown);
-    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen);
+    BackgroundSongSearch search(engine_.TrackReadFrames, mod.trklen, titleHintFrames());
     while (!search.done()) {
         window_.waitForEvents(kProgressPassMilliseconds);
         if (context_.closePending)
@@ -87,6 +112,14 @@ std::optional<std::vector<SongSelection>> SelectionCommands::songsFromWorker()
     std::optional<std::vector<SongSelection>> songs = search.result();
     window_.busyHide();
     return songs;
+}
+
+std::vector<int32_t> SelectionCommands::titleHintFrames() const
+{
+    std::vector<int32_t> frames;
+    frames.reserve(context_.titleMarks.size());
+    for (const TitleMark& mark : context_.titleMarks) frames.push_back(mark.frame);
+    return frames;
 }
 
 void SelectionCommands::selectWholeTrack()

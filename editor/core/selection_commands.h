@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The selection group: selecting with the mouse and the keys, Select All and Select Song.
+// The selection group: selecting with the mouse and the keys, Select All, Select Song and Songs
+// in Take.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,8 @@ public:
     void selectAll();
     // Selects the last complete song of the take, or the one before the song selected.
     void selectSong();
+    // Lists the songs Select Song finds in the whole take; the one the user chooses is selected.
+    void songsInTake();
     void selectWholeTrack();
     void mouseDown(float x);
     void mouseMove(float x);
@@ -34,12 +37,18 @@ public:
     void moveSelection(int32_t begin, int32_t end);
 
 private:
+    // The songs of the whole take, from the ready features or else under the busy window;
+    // nothing when the window is to close, or when the track could not be read (the user is
+    // told).
+    std::optional<std::vector<SongSelection>> songsOfTake();
     // The songs found from the features a recording left ready; nothing when none are ready
     // for the track as it is.
     std::optional<std::vector<SongSelection>> songsFromReadyFeatures() const;
     // The songs found by the worker that reads the whole track, under the busy window with its
     // bar; nothing when the track could not be read or the window is to close.
     std::optional<std::vector<SongSelection>> songsFromWorker();
+    // Where the players announced the titles of the take: the song finder's hints.
+    std::vector<int32_t> titleHintFrames() const;
     // The keys move the selection's end, or its beginning once they have moved it past it.
     void moveKeyedEnd(int64_t frame);
 

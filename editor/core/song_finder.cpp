@@ -9,6 +9,7 @@
 #include "pause_finder.h"
 #include "song_segmenter.h"
 #include "sound_classifier.h"
+#include "hinted_edges.h"
 
 namespace {
 
@@ -52,11 +53,13 @@ struct Piece {
 
 class SongCollector {
 public:
-    SongCollector(const SoundFeatures& features, const std::vector<SoundKind>& kinds)
+    SongCollector(const SoundFeatures& features, const std::vector<SoundKind>& kinds,
+                  const TitleHints& hints)
         : features_(features),
           frames_(features.frames),
           kinds_(kinds),
-          segmenter_(features)
+          hints_(hints),
+          segmenter_(features, hints)
     {}
 
     // Frames begin .. end - 1 lie between pauses (or the take's ends).
@@ -222,6 +225,7 @@ private:
         if (!before.pauseAfter || !after.pauseBefore || after.stretch != before.stretch + 1)
             return false;
         const int32_t stop = after.steps.first;
+        if (hints_.near(stop)) return false;  // a player named a new title: the song ended
         if (stop - before.steps.first < kLongestStopReachSteps / 2 ||
             after.steps.end - stop < kLongestStopReachSteps / 2)
             return false;
@@ -251,6 +255,7 @@ private:
     const SoundFeatures& features_;
     int32_t frames_;
     const std::vector<SoundKind>& kinds_;
+    const TitleHints& hints_;
     SongSegmenter segmenter_;
     std::vector<MusicPart> parts_;
     std::vector<Stretch> stretches_;
@@ -260,21 +265,24 @@ private:
 }  // namespace
 
 std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int32_t frames,
-                                                    const AnalysisControl& control)
+                                                    const AnalysisControl& control,
+                                                    std::span<const int32_t> hints)
 {
     if (frames <= 0) return std::vector<SongSelection>{};
     const std::optional<SoundFeatures> features = extractFeatures(read, frames, control);
     if (!features) return std::nullopt;
-    return songsIn(*features, read);
+    return songsIn(*features, read, hints);
 }
 
-std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesReader read)
+std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesReader read,
+                                   std::span<const int32_t> hints)
 {
     const int32_t frames = features.frames;
     if (frames <= 0) return {};
     const std::vector<FrameRange> pauses = findPauses(features, read);
     const std::vector<SoundKind> kinds = classifySteps(features, pauses);
-    SongCollector collector(features, kinds);
+    const TitleHints titleHints(hints);
+    SongCollector collector(features, kinds, titleHints);
     int32_t stretchBegin = 0;
     for (const FrameRange& pause : pauses) {
         if (pause.begin > stretchBegin) collector.addStretch(stretchBegin, pause.begin);

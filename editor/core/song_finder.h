@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "sound_features.h"
@@ -25,13 +26,16 @@ constexpr int32_t kSongMarginFrames = 2205;               // 50 ms
 constexpr int32_t kShortestSongFrames = 8 * kSampleRate;  // shorter music is a jingle or an ident
 
 // Every complete song in frames 0 .. frames - 1, in order; nothing when cancelled or when the
-// track cannot be read.
+// track cannot be read. hints are the frames where the players announced a title: the edges
+// the audio shows near them are preferred (title_hints.h).
 std::optional<std::vector<SongSelection>> findSongs(TrackFramesReader read, int32_t frames,
-                                                    const AnalysisControl& control = {});
+                                                    const AnalysisControl& control = {},
+                                                    std::span<const int32_t> hints = {});
 
 // The same from features already made of the frames (the decision alone): read serves the few
-// frames it looks at closely.
-std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesReader read);
+// frames it looks at closely; hints are frames of the features' track.
+std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesReader read,
+                                   std::span<const int32_t> hints = {});
 
 // What Select Song selects: the song before `current` when that is one of the songs, else the
 // last song; nothing when there is none (or none before).

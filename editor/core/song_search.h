@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "background_work.h"
@@ -15,9 +16,9 @@
 
 class BackgroundSongSearch {
 public:
-    BackgroundSongSearch(TrackFramesReader read, int32_t frames)
-        : work_([this, read, frames] {
-              return findSongs(read, frames, {&cancel_, &percent_});
+    BackgroundSongSearch(TrackFramesReader read, int32_t frames, std::vector<int32_t> hints = {})
+        : work_([this, read, frames, hints = std::move(hints)] {
+              return findSongs(read, frames, {&cancel_, &percent_}, hints);
           })
     {}
     ~BackgroundSongSearch() { cancel(); }  // then the worker is waited for

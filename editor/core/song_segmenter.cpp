@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,13 @@ constexpr int32_t kRefineReachSteps = 43;         // a boundary may move 10 s to
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
+// Near a title a player announced where the audio shows no such change, fainter ones count.
+constexpr float kHintedCandidateNovelty = 0.3F;
+
+bool isNoveltyPeak(const std::vector<float>& novelty, size_t at, float least)
+{
+    return novelty[at] >= least && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1];
+}
 
 size_t dims()
 {
@@ -81,7 +89,7 @@ double StepMoments::spread(int32_t first, int32_t end, const std::vector<double>
     return result * (end - first);
 }
 
-SongSegmenter::SongSegmenter(const SoundFeatures& features)
+SongSegmenter::SongSegmenter(const SoundFeatures& features, TitleHints hints)
     : descriptors_(features),
       moments_(descriptors_),
       songMoments_([this] {
@@ -89,7 +97,8 @@ SongSegmenter::SongSegmenter(const SoundFeatures& features)
           songScale.averageOverSongScale();
           return StepMoments(songScale);
       }()),
-      changes_(features)
+      changes_(features),
+      hints_(std::move(hints))
 {}
 
 double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const
@@ -136,14 +145,29 @@ std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
     std::vector<int32_t> found;
     for (int32_t step = run.first + 1; step + 1 < run.end; ++step) {
         const auto at = size_t(step - run.first);
-        if (novelty[at] >= kCandidateNovelty && novelty[at] >= novelty[at - 1] &&
-            novelty[at] > novelty[at + 1])
-            found.push_back(step);
+        if (isNoveltyPeak(novelty, at, kCandidateNovelty)) found.push_back(step);
     }
     addLevelDips(run, found);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
+    addFaintChangesNearHints(run, novelty, found);
     return found;
+}
+
+void SongSegmenter::addFaintChangesNearHints(const MusicRun& run, const std::vector<float>& novelty,
+                                             std::vector<int32_t>& found) const
+{
+    std::vector<int32_t> faint;
+    for (const int32_t hint : hints_.withoutPlaceNear(found)) {
+        const int32_t first = std::max(run.first + 1, hint - kHintReachSteps);
+        const int32_t last = std::min(run.end - 2, hint + kHintReachSteps);
+        for (int32_t step = first; step <= last; ++step)
+            if (isNoveltyPeak(novelty, size_t(step - run.first), kHintedCandidateNovelty))
+                faint.push_back(step);
+    }
+    found.insert(found.end(), faint.begin(), faint.end());
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
 }
 
 void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) const
@@ -170,11 +194,24 @@ void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) co
     }
 }
 
+std::vector<int32_t> SongSegmenter::hintedCandidates(const MusicRun& run,
+                                                     const std::vector<int32_t>& found) const
+{
+    // Where the run begins or ends after the take's start or before its end, a pause or talk
+    // is an edge already.
+    std::vector<int32_t> edges;
+    if (!run.openBefore) edges.push_back(run.first);
+    if (!run.openAfter) edges.push_back(run.end);
+    return hints_.placesNear(found, edges);
+}
+
 std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
 {
     if (run.end - run.first < 2 * kEdgePieceSteps) return {};
+    const std::vector<int32_t> found = candidates(run);
+    const std::vector<int32_t> hinted = hintedCandidates(run, found);
     std::vector<int32_t> nodes{run.first};
-    for (const int32_t step : candidates(run)) nodes.push_back(step);
+    for (const int32_t step : found) nodes.push_back(step);
     nodes.push_back(run.end);
     std::vector<double> unit = songMoments_.variances(run.first, run.end);
     for (double& value : unit) value = std::max(value, kLeastVariance);
@@ -191,14 +228,21 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
             const bool cut = (from == 0 && run.openBefore) || (to == last && run.openAfter);
             if (!whole && steps < (cut ? kEdgePieceSteps : kShortestPieceSteps)) continue;
             double cost = best[from] + songMoments_.spread(nodes[from], nodes[to], unit);
-            // The boundary at to is priced as it is reached; the last one before the take's end
-            // is known to leave a cut song only when the end is reached from it, and is
-            // priced down then, unless it already was as the first after the take's start.
+            // The boundary at to is priced as it is reached, less near a title hint; the last
+            // one before the take's end is known to leave a cut song only when the end is
+            // reached from it, and is priced down then, unless it already was as the first after
+            // the take's start.
+            const auto price = [&](size_t node, bool open) {
+                const double boundary = open ? kOpenBoundaryCost : kBoundaryCost;
+                return std::binary_search(hinted.begin(), hinted.end(), nodes[node])
+                           ? hintedBoundaryCost(boundary)
+                           : boundary;
+            };
             const bool opensStart = from == 0 && run.openBefore;
-            if (to != last) cost += opensStart ? kOpenBoundaryCost : kBoundaryCost;
+            if (to != last) cost += price(to, opensStart);
             const bool pricedOpen = previous[from] == 0 && run.openBefore;
             if (to == last && from != 0 && run.openAfter && !pricedOpen)
-                cost -= kBoundaryCost - kOpenBoundaryCost;
+                cost -= price(from, false) - price(from, true);
             if (!whole && !cut) cost += shortSongCost(steps);
             if (cost < best[to]) {
                 best[to] = cost;

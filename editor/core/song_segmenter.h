@@ -13,6 +13,7 @@
 #include "song_scale.h"
 #include "sound_classifier.h"
 #include "sound_features.h"
+#include "hinted_edges.h"
 
 struct MusicRun {
     int32_t first = 0;  // steps first .. end - 1
@@ -40,7 +41,8 @@ private:
 
 class SongSegmenter {
 public:
-    explicit SongSegmenter(const SoundFeatures& features);
+    // The hints make the changes near them likelier edges (hinted_edges.h).
+    explicit SongSegmenter(const SoundFeatures& features, TitleHints hints = {});
 
     // The steps in the run where a new song begins, in order.
     std::vector<int32_t> boundaries(const MusicRun& run) const;
@@ -53,6 +55,12 @@ public:
     double gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const;
 
 private:
+    // The candidates found near a hint that no edge of the run already explains.
+    std::vector<int32_t> hintedCandidates(const MusicRun& run,
+                                          const std::vector<int32_t>& found) const;
+    // Near a hint with no candidate within reach, the fainter novelty peaks are candidates too.
+    void addFaintChangesNearHints(const MusicRun& run, const std::vector<float>& novelty,
+                                  std::vector<int32_t>& found) const;
     void addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const;
     // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
     // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
@@ -62,6 +70,7 @@ private:
     StepMoments moments_;
     StepMoments songMoments_;  // averaged over song scale
     PieceChanges changes_;
+    TitleHints hints_;
 };
 
 // What a song of the given length costs beside one of several minutes, in the units of

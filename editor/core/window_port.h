@@ -16,6 +16,7 @@
 #include "now_playing.h"
 #include "physical_memory.h"
 #include "song_choices.h"
+#include "song_list.h"
 
 enum class MessageIcon { None, Critical, Warning };
 enum class MessageButtons { Ok, YesNo };
@@ -126,6 +127,9 @@ public:
     // preselected chosen; the target picked with OK (LUFS), or nothing after Cancel.
     virtual std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading,
                                                     int preselected) = 0;
+    // Edit > Songs in Take: the user picks one of the songs, newest last; its index, or nothing
+    // when none was picked.
+    virtual std::optional<size_t> chooseSong(const std::vector<SongListEntry>& songs) = 0;
     // Control > Input Source: the user picks one of choices, the checked one marked; the index
     // picked, or -1 when none was.
     virtual int chooseSource(const std::vector<std::string>& choices, int checked) = 0;

@@ -100,6 +100,11 @@ const std::array kCommands{
                .menu = MenuId::Edit,
                .lock = mnuEdit,
                .run = [](Editor& e) { e.selection().selectSong(); }},
+    CommandRow{.name = "mnuEditSongsInTake",
+               .caption = "Songs in &Take...",
+               .menu = MenuId::Edit,
+               .lock = mnuEdit,
+               .run = [](Editor& e) { e.selection().songsInTake(); }},
     // Control
     CommandRow{.name = "mnuControlPlay",
                .caption = "&Play",

@@ -28,6 +28,7 @@
 #include "frm_message.h"
 #include "frm_proj_props.h"
 #include "frm_song_details.h"
+#include "frm_songs_in_take.h"
 #include "input_hold.h"
 #include "messages.h"
 #include "meter_widget.h"
@@ -417,6 +418,13 @@ std::optional<int> FrmPellam::chooseLoudnessTarget(const LoudnessReading& readin
     FrmLoudness dialog(reading, preselected, this);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.target();
+}
+
+std::optional<size_t> FrmPellam::chooseSong(const std::vector<SongListEntry>& songs)
+{
+    FrmSongsInTake dialog(songs, this);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.current();
 }
 
 int FrmPellam::chooseSource(const std::vector<std::string>& choices, int checked)

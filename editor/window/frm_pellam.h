@@ -66,6 +66,7 @@ public:
     bool showSongDetails(SongDetails& details, Mp3Preset& preset) override;
     std::optional<int> chooseLoudnessTarget(const LoudnessReading& reading,
                                             int preselected) override;
+    std::optional<size_t> chooseSong(const std::vector<SongListEntry>& songs) override;
     int chooseSource(const std::vector<std::string>& choices, int checked) override;
     void showRecordingSource(const std::string& description) override;
     void holdInput(bool held) override;

@@ -42,7 +42,7 @@ TEST_F(EditMenu, UndoRedoAndSelectSongFollowTheEditMenusItemsWithTheirKeys)
     QStringList names;
     for (QAction* action : edit->actions()) names << action->objectName();
     EXPECT_EQ(names, (QStringList{"mnuEditCut", "mnuEditSelectAll", "mnuEditUndo", "mnuEditRedo",
-                                  "mnuEditSelectSong"}));
+                                  "mnuEditSelectSong", "mnuEditSongsInTake"}));
     EXPECT_EQ(item("mnuEditUndo")->text(), "U&ndo");
     EXPECT_EQ(item("mnuEditUndo")->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
     EXPECT_EQ(item("mnuEditRedo")->text(), "&Redo");
@@ -50,6 +50,7 @@ TEST_F(EditMenu, UndoRedoAndSelectSongFollowTheEditMenusItemsWithTheirKeys)
               (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
     EXPECT_EQ(item("mnuEditSelectSong")->text(), "Select &Song");
     EXPECT_EQ(item("mnuEditSelectSong")->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+L")});
+    EXPECT_EQ(item("mnuEditSongsInTake")->text(), "Songs in &Take...");
 }
 
 TEST_F(EditMenu, UndoAndRedoAreOfferedWithAnEditToWorkOn_AndNeverWhileTheMenuIsLocked)

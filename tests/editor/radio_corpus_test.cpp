@@ -101,4 +101,32 @@ TEST(MusicRadioCorpus, TheLastCompleteSongIsFoundWithinItsTolerance)
         << crossfades.within << " of " << crossfades.cases << " crossfades within tolerance";
 }
 
+// A player announces a title up to 30 s from the change: with the titles 10 s before or after
+// the song's true edges, every target found without them is still found, and crossfades the
+// audio alone leaves unclear are found.
+TEST(MusicRadioHints, TitlesTenSecondsOffTheEdges_SelectTheTrueEdges)
+{
+    const auto directory =
+        radio_corpus::corpusDirectory("QUORVEL_MUSIC_RADIO_CORPUS", QUORVEL_MUSIC_RADIO_CORPUS);
+    auto cases = radio_corpus::load(directory, radio_corpus::Audio::Later);
+    if (!cases) GTEST_SKIP() << "no corpus: see MusicRadioCorpus for the packages it needs";
+    for (const double offset : {-10.0, 10.0}) {
+        SCOPED_TRACE(offset);
+        radio_corpus::Tally without;
+        radio_corpus::Tally with;
+        for (radio_corpus::Case& take : *cases) {
+            if (take.reported()) continue;
+            radio_corpus::readAudio(directory, take);
+            const radio_corpus::Outcome alone = radio_corpus::evaluate(take);
+            const radio_corpus::Outcome hinted =
+                radio_corpus::evaluate(take, radio_corpus::hintsAtEdges(take, offset));
+            radio_corpus::releaseAudio(take);
+            without.add(alone);
+            with.add(hinted);
+            EXPECT_TRUE(hinted.within || !alone.within) << take.name << " (" << take.kind << ")";
+        }
+        EXPECT_GT(with.within, without.within) << "of " << with.cases << " targets";
+    }
+}
+
 }  // namespace

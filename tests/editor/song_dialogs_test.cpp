@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Song Details and Normalize Loudness dialogs on the offscreen platform.
+// The Song Details, Normalize Loudness and Songs in Take dialogs on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <optional>
+#include <vector>
 
 #include "frm_loudness.h"
 #include "frm_song_details.h"
+#include "frm_songs_in_take.h"
 #include "named_child.h"
 
 namespace {
@@ -101,6 +108,65 @@ TEST(LoudnessDialog, ShowsTheReadingAndTheGainTheTargetGives_AndFollowsTheChoice
     targets->setCurrentIndex(2);
     EXPECT_EQ(dialog.target(), -23);
     EXPECT_EQ(namedChild<QLabel>(dialog, "lblGain")->text(), "+7.0 dB");
+}
+
+// Each song's start, length and title as its row shows them, the newest current.
+TEST(SongsInTakeDialog, ListsEachSongsStartLengthAndTitle_TheNewestCurrent)
+{
+    struct Row {
+        SongListEntry song;
+        QStringList texts;
+    };
+    const Row rows[] = {
+        {{44100 * 65, 44100 * 250, "Сплин - Выхода нет"}, {"1:05", "3:05", "Сплин - Выхода нет"}},
+        {{44100 * 300, 44100 * 300 + 44100 * 9 + 44099, ""}, {"5:00", "0:09", ""}},
+        {{44100 * 3729, 44100 * 3900, "Only a title"}, {"1:02:09", "2:51", "Only a title"}},
+    };
+    std::vector<SongListEntry> songs;
+    for (const Row& row : rows) songs.push_back(row.song);
+    FrmSongsInTake dialog(songs);
+    EXPECT_EQ(dialog.windowTitle(), "Songs in Take");
+    auto* list = namedChild<QTreeWidget>(dialog, "lstSongs");
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(list->topLevelItem(n)->text(column), rows[n].texts[column]);
+    }
+    EXPECT_EQ(dialog.current(), 2u);
+}
+
+// The arrows move through the songs, Enter chooses the current one, Escape closes with none.
+TEST(SongsInTakeDialog, ArrowsMove_EnterChooses_EscapeCloses)
+{
+    const std::vector<SongListEntry> songs{
+        {1000, 400000, "a"}, {500000, 900000, "b"}, {1000000, 1500000, "c"}};
+    struct Keys {
+        std::vector<Qt::Key> moves;
+        Qt::Key last;
+        int result;
+        std::optional<size_t> current;
+    };
+    const Keys cases[] = {
+        {{}, Qt::Key_Return, QDialog::Accepted, 2},
+        {{Qt::Key_Up}, Qt::Key_Enter, QDialog::Accepted, 1},
+        {{Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down}, Qt::Key_Return, QDialog::Accepted, 1},
+        {{Qt::Key_Home}, Qt::Key_Return, QDialog::Accepted, 0},
+        {{Qt::Key_Up}, Qt::Key_Escape, QDialog::Rejected, 1},
+    };
+    for (const Keys& keys : cases) {
+        SCOPED_TRACE(keys.moves.size());
+        FrmSongsInTake dialog(songs);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, namedChild<QTreeWidget>(dialog, "lstSongs"));
+        for (const Qt::Key key : keys.moves) QTest::keyClick(focus, key);
+        QTest::keyClick(focus, keys.last);
+        EXPECT_EQ(dialog.result(), keys.result);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.current(), keys.current);
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,11 +104,12 @@ int32_t readGenerated(int32_t from, int32_t to, int16_t* values)
     return to - from;
 }
 
-std::optional<SongSelection> findIn(const GeneratedTrack& track)
+std::optional<SongSelection> findIn(const GeneratedTrack& track,
+                                    std::span<const int32_t> hints = {})
 {
     readTrack = &track.values;
     const std::optional<std::vector<SongSelection>> songs =
-        findSongs(readGenerated, track.length());
+        findSongs(readGenerated, track.length(), {}, hints);
     if (!songs || songs->empty()) return std::nullopt;
     return songs->back();
 }
@@ -273,6 +275,25 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
     }
 }
 
+// A player that named a new title near the stop says the music after it is another song.
+TEST(SongFinder, ADeadStopNearAnAnnouncedTitle_EndsTheSong)
+{
+    GeneratedTrack track;
+    track.sound(10 * 44100);
+    track.quiet(44100);
+    track.sound(25 * 44100);
+    track.quiet(30000);
+    const int32_t second = track.sound(25 * 44100);
+    const int32_t end = track.length();
+    track.quiet(44100);
+    track.sound(10 * 44100);
+    const int32_t hint[] = {second + 12 * 44100};
+    const std::optional<SongSelection> found = findIn(track, hint);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_NEAR(found->clipbegin, second - kMargin, 44100 / 2);
+    EXPECT_NEAR(found->clipend, end + kMargin, 44100 / 2);
+}
+
 TEST(SongFinder, EachSelectWhileASongIsSelected_GoesToTheSongBefore)
 {
     const std::vector<SongSelection> songs{{100, 500}, {900, 1500}, {2000, 2600}};
@@ -409,6 +430,55 @@ TEST_F(SelectSong, ClosingTheWindowMeanwhileStopsTheSearchAndThenCloses)
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Finding the song ...", "busy init",
                                                     "busy hide", "close request"}));
     EXPECT_EQ(selected(), before);
+}
+
+// Songs in Take lists the songs Select Song would step through, each with the title of the
+// earliest mark inside it; the one picked is selected, no pick leaves the selection alone.
+TEST_F(SelectSong, SongsInTake_ListsEverySongWithItsTitle_ThePickIsSelected)
+{
+    GeneratedTrack track;
+    track.sound(100000);
+    track.quiet(30000);
+    const int32_t first = track.sound(kSong);
+    track.quiet(30000);
+    const int32_t second = track.sound(kSong);
+    load(track);
+    editor.state().titleMarks = {{second + 44100, "Late", "Second", ""},
+                                 {first + 2 * 44100, "", "Next, early", ""},
+                                 {first + 44100, "Band", "First", "Album"},
+                                 {first - 3 * 44100, "Before", "Outside", ""}};
+    const std::vector<SongListEntry> listed{
+        {first - kMargin, first + kSong + kMargin, "Band - First"},
+        {second - kMargin, second + kSong + kMargin, "Late - Second"}};
+    struct Pick {
+        std::optional<size_t> index;
+        SongSelection selected;
+    };
+    const SongSelection whole = selected();
+    const Pick picks[] = {{std::nullopt, whole},
+                          {0, around(first, kSong)},
+                          {1, around(second, kSong)},
+                          {7, around(second, kSong)}};  // out of range: nothing changes
+    for (const Pick& pick : picks) {
+        window.songPick = pick.index;
+        window.log.clear();
+        editor.selection().songsInTake();
+        EXPECT_EQ(window.songsListed, listed);
+        EXPECT_EQ(window.log.back(), "songs dialog");
+        EXPECT_EQ(selected(), pick.selected);
+    }
+}
+
+TEST_F(SelectSong, SongsInTake_WithNoSongSaysSoAsSelectSongDoes)
+{
+    GeneratedTrack track;
+    track.talk(20 * 44100);
+    load(track);
+    editor.selection().songsInTake();
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"busy text: Finding the song ...", "busy init", "busy hide",
+                                        std::string("message: ") + messages::kNoSongFound}));
+    EXPECT_TRUE(window.songsListed.empty());
 }
 
 }  // namespace

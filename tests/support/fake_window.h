@@ -237,4 +237,13 @@ public:
         targetShown = preselected;
         return targetAnswer;
     }
+    // The Songs in Take dialog: the songs it listed, and the one the user picks, or nothing.
+    std::vector<SongListEntry> songsListed;
+    std::optional<size_t> songPick;
+    std::optional<size_t> chooseSong(const std::vector<SongListEntry>& songs) override
+    {
+        log.push_back("songs dialog");
+        songsListed = songs;
+        return songPick;
+    }
 };

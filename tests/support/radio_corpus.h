@@ -15,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -153,10 +154,19 @@ struct Outcome {
     bool within = false;
 };
 
-inline Outcome evaluate(const Case& take)
+// Where the players would have announced the titles about the take's song: at its two edges,
+// moved by offset seconds (later when positive); none when the take holds no song.
+inline std::vector<int32_t> hintsAtEdges(const Case& take, double offset)
+{
+    if (!take.start || !take.end) return {};
+    return {int32_t(std::lround((*take.start + offset) * kSampleRate)),
+            int32_t(std::lround((*take.end + offset) * kSampleRate))};
+}
+
+inline Outcome evaluate(const Case& take, std::span<const int32_t> hints = {})
 {
     readValues = &take.values;
-    const auto songs = findSongs(readCase, int32_t(take.values.size() / 2));
+    const auto songs = findSongs(readCase, int32_t(take.values.size() / 2), {}, hints);
     Outcome outcome;
     if (songs && !songs->empty()) {
         outcome.start = songs->back().clipbegin / double(kSampleRate);
