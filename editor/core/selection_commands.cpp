@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "editor_numbers.h"
+#include "hinted_edges.h"
 #include "messages.h"
 #include "selection_commands.h"
 #include "song_listing.h"
 #include "song_search.h"
-#include "hinted_edges.h"
 #include "title_hints.h"
 
 void SelectionCommands::mouseDown(float x)

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
+#include "hinted_edges.h"
 #include "pause_finder.h"
 #include "song_segmenter.h"
 #include "sound_classifier.h"
-#include "hinted_edges.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "hinted_edges.h"
 #include "song_scale.h"
 #include "sound_classifier.h"
 #include "sound_features.h"
-#include "hinted_edges.h"
 
 struct MusicRun {
     int32_t first = 0;  // steps first .. end - 1
