@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The song finder's boundaries in continuous music, on features of made-up songs: a change of
 // tempo, key or production between two songs is a boundary; a song's own breakdown, quiet intro
-// or short dip is not.
+// or short dip is not; a title a player announced near a faint change makes it one.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,13 +21,19 @@ struct SegmentCase {
     std::vector<Passage> passages;
     std::vector<double> boundaries;  // seconds
     bool openAfter = false;          // the last passage runs into the take's end
+    std::vector<double> hints = {};  // seconds: where players announced a title
 };
 
 constexpr double kToleranceSeconds = 2.0;
+// A change too faint to be an edge without a title is placed less sharply.
+constexpr double kHintedToleranceSeconds = 3.0;
 const Passage kDip{3, 0, 0, -2.0F, -30.0F};  // one song fading under the next
+// Two songs of one tempo, key and production but for a slight change of mix, one fading under
+// the next: too alike to split on the audio alone, unless a title was announced near the change.
+const std::vector<Passage> kAlikeSongs{{150, 120, 0, -2.0F}, kDip, {150, 120, 0, -1.9F}};
 
 const std::vector<SegmentCase> kCases{
-    {"a slight change of mix alone", {{150, 120, 0, -2.0F}, kDip, {150, 120, 0, -1.9F}}, {}},
+    {"a slight change of mix alone", kAlikeSongs, {}},
     {"the same with a change of tempo", {{150, 120, 0, -2.0F}, kDip, {150, 96, 0, -1.9F}}, {151.5}},
     {"the same with a change of key", {{150, 120, 0, -2.0F}, kDip, {150, 120, 6, -1.9F}}, {151.5}},
     {"a production change without a dip",
@@ -44,6 +50,24 @@ const std::vector<SegmentCase> kCases{
      {{150, 120, 0, -2.0F}, kDip, {10, 84, 9, -1.0F, -20.0F}, kDip, {10, 84, 9, -1.0F, -20.0F}},
      {151.5},
      true},
+    // A title announced up to 30 s from a change the audio shows makes it an edge; one where
+    // the audio goes on unchanged makes none.
+    {"alike songs, a title 10 s after the change", kAlikeSongs, {151.5}, false, {161.5}},
+    {"alike songs, a title 10 s before the change", kAlikeSongs, {151.5}, false, {141.5}},
+    {"alike songs, a title 50 s from the change", kAlikeSongs, {}, false, {100}},
+    {"one steady song, a title in its middle", {{200, 120}}, {}, false, {100}},
+    {"one steady song, titles every 100 s", {{300, 120}}, {}, false, {100, 200}},
+    {"a quiet intro, a title as the band starts",
+     {{25, 0, 0, -3.5F, -32.0F}, {150, 120}},
+     {},
+     false,
+     {25}},
+    {"a short dip inside a song, a title at it", {{90, 100}, kDip, {90, 100}}, {}, false, {91}},
+    {"a change of tempo, a title far from it",
+     {{150, 120, 0, -2.0F}, kDip, {150, 96, 0, -1.9F}},
+     {151.5},
+     false,
+     {90}},
 };
 
 TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
@@ -51,13 +75,15 @@ TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
     for (const SegmentCase& test : kCases) {
         made_up::FeatureTrack track;
         for (const Passage& passage : test.passages) track.add(passage);
-        const SongSegmenter segmenter(track.features);
+        std::vector<int32_t> frames;
+        for (const double seconds : test.hints) frames.push_back(int32_t(seconds * kSampleRate));
+        const SongSegmenter segmenter(track.features, TitleHints(frames));
         const auto steps = int32_t((track.features.hops.size() + kStepHops - 1) / kStepHops);
         const std::vector<int32_t> found = segmenter.boundaries({0, steps, false, test.openAfter});
         ASSERT_EQ(found.size(), test.boundaries.size()) << test.name;
         for (size_t n = 0; n < found.size(); ++n)
             EXPECT_NEAR(double(found[n]) * kStepFrames / kSampleRate, test.boundaries[n],
-                        kToleranceSeconds)
+                        test.hints.empty() ? kToleranceSeconds : kHintedToleranceSeconds)
                 << test.name;
     }
 }

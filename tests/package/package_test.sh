@@ -6,7 +6,7 @@
 # - installed with dpkg into a scratch root that has its own package database, the program runs
 #   as an unprivileged user, takes the engine from the package's private folder, and saves a
 #   recording typed as a bare name into that user's music folder, or into the home folder when
-#   there is none;
+#   there is none; killed while it records, it offers the take at the next start and saves it;
 # - with the user's own PulseAudio, the installed program's Control > Input Source... keeps its
 #   choice across a start and records what the chosen output plays (skipped, saying why, when
 #   PulseAudio is not installed);
@@ -185,6 +185,39 @@ mp3=$home/mysong.mp3
 read -r sync0 sync1 <<<"$(od -An -t u1 -N 2 "$mp3")"
 [ "$sync0" -eq 255 ] && [ $((sync1 & 0xE0)) -eq 224 ] || fail "$mp3 does not start with an MP3 frame header"
 
+# Killed while it records, the installed program keeps the take in the user's state folder and
+# offers it at the next start; recovered and saved, it is the whole track.
+prepare_home killed .config
+start_as_user
+main=$(started_in "$home")
+keys_to "$main" F6
+take=$home/.local/state/quorvel/take-1.ring
+for _ in $(seq 200); do
+  # The header's count of frames recorded, a 64-bit number at byte 32.
+  recorded=$(od -An -t d8 -j 32 -N 8 "$take" 2>/dev/null | tr -d ' ' || true)
+  [ "${recorded:-0}" -gt 262144 ] && break
+  sleep 0.1
+done
+[ "${recorded:-0}" -gt 262144 ] || fail "the take file $take says ${recorded:-nothing} frames recorded: the ring did not wrap"
+kill -KILL "$program_pid"
+{ wait "$program_pid"; } 2>/dev/null || true
+start_as_user
+box=$(visible_window '^Quorvel$')
+shot take-question
+keys_to "$box" alt+y
+until_gone '^Quorvel$'
+main=$(visible_window '^Dravenna')
+keys_to "$main" alt+f s
+dialog=$(visible_window '^Save as$')
+keys_to "$dialog" ctrl+a
+type_to "$dialog" recovered
+keys_to "$dialog" Return
+until_gone '^Save as$'
+wav_saved_as recovered.wav
+exit_program "$main"
+[ "$(stat -c %s "$home/recovered.wav")" -eq "$expected_wav_bytes" ] ||
+  fail "the recovered take saved as $(stat -c %s "$home/recovered.wav") bytes, not $expected_wav_bytes"
+
 # Control > Input Source... in the installed program over the user's own PulseAudio: choose,
 # start again, the choice is kept, and the recording holds what the chosen output played.
 source "$(dirname "$0")/../support/source_menu_run.sh"
@@ -205,7 +238,7 @@ left=$(cd "$root" && find . -path ./var/lib/dpkg -prune -o -print | sort | tr '\
 [ "$left" = ". ./var ./var/lib " ] || fail "removing the package left $left"
 [ ! -e "$admin/info/quorvel.list" ] || fail "the package database still lists the package's files"
 
-echo "PASS: $(basename "$deb") passes lintian; installed, it saved $saved and $mp3 as $user; removed, it left nothing"
+echo "PASS: $(basename "$deb") passes lintian; installed, it saved $saved and $mp3 as $user and recovered a killed take; removed, it left nothing"
 if [ -n "$source_menu_skipped" ]; then
   echo "SKIP: the input source menu was not tried: $source_menu_skipped"
   exit 77
