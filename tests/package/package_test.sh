@@ -207,6 +207,9 @@ shot take-question
 keys_to "$box" alt+y
 until_gone '^Quorvel$'
 main=$(visible_window '^Dravenna')
+wait_for_title "$main" "Dravenna - "
+until_shows "$main" 239,96,64 600
+shot take-recovered
 keys_to "$main" alt+f s
 dialog=$(visible_window '^Save as$')
 keys_to "$dialog" ctrl+a
