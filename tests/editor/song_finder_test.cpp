@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "editor_fixture.h"
@@ -350,6 +351,20 @@ protected:
         return {editor.state().mod.clipbegin, editor.state().mod.clipend};
     }
 
+    // Sound cut by the track's start, then two songs between pauses; silence to the end. Gives
+    // the songs' first frames.
+    std::pair<int32_t, int32_t> loadTwoSongs()
+    {
+        GeneratedTrack track;
+        track.sound(100000);
+        track.quiet(30000);
+        const int32_t first = track.sound(kSong);
+        track.quiet(30000);
+        const int32_t second = track.sound(kSong);
+        load(track);
+        return {first, second};
+    }
+
     std::vector<ViewOp> rectangles() const
     {
         std::vector<ViewOp> found;
@@ -373,13 +388,7 @@ protected:
 TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
 {
     // The track ends in silence: the pause after the last song runs to its end.
-    GeneratedTrack track;
-    track.sound(100000);
-    track.quiet(30000);
-    const int32_t first = track.sound(kSong);
-    track.quiet(30000);
-    const int32_t second = track.sound(kSong);
-    load(track);
+    const auto [first, second] = loadTwoSongs();
     std::vector<bool> editMenuWhileBusy;
     window.onEvents = [&] {
         editMenuWhileBusy.push_back(window.enabled[LockableControl::mnuEdit]);
@@ -433,16 +442,10 @@ TEST_F(SelectSong, ClosingTheWindowMeanwhileStopsTheSearchAndThenCloses)
 }
 
 // Songs in Take lists the songs Select Song would step through, each with the title of the
-// earliest mark inside it; the one picked is selected, no pick leaves the selection alone.
+// mark that names it; the one picked is selected, no pick leaves the selection alone.
 TEST_F(SelectSong, SongsInTake_ListsEverySongWithItsTitle_ThePickIsSelected)
 {
-    GeneratedTrack track;
-    track.sound(100000);
-    track.quiet(30000);
-    const int32_t first = track.sound(kSong);
-    track.quiet(30000);
-    const int32_t second = track.sound(kSong);
-    load(track);
+    const auto [first, second] = loadTwoSongs();
     editor.state().titleMarks = {{second + 44100, "Late", "Second", ""},
                                  {first + 2 * 44100, "", "Next, early", ""},
                                  {first + 44100, "Band", "First", "Album"},
