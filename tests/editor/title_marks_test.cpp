@@ -49,31 +49,9 @@ PlayerReport titled(const std::string& player, const std::string& title,
     return {player, std::move(status), PlayerMetadata{title, {}, "", ""}, false, {}};
 }
 
-TEST(TitleAnnouncement, ThePlayingPlayerIsHeardOverPausedOnes)
-{
-    struct Step {
-        PlayerReport report;
-        std::string heard;  // the title now playing when it changed, "-" when it did not
-    };
-    const std::vector<Step> steps{
-        {titled("a", "A1", "Playing"), "|A1|"},
-        {titled("b", "B1", "Paused"), "-"},
-        {titled("b", "B2"), "-"},  // paused: its change goes unheard
-        {titled("a", "A1"), "-"},  // the same title again
-        {{"a", "Playing", {}, false, {}}, "-"},
-        {{"b", "Playing", {}, false, {}}, "|B2|"},  // it starts playing after a
-        {titled("a", "A2"), "|A2|"},                // a names another title
-        {{"a", "Paused", {}, false, {}}, "|B2|"},
-        {{"b", {}, {}, true, {}}, "|A2|"},  // b left: the paused one is all there is
-        {{"a", {}, {}, true, {}}, "-"},
-        {titled("c", "", "Playing"), "-"},  // no title, nothing to hear
-    };
-    NowPlaying players;
-    for (size_t i = 0; i < steps.size(); ++i)
-        EXPECT_EQ(named(players.update(steps[i].report)), steps[i].heard) << "step " << i;
-}
-
-TEST(TitleAnnouncement, ThePlayerWhoseSoundIsRecordedIsHeardOverOthersPlaying)
+// Which player counts: one whose sound goes into the recorded output, else one that plays; a
+// paused player's change goes unheard until it is all there is.
+TEST(TitleAnnouncement, TheRecordedThenThePlayingPlayerIsHeard)
 {
     const auto from = [](const std::string& player, const std::string& title, int32_t process) {
         PlayerReport report = titled(player, title, "Playing");
@@ -82,19 +60,43 @@ TEST(TitleAnnouncement, ThePlayerWhoseSoundIsRecordedIsHeardOverOthersPlaying)
     };
     struct Step {
         PlayerReport report;
-        std::string heard;
+        std::string heard;  // the title now playing when it changed, "-" when it did not
     };
-    const std::vector<Step> steps{
-        {from("radio", "On Air", 41), "|On Air|"},
-        {from("other", "Elsewhere", 42), "-"},  // plays, but not into the recorded output
-        {titled("other", "Elsewhere 2"), "-"},
-        {titled("radio", "Next On Air"), "|Next On Air|"},
-        {{"radio", "Paused", {}, false, {}}, "|Elsewhere 2|"},
+    struct Scenario {
+        std::vector<int32_t> recordedProcesses;
+        std::vector<Step> steps;
     };
-    NowPlaying players;
-    players.clear({41});
-    for (size_t i = 0; i < steps.size(); ++i)
-        EXPECT_EQ(named(players.update(steps[i].report)), steps[i].heard) << "step " << i;
+    const std::vector<Scenario> scenarios{
+        {{},
+         {
+             {titled("a", "A1", "Playing"), "|A1|"},
+             {titled("b", "B1", "Paused"), "-"},
+             {titled("b", "B2"), "-"},  // paused: its change goes unheard
+             {titled("a", "A1"), "-"},  // the same title again
+             {{"a", "Playing", {}, false, {}}, "-"},
+             {{"b", "Playing", {}, false, {}}, "|B2|"},  // it starts playing after a
+             {titled("a", "A2"), "|A2|"},                // a names another title
+             {{"a", "Paused", {}, false, {}}, "|B2|"},
+             {{"b", {}, {}, true, {}}, "|A2|"},  // b left: the paused one is all there is
+             {{"a", {}, {}, true, {}}, "-"},
+             {titled("c", "", "Playing"), "-"},  // no title, nothing to hear
+         }},
+        {{41},
+         {
+             {from("radio", "On Air", 41), "|On Air|"},
+             {from("other", "Elsewhere", 42), "-"},  // plays, but not into the recorded output
+             {titled("other", "Elsewhere 2"), "-"},
+             {titled("radio", "Next On Air"), "|Next On Air|"},
+             {{"radio", "Paused", {}, false, {}}, "|Elsewhere 2|"},
+         }},
+    };
+    for (const Scenario& scenario : scenarios) {
+        NowPlaying players;
+        if (!scenario.recordedProcesses.empty()) players.clear(scenario.recordedProcesses);
+        for (size_t i = 0; i < scenario.steps.size(); ++i)
+            EXPECT_EQ(named(players.update(scenario.steps[i].report)), scenario.steps[i].heard)
+                << "step " << i;
+    }
 }
 
 TEST(TitleStamps, LandWhereTheTurnedTrackHoldsTheirAudio)
