@@ -7,6 +7,8 @@
 #   as an unprivileged user, takes the engine from the package's private folder, and saves a
 #   recording typed as a bare name into that user's music folder, or into the home folder when
 #   there is none; killed while it records, it offers the take at the next start and saves it;
+#   recording while a player on the user's session bus announces a song, it saves the song in a
+#   file named and tagged after it;
 # - with the user's own PulseAudio, the installed program's Control > Input Source... keeps its
 #   choice across a start and records what the chosen output plays (skipped, saying why, when
 #   PulseAudio is not installed);
@@ -221,6 +223,26 @@ exit_program "$main"
 [ "$(stat -c %s "$home/recovered.wav")" -eq "$expected_wav_bytes" ] ||
   fail "the recovered take saved as $(stat -c %s "$home/recovered.wav") bytes, not $expected_wav_bytes"
 
+# A web radio's song announced by a test player on the user's own session bus while the
+# installed program records: Select Song takes the song, Save As offers its name in the working
+# folder, and the MP3 carries its title, artist and album.
+source "$(dirname "$0")/../support/player_bus.sh"
+player_skipped=$(player_bus_unavailable)
+if [ -z "$player_skipped" ]; then
+  prepare_home with-player .config
+  printf '[Defaults]\nMemory=1048576\n' >"$config/Quorvel/Quorvel.conf"
+  make_two_songs "$work/two-songs.wav"
+  install -m 644 "$(dirname "$0")/../support/fake_player.py" "$work/fake_player.py"
+  become_user
+  start_player_bus "$home/run" "$work/fake_player.py" "${user_command[@]}"
+  start_as_user DBUS_SESSION_BUS_ADDRESS="$player_bus" BRENVIK_SIM_INPUT="$work/two-songs.wav" \
+    BRENVIK_SIM_SPEED=4
+  main=$(started_in "$home")
+  record_while_announcing "$main"
+  save_announced_song "$main" "$home"
+  announced=", and saved a song named and tagged after a player's announcement"
+fi
+
 # Control > Input Source... in the installed program over the user's own PulseAudio: choose,
 # start again, the choice is kept, and the recording holds what the chosen output played.
 source "$(dirname "$0")/../support/source_menu_run.sh"
@@ -241,7 +263,11 @@ left=$(cd "$root" && find . -path ./var/lib/dpkg -prune -o -print | sort | tr '\
 [ "$left" = ". ./var ./var/lib " ] || fail "removing the package left $left"
 [ ! -e "$admin/info/quorvel.list" ] || fail "the package database still lists the package's files"
 
-echo "PASS: $(basename "$deb") passes lintian; installed, it saved $saved and $mp3 as $user and recovered a killed take; removed, it left nothing"
+echo "PASS: $(basename "$deb") passes lintian; installed, it saved $saved and $mp3 as $user, recovered a killed take${announced:-}; removed, it left nothing"
+if [ -n "$player_skipped" ]; then
+  echo "SKIP: the announced song was not tried: $player_skipped"
+  exit 77
+fi
 if [ -n "$source_menu_skipped" ]; then
   echo "SKIP: the input source menu was not tried: $source_menu_skipped"
   exit 77
