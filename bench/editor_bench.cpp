@@ -127,7 +127,7 @@ int main(int argc, char** argv)
         const auto start = Clock::now();
         int32_t sum = 0;
         for (int32_t x = 1; x <= 648; ++x) {
-            const int32_t f = int32_t(editor.state().frm.tscale * x);
+            const int32_t f = int32_t(editor.state().scales->tscale * x);
             sum += engine.TrackRead(2 * f) + engine.TrackRead(2 * f + 1);
         }
         std::fprintf(stderr, "%s", sum == 1 ? " " : "");

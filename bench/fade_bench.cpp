@@ -43,7 +43,7 @@ Timing timeFadeIn(EngineApi& engine, int32_t frames)
 {
     BenchEditor bench(engine, frames);
     Editor& editor = bench.editor;
-    const int32_t values = 2 * editor.state().mod.trklen;
+    const int32_t values = 2 * editor.state().mod->trklen;
     for (int32_t index = 0; index < values; ++index)
         engine.TrackWrite(index, index % 65536 - 32768);
     std::vector<int16_t> buffer(static_cast<size_t>(values));
@@ -56,7 +56,8 @@ Timing timeFadeIn(EngineApi& engine, int32_t frames)
     timing.engine = secondsSince(start);
 
     start = Clock::now();
-    fadeInMemory(buffer, 2 * editor.state().mod.clipbegin, 2 * editor.state().mod.clipend);
+    fadeInMemory(buffer, 2 * editor.state().selection->clipbegin,
+                 2 * editor.state().selection->clipend);
     timing.memory = secondsSince(start);
 
     // Both must agree, or the comparison means nothing.

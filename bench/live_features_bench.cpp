@@ -45,7 +45,7 @@ Answer selectSong(Editor& editor)
                        answer.wallMs =
                            1e3 * bench::seconds([&] { editor.selection().selectSong(); });
                    });
-    answer.selected = {editor.state().mod.clipbegin, editor.state().mod.clipend};
+    answer.selected = {editor.state().selection->clipbegin, editor.state().selection->clipend};
     return answer;
 }
 
@@ -55,7 +55,7 @@ double record(BenchEditor& bench, EngineApi& engine, int wraps, double part, boo
 {
     std::chrono::steady_clock::time_point stopped;
     bool first = true;
-    const int32_t ring = bench.editor.state().mod.trklen;
+    const int32_t ring = bench.editor.state().mod->trklen;
     int passed = 0;
     int32_t last = 0;
     bench.window.onEvents = [&] {

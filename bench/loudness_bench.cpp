@@ -78,7 +78,7 @@ int main(int argc, char** argv)
 {
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
-    const int32_t frames = bench.editor.state().mod.trklen;
+    const int32_t frames = bench.editor.state().mod->trklen;
     std::printf("loudness of %d frames (256 MB), %u hardware threads\n", frames,
                 std::thread::hardware_concurrency());
     bool allMeasured = true;

@@ -220,7 +220,7 @@ int main(int argc, char** argv)
     EngineApi engine = bindBenchEngine(argc, argv);
     BenchEditor bench(engine, kMaxTrackLength);
     Editor& editor = bench.editor;
-    const int32_t frames = editor.state().mod.trklen;
+    const int32_t frames = editor.state().mod->trklen;
     const int32_t song = writeSongs(engine, frames);
     // The window sleeps between its events while the worker runs, as the real one does.
     bench.window.onEvents = [] {
@@ -245,10 +245,11 @@ int main(int argc, char** argv)
     // The selection must be the last complete song, or the figure means nothing. Every frame of
     // a song is loud on one channel at least, but its last 20 s end in a quiet passage.
     const int32_t soundEnd = song + kSongFrames - kBreakFrames;
-    if (editor.state().mod.clipbegin != song - kSongMarginFrames ||
-        editor.state().mod.clipend != soundEnd + kSongMarginFrames) {
+    if (editor.state().selection->clipbegin != song - kSongMarginFrames ||
+        editor.state().selection->clipend != soundEnd + kSongMarginFrames) {
         std::fprintf(stderr, "selected frames %d to %d, not the song from %d to %d\n",
-                     editor.state().mod.clipbegin, editor.state().mod.clipend, song, soundEnd);
+                     editor.state().selection->clipbegin, editor.state().selection->clipend, song,
+                     soundEnd);
         return 1;
     }
 

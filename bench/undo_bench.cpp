@@ -43,7 +43,7 @@ Timing timeUndo(EngineApi& engine, int32_t frames)
     BenchEditor bench(engine, frames);
     Editor& editor = bench.editor;
     const FakeWindow& window = bench.window;
-    const int32_t values = 2 * editor.state().mod.trklen;
+    const int32_t values = 2 * editor.state().mod->trklen;
     for (int32_t index = 0; index < values; ++index)
         engine.TrackWrite(index, index % 65536 - 32768);
     const std::vector<int16_t> original = trackValues(engine, values);

@@ -57,12 +57,14 @@ void pointSampledDraw(Editor& editor, const EngineApi& engine, ViewSurface& view
     view.setPenColor(editor.state().frm.RED);
     const int32_t c1 = toLong(view.pixelHeight()) / 4;
     const int32_t c2 = toLong(view.pixelHeight() - c1);
-    const double framesPerColumn = double(editor.state().frm.tscale) / editor.state().frm.zoom;
+    const double framesPerColumn =
+        double(editor.state().scales->tscale) / editor.state().scales->zoom;
     for (int32_t x = 1; x <= toLong(view.pixelWidth() - 1); ++x) {
-        const int32_t f = toLong(framesPerColumn * x) + editor.state().frm.trkbegin;
-        const int32_t yL = toLong(double(editor.state().frm.hscale) * engine.TrackRead(2 * f));
+        const int32_t f = toLong(framesPerColumn * x) + editor.state().scales->trkbegin;
+        const int32_t yL = toLong(double(editor.state().scales->hscale) * engine.TrackRead(2 * f));
         view.line(x, c1 + yL, x, c1 - yL);
-        const int32_t yR = toLong(double(editor.state().frm.hscale) * engine.TrackRead(2 * f + 1));
+        const int32_t yR =
+            toLong(double(editor.state().scales->hscale) * engine.TrackRead(2 * f + 1));
         view.line(x, c2 + yR, x, c2 - yR);
     }
     view.setPenMode(PenMode::Xor);

@@ -17,9 +17,9 @@ namespace {
 constexpr int32_t kShortestCut = 10;
 constexpr int32_t kShortestFade = 1024;
 
-bool longerThan(const ModPellam& mod, int32_t frames)
+bool longerThan(const Selection& selected, int32_t frames)
 {
-    return mod.clipend > checkedAdd(mod.clipbegin, frames);
+    return selected.clipend > checkedAdd(selected.clipbegin, frames);
 }
 
 int32_t shortestSelection(EditKind kind)
@@ -86,22 +86,20 @@ void writeValues(const EngineApi& engine, int32_t first, const std::vector<int16
 // gain steps per value, not per frame, and the products round to the nearest integer, halves to
 // even. Each value read is also stored at before, when there is one.
 template <EditKind fade>
-void rampValues(const EngineApi& engine, FrmPellamVars& frm, const ModPellam& mod, int16_t* before)
+void rampValues(const EngineApi& engine, const Selection& selected, int16_t* before)
 {
-    const int32_t s = checkedMul(2, mod.clipbegin);
-    const int32_t e = checkedMul(2, mod.clipend);
+    const int32_t s = checkedMul(2, selected.clipbegin);
+    const int32_t e = checkedMul(2, selected.clipend);
     const double rate = 1.0 / checkedSub(e, s);
-    for (frm.lTrk = s; frm.lTrk <= e; ++frm.lTrk) {
-        const int32_t v = engine.TrackRead(frm.lTrk);
-        frm.lRet = v;
+    for (int32_t lTrk = s; lTrk <= e; ++lTrk) {
+        const int32_t v = engine.TrackRead(lTrk);
         if (before != nullptr) *before++ = int16_t(v);
-        const int32_t k = frm.lTrk - s;
+        const int32_t k = lTrk - s;
         const double y = fade == EditKind::FadeIn ? (k * rate) * v : (1.0 - rate * k) * v;
         // |gain| <= 1 keeps y within 16 bits, so no overflow check is needed; rint rounds halves
         // to even like the editor's other conversions and, unlike nearbyint, costs no call.
         const int32_t w = static_cast<int32_t>(std::rint(y));
-        frm.lRet = w;
-        engine.TrackWrite(frm.lTrk, w);
+        engine.TrackWrite(lTrk, w);
     }
 }
 
@@ -141,13 +139,13 @@ void EditCommands::fadeOut()
 void EditCommands::runEdit(EditKind kind)
 {
     const RunningCommand running(context_, editCommand(kind));
-    if (!longerThan(mod, shortestSelection(kind))) return;
+    if (!longerThan(selected, shortestSelection(kind))) return;
     // The busy window turns events before the edit reads the selection. The main window drops
     // its input meanwhile, but a selection made too short anyway (a fade over an empty one
     // would divide by zero) must not reach the edit, so it is checked again.
     changeTrack(window_, view_, busyText(kind), [this, kind] {
-        if (longerThan(mod, shortestSelection(kind)))
-            applyEdit({kind, mod.clipbegin, mod.clipend}, false);
+        if (longerThan(selected, shortestSelection(kind)))
+            applyEdit({kind, selected.clipbegin, selected.clipend}, false);
     });
 }
 
@@ -164,8 +162,8 @@ void EditCommands::applyEdit(const EditStep& step, bool redone)
             if (before != nullptr) readValues(engine_, overwritten, before);
             engine_.TrackClear(step.clipbegin, step.clipend);
             break;
-        case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, frm, mod, before); break;
-        case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, frm, mod, before); break;
+        case EditKind::FadeIn: rampValues<EditKind::FadeIn>(engine_, selected, before); break;
+        case EditKind::FadeOut: rampValues<EditKind::FadeOut>(engine_, selected, before); break;
         case EditKind::NormalizeLoudness:
             // A track that could not be read or written whole leaves values the record does not
             // hold, so such an edit is not kept.
@@ -191,8 +189,7 @@ void EditCommands::undo()
         const EditRecord edit = context_.history.takeUndo();
         writeValues(engine_, edit.firstValue, edit.before);
         view_.trackChanged(edit.step.clipbegin, checkedAdd(edit.step.clipend, 1));
-        mod.clipbegin = edit.step.clipbegin;
-        mod.clipend = edit.step.clipend;
+        selection_.select(edit.step.clipbegin, edit.step.clipend);
         context_.showEditHistory();
     });
 }
@@ -204,8 +201,7 @@ void EditCommands::redo()
     changeTrack(window_, view_, messages::kRedoingEdits, [this] {
         if (!context_.history.canRedo()) return;
         const EditStep step = context_.history.takeRedo();
-        mod.clipbegin = step.clipbegin;
-        mod.clipend = step.clipend;
+        selection_.select(step.clipbegin, step.clipend);
         applyEdit(step, true);
     });
 }

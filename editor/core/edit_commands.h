@@ -8,13 +8,15 @@
 
 #include "editor_context.h"
 #include "loudness_plan.h"
+#include "selection_commands.h"
 #include "track_view.h"
 
 class EditCommands : CommandGroup {
 public:
-    EditCommands(EditorContext& context, TrackView& view)
+    EditCommands(EditorContext& context, TrackView& view, SelectionCommands& selection)
         : CommandGroup(context),
-          view_(view)
+          view_(view),
+          selection_(selection)
     {}
 
     void cut();
@@ -33,4 +35,5 @@ private:
     std::optional<LoudnessReading> measureOnWorker(int32_t from, int32_t to);
 
     TrackView& view_;
+    SelectionCommands& selection_;
 };

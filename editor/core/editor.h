@@ -31,12 +31,10 @@ public:
     const EditorContext& state() const { return context_; }
 
 private:
-    void startupNew();  // File New with bStartup set
-
     EditorContext context_;
     TrackView view_{context_};
     SelectionCommands selection_{context_, view_};
-    EditCommands edits_{context_, view_};
+    EditCommands edits_{context_, view_, selection_};
     TransportCommands transport_{context_, view_, selection_};
     FileCommands files_{context_, view_, selection_, transport_};
 };

@@ -16,6 +16,7 @@
 #include "engine_binding.h"
 #include "live_features.h"
 #include "meter_feed.h"
+#include "owned_state.h"
 #include "song_choices.h"
 #include "title_marks.h"
 #include "track_summary.h"
@@ -24,6 +25,11 @@
 // How long each pass of a busy command's wait for its worker hands the window its events before
 // the bar moves on.
 constexpr int kProgressPassMilliseconds = 50;
+
+// The groups that own a part of the state.
+class FileCommands;
+class SelectionCommands;
+class TrackView;
 
 struct EditorContext {
     EditorContext(EngineApi& engine, WindowPort& window)
@@ -47,8 +53,11 @@ struct EditorContext {
 
     EngineApi& engine;
     WindowPort& window;
-    ModPellam mod;                  // the module globals of modPellam
-    FrmPellamVars frm;              // the variables of frmPellam
+    // Each group changes its own part of the state; the others read it.
+    OwnedState<ModPellam, FileCommands> mod;
+    OwnedState<Selection, SelectionCommands> selection;
+    OwnedState<ViewScales, TrackView> scales;
+    FrmPellamVars frm;              // the rest of the variables of frmPellam
     int32_t engineTrackLength = 0;  // the length the engine is open with
     int32_t runningCommands = 0;
     std::array<int32_t, kLockableControls> controlLocks{};
@@ -92,13 +101,17 @@ protected:
         : context_(context),
           engine_(context.engine),
           window_(context.window),
-          mod(context.mod),
+          mod(context.mod.read()),
+          selected(context.selection.read()),
+          scales(context.scales.read()),
           frm(context.frm)
     {}
 
     EditorContext& context_;
     EngineApi& engine_;
     WindowPort& window_;
-    ModPellam& mod;
+    const ModPellam& mod;
+    const Selection& selected;
+    const ViewScales& scales;
     FrmPellamVars& frm;
 };

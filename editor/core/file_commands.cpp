@@ -50,13 +50,13 @@ using ProgressExport = decltype(EngineApi::SaveProgress);
 // thread while the busy window repaints and shows how much of the file is written; the command
 // keeps the controls that could call the engine locked, and the main window's input held off,
 // until it returns.
-int32_t saveSelection(const ModPellam& mod, WindowPort& window, SaveExport save,
+int32_t saveSelection(const Selection& selected, WindowPort& window, SaveExport save,
                       ProgressExport progress, SaveFormat format, int32_t mp3Kbps,
                       const std::string& path)
 {
     // The selection when the command began is saved, whatever the mouse does meanwhile.
-    const int32_t from = mod.clipbegin;
-    const int32_t to = mod.clipend;
+    const int32_t from = selected.clipbegin;
+    const int32_t to = selected.clipend;
     const int64_t frames = std::max<int64_t>(0, int64_t(to) - from);
     window.busyShow(messages::kSavingFile, BusyBar::Shown);
     // The worker has its own copy of the path and touches nothing else.
@@ -91,11 +91,10 @@ void FileCommands::open()
     // The track is not cleared first: the engine leaves it untouched when it rejects a file and
     // zeroes what follows the audio after a good load, so a file that turns out not to be a
     // usable WAV keeps the recording the view still shows.
-    frm.lRet = engine_.LoadWave(path.c_str());
+    const int32_t lRet = engine_.LoadWave(path.c_str());
     window_.busyHide();
-    context_.reportEngineError(messages::kErrorLoadWave, frm.lRet,
-                               explainLoad(engine_, frm.lRet, path));
-    if (!audioWasLoaded(frm.lRet)) return;
+    context_.reportEngineError(messages::kErrorLoadWave, lRet, explainLoad(engine_, lRet, path));
+    if (!audioWasLoaded(lRet)) return;
     context_.forgetEdits();
     view_.trackChanged(0, mod.trklen);
     // The warnings 1 to 3 come with loaded audio too, so the view shows it after the message.
@@ -120,21 +119,22 @@ void FileCommands::saveAs()
         engine_.SetSongDetails(songDetailsText(context_.songDetails).c_str());
         engine_.SetMp3Quality(int32_t(preset));
     }
+    int32_t lRet = BRENVIK_OK;
     if (key == "WAV") {
-        frm.lRet = saveSelection(mod, window_, engine_.SaveAsWave, engine_.SaveProgress,
-                                 SaveFormat::Wav, 0, path);
-        context_.reportEngineError(messages::kErrorSaveAsWave, frm.lRet, explainSave(path));
+        lRet = saveSelection(selected, window_, engine_.SaveAsWave, engine_.SaveProgress,
+                             SaveFormat::Wav, 0, path);
+        context_.reportEngineError(messages::kErrorSaveAsWave, lRet, explainSave(path));
     } else if (key == "MP3") {
-        frm.lRet = saveSelection(mod, window_, engine_.SaveAsMp3, engine_.SaveProgress,
-                                 SaveFormat::Mp3, mp3PresetKbps(preset), path);
-        const std::string message = messages::mp3SaveResult(frm.lRet);
-        window_.messageBox(frm.lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
-                                                              : message);
+        lRet = saveSelection(selected, window_, engine_.SaveAsMp3, engine_.SaveProgress,
+                             SaveFormat::Mp3, mp3PresetKbps(preset), path);
+        const std::string message = messages::mp3SaveResult(lRet);
+        window_.messageBox(lRet == BRENVIK_MP3_DISK_ERROR ? message + "\n\n" + explainSave(path)
+                                                          : message);
     } else {
         window_.messageBox(messages::kUnsupportedExtension, MessageIcon::Critical);
         return;
     }
-    if (frm.lRet == BRENVIK_OK) makeCurrentFile(path);
+    if (lRet == BRENVIK_OK) makeCurrentFile(path);
 }
 
 void FileCommands::songDetails()

@@ -22,6 +22,7 @@ public:
     {}
 
     void newFile();
+    void startupNew();  // File New with bStartup set, or a take an earlier run left
     void open();
     void properties();
     void saveAs();
@@ -51,6 +52,7 @@ private:
 
     // The title names the file the track now comes from or was last saved to.
     void makeCurrentFile(const std::string& path);
+    ModPellam& ownMod() { return context_.mod.change(); }
 
     TrackView& view_;
     SelectionCommands& selection_;

@@ -18,7 +18,7 @@ void FileCommands::newFile()
 {
     const RunningCommand running(context_, Command::FileNew);
     frm.FILESPEC.clear();
-    mod.trklen = trackLengthFromSetting(
+    ownMod().trklen = trackLengthFromSetting(
         window_.readSetting(kSettingsSection, kMemoryKey, std::to_string(kDefaultTrackLength)));
     frm.mlTempo = 100;
     properties();
@@ -38,9 +38,9 @@ void FileCommands::openEngine(const std::function<int32_t()>& open, const char* 
     context_.lostInputFrames.clear();
     context_.titleMarks.clear();
     context_.liveFeatures.forget();
-    frm.lRet = open();
-    if (frm.lRet != BRENVIK_OK) {
-        context_.reportEngineError(errorPrefix, frm.lRet);
+    const int32_t lRet = open();
+    if (lRet != BRENVIK_OK) {
+        context_.reportEngineError(errorPrefix, lRet);
         frm.bInitLib = false;
         context_.summary.reset(0);
         engine_.CloseLib();
@@ -50,9 +50,7 @@ void FileCommands::openEngine(const std::function<int32_t()>& open, const char* 
     tellTrackInMemoryOnce();
     context_.engineTrackLength = mod.trklen;
     context_.summary.reset(context_.engineTrackLength);
-    frm.tscale = float(mod.trklen / double(window_.picView().pixelWidth()));
-    // A zoomed view keeps its scroll position; its first frame follows the new track length.
-    view_.updateViewStart();
+    view_.trackOpened();
     selection_.selectWholeTrack();
     transport_.applyStoredSource();
 }
@@ -60,8 +58,7 @@ void FileCommands::openEngine(const std::function<int32_t()>& open, const char* 
 void FileCommands::closeDevices()
 {
     if (!frm.bInitLib) return;
-    frm.lRet = engine_.CloseLib();
-    context_.reportEngineError(messages::kErrorCloseLib, frm.lRet);
+    context_.reportEngineError(messages::kErrorCloseLib, engine_.CloseLib());
     frm.bInitLib = false;
 }
 

@@ -61,9 +61,9 @@ void TransportCommands::chooseInputSource()
     const int picked = window_.chooseSource(choices, checked);
     if (picked < 0 || size_t(picked) >= choices.size()) return;
     const std::string name = picked == 0 ? "" : sources[size_t(picked - 1)].name;
-    frm.lRet = engine_.SelectSource(name.c_str());
-    context_.reportEngineError(messages::kErrorSelectSource, frm.lRet);
-    if (frm.lRet != BRENVIK_OK) return;
+    const int32_t lRet = engine_.SelectSource(name.c_str());
+    context_.reportEngineError(messages::kErrorSelectSource, lRet);
+    if (lRet != BRENVIK_OK) return;
     window_.writeSetting(kSettingsSection, kSourceKey, name);
     showRecordingSource();
 }

@@ -34,8 +34,8 @@ void EditCommands::normalizeLoudness()
 {
     const RunningCommand running(context_, Command::FxNormalizeLoudness);
     // The range measured is the range scaled, whatever the mouse does while the windows show.
-    const int32_t from = mod.clipbegin;
-    const int32_t to = mod.clipend;
+    const int32_t from = selected.clipbegin;
+    const int32_t to = selected.clipend;
     // The audio would change under the measurement, and the controls the transport locked must
     // stay locked.
     if (engine_.IsPlaying() != 0) {

@@ -7,13 +7,13 @@
 void FileCommands::properties()
 {
     const RunningCommand running(context_, Command::FileProps);
-    window_.showProjectSettings(mod);
+    window_.showProjectSettings(ownMod());
     if (!mod.bPropsCancel) {
         reopenEngine([this] { openDevices(); });
     } else if (frm.bInitLib) {
         // File New may have read another length before the dialog was cancelled; the engine
         // keeps its track, so the editor goes back to that track's length.
-        mod.trklen = context_.engineTrackLength;
+        ownMod().trklen = context_.engineTrackLength;
     }
     view_.drawTrack();
 }
@@ -24,8 +24,7 @@ void FileCommands::reopenEngine(const std::function<void()>& open)
     window_.busyShow(messages::kChangingProperties);
     closeDevices();
     open();
-    mod.clipbegin = 0;
-    mod.clipend = mod.trklen - 2;
+    selection_.select(0, mod.trklen - 2);
     window_.setLabelText(WindowLabel::lblLength, messages::lengthLabel(mod.trktime));
     const int32_t freeMegabytes = roundedMegabytes(window_.physicalMemory().availableBytes);
     window_.setLabelText(WindowLabel::lblMem, messages::memoryLabel(freeMegabytes));

@@ -13,7 +13,7 @@
 
 void SelectionCommands::mouseDown(float x)
 {
-    frm.clipmode = 1;
+    ownSelection().clipmode = 1;
     keysMoveBegin_ = false;
     const int32_t f = view_.xToFrame(toLong(x));
     moveSelection(f, f);
@@ -21,17 +21,17 @@ void SelectionCommands::mouseDown(float x)
 
 void SelectionCommands::mouseMove(float x)
 {
-    if (frm.clipmode != 1) return;
-    moveSelection(mod.clipbegin, view_.xToFrame(toLong(x)));
+    if (selected.clipmode != 1) return;
+    moveSelection(selected.clipbegin, view_.xToFrame(toLong(x)));
 }
 
 void SelectionCommands::mouseUp(float x)
 {
-    if (frm.clipmode != 1) return;
+    if (selected.clipmode != 1) return;
     // The rectangle is redrawn for the final position so that screen and selection agree.
     const int32_t f = view_.xToFrame(toLong(x));
-    moveSelection(std::min(f, mod.clipbegin), std::max(f, mod.clipbegin));
-    frm.clipmode = 0;
+    moveSelection(std::min(f, selected.clipbegin), std::max(f, selected.clipbegin));
+    ownSelection().clipmode = 0;
 }
 
 void SelectionCommands::selectAll()
@@ -42,7 +42,7 @@ void SelectionCommands::selectAll()
 void SelectionCommands::selectSong()
 {
     const RunningCommand running(context_, Command::EditSelectSong);
-    const SongSelection current{mod.clipbegin, mod.clipend};
+    const SongSelection current{selected.clipbegin, selected.clipend};
     const std::optional<std::vector<SongSelection>> songs = songsOfTake();
     if (!songs) return;
     const std::optional<SongSelection> song = songToSelect(*songs, current);
@@ -51,7 +51,7 @@ void SelectionCommands::selectSong()
         return;
     }
     moveSelection(song->clipbegin, song->clipend);
-    frm.clipmode = 0;
+    ownSelection().clipmode = 0;
     nameSelectedSong(context_, song->clipbegin, song->clipend);
 }
 
@@ -68,7 +68,7 @@ void SelectionCommands::songsInTake()
         window_.chooseSong(songListing(*songs, context_.titleMarks));
     if (!chosen || *chosen >= songs->size()) return;
     moveSelection((*songs)[*chosen].clipbegin, (*songs)[*chosen].clipend);
-    frm.clipmode = 0;
+    ownSelection().clipmode = 0;
 }
 
 std::optional<std::vector<SongSelection>> SelectionCommands::songsOfTake()
@@ -126,32 +126,37 @@ void SelectionCommands::selectWholeTrack()
 {
     keysMoveBegin_ = false;
     moveSelection(0, mod.trklen - 2);
-    frm.clipmode = 0;
+    ownSelection().clipmode = 0;
 }
 
 void SelectionCommands::moveSelection(int32_t begin, int32_t end)
 {
     view_.drawSelection();
-    mod.clipbegin = begin;
-    mod.clipend = end;
+    select(begin, end);
     view_.drawSelection();
+}
+
+void SelectionCommands::select(int32_t begin, int32_t end)
+{
+    ownSelection().clipbegin = begin;
+    ownSelection().clipend = end;
 }
 
 void SelectionCommands::moveKeyedEnd(int64_t frame)
 {
     const int32_t moved = int32_t(std::clamp<int64_t>(frame, 0, std::max(mod.trklen - 2, 0)));
-    const int32_t fixed = keysMoveBegin_ ? mod.clipend : mod.clipbegin;
+    const int32_t fixed = keysMoveBegin_ ? selected.clipend : selected.clipbegin;
     // Moved past the fixed end, the moving end becomes the selection's other side.
     keysMoveBegin_ = moved < fixed;
     moveSelection(std::min(moved, fixed), std::max(moved, fixed));
-    frm.clipmode = 0;
+    ownSelection().clipmode = 0;
 }
 
 void SelectionCommands::moveEnd(int32_t columns)
 {
     if (!view_.hasTrack()) return;
-    const double framesPerColumn = std::max(1.0, double(frm.tscale) / frm.zoom);
-    const int32_t moving = keysMoveBegin_ ? mod.clipbegin : mod.clipend;
+    const double framesPerColumn = std::max(1.0, double(scales.tscale) / scales.zoom);
+    const int32_t moving = keysMoveBegin_ ? selected.clipbegin : selected.clipend;
     moveKeyedEnd(moving + int64_t(std::llround(framesPerColumn * columns)));
 }
 
@@ -159,7 +164,7 @@ void SelectionCommands::moveEndByTicks(int32_t ticks)
 {
     const int32_t spacing = view_.tickRange().spacing;
     if (!view_.hasTrack() || spacing <= 0) return;
-    const int32_t moving = keysMoveBegin_ ? mod.clipbegin : mod.clipend;
+    const int32_t moving = keysMoveBegin_ ? selected.clipbegin : selected.clipend;
     moveKeyedEnd(moving + int64_t(spacing) * ticks);
 }
 
@@ -167,14 +172,14 @@ void SelectionCommands::extendToViewStart()
 {
     if (!view_.hasTrack()) return;
     keysMoveBegin_ = true;
-    moveSelection(std::min(view_.xToFrame(0), mod.clipbegin), mod.clipend);
-    frm.clipmode = 0;
+    moveSelection(std::min(view_.xToFrame(0), selected.clipbegin), selected.clipend);
+    ownSelection().clipmode = 0;
 }
 
 void SelectionCommands::extendToViewEnd()
 {
     if (!view_.hasTrack()) return;
     keysMoveBegin_ = false;
-    moveSelection(mod.clipbegin, std::max(view_.endFrame(), mod.clipend));
-    frm.clipmode = 0;
+    moveSelection(selected.clipbegin, std::max(view_.endFrame(), selected.clipend));
+    ownSelection().clipmode = 0;
 }

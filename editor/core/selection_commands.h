@@ -35,6 +35,8 @@ public:
     void extendToViewEnd();
     // The selection becomes begin to end: the old rectangle is erased, the new one drawn.
     void moveSelection(int32_t begin, int32_t end);
+    // The same without drawing, for a view drawn again after it (an undone edit, a new length).
+    void select(int32_t begin, int32_t end);
 
 private:
     // The songs of the whole take, from the ready features or else under the busy window;
@@ -51,6 +53,7 @@ private:
     std::vector<int32_t> titleHintFrames() const;
     // The keys move the selection's end, or its beginning once they have moved it past it.
     void moveKeyedEnd(int64_t frame);
+    Selection& ownSelection() { return context_.selection.change(); }
 
     TrackView& view_;
     bool keysMoveBegin_ = false;  // the keys have moved the selection's end past its beginning

@@ -14,9 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The view stacks the two channels, each swinging -32768 .. 32767 about its own centre line.
-constexpr double kSampleUnitsPerViewHeight = 2 * 65536.0;
-
 fs::path homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -55,16 +52,14 @@ void Editor::startup()
     frm.RED = rgb(255, 0, 0);
     frm.DARKGREEN = rgb(16, 96, 64);
     window.picView().setPenMode(PenMode::Xor);
-    frm.hscale = float(window.picView().pixelHeight() / kSampleUnitsPerViewHeight);
-    frm.zoom = window.scrollValue(ScrollBar::hscZoom);
-    startupNew();
+    view_.startUp();
+    files_.startupNew();
 }
 
-void Editor::startupNew()
+void FileCommands::startupNew()
 {
-    ModPellam& mod = context_.mod;
-    mod.bStartup = true;
-    files_.applyTakeStore();
-    if (!files_.recoverTake()) files_.newFile();
-    mod.bStartup = false;
+    ownMod().bStartup = true;
+    applyTakeStore();
+    if (!recoverTake()) newFile();
+    ownMod().bStartup = false;
 }

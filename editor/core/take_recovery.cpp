@@ -31,8 +31,8 @@ bool FileCommands::recoverTake()
         const RunningCommand running(context_, Command::FileNew);
         frm.FILESPEC.clear();
         frm.mlTempo = 100;
-        mod.trklen = take.trackLength;
-        mod.trktime = recordingTimeText(double(take.trackLength) / kFramesPerMegabyte);
+        ownMod().trklen = take.trackLength;
+        ownMod().trktime = recordingTimeText(double(take.trackLength) / kFramesPerMegabyte);
         reopenEngine([&] {
             openEngine([&] { return engine_.OpenTake(take.path.c_str(), 0); },
                        messages::kErrorOpenTake);

@@ -118,9 +118,9 @@ void TrackView::drawBars(int32_t first, int32_t last)
     const CentreRows rows = centreRows(view.pixelHeight());
     view.setPenColor(frm.RED);
     // Column x covers the frames from its own first frame up to the next column's.
-    const double framesPerColumn = double(frm.tscale) / frm.zoom;
+    const double framesPerColumn = double(scales.tscale) / scales.zoom;
     const auto firstFrame = [&](int32_t x) {
-        return int64_t(toLong(framesPerColumn * x)) + frm.trkbegin;
+        return int64_t(toLong(framesPerColumn * x)) + scales.trkbegin;
     };
     for (int32_t x = first; x <= last; ++x) {
         const int64_t from = firstFrame(x);
@@ -128,8 +128,8 @@ void TrackView::drawBars(int32_t first, int32_t last)
         const ChannelExtremes column = context_.summary.extremes(
             int32_t(std::min<int64_t>(from, INT32_MAX)), int32_t(std::min<int64_t>(to, INT32_MAX)));
         if (column.empty()) continue;
-        drawBar(view, x, rows.left, frm.hscale, column.lowest[0], column.highest[0]);
-        drawBar(view, x, rows.right, frm.hscale, column.lowest[1], column.highest[1]);
+        drawBar(view, x, rows.left, scales.hscale, column.lowest[0], column.highest[0]);
+        drawBar(view, x, rows.right, scales.hscale, column.lowest[1], column.highest[1]);
     }
 }
 
@@ -149,8 +149,8 @@ void TrackView::redrawColumns(int32_t first, int32_t last)
     drawLostInputMarks(first, last);
     drawTitleMarks(first, last);
     view.setPenMode(PenMode::Xor);
-    const int32_t xa = frameToX(mod.clipbegin);
-    const int32_t xb = frameToX(mod.clipend);
+    const int32_t xa = frameToX(selected.clipbegin);
+    const int32_t xb = frameToX(selected.clipend);
     const int32_t left = std::max(std::min(xa, xb), first);
     const int32_t right = std::min(std::max(xa, xb), last);
     if (left <= right) {
@@ -166,8 +166,8 @@ void TrackView::drawSelection()
 {
     if (!hasTrack()) return;
     ViewSurface& view = window_.picView();
-    const int32_t xa = frameToX(mod.clipbegin);
-    const int32_t xb = frameToX(mod.clipend);
+    const int32_t xa = frameToX(selected.clipbegin);
+    const int32_t xb = frameToX(selected.clipend);
     const int32_t remembered = view.penColor();
     view.setPenColor(frm.DARKGREEN);
     view.rectangle(xa, 0, xb, toLong(view.pixelHeight()));

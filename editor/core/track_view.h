@@ -22,6 +22,11 @@ public:
     // zoomed view, or with zoomStep zooms in (forward) or out, twice or half a notch, keeping
     // the frame under the pointer where it is.
     void wheel(int32_t notches, bool zoomStep, float x = 0.0f);
+    // The window is shown: the sample scale and the zoom are taken from the view and its bar.
+    void startUp();
+    // The engine was opened with a new track: the columns' scale and the view's first frame
+    // follow its length.
+    void trackOpened();
     // The view has a new size: the scales follow it and it is drawn again.
     void resized();
     // The view's tool tip for the pointer at x: times under it and of the selection; empty
@@ -64,6 +69,7 @@ private:
     void drawTitleMarks(int32_t first, int32_t last);      // the same for the announced titles
     // The announced title nearest column x, within a few columns of it.
     const TitleMark* titleMarkAt(int32_t x) const;
+    ViewScales& ownScales() { return context_.scales.change(); }
 
     // The column of the transport's position marker, 0 while none is drawn. A full redraw
     // (a fade nested in the follow loop) wipes the marker, so it resets this too.

@@ -22,18 +22,18 @@ void TransportCommands::play()
 {
     const RunningCommand running(context_, Command::ControlPlay);
     // An empty or reversed selection goes to the engine as it is; the engine clips the range.
-    frm.lRet = engine_.PlayWav(mod.clipbegin, mod.clipend);
-    context_.reportEngineError(messages::kErrorPlayTrack, frm.lRet);
+    context_.reportEngineError(messages::kErrorPlayTrack,
+                               engine_.PlayWav(selected.clipbegin, selected.clipend));
     // The meter reads the frames the engine plays: from the selection as it was at the start,
     // even when a new one is made during the playback.
-    context_.meter.beginPlaying(mod.clipbegin, mod.clipend,
+    context_.meter.beginPlaying(selected.clipbegin, selected.clipend,
                                 frm.bInitLib ? context_.engineTrackLength : 0);
     const bool endedByItself = follow();
-    frm.lRet = engine_.StopWav();
+    const int32_t lRet = engine_.StopWav();
     // The engine ends a playback whose device died as if it had played; StopWav tells which.
-    const bool deviceDied = endedByItself && frm.lRet == BRENVIK_ERR_NOT_RESPONDING;
+    const bool deviceDied = endedByItself && lRet == BRENVIK_ERR_NOT_RESPONDING;
     context_.reportEngineError(deviceDied ? messages::kErrorPlayTrack : messages::kErrorStopTrack,
-                               frm.lRet);
+                               lRet);
 }
 
 void TransportCommands::record()
@@ -43,11 +43,11 @@ void TransportCommands::record()
     // the recording erases what is on the screen and not a rectangle that never was.
     selection_.moveSelection(0, checkedSub(mod.trklen, 2));
     context_.forgetEdits();  // the recording overwrites the whole track
-    frm.lRet = engine_.RecordWav();
-    context_.reportEngineError(messages::kErrorRecordTrack, frm.lRet);
+    const int32_t lRet = engine_.RecordWav();
+    context_.reportEngineError(messages::kErrorRecordTrack, lRet);
     context_.meter.beginRecording(frm.bInitLib ? context_.engineTrackLength : 0);
     // The ring the recording fills; 0 when it did not start, and nothing is followed.
-    const int32_t ring = frm.bInitLib && frm.lRet == BRENVIK_OK ? context_.engineTrackLength : 0;
+    const int32_t ring = frm.bInitLib && lRet == BRENVIK_OK ? context_.engineTrackLength : 0;
     context_.liveFeatures.begin(ring);
     titles_.begin(ring);
     if (ring > 0) window_.followPlayers(&titles_);
@@ -63,8 +63,7 @@ void TransportCommands::record()
     // the busy window: nothing can play or reopen the track under a recording not yet stopped.
     const RunningCommand reordering(context_, Command::ReorderTrack);
     window_.busyShow(messages::kReorderingTrack);
-    frm.lRet = engine_.StopWav();
-    context_.reportEngineError(messages::kErrorStopTrack, frm.lRet);
+    context_.reportEngineError(messages::kErrorStopTrack, engine_.StopWav());
     // A fade run during the recording kept values the card has overwritten since, at places
     // the ring's turn has moved.
     context_.forgetEdits();
@@ -112,11 +111,11 @@ bool TransportCommands::follow()
             titles_.follow(position);
         }
         drawRecorded(position);
-        const int32_t f = checkedAdd(mod.clipbegin, position);
-        const int32_t d = checkedSub(f, frm.trkbegin);
+        const int32_t f = checkedAdd(selected.clipbegin, position);
+        const int32_t d = checkedSub(f, scales.trkbegin);
         // Without an open track the view has no scale, and there is no marker to show. The
         // marker is on screen while the events are handled.
-        view_.moveMarker(view_.hasTrack() ? toLong(d / (double(frm.tscale) / frm.zoom)) : 0);
+        view_.moveMarker(view_.hasTrack() ? toLong(d / (double(scales.tscale) / scales.zoom)) : 0);
         context_.meter.update(position);
         window_.waitForEvents(kFollowPassMilliseconds);
     }
@@ -137,11 +136,11 @@ void TransportCommands::drawRecorded(int32_t position)
     const FrameRun run = recordedSince(drawnRecorded_, position, ring, ring);
     if (run.count == 0) return;
     drawnRecorded_ = position;
-    const double framesPerColumn = double(frm.tscale) / frm.zoom;
+    const double framesPerColumn = double(scales.tscale) / scales.zoom;
     // The column whose frames (from its rounded first frame on) hold frame.
     const auto columnOf = [&](int64_t frame) {
         return int32_t(std::clamp<double>(
-            std::floor((frame - frm.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
+            std::floor((frame - scales.trkbegin + 0.5) / framesPerColumn), -1, INT32_MAX));
     };
     // A run that passes the ring's end goes on at its start.
     const int64_t end = int64_t(run.first) + run.count;

@@ -12,6 +12,8 @@
 
 namespace {
 
+// The view stacks the two channels, each swinging -32768 .. 32767 about its own centre line.
+constexpr double kSampleUnitsPerViewHeight = 2 * 65536.0;
 // The zoom bar's range.
 constexpr int32_t kLeastZoom = 1;
 constexpr int32_t kGreatestZoom = 256;
@@ -57,12 +59,26 @@ void TrackView::zoomChanged()
     drawTrack();
 }
 
+void TrackView::startUp()
+{
+    ownScales().hscale = float(window_.picView().pixelHeight() / kSampleUnitsPerViewHeight);
+    ownScales().zoom = window_.scrollValue(ScrollBar::hscZoom);
+}
+
+void TrackView::trackOpened()
+{
+    ownScales().tscale = float(context_.engineTrackLength / double(window_.picView().pixelWidth()));
+    // A zoomed view keeps its scroll position; its first frame follows the new track length.
+    updateViewStart();
+}
+
 void TrackView::resized()
 {
     ViewSurface& view = window_.picView();
     if (view.pixelWidth() < 1) return;  // not laid out yet: no scale to take from it
-    frm.hscale = float(view.pixelHeight() / 131072.0);
-    if (frm.bInitLib) frm.tscale = float(context_.engineTrackLength / double(view.pixelWidth()));
+    ownScales().hscale = float(view.pixelHeight() / kSampleUnitsPerViewHeight);
+    if (frm.bInitLib)
+        ownScales().tscale = float(context_.engineTrackLength / double(view.pixelWidth()));
     drawTrack();
 }
 
@@ -78,9 +94,9 @@ void TrackView::wheel(int32_t notches, bool zoomStep, float x)
         // The frame under the pointer stays there: the new left edge is that many columns of
         // the new zoom before it. The view starts at that exact frame; the view bar shows the
         // nearest position to it.
-        const double anchor = frm.trkbegin + double(frm.tscale) / frm.zoom * x;
+        const double anchor = scales.trkbegin + double(scales.tscale) / scales.zoom * x;
         const double hidden = mod.trklen - double(mod.trklen) / zoomed;
-        const double edge = std::clamp(anchor - double(frm.tscale) / zoomed * x, 0.0, hidden);
+        const double edge = std::clamp(anchor - double(scales.tscale) / zoomed * x, 0.0, hidden);
         const int32_t position =
             zoomed < 2 ? 0
                        : std::clamp(toLong(edge * kViewScrollUnits / hidden), 0, kLastViewPosition);
@@ -101,7 +117,8 @@ void TrackView::wheel(int32_t notches, bool zoomStep, float x)
 std::string TrackView::toolTip(float x) const
 {
     if (!hasTrack()) return {};
-    const std::string usual = viewToolTipText(xToFrame(toLong(x)), mod.clipbegin, mod.clipend);
+    const std::string usual =
+        viewToolTipText(xToFrame(toLong(x)), selected.clipbegin, selected.clipend);
     const TitleMark* mark = titleMarkAt(toLong(x));
     if (!mark) return usual;
     return messages::titleToolTip(mark->artist, mark->title, trackTimeText(mark->frame), usual);

@@ -9,13 +9,13 @@
 
 bool TrackView::hasTrack() const
 {
-    return frm.bInitLib && frm.tscale > 0.0f && frm.zoom >= 1;
+    return frm.bInitLib && scales.tscale > 0.0f && scales.zoom >= 1;
 }
 
 int32_t TrackView::xToFrame(int32_t x) const
 {
-    double f =
-        frm.zoom >= 2 ? double(frm.tscale) * x / frm.zoom + frm.trkbegin : double(frm.tscale) * x;
+    double f = scales.zoom >= 2 ? double(scales.tscale) * x / scales.zoom + scales.trkbegin
+                                : double(scales.tscale) * x;
     // Clamped before it is rounded to a Long: the same frame as clamping after, but a pointer
     // dragged far outside the view cannot overflow.
     if (f < 0) f = 0;
@@ -27,9 +27,9 @@ int32_t TrackView::frameToX(int32_t frame) const
 {
     // Without a track there is no scale; everything lies at the left edge.
     if (!hasTrack()) return 0;
-    const int32_t d = checkedSub(frame, frm.trkbegin);
-    int32_t x = frm.zoom >= 2 ? toLong(d / (double(frm.tscale) / frm.zoom))
-                              : toLong(d / double(frm.tscale));
+    const int32_t d = checkedSub(frame, scales.trkbegin);
+    int32_t x = scales.zoom >= 2 ? toLong(d / (double(scales.tscale) / scales.zoom))
+                                 : toLong(d / double(scales.tscale));
     if (x < 0) x = 0;
     const float lastColumn = window_.picView().pixelWidth() - 1;
     if (x > lastColumn) x = toLong(lastColumn);
@@ -38,25 +38,25 @@ int32_t TrackView::frameToX(int32_t frame) const
 
 void TrackView::updateViewStart()
 {
-    frm.zoom = window_.scrollValue(ScrollBar::hscZoom);
-    if (frm.zoom < 2) {
-        frm.trkbegin = 0;
+    ownScales().zoom = window_.scrollValue(ScrollBar::hscZoom);
+    if (scales.zoom < 2) {
+        ownScales().trkbegin = 0;
         return;
     }
     const int32_t position = window_.scrollValue(ScrollBar::hscView);
     const std::optional<WheelViewStart>& wheel = wheelViewStart_;
-    if (wheel && wheel->zoom == frm.zoom && wheel->position == position &&
+    if (wheel && wheel->zoom == scales.zoom && wheel->position == position &&
         wheel->trackLength == mod.trklen) {
-        frm.trkbegin = wheel->frame;
+        ownScales().trkbegin = wheel->frame;
         return;
     }
-    const double hidden = mod.trklen - double(mod.trklen) / frm.zoom;
-    frm.trkbegin = toLong(hidden * position / double(kViewScrollUnits));
+    const double hidden = mod.trklen - double(mod.trklen) / scales.zoom;
+    ownScales().trkbegin = toLong(hidden * position / double(kViewScrollUnits));
 }
 
 int32_t TrackView::endFrame() const
 {
     const double end =
-        frm.trkbegin + double(frm.tscale) / frm.zoom * window_.picView().pixelWidth();
+        scales.trkbegin + double(scales.tscale) / scales.zoom * window_.picView().pixelWidth();
     return toLong(std::clamp<double>(end, 0, mod.trklen - 2));
 }

@@ -77,11 +77,7 @@ protected:
         for (int16_t& value : fakeEngine.track) value = int16_t(sample(random));
     }
 
-    void select(int32_t begin, int32_t end)
-    {
-        editor.state().mod.clipbegin = begin;
-        editor.state().mod.clipend = end;
-    }
+    void select(int32_t begin, int32_t end) { editor.selection().select(begin, end); }
 
     // The track's values, the selection, and what the window was told of the history.
     struct State {
@@ -92,8 +88,8 @@ protected:
     };
     State state() const
     {
-        return {fakeEngine.track, editor.state().mod.clipbegin, editor.state().mod.clipend,
-                window.canUndo, window.canRedo};
+        return {fakeEngine.track, editor.state().selection->clipbegin,
+                editor.state().selection->clipend, window.canUndo, window.canRedo};
     }
 
     // The view was redrawn and ends with the selection's rectangle over frames begin to end.

@@ -57,8 +57,7 @@ TEST_F(EditMenu, UndoAndRedoAreOfferedWithAnEditToWorkOn_AndNeverWhileTheMenuIsL
 {
     Editor& editor = window.editor();
     EXPECT_EQ(offered(), (std::vector<bool>{false, false, true}));
-    editor.state().mod.clipbegin = 1000;
-    editor.state().mod.clipend = 5000;
+    editor.selection().select(1000, 5000);
     item("mnuFXFadeOut")->trigger();
     EXPECT_EQ(offered(), (std::vector<bool>{true, false, true}));
 
@@ -90,7 +89,7 @@ TEST_F(EditMenu, SelectSongKey_OnATrackWithoutPauses_SaysSoInAMessageBox)
 {
     // A track loud from end to end has no pause.
     Editor& editor = window.editor();
-    for (int32_t index = 0; index < 2 * editor.state().mod.trklen; ++index)
+    for (int32_t index = 0; index < 2 * editor.state().mod->trklen; ++index)
         realEngine().TrackWrite(index, 20000);
     QList<SeenMessage> seen;
     ModalScript script({answer(QMessageBox::Ok, &seen)});
@@ -99,7 +98,7 @@ TEST_F(EditMenu, SelectSongKey_OnATrackWithoutPauses_SaysSoInAMessageBox)
     EXPECT_EQ(seen[0].text, "No song found between pauses.");
     EXPECT_EQ(seen[0].title, "Quorvel");
     EXPECT_EQ(seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
 }
 
 }  // namespace

@@ -16,11 +16,7 @@ protected:
 
     void SetUp() override { startUp(); }
 
-    void select(int32_t begin, int32_t end)
-    {
-        editor.state().mod.clipbegin = begin;
-        editor.state().mod.clipend = end;
-    }
+    void select(int32_t begin, int32_t end) { editor.selection().select(begin, end); }
 
     int16_t& value(int32_t index) { return fakeEngine.track[size_t(index)]; }
 
@@ -75,8 +71,8 @@ TEST_F(Effects, Cut_SilencesSelectionsLongerThanTenFramesUnderTheBusyWindow)
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Edits ...", "busy init",
                                                     "busy hide"}));
     EXPECT_TRUE(redrawn());
-    EXPECT_EQ(editor.state().mod.clipbegin, kBegin);
-    EXPECT_EQ(editor.state().mod.clipend, kBegin + 11);
+    EXPECT_EQ(editor.state().selection->clipbegin, kBegin);
+    EXPECT_EQ(editor.state().selection->clipend, kBegin + 11);
 }
 
 TEST_F(Effects, Cut_ReversedSelectionDoesNothing)
@@ -131,8 +127,8 @@ TEST_F(Effects, FadeOut_Over1025Frames_TouchesValues2cTo2cPlus2050)
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy text: Applying Effects ...", "busy init",
                                                     "busy hide"}));
     EXPECT_TRUE(redrawn());
-    EXPECT_EQ(editor.state().mod.clipbegin, kBegin);
-    EXPECT_EQ(editor.state().mod.clipend, kBegin + 1025);
+    EXPECT_EQ(editor.state().selection->clipbegin, kBegin);
+    EXPECT_EQ(editor.state().selection->clipend, kBegin + 1025);
 }
 
 TEST_F(Effects, FadeIn_EndsAtTheLeftValueOfFrameClipend)

@@ -79,14 +79,14 @@ protected:
         useOneMegabyteTrack(window);
         editor.startup();
         ASSERT_TRUE(editor.state().frm.bInitLib);
-        engine.TrackClear(0, editor.state().mod.trklen);
+        engine.TrackClear(0, editor.state().mod->trklen);
         window.log.clear();
         window.fakeView.ops.clear();
     }
 
     void TearDown() override { editor.files().closeDevices(); }
 
-    int32_t trklen() const { return editor.state().mod.trklen; }
+    int32_t trklen() const { return editor.state().mod->trklen; }
 
     void open(const fs::path& path)
     {
@@ -134,7 +134,6 @@ TEST_F(FileCommands, Open_AcceptsTheWavEndingInAnyCaseAndWithoutADot)
         window.log.clear();
         open(dir / name);
         EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
-        EXPECT_EQ(editor.state().frm.lRet, 0);
         EXPECT_EQ(engine.TrackRead(2), 13);
         EXPECT_EQ(engine.TrackRead(3), -14);
     }
@@ -157,25 +156,25 @@ TEST_F(FileCommands, Open_RefusesOtherEndings_WithTheCriticalBoxAndLeavesTheTrac
 TEST_F(FileCommands, Open_Cancelled_ChangesNothing)
 {
     writeRecording();
-    editor.state().mod.clipbegin = editor.state().mod.clipend = 5;
+    editor.selection().select(5, 5);
     open("");
     EXPECT_EQ(window.log, std::vector<std::string>{"browse: Open *.wav"});
-    EXPECT_EQ(editor.state().mod.clipbegin, 5);
+    EXPECT_EQ(editor.state().selection->clipbegin, 5);
     EXPECT_TRUE(recordingIntact());
 }
 
 TEST_F(FileCommands, Open_GoodFile_LoadsSelectsAllRedrawsAndNamesTheFile)
 {
     writeRecording();
-    editor.state().mod.clipbegin = editor.state().mod.clipend = 5;
+    editor.selection().select(5, 5);
     writeBytes(dir / "song.wav", wavBytes({100, -100, 200, -200}));
     open(dir / "song.wav");
 
     EXPECT_EQ(window.log,
               (std::vector<std::string>{"browse: Open *.wav", "busy text: Opening file ...",
                                         "busy init", "busy hide"}));
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
-    EXPECT_EQ(editor.state().mod.clipend, trklen() - 2);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipend, trklen() - 2);
     EXPECT_EQ(engine.TrackRead(0), 100);
     EXPECT_EQ(engine.TrackRead(3), -200);
     // Everything after the file's audio is silent, the last frames included.
@@ -334,8 +333,7 @@ TEST_F(FileCommands, Open_ChannelOrRateWarning_ShowsTheCodeAndThatTheAudioWasLoa
 TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
 {
     for (int32_t index = 0; index < 20; ++index) engine.TrackWrite(index, index * 3 - 20);
-    editor.state().mod.clipbegin = 2;
-    editor.state().mod.clipend = 10;
+    editor.selection().select(2, 10);
     saveAs(dir / "take.wav");
 
     EXPECT_EQ(window.log,
@@ -346,13 +344,13 @@ TEST_F(FileCommands, SaveAsWav_WritesTheSelectionQuietlyAndNamesTheFile)
     EXPECT_EQ(readText(dir / "take.wav"), wavBytes(expected));
     EXPECT_EQ(editor.state().frm.FILESPEC, (dir / "take.wav").string());
     EXPECT_EQ(window.caption, "Dravenna - " + (dir / "take.wav").string());
-    EXPECT_EQ(editor.state().mod.clipbegin, 2);
+    EXPECT_EQ(editor.state().selection->clipbegin, 2);
     EXPECT_FALSE(redrawn());
 }
 
 TEST_F(FileCommands, SaveAsWav_EmptySelection_WritesTheHeaderOnly)
 {
-    editor.state().mod.clipbegin = editor.state().mod.clipend = 100;
+    editor.selection().select(100, 100);
     saveAs(dir / "click.WAV");
     EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{});
     EXPECT_EQ(readText(dir / "click.WAV"), wavBytes({}));
@@ -379,8 +377,7 @@ TEST_F(FileCommands, SaveAsMp3_SaysSoForSuccessAndForADiskError)
     loadEncoderBeside(BRENVIK_LIBRARY_PATH);
     for (int32_t index = 0; index < 2 * 44100; ++index)
         engine.TrackWrite(index, (index % 200) * 100);
-    editor.state().mod.clipbegin = 0;
-    editor.state().mod.clipend = 44100;
+    editor.selection().select(0, 44100);
     saveAs(dir / "take.Mp3");
     EXPECT_EQ(messagesIn(window.log), std::vector<std::string>{"message: Successfully Saved!"});
     EXPECT_EQ(window.lastMessageIcon, MessageIcon::None);

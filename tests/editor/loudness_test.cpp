@@ -42,13 +42,12 @@ protected:
     void SetUp() override
     {
         startUp();
-        editor.state().mod.clipbegin = kFrom;
-        editor.state().mod.clipend = kTo;
+        editor.selection().select(kFrom, kTo);
     }
 
     void fillTone(double dbfs)
     {
-        for (int32_t frame = 0; frame < editor.state().mod.trklen; ++frame)
+        for (int32_t frame = 0; frame < editor.state().mod->trklen; ++frame)
             fakeEngine.track[2 * size_t(frame)] = fakeEngine.track[2 * size_t(frame) + 1] =
                 sineValue(dbfs, frame);
     }
@@ -121,7 +120,7 @@ TEST_F(NormalizeLoudness, ARefusalChangesNothingAndSaysWhy)
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.dbfs);
         if (c.dbfs > -200) fillTone(c.dbfs);
-        editor.state().mod.clipend = kFrom + c.frames;
+        editor.selection().select(editor.state().selection->clipbegin, kFrom + c.frames);
         const std::vector<int16_t> before = fakeEngine.track;
         const bool cancelled = c.message[0] == '\0';
         window.targetAnswer = cancelled ? std::nullopt : std::optional(-14);

@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -156,8 +157,8 @@ TEST_F(MainWindow, StartUp_OpensTheEngineAndShowsTheTrack)
     Editor& editor = window.editor();
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(editor.state().frm.bInitLib);
-    EXPECT_EQ(editor.state().mod.trklen, 1048576);
-    EXPECT_EQ(editor.state().mod.clipend, 1048574);
+    EXPECT_EQ(editor.state().mod->trklen, 1048576);
+    EXPECT_EQ(editor.state().selection->clipend, 1048574);
     EXPECT_EQ(window.windowTitle(), "Dravenna - ");
     EXPECT_EQ(child<QLabel>("lblLength")->text(), "Len: 00.24");
     EXPECT_TRUE(child<QLabel>("lblMem")->text().contains(QRegularExpression("^Mem: \\d+MB$")));
@@ -186,11 +187,11 @@ TEST_F(MainWindow, LockedControls_AlsoLockTheirShortcuts)
     EXPECT_TRUE(child<QAction>("mnuHelpAbout")->isEnabled());
     EXPECT_TRUE(child<QWidget>("picView")->isEnabled());
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_NE(editor.state().mod.clipbegin, 0);
+    EXPECT_NE(editor.state().selection->clipbegin, 0);
 
     editor.transport().enableControls(true);
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
     EXPECT_TRUE(child<QToolButton>("cmdPlay")->isEnabled());
 }
 
@@ -243,15 +244,15 @@ TEST_F(MainWindow, WheelOverTheViewMovesTheScrollBars_AndItsToolTipReadsTheTimes
     // before it: at frame 80784, 524288 hidden frames x 5049 / 32768.
     turnWheel(view, 120, Qt::ControlModifier);
     EXPECT_EQ(hscZoom->value(), 2);
-    EXPECT_EQ(editor.state().frm.zoom, 2);
+    EXPECT_EQ(editor.state().scales->zoom, 2);
     EXPECT_EQ(hscView->value(), 5049);
-    EXPECT_EQ(editor.state().frm.trkbegin, 80784);
+    EXPECT_EQ(editor.state().scales->trkbegin, 80784);
     // Half notches of a fine wheel add up; backwards goes further into the track.
     turnWheel(view, -60);
     EXPECT_EQ(hscView->value(), 5049);
     turnWheel(view, -60);
     EXPECT_EQ(hscView->value(), 8326);
-    EXPECT_EQ(editor.state().frm.trkbegin, 133216);  // 524288 hidden frames x 8326 / 32768
+    EXPECT_EQ(editor.state().scales->trkbegin, 133216);  // 524288 hidden frames x 8326 / 32768
 
     editor.transport().enableControls(false);
     turnWheel(view, -120);
@@ -287,9 +288,12 @@ TEST_F(MainWindow, CloseWhileTheTransportRuns_IsRefused)
 TEST_F(MainWindow, Close_ClosesTheEngineStoresTheLengthAndUnloadsTheBusyWindow)
 {
     startUpAcceptingSettings();
-    window.editor().state().mod.trklen = 2097152;  // as an accepted 8 MB change leaves it
-    window.editor().files().closeDevices();
-    window.editor().files().openDevices();
+    ModalScript script({[](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>("txtMem")->setText("8");
+        dialog->findChild<QPushButton*>("CmdOK")->click();
+    }});
+    window.editor().files().properties();
+    EXPECT_TRUE(script.finished());
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(window.editor().state().frm.bInitLib);
     EXPECT_EQ(window.busyWindow(), nullptr);

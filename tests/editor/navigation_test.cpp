@@ -12,9 +12,10 @@ TEST_F(Selection, ClickWithoutMovement_SelectsOneFrame)
     startUp();
     editor.selection().mouseDown(200.0f);
     editor.selection().mouseUp(200.0f);
-    EXPECT_EQ(editor.state().mod.clipbegin, 323136);  // column 200 at 1615.68 frames a column
-    EXPECT_EQ(editor.state().mod.clipend, 323136);
-    EXPECT_EQ(editor.state().frm.clipmode, 0);
+    EXPECT_EQ(editor.state().selection->clipbegin,
+              323136);  // column 200 at 1615.68 frames a column
+    EXPECT_EQ(editor.state().selection->clipend, 323136);
+    EXPECT_EQ(editor.state().selection->clipmode, 0);
 }
 
 TEST_F(Selection, DragFromRightToLeft_EndsOrdered)
@@ -22,11 +23,11 @@ TEST_F(Selection, DragFromRightToLeft_EndsOrdered)
     startUp();
     editor.selection().mouseDown(400.0f);
     editor.selection().mouseMove(100.0f);
-    EXPECT_EQ(editor.state().frm.clipmode, 1);
-    EXPECT_LT(editor.state().mod.clipend, editor.state().mod.clipbegin);
+    EXPECT_EQ(editor.state().selection->clipmode, 1);
+    EXPECT_LT(editor.state().selection->clipend, editor.state().selection->clipbegin);
     editor.selection().mouseUp(100.0f);
-    EXPECT_EQ(editor.state().mod.clipbegin, 161568);
-    EXPECT_EQ(editor.state().mod.clipend, 646272);
+    EXPECT_EQ(editor.state().selection->clipbegin, 161568);
+    EXPECT_EQ(editor.state().selection->clipend, 646272);
 }
 
 TEST_F(Selection, DragsPastTheEdgesEndAtTheTrackEnds)
@@ -34,19 +35,19 @@ TEST_F(Selection, DragsPastTheEdgesEndAtTheTrackEnds)
     startUp();
     editor.selection().mouseDown(300.0f);
     editor.selection().mouseUp(-50.0f);
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
     editor.selection().mouseDown(300.0f);
     editor.selection().mouseUp(900.0f);
-    EXPECT_EQ(editor.state().mod.clipend, 1048574);
+    EXPECT_EQ(editor.state().selection->clipend, 1048574);
 }
 
 TEST_F(Selection, PointerPositionsRoundHalvesToEven)
 {
     startUp();
     editor.selection().mouseDown(100.5f);
-    EXPECT_EQ(editor.state().mod.clipbegin, 161568);  // column 100
+    EXPECT_EQ(editor.state().selection->clipbegin, 161568);  // column 100
     editor.selection().mouseUp(101.5f);
-    EXPECT_EQ(editor.state().mod.clipend, 164799);  // column 102
+    EXPECT_EQ(editor.state().selection->clipend, 164799);  // column 102
 }
 
 TEST_F(Selection, MovesWithoutAPressedButtonChangeNothing)
@@ -54,8 +55,8 @@ TEST_F(Selection, MovesWithoutAPressedButtonChangeNothing)
     startUp();
     editor.selection().mouseMove(100.0f);
     editor.selection().mouseUp(100.0f);
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
-    EXPECT_EQ(editor.state().mod.clipend, 1048574);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipend, 1048574);
     EXPECT_TRUE(window.fakeView.ops.empty());
 }
 
@@ -86,9 +87,9 @@ TEST_F(Selection, SelectAll_SelectsFramesZeroToTrackLengthMinusTwo)
     startUp();
     editor.selection().mouseDown(100.0f);
     editor.selection().selectAll();
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
-    EXPECT_EQ(editor.state().mod.clipend, 1048574);
-    EXPECT_EQ(editor.state().frm.clipmode, 0);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipend, 1048574);
+    EXPECT_EQ(editor.state().selection->clipmode, 0);
 }
 
 using Navigation = EditorFixture;
@@ -101,7 +102,7 @@ TEST_F(Navigation, ZoomShowsTheViewBarAndRedrawsFromTheNewStart)
     window.hscView = 16384;
     editor.view().zoomChanged();
     EXPECT_TRUE(window.hscViewVisible);
-    EXPECT_EQ(editor.state().frm.trkbegin, 262144);
+    EXPECT_EQ(editor.state().scales->trkbegin, 262144);
     EXPECT_EQ(window.fakeView.ops.front().kind, ViewOp::Clear);
 }
 
@@ -113,7 +114,7 @@ TEST_F(Navigation, ScrollingAtZoomOneRedrawsTheSamePicture)
     window.fakeView.ops.clear();
     window.hscView = 20000;
     editor.view().scrolled();
-    EXPECT_EQ(editor.state().frm.trkbegin, 0);
+    EXPECT_EQ(editor.state().scales->trkbegin, 0);
     EXPECT_EQ(window.fakeView.ops, before);
 }
 
@@ -139,7 +140,7 @@ TEST_F(Wheel, ScrollsTheZoomedViewATenthOfItsWidthANotch_ForwardTowardsTheStart)
     setZoom(4, 16384);
     // At zoom 4 the bar spans three view widths: a tenth of one is 32768 / 30 = 1092 units.
     editor.view().wheel(-1, false);
-    EXPECT_EQ(editor.state().frm.trkbegin, 419424);  // 786432 hidden frames x 17476 / 32768
+    EXPECT_EQ(editor.state().scales->trkbegin, 419424);  // 786432 hidden frames x 17476 / 32768
     editor.view().wheel(2, false);
     editor.view().wheel(-100, false);  // far past the end: stops there
     editor.view().wheel(-1, false);    // already there: no change event
@@ -154,9 +155,9 @@ TEST_F(Wheel, ScrollsTheZoomedViewATenthOfItsWidthANotch_ForwardTowardsTheStart)
 TEST_F(Wheel, CtrlZoomsInPowersOfTwo_WithinOneTo256_AndNeitherMovesWhileTheBarsAreLocked)
 {
     editor.view().wheel(1, true);  // forward zooms in
-    EXPECT_EQ(editor.state().frm.zoom, 2);
+    EXPECT_EQ(editor.state().scales->zoom, 2);
     editor.view().wheel(2, true);
-    EXPECT_EQ(editor.state().frm.zoom, 8);
+    EXPECT_EQ(editor.state().scales->zoom, 8);
     editor.view().wheel(-3, true);
     editor.view().wheel(-1, true);  // already the whole track
     setZoom(3, 0);
@@ -185,16 +186,16 @@ TEST_F(Wheel, CtrlZoomKeepsTheFrameUnderThePointerWithinAColumn_UpToTheGreatestZ
     for (const auto& step : steps) {
         const int32_t before = editor.view().xToFrame(toLong(step.x));
         editor.view().wheel(step.notches, true, step.x);
-        const double column = double(editor.state().frm.tscale) / editor.state().frm.zoom;
+        const double column = double(editor.state().scales->tscale) / editor.state().scales->zoom;
         EXPECT_NEAR(editor.view().xToFrame(toLong(step.x)), before, column)
             << step.x << " " << step.notches;
     }
-    EXPECT_EQ(editor.state().frm.zoom, 256);
+    EXPECT_EQ(editor.state().scales->zoom, 256);
     // The view bar shows the nearest position to the start; dragged, it scrolls as ever.
-    const double hidden = editor.state().mod.trklen - editor.state().mod.trklen / 256.0;
-    EXPECT_NEAR(window.hscView, editor.state().frm.trkbegin / hidden * kViewScrollUnits, 0.5);
+    const double hidden = editor.state().mod->trklen - editor.state().mod->trklen / 256.0;
+    EXPECT_NEAR(window.hscView, editor.state().scales->trkbegin / hidden * kViewScrollUnits, 0.5);
     window.setScrollValue(ScrollBar::hscView, window.hscView + 1);
-    EXPECT_EQ(editor.state().frm.trkbegin, toLong(hidden * window.hscView / kViewScrollUnits));
+    EXPECT_EQ(editor.state().scales->trkbegin, toLong(hidden * window.hscView / kViewScrollUnits));
 }
 
 using WindowRoutines = EditorFixture;
@@ -247,8 +248,8 @@ TEST_F(Keys, ShiftMovesTheSelectionsEndByColumnsOrTicks_HomeAndEndReachTheViewsE
     };
     for (const auto& step : steps) {
         step.keys();
-        EXPECT_EQ(editor.state().mod.clipbegin, step.clipbegin);
-        EXPECT_EQ(editor.state().mod.clipend, step.clipend);
+        EXPECT_EQ(editor.state().selection->clipbegin, step.clipbegin);
+        EXPECT_EQ(editor.state().selection->clipend, step.clipend);
     }
 
     // Zoomed in, Home and End reach the view's edges, not the track's.
@@ -256,10 +257,10 @@ TEST_F(Keys, ShiftMovesTheSelectionsEndByColumnsOrTicks_HomeAndEndReachTheViewsE
     editor.selection().mouseDown(100.0f);
     editor.selection().mouseUp(100.0f);
     editor.selection().extendToViewEnd();
-    EXPECT_EQ(editor.state().mod.clipend, 589824);
+    EXPECT_EQ(editor.state().selection->clipend, 589824);
     editor.selection().extendToViewStart();
-    EXPECT_EQ(editor.state().mod.clipbegin, 458752);
-    EXPECT_EQ(editor.state().frm.clipmode, 0);
+    EXPECT_EQ(editor.state().selection->clipbegin, 458752);
+    EXPECT_EQ(editor.state().selection->clipmode, 0);
 }
 
 }  // namespace

@@ -84,8 +84,8 @@ TEST_F(NestedFade, FadeInDuringARecording_RampsTheRecordedFramesAndStopStillTurn
 
     ASSERT_TRUE(faded);
     EXPECT_TRUE(recordingAfterFade);
-    EXPECT_EQ(editor.state().mod.clipbegin, kFadeBegin);
-    EXPECT_EQ(editor.state().mod.clipend, kFadeEnd);
+    EXPECT_EQ(editor.state().selection->clipbegin, kFadeBegin);
+    EXPECT_EQ(editor.state().selection->clipend, kFadeEnd);
     EXPECT_EQ(after.begin, 0);
     EXPECT_NEAR(after.middle, before.middle / 2.0, 0.5);
     EXPECT_EQ(after.end, before.end);

@@ -22,8 +22,7 @@ protected:
     void SetUp() override
     {
         startUp();
-        editor.state().mod.clipbegin = 1000;
-        editor.state().mod.clipend = 50000;
+        editor.selection().select(1000, 50000);
     }
 
     bool everyControl(bool state) const
@@ -58,8 +57,7 @@ TEST_F(OneCommand, EveryCommandUnderTheBusyWindow_HoldsInputAndLocksEverythingUn
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        editor.state().mod.clipbegin = 1000;
-        editor.state().mod.clipend = 50000;
+        editor.selection().select(1000, 50000);
         int busyWindows = 0;
         window.onBusyInit = [&] {
             ++busyWindows;

@@ -57,7 +57,7 @@ protected:
         settings.clear();
         settings.setValue("Defaults/Memory", QString::number(kTrackFrames));
         ASSERT_TRUE(startAcceptingSettings(window));
-        ASSERT_EQ(window.editor().state().mod.trklen, kTrackFrames);
+        ASSERT_EQ(window.editor().state().mod->trklen, kTrackFrames);
     }
     void TearDown() override { window.editor().files().closeDevices(); }
 
@@ -162,8 +162,7 @@ TEST_F(SaveWindow, SongBesideSongWav_AsksBeforeOverwritingSongWav)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer == QMessageBox::Yes ? "Yes" : "No");
         ASSERT_NO_FATAL_FAILURE(files.addFile("song.wav", before));
-        window.editor().state().mod.clipbegin = 0;
-        window.editor().state().mod.clipend = 1000;
+        window.editor().selection().select(0, 1000);
         QList<SeenMessage> messages;
         ModalScript user({typeName(files.path("song")), answer(c.answer, &messages)});
         window.editor().files().saveAs();

@@ -348,7 +348,7 @@ protected:
 
     SongSelection selected() const
     {
-        return {editor.state().mod.clipbegin, editor.state().mod.clipend};
+        return {editor.state().selection->clipbegin, editor.state().selection->clipend};
     }
 
     // Sound cut by the track's start, then two songs between pauses; silence to the end. Gives
@@ -406,7 +406,7 @@ TEST_F(SelectSong, SelectsTheLastSongThenEachOneBeforeUnderTheBusyWindow)
     EXPECT_TRUE(window.enabled[LockableControl::mnuEdit]);
     // The whole track's rectangle is taken away and the song's drawn.
     EXPECT_EQ(rectangles(),
-              (std::vector<ViewOp>{selectionRectangle(0, editor.state().mod.trklen - 2),
+              (std::vector<ViewOp>{selectionRectangle(0, editor.state().mod->trklen - 2),
                                    selectionRectangle(last.clipbegin, last.clipend)}));
 
     editor.selection().selectSong();  // again, with the song selected: the one before it

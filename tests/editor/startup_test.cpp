@@ -11,16 +11,16 @@ TEST_F(StartUp, NoStoredSetting_OpensTheDefaultTrackAndSelectsItAll)
     editor.startup();
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
     EXPECT_TRUE(editor.state().frm.bInitLib);
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
-    EXPECT_EQ(editor.state().mod.clipend, 1048574);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipend, 1048574);
     EXPECT_EQ(editor.state().frm.mlTempo, 100);
-    EXPECT_FALSE(editor.state().mod.bStartup);
+    EXPECT_FALSE(editor.state().mod->bStartup);
     EXPECT_EQ(window.startupFlagsSeen, std::vector<bool>{true});
     EXPECT_EQ(window.caption, "Dravenna - ");
     EXPECT_EQ(window.labels[WindowLabel::lblLength], "Len: 00.24");
     EXPECT_EQ(window.labels[WindowLabel::lblMem], "Mem: 2048MB");
-    EXPECT_FLOAT_EQ(editor.state().frm.hscale, 129.0f / 131072.0f);
-    EXPECT_EQ(editor.state().frm.zoom, 1);
+    EXPECT_FLOAT_EQ(editor.state().scales->hscale, 129.0f / 131072.0f);
+    EXPECT_EQ(editor.state().scales->zoom, 1);
     EXPECT_EQ(editor.state().frm.RED, 0x0000FF);
     EXPECT_EQ(editor.state().frm.BLUE, 0xF02020);
     EXPECT_EQ(editor.state().frm.GREEN, 0xC420C4);
@@ -34,7 +34,7 @@ TEST_F(StartUp, StoredLengthIsUsed)
     window.settings["Defaults/Memory"] = "2097152";
     editor.startup();
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 2097152 0"});
-    EXPECT_EQ(editor.state().mod.clipend, 2097150);
+    EXPECT_EQ(editor.state().selection->clipend, 2097150);
 }
 
 TEST_F(StartUp, StoredTextThatIsNoNumber_GivesTheDefault)
@@ -73,9 +73,9 @@ TEST_F(Properties, AcceptedChange_ReopensTheEngineWithTheNewLength)
     };
     editor.files().properties();
     EXPECT_EQ(fakeEngine.calls, (Strings{"OpenLib 1048576 0", "CloseLib", "OpenLib 2097152 0"}));
-    EXPECT_EQ(editor.state().mod.clipend, 2097150);
+    EXPECT_EQ(editor.state().selection->clipend, 2097150);
     EXPECT_EQ(window.labels[WindowLabel::lblLength], "Len: 00.48");
-    EXPECT_FLOAT_EQ(editor.state().frm.tscale, 2097152.0f / 649.0f);
+    EXPECT_FLOAT_EQ(editor.state().scales->tscale, 2097152.0f / 649.0f);
 }
 
 TEST_F(Properties, Cancel_KeepsTheEngineAndStillRedraws)
@@ -95,7 +95,7 @@ TEST_F(Properties, FileNewCancelledAfterReadingAnotherLength_KeepsTheEngineTrack
     window.settings["Defaults/Memory"] = "4194304";
     window.projectSettings = [](ModPellam& mod) { mod.bPropsCancel = true; };
     editor.files().newFile();
-    EXPECT_EQ(editor.state().mod.trklen, 1048576);
+    EXPECT_EQ(editor.state().mod->trklen, 1048576);
     EXPECT_EQ(fakeEngine.calls, Strings{"OpenLib 1048576 0"});
 }
 
@@ -108,7 +108,7 @@ TEST_F(Properties, AcceptedChangeWhileZoomed_MovesTheViewStartToTheNewTrack)
         mod.trklen = 262144;
     };
     editor.files().properties();
-    EXPECT_EQ(editor.state().frm.trkbegin, 131068);  // 131072 hidden frames x 32767 / 32768
+    EXPECT_EQ(editor.state().scales->trkbegin, 131068);  // 131072 hidden frames x 32767 / 32768
 }
 
 TEST_F(Properties, FileNew_TakesTheStoredLengthNotTheCurrentOne)
@@ -127,7 +127,12 @@ using ShutDown = EditorFixture;
 TEST_F(ShutDown, ClosesTheEngineAndStoresTheLength)
 {
     startUp();
-    editor.state().mod.trklen = 2097152;  // as a settings change leaves it
+    window.projectSettings = [](ModPellam& mod) {
+        mod.bPropsCancel = false;
+        mod.trklen = 2097152;
+    };
+    editor.files().properties();
+    window.log.clear();
     EXPECT_TRUE(editor.files().queryClose());
     EXPECT_EQ(fakeEngine.calls.back(), "CloseLib");
     EXPECT_FALSE(editor.state().frm.bInitLib);
@@ -169,8 +174,7 @@ TEST_F(ShutDown, CloseDevicesWhenNeverOpened_CallsNothing)
 TEST_F(ShutDown, RequestWhileACommandShowsItsBusyWindow_ClosesWhenTheCommandIsDone)
 {
     startUp();
-    editor.state().mod.clipbegin = 0;
-    editor.state().mod.clipend = 1000;
+    editor.selection().select(0, 1000);
     bool closedInside = true;
     window.onBusyInit = [&] {
         window.onBusyInit = nullptr;

@@ -93,8 +93,8 @@ TEST_F(TakeRecovery, TheStartOffersEachTakeLeftAndOpensTheOneAccepted)
                 << "asked about a take of " << c.askedLength;
         }
         if (!c.settingsShown) {
-            EXPECT_EQ(editorOfCase.state().mod.trklen, kTakeLength);
-            EXPECT_EQ(editorOfCase.state().mod.clipend, kTakeLength - 2);
+            EXPECT_EQ(editorOfCase.state().mod->trklen, kTakeLength);
+            EXPECT_EQ(editorOfCase.state().selection->clipend, kTakeLength - 2);
             EXPECT_EQ(windowOfCase.labels[WindowLabel::lblLength], "Len: 01.35");
         }
     }

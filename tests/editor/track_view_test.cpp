@@ -86,7 +86,7 @@ TEST_F(TrackView, EngineClosed_DrawsAnEmptyViewWithoutReadingOrDividing)
 {
     fakeEngine.openResult = 2;
     editor.startup();
-    EXPECT_EQ(editor.state().frm.tscale, 0.0f);
+    EXPECT_EQ(editor.state().scales->tscale, 0.0f);
     window.fakeView.ops.clear();
     fakeEngine.readCount = 0;
 

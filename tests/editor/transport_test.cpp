@@ -155,8 +155,7 @@ TEST_F(ScriptedTransport, StopWhileIdle_OnlyClearsTheRunFlag)
 
 TEST_F(ScriptedTransport, Play_PlaysTheSelectionUntilTheEngineIsIdle_ThenStops)
 {
-    editor.state().mod.clipbegin = 5000;
-    editor.state().mod.clipend = 70000;
+    editor.selection().select(5000, 70000);
     transport.activePasses = 3;
     int passes = 0;
     window.onEvents = [&] {
@@ -176,8 +175,7 @@ TEST_F(ScriptedTransport, Play_PlaysTheSelectionUntilTheEngineIsIdle_ThenStops)
 
 TEST_F(ScriptedTransport, Play_EmptySelectionGoesToTheEngineAsItIs)
 {
-    editor.state().mod.clipbegin = 777;
-    editor.state().mod.clipend = 777;
+    editor.selection().select(777, 777);
     editor.transport().play();
     EXPECT_EQ(without(transport.calls, "IsPlaying"),
               (std::vector<std::string>{"PlayWav 777 777", "StopWav"}));
@@ -186,14 +184,14 @@ TEST_F(ScriptedTransport, Play_EmptySelectionGoesToTheEngineAsItIs)
 
 TEST_F(ScriptedTransport, Marker_ShownWhileTheEventsAreHandled_AtClipbeginPlusPosition)
 {
-    editor.state().mod.clipbegin = kFrameAtColumn100;
+    editor.selection().select(kFrameAtColumn100, editor.state().selection->clipend);
     transport.position = kFrameAtColumn300 - kFrameAtColumn100;
     transport.activePasses = 2;
     std::vector<size_t> opsAtEvents;
     window.onEvents = [&] {
         opsAtEvents.push_back(window.fakeView.ops.size());
         // A selection made with the mouse during playback moves the marker on the next pass.
-        editor.state().mod.clipbegin = kFrameAtColumn200;
+        editor.selection().select(kFrameAtColumn200, editor.state().selection->clipend);
     };
     editor.transport().play();
 
@@ -218,7 +216,7 @@ TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWi
         int32_t zoom, viewPosition, frame;
         bool drawn;
     };
-    const int32_t trklen = editor.state().mod.trklen;
+    const int32_t trklen = editor.state().mod->trklen;
     const Case cases[] = {
         {1, 0, 0, false},                 // column 0
         {1, 0, kFrameAtColumn1, true},    // column 1
@@ -230,7 +228,7 @@ TEST_F(ScriptedTransport, Marker_NotDrawnAtOrLeftOfTheLeftEdgeNorAtOrBeyondTheWi
     for (const Case& c : cases) {
         setZoom(c.zoom, c.viewPosition);
         window.fakeView.ops.clear();
-        editor.state().mod.clipbegin = 0;
+        editor.selection().select(0, editor.state().selection->clipend);
         transport.position = c.frame;
         transport.activePasses = 1;
         editor.transport().play();
@@ -273,8 +271,7 @@ TEST_F(ScriptedTransport, FailedPlay_ReportsTheCodeAndStillFollowsUntilStop)
 
 TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnderTheBusyWindow)
 {
-    editor.state().mod.clipbegin = 100;
-    editor.state().mod.clipend = 200;
+    editor.selection().select(100, 200);
     transport.recordResult = 6;
     transport.stopResult = -2;
     transport.activePasses = 1000000;
@@ -285,8 +282,8 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     window.onBusyInit = [&] { lockedWhileReordering = allControls(window, false); };
     transport.onStop = [&] { lockedAtStopWav = allControls(window, false); };
     window.onEvents = [&] {
-        EXPECT_EQ(editor.state().mod.clipbegin, 0);
-        EXPECT_EQ(editor.state().mod.clipend, editor.state().mod.trklen - 2);
+        EXPECT_EQ(editor.state().selection->clipbegin, 0);
+        EXPECT_EQ(editor.state().selection->clipend, editor.state().mod->trklen - 2);
         EXPECT_TRUE(allControls(window, false));
         editor.transport().stop();
     };
@@ -305,7 +302,7 @@ TEST_F(ScriptedTransport, Record_SelectsTheRingFollowsUntilStopThenReordersUnder
     const ViewOp& selection = window.fakeView.ops.back();
     EXPECT_EQ(selection.kind, ViewOp::Rectangle);
     EXPECT_EQ(selection.x1, editor.view().frameToX(0));
-    EXPECT_EQ(selection.x2, editor.view().frameToX(editor.state().mod.trklen - 2));
+    EXPECT_EQ(selection.x2, editor.view().frameToX(editor.state().mod->trklen - 2));
 }
 
 // The engine gives a transport up when its device dies (a sound server killed): IsPlaying drops
@@ -337,8 +334,7 @@ TEST_F(ScriptedTransport, DeviceThatDies_EndsTheLoopAndIsReportedAtOnce)
         transport.calls.clear();
         transport.stopResult = 6;
         transport.activePasses = c.pressStop ? 1000000 : 3;
-        editor.state().mod.clipbegin = 10;
-        editor.state().mod.clipend = 1000;
+        editor.selection().select(10, 1000);
         int passes = 0;
         window.onEvents = [&] {
             if (++passes == 3 && c.pressStop) editor.transport().stop();
@@ -409,8 +405,7 @@ TEST_F(ScriptedTransport,
 
 TEST_F(ScriptedTransport, Meter_PlayingReadsFromWhereThePlaybackStarted_EvenAfterANewSelection)
 {
-    editor.state().mod.clipbegin = 5000;
-    editor.state().mod.clipend = 9000;
+    editor.selection().select(5000, 9000);
     fakeEngine.track[2 * 5100] = 16384;  // heard in the first pass
     fakeEngine.track[2 * 2000] = 32767;  // where a meter following the new selection would read
     transport.activePasses = 2;
@@ -418,7 +413,8 @@ TEST_F(ScriptedTransport, Meter_PlayingReadsFromWhereThePlaybackStarted_EvenAfte
     std::vector<MeterChannel> leftPerPass;
     window.onEvents = [&] {
         leftPerPass.push_back(window.meterShown()[kMeterLeft]);
-        editor.state().mod.clipbegin = 0;  // a selection made with the mouse meanwhile
+        editor.selection().select(
+            0, editor.state().selection->clipend);  // a selection made with the mouse meanwhile
         transport.position = 3000;
     };
     editor.transport().play();
@@ -480,7 +476,7 @@ protected:
         fs::remove(played);
     }
 
-    int32_t trklen() const { return editor.state().mod.trklen; }
+    int32_t trklen() const { return editor.state().mod->trklen; }
 
     // The user's part on every pass of the follow loop. Past the deadline Stop is pressed
     // instead and the test fails, so a transport that never ends cannot hang it.
@@ -513,8 +509,8 @@ TEST_F(RealTransport, RecordPastAWrap_TrackReadsOldestFirstAndAllButTheLastTwoFr
 
     ASSERT_TRUE(wrapped);
     EXPECT_EQ(engine.IsPlaying(), 0);
-    EXPECT_EQ(editor.state().mod.clipbegin, 0);
-    EXPECT_EQ(editor.state().mod.clipend, trklen() - 2);
+    EXPECT_EQ(editor.state().selection->clipbegin, 0);
+    EXPECT_EQ(editor.state().selection->clipend, trklen() - 2);
     const uint32_t oldest = counterAt(engine, 0);
     EXPECT_GT(oldest, uint32_t(trklen() / 3));  // the first lap was overwritten
     int32_t breaks = 0;
@@ -531,8 +527,7 @@ TEST_F(RealTransport, PlayASelection_PlaysExactlyItsFrames_ThenTheWindowCloses)
     startUp("200");
     for (int32_t index = 0; index < 2 * trklen(); ++index)
         engine.TrackWrite(index, index % 30011 - 15000);
-    editor.state().mod.clipbegin = 12345;
-    editor.state().mod.clipend = 200000;
+    editor.selection().select(12345, 200000);
     bool lockedWhilePlaying = true;
     onEachPass([&] { lockedWhilePlaying = lockedWhilePlaying && allControls(window, false); });
     editor.transport().play();
@@ -557,8 +552,7 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
 {
     startUp("1");
     for (int32_t index = 0; index < 2 * trklen(); ++index) engine.TrackWrite(index, 8000);
-    editor.state().mod.clipbegin = 0;
-    editor.state().mod.clipend = 100000;
+    editor.selection().select(0, 100000);
     int passes = 0;
     size_t opsBeforeSelection = 0;
     onEachPass([&] {
@@ -581,7 +575,7 @@ TEST_F(RealTransport, FadeAndMouseSelection_RunNestedInsideThePlaybackLoop)
     EXPECT_EQ(window.log, (std::vector<std::string>{"busy hide", "busy text: Applying Effects ...",
                                                     "busy init", "busy hide"}));
     // After the mouse selection the marker starts from the new clipbegin.
-    EXPECT_EQ(editor.state().mod.clipbegin,
+    EXPECT_EQ(editor.state().selection->clipbegin,
               201960);  // column 500 at 262144 / 649 = 403.92 frames a column
     bool markerMoved = false;
     for (size_t i = opsBeforeSelection; i < window.fakeView.ops.size(); ++i) {

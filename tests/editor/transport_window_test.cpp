@@ -78,8 +78,8 @@ TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClic
     EXPECT_FALSE(editor.state().frm.WAVEPLAYING);
     EXPECT_EQ(realEngine().IsPlaying(), 0);
     EXPECT_TRUE(window.findChild<QToolButton*>("cmdPlay")->isEnabled());
-    EXPECT_EQ(editor.state().mod.clipend,
-              editor.state().mod.trklen - 2);  // the redraw after Stop shows the ring
+    EXPECT_EQ(editor.state().selection->clipend,
+              editor.state().mod->trklen - 2);  // the redraw after Stop shows the ring
     // No marker is left: column 300 of the top row shows the selection colour only.
     EXPECT_EQ(window.view().image().pixel(300, 0), qRgb(16, 96, 64));
 }
@@ -87,7 +87,7 @@ TEST_F(TransportWindow, Record_FollowsWithAModalBoxAndAFadeNestedUntilStopIsClic
 TEST_F(TransportWindow, Play_WithAFadeNestedWhileTheMarkerShows_LeavesNoMarkerBehind)
 {
     Editor& editor = window.editor();
-    for (int32_t index = 0; index < 2 * editor.state().mod.trklen; index += 97) {
+    for (int32_t index = 0; index < 2 * editor.state().mod->trklen; index += 97) {
         realEngine().TrackWrite(index, 20000);
     }
     editor.view().drawTrack();
@@ -126,7 +126,7 @@ TEST_F(TransportWindow,
         QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 60));
         QTest::mouseMove(view, QPoint(200, 60));
         QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 60));
-        selectedBefore = editor.state().mod.clipbegin;
+        selectedBefore = editor.state().selection->clipbegin;
 
         for (const char* button :
              {"cmdPlay", "cmdRec", "cmdNew", "cmdOpen", "cmdSave", "cmdProps", "cmdCut"})
@@ -160,8 +160,8 @@ TEST_F(TransportWindow,
     EXPECT_EQ(unlockedAfterTheFade, QStringList());
     // The selection made during the playback stands: no Select All, no File New reopened it.
     EXPECT_EQ(selectedBefore, 161568);  // column 100
-    EXPECT_EQ(editor.state().mod.clipbegin, 161568);
-    EXPECT_EQ(editor.state().mod.clipend, 323136);  // column 200
+    EXPECT_EQ(editor.state().selection->clipbegin, 161568);
+    EXPECT_EQ(editor.state().selection->clipend, 323136);  // column 200
     EXPECT_EQ(zoom->value(), 1);
     EXPECT_EQ(position->value(), 0);
     // Cut did not clear the selection; Fade In ramped it from silence.
@@ -198,8 +198,7 @@ struct CountedPasses {
 TEST_F(TransportWindow, FollowingAPlayback_TheLoopSleepsBetweenItsPasses)
 {
     Editor& editor = window.editor();
-    editor.state().mod.clipbegin = 0;
-    editor.state().mod.clipend = 44100;  // one second of sound
+    editor.selection().select(0, 44100);  // one second of sound
     CountedPasses passes;
     const auto start = std::chrono::steady_clock::now();
     child<QAction>("mnuControlPlay")->trigger();

@@ -35,8 +35,8 @@ TEST_F(ViewMapping, ZoomTwoAtHalfwayStartsAtAQuarterOfTheTrack)
 {
     startUp();
     setZoom(2, 16384);
-    EXPECT_EQ(editor.state().frm.zoom, 2);
-    EXPECT_EQ(editor.state().frm.trkbegin, 262144);
+    EXPECT_EQ(editor.state().scales->zoom, 2);
+    EXPECT_EQ(editor.state().scales->trkbegin, 262144);
     EXPECT_EQ(editor.view().xToFrame(0), 262144);
     EXPECT_EQ(editor.view().xToFrame(100), 342928);
     EXPECT_EQ(editor.view().xToFrame(648), 785624);
@@ -49,7 +49,7 @@ TEST_F(ViewMapping, ViewPositionHasNoEffectBelowZoomTwo)
 {
     startUp();
     setZoom(1, 30000);
-    EXPECT_EQ(editor.state().frm.trkbegin, 0);
+    EXPECT_EQ(editor.state().scales->trkbegin, 0);
     EXPECT_EQ(editor.view().xToFrame(100), 161568);
 }
 
@@ -57,7 +57,7 @@ TEST_F(ViewMapping, FullZoomAtTheEndStaysInsideTheTrack)
 {
     startUp();
     setZoom(256, 32767);
-    EXPECT_EQ(editor.state().frm.trkbegin, 1044448);
+    EXPECT_EQ(editor.state().scales->trkbegin, 1044448);
     EXPECT_EQ(editor.view().xToFrame(0), 1044448);
     EXPECT_EQ(editor.view().xToFrame(648), 1048538);
     EXPECT_EQ(editor.view().xToFrame(700), 1048574);

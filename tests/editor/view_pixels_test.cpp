@@ -33,18 +33,21 @@ protected:
         window.view = &view;
         editor.startup();
         ASSERT_TRUE(editor.state().frm.bInitLib);
-        realEngine().TrackClear(0, editor.state().mod.trklen);
-        editor.view().trackChanged(0, editor.state().mod.trklen);
+        realEngine().TrackClear(0, editor.state().mod->trklen);
+        editor.view().trackChanged(0, editor.state().mod->trklen);
     }
 
     void TearDown() override { editor.files().closeDevices(); }
 
     // The frame whose samples column x shows at zoom 1.
-    int32_t frameOfColumn(int32_t x) const { return toLong(double(editor.state().frm.tscale) * x); }
+    int32_t frameOfColumn(int32_t x) const
+    {
+        return toLong(double(editor.state().scales->tscale) * x);
+    }
 
     void selectColumn(int32_t x)
     {
-        editor.state().mod.clipbegin = editor.state().mod.clipend = editor.view().xToFrame(x);
+        editor.selection().select(editor.view().xToFrame(x), editor.view().xToFrame(x));
     }
 
     QRgb pixel(int x, int y) { return view.image().pixel(x, y); }
@@ -98,8 +101,7 @@ TEST_F(ViewPixels, OneSampleInAColumn_DrawsABarFromTheCentreLineToIt)
 
 TEST_F(ViewPixels, SelectionIsAnXorBandOverTheFullHeight)
 {
-    editor.state().mod.clipbegin = editor.view().xToFrame(200);
-    editor.state().mod.clipend = editor.view().xToFrame(210);
+    editor.selection().select(editor.view().xToFrame(200), editor.view().xToFrame(210));
     editor.view().drawTrack();
     const QRgb band = shown(editor.state().frm.DARKGREEN);
     for (int x = 200; x <= 210; ++x) {
@@ -116,8 +118,7 @@ TEST_F(ViewPixels, DrawingTheSelectionTwice_LeavesThePictureUnchanged)
     const int32_t f = frameOfColumn(300);
     realEngine().TrackWrite(2 * f, 20000);
     editor.view().trackChanged(f, f + 1);
-    editor.state().mod.clipbegin = editor.view().xToFrame(250);
-    editor.state().mod.clipend = editor.view().xToFrame(350);
+    editor.selection().select(editor.view().xToFrame(250), editor.view().xToFrame(350));
     editor.view().drawTrack();
     const QImage before = view.image().copy();
     editor.view().drawSelection();
