@@ -46,12 +46,6 @@ void Editor::startup()
     WindowPort& window = context_.window;
     window.showMainWindow();
     changeToWorkingFolder(window.musicFolder());
-    FrmPellamVars& frm = context_.frm;
-    frm.GREEN = rgb(196, 32, 196);
-    frm.BLUE = rgb(32, 32, 240);
-    frm.RED = rgb(255, 0, 0);
-    frm.DARKGREEN = rgb(16, 96, 64);
-    window.picView().setPenMode(PenMode::Xor);
     view_.startUp();
     files_.startupNew();
 }

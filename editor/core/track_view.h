@@ -22,7 +22,8 @@ public:
     // zoomed view, or with zoomStep zooms in (forward) or out, twice or half a notch, keeping
     // the frame under the pointer where it is.
     void wheel(int32_t notches, bool zoomStep, float x = 0.0f);
-    // The window is shown: the sample scale and the zoom are taken from the view and its bar.
+    // The window is shown: the pens are chosen, and the sample scale and the zoom are taken
+    // from the view and its bar.
     void startUp();
     // The engine was opened with a new track: the columns' scale and the view's first frame
     // follow its length.

@@ -61,6 +61,11 @@ void TrackView::zoomChanged()
 
 void TrackView::startUp()
 {
+    frm.GREEN = rgb(196, 32, 196);
+    frm.BLUE = rgb(32, 32, 240);
+    frm.RED = rgb(255, 0, 0);
+    frm.DARKGREEN = rgb(16, 96, 64);
+    window_.picView().setPenMode(PenMode::Xor);
     ownScales().hscale = float(window_.picView().pixelHeight() / kSampleUnitsPerViewHeight);
     ownScales().zoom = window_.scrollValue(ScrollBar::hscZoom);
 }
