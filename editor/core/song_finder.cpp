@@ -60,7 +60,9 @@ public:
           kinds_(kinds),
           hints_(hints),
           segmenter_(features, hints)
-    {}
+    {
+        hearSameSongThroughSpeech();
+    }
 
     // Frames begin .. end - 1 lie between pauses (or the take's ends).
     void addStretch(int32_t begin, int32_t end)
@@ -103,6 +105,44 @@ public:
     }
 
 private:
+    // A run taken for speech with music right before and after it may be the song's own thinner
+    // bars (a breakdown, a lone synth line): it is music when the half minute either side of
+    // each of its ends sounds like one song, as at a dead stop. Talk between two songs does not.
+    void hearSameSongThroughSpeech()
+    {
+        const auto steps = int32_t(kinds_.size());
+        int32_t soundBegin = 0;  // the first step after the last pause
+        for (int32_t first = 1; first < steps; ++first) {
+            if (kinds_[size_t(first - 1)] == SoundKind::Pause) soundBegin = first;
+            if (kinds_[size_t(first)] != SoundKind::Speech ||
+                kinds_[size_t(first - 1)] != SoundKind::Music)
+                continue;
+            int32_t end = first;
+            while (end < steps && kinds_[size_t(end)] == SoundKind::Speech) ++end;
+            int32_t soundEnd = end;
+            while (soundEnd < steps && kinds_[size_t(soundEnd)] != SoundKind::Pause) ++soundEnd;
+            const MusicRun sound{soundBegin, soundEnd, false, false};
+            if (end < steps && kinds_[size_t(end)] == SoundKind::Music &&
+                (end - first) * kStepFrames <= kLongestIntroTalk &&
+                soundsLikeOneSong(sound, first) && soundsLikeOneSong(sound, end))
+                std::fill(kinds_.begin() + first, kinds_.begin() + end, SoundKind::Music);
+            first = end;
+        }
+    }
+
+    // Whether the sound of steps sound.first .. sound.end - 1 is one song across step: the half
+    // minute either side differs by no more than a song from itself across a stop, and no
+    // player announced a new title there (the song ended).
+    bool soundsLikeOneSong(const MusicRun& sound, int32_t step) const
+    {
+        if (hints_.near(step) || step - sound.first < kLongestStopReachSteps / 2 ||
+            sound.end - step < kLongestStopReachSteps / 2)
+            return false;
+        return segmenter_.gainAt(sound, std::max(sound.first, step - kLongestStopReachSteps), step,
+                                 std::min(sound.end, step + kLongestStopReachSteps)) <
+               kSameSongGain;
+    }
+
     SoundKind firstSoundIn(int32_t firstStep, int32_t endStep) const
     {
         for (int32_t step = firstStep; step < endStep; ++step)
@@ -224,14 +264,8 @@ private:
     {
         if (!before.pauseAfter || !after.pauseBefore || after.stretch != before.stretch + 1)
             return false;
-        const int32_t stop = after.steps.first;
-        if (hints_.near(stop)) return false;  // a player named a new title: the song ended
-        if (stop - before.steps.first < kLongestStopReachSteps / 2 ||
-            after.steps.end - stop < kLongestStopReachSteps / 2)
-            return false;
-        const MusicRun both{before.steps.first, after.steps.end, false, false};
-        return segmenter_.gainAt(both, std::max(both.first, stop - kLongestStopReachSteps), stop,
-                                 std::min(both.end, stop + kLongestStopReachSteps)) < kSameSongGain;
+        return soundsLikeOneSong({before.steps.first, after.steps.end, false, false},
+                                 after.steps.first);
     }
 
     void addSongs(const MusicPart& part)
@@ -254,7 +288,7 @@ private:
 
     const SoundFeatures& features_;
     int32_t frames_;
-    const std::vector<SoundKind>& kinds_;
+    std::vector<SoundKind> kinds_;  // speech heard inside one song made music
     const TitleHints& hints_;
     SongSegmenter segmenter_;
     std::vector<MusicPart> parts_;

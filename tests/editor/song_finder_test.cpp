@@ -239,6 +239,7 @@ struct EdgeCase {
     int32_t stop = 0;         // frames of a dead stop in its middle
     bool talkAtPause = true;  // the talk's far side is a pause, not more music
     int32_t introAlone = 0;   // frames of the song heard after the pause before the talk
+    int32_t thinBars = 0;     // frames in its middle that sound like talk
 };
 
 TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
@@ -249,6 +250,7 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
         {"a dead stop", 0, 0, 30000, true},
         {"talk between two pieces", 4 * 44100, 0, 0, false},
         {"a moment of the intro, then talk over it", 4 * 44100, 0, 0, true, 2 * 44100},
+        {"thin bars that sound like talk", 0, 0, 0, true, 0, 3 * 44100},
     };
     for (const EdgeCase& test : cases) {
         GeneratedTrack track;
@@ -259,6 +261,7 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
         track.talk(test.talkBefore);
         const int32_t music = track.sound(25 * 44100);
         track.quiet(test.stop);
+        track.talk(test.thinBars);
         track.sound(25 * 44100);
         track.talk(test.talkAfter);
         const int32_t end = track.length();
