@@ -141,8 +141,9 @@ float beatNear(const std::vector<float>& onsets, int32_t first, int32_t end, int
 
 // A run taken for speech whose onsets keep a beat is music that falls near silence between its
 // notes, as drums alone or a sequencer's pattern do. A long run shows it on its own. Over a
-// sentence or two the measure says little, so a short run must lie amid music that keeps the
-// same beat on both sides: a song keeps its tempo, talk over it does not.
+// sentence or two the measure says little, so a short run must run into music that keeps the
+// same beat, and lie after a pause or amid music of that beat: a song keeps its tempo from its
+// intro on, talk over it does not.
 std::vector<SoundKind> withoutBeatingSpeech(const SoundFeatures& features,
                                             std::vector<SoundKind> kinds)
 {
@@ -160,14 +161,23 @@ std::vector<SoundKind> withoutBeatingSpeech(const SoundFeatures& features,
             const OnsetBeat beat = onsetBeat(onsets, first * kStepHops, end * kStepHops);
             bool music = beat.regularity >= kSteadyBeat;
             if (music && end - first < kShortestBeatingRunSteps) {
-                const bool amidMusic = first > 0 && end < steps &&
-                                       kinds[size_t(first - 1)] == SoundKind::Music &&
-                                       kinds[size_t(end)] == SoundKind::Music;
-                music = amidMusic &&
-                        beatNear(onsets, std::max(previous, first - kShortestBeatingRunSteps),
-                                 first, beat.lag) >= kSteadyBeat &&
-                        beatNear(onsets, end, std::min(runEnd(end), end + kShortestBeatingRunSteps),
-                                 beat.lag) >= kSteadyBeat;
+                const bool intoMusic = end < steps && kinds[size_t(end)] == SoundKind::Music;
+                const bool afterMusic = first > 0 && kinds[size_t(first - 1)] == SoundKind::Music;
+                // A pause before it, or only a moment of music after one, too short for a beat.
+                const bool afterPause =
+                    first > 0 &&
+                    (kinds[size_t(first - 1)] == SoundKind::Pause ||
+                     (afterMusic && previous > 0 && first - previous < kShortestBeatingRunSteps &&
+                      kinds[size_t(previous - 1)] == SoundKind::Pause));
+                const bool beatAfter =
+                    intoMusic &&
+                    beatNear(onsets, end, std::min(runEnd(end), end + kShortestBeatingRunSteps),
+                             beat.lag) >= kSteadyBeat;
+                const bool beatBefore =
+                    afterMusic &&
+                    beatNear(onsets, std::max(previous, first - kShortestBeatingRunSteps), first,
+                             beat.lag) >= kSteadyBeat;
+                music = beatAfter && (beatBefore || afterPause);
             }
             if (music) std::fill(kinds.begin() + first, kinds.begin() + end, SoundKind::Music);
         }

@@ -8,6 +8,7 @@
 
 #include "made_up_onsets.h"
 #include "onset_rhythm.h"
+#include "pause_finder.h"
 #include "song_scale.h"
 #include "sound_classifier.h"
 
@@ -44,8 +45,9 @@ TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
 
 struct Passage {
     double seconds;
-    double period;    // between onsets, in seconds; 0 for talk's uneven syllables
-    float betweenDb;  // the level between onsets
+    double period;            // between onsets, in seconds; 0 for talk's uneven syllables
+    float betweenDb;          // the level between onsets
+    bool pauseAfter = false;  // half a second of silence follows, found as a pause
 };
 
 struct KindCase {
@@ -74,16 +76,28 @@ TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
         {"talk over a pause in the song",
          {{12, 0.5, kBandDb}, {6, 0, kSilentDb}, {12, 0.5, kBandDb}},
          SoundKind::Speech},
+        {"a song's intro at its beat after the talk and a pause",
+         {{12, 0, kSilentDb, true}, {6, 0.5, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Music},
+        {"talk after a pause, running into the song",
+         {{12, 0, kSilentDb, true}, {4, 0, kSilentDb}, {12, 0.5, kBandDb}},
+         SoundKind::Speech},
     };
     for (const KindCase& test : cases) {
         SoundFeatures features;
-        for (const Passage& passage : test.passages)
+        std::vector<FrameRange> pauses;
+        for (const Passage& passage : test.passages) {
             made_up::appendOnsets(features, passage.seconds,
                                   passage.period > 0
                                       ? made_up::steadyOnsets(passage.seconds, passage.period)
                                       : made_up::unevenOnsets(passage.seconds, 0.15, 0.6, 11),
                                   passage.betweenDb);
-        const std::vector<SoundKind> kinds = classifySteps(features, {});
+            if (!passage.pauseAfter) continue;
+            const int32_t begin = features.frames;
+            made_up::appendOnsets(features, 0.5, {});
+            pauses.push_back({begin, features.frames});
+        }
+        const std::vector<SoundKind> kinds = classifySteps(features, pauses);
         ASSERT_FALSE(kinds.empty()) << test.name;
         EXPECT_EQ(kinds[kinds.size() / 2], test.kind) << test.name;
     }
