@@ -34,11 +34,13 @@ trap cleanup EXIT
 
 # The server picks a free display itself and reports its number (-displayfd), so servers that
 # start at the same moment, in parallel tests, never race for one. It is private to the script
-# and has no access control; an empty authority file keeps clients from looking elsewhere.
+# and has no access control; an empty authority file keeps clients from looking elsewhere. It
+# does not reset when its last client goes, so a program started again right after one was
+# killed finds it ready.
 start_x_server() {
   local number=""
   mkfifo "$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   server_pid=$!
   read -r -t 20 number <"$work/display" || true
   if [ -z "$number" ]; then
