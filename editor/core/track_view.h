@@ -70,6 +70,9 @@ private:
     void drawTitleMarks(int32_t first, int32_t last);      // the same for the announced titles
     // The announced title nearest column x, within a few columns of it.
     const TitleMark* titleMarkAt(int32_t x) const;
+    // The scales from the view's height (sample units a pixel) and width (frames a column).
+    void takeSampleScale();
+    void takeColumnScale();
     ViewScales& ownScales() { return context_.scales.change(); }
 
     // The column of the transport's position marker, 0 while none is drawn. A full redraw

@@ -66,25 +66,33 @@ void TrackView::startUp()
     frm.RED = rgb(255, 0, 0);
     frm.DARKGREEN = rgb(16, 96, 64);
     window_.picView().setPenMode(PenMode::Xor);
-    ownScales().hscale = float(window_.picView().pixelHeight() / kSampleUnitsPerViewHeight);
+    takeSampleScale();
     ownScales().zoom = window_.scrollValue(ScrollBar::hscZoom);
 }
 
 void TrackView::trackOpened()
 {
-    ownScales().tscale = float(context_.engineTrackLength / double(window_.picView().pixelWidth()));
+    takeColumnScale();
     // A zoomed view keeps its scroll position; its first frame follows the new track length.
     updateViewStart();
 }
 
 void TrackView::resized()
 {
-    ViewSurface& view = window_.picView();
-    if (view.pixelWidth() < 1) return;  // not laid out yet: no scale to take from it
-    ownScales().hscale = float(view.pixelHeight() / kSampleUnitsPerViewHeight);
-    if (frm.bInitLib)
-        ownScales().tscale = float(context_.engineTrackLength / double(view.pixelWidth()));
+    if (window_.picView().pixelWidth() < 1) return;  // not laid out yet: no scale to take from it
+    takeSampleScale();
+    if (frm.bInitLib) takeColumnScale();
     drawTrack();
+}
+
+void TrackView::takeSampleScale()
+{
+    ownScales().hscale = float(window_.picView().pixelHeight() / kSampleUnitsPerViewHeight);
+}
+
+void TrackView::takeColumnScale()
+{
+    ownScales().tscale = float(context_.engineTrackLength / double(window_.picView().pixelWidth()));
 }
 
 void TrackView::wheel(int32_t notches, bool zoomStep, float x)
