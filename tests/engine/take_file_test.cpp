@@ -38,9 +38,7 @@ std::string takeFolder()
 
 std::vector<std::string> takeFiles()
 {
-    std::error_code error;
-    return fs::exists(takeFolder(), error) ? TempDirectory::namesIn(takeFolder())
-                                           : std::vector<std::string>{};
+    return TempDirectory::namesIn(takeFolder());
 }
 
 std::string listTakes()
