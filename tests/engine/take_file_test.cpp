@@ -38,9 +38,7 @@ std::string takeFolder()
 
 std::vector<std::string> takeFiles()
 {
-    std::error_code error;
-    return fs::exists(takeFolder(), error) ? TempDirectory::namesIn(takeFolder())
-                                           : std::vector<std::string>{};
+    return TempDirectory::namesIn(takeFolder());
 }
 
 std::string listTakes()
@@ -97,16 +95,13 @@ protected:
     }
 
     // Runs this program's TakeChild case with how it ends, until it has recorded past a wrap.
-    ChildProcess::Environment childEnvironment(const std::string& ending)
+    ChildProcess startChild(const std::string& ending)
     {
         ChildProcess::Environment environment = currentEnvironment();
         environment["TAKE_CHILD_ENDING"] = ending;
         environment["TAKE_CHILD_READY"] = ready.file("ready");
-        return environment;
-    }
-    std::vector<std::string> childCommand() const
-    {
-        return {fs::read_symlink("/proc/self/exe"), "--gtest_filter=TakeChild.*"};
+        return ChildProcess({fs::read_symlink("/proc/self/exe"), "--gtest_filter=TakeChild.*"},
+                            environment, ready.file("child.log"));
     }
     bool childIsReady()
     {
@@ -132,8 +127,7 @@ class TakeSurvives : public TakeFileTest, public ::testing::WithParamInterface<E
 TEST_P(TakeSurvives, AsOneOldestFirstRunEndingAtItsLastFrame)
 {
     const Ending ending = GetParam();
-    ChildProcess child(childCommand(), childEnvironment(ending.signal ? "record" : "stop"),
-                       ready.file("child.log"));
+    ChildProcess child = startChild(ending.signal ? "record" : "stop");
     ASSERT_TRUE(childIsReady()) << "the recording process never wrapped its ring";
     if (ending.signal) {
         child.stop(ending.signal);
@@ -200,9 +194,7 @@ TEST(TakeChild, RecordsUntilItEnds)
 std::string leaveAStoppedTake()
 {
     EXPECT_EQ(OpenLib(kLength, 0), 0);
-    EXPECT_EQ(RecordWav(), 0);
-    EXPECT_TRUE(ringWraps());
-    EXPECT_EQ(StopWav(), 0);
+    recordUntilTheRingWraps();
     EXPECT_EQ(CloseLib(), 0);
     return fieldsOf(listTakes())[0];
 }
@@ -277,18 +269,14 @@ TEST_F(TakeFileTest, ASavedTakeIsNotOfferedAndItsFileIsReused)
 {
     TempDirectory saves;
     ASSERT_EQ(OpenLib(kLength, 0), 0);
-    ASSERT_EQ(RecordWav(), 0);
-    ASSERT_TRUE(ringWraps());
-    ASSERT_EQ(StopWav(), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
     ASSERT_EQ(SaveAsWave(0, kLength, saves.file("take.wav").c_str()), BRENVIK_OK);
     ASSERT_EQ(CloseLib(), 0);
     EXPECT_EQ(listTakes(), "");
 
     ASSERT_EQ(OpenLib(kLength, 0), 0);
     EXPECT_EQ(takeFiles().size(), 1u);
-    ASSERT_EQ(RecordWav(), 0);
-    ASSERT_TRUE(ringWraps());
-    ASSERT_EQ(StopWav(), 0);
+    ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
     ASSERT_EQ(CloseLib(), 0);
     EXPECT_EQ(fieldsOf(listTakes())[1], "unsaved");
 }
@@ -296,7 +284,7 @@ TEST_F(TakeFileTest, ASavedTakeIsNotOfferedAndItsFileIsReused)
 // Two engines never share a file: the one another process holds is neither listed nor taken.
 TEST_F(TakeFileTest, AnotherEnginesFileIsNeitherListedNorTaken)
 {
-    ChildProcess child(childCommand(), childEnvironment("record"), ready.file("child.log"));
+    ChildProcess child = startChild("record");
     ASSERT_TRUE(childIsReady());
     const std::vector<std::string> held = takeFiles();
     ASSERT_EQ(held.size(), 1u);
@@ -326,9 +314,7 @@ TEST_F(TakeFileTest, WithoutATakeFileTheTrackIsInMemory)
         ASSERT_EQ(KeepTrackInMemory(c.inMemoryOnly ? 1 : 0), BRENVIK_OK);
         ASSERT_EQ(OpenLib(kLength, 0), 0);
         EXPECT_EQ(GetTrackStore(), c.store);
-        ASSERT_EQ(RecordWav(), 0);
-        ASSERT_TRUE(ringWraps());
-        ASSERT_EQ(StopWav(), 0);
+        ASSERT_NO_FATAL_FAILURE(recordUntilTheRingWraps());
         EXPECT_TRUE(isOneUnbrokenRun(kLength));
         EXPECT_EQ(CloseLib(), 0);
         EXPECT_EQ(TempDirectory::namesIn(state.path()), std::vector<std::string>{"a file"});
