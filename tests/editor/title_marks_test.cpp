@@ -44,20 +44,15 @@ TEST(TitleAnnouncement, NamesTheSongFromTheFieldsAPlayerFills)
 }
 
 PlayerReport titled(const std::string& player, const std::string& title,
-                    std::optional<std::string> status = {})
+                    std::optional<std::string> status = {}, std::optional<int32_t> process = {})
 {
-    return {player, std::move(status), PlayerMetadata{title, {}, "", ""}, false, {}};
+    return {player, std::move(status), PlayerMetadata{title, {}, "", ""}, false, process};
 }
 
 // Which player counts: one whose sound goes into the recorded output, else one that plays; a
 // paused player's change goes unheard until it is all there is.
 TEST(TitleAnnouncement, TheRecordedThenThePlayingPlayerIsHeard)
 {
-    const auto from = [](const std::string& player, const std::string& title, int32_t process) {
-        PlayerReport report = titled(player, title, "Playing");
-        report.process = process;
-        return report;
-    };
     struct Step {
         PlayerReport report;
         std::string heard;  // the title now playing when it changed, "-" when it did not
@@ -83,8 +78,9 @@ TEST(TitleAnnouncement, TheRecordedThenThePlayingPlayerIsHeard)
          }},
         {{41},
          {
-             {from("radio", "On Air", 41), "|On Air|"},
-             {from("other", "Elsewhere", 42), "-"},  // plays, but not into the recorded output
+             {titled("radio", "On Air", "Playing", 41), "|On Air|"},
+             // plays, but not into the recorded output
+             {titled("other", "Elsewhere", "Playing", 42), "-"},
              {titled("other", "Elsewhere 2"), "-"},
              {titled("radio", "Next On Air"), "|Next On Air|"},
              {{"radio", "Paused", {}, false, {}}, "|Elsewhere 2|"},

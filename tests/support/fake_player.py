@@ -41,9 +41,7 @@ class Player(dbus.service.Object):
 
     @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
     def Get(self, interface, name):
-        if interface == ROOT:
-            return {"Identity": dbus.String("Test Player")}[name]
-        return self.player_properties()[name]
+        return self.GetAll(interface)[name]
 
     @dbus.service.method(PROPERTIES, in_signature="s", out_signature="a{sv}")
     def GetAll(self, interface):
