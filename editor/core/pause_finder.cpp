@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -20,6 +21,11 @@ constexpr double kEdgeOverNoise = 1.5;        // or clearly above the pause's ow
 constexpr int32_t kGapContextFrames = 44100;  // the second either side of a short gap
 constexpr float kQuietMusicBelowLoudDb = 12.0F;
 constexpr int32_t kGapChainFrames = 2 * 44100;  // a quiet passage's gaps come this close
+// In hiss, a run of quiet blocks may begin in a song's fade while the song is still as loud as
+// the hiss: its ends are where the level has come down to within this much of the hiss's own.
+constexpr float kAboveHissDb = 3.0F;   // as much sound again as the hiss
+constexpr size_t kHissEdgeBlocks = 4;  // 46 ms
+constexpr size_t kFadeDipBlocks = 22;  // 0.26 s: the hiss goes on longer than a fade's dips
 // A block beside sound is judged with the spectrum of a window that reaches into the sound, so
 // the frames up to a window and a half from a run of quiet blocks are looked at one by one.
 constexpr int32_t kWideningReach = 3 * kHopFrames / 2;
@@ -48,6 +54,33 @@ std::vector<bool> quietBlocks(const SoundFeatures& features)
         quiet[block] = level < kSilentDbfs || (level < limit && noiseLike);
     }
     return quiet;
+}
+
+// The run of quiet blocks first .. end - 1 without its ends where the sound, over a few blocks,
+// is louder than the hiss by kAboveHissDb and more, over the dips of a fading song; the hiss's
+// level is what the quieter blocks of the run reach. Digital silence is left as it is.
+std::pair<size_t, size_t> withinHiss(const SoundFeatures& features, size_t first, size_t end)
+{
+    std::vector<float> levels(features.blockLevels.begin() + std::ptrdiff_t(first),
+                              features.blockLevels.begin() + std::ptrdiff_t(end));
+    const auto quieter = levels.begin() + std::ptrdiff_t(levels.size() / 4);
+    std::nth_element(levels.begin(), quieter, levels.end());
+    if (*quieter < kSilentDbfs || end - first < kHissEdgeBlocks) return {first, end};
+    const float limit = *quieter + kAboveHissDb;
+    const auto loud = [&](size_t from) {
+        float sum = 0;
+        for (size_t block = from; block < from + kHissEdgeBlocks; ++block)
+            sum += features.blockLevels[block];
+        return sum > limit * float(kHissEdgeBlocks);
+    };
+    size_t begin = first;
+    for (size_t from = first; from + kHissEdgeBlocks <= end && from < begin + kFadeDipBlocks;
+         ++from)
+        if (loud(from)) begin = from + kHissEdgeBlocks;
+    size_t last = end;
+    for (size_t to = end; to >= begin + kHissEdgeBlocks && to + kFadeDipBlocks > last; --to)
+        if (loud(to - kHissEdgeBlocks)) last = to - kHissEdgeBlocks;
+    return {begin, std::max(begin, last)};
 }
 
 // The peak most blocks of a run of quiet blocks reach: the noise, not a click in it.
@@ -171,12 +204,13 @@ std::vector<FrameRange> findPauses(const SoundFeatures& features, TrackFramesRea
         }
         size_t runEnd = block;
         while (runEnd < quiet.size() && quiet[runEnd]) ++runEnd;
-        const auto first = int32_t(block * kBlockFrames);
-        const auto end = std::min(features.frames, int32_t(runEnd * kBlockFrames));
+        const auto [hissFirst, hissEnd] = withinHiss(features, block, runEnd);
+        const auto first = int32_t(hissFirst * kBlockFrames);
+        const auto end = std::min(features.frames, int32_t(hissEnd * kBlockFrames));
         // Widening adds at most its reach on either side; shorter runs need not be looked at.
         if (end - first + 2 * kWideningReach >= kShortestPauseFrames) {
-            const int32_t limit =
-                std::max(edgeLimit, int32_t(kEdgeOverNoise * typicalPeak(features, block, runEnd)));
+            const int32_t limit = std::max(
+                edgeLimit, int32_t(kEdgeOverNoise * typicalPeak(features, hissFirst, hissEnd)));
             const FrameRange pause = widener.widened(first, end, limit);
             if (pause.length() >= kShortestPauseFrames) pauses.push_back(pause);
         }

@@ -220,6 +220,23 @@ TEST(SongFinder, HissWellBelowTheLoudLevelMakesAPause_NoiseNearItDoesNot)
     EXPECT_EQ(findIn(noisyTrack(kLoudNoise, song)), std::nullopt);
 }
 
+TEST(SongFinder, ASongFadingIntoHiss_EndsWhereItSinksToTheHissLevel)
+{
+    // The fade is noise-like and quiet enough for a pause, but 8 dB above the hiss after it.
+    constexpr int32_t kFade = 22050;
+    GeneratedTrack track;
+    track.sound(40000);
+    track.quiet(kPause + 500, kQuietNoise);
+    const int32_t song = track.sound(kSong);
+    track.quiet(kFade, 1000);
+    track.quiet(2 * kPause, kQuietNoise);
+    track.sound(20000);
+    const std::optional<SongSelection> found = findIn(track);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->clipbegin, song - kMargin);
+    EXPECT_NEAR(found->clipend, song + kSong + kFade + kMargin, kBlockFrames);
+}
+
 TEST(SongFinder, ASilentStartLeftByATakeShorterThanTheTrack_DoesNotLowerTheLoudLevel)
 {
     GeneratedTrack track;
