@@ -313,8 +313,9 @@ std::vector<SongSelection> songsIn(const SoundFeatures& features, TrackFramesRea
 {
     const int32_t frames = features.frames;
     if (frames <= 0) return {};
-    const std::vector<FrameRange> pauses = findPauses(features, read);
-    const std::vector<SoundKind> kinds = classifySteps(features, pauses);
+    const std::vector<FrameRange> found = findPauses(features, read);
+    std::vector<SoundKind> kinds = classifySteps(features, found);
+    const std::vector<FrameRange> pauses = withoutMomentaryStops(found, kinds);
     const TitleHints titleHints(hints);
     SongCollector collector(features, kinds, titleHints);
     int32_t stretchBegin = 0;

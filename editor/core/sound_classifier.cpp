@@ -269,6 +269,32 @@ std::vector<SoundKind> classifySteps(const SoundFeatures& features,
     return withoutBeatingSpeech(features, withoutSpeechBlips(medianSmoothed(kinds)));
 }
 
+std::vector<FrameRange> withoutMomentaryStops(const std::vector<FrameRange>& pauses,
+                                              std::vector<SoundKind>& kinds)
+{
+    const auto steps = int32_t(kinds.size());
+    const auto isKind = [&](int32_t step, SoundKind kind) {
+        return step >= 0 && step < steps && kinds[size_t(step)] == kind;
+    };
+    std::vector<FrameRange> kept;
+    for (const FrameRange& pause : pauses) {
+        const int32_t pauseFirst = pause.begin / kStepFrames;
+        const int32_t pauseEnd = (pause.end + kStepFrames - 1) / kStepFrames;
+        int32_t first = pauseFirst;
+        while (isKind(first - 1, SoundKind::Speech)) --first;
+        int32_t end = pauseEnd;
+        while (isKind(end, SoundKind::Speech)) ++end;
+        const bool amidSound = first < pauseFirst || end > pauseEnd;
+        if (pause.length() <= kLongestGapInMusicFrames && amidSound &&
+            isKind(first - 1, SoundKind::Music) && isKind(end, SoundKind::Music) &&
+            end - first < kShortestTalkSteps)
+            std::fill(kinds.begin() + first, kinds.begin() + end, SoundKind::Music);
+        else
+            kept.push_back(pause);
+    }
+    return kept;
+}
+
 PieceChanges::PieceChanges(const SoundFeatures& features)
     : steps_(size_t(stepCount(features)))
 {

@@ -23,6 +23,12 @@ enum class SoundKind : uint8_t { Pause, Speech, Music };
 std::vector<SoundKind> classifySteps(const SoundFeatures& features,
                                      const std::vector<FrameRange>& pauses);
 
+// A stop of a moment (no longer than a gap in music) with music close before and after it, and
+// no more than a moment of speech-like sound between, is the song's own, as a short sound amid
+// music is: its steps and those sounds become music, and it is no pause. Returns the pauses left.
+std::vector<FrameRange> withoutMomentaryStops(const std::vector<FrameRange>& pauses,
+                                              std::vector<SoundKind>& kinds);
+
 // The frame where music and speech meet, near the step edge between them: speech leaves dips
 // well below the music's usual level between its syllables, music does not. The edge is moved
 // to the end of the last such dip before the music (musicAfter) or the start of the first one

@@ -103,4 +103,37 @@ TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
     }
 }
 
+// Steps written as letters (m music, s speech, p pause); the pause is the run of p, this long.
+TEST(SoundClassifier, AStopOfAMomentAmidAMomentOfSpeechLikeSound_IsTheSongsOwn)
+{
+    const struct {
+        std::string name;
+        std::string steps;
+        int32_t pauseFrames;
+        std::string after;  // the steps after, or "" when the pause is kept as it is
+    } cases[]{
+        {"between two moments of speech-like sound", "mmmsssspsssmmm", 8820, "mmmmmmmmmmmmmm"},
+        {"before a moment of speech-like sound", "mmmpssmmm", 8820, "mmmmmmmmm"},
+        {"between two pieces of music: a pause", "mmmpmmm", 8820, ""},
+        {"longer than a gap in music", "mmmsspssmmm", 22050, ""},
+        {"beside talk", "mmmssssssspssssssmmm", 8820, ""},
+    };
+    const auto kindsOf = [](const std::string& letters) {
+        std::vector<SoundKind> kinds;
+        for (const char letter : letters)
+            kinds.push_back(letter == 'm'   ? SoundKind::Music
+                            : letter == 's' ? SoundKind::Speech
+                                            : SoundKind::Pause);
+        return kinds;
+    };
+    for (const auto& test : cases) {
+        std::vector<SoundKind> kinds = kindsOf(test.steps);
+        const auto begin = int32_t(test.steps.find('p')) * kStepFrames;
+        const std::vector<FrameRange> pauses{{begin, begin + test.pauseFrames}};
+        const std::vector<FrameRange> kept = withoutMomentaryStops(pauses, kinds);
+        EXPECT_EQ(kept.empty(), !test.after.empty()) << test.name;
+        EXPECT_EQ(kinds, kindsOf(test.after.empty() ? test.steps : test.after)) << test.name;
+    }
+}
+
 }  // namespace
