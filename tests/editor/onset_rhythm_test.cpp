@@ -103,36 +103,34 @@ TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
     }
 }
 
-// Steps written as letters (m music, s speech, p pause); the pause is the run of p, this long.
 TEST(SoundClassifier, AStopOfAMomentAmidAMomentOfSpeechLikeSound_IsTheSongsOwn)
 {
+    // Steps as letters: m music, s speech, p the pause, which lasts pauseFrames.
     const struct {
-        std::string name;
+        const char* name;
         std::string steps;
         int32_t pauseFrames;
-        std::string after;  // the steps after, or "" when the pause is kept as it is
+        bool songsOwn;  // all its steps become music and the pause goes
     } cases[]{
-        {"between two moments of speech-like sound", "mmmsssspsssmmm", 8820, "mmmmmmmmmmmmmm"},
-        {"before a moment of speech-like sound", "mmmpssmmm", 8820, "mmmmmmmmm"},
-        {"between two pieces of music: a pause", "mmmpmmm", 8820, ""},
-        {"longer than a gap in music", "mmmsspssmmm", 22050, ""},
-        {"beside talk", "mmmssssssspssssssmmm", 8820, ""},
+        {"between two moments of speech-like sound", "mmmsssspsssmmm", 8820, true},
+        {"before a moment of speech-like sound", "mmmpssmmm", 8820, true},
+        {"between two pieces of music: a pause", "mmmpmmm", 8820, false},
+        {"longer than a gap in music", "mmmsspssmmm", 22050, false},
+        {"beside talk", "mmmssssssspssssssmmm", 8820, false},
     };
-    const auto kindsOf = [](const std::string& letters) {
+    for (const auto& test : cases) {
         std::vector<SoundKind> kinds;
-        for (const char letter : letters)
+        for (const char letter : test.steps)
             kinds.push_back(letter == 'm'   ? SoundKind::Music
                             : letter == 's' ? SoundKind::Speech
                                             : SoundKind::Pause);
-        return kinds;
-    };
-    for (const auto& test : cases) {
-        std::vector<SoundKind> kinds = kindsOf(test.steps);
+        const std::vector<SoundKind> given = kinds;
         const auto begin = int32_t(test.steps.find('p')) * kStepFrames;
-        const std::vector<FrameRange> pauses{{begin, begin + test.pauseFrames}};
-        const std::vector<FrameRange> kept = withoutMomentaryStops(pauses, kinds);
-        EXPECT_EQ(kept.empty(), !test.after.empty()) << test.name;
-        EXPECT_EQ(kinds, kindsOf(test.after.empty() ? test.steps : test.after)) << test.name;
+        const bool kept =
+            !withoutMomentaryStops({{begin, begin + test.pauseFrames}}, kinds).empty();
+        EXPECT_EQ(kept, !test.songsOwn) << test.name;
+        EXPECT_EQ(kinds, test.songsOwn ? std::vector(kinds.size(), SoundKind::Music) : given)
+            << test.name;
     }
 }
 
