@@ -11,8 +11,10 @@
 
 // Steps through the shared library's transport exports, every wait bounded.
 
-// Waits for something a device thread brings about, polling without sleeping; false once the
-// limit has passed, so an engine that never gets there fails the test instead of hanging it.
+// Waits for something a device thread brings about; false once the limit has passed, so an
+// engine that never gets there fails the test instead of hanging it. It polls every millisecond,
+// as a window's timer would: a caller spinning on the engine's locks can starve the device
+// thread that has to take them (the null device keeps that thread busy without a pause).
 inline bool eventually(const std::function<bool()>& condition,
                        std::chrono::seconds limit = std::chrono::seconds(30))
 {
@@ -21,7 +23,7 @@ inline bool eventually(const std::function<bool()>& condition,
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
