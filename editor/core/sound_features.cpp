@@ -143,7 +143,11 @@ struct FeatureStream::State {
     std::unique_ptr<fftwf_complex, FftwFree> out{
         static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * kBins))};
     std::vector<float> power = std::vector<float>(size_t(kBins));
-    std::vector<float> samples;         // decimated samples not yet needed by a frame
+    std::vector<float> samples;  // decimated samples not yet needed by a frame
+    // The energy of the channels' sum and of their difference in each block from
+    // firstPendingBlock on, until the frame of its hop is taken.
+    std::vector<std::pair<int64_t, int64_t>> pendingEnergies;
+    int64_t firstPendingBlock = 0;
     std::vector<int16_t> partialBlock;  // the values of a block still being fed
     int64_t frames = 0;
     int64_t hopsTaken = 0;  // frames handed out by takeCompleted
@@ -151,7 +155,27 @@ struct FeatureStream::State {
 
     void addBlock(const int16_t* values, int32_t count);
     void takeFrames(bool last);
+    float takeSideBelowMid();
 };
+
+// How far the difference lies below the sum over the blocks of the hop whose frame was just
+// taken, which it then forgets.
+float FeatureStream::State::takeSideBelowMid()
+{
+    constexpr int64_t kBlocksAHop = kHopFrames / kBlockFrames;
+    const int64_t hop = hopsTaken + int64_t(features.hops.size()) - 1;
+    const auto end = size_t(std::clamp<int64_t>((hop + 1) * kBlocksAHop - firstPendingBlock, 0,
+                                                int64_t(pendingEnergies.size())));
+    double mid = kTinyPower;
+    double side = kTinyPower;
+    for (size_t block = 0; block < end; ++block) {
+        mid += double(pendingEnergies[block].first);
+        side += double(pendingEnergies[block].second);
+    }
+    pendingEnergies.erase(pendingEnergies.begin(), pendingEnergies.begin() + std::ptrdiff_t(end));
+    firstPendingBlock += int64_t(end);
+    return float(10.0 * std::log10(side / mid));
+}
 
 void FeatureStream::State::addBlock(const int16_t* values, int32_t count)
 {
@@ -163,6 +187,15 @@ void FeatureStream::State::addBlock(const int16_t* values, int32_t count)
         peak = std::max(peak, std::abs(value));
         sumOfSquares += value * value;
     }
+    // Half the channels' difference, whose square fits 32 bits as the values' squares do.
+    int64_t halfDifferenceSquares = 0;
+    for (int32_t n = 0; n < count; ++n) {
+        const int32_t halfDifference = (values[2 * n] - values[2 * n + 1]) >> 1;
+        halfDifferenceSquares += halfDifference * halfDifference;
+    }
+    // (l + r)^2 + (l - r)^2 = 2 (l^2 + r^2)
+    const int64_t differenceSquares = 4 * halfDifferenceSquares;
+    pendingEnergies.emplace_back(2 * sumOfSquares - differenceSquares, differenceSquares);
     features.blockPeaks.push_back(uint16_t(std::min(peak, 32767)));
     const double meanSquare =
         double(sumOfSquares) / (2.0 * count) / (double(kFullScale) * kFullScale);
@@ -187,6 +220,7 @@ void FeatureStream::State::takeFrames(bool last)
         }
         features.hops.push_back(
             tools.frame(samples.data() + start, in.get(), out.get(), power.data()));
+        features.hops.back().sideBelowMidDb = takeSideBelowMid();
         start += kHopSamples;
     }
     samples.erase(samples.begin(),

@@ -29,6 +29,9 @@ struct SpectralFrame {
     float flatness = 1.0F;  // 0 for a pure tone to about 0.56 for white noise; 1 for silence
     std::array<float, kPitchClasses> chroma{};  // the energy of each pitch class, summing to 1
     std::array<float, kTimbreBands> bands{};    // the level of log-spaced bands, in dB
+    // How far the difference of the channels lies below their sum, in dB: a lone voice, centred
+    // as a microphone is, sits far below (-60 and less); music's stereo image at -5 to -25.
+    float sideBelowMidDb = 0.0F;
 
     bool operator==(const SpectralFrame&) const = default;
 };
