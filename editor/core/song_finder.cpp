@@ -19,6 +19,11 @@ constexpr int32_t kLongestStopReachSteps = 130;  // 30 s either side of a stop
 constexpr double kSameSongGain = 150.0;
 constexpr int32_t kSentenceGapFrames = 26460;  // 0.6 s: a DJ's sentences come closer
 constexpr int32_t kLongestIntroTalk = 20 * kSampleRate;
+// A lone voice is centred, as a microphone is: the channels' difference lies 60 dB and more
+// below their sum. Music has a stereo image (5 to 25 dB below), and a voice over music narrows
+// it by 10 dB and more. Below this, a recording is taken for mono and says nothing.
+constexpr float kMonoSideDb = -30.0F;
+constexpr float kNarrowerThanTheSongDb = 3.0F;
 }  // namespace
 
 namespace {
@@ -124,10 +129,40 @@ private:
             const MusicRun sound{soundBegin, soundEnd, false, false};
             if (end < steps && kinds_[size_t(end)] == SoundKind::Music &&
                 (end - first) * kStepFrames <= kLongestIntroTalk &&
-                soundsLikeOneSong(sound, first) && soundsLikeOneSong(sound, end))
+                ((soundsLikeOneSong(sound, first) && soundsLikeOneSong(sound, end)) ||
+                 keepsTheSongsStereoImage(first, end)))
                 std::fill(kinds_.begin() + first, kinds_.begin() + end, SoundKind::Music);
             first = end;
         }
+    }
+
+    // Whether a run taken for speech, steps first .. end - 1, is as wide in stereo as the song
+    // right before it (over at most its last half minute): the song's own sparse bars then, not
+    // a voice, alone or over a bed. Talk between two songs narrows the image however alike the
+    // two songs sound. The music before must be long enough for a song: a bed plays a moment
+    // alone, between the advert's sentences.
+    bool keepsTheSongsStereoImage(int32_t first, int32_t end) const
+    {
+        int32_t songBegin = first;
+        while (songBegin > 0 && kinds_[size_t(songBegin - 1)] == SoundKind::Music) --songBegin;
+        if ((first - songBegin) * kStepFrames < kShortestSongFrames) return false;
+        const float song =
+            medianSideBelowMid(std::max(songBegin, first - kLongestStopReachSteps), first);
+        const float run = medianSideBelowMid(first, end);
+        return song > kMonoSideDb && run > kMonoSideDb && run >= song - kNarrowerThanTheSongDb;
+    }
+
+    // The median over the hops of steps first .. end - 1.
+    float medianSideBelowMid(int32_t first, int32_t end) const
+    {
+        const auto hops = int32_t(features_.hops.size());
+        std::vector<float> sides;
+        for (int32_t hop = first * kStepHops; hop < std::min(hops, end * kStepHops); ++hop)
+            sides.push_back(features_.hops[size_t(hop)].sideBelowMidDb);
+        if (sides.empty()) return kMonoSideDb;
+        const auto middle = sides.begin() + std::ptrdiff_t(sides.size() / 2);
+        std::nth_element(sides.begin(), middle, sides.end());
+        return *middle;
     }
 
     // Whether the sound of steps sound.first .. sound.end - 1 is one song across step: the half

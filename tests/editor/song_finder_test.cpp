@@ -63,12 +63,20 @@ public:
             append(int16_t(noise(random_)), int16_t(noise(random_)));
     }
 
-    // Appends talk: syllables of tone 0.15 s long with 0.1 s dips 40 dB down between them, a
-    // longer dip every fourth, never quiet long enough for a pause.
+    // Appends talk: a voice, centred as a microphone is (both channels alike), in syllables of
+    // tone 0.15 s long with 0.1 s dips 40 dB down between them, a longer dip every fourth, never
+    // quiet long enough for a pause.
     void talk(int32_t frames)
     {
-        const int32_t first = length();
-        sound(frames);
+        const int32_t first = thinBars(frames);
+        for (int32_t n = first; n < first + frames; ++n)
+            values[size_t(2 * n + 1)] = values[size_t(2 * n)];
+    }
+
+    // Appends sound that dips as talk does, with the sound's stereo image: a song's sparse bars.
+    int32_t thinBars(int32_t frames)
+    {
+        const int32_t first = sound(frames);
         for (int32_t n = 0; n < frames; ++n) {
             const int32_t inWord = n % 11025;
             const bool dip = inWord % 11025 < 2205 * 4 ? inWord % 2205 >= 1323 : true;
@@ -77,6 +85,7 @@ public:
             values[size_t(2 * (first + n) + 1)] =
                 int16_t(values[size_t(2 * (first + n) + 1)] / 100);
         }
+        return first;
     }
 
     // Sets the right value of a frame: one sample of another level in a quiet stretch.
@@ -257,6 +266,7 @@ struct EdgeCase {
     bool talkAtPause = true;  // the talk's far side is a pause, not more music
     int32_t introAlone = 0;   // frames of the song heard after the pause before the talk
     int32_t thinBars = 0;     // frames in its middle that sound like talk
+    int32_t lastBars = 0;     // frames like talk a few seconds before its end
 };
 
 TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
@@ -268,6 +278,7 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
         {"talk between two pieces", 4 * 44100, 0, 0, false},
         {"a moment of the intro, then talk over it", 4 * 44100, 0, 0, true, 2 * 44100},
         {"thin bars that sound like talk", 0, 0, 0, true, 0, 3 * 44100},
+        {"thin bars a moment before the end", 0, 0, 0, true, 0, 0, 6 * 44100},
     };
     for (const EdgeCase& test : cases) {
         GeneratedTrack track;
@@ -278,8 +289,10 @@ TEST(SongFinder, TalkOverAnIntroOrOutroAndADeadStopBelongToTheSong)
         track.talk(test.talkBefore);
         const int32_t music = track.sound(25 * 44100);
         track.quiet(test.stop);
-        track.talk(test.thinBars);
+        track.thinBars(test.thinBars);
         track.sound(25 * 44100);
+        track.thinBars(test.lastBars);
+        track.sound(test.lastBars > 0 ? 4 * 44100 : 0);
         track.talk(test.talkAfter);
         const int32_t end = track.length();
         track.quiet(44100);
