@@ -8,6 +8,8 @@
 #include <limits>
 #include <utility>
 
+#include "ranked_value.h"
+
 namespace {
 
 constexpr size_t kLoudPercentile = 95;
@@ -37,9 +39,8 @@ T percentileAbove(std::vector<T> values, T floor, size_t percent, T none)
     std::copy_if(values.begin(), values.end(), std::back_inserter(kept),
                  [floor](T v) { return v > floor; });
     if (kept.empty()) return none;
-    const auto at = kept.begin() + std::ptrdiff_t((kept.size() - 1) * percent / 100);
-    std::nth_element(kept.begin(), at, kept.end());
-    return *at;
+    const size_t index = (kept.size() - 1) * percent / 100;
+    return valueOfRank(std::move(kept), index);
 }
 
 std::vector<bool> quietBlocks(const SoundFeatures& features)
@@ -61,12 +62,12 @@ std::vector<bool> quietBlocks(const SoundFeatures& features)
 // level is what the quieter blocks of the run reach. Digital silence is left as it is.
 std::pair<size_t, size_t> withinHiss(const SoundFeatures& features, size_t first, size_t end)
 {
-    std::vector<float> levels(features.blockLevels.begin() + std::ptrdiff_t(first),
-                              features.blockLevels.begin() + std::ptrdiff_t(end));
-    const auto quieter = levels.begin() + std::ptrdiff_t(levels.size() / 4);
-    std::nth_element(levels.begin(), quieter, levels.end());
-    if (*quieter < kSilentDbfs || end - first < kHissEdgeBlocks) return {first, end};
-    const float limit = *quieter + kAboveHissDb;
+    const float hiss =
+        valueOfRank(std::vector<float>(features.blockLevels.begin() + std::ptrdiff_t(first),
+                                       features.blockLevels.begin() + std::ptrdiff_t(end)),
+                    (end - first) / 4);
+    if (hiss < kSilentDbfs || end - first < kHissEdgeBlocks) return {first, end};
+    const float limit = hiss + kAboveHissDb;
     const auto loud = [&](size_t from) {
         float sum = 0;
         for (size_t block = from; block < from + kHissEdgeBlocks; ++block)
@@ -86,11 +87,9 @@ std::pair<size_t, size_t> withinHiss(const SoundFeatures& features, size_t first
 // The peak most blocks of a run of quiet blocks reach: the noise, not a click in it.
 uint16_t typicalPeak(const SoundFeatures& features, size_t first, size_t end)
 {
-    std::vector<uint16_t> peaks(features.blockPeaks.begin() + std::ptrdiff_t(first),
-                                features.blockPeaks.begin() + std::ptrdiff_t(end));
-    const auto middle = peaks.begin() + std::ptrdiff_t(peaks.size() / 2);
-    std::nth_element(peaks.begin(), middle, peaks.end());
-    return *middle;
+    return valueOfRank(std::vector<uint16_t>(features.blockPeaks.begin() + std::ptrdiff_t(first),
+                                             features.blockPeaks.begin() + std::ptrdiff_t(end)),
+                       (end - first) / 2);
 }
 
 class PauseWidener {

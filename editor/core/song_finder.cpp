@@ -8,6 +8,7 @@
 
 #include "hinted_edges.h"
 #include "pause_finder.h"
+#include "ranked_value.h"
 #include "song_segmenter.h"
 #include "sound_classifier.h"
 
@@ -160,9 +161,8 @@ private:
         for (int32_t hop = first * kStepHops; hop < std::min(hops, end * kStepHops); ++hop)
             sides.push_back(features_.hops[size_t(hop)].sideBelowMidDb);
         if (sides.empty()) return kMonoSideDb;
-        const auto middle = sides.begin() + std::ptrdiff_t(sides.size() / 2);
-        std::nth_element(sides.begin(), middle, sides.end());
-        return *middle;
+        const size_t middle = sides.size() / 2;
+        return valueOfRank(std::move(sides), middle);
     }
 
     // Whether the sound of steps sound.first .. sound.end - 1 is one song across step: the half

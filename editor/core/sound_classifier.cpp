@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "onset_rhythm.h"
+#include "ranked_value.h"
 #include "song_scale.h"
 
 namespace {
@@ -49,13 +50,11 @@ std::vector<bool> pauseBlocks(size_t blocks, const std::vector<FrameRange>& paus
 }
 
 // How often the level rises again from a dip well below the window's peaks.
-int32_t syllableRises(std::vector<float>& levels)
+int32_t syllableRises(const std::vector<float>& levels)
 {
     if (levels.empty()) return 0;
-    const auto peak = levels.begin() + std::ptrdiff_t((levels.size() - 1) * kPeakPercentile / 100);
-    std::vector<float> sorted = levels;
-    std::nth_element(sorted.begin(), sorted.begin() + (peak - levels.begin()), sorted.end());
-    const float dip = sorted[size_t(peak - levels.begin())] - kSyllableDipDb;
+    const float dip =
+        valueOfRank(levels, (levels.size() - 1) * kPeakPercentile / 100) - kSyllableDipDb;
     int32_t rises = 0;
     bool below = false;
     for (const float level : levels) {
@@ -84,7 +83,7 @@ float levelSpread(const std::vector<float>& levels)
     return float(std::sqrt(std::max(0.0, squares / double(levels.size()) - mean * mean)));
 }
 
-bool isSpeech(std::vector<float>& levels)
+bool isSpeech(const std::vector<float>& levels)
 {
     return !levels.empty() && levelSpread(levels) >= kSpeechSpreadDb &&
            syllableRises(levels) >= kSpeechRises;
@@ -221,11 +220,10 @@ int32_t speechEdge(const SoundFeatures& features, int32_t edgeStep, bool musicAf
     const int32_t musicFirstBlock = musicBegin / kBlockFrames;
     const int32_t musicEndBlock = std::min(blocks, musicEnd / kBlockFrames);
     if (musicEndBlock - musicFirstBlock < 2 * kEdgeSearchBlocks) return edgeStep * kStepFrames;
-    std::vector<float> levels(features.blockLevels.begin() + musicFirstBlock,
-                              features.blockLevels.begin() + musicEndBlock);
-    const auto middle = levels.begin() + std::ptrdiff_t(levels.size() / 2);
-    std::nth_element(levels.begin(), middle, levels.end());
-    const float dip = *middle - kSpeechDipBelowMusicDb;
+    const float dip = valueOfRank(std::vector<float>(features.blockLevels.begin() + musicFirstBlock,
+                                                     features.blockLevels.begin() + musicEndBlock),
+                                  size_t(musicEndBlock - musicFirstBlock) / 2) -
+                      kSpeechDipBelowMusicDb;
 
     const int32_t edgeBlock = edgeStep * kBlocksPerStep;
     // The search reaches further into the speech than into the music.
