@@ -14,17 +14,14 @@
 
 namespace {
 
-struct RegularityCase {
-    std::string name;
-    double seconds;
-    std::vector<double> onsets;
-    float least;  // the regularity lies in least .. most
-    float most;
-};
-
 TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
 {
-    const std::vector<RegularityCase> cases{
+    const struct {
+        const char* name;
+        double seconds;
+        std::vector<double> onsets;
+        float least, most;  // the regularity lies in least .. most
+    } cases[]{
         {"a beat at 120 a minute", 16, made_up::steadyOnsets(16, 0.5), 0.6F, 1.0F},
         {"a beat at 90 a minute", 16, made_up::steadyOnsets(16, 0.667), 0.6F, 1.0F},
         {"a fast beat at 200 a minute", 16, made_up::steadyOnsets(16, 0.3), 0.6F, 1.0F},
@@ -34,7 +31,7 @@ TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
         {"a beat too short for two of the longest lags", 2.5, made_up::steadyOnsets(2.5, 0.5), 0.0F,
          0.0F},
     };
-    for (const RegularityCase& test : cases) {
+    for (const auto& test : cases) {
         const std::vector<float> envelope =
             onsetEnvelope(made_up::onsetFeatures(test.seconds, test.onsets));
         const float regularity = onsetRegularity(envelope, 0, int32_t(envelope.size()));
@@ -50,18 +47,16 @@ struct Passage {
     bool pauseAfter = false;  // half a second of silence follows, found as a pause
 };
 
-struct KindCase {
-    std::string name;
-    std::vector<Passage> passages;
-    SoundKind kind;  // of the steps in the middle second
-};
-
 constexpr float kSilentDb = made_up::kBetweenOnsetsDb;
 constexpr float kBandDb = -18.0F;  // a band playing on between the beats
 
 TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
 {
-    const std::vector<KindCase> cases{
+    const struct {
+        const char* name;
+        std::vector<Passage> passages;
+        SoundKind kind;  // of the steps in the middle second
+    } cases[]{
         {"20 s of drums alone", {{20, 0.5, kSilentDb}}, SoundKind::Music},
         {"20 s of talk", {{20, 0, kSilentDb}}, SoundKind::Speech},
         {"4 s of drums alone: too short to tell from a sentence",
@@ -83,7 +78,7 @@ TEST(SoundClassifier, DrumsAloneKeepABeat_TalkAndTooShortAStretchStaySpeech)
          {{12, 0, kSilentDb, true}, {4, 0, kSilentDb}, {12, 0.5, kBandDb}},
          SoundKind::Speech},
     };
-    for (const KindCase& test : cases) {
+    for (const auto& test : cases) {
         SoundFeatures features;
         std::vector<FrameRange> pauses;
         for (const Passage& passage : test.passages) {
