@@ -5,25 +5,60 @@
 #include <cmath>
 #include <cstddef>
 
-float onsetCorrelation(const std::vector<float>& envelope, int32_t first, int32_t end, int32_t lag)
+namespace {
+
+// The correlation of the envelope over hops first .. first + count - 1, less mean, with the hops
+// lag later, less later.
+float shiftedCorrelation(const std::vector<float>& envelope, int32_t first, int32_t count,
+                         int32_t lag, double mean, double laterMean)
 {
-    first = std::max(0, first);
-    end = std::min(int32_t(envelope.size()), end);
-    if (lag <= 0 || end - first < 2 * lag) return 0.0F;
-    double mean = 0;
-    for (int32_t hop = first; hop < end; ++hop) mean += envelope[size_t(hop)];
-    mean /= end - first;
     double product = 0;
     double earlier = 0;
     double later = 0;
-    for (int32_t hop = first; hop + lag < end; ++hop) {
+    for (int32_t hop = first; hop < first + count; ++hop) {
         const double a = envelope[size_t(hop)] - mean;
-        const double b = envelope[size_t(hop + lag)] - mean;
+        const double b = envelope[size_t(hop + lag)] - laterMean;
         product += a * b;
         earlier += a * a;
         later += b * b;
     }
     return earlier > 0 && later > 0 ? float(product / std::sqrt(earlier * later)) : 0.0F;
+}
+
+double meanOf(const std::vector<float>& envelope, int32_t first, int32_t end)
+{
+    double sum = 0;
+    for (int32_t hop = first; hop < end; ++hop) sum += envelope[size_t(hop)];
+    return sum / (end - first);
+}
+
+}  // namespace
+
+float onsetCorrelation(const std::vector<float>& envelope, int32_t first, int32_t end, int32_t lag)
+{
+    first = std::max(0, first);
+    end = std::min(int32_t(envelope.size()), end);
+    if (lag <= 0 || end - first < 2 * lag) return 0.0F;
+    const double mean = meanOf(envelope, first, end);
+    return shiftedCorrelation(envelope, first, end - lag - first, lag, mean, mean);
+}
+
+float onsetContinuity(const std::vector<float>& envelope, int32_t hop, int32_t reach)
+{
+    const int32_t first = hop - reach;
+    if (first < 0 || reach <= 0 || hop + reach + kLongestBeatHops > int32_t(envelope.size()))
+        return 0.0F;
+    const double mean = meanOf(envelope, first, hop);
+    // The later stretch's sum slides on a hop with each lag.
+    double laterSum = mean * reach;
+    float best = 0;
+    for (int32_t lag = 1; lag <= reach + kLongestBeatHops; ++lag) {
+        laterSum += envelope[size_t(hop + lag - 1)] - envelope[size_t(first + lag - 1)];
+        if (lag < reach) continue;
+        best =
+            std::max(best, shiftedCorrelation(envelope, first, reach, lag, mean, laterSum / reach));
+    }
+    return best;
 }
 
 OnsetBeat onsetBeat(const std::vector<float>& envelope, int32_t first, int32_t end)

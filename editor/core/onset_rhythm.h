@@ -19,6 +19,11 @@ struct OnsetBeat {
 // by lag; 0 where the envelope is flat or the stretch is shorter than two lags.
 float onsetCorrelation(const std::vector<float>& envelope, int32_t first, int32_t end, int32_t lag);
 
+// How well the onsets of the reach hops before hop match those a little over reach hops later,
+// from 0 to 1: a song's beat carries on through its own section changes, and rarely runs on at
+// the same tempo into the next song's; 0 where the envelope does not reach that far.
+float onsetContinuity(const std::vector<float>& envelope, int32_t hop, int32_t reach);
+
 // The lag from kShortestBeatHops to kLongestBeatHops at which the envelope over hops first ..
 // end - 1 matches itself best, and how well.
 OnsetBeat onsetBeat(const std::vector<float>& envelope, int32_t first, int32_t end);

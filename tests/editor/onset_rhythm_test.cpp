@@ -40,6 +40,37 @@ TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
     }
 }
 
+TEST(OnsetRhythm, ASongsBeatCarriesOnThroughItsSections_TheNextSongsDoesNot)
+{
+    constexpr int32_t kReachHops = 172;  // 8 s
+    const struct {
+        const char* name;
+        double period;  // of the 12 s after the first 12 s at 120 a minute; 0 for talk
+        float betweenDb;
+        double seconds;  // of the whole
+        float least, most;
+    } cases[]{
+        {"the band joins in at the same beat", 0.5, -18.0F, 24, 0.6F, 1.0F},
+        {"another song at 162 a minute", 0.37, made_up::kBetweenOnsetsDb, 24, 0.0F, 0.3F},
+        {"another song at 75 a minute", 0.8, -18.0F, 24, 0.0F, 0.3F},
+        {"talk", 0, made_up::kBetweenOnsetsDb, 24, 0.0F, 0.3F},
+        {"too near the take's end to tell", 0.5, made_up::kBetweenOnsetsDb, 20, 0.0F, 0.0F},
+    };
+    for (const auto& test : cases) {
+        SoundFeatures features;
+        made_up::appendOnsets(features, 12, made_up::steadyOnsets(12, 0.5));
+        const int32_t change = int32_t(features.hops.size());
+        const double rest = test.seconds - 12;
+        made_up::appendOnsets(features, rest,
+                              test.period > 0 ? made_up::steadyOnsets(rest, test.period)
+                                              : made_up::unevenOnsets(rest, 0.15, 0.6, 7),
+                              test.betweenDb);
+        const float continuity = onsetContinuity(onsetEnvelope(features), change, kReachHops);
+        EXPECT_GE(continuity, test.least) << test.name;
+        EXPECT_LE(continuity, test.most) << test.name;
+    }
+}
+
 struct Passage {
     double seconds;
     double period;            // between onsets, in seconds; 0 for talk's uneven syllables
