@@ -10,7 +10,7 @@ namespace {
 
 // The player's word stands for most of the evidence, but a song's own sections still cost more
 // than they buy.
-constexpr double kHintedBoundaryShare = 0.25;
+constexpr double kHintedBoundaryShare = 0.1;
 
 }  // namespace
 

@@ -6,10 +6,13 @@
 #include "song_segmenter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <utility>
+
+#include "onset_rhythm.h"
 
 namespace {
 
@@ -29,6 +32,14 @@ constexpr int32_t kRefineReachSteps = 43;         // a boundary may move 10 s to
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
+// A song's beat carries on through its own section changes, and a boundary that leaves a cut
+// song at the take's edge is cheap enough that the last song's own change could pass for the
+// next one's start: where the onsets of the 8 s before a place still match those 8 s later, such
+// a boundary costs more, 2800 more where they match entirely. Where the beat keeps little, as it
+// does across most crossfades, it costs what it always does.
+constexpr int32_t kBeatReachHops = 172;
+constexpr double kSteadyBeatFloor = 0.3;
+constexpr double kSteadyBeatCost = 4000.0;
 // Near a title a player announced where the audio shows no such change, fainter ones count.
 constexpr float kHintedCandidateNovelty = 0.3F;
 
@@ -36,6 +47,12 @@ bool isNoveltyPeak(const std::vector<float>& novelty, size_t at, float least)
 {
     return novelty[at] >= least && novelty[at] >= novelty[at - 1] && novelty[at] > novelty[at + 1];
 }
+
+struct Reach {
+    double cost = std::numeric_limits<double>::infinity();
+    size_t from = 0;
+    size_t state = 0;  // how from was reached
+};
 
 size_t dims()
 {
@@ -98,8 +115,15 @@ SongSegmenter::SongSegmenter(const SoundFeatures& features, TitleHints hints)
           return StepMoments(songScale);
       }()),
       changes_(features),
-      hints_(std::move(hints))
+      hints_(std::move(hints)),
+      onsets_(onsetEnvelope(features))
 {}
+
+double SongSegmenter::steadyBeatCost(int32_t step) const
+{
+    const float continuity = onsetContinuity(onsets_, step * kStepHops, kBeatReachHops);
+    return kSteadyBeatCost * std::max(0.0, double(continuity) - kSteadyBeatFloor);
+}
 
 double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const
 {
@@ -217,42 +241,49 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
     for (double& value : unit) value = std::max(value, kLeastVariance);
 
     const size_t last = nodes.size() - 1;
-    std::vector<double> best(nodes.size(), std::numeric_limits<double>::infinity());
-    std::vector<size_t> previous(nodes.size(), 0);
-    best[0] = 0;
+    std::vector<double> steady(nodes.size());
+    for (size_t node = 1; node < last; ++node) steady[node] = steadyBeatCost(nodes[node]);
+    const auto price = [&](size_t node, bool open) {
+        const double boundary = open ? kOpenBoundaryCost + steady[node] : kBoundaryCost;
+        return std::binary_search(hinted.begin(), hinted.end(), nodes[node])
+                   ? hintedBoundaryCost(boundary)
+                   : boundary;
+    };
+    // Each boundary is reached either as the run's first, straight from its start, or after
+    // another; the two differ in how the boundary was priced, which matters again when the
+    // take's end is reached from it.
+    constexpr size_t kFirst = 0;
+    constexpr size_t kLater = 1;
+    std::vector<std::array<Reach, 2>> reach(nodes.size());
+    reach[0][kLater].cost = 0;
     for (size_t to = 1; to <= last; ++to) {
         for (size_t from = 0; from < to; ++from) {
-            if (std::isinf(best[from])) continue;
             const int32_t steps = nodes[to] - nodes[from];
             const bool whole = from == 0 && to == last;
             const bool cut = (from == 0 && run.openBefore) || (to == last && run.openAfter);
             if (!whole && steps < (cut ? kEdgePieceSteps : kShortestPieceSteps)) continue;
-            double cost = best[from] + songMoments_.spread(nodes[from], nodes[to], unit);
+            double song = songMoments_.spread(nodes[from], nodes[to], unit);
+            if (!whole && !cut) song += shortSongCost(steps);
             // The boundary at to is priced as it is reached, less near a title hint; the last
-            // one before the take's end is known to leave a cut song only when the end is
-            // reached from it, and is priced down then, unless it already was as the first after
-            // the take's start.
-            const auto price = [&](size_t node, bool open) {
-                const double boundary = open ? kOpenBoundaryCost : kBoundaryCost;
-                return std::binary_search(hinted.begin(), hinted.end(), nodes[node])
-                           ? hintedBoundaryCost(boundary)
-                           : boundary;
-            };
-            const bool opensStart = from == 0 && run.openBefore;
-            if (to != last) cost += price(to, opensStart);
-            const bool pricedOpen = previous[from] == 0 && run.openBefore;
-            if (to == last && from != 0 && run.openAfter && !pricedOpen)
-                cost -= price(from, false) - price(from, true);
-            if (!whole && !cut) cost += shortSongCost(steps);
-            if (cost < best[to]) {
-                best[to] = cost;
-                previous[to] = from;
+            // one before the take's end leaves a cut song, and is priced down when the end is
+            // reached from it, unless it already was as the first after the take's start.
+            if (to != last) song += price(to, from == 0 && run.openBefore);
+            for (size_t state : {kFirst, kLater}) {
+                const Reach& start = reach[from][state];
+                if (std::isinf(start.cost)) continue;
+                double cost = start.cost + song;
+                const bool pricedOpen = state == kFirst && run.openBefore;
+                if (to == last && from != 0 && run.openAfter && !pricedOpen)
+                    cost -= price(from, false) - price(from, true);
+                Reach& end = reach[to][from == 0 ? kFirst : kLater];
+                if (cost < end.cost) end = {cost, from, state};
             }
         }
     }
+    const size_t endState = reach[last][kFirst].cost <= reach[last][kLater].cost ? kFirst : kLater;
     std::vector<int32_t> chosen;
-    for (size_t node = previous[last]; node != 0; node = previous[node])
-        chosen.push_back(nodes[node]);
+    for (Reach step = reach[last][endState]; step.from != 0; step = reach[step.from][step.state])
+        chosen.push_back(nodes[step.from]);
     std::reverse(chosen.begin(), chosen.end());
     refine(run, chosen);
     return chosen;

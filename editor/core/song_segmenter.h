@@ -65,12 +65,16 @@ private:
     // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
     // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
     void refine(const MusicRun& run, std::vector<int32_t>& chosen) const;
+    // What a boundary at step that leaves a cut song costs besides its price, for the beat that
+    // carries on across it.
+    double steadyBeatCost(int32_t step) const;
 
     StepDescriptors descriptors_;  // bar by bar
     StepMoments moments_;
     StepMoments songMoments_;  // averaged over song scale
     PieceChanges changes_;
     TitleHints hints_;
+    std::vector<float> onsets_;  // the onset envelope, hop by hop
 };
 
 // What a song of the given length costs beside one of several minutes, in the units of
