@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 
@@ -29,6 +30,7 @@ constexpr double kBoundaryCost = 1300.0;
 // little homogeneity however different it sounds.
 constexpr double kOpenBoundaryCost = 300.0;
 constexpr int32_t kRefineReachSteps = 43;         // a boundary may move 10 s to where it fits best
+constexpr int32_t kFromDipReachSteps = 17;        // or to 4 s from a dip in the level
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
@@ -133,8 +135,9 @@ double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, i
            songMoments_.spread(step, end, unit);
 }
 
-void SongSegmenter::addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const
+std::vector<LevelDip> SongSegmenter::levelDips(const MusicRun& run) const
 {
+    std::vector<LevelDip> dips;
     std::vector<float> smooth(size_t(run.end - run.first));
     for (int32_t step = run.first; step < run.end; ++step) {
         const int32_t first = std::max(run.first, step - kLevelSmoothingSteps);
@@ -157,8 +160,9 @@ void SongSegmenter::addLevelDips(const MusicRun& run, std::vector<int32_t>& foun
         context.assign(around, aroundEnd);
         const auto middle = context.begin() + std::ptrdiff_t(context.size() / 2);
         std::nth_element(context.begin(), middle, context.end());
-        if (level <= *middle - kDipBelowMedianDb) found.push_back(run.first + at);
+        if (level <= *middle - kDipBelowMedianDb) dips.push_back({run.first + at, *middle - level});
     }
+    return dips;
 }
 
 std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
@@ -171,7 +175,7 @@ std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
         const auto at = size_t(step - run.first);
         if (isNoveltyPeak(novelty, at, kCandidateNovelty)) found.push_back(step);
     }
-    addLevelDips(run, found);
+    for (const LevelDip& dip : levelDips(run)) found.push_back(dip.step);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     addFaintChangesNearHints(run, novelty, found);
@@ -194,27 +198,45 @@ void SongSegmenter::addFaintChangesNearHints(const MusicRun& run, const std::vec
     found.erase(std::unique(found.begin(), found.end()), found.end());
 }
 
+int32_t SongSegmenter::bestSplit(const MusicRun& run, const std::vector<double>& unit,
+                                 const std::vector<int32_t>& chosen, size_t n, int32_t near,
+                                 int32_t reach) const
+{
+    // Only the seconds around the boundary are compared: further away lie other sections.
+    const int32_t before = std::max(n == 0 ? run.first : chosen[n - 1], near - 2 * reach);
+    const int32_t after =
+        std::min(n + 1 == chosen.size() ? run.end : chosen[n + 1], near + 2 * reach);
+    const int32_t first = std::max(near - reach, before + 1);
+    const int32_t last = std::min(near + reach, after - 1);
+    double best = std::numeric_limits<double>::infinity();
+    int32_t split = near;
+    for (int32_t step = first; step <= last; ++step) {
+        const double cost =
+            moments_.spread(before, step, unit) + moments_.spread(step, after, unit);
+        if (cost < best) {
+            best = cost;
+            split = step;
+        }
+    }
+    return split;
+}
+
 void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) const
 {
     std::vector<double> unit = moments_.variances(run.first, run.end);
     for (double& value : unit) value = std::max(value, kLeastVariance);
+    const std::vector<LevelDip> dips = levelDips(run);
     for (size_t n = 0; n < chosen.size(); ++n) {
-        // Only the seconds around the boundary are compared: further away lie other sections.
-        const int32_t before =
-            std::max(n == 0 ? run.first : chosen[n - 1], chosen[n] - 2 * kRefineReachSteps);
-        const int32_t after = std::min(n + 1 == chosen.size() ? run.end : chosen[n + 1],
-                                       chosen[n] + 2 * kRefineReachSteps);
-        const int32_t first = std::max(chosen[n] - kRefineReachSteps, before + 1);
-        const int32_t last = std::min(chosen[n] + kRefineReachSteps, after - 1);
-        double best = std::numeric_limits<double>::infinity();
-        for (int32_t step = first; step <= last; ++step) {
-            const double cost =
-                moments_.spread(before, step, unit) + moments_.spread(step, after, unit);
-            if (cost < best) {
-                best = cost;
-                chosen[n] = step;
-            }
+        const int32_t before = n == 0 ? run.first : chosen[n - 1];
+        const int32_t after = n + 1 == chosen.size() ? run.end : chosen[n + 1];
+        const LevelDip* deepest = nullptr;
+        for (const LevelDip& dip : dips) {
+            const bool near = std::abs(dip.step - chosen[n]) <= kRefineReachSteps &&
+                              dip.step > before && dip.step < after;
+            if (near && (!deepest || dip.depth > deepest->depth)) deepest = &dip;
         }
+        chosen[n] = deepest ? bestSplit(run, unit, chosen, n, deepest->step, kFromDipReachSteps)
+                            : bestSplit(run, unit, chosen, n, chosen[n], kRefineReachSteps);
     }
 }
 

@@ -39,6 +39,11 @@ private:
     std::vector<double> squares_;
 };
 
+struct LevelDip {
+    int32_t step = 0;
+    float depth = 0;  // dB below the median level around
+};
+
 class SongSegmenter {
 public:
     // The hints make the changes near them likelier edges (hinted_edges.h).
@@ -61,10 +66,19 @@ private:
     // Near a hint with no candidate within reach, the fainter novelty peaks are candidates too.
     void addFaintChangesNearHints(const MusicRun& run, const std::vector<float>& novelty,
                                   std::vector<int32_t>& found) const;
-    void addLevelDips(const MusicRun& run, std::vector<int32_t>& found) const;
+    // The places where the level falls well below the level around, as one song fades under
+    // the next.
+    std::vector<LevelDip> levelDips(const MusicRun& run) const;
     // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
     // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
+    // Where the level dips nearby, as one song fades under the next, the boundary is looked for
+    // around the deepest dip only: a song's own last section changes the sound too.
     void refine(const MusicRun& run, std::vector<int32_t>& chosen) const;
+    // The step within reach of near, between the neighbours of boundary n, where the sound of the
+    // steps before and after differs most.
+    int32_t bestSplit(const MusicRun& run, const std::vector<double>& unit,
+                      const std::vector<int32_t>& chosen, size_t n, int32_t near,
+                      int32_t reach) const;
     // What a boundary at step that leaves a cut song costs besides its price, for the beat that
     // carries on across it.
     double steadyBeatCost(int32_t step) const;
