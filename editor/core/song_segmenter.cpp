@@ -165,7 +165,8 @@ std::vector<LevelDip> SongSegmenter::levelDips(const MusicRun& run) const
     return dips;
 }
 
-std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
+std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run,
+                                               const std::vector<LevelDip>& dips) const
 {
     std::vector<float> novelty(size_t(std::max(0, run.end - run.first)));
     for (int32_t step = run.first; step < run.end; ++step)
@@ -175,7 +176,7 @@ std::vector<int32_t> SongSegmenter::candidates(const MusicRun& run) const
         const auto at = size_t(step - run.first);
         if (isNoveltyPeak(novelty, at, kCandidateNovelty)) found.push_back(step);
     }
-    for (const LevelDip& dip : levelDips(run)) found.push_back(dip.step);
+    for (const LevelDip& dip : dips) found.push_back(dip.step);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     addFaintChangesNearHints(run, novelty, found);
@@ -221,11 +222,11 @@ int32_t SongSegmenter::bestSplit(const MusicRun& run, const std::vector<double>&
     return split;
 }
 
-void SongSegmenter::refine(const MusicRun& run, std::vector<int32_t>& chosen) const
+void SongSegmenter::refine(const MusicRun& run, const std::vector<LevelDip>& dips,
+                           std::vector<int32_t>& chosen) const
 {
     std::vector<double> unit = moments_.variances(run.first, run.end);
     for (double& value : unit) value = std::max(value, kLeastVariance);
-    const std::vector<LevelDip> dips = levelDips(run);
     for (size_t n = 0; n < chosen.size(); ++n) {
         const int32_t before = n == 0 ? run.first : chosen[n - 1];
         const int32_t after = n + 1 == chosen.size() ? run.end : chosen[n + 1];
@@ -254,7 +255,8 @@ std::vector<int32_t> SongSegmenter::hintedCandidates(const MusicRun& run,
 std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
 {
     if (run.end - run.first < 2 * kEdgePieceSteps) return {};
-    const std::vector<int32_t> found = candidates(run);
+    const std::vector<LevelDip> dips = levelDips(run);
+    const std::vector<int32_t> found = candidates(run, dips);
     const std::vector<int32_t> hinted = hintedCandidates(run, found);
     std::vector<int32_t> nodes{run.first};
     for (const int32_t step : found) nodes.push_back(step);
@@ -307,6 +309,6 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
     for (Reach step = reach[last][endState]; step.from != 0; step = reach[step.from][step.state])
         chosen.push_back(nodes[step.from]);
     std::reverse(chosen.begin(), chosen.end());
-    refine(run, chosen);
+    refine(run, dips, chosen);
     return chosen;
 }

@@ -52,14 +52,13 @@ public:
     // The steps in the run where a new song begins, in order.
     std::vector<int32_t> boundaries(const MusicRun& run) const;
 
-    // The places looked at: novelty peaks and level dips, in order.
-    std::vector<int32_t> candidates(const MusicRun& run) const;
-
     // How much more homogeneous steps first .. step - 1 and step .. end - 1 of the run are, each
     // on its own, than the whole: what a boundary at step buys.
     double gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const;
 
 private:
+    // The places looked at: novelty peaks and the run's level dips, in order.
+    std::vector<int32_t> candidates(const MusicRun& run, const std::vector<LevelDip>& dips) const;
     // The candidates found near a hint that no edge of the run already explains.
     std::vector<int32_t> hintedCandidates(const MusicRun& run,
                                           const std::vector<int32_t>& found) const;
@@ -73,7 +72,8 @@ private:
     // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
     // Where the level dips nearby, as one song fades under the next, the boundary is looked for
     // around the deepest dip only: a song's own last section changes the sound too.
-    void refine(const MusicRun& run, std::vector<int32_t>& chosen) const;
+    void refine(const MusicRun& run, const std::vector<LevelDip>& dips,
+                std::vector<int32_t>& chosen) const;
     // The step within reach of near, between the neighbours of boundary n, where the sound of the
     // steps before and after differs most.
     int32_t bestSplit(const MusicRun& run, const std::vector<double>& unit,
