@@ -149,25 +149,13 @@ TEST_F(RecordingWithPlayers, MarksLandOnTheAudioCapturedAtTheAnnouncement_AfterA
     EXPECT_EQ(mark, marks.end()) << "more marks than announcements that leave one";
 }
 
-TEST_F(RecordingWithPlayers, WhatPlaysAtRecordIsMarkedAtTheRecordingsStart)
+// What plays at Record is marked at the recording's start; a player that appears during the
+// take is followed.
+TEST_F(RecordingWithPlayers, WhatPlaysAtRecordAndAPlayerThatAppearsLaterAreMarked)
 {
     FakePlayer playing("radio", "Playing",
                        R"({"xesam:title": "Opening Song", "xesam:artist": ["Band A"]})");
     ASSERT_TRUE(playing.ready()) << playing.output();
-    recordFor(BRENVIK_SAMPLE_RATE, nullptr);
-
-    ASSERT_EQ(editor.state().titleMarks.size(), 1u);
-    const TitleMark mark = editor.state().titleMarks[0];
-    EXPECT_EQ(mark.artist + " - " + mark.title, "Band A - Opening Song");
-    // The mark is on the recording, within a tenth of a second of its first frame.
-    const int64_t captured = counterAt(engine, mark.frame);
-    EXPECT_EQ(counterAt(engine, mark.frame + 1000), captured + 1000);
-    EXPECT_LT(captured, BRENVIK_SAMPLE_RATE / 10);
-    std::cout << "[ placement ] at Record: marked " << captured << " frames after the start\n";
-}
-
-TEST_F(RecordingWithPlayers, APlayerThatAppearsDuringTheTakeIsFollowed)
-{
     std::optional<FakePlayer> late;
     int64_t startedAt = 0;
     recordFor(2 * BRENVIK_SAMPLE_RATE, [&](int64_t now) {
@@ -177,9 +165,16 @@ TEST_F(RecordingWithPlayers, APlayerThatAppearsDuringTheTakeIsFollowed)
     });
 
     ASSERT_TRUE(late && late->ready());
-    ASSERT_EQ(editor.state().titleMarks.size(), 1u);
-    EXPECT_EQ(editor.state().titleMarks[0].title, "Late Song");
-    EXPECT_GE(counterAt(engine, editor.state().titleMarks[0].frame), startedAt - kPeriod);
+    const std::vector<TitleMark>& marks = editor.state().titleMarks;
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].artist + " - " + marks[0].title, "Band A - Opening Song");
+    // The first mark is on the recording, within a tenth of a second of its first frame.
+    const int64_t captured = counterAt(engine, marks[0].frame);
+    EXPECT_EQ(counterAt(engine, marks[0].frame + 1000), captured + 1000);
+    EXPECT_LT(captured, BRENVIK_SAMPLE_RATE / 10);
+    std::cout << "[ placement ] at Record: marked " << captured << " frames after the start\n";
+    EXPECT_EQ(marks[1].title, "Late Song");
+    EXPECT_GE(counterAt(engine, marks[1].frame), startedAt - kPeriod);
 }
 
 // Run with DBUS_SESSION_BUS_ADDRESS pointing where no bus listens.
