@@ -73,6 +73,20 @@ OnsetBeat onsetBeat(const std::vector<float>& envelope, int32_t first, int32_t e
     return best;
 }
 
+float tempoKept(const std::vector<float>& envelope, int32_t hop, int32_t reach)
+{
+    // Each side's beat is looked for in the other: the best lag of a side may be a multiple of
+    // the beat, and another multiple in the other.
+    const OnsetBeat before = onsetBeat(envelope, hop - reach, hop);
+    const OnsetBeat after = onsetBeat(envelope, hop, hop + reach);
+    const auto heldBy = [&](const OnsetBeat& beat, int32_t first, int32_t end) {
+        return beat.lag == 0
+                   ? 0.0F
+                   : std::min(beat.regularity, onsetCorrelation(envelope, first, end, beat.lag));
+    };
+    return std::max({0.0F, heldBy(before, hop, hop + reach), heldBy(after, hop - reach, hop)});
+}
+
 float onsetRegularity(const std::vector<float>& envelope, int32_t first, int32_t end)
 {
     return onsetBeat(envelope, first, end).regularity;

@@ -24,6 +24,12 @@ float onsetCorrelation(const std::vector<float>& envelope, int32_t first, int32_
 // the same tempo into the next song's; 0 where the envelope does not reach that far.
 float onsetContinuity(const std::vector<float>& envelope, int32_t hop, int32_t reach);
 
+// How strongly the reach hops before hop and the reach hops from it on beat at one tempo: the
+// weaker of one side's regularity and how well the other repeats at its beat, from 0 to 1. A
+// song keeps its tempo through a new drum pattern that onsetContinuity no longer matches; two
+// songs may share a tempo too, but less often.
+float tempoKept(const std::vector<float>& envelope, int32_t hop, int32_t reach);
+
 // The lag from kShortestBeatHops to kLongestBeatHops at which the envelope over hops first ..
 // end - 1 matches itself best, and how well.
 OnsetBeat onsetBeat(const std::vector<float>& envelope, int32_t first, int32_t end);

@@ -36,10 +36,12 @@ constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
 // A song's beat carries on through its own section changes, and a boundary that leaves a cut
 // song at the take's edge is cheap enough that the last song's own change could pass for the
-// next one's start: where the onsets of the 8 s before a place still match those 8 s later, such
-// a boundary costs more, 2800 more where they match entirely. Where the beat keeps little, as it
-// does across most crossfades, it costs what it always does.
+// next one's start: where the onsets of the 8 s before a place still match those 8 s later, or
+// the 30 s before and after beat at one tempo, such a boundary costs more, 2800 more where they
+// match entirely. Where the beat keeps little, as it does across most crossfades, it costs what
+// it always does.
 constexpr int32_t kBeatReachHops = 172;
+constexpr int32_t kTempoReachHops = 646;
 constexpr double kSteadyBeatFloor = 0.3;
 constexpr double kSteadyBeatCost = 4000.0;
 // Near a title a player announced where the audio shows no such change, fainter ones count.
@@ -123,7 +125,9 @@ SongSegmenter::SongSegmenter(const SoundFeatures& features, TitleHints hints)
 
 double SongSegmenter::steadyBeatCost(int32_t step) const
 {
-    const float continuity = onsetContinuity(onsets_, step * kStepHops, kBeatReachHops);
+    const int32_t hop = step * kStepHops;
+    const float continuity = std::max(onsetContinuity(onsets_, hop, kBeatReachHops),
+                                      tempoKept(onsets_, hop, kTempoReachHops));
     return kSteadyBeatCost * std::max(0.0, double(continuity) - kSteadyBeatFloor);
 }
 

@@ -42,19 +42,22 @@ TEST(OnsetRhythm, ASteadyBeatRepeatsItself_SyllablesAndSilenceDoNot)
 
 TEST(OnsetRhythm, ASongsBeatCarriesOnThroughItsSections_TheNextSongsDoesNot)
 {
-    constexpr int32_t kReachHops = 172;  // 8 s
+    constexpr int32_t kReachHops = 172;       // 8 s
+    constexpr int32_t kTempoReachHops = 646;  // 30 s
     const struct {
         const char* name;
         double period;  // of the 12 s after the first 12 s at 120 a minute; 0 for talk
         float betweenDb;
-        double seconds;  // of the whole
-        float least, most;
+        double seconds;               // of the whole
+        float least, most;            // of the continuity
+        float tempoLeast, tempoMost;  // of the tempo kept over 30 s, of which each side holds less
     } cases[]{
-        {"the band joins in at the same beat", 0.5, -18.0F, 24, 0.6F, 1.0F},
-        {"another song at 162 a minute", 0.37, made_up::kBetweenOnsetsDb, 24, 0.0F, 0.3F},
-        {"another song at 75 a minute", 0.8, -18.0F, 24, 0.0F, 0.3F},
-        {"talk", 0, made_up::kBetweenOnsetsDb, 24, 0.0F, 0.3F},
-        {"too near the take's end to tell", 0.5, made_up::kBetweenOnsetsDb, 20, 0.0F, 0.0F},
+        {"the band joins in at the same beat", 0.5, -18.0F, 24, 0.6F, 1.0F, 0.6F, 1.0F},
+        {"another song at 162 a minute", 0.37, made_up::kBetweenOnsetsDb, 24, 0.0F, 0.3F, 0, 0},
+        {"another song at 75 a minute", 0.8, -18.0F, 24, 0.0F, 0.3F, 0, 0},
+        {"talk", 0, made_up::kBetweenOnsetsDb, 24, 0.0F, 0.3F, 0.0F, 0.3F},
+        {"too near the take's end for the continuity, not for the tempo", 0.5,
+         made_up::kBetweenOnsetsDb, 20, 0.0F, 0.0F, 0.6F, 1.0F},
     };
     for (const auto& test : cases) {
         SoundFeatures features;
@@ -65,9 +68,13 @@ TEST(OnsetRhythm, ASongsBeatCarriesOnThroughItsSections_TheNextSongsDoesNot)
                               test.period > 0 ? made_up::steadyOnsets(rest, test.period)
                                               : made_up::unevenOnsets(rest, 0.15, 0.6, 7),
                               test.betweenDb);
-        const float continuity = onsetContinuity(onsetEnvelope(features), change, kReachHops);
+        const std::vector<float> envelope = onsetEnvelope(features);
+        const float continuity = onsetContinuity(envelope, change, kReachHops);
         EXPECT_GE(continuity, test.least) << test.name;
         EXPECT_LE(continuity, test.most) << test.name;
+        const float tempo = tempoKept(envelope, change, kTempoReachHops);
+        EXPECT_GE(tempo, test.tempoLeast) << test.name;
+        EXPECT_LE(tempo, test.tempoMost) << test.name;
     }
 }
 
