@@ -63,6 +63,15 @@ size_t dims()
     return size_t(StepDescriptors::dims());
 }
 
+// Each dimension's variance over the run, the unit that stretches of it are measured in; a
+// dimension that never changes counts as changing a little.
+std::vector<double> unitOf(const StepMoments& moments, const MusicRun& run)
+{
+    std::vector<double> unit = moments.variances(run.first, run.end);
+    for (double& value : unit) value = std::max(value, kLeastVariance);
+    return unit;
+}
+
 }  // namespace
 
 double shortSongCost(int32_t steps)
@@ -133,8 +142,7 @@ double SongSegmenter::steadyBeatCost(int32_t step) const
 
 double SongSegmenter::gainAt(const MusicRun& run, int32_t first, int32_t step, int32_t end) const
 {
-    std::vector<double> unit = songMoments_.variances(run.first, run.end);
-    for (double& value : unit) value = std::max(value, kLeastVariance);
+    const std::vector<double> unit = unitOf(songMoments_, run);
     return songMoments_.spread(first, end, unit) - songMoments_.spread(first, step, unit) -
            songMoments_.spread(step, end, unit);
 }
@@ -203,14 +211,12 @@ void SongSegmenter::addFaintChangesNearHints(const MusicRun& run, const std::vec
     found.erase(std::unique(found.begin(), found.end()), found.end());
 }
 
-int32_t SongSegmenter::bestSplit(const MusicRun& run, const std::vector<double>& unit,
-                                 const std::vector<int32_t>& chosen, size_t n, int32_t near,
-                                 int32_t reach) const
+int32_t SongSegmenter::bestSplit(const std::vector<double>& unit, int32_t previous, int32_t next,
+                                 int32_t near, int32_t reach) const
 {
     // Only the seconds around the boundary are compared: further away lie other sections.
-    const int32_t before = std::max(n == 0 ? run.first : chosen[n - 1], near - 2 * reach);
-    const int32_t after =
-        std::min(n + 1 == chosen.size() ? run.end : chosen[n + 1], near + 2 * reach);
+    const int32_t before = std::max(previous, near - 2 * reach);
+    const int32_t after = std::min(next, near + 2 * reach);
     const int32_t first = std::max(near - reach, before + 1);
     const int32_t last = std::min(near + reach, after - 1);
     double best = std::numeric_limits<double>::infinity();
@@ -229,8 +235,7 @@ int32_t SongSegmenter::bestSplit(const MusicRun& run, const std::vector<double>&
 void SongSegmenter::refine(const MusicRun& run, const std::vector<LevelDip>& dips,
                            std::vector<int32_t>& chosen) const
 {
-    std::vector<double> unit = moments_.variances(run.first, run.end);
-    for (double& value : unit) value = std::max(value, kLeastVariance);
+    const std::vector<double> unit = unitOf(moments_, run);
     for (size_t n = 0; n < chosen.size(); ++n) {
         const int32_t before = n == 0 ? run.first : chosen[n - 1];
         const int32_t after = n + 1 == chosen.size() ? run.end : chosen[n + 1];
@@ -240,8 +245,8 @@ void SongSegmenter::refine(const MusicRun& run, const std::vector<LevelDip>& dip
                               dip.step > before && dip.step < after;
             if (near && (!deepest || dip.depth > deepest->depth)) deepest = &dip;
         }
-        chosen[n] = deepest ? bestSplit(run, unit, chosen, n, deepest->step, kFromDipReachSteps)
-                            : bestSplit(run, unit, chosen, n, chosen[n], kRefineReachSteps);
+        chosen[n] = deepest ? bestSplit(unit, before, after, deepest->step, kFromDipReachSteps)
+                            : bestSplit(unit, before, after, chosen[n], kRefineReachSteps);
     }
 }
 
@@ -265,12 +270,13 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
     std::vector<int32_t> nodes{run.first};
     for (const int32_t step : found) nodes.push_back(step);
     nodes.push_back(run.end);
-    std::vector<double> unit = songMoments_.variances(run.first, run.end);
-    for (double& value : unit) value = std::max(value, kLeastVariance);
+    const std::vector<double> unit = unitOf(songMoments_, run);
 
     const size_t last = nodes.size() - 1;
+    // Only a boundary that leaves a cut song pays for the beat across it.
     std::vector<double> steady(nodes.size());
-    for (size_t node = 1; node < last; ++node) steady[node] = steadyBeatCost(nodes[node]);
+    if (run.openBefore || run.openAfter)
+        for (size_t node = 1; node < last; ++node) steady[node] = steadyBeatCost(nodes[node]);
     const auto price = [&](size_t node, bool open) {
         const double boundary = open ? kOpenBoundaryCost + steady[node] : kBoundaryCost;
         return std::binary_search(hinted.begin(), hinted.end(), nodes[node])

@@ -74,10 +74,9 @@ private:
     // around the deepest dip only: a song's own last section changes the sound too.
     void refine(const MusicRun& run, const std::vector<LevelDip>& dips,
                 std::vector<int32_t>& chosen) const;
-    // The step within reach of near, between the neighbours of boundary n, where the sound of the
-    // steps before and after differs most.
-    int32_t bestSplit(const MusicRun& run, const std::vector<double>& unit,
-                      const std::vector<int32_t>& chosen, size_t n, int32_t near,
+    // The step within reach of near, between the neighbouring boundaries previous and next, where
+    // the sound of the steps before and after differs most.
+    int32_t bestSplit(const std::vector<double>& unit, int32_t previous, int32_t next, int32_t near,
                       int32_t reach) const;
     // What a boundary at step that leaves a cut song costs besides its price, for the beat that
     // carries on across it.
