@@ -306,9 +306,10 @@ private:
     void addSongs(const MusicPart& part)
     {
         int32_t begin = part.begin;
-        for (const int32_t change : segmenter_.boundaries(part.steps)) {
-            addPiece({begin, change * kStepFrames, begin == part.begin && part.pauseBefore, false});
-            begin = change * kStepFrames;
+        for (const SongJoin& join : segmenter_.boundaries(part.steps)) {
+            addPiece(
+                {begin, join.end * kStepFrames, begin == part.begin && part.pauseBefore, false});
+            begin = join.start * kStepFrames;
         }
         addPiece({begin, part.end, begin == part.begin && part.pauseBefore, part.pauseAfter});
     }

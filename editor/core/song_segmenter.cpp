@@ -29,8 +29,12 @@ constexpr double kBoundaryCost = 1300.0;
 // boundary that leaves such a cut song at the take's edge is likely, and its short side buys
 // little homogeneity however different it sounds.
 constexpr double kOpenBoundaryCost = 300.0;
-constexpr int32_t kRefineReachSteps = 43;         // a boundary may move 10 s to where it fits best
-constexpr int32_t kFromDipReachSteps = 17;        // or to 4 s from a dip in the level
+constexpr int32_t kRefineReachSteps = 43;   // a boundary may move 10 s to where it fits best
+constexpr int32_t kFromDipReachSteps = 17;  // or to 4 s from a dip in the level
+// Two songs that cross while both play dip a few dB where they cross; a dip this much deeper
+// than the level around has near silence in it, such as a quiet start the next song's
+// recording opens with, and that belongs to neither song.
+constexpr float kQuietGapDepthDb = 12.0F;
 constexpr int32_t kUsualShortestSongSteps = 388;  // 90 s
 constexpr double kShortSongCost = 3000.0;         // the cost of a 20 s song
 constexpr double kLeastVariance = 1e-9;
@@ -70,6 +74,19 @@ std::vector<double> unitOf(const StepMoments& moments, const MusicRun& run)
     std::vector<double> unit = moments.variances(run.first, run.end);
     for (double& value : unit) value = std::max(value, kLeastVariance);
     return unit;
+}
+
+// The deepest of the dips within reach of step, between the neighbouring boundaries.
+const LevelDip* deepestDipNear(const std::vector<LevelDip>& dips, int32_t step, int32_t before,
+                               int32_t after)
+{
+    const LevelDip* deepest = nullptr;
+    for (const LevelDip& dip : dips) {
+        const bool near =
+            std::abs(dip.step - step) <= kRefineReachSteps && dip.step > before && dip.step < after;
+        if (near && (!deepest || dip.depth > deepest->depth)) deepest = &dip;
+    }
+    return deepest;
 }
 
 }  // namespace
@@ -172,7 +189,18 @@ std::vector<LevelDip> SongSegmenter::levelDips(const MusicRun& run) const
         context.assign(around, aroundEnd);
         const auto middle = context.begin() + std::ptrdiff_t(context.size() / 2);
         std::nth_element(context.begin(), middle, context.end());
-        if (level <= *middle - kDipBelowMedianDb) dips.push_back({run.first + at, *middle - level});
+        const float below = *middle - kDipBelowMedianDb;
+        if (level > below) continue;
+        // The dip's extent is where the level, step by step, stays down: the smoothed level
+        // would widen it by the smoothing's reach.
+        const auto down = [&](int32_t other) {
+            return descriptors_.level(run.first + other) <= below;
+        };
+        int32_t first = at;
+        while (first > 0 && down(first - 1)) --first;
+        int32_t last = at;
+        while (last + 1 < count && down(last + 1)) ++last;
+        dips.push_back({run.first + at, *middle - level, run.first + first, run.first + last});
     }
     return dips;
 }
@@ -212,13 +240,13 @@ void SongSegmenter::addFaintChangesNearHints(const MusicRun& run, const std::vec
 }
 
 int32_t SongSegmenter::bestSplit(const std::vector<double>& unit, int32_t previous, int32_t next,
-                                 int32_t near, int32_t reach) const
+                                 int32_t near, int32_t reach, int32_t lowest, int32_t highest) const
 {
     // Only the seconds around the boundary are compared: further away lie other sections.
     const int32_t before = std::max(previous, near - 2 * reach);
     const int32_t after = std::min(next, near + 2 * reach);
-    const int32_t first = std::max(near - reach, before + 1);
-    const int32_t last = std::min(near + reach, after - 1);
+    const int32_t first = std::max({near - reach, before + 1, lowest});
+    const int32_t last = std::min({near + reach, after - 1, highest});
     double best = std::numeric_limits<double>::infinity();
     int32_t split = near;
     for (int32_t step = first; step <= last; ++step) {
@@ -232,22 +260,37 @@ int32_t SongSegmenter::bestSplit(const std::vector<double>& unit, int32_t previo
     return split;
 }
 
-void SongSegmenter::refine(const MusicRun& run, const std::vector<LevelDip>& dips,
-                           std::vector<int32_t>& chosen) const
+std::vector<SongJoin> SongSegmenter::refine(const MusicRun& run, const std::vector<LevelDip>& dips,
+                                            const std::vector<int32_t>& chosen) const
 {
     const std::vector<double> unit = unitOf(moments_, run);
+    std::vector<SongJoin> joins;
     for (size_t n = 0; n < chosen.size(); ++n) {
-        const int32_t before = n == 0 ? run.first : chosen[n - 1];
+        const int32_t before = joins.empty() ? run.first : joins.back().start;
         const int32_t after = n + 1 == chosen.size() ? run.end : chosen[n + 1];
-        const LevelDip* deepest = nullptr;
-        for (const LevelDip& dip : dips) {
-            const bool near = std::abs(dip.step - chosen[n]) <= kRefineReachSteps &&
-                              dip.step > before && dip.step < after;
-            if (near && (!deepest || dip.depth > deepest->depth)) deepest = &dip;
+        const LevelDip* deepest = deepestDipNear(dips, chosen[n], before, after);
+        if (!deepest) {
+            const int32_t at = bestSplit(unit, before, after, chosen[n], kRefineReachSteps);
+            joins.push_back({at, at});
+            continue;
         }
-        chosen[n] = deepest ? bestSplit(unit, before, after, deepest->step, kFromDipReachSteps)
-                            : bestSplit(unit, before, after, chosen[n], kRefineReachSteps);
+        const int32_t bottom = deepest->step;
+        const int32_t at = bestSplit(unit, before, after, bottom, kFromDipReachSteps);
+        // Where the sound changes at a dip into near silence, the earlier song ends where it
+        // fades into the quiet and the next starts where it comes out of it. Elsewhere the
+        // quiet is a song's own, a pause before its last chord.
+        const bool parts =
+            deepest->depth >= kQuietGapDepthDb && at >= deepest->first && at <= deepest->last + 1;
+        if (!parts) {
+            joins.push_back({at, at});
+            continue;
+        }
+        joins.push_back(
+            {bestSplit(unit, before, after, bottom, kFromDipReachSteps, deepest->first, bottom),
+             bestSplit(unit, before, after, bottom, kFromDipReachSteps, bottom + 1,
+                       deepest->last + 1)});
     }
+    return joins;
 }
 
 std::vector<int32_t> SongSegmenter::hintedCandidates(const MusicRun& run,
@@ -261,7 +304,7 @@ std::vector<int32_t> SongSegmenter::hintedCandidates(const MusicRun& run,
     return hints_.placesNear(found, edges);
 }
 
-std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
+std::vector<SongJoin> SongSegmenter::boundaries(const MusicRun& run) const
 {
     if (run.end - run.first < 2 * kEdgePieceSteps) return {};
     const std::vector<LevelDip> dips = levelDips(run);
@@ -319,6 +362,5 @@ std::vector<int32_t> SongSegmenter::boundaries(const MusicRun& run) const
     for (Reach step = reach[last][endState]; step.from != 0; step = reach[step.from][step.state])
         chosen.push_back(nodes[step.from]);
     std::reverse(chosen.begin(), chosen.end());
-    refine(run, dips, chosen);
-    return chosen;
+    return refine(run, dips, chosen);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "hinted_edges.h"
@@ -41,7 +42,17 @@ private:
 
 struct LevelDip {
     int32_t step = 0;
-    float depth = 0;  // dB below the median level around
+    float depth = 0;    // dB below the median level around
+    int32_t first = 0;  // the steps first .. last around it stay as far below that median as a
+    int32_t last = 0;   // dip must be
+};
+
+// Where one song ends and the next begins: one step where they cross, or either side of the
+// near silence one song fades into before the next comes in.
+struct SongJoin {
+    int32_t end = 0;    // the step after the earlier song's last
+    int32_t start = 0;  // the later song's first step
+    bool operator==(const SongJoin&) const = default;
 };
 
 class SongSegmenter {
@@ -49,8 +60,8 @@ public:
     // The hints make the changes near them likelier edges (hinted_edges.h).
     explicit SongSegmenter(const SoundFeatures& features, TitleHints hints = {});
 
-    // The steps in the run where a new song begins, in order.
-    std::vector<int32_t> boundaries(const MusicRun& run) const;
+    // Where in the run one song gives way to the next, in order.
+    std::vector<SongJoin> boundaries(const MusicRun& run) const;
 
     // How much more homogeneous steps first .. step - 1 and step .. end - 1 of the run are, each
     // on its own, than the whole: what a boundary at step buys.
@@ -71,13 +82,16 @@ private:
     // Moves each boundary, its neighbours kept, to the step nearby where the sound before and
     // after differ most, bar by bar: a candidate marks where a change is, not exactly where.
     // Where the level dips nearby, as one song fades under the next, the boundary is looked for
-    // around the deepest dip only: a song's own last section changes the sound too.
-    void refine(const MusicRun& run, const std::vector<LevelDip>& dips,
-                std::vector<int32_t>& chosen) const;
+    // around the deepest dip only: a song's own last section changes the sound too. A dip into
+    // near silence parts the songs on either side of it.
+    std::vector<SongJoin> refine(const MusicRun& run, const std::vector<LevelDip>& dips,
+                                 const std::vector<int32_t>& chosen) const;
     // The step within reach of near, between the neighbouring boundaries previous and next, where
-    // the sound of the steps before and after differs most.
+    // the sound of the steps before and after differs most; only steps lowest .. highest are
+    // looked at.
     int32_t bestSplit(const std::vector<double>& unit, int32_t previous, int32_t next, int32_t near,
-                      int32_t reach) const;
+                      int32_t reach, int32_t lowest = std::numeric_limits<int32_t>::min(),
+                      int32_t highest = std::numeric_limits<int32_t>::max()) const;
     // What a boundary at step that leaves a cut song costs besides its price, for the beat that
     // carries on across it.
     double steadyBeatCost(int32_t step) const;

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The song finder's boundaries in continuous music, on features of made-up songs: a change of
 // tempo, key or production between two songs is a boundary; a song's own breakdown, quiet intro
-// or short dip is not; a title a player announced near a faint change makes it one.
+// or short dip is not, and near silence between two songs belongs to neither; a title a player
+// announced near a faint change makes it one.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "made_up_features.h"
@@ -70,6 +72,19 @@ const std::vector<SegmentCase> kCases{
      {90}},
 };
 
+double seconds(int32_t step)
+{
+    return double(step) * kStepFrames / kSampleRate;
+}
+
+std::vector<SongJoin> boundariesOf(const made_up::FeatureTrack& track, TitleHints hints = {},
+                                   bool openAfter = false)
+{
+    const SongSegmenter segmenter(track.features, std::move(hints));
+    const auto steps = int32_t((track.features.hops.size() + kStepHops - 1) / kStepHops);
+    return segmenter.boundaries({0, steps, false, openAfter});
+}
+
 TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
 {
     for (const SegmentCase& test : kCases) {
@@ -77,14 +92,47 @@ TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
         for (const Passage& passage : test.passages) track.add(passage);
         std::vector<int32_t> frames;
         for (const double seconds : test.hints) frames.push_back(int32_t(seconds * kSampleRate));
-        const SongSegmenter segmenter(track.features, TitleHints(frames));
-        const auto steps = int32_t((track.features.hops.size() + kStepHops - 1) / kStepHops);
-        const std::vector<int32_t> found = segmenter.boundaries({0, steps, false, test.openAfter});
+        const std::vector<SongJoin> found = boundariesOf(track, TitleHints(frames), test.openAfter);
         ASSERT_EQ(found.size(), test.boundaries.size()) << test.name;
-        for (size_t n = 0; n < found.size(); ++n)
-            EXPECT_NEAR(double(found[n]) * kStepFrames / kSampleRate, test.boundaries[n],
-                        test.hints.empty() ? kToleranceSeconds : kHintedToleranceSeconds)
-                << test.name;
+        const double tolerance = test.hints.empty() ? kToleranceSeconds : kHintedToleranceSeconds;
+        for (size_t n = 0; n < found.size(); ++n) {
+            EXPECT_NEAR(seconds(found[n].end), test.boundaries[n], tolerance) << test.name;
+            EXPECT_NEAR(seconds(found[n].start), test.boundaries[n], tolerance) << test.name;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Where one song fades into near silence before the next comes in, the quiet belongs to
+// neither; where the two cross while both play, they meet at one step.
+TEST(SongSegmenter, NearSilenceBetweenSongsBelongsToNeither)
+{
+    struct QuietCase {
+        std::string name;
+        float levelDb;  // of the 3 s between the songs, 150 s to 153 s
+        double end;     // where the first song ends and the second starts, in seconds
+        double start;
+        double tolerance;
+    };
+    const std::vector<QuietCase> cases{
+        {"near silence", -30.0F, 150.0, 153.0, 0.3},
+        {"a crossfade, both songs playing", -24.0F, 151.5, 151.5, 2.0},
+    };
+    for (const QuietCase& test : cases) {
+        made_up::FeatureTrack track;
+        track.add({150, 120, 0, -2.0F});
+        track.add({3, 0, 0, -2.0F, test.levelDb});
+        track.add({150, 84, 9, -1.0F});
+        const std::vector<SongJoin> found = boundariesOf(track);
+        ASSERT_EQ(found.size(), 1U) << test.name;
+        EXPECT_NEAR(seconds(found[0].end), test.end, test.tolerance) << test.name;
+        EXPECT_NEAR(seconds(found[0].start), test.start, test.tolerance) << test.name;
+        if (test.end == test.start) {
+            EXPECT_EQ(found[0].end, found[0].start) << test.name;
+        }
     }
 }
 
