@@ -276,11 +276,13 @@ std::vector<SongJoin> SongSegmenter::refine(const MusicRun& run, const std::vect
         }
         const int32_t bottom = deepest->step;
         const int32_t at = bestSplit(unit, before, after, bottom, kFromDipReachSteps);
-        // Where the sound changes at a dip into near silence, the earlier song ends where it
-        // fades into the quiet and the next starts where it comes out of it. Elsewhere the
-        // quiet is a song's own, a pause before its last chord.
+        // Where the sound changes as the level comes up out of a dip into near silence, the
+        // next song comes in out of the quiet: the earlier song ends where it fades into it and
+        // the quiet belongs to neither. Where it changes before the quietest step, the quiet
+        // sounds like what follows, the next song's own quiet opening; where it changes away
+        // from the dip, the quiet is a song's own, a pause before its last chord.
         const bool parts =
-            deepest->depth >= kQuietGapDepthDb && at >= deepest->first && at <= deepest->last + 1;
+            deepest->depth >= kQuietGapDepthDb && at > bottom && at <= deepest->last + 1;
         if (!parts) {
             joins.push_back({at, at});
             continue;

@@ -107,25 +107,28 @@ TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
 namespace {
 
 // Where one song fades into near silence before the next comes in, the quiet belongs to
-// neither; where the two cross while both play, they meet at one step.
+// neither; where the two cross while both play, or the quiet is the next song's own quiet
+// opening, they meet at one step.
 TEST(SongSegmenter, NearSilenceBetweenSongsBelongsToNeither)
 {
     struct QuietCase {
         std::string name;
-        float levelDb;  // of the 3 s between the songs, 150 s to 153 s
-        double end;     // where the first song ends and the second starts, in seconds
+        Passage between;  // the 3 s between the songs, 150 s to 153 s
+        double end;       // where the first song ends and the second starts, in seconds
         double start;
         double tolerance;
     };
+    const Passage next{150, 84, 9, -1.0F};
     const std::vector<QuietCase> cases{
-        {"near silence", -30.0F, 150.0, 153.0, 0.3},
-        {"a crossfade, both songs playing", -24.0F, 151.5, 151.5, 2.0},
+        {"near silence", {3, 0, 0, -2.0F, -30.0F}, 150.0, 153.0, 0.3},
+        {"a crossfade, both songs playing", {3, 0, 0, -2.0F, -24.0F}, 151.5, 151.5, 2.0},
+        {"the next song's quiet opening", {3, 84, 9, -1.0F, -30.0F}, 150.0, 150.0, 0.5},
     };
     for (const QuietCase& test : cases) {
         made_up::FeatureTrack track;
         track.add({150, 120, 0, -2.0F});
-        track.add({3, 0, 0, -2.0F, test.levelDb});
-        track.add({150, 84, 9, -1.0F});
+        track.add(test.between);
+        track.add(next);
         const std::vector<SongJoin> found = boundariesOf(track);
         ASSERT_EQ(found.size(), 1U) << test.name;
         EXPECT_NEAR(seconds(found[0].end), test.end, test.tolerance) << test.name;
