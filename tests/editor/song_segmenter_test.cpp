@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -102,39 +103,27 @@ TEST(SongSegmenter, BoundariesLieBetweenSongsNotBetweenTheirSections)
     }
 }
 
-}  // namespace
-
-namespace {
-
-// Where one song fades into near silence before the next comes in, the quiet belongs to
-// neither; where the two cross while both play, or the quiet is the next song's own quiet
-// opening, they meet at one step.
+// Near silence between two songs belongs to neither; where they cross while both play, or the
+// quiet is the next song's own quiet opening, they meet at one step.
 TEST(SongSegmenter, NearSilenceBetweenSongsBelongsToNeither)
 {
-    struct QuietCase {
-        std::string name;
-        Passage between;  // the 3 s between the songs, 150 s to 153 s
-        double end;       // where the first song ends and the second starts, in seconds
-        double start;
-        double tolerance;
-    };
-    const Passage next{150, 84, 9, -1.0F};
-    const std::vector<QuietCase> cases{
+    // The 3 s from 150 s between the songs; where the first ends and the second starts, in s.
+    const std::vector<std::tuple<std::string, Passage, double, double, double>> cases{
         {"near silence", {3, 0, 0, -2.0F, -30.0F}, 150.0, 153.0, 0.3},
         {"a crossfade, both songs playing", {3, 0, 0, -2.0F, -24.0F}, 151.5, 151.5, 2.0},
-        {"the next song's quiet opening", {3, 84, 9, -1.0F, -30.0F}, 150.0, 150.0, 0.5},
+        {"the next song's quiet opening", {3, 84, 9, -1.0F, -30.0F}, 150.0, 150.0, 0.3},
     };
-    for (const QuietCase& test : cases) {
+    for (const auto& [name, between, end, start, tolerance] : cases) {
         made_up::FeatureTrack track;
-        track.add({150, 120, 0, -2.0F});
-        track.add(test.between);
-        track.add(next);
+        for (const Passage& passage :
+             {Passage{150, 120, 0, -2.0F}, between, Passage{150, 84, 9, -1.0F}})
+            track.add(passage);
         const std::vector<SongJoin> found = boundariesOf(track);
-        ASSERT_EQ(found.size(), 1U) << test.name;
-        EXPECT_NEAR(seconds(found[0].end), test.end, test.tolerance) << test.name;
-        EXPECT_NEAR(seconds(found[0].start), test.start, test.tolerance) << test.name;
-        if (test.end == test.start) {
-            EXPECT_EQ(found[0].end, found[0].start) << test.name;
+        ASSERT_EQ(found.size(), 1U) << name;
+        EXPECT_NEAR(seconds(found[0].end), end, tolerance) << name;
+        EXPECT_NEAR(seconds(found[0].start), start, tolerance) << name;
+        if (end == start) {
+            EXPECT_EQ(found[0].end, found[0].start) << name;
         }
     }
 }
