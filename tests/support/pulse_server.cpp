@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -29,6 +30,19 @@ std::string nullSinkArguments(const std::string& name)
 {
     return "sink_name=" + name + " sink_properties=device.description=" + name +
            " rate=44100 format=s16le channels=2";
+}
+
+// Waits, bounded, until the process has made the file (its socket), while it runs.
+bool appears(const fs::path& file, ChildProcess& process)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    while (process.running() && std::chrono::steady_clock::now() < deadline) {
+        if (fs::exists(file)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace
@@ -93,16 +107,21 @@ void PulseServer::startPipeWire(const std::vector<std::string>& sinks)
     ChildProcess::Environment environment = clientEnvironment();
     const std::string bus = "unix:path=" + (runtime_ / "bus").string();
     environment["DBUS_SESSION_BUS_ADDRESS"] = bus;
-    helpers_.push_back(std::make_unique<ChildProcess>(
-        std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--address=" + bus},
-        environment, dir_ / "server.log"));
-    for (const char* program : {"pipewire", "wireplumber"}) {
-        helpers_.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{program},
-                                                          environment, dir_ / "server.log"));
-    }
+    const auto startHelper = [&](std::vector<std::string> argv) -> ChildProcess& {
+        helpers_.push_back(
+            std::make_unique<ChildProcess>(std::move(argv), environment, dir_ / "server.log"));
+        return *helpers_.back();
+    };
+    // The session manager gives up at once when PipeWire does not answer yet, and without it the
+    // server never takes a default device: each starts once what it connects to is listening.
+    bool listening =
+        appears(runtime_ / "bus",
+                startHelper({"dbus-daemon", "--session", "--nofork", "--address=" + bus}));
+    listening = listening && appears(runtime_ / "pipewire-0", startHelper({"pipewire"}));
+    startHelper({"wireplumber"});
     server_ = std::make_unique<ChildProcess>(std::vector<std::string>{"pipewire-pulse"},
                                              environment, dir_ / "server.log");
-    ready_ = waitUntilAnswering();
+    ready_ = listening && waitUntilAnswering();
     for (const std::string& sink : sinks) {
         ready_ = ready_ && pactl({"load-module", "module-null-sink", nullSinkArguments(sink)});
     }
