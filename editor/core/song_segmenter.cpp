@@ -269,30 +269,30 @@ std::vector<SongJoin> SongSegmenter::refine(const MusicRun& run, const std::vect
         const int32_t before = joins.empty() ? run.first : joins.back().start;
         const int32_t after = n + 1 == chosen.size() ? run.end : chosen[n + 1];
         const LevelDip* deepest = deepestDipNear(dips, chosen[n], before, after);
-        if (!deepest) {
+        if (deepest) {
+            joins.push_back(joinAtDip(unit, before, after, *deepest));
+        } else {
             const int32_t at = bestSplit(unit, before, after, chosen[n], kRefineReachSteps);
             joins.push_back({at, at});
-            continue;
         }
-        const int32_t bottom = deepest->step;
-        const int32_t at = bestSplit(unit, before, after, bottom, kFromDipReachSteps);
-        // Where the sound changes as the level comes up out of a dip into near silence, the
-        // next song comes in out of the quiet: the earlier song ends where it fades into it and
-        // the quiet belongs to neither. Where it changes before the quietest step, the quiet
-        // sounds like what follows, the next song's own quiet opening; where it changes away
-        // from the dip, the quiet is a song's own, a pause before its last chord.
-        const bool parts =
-            deepest->depth >= kQuietGapDepthDb && at > bottom && at <= deepest->last + 1;
-        if (!parts) {
-            joins.push_back({at, at});
-            continue;
-        }
-        joins.push_back(
-            {bestSplit(unit, before, after, bottom, kFromDipReachSteps, deepest->first, bottom),
-             bestSplit(unit, before, after, bottom, kFromDipReachSteps, bottom + 1,
-                       deepest->last + 1)});
     }
     return joins;
+}
+
+SongJoin SongSegmenter::joinAtDip(const std::vector<double>& unit, int32_t previous, int32_t next,
+                                  const LevelDip& dip) const
+{
+    const int32_t at = bestSplit(unit, previous, next, dip.step, kFromDipReachSteps);
+    // Where the sound changes as the level comes up out of a dip into near silence, the next
+    // song comes in out of the quiet: the earlier song ends where it fades into it and the quiet
+    // belongs to neither. Where it changes before the quietest step, the quiet sounds like what
+    // follows, the next song's own quiet opening; where it changes away from the dip, the quiet
+    // is a song's own, a pause before its last chord.
+    const bool parts = dip.depth >= kQuietGapDepthDb && at > dip.step && at <= dip.last + 1;
+    if (!parts) return {at, at};
+    return {
+        bestSplit(unit, previous, next, dip.step, kFromDipReachSteps, dip.first, dip.step),
+        bestSplit(unit, previous, next, dip.step, kFromDipReachSteps, dip.step + 1, dip.last + 1)};
 }
 
 std::vector<int32_t> SongSegmenter::hintedCandidates(const MusicRun& run,

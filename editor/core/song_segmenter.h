@@ -86,6 +86,10 @@ private:
     // near silence parts the songs on either side of it.
     std::vector<SongJoin> refine(const MusicRun& run, const std::vector<LevelDip>& dips,
                                  const std::vector<int32_t>& chosen) const;
+    // Where the songs either side of a boundary near the dip meet, between the neighbouring
+    // boundaries previous and next.
+    SongJoin joinAtDip(const std::vector<double>& unit, int32_t previous, int32_t next,
+                       const LevelDip& dip) const;
     // The step within reach of near, between the neighbouring boundaries previous and next, where
     // the sound of the steps before and after differs most; only steps lowest .. highest are
     // looked at.

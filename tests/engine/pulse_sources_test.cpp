@@ -44,8 +44,8 @@ protected:
         }
         server_->makeThisProcessAClient();
         ::setenv("BRENVIK_AUDIO", "pulse", 1);
-        // PipeWire may show a loaded sink's monitor a while after the load returns: more than
-        // 10 s on a machine busy with the sanitizer builds' tests.
+        // PipeWire may show a loaded sink's monitor a while after the load returns, longer on a
+        // busy machine.
         ASSERT_TRUE(eventually(
             [this] {
                 return server_->pactl({"set-default-source", "B.monitor"});

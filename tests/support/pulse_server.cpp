@@ -32,17 +32,24 @@ std::string nullSinkArguments(const std::string& name)
            " rate=44100 format=s16le channels=2";
 }
 
-// Waits, bounded, until the process has made the file (its socket), while it runs.
-bool appears(const fs::path& file, ChildProcess& process)
+// Waits, bounded, while the process runs, until it is ready.
+template <typename Ready>
+bool becomesReady(ChildProcess& process, Ready ready)
 {
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     while (process.running() && std::chrono::steady_clock::now() < deadline) {
-        if (fs::exists(file)) {
+        if (ready()) {
             return true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return false;
+}
+
+// Waits, bounded, until the process has made the file (its socket), while it runs.
+bool appears(const fs::path& file, ChildProcess& process)
+{
+    return becomesReady(process, [&] { return fs::exists(file); });
 }
 
 }  // namespace
@@ -129,14 +136,7 @@ void PulseServer::startPipeWire(const std::vector<std::string>& sinks)
 
 bool PulseServer::waitUntilAnswering()
 {
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-    while (server_->running() && std::chrono::steady_clock::now() < deadline) {
-        if (answers()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    return becomesReady(*server_, [this] { return answers(); });
 }
 
 void PulseServer::kill()
